@@ -1,0 +1,80 @@
+#pragma once
+// The device-control protocol of briscodrv.sys: request codes and packed
+// little-endian buffer layouts. Shared by the program and the stand-in driver,
+// so it depends on nothing but fixed-width integers.
+#include <stdint.h>
+
+
+constexpr uint32_t kDriverDeviceType = 0x8000;
+constexpr uint32_t kMethodBuffered = 0;
+constexpr uint32_t kFileReadAccess = 1;
+constexpr uint32_t kFileWriteAccess = 2;
+
+constexpr uint32_t MakeControlCode(uint32_t function, uint32_t access)
+{
+    return (kDriverDeviceType << 16) | (access << 14) | (function << 2) | kMethodBuffered;
+}
+
+constexpr uint32_t IOCTL_PROBE_FUNCTION = MakeControlCode(0x800, kFileReadAccess);
+constexpr uint32_t IOCTL_WRITE_CONFIG = MakeControlCode(0x801, kFileWriteAccess);
+constexpr uint32_t IOCTL_READ_CONFIG_SPACE = MakeControlCode(0x802, kFileReadAccess);
+constexpr uint32_t IOCTL_READ_CONFIG = MakeControlCode(0x803, kFileReadAccess);
+constexpr uint32_t IOCTL_READ_DEVICE = MakeControlCode(0x804, kFileReadAccess);
+constexpr uint32_t IOCTL_WRITE_DEVICE = MakeControlCode(0x805, kFileWriteAccess);
+
+static_assert(IOCTL_PROBE_FUNCTION == 0x80006000u);
+static_assert(IOCTL_WRITE_CONFIG == 0x8000a004u);
+static_assert(IOCTL_READ_CONFIG_SPACE == 0x80006008u);
+static_assert(IOCTL_READ_CONFIG == 0x8000600cu);
+static_assert(IOCTL_READ_DEVICE == 0x80006010u);
+static_assert(IOCTL_WRITE_DEVICE == 0x8000a014u);
+
+// Function address: the first 12 bytes of the four configuration requests.
+constexpr uint32_t kAddrBusOffset = 0;
+constexpr uint32_t kAddrDeviceOffset = 4;
+constexpr uint32_t kAddrFunctionOffset = 8;
+constexpr uint32_t kFunctionAddressSize = 12;
+
+// Probe: address, then a u32 always 0. Answers the first configuration dword.
+constexpr uint32_t kProbeReservedOffset = 12;
+constexpr uint32_t kProbeInSize = 16;
+constexpr uint32_t kProbeOutSize = 4;
+
+// Read configuration space: address only; answers all 256 bytes.
+constexpr uint32_t kReadConfigSpaceInSize = 12;
+constexpr uint32_t kConfigSpaceSize = 256;
+
+// Read/write register: address, offset (u32), size (u8), and for a write the value (u32).
+constexpr uint32_t kRegOffsetOffset = 12;
+constexpr uint32_t kRegSizeOffset = 16;
+constexpr uint32_t kRegValueOffset = 17;
+constexpr uint32_t kReadConfigInSize = 17;
+constexpr uint32_t kReadConfigOutSize = 4;
+constexpr uint32_t kWriteConfigInSize = 21;
+
+// Device range requests: space (u8), address (u32), unit size (u32), count (u32), then data.
+constexpr uint8_t kSpaceIo = 0;
+constexpr uint8_t kSpaceMemory = 1;
+constexpr uint32_t kRangeSpaceOffset = 0;
+constexpr uint32_t kRangeAddressOffset = 1;
+constexpr uint32_t kRangeUnitOffset = 5;
+constexpr uint32_t kRangeCountOffset = 9;
+constexpr uint32_t kRangeHeaderSize = 13;
+// A write carries four bytes of no meaning after its data.
+constexpr uint32_t kWriteDeviceTrailerSize = 4;
+constexpr uint32_t kWriteDeviceOverhead = kRangeHeaderSize + kWriteDeviceTrailerSize;
+
+// Little-endian field access for the packed buffers.
+inline uint32_t GetLe32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+inline void PutLe32(uint8_t* p, uint32_t v)
+{
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+    p[2] = uint8_t(v >> 16);
+    p[3] = uint8_t(v >> 24);
+}
+
