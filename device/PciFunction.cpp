@@ -1,0 +1,391 @@
+// CPciFunction: driver requests, register write-back, capabilities and BAR access.
+#include "device/PciFunction.h"
+
+#include "device/DriverInterface.h"
+
+#include <string.h>
+
+#include <new>
+
+namespace {
+
+constexpr uint8_t kDwordSize = 4;
+constexpr uint32_t kAllOnes = 0xFFFFFFFF;
+constexpr uint32_t kIoSizeMask = 0xFFFF;
+constexpr uint32_t kFirstDeviceDword = 0x40;
+constexpr uint32_t kMinCapabilityPointer = 4;
+constexpr uint32_t kCapabilityIndexMask = 0x3F;
+constexpr int kLayoutDeviceBars = 6;
+constexpr int kLayoutBridgeBars = 2;
+
+struct CRegisterSpan
+{
+    uint8_t offset;
+    uint8_t size;
+};
+
+// Header registers written back by RefreshConfigSpace, per layout, in order.
+constexpr CRegisterSpan kDeviceHeaderRegisters[] = {
+    {0x00, 2}, {0x02, 2}, {0x04, 2}, {0x06, 2},
+    {0x08, 1}, {0x09, 1}, {0x0A, 1}, {0x0B, 1}, {0x0C, 1}, {0x0D, 1}, {0x0E, 1}, {0x0F, 1},
+    {0x10, 4}, {0x14, 4}, {0x18, 4}, {0x1C, 4}, {0x20, 4}, {0x24, 4}, {0x28, 4},
+    {0x2C, 2}, {0x2E, 2}, {0x30, 4}, {0x34, 1}, {0x38, 4},
+    {0x3C, 1}, {0x3D, 1}, {0x3E, 1}, {0x3F, 1},
+};
+
+constexpr CRegisterSpan kBridgeHeaderRegisters[] = {
+    {0x00, 2}, {0x02, 2}, {0x04, 2}, {0x06, 2},
+    {0x08, 1}, {0x09, 1}, {0x0A, 1}, {0x0B, 1}, {0x0C, 1}, {0x0D, 1}, {0x0E, 1}, {0x0F, 1},
+    {0x10, 4}, {0x14, 4},
+    {0x18, 1}, {0x19, 1}, {0x1A, 1}, {0x1B, 1}, {0x1C, 1}, {0x1D, 1},
+    {0x1E, 2}, {0x20, 2}, {0x22, 2}, {0x24, 2}, {0x26, 2}, {0x28, 4}, {0x2C, 4},
+    {0x30, 2}, {0x32, 2}, {0x34, 1}, {0x38, 4}, {0x3C, 1}, {0x3D, 1}, {0x3E, 2},
+};
+
+bool IsValidRegisterSize(uint32_t size)
+{
+    return size == 1 || size == 2 || size == 4;
+}
+
+bool IsValidRegister(uint32_t offset, uint32_t size)
+{
+    return IsValidRegisterSize(size) && offset < kConfigSpaceSize && size <= kConfigSpaceSize - offset;
+}
+
+uint32_t GetLe(const uint8_t* p, uint32_t size)
+{
+    uint32_t value = 0;
+    for (uint32_t i = 0; i < size; ++i)
+        value |= uint32_t(p[i]) << (8 * i);
+    return value;
+}
+
+void PutLe(uint8_t* p, uint32_t size, uint32_t value)
+{
+    for (uint32_t i = 0; i < size; ++i)
+        p[i] = uint8_t(value >> (8 * i));
+}
+
+// One synchronous device-control request; returned receives the bytes written to out.
+bool SendRequest(HANDLE hDriver, uint32_t code, const uint8_t* in, uint32_t inLength, void* out,
+                 uint32_t outLength, uint32_t* returned)
+{
+    DWORD bytes = 0;
+    BOOL ok = DeviceIoControl(hDriver, code, const_cast<uint8_t*>(in), inLength, out, outLength, &bytes,
+                              nullptr);
+    if (returned)
+        *returned = ok ? uint32_t(bytes) : 0;
+    return ok != FALSE;
+}
+
+void PutFunctionAddress(uint8_t* in, uint32_t bus, uint32_t device, uint32_t function)
+{
+    PutLe32(in + kAddrBusOffset, bus);
+    PutLe32(in + kAddrDeviceOffset, device);
+    PutLe32(in + kAddrFunctionOffset, function);
+}
+
+void PutRegisterRequest(uint8_t* in, uint32_t bus, uint32_t device, uint32_t function, uint32_t offset,
+                        uint8_t size)
+{
+    PutFunctionAddress(in, bus, device, function);
+    PutLe32(in + kRegOffsetOffset, offset);
+    in[kRegSizeOffset] = size;
+}
+
+// Read-register request whose failure the caller sees; value is all ones then.
+bool ReadRegister(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function, uint32_t offset,
+                  uint8_t size, uint32_t* value)
+{
+    uint8_t in[kReadConfigInSize] = {};
+    PutRegisterRequest(in, bus, device, function, offset, size);
+    uint8_t out[kReadConfigOutSize];
+    uint32_t returned = 0;
+    bool ok = SendRequest(hDriver, IOCTL_READ_CONFIG, in, sizeof in, out, sizeof out, &returned) &&
+              returned == sizeof out;
+    *value = ok ? GetLe32(out) : kAllOnes;
+    return ok;
+}
+
+bool IsValidUnitSize(uint32_t unitSize)
+{
+    return unitSize == 1 || unitSize == 2 || unitSize == 4;
+}
+
+// unitSize x count bytes of a range request, refusing sizes that the request buffers cannot carry.
+bool GetRangeLength(uint32_t unitSize, uint32_t count, uint32_t* length)
+{
+    if (!IsValidUnitSize(unitSize) || count == 0)
+        return false;
+    if (count > (kAllOnes - kWriteDeviceOverhead) / unitSize)
+        return false;
+    *length = unitSize * count;
+    return true;
+}
+
+void PutRangeHeader(uint8_t* in, uint8_t space, uint32_t address, uint32_t unitSize, uint32_t count)
+{
+    in[kRangeSpaceOffset] = space;
+    PutLe32(in + kRangeAddressOffset, address);
+    PutLe32(in + kRangeUnitOffset, unitSize);
+    PutLe32(in + kRangeCountOffset, count);
+}
+
+} // namespace
+
+bool CPciFunction::ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* destination)
+{
+    uint8_t in[kReadConfigSpaceInSize] = {};
+    PutFunctionAddress(in, bus, device, function);
+    uint8_t image[kConfigSpaceSize];
+    uint32_t returned = 0;
+    if (!SendRequest(m_hDriver, IOCTL_READ_CONFIG_SPACE, in, sizeof in, image, sizeof image, &returned))
+        return false;
+    // A short answer would leave part of the image undefined.
+    if (returned != sizeof image)
+        return false;
+    memcpy(destination, image, sizeof image);
+    return true;
+}
+
+uint32_t CPciFunction::ReadConfig(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset,
+                                  uint8_t size)
+{
+    uint32_t value = 0;
+    ReadRegister(m_hDriver, bus, device, function, offset, size, &value);
+    return value;
+}
+
+bool CPciFunction::WriteConfig(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint8_t size,
+                               uint32_t value)
+{
+    uint8_t in[kWriteConfigInSize] = {};
+    PutRegisterRequest(in, bus, device, function, offset, size);
+    PutLe32(in + kRegValueOffset, value);
+    return SendRequest(m_hDriver, IOCTL_WRITE_CONFIG, in, sizeof in, nullptr, 0, nullptr);
+}
+
+void CPciFunction::WriteConfigRegister(uint32_t offset, uint32_t size)
+{
+    if (!IsValidRegister(offset, size))
+        return;
+    if (memcmp(m_config + offset, m_shadow + offset, size) == 0)
+        return;
+    uint8_t width = uint8_t(size);
+    WriteConfig(m_bus, m_device, m_function, offset, width, GetLe(m_config + offset, size));
+    // A failed read-back reads as all ones, which is what the page then shows and beeps about.
+    uint32_t readBack = ReadConfig(m_bus, m_device, m_function, offset, width);
+    PutLe(m_config + offset, size, readBack);
+    PutLe(m_shadow + offset, size, readBack);
+}
+
+void CPciFunction::RefreshConfigSpace()
+{
+    uint32_t layout = GetHeaderLayout();
+    if (layout == kLayoutDevice) {
+        for (const CRegisterSpan& span : kDeviceHeaderRegisters)
+            WriteConfigRegister(span.offset, span.size);
+    } else if (layout == kLayoutPciBridge) {
+        for (const CRegisterSpan& span : kBridgeHeaderRegisters)
+            WriteConfigRegister(span.offset, span.size);
+    }
+    for (uint32_t offset = kFirstDeviceDword; offset < kConfigSpaceSize; offset += kDwordSize)
+        WriteConfigRegister(offset, kDwordSize);
+}
+
+bool CPciFunction::IsBridge() const
+{
+    if (m_config[kBaseClassOffset] != kClassBridge)
+        return false;
+    uint8_t subclass = m_config[kSubclassOffset];
+    return subclass == kSubclassHostBridge || subclass == kSubclassPciBridge;
+}
+
+const uint8_t* CPciFunction::GetFirstCapability(uint32_t* index) const
+{
+    if ((m_config[kStatusOffset] & kStatusCapabilityList) == 0)
+        return nullptr;
+    uint32_t pointer = m_config[kCapabilitiesPointerOffset];
+    if (pointer < kMinCapabilityPointer)
+        return nullptr;
+    uint32_t dword = pointer / kDwordSize;
+    if (index)
+        *index = dword;
+    return m_config + dword * kDwordSize;
+}
+
+uint8_t* CPciFunction::GetFirstCapability(uint32_t* index)
+{
+    return const_cast<uint8_t*>(static_cast<const CPciFunction*>(this)->GetFirstCapability(index));
+}
+
+const uint8_t* CPciFunction::GetNextCapability(const uint8_t* entry, uint32_t* index) const
+{
+    if (!entry)
+        return nullptr;
+    uint32_t next = entry[1];
+    if (next == 0)
+        return nullptr;
+    uint32_t dword = (next / kDwordSize) & kCapabilityIndexMask;
+    if (index)
+        *index = dword;
+    return m_config + dword * kDwordSize;
+}
+
+uint8_t* CPciFunction::GetNextCapability(const uint8_t* entry, uint32_t* index)
+{
+    return const_cast<uint8_t*>(static_cast<const CPciFunction*>(this)->GetNextCapability(entry, index));
+}
+
+std::vector<uint32_t> CPciFunction::GetCapabilityIndices() const
+{
+    std::vector<uint32_t> indices;
+    bool visited[kMaxCapabilityEntries] = {};
+    uint32_t index = 0;
+    for (const uint8_t* entry = GetFirstCapability(&index); entry; entry = GetNextCapability(entry, &index)) {
+        // Next pointers may form a cycle; the first repeat ends the list.
+        if (index >= kMaxCapabilityEntries || visited[index] || indices.size() >= kMaxCapabilityEntries)
+            break;
+        visited[index] = true;
+        indices.push_back(index);
+    }
+    return indices;
+}
+
+int CPciFunction::FindBarForAddress(uint32_t address) const
+{
+    for (int i = 0; i < GetBarCount(); ++i) {
+        if (GetBarBase(GetBarValue(i)) == address)
+            return i;
+    }
+    return -1;
+}
+
+uint32_t CPciFunction::ProbeBarSize(int index)
+{
+    if (index < 0 || index >= GetBarCount())
+        return 0;
+    uint32_t reg = kBar0Offset + uint32_t(index) * kDwordSize;
+    uint32_t saved = 0;
+    if (!ReadRegister(m_hDriver, m_bus, m_device, m_function, reg, kDwordSize, &saved))
+        return 0;
+    bool sizingWritten = WriteConfig(m_bus, m_device, m_function, reg, kDwordSize, kAllOnes);
+    uint32_t mask = 0;
+    bool maskRead = sizingWritten && ReadRegister(m_hDriver, m_bus, m_device, m_function, reg, kDwordSize, &mask);
+    // Restore the BAR whatever happened above, so it is never left holding all ones.
+    bool restored = WriteConfig(m_bus, m_device, m_function, reg, kDwordSize, saved);
+    if (!maskRead || !restored)
+        return 0;
+    uint32_t size = IsIoBar(mask) ? (0 - (mask & kIoBarBaseMask)) & kIoSizeMask : 0 - (mask & kMemoryBarBaseMask);
+    m_barSizes[index] = size;
+    return size;
+}
+
+bool CPciFunction::ReadDeviceData(int index, uint32_t offset, void* buffer, uint32_t unitSize, uint32_t count)
+{
+    uint32_t length = 0;
+    if (index < 0 || index >= GetBarCount() || !buffer || !GetRangeLength(unitSize, count, &length))
+        return false;
+    uint32_t bar = GetBarValue(index);
+    uint8_t in[kRangeHeaderSize] = {};
+    PutRangeHeader(in, IsIoBar(bar) ? kSpaceIo : kSpaceMemory, GetBarBase(bar) + offset, unitSize, count);
+    uint32_t returned = 0;
+    return SendRequest(m_hDriver, IOCTL_READ_DEVICE, in, sizeof in, buffer, length, &returned) &&
+           returned == length;
+}
+
+bool CPciFunction::WriteDeviceData(int index, uint32_t offset, const void* data, uint32_t unitSize,
+                                   uint32_t count)
+{
+    OutputDebugStringA("CPciFunction::WriteDeviceData\r\n");
+    uint32_t length = 0;
+    if (index < 0 || index >= GetBarCount() || !data || !GetRangeLength(unitSize, count, &length))
+        return false;
+    uint32_t total = length + kWriteDeviceOverhead;
+    std::unique_ptr<uint8_t[]> in(new (std::nothrow) uint8_t[total]());
+    if (!in)
+        return false;
+    uint32_t bar = GetBarValue(index);
+    PutRangeHeader(in.get(), IsIoBar(bar) ? kSpaceIo : kSpaceMemory, GetBarBase(bar) + offset, unitSize, count);
+    memcpy(in.get() + kRangeHeaderSize, data, length);
+    return SendRequest(m_hDriver, IOCTL_WRITE_DEVICE, in.get(), total, nullptr, 0, nullptr);
+}
+
+std::string CPciFunction::GetVendorName() const
+{
+    return m_vendorName;
+}
+
+std::string CPciFunction::GetDeviceName() const
+{
+    return m_deviceName;
+}
+
+std::string CPciFunction::GetSubsystemVendorName() const
+{
+    return m_subsystemVendorName;
+}
+
+uint8_t CPciFunction::GetConfigByte(uint32_t offset) const
+{
+    return offset < kConfigSpaceSize ? m_config[offset] : 0xFF;
+}
+
+uint16_t CPciFunction::GetConfigWord(uint32_t offset) const
+{
+    return IsValidRegister(offset, 2) ? uint16_t(GetLe(m_config + offset, 2)) : 0xFFFF;
+}
+
+uint32_t CPciFunction::GetConfigDword(uint32_t offset) const
+{
+    return IsValidRegister(offset, kDwordSize) ? GetLe32(m_config + offset) : kAllOnes;
+}
+
+uint16_t CPciFunction::GetVendorId() const
+{
+    return GetConfigWord(kVendorIdOffset);
+}
+
+uint16_t CPciFunction::GetDeviceId() const
+{
+    return GetConfigWord(kDeviceIdOffset);
+}
+
+uint32_t CPciFunction::GetHeaderLayout() const
+{
+    return m_config[kHeaderTypeOffset] & kHeaderLayoutMask;
+}
+
+bool CPciFunction::IsMultiFunction() const
+{
+    return (m_config[kHeaderTypeOffset] & kMultiFunctionFlag) != 0;
+}
+
+int CPciFunction::GetBarCount() const
+{
+    switch (GetHeaderLayout()) {
+    case kLayoutDevice:
+        return kLayoutDeviceBars;
+    case kLayoutPciBridge:
+        return kLayoutBridgeBars;
+    default:
+        return 0;
+    }
+}
+
+uint32_t CPciFunction::GetBarValue(int index) const
+{
+    if (index < 0 || index >= GetBarCount())
+        return 0;
+    return GetLe32(m_config + kBar0Offset + uint32_t(index) * kDwordSize);
+}
+
+bool CPciFunction::IsIoBar(uint32_t barValue)
+{
+    return (barValue & kIoBarFlag) != 0;
+}
+
+uint32_t CPciFunction::GetBarBase(uint32_t barValue)
+{
+    return barValue & (IsIoBar(barValue) ? kIoBarBaseMask : kMemoryBarBaseMask);
+}

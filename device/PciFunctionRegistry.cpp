@@ -1,0 +1,141 @@
+// CPciFunction: BAR sizes from the resources that plug and play recorded in the registry.
+#include "device/PciFunction.h"
+
+#include "device/DriverInterface.h"
+
+#include <stdio.h>
+
+#include <new>
+#include <type_traits>
+
+namespace {
+
+const char kDeviceKeyFormat[] = "SYSTEM\\CurrentControlSet\\Enum\\PCI\\VEN_%04X&DEV_%04X&SUBSYS_%04X%04X&REV_%02X";
+const char kLocationValue[] = "LocationInformation";
+const char kLocationFormat[] = "PCI bus %d, device %d, function %d";
+const char kControlKey[] = "Control";
+const char kAllocConfigValue[] = "AllocConfig";
+constexpr REGSAM kKeyAccess = KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
+
+constexpr int kKeyPathSize = 160;
+// Key names have at most 255 characters.
+constexpr DWORD kKeyNameSize = 256;
+constexpr DWORD kLocationSize = 255;
+constexpr int kLocationFields = 3;
+// An enumeration that keeps failing must still end.
+constexpr DWORD kMaxInstanceKeys = 4096;
+
+// The first full descriptor of a resource list: its partial descriptor count, then the descriptors.
+constexpr uint32_t kPartialCountOffset = 16;
+constexpr uint32_t kFirstPartialOffset = 20;
+constexpr uint32_t kPartialSize = 16;
+constexpr uint32_t kPartialStartOffset = 4;
+constexpr uint32_t kPartialLengthOffset = 12;
+constexpr uint8_t kResourcePort = 1;
+constexpr uint8_t kResourceMemory = 3;
+
+struct CKeyCloser
+{
+    void operator()(HKEY key) const { RegCloseKey(key); }
+};
+using CScopedKey = std::unique_ptr<std::remove_pointer_t<HKEY>, CKeyCloser>;
+
+CScopedKey OpenKey(HKEY parent, const char* path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(parent, path, 0, kKeyAccess, &key) != ERROR_SUCCESS)
+        return CScopedKey();
+    return CScopedKey(key);
+}
+
+// Whether the instance key's "LocationInformation" names this bus, device and function.
+bool IsAtLocation(HKEY instance, uint32_t bus, uint32_t device, uint32_t function)
+{
+    char text[kLocationSize + 1] = {};
+    DWORD size = kLocationSize;
+    if (RegQueryValueExA(instance, kLocationValue, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) !=
+        ERROR_SUCCESS)
+        return false;
+    // The stored text need not end in a terminator.
+    text[size < kLocationSize ? size : kLocationSize] = '\0';
+    int locationBus = 0;
+    int locationDevice = 0;
+    int locationFunction = 0;
+    if (sscanf(text, kLocationFormat, &locationBus, &locationDevice, &locationFunction) != kLocationFields)
+        return false;
+    return uint8_t(locationBus) == uint8_t(bus) && uint8_t(locationDevice) == uint8_t(device) &&
+           uint8_t(locationFunction) == uint8_t(function);
+}
+
+// The data of a binary value, empty when it is missing or cannot be read.
+std::vector<uint8_t> QueryBinaryValue(HKEY key, const char* name)
+{
+    DWORD size = 0;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS || size == 0)
+        return {};
+    std::vector<uint8_t> data;
+    try {
+        data.resize(size);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    DWORD read = size;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, data.data(), &read) != ERROR_SUCCESS)
+        return {};
+    data.resize(read < size ? read : size);
+    return data;
+}
+
+} // namespace
+
+HKEY CPciFunction::FindInstanceKey(HKEY deviceKey, uint32_t bus, uint32_t device, uint32_t function)
+{
+    for (DWORD index = 0; index < kMaxInstanceKeys; ++index) {
+        char name[kKeyNameSize] = {};
+        DWORD nameSize = kKeyNameSize;
+        LONG status = RegEnumKeyExA(deviceKey, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
+        // A name that did not fit is not in the buffer, so that subkey cannot be opened by it.
+        if (status == ERROR_MORE_DATA)
+            continue;
+        if (status != ERROR_SUCCESS)
+            return nullptr;
+        name[kKeyNameSize - 1] = '\0';
+        CScopedKey instance = OpenKey(deviceKey, name);
+        if (instance && IsAtLocation(instance.get(), bus, device, function))
+            return instance.release();
+    }
+    return nullptr;
+}
+
+void CPciFunction::LoadAssignedResources()
+{
+    for (uint32_t& size : m_barSizes)
+        size = 0;
+    char path[kKeyPathSize];
+    snprintf(path, sizeof path, kDeviceKeyFormat, GetConfigWord(kVendorIdOffset), GetConfigWord(kDeviceIdOffset),
+             GetConfigWord(kSubsystemIdOffset), GetConfigWord(kSubsystemVendorIdOffset),
+             GetConfigByte(kRevisionOffset));
+    CScopedKey deviceKey = OpenKey(HKEY_LOCAL_MACHINE, path);
+    if (!deviceKey)
+        return;
+    CScopedKey instance(FindInstanceKey(deviceKey.get(), m_bus, m_device, m_function));
+    if (!instance)
+        return;
+    CScopedKey control = OpenKey(instance.get(), kControlKey);
+    if (!control)
+        return;
+    std::vector<uint8_t> data = QueryBinaryValue(control.get(), kAllocConfigValue);
+    if (data.size() < kFirstPartialOffset)
+        return;
+    uint32_t count = GetLe32(data.data() + kPartialCountOffset);
+    // The count may claim more descriptors than the data holds.
+    uint32_t available = uint32_t((data.size() - kFirstPartialOffset) / kPartialSize);
+    for (uint32_t i = 0; i < count && i < available; ++i) {
+        const uint8_t* partial = data.data() + kFirstPartialOffset + i * kPartialSize;
+        if (partial[0] != kResourcePort && partial[0] != kResourceMemory)
+            continue;
+        int bar = FindBarForAddress(GetLe32(partial + kPartialStartOffset));
+        if (bar >= 0)
+            m_barSizes[bar] = GetLe32(partial + kPartialLengthOffset);
+    }
+}

@@ -1,0 +1,139 @@
+// CPciFunction: construction and the depth-first bus scan that builds the tree.
+#include "device/PciFunction.h"
+
+#include "device/DriverInterface.h"
+
+#include <string.h>
+
+// The buses already scanned while building one tree. A bridge whose bus is in
+// this set is kept as a leaf, so every bus is scanned at most once and a scan
+// ends on any machine: a second host bridge, a bridge whose secondary bus is 0,
+// its own bus or a bus on the path from the root, and two bridges that claim
+// the same secondary bus all stop there.
+struct CPciFunction::CScanState
+{
+    bool scanned[kBusCount] = {};
+};
+
+CPciFunction::CPciFunction(HANDLE hDriver)
+    : m_hDriver(hDriver)
+{
+    CScanState scan;
+    FindHostBridge();
+    ScanChildren(scan);
+    FinishConstruction();
+}
+
+CPciFunction::CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function)
+    : m_bus(bus), m_device(device), m_function(function), m_hDriver(hDriver)
+{
+    // Built on its own, the function sits on a bus its parent is scanning.
+    CScanState scan;
+    scan.scanned[bus % kBusCount] = true;
+    ReadChild(scan);
+}
+
+CPciFunction::CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function, CScanState& scan)
+    : m_bus(bus), m_device(device), m_function(function), m_hDriver(hDriver)
+{
+    ReadChild(scan);
+}
+
+CPciFunction::~CPciFunction() = default;
+
+void CPciFunction::ReadChild(CScanState& scan)
+{
+    if (!ReadConfigSpace(m_bus, m_device, m_function, m_config))
+        MarkAbsent();
+    if (m_config[kBaseClassOffset] == kClassBridge)
+        ScanChildren(scan);
+    FinishConstruction();
+}
+
+void CPciFunction::FinishConstruction()
+{
+    memcpy(m_shadow, m_config, sizeof m_shadow);
+    LoadDeviceNames();
+    LoadAssignedResources();
+}
+
+// An image that could not be read reads like an absent function and scans nothing.
+void CPciFunction::MarkAbsent()
+{
+    memset(m_config, 0xFF, sizeof m_config);
+}
+
+uint32_t CPciFunction::ProbeFunction(uint32_t bus, uint32_t device, uint32_t function)
+{
+    uint8_t in[kProbeInSize] = {};
+    PutLe32(in + kAddrBusOffset, bus);
+    PutLe32(in + kAddrDeviceOffset, device);
+    PutLe32(in + kAddrFunctionOffset, function);
+    PutLe32(in + kProbeReservedOffset, 0);
+    uint8_t out[kProbeOutSize];
+    DWORD returned = 0;
+    if (!DeviceIoControl(m_hDriver, IOCTL_PROBE_FUNCTION, in, sizeof in, out, sizeof out, &returned, nullptr))
+        return kAbsentFunction;
+    if (returned != sizeof out)
+        return kAbsentFunction;
+    return GetLe32(out);
+}
+
+void CPciFunction::FindHostBridge()
+{
+    // Without a host bridge the root stays an absent function at 0.0.0.
+    MarkAbsent();
+    uint8_t image[kConfigSpaceSize];
+    for (uint32_t device = 0; device < kDevicesPerBus; ++device) {
+        for (uint32_t function = 0; function < kFunctionsPerDevice; ++function) {
+            if (ProbeFunction(0, device, function) == kAbsentFunction)
+                continue;
+            if (!ReadConfigSpace(0, device, function, image))
+                continue;
+            if (image[kBaseClassOffset] == kClassBridge && image[kSubclassOffset] == kSubclassHostBridge) {
+                memcpy(m_config, image, sizeof m_config);
+                m_device = device;
+                m_function = function;
+                return;
+            }
+        }
+    }
+}
+
+bool CPciFunction::ShouldScanBus(uint32_t bus, const CScanState& scan) const
+{
+    return IsBridge() && !scan.scanned[bus];
+}
+
+// Functions 1..7 of a device are kept when its function 0 reports a
+// multi-function device. When function 0 does not answer, the answers of the
+// other function numbers cannot be echoes of it, so each one that answers is
+// kept. When function 0 is this bridge itself (the host bridge on bus 0), the
+// flag comes from this bridge's own header.
+void CPciFunction::ScanChildren(CScanState& scan)
+{
+    uint32_t bus = m_config[kSubclassOffset] == kSubclassPciBridge ? m_config[kSecondaryBusOffset] : 0;
+    if (!ShouldScanBus(bus, scan))
+        return;
+    scan.scanned[bus] = true;
+    for (uint32_t device = 0; device < kDevicesPerBus; ++device) {
+        bool keepOtherFunctions = true;
+        for (uint32_t function = 0; function < kFunctionsPerDevice; ++function) {
+            bool isSelf = bus == m_bus && device == m_device && function == m_function;
+            if (isSelf) {
+                if (function == 0)
+                    keepOtherFunctions = IsMultiFunction();
+                continue;
+            }
+            // Echoes of a single-function device are not even probed.
+            if (function != 0 && !keepOtherFunctions)
+                continue;
+            if (ProbeFunction(bus, device, function) == kAbsentFunction)
+                continue;
+            auto child = std::unique_ptr<CPciFunction>(new CPciFunction(m_hDriver, bus, device, function, scan));
+            if (function == 0)
+                keepOtherFunctions = child->IsMultiFunction();
+            m_children.push_back(std::move(child));
+        }
+    }
+}
