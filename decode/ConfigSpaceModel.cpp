@@ -1,0 +1,225 @@
+#include "ConfigSpaceModel.h"
+
+#include "ConfigRegisters.h"
+#include "RegisterTable.h"
+
+#include "device/PciFunction.h"
+
+#include <ctype.h>
+#include <stdlib.h>
+
+using namespace ConfigRegisters;
+
+namespace {
+
+constexpr unsigned kTagOffsetShift = 16;
+constexpr uint32_t kTagSizeMask = 0xFFFF;
+constexpr int kHexBase = 16;
+constexpr int kDecimalBase = 10;
+constexpr uint64_t kMaxValue = 0xFFFFFFFFu;
+
+uint32_t HeaderType(const uint8_t* config)
+{
+    return ReadByte(config, kHeaderType) & kHeaderLayoutMask;
+}
+
+void Store(uint8_t* config, uint32_t offset, uint32_t size, uint32_t value)
+{
+    for (uint32_t i = 0; i < size; ++i)
+        config[offset + i] = uint8_t(value >> (8 * i));
+}
+
+bool IsSign(char c)
+{
+    return c == '+' || c == '-';
+}
+
+}  // namespace
+
+const std::string& CRegisterRow::Column(int column) const
+{
+    switch (column) {
+    case 0:
+        return offsetText;
+    case 1:
+        return sizeText;
+    case 2:
+        return name;
+    case kValueColumn:
+        return valueText;
+    default:
+        return decoded;
+    }
+}
+
+void CConfigSpaceModel::SetFunction(CPciFunction* function)
+{
+    m_function = function;
+    BuildRegisterList(m_function);
+}
+
+void CConfigSpaceModel::SetHexMode(bool hexMode)
+{
+    SetDisplayMode(hexMode);
+    BuildRegisterList(m_function);
+}
+
+void CConfigSpaceModel::ClearRegisterList()
+{
+    m_rows.clear();
+}
+
+void CConfigSpaceModel::AddRegisterRow(uint16_t offset, uint16_t size, const std::string& name, uint32_t value,
+                                       const std::string& decoded)
+{
+    CRegisterRow row;
+    row.offset = offset;
+    row.size = size;
+    row.value = value;
+    row.offsetText = FormatOffset(offset);
+    row.sizeText = FormatSize(size);
+    row.name = name;
+    row.valueText = FormatValue(value, size);
+    row.decoded = decoded;
+    m_rows.push_back(std::move(row));
+}
+
+void CConfigSpaceModel::BuildRegisterList(const CPciFunction* function)
+{
+    ClearRegisterList();
+    if (!function)
+        return;
+    const uint32_t headerType = HeaderType(function->m_config);
+    bool previousBarIs64Bit = false;
+    for (const CRegisterDefinition& definition : CRegisterTable::ForHeaderType(headerType)) {
+        const uint32_t value = Read(function->m_config, definition.offset, definition.size);
+        AddRegisterRow(definition.offset, definition.size, definition.name, value,
+                       DecodeField(function, definition, &previousBarIs64Bit));
+    }
+    if (CRegisterTable::HasDeviceSpecificRows(headerType))
+        AddDeviceSpecificRows(function);
+}
+
+void CConfigSpaceModel::AddDeviceSpecificRows(const CPciFunction* function)
+{
+    // The walk is bounded by the function: it ends before the first dword visited twice.
+    std::vector<CapabilityRecord> records;
+    for (uint32_t index : function->GetCapabilityIndices())
+        records.push_back({index, function->m_config + index * kDword});
+    for (uint32_t index = kFirstDeviceDword; index < kDwordCount; ++index) {
+        const uint32_t offset = index * kDword;
+        AddRegisterRow(uint16_t(offset), kDword, "Vendor Specific", ReadDword(function->m_config, offset),
+                       DecodeCapability(index, records));
+    }
+}
+
+std::string CConfigSpaceModel::DecodeField(const CPciFunction* function, const CRegisterDefinition& definition,
+                                           bool* previousBarIs64Bit) const
+{
+    const uint8_t* config = function->m_config;
+    switch (definition.field) {
+    case EDecodedField::kNone:
+        return {};
+    case EDecodedField::kVendorName:
+        return function->GetVendorName();
+    case EDecodedField::kDeviceName:
+        return function->GetDeviceName();
+    case EDecodedField::kSubsystemVendorName:
+        return function->GetSubsystemVendorName();
+    case EDecodedField::kCommand:
+        return DecodeCommand(config);
+    case EDecodedField::kStatus:
+        return DecodeStatus(config);
+    case EDecodedField::kSubclass:
+        return DecodeSubclass(config);
+    case EDecodedField::kClassCode:
+        return DecodeClassCode(config);
+    case EDecodedField::kCacheLineSize:
+        return DecodeCacheLineSize(config);
+    case EDecodedField::kLatencyTimer:
+        return DecodeLatencyTimer(config);
+    case EDecodedField::kBist:
+        return DecodeBist(config);
+    case EDecodedField::kBar:
+        return DecodeBarRow(function, definition.offset, previousBarIs64Bit);
+    case EDecodedField::kInterruptLine:
+        return DecodeInterruptLine(config);
+    case EDecodedField::kInterruptPin:
+        return DecodeInterruptPin(config);
+    case EDecodedField::kMinGrant:
+        return DecodeMinGrant(config);
+    case EDecodedField::kMaxLatency:
+        return DecodeMaxLatency(config);
+    case EDecodedField::kIoBase:
+        return DecodeIoBase(config);
+    case EDecodedField::kIoLimit:
+        return DecodeIoLimit(config);
+    case EDecodedField::kMemoryBase:
+        return DecodeMemoryBase(config);
+    case EDecodedField::kMemoryLimit:
+        return DecodeMemoryLimit(config);
+    case EDecodedField::kPrefetchableBase:
+        return DecodePrefetchableBase(config);
+    case EDecodedField::kPrefetchableLimit:
+        return DecodePrefetchableLimit(config);
+    }
+    return {};
+}
+
+// BARs go in pairs: the even BAR decides whether the odd one is the upper half
+// of its 64-bit address (then the odd row stays empty) or a BAR of its own.
+std::string CConfigSpaceModel::DecodeBarRow(const CPciFunction* function, uint32_t offset,
+                                            bool* previousBarIs64Bit) const
+{
+    const uint32_t barIndex = (offset - kBar0) / kDword;
+    const uint32_t value = ReadDword(function->m_config, offset);
+    const uint32_t size = function->m_barSizes[barIndex];
+    if (barIndex % 2 == 0) {
+        const uint32_t upper = ReadDword(function->m_config, offset + kDword);
+        return DecodeBar(value, upper, size, previousBarIs64Bit);
+    }
+    if (*previousBarIs64Bit)
+        return {};
+    return DecodeBar(value, 0, size);
+}
+
+uint32_t CConfigSpaceModel::ParseValue(const char* text, bool hexMode)
+{
+    const int base = hexMode ? kHexBase : kDecimalBase;
+    while (isspace(static_cast<unsigned char>(*text)))
+        ++text;
+    const bool negative = *text == '-';
+    if (IsSign(*text)) {
+        ++text;
+        // strtoul takes one sign directly before the digits, nothing else.
+        if (isspace(static_cast<unsigned char>(*text)) || IsSign(*text))
+            return 0;
+    }
+    const unsigned long long magnitude = strtoull(text, nullptr, base);
+    // An out-of-range number saturates, whatever its sign.
+    if (magnitude > kMaxValue)
+        return uint32_t(kMaxValue);
+    const uint32_t value = uint32_t(magnitude);
+    return negative ? uint32_t(0u - value) : value;
+}
+
+std::optional<std::string> CConfigSpaceModel::OnEndEdit(int item, int /*subItem*/, const char* text)
+{
+    if (!m_function || item < 0 || size_t(item) >= m_rows.size() || !text)
+        return std::nullopt;
+    CRegisterRow& row = m_rows[size_t(item)];
+    const uint32_t tag = row.Tag();
+    const uint32_t offset = tag >> kTagOffsetShift;
+    const uint32_t size = tag & kTagSizeMask;
+
+    const uint32_t typed = ParseValue(text, IsHexMode());
+    Store(m_function->m_config, offset, size, typed);
+    m_function->RefreshConfigSpace();
+    const uint32_t readBack = Read(m_function->m_config, offset, size);
+    if (readBack != typed)
+        WarningBeep();
+
+    row.value = readBack;
+    row.valueText = FormatValue(readBack, size);
+    return row.valueText;
+}

@@ -1,0 +1,76 @@
+#pragma once
+// The register rows of one function's configuration space in the current
+// display mode, and the write-back of an edited value. The window page and
+// the dump tool both list exactly these rows.
+#include "ConfigDecoder.h"
+
+#include <stdint.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class CPciFunction;
+struct CRegisterDefinition;
+
+// One row of the register list with the texts of its five columns.
+struct CRegisterRow
+{
+    static constexpr int kColumnCount = 5;
+    static constexpr int kValueColumn = 3;
+
+    uint16_t offset = 0;
+    uint16_t size = 0;
+    uint32_t value = 0;
+    std::string offsetText;
+    std::string sizeText;
+    std::string name;
+    std::string valueText;
+    std::string decoded;
+
+    // Offset in the upper 16 bits, size in bytes in the lower 16; editing relies on it.
+    uint32_t Tag() const { return (uint32_t(offset) << 16) | size; }
+    const std::string& Column(int column) const;
+};
+
+class CConfigSpaceModel : public CConfigDecoder
+{
+public:
+    CConfigSpaceModel() = default;
+
+    // Both store their argument and rebuild the rows.
+    void SetFunction(CPciFunction* function);
+    void SetHexMode(bool hexMode);
+
+    CPciFunction* GetFunction() const { return m_function; }
+    const std::vector<CRegisterRow>& GetRows() const { return m_rows; }
+
+    // Clears the rows and lists the header of the function's layout, then 40h..FCh.
+    void BuildRegisterList(const CPciFunction* function);
+
+    // Writes the text typed into row item to the device and returns the text the
+    // cell shows afterwards; nothing when there is no such row or no function.
+    std::optional<std::string> OnEndEdit(int item, int subItem, const char* text);
+
+    // The number that the C library's strtoul reads from text in base 16 or 10,
+    // with its 32-bit results also where unsigned long is wider.
+    static uint32_t ParseValue(const char* text, bool hexMode);
+
+protected:
+    // Row sink: the base keeps the rows; a window page may mirror them into its list.
+    virtual void ClearRegisterList();
+    virtual void AddRegisterRow(uint16_t offset, uint16_t size, const std::string& name, uint32_t value,
+                                const std::string& decoded);
+    // Signals a value the device did not keep; the base does nothing.
+    virtual void WarningBeep() {}
+
+    void AddDeviceSpecificRows(const CPciFunction* function);
+
+private:
+    std::string DecodeField(const CPciFunction* function, const CRegisterDefinition& definition,
+                            bool* previousBarIs64Bit) const;
+    std::string DecodeBarRow(const CPciFunction* function, uint32_t offset, bool* previousBarIs64Bit) const;
+
+    CPciFunction* m_function = nullptr;
+    std::vector<CRegisterRow> m_rows;
+};
