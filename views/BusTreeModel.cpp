@@ -1,0 +1,123 @@
+#include "BusTreeModel.h"
+
+#include "device/PciFunction.h"
+
+#include <stdio.h>
+
+#include <iterator>
+
+namespace {
+
+constexpr int kImageNone = 0;
+constexpr int kImageSystemPeripheral = 3;
+constexpr int kImageNetwork = 4;
+constexpr int kImageDisplay = 5;
+constexpr int kImageCommunication = 9;
+constexpr int kImageStorage = 10;
+constexpr int kImageFloppyOrDock = 11;
+constexpr int kImageFirewire = 12;
+constexpr int kImageInput = 14;
+constexpr int kImageMemoryOrProcessor = 16;
+constexpr int kImageAudio = 17;
+constexpr int kImageUsb = 18;
+constexpr int kImageVideo = 19;
+
+// Image per base class 00h..0Ch; classes with subclass exceptions are handled in GetImageIndex.
+const int kClassImages[] = {
+    kImageNone,
+    kImageStorage,
+    kImageNetwork,
+    kImageDisplay,
+    kImageNone,
+    kImageMemoryOrProcessor,
+    CBusTreeModel::kImageBridge,
+    kImageCommunication,
+    kImageSystemPeripheral,
+    kImageInput,
+    kImageFloppyOrDock,
+    kImageMemoryOrProcessor,
+    kImageNone,
+};
+
+constexpr uint8_t kClassStorage = 0x01;
+constexpr uint8_t kSubclassFloppy = 0x02;
+constexpr uint8_t kClassMultimedia = 0x04;
+constexpr uint8_t kSubclassVideo = 0x00;
+constexpr uint8_t kSubclassAudio = 0x01;
+constexpr uint8_t kClassSerialBus = 0x0C;
+constexpr uint8_t kSubclassFirewire = 0x00;
+constexpr uint8_t kSubclassUsb = 0x03;
+
+}  // namespace
+
+void CBusTreeModel::Build(CPciFunction* root)
+{
+    m_items.clear();
+    if (root)
+        InsertFunction(-1, root);
+}
+
+int CBusTreeModel::AddItem(int parent, std::string label, int image, CPciFunction* function)
+{
+    CBusTreeItem item;
+    item.depth = parent < 0 ? 0 : m_items[size_t(parent)].depth + 1;
+    item.parent = parent;
+    item.label = std::move(label);
+    item.image = image;
+    item.function = function;
+    m_items.push_back(std::move(item));
+    return int(m_items.size() - 1);
+}
+
+// Functions of one multi-function device share a group item below their bridge.
+void CBusTreeModel::InsertFunction(int parent, CPciFunction* function)
+{
+    const int self = AddItem(parent, FormatFunctionLabel(*function),
+                             GetImageIndex(function->GetConfigByte(CPciFunction::kBaseClassOffset),
+                                           function->GetConfigByte(CPciFunction::kSubclassOffset)),
+                             function);
+    int group = -1;
+    uint32_t groupDevice = 0;
+    for (const std::unique_ptr<CPciFunction>& child : function->m_children) {
+        if (child->IsMultiFunction() && child->m_function == 0) {
+            group = AddItem(self, FormatGroupLabel(child->m_bus, child->m_device), kImageMultiFunctionGroup, nullptr);
+            groupDevice = child->m_device;
+        }
+        const bool inGroup = group >= 0 && child->m_device == groupDevice;
+        InsertFunction(inGroup ? group : self, child.get());
+    }
+}
+
+std::string CBusTreeModel::FormatFunctionLabel(const CPciFunction& function)
+{
+    char prefix[96];
+    snprintf(prefix, sizeof prefix, "%d.%d.%d   %s   (%x/%x) - ", int(function.m_bus), int(function.m_device),
+             int(function.m_function), function.IsBridge() ? "Bridge" : "Function", unsigned(function.GetVendorId()),
+             unsigned(function.GetDeviceId()));
+    return prefix + function.GetVendorName() + " / " + function.GetDeviceName();
+}
+
+std::string CBusTreeModel::FormatGroupLabel(uint32_t bus, uint32_t device)
+{
+    char label[64];
+    snprintf(label, sizeof label, "%d.%d.x   Multi Function Device", int(bus), int(device));
+    return label;
+}
+
+int CBusTreeModel::GetImageIndex(uint8_t baseClass, uint8_t subclass)
+{
+    switch (baseClass) {
+    case kClassStorage:
+        return subclass == kSubclassFloppy ? kImageFloppyOrDock : kImageStorage;
+    case kClassMultimedia:
+        if (subclass == kSubclassVideo)
+            return kImageVideo;
+        return subclass == kSubclassAudio ? kImageAudio : kImageNone;
+    case kClassSerialBus:
+        if (subclass == kSubclassFirewire)
+            return kImageFirewire;
+        return subclass == kSubclassUsb ? kImageUsb : kImageNone;
+    default:
+        return baseClass < std::size(kClassImages) ? kClassImages[baseClass] : kImageNone;
+    }
+}

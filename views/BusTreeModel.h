@@ -1,0 +1,39 @@
+#pragma once
+// The items of the bus tree for a scanned machine, in display order: one per
+// function, nested below its bridge, with a group item per multi-function device.
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+class CPciFunction;
+
+struct CBusTreeItem
+{
+    int depth = 0;
+    int parent = -1;  // index of the parent item, -1 for the root
+    std::string label;
+    int image = 0;
+    CPciFunction* function = nullptr;  // borrowed; null for a multi-function group item
+};
+
+class CBusTreeModel
+{
+public:
+    static constexpr int kImageBridge = 1;
+    static constexpr int kImageMultiFunctionGroup = 2;
+
+    // Replaces the items by those of the tree below root; no items for a null root.
+    void Build(CPciFunction* root);
+    const std::vector<CBusTreeItem>& GetItems() const { return m_items; }
+
+    static std::string FormatFunctionLabel(const CPciFunction& function);
+    static std::string FormatGroupLabel(uint32_t bus, uint32_t device);
+    static int GetImageIndex(uint8_t baseClass, uint8_t subclass);
+
+private:
+    void InsertFunction(int parent, CPciFunction* function);
+    int AddItem(int parent, std::string label, int image, CPciFunction* function);
+
+    std::vector<CBusTreeItem> m_items;
+};
