@@ -1,0 +1,312 @@
+#include "DumpTool.h"
+
+#include "BusTreeModel.h"
+#include "ConfigSpaceModel.h"
+#include "device/PciFunction.h"
+
+#include <windows.h>
+#ifndef _WIN32
+#include "CompatMachine.h"
+#endif
+
+#include <errno.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <random>
+#include <sstream>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kProgramName[] = "brisco-dump";
+const char kDriverPath[] = "\\\\.\\briscodrvDevice";
+const char kNameFileName[] = "pcidevs.txt";
+const char kUsage[] =
+    "usage: brisco-dump [--decimal] [--function BUS.DEVICE.FUNCTION] [--names FILE] [MACHINE]\n"
+    "Prints the bus tree, then the configuration registers of every function (or of the one\n"
+    "given), one row per line: offset, size, name, value and decoded text separated by tabs.\n"
+    "  --decimal     show offsets and values in decimal instead of hexadecimal\n"
+    "  --function    list the registers of that function only, e.g. 0.7.1\n"
+    "  --names FILE  take vendor and device names from FILE (default: pcidevs.txt in the\n"
+    "                current folder, else next to the program)\n"
+    "  MACHINE       machine image to load (native build; default: the built-in machine)\n";
+
+constexpr uint32_t kBusCount = 256;
+constexpr uint32_t kDeviceCount = 32;
+constexpr uint32_t kFunctionCount = 8;
+constexpr uint16_t kAbsentVendor = 0xFFFF;
+constexpr int kIndentPerLevel = 2;
+
+// Makes a folder the current one and restores the previous one when it ends.
+class CCurrentFolder
+{
+public:
+    explicit CCurrentFolder(const std::string& folder)
+    {
+        if (folder.empty())
+            return;
+        std::error_code error;
+        m_saved = fs::current_path(error);
+        if (!error)
+            fs::current_path(folder, error);
+        m_changed = !error;
+    }
+    ~CCurrentFolder()
+    {
+        std::error_code error;
+        if (m_changed)
+            fs::current_path(m_saved, error);
+    }
+    CCurrentFolder(const CCurrentFolder&) = delete;
+    CCurrentFolder& operator=(const CCurrentFolder&) = delete;
+
+private:
+    fs::path m_saved;
+    bool m_changed = false;
+};
+
+// Closes the driver handle when the dump ends.
+class CDriverHandle
+{
+public:
+    CDriverHandle()
+        : m_handle(CreateFileA(kDriverPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr))
+    {
+    }
+    ~CDriverHandle()
+    {
+        if (IsOpen())
+            CloseHandle(m_handle);
+    }
+    CDriverHandle(const CDriverHandle&) = delete;
+    CDriverHandle& operator=(const CDriverHandle&) = delete;
+
+    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return m_handle; }
+
+private:
+    HANDLE m_handle;
+};
+
+bool ParseNumber(const std::string& text, uint32_t limit, uint32_t* value)
+{
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    *value = uint32_t(strtoul(text.c_str(), nullptr, 10));
+    return *value < limit;
+}
+
+std::ostream& Error(std::ostream& err)
+{
+    return err << kProgramName << ": ";
+}
+
+}  // namespace
+
+int CDumpTool::Run(const std::string& programPath, const std::vector<std::string>& args, std::ostream& out,
+                   std::ostream& err)
+{
+    if (!ParseArguments(args, err))
+        return kExitUsage;
+    if (m_showHelp) {
+        out << kUsage;
+        return kExitOk;
+    }
+    if (!LoadMachine(err))
+        return kExitFailure;
+
+    std::unique_ptr<CPciFunction> root;
+    {
+        const std::string nameFolder = FindNameFolder(programPath, err);
+        if (!m_namesFile.empty() && nameFolder.empty())
+            return kExitFailure;
+        CDriverHandle driver;
+        if (!driver.IsOpen()) {
+            Error(err) << "cannot open the driver " << kDriverPath << " (error " << GetLastError() << ")\n";
+            return kExitFailure;
+        }
+        {
+            // Names are looked up in the current folder while the functions are built.
+            CCurrentFolder folder(nameFolder);
+            root = std::make_unique<CPciFunction>(driver.Get());
+        }
+        if (!m_temporaryFolder.empty()) {
+            std::error_code ignored;
+            fs::remove_all(m_temporaryFolder, ignored);
+        }
+        if (root->GetVendorId() == kAbsentVendor) {
+            Error(err) << "no host bridge found on bus 0\n";
+            return kExitFailure;
+        }
+    }
+
+    CBusTreeModel tree;
+    tree.Build(root.get());
+    const CBusTreeItem* chosen = nullptr;
+    if (m_address) {
+        for (const CBusTreeItem& item : tree.GetItems()) {
+            const CPciFunction* f = item.function;
+            if (f && f->m_bus == m_address->bus && f->m_device == m_address->device &&
+                f->m_function == m_address->function) {
+                chosen = &item;
+                break;
+            }
+        }
+        if (!chosen) {
+            Error(err) << "no function " << m_address->bus << '.' << m_address->device << '.' << m_address->function
+                       << " in the machine\n";
+            return kExitFailure;
+        }
+    }
+
+    PrintTree(tree, out);
+    for (const CBusTreeItem& item : tree.GetItems()) {
+        if (item.function && (!chosen || &item == chosen))
+            PrintRows(item.function, item.label, out);
+    }
+    out.flush();
+    if (!out) {
+        Error(err) << "cannot write the output\n";
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostream& err)
+{
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--decimal") {
+            m_hexMode = false;
+        } else if (arg == "--hex") {
+            m_hexMode = true;
+        } else if (arg == "--help" || arg == "-h") {
+            m_showHelp = true;
+        } else if (arg == "--function" && hasValue) {
+            m_address = ParseAddress(args[++i]);
+            if (!m_address) {
+                Error(err) << "bad function address '" << args[i]
+                           << "': expected BUS.DEVICE.FUNCTION in decimal, for example 0.7.1\n";
+                return false;
+            }
+        } else if (arg == "--names" && hasValue) {
+            m_namesFile = args[++i];
+        } else if (arg == "--function" || arg == "--names") {
+            Error(err) << arg << " needs a value\n" << kUsage;
+            return false;
+        } else if (!arg.empty() && arg[0] == '-') {
+            Error(err) << "unknown option '" << arg << "'\n" << kUsage;
+            return false;
+        } else if (m_machineFile.empty()) {
+            m_machineFile = arg;
+        } else {
+            Error(err) << "only one machine image may be given ('" << m_machineFile << "' and '" << arg << "')\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<CDumpTool::CAddress> CDumpTool::ParseAddress(const std::string& text)
+{
+    const size_t first = text.find('.');
+    const size_t second = first == std::string::npos ? first : text.find('.', first + 1);
+    if (second == std::string::npos)
+        return std::nullopt;
+    CAddress address{};
+    if (!ParseNumber(text.substr(0, first), kBusCount, &address.bus) ||
+        !ParseNumber(text.substr(first + 1, second - first - 1), kDeviceCount, &address.device) ||
+        !ParseNumber(text.substr(second + 1), kFunctionCount, &address.function))
+        return std::nullopt;
+    return address;
+}
+
+#ifdef _WIN32
+bool CDumpTool::LoadMachine(std::ostream& err)
+{
+    if (m_machineFile.empty())
+        return true;
+    Error(err) << "cannot load '" << m_machineFile
+               << "': this build reads the machine from the driver; machine images are loaded by the native build\n";
+    return false;
+}
+#else
+bool CDumpTool::LoadMachine(std::ostream& err)
+{
+    if (m_machineFile.empty()) {
+        CompatUseDefaultMachine();
+        return true;
+    }
+    std::ifstream file(m_machineFile, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (!file || !text) {
+        std::error_code code(errno, std::generic_category());
+        Error(err) << "cannot read machine image '" << m_machineFile << "': " << code.message() << '\n';
+        return false;
+    }
+    std::string error;
+    if (!CompatLoadMachine(text.str(), m_machineFile, &error)) {
+        Error(err) << error << '\n';
+        return false;
+    }
+    return true;
+}
+#endif
+
+// The folder whose pcidevs.txt names the functions, or "" for the current one.
+// A names file of another name is copied into a temporary folder under that name.
+std::string CDumpTool::FindNameFolder(const std::string& programPath, std::ostream& err)
+{
+    std::error_code error;
+    if (!m_namesFile.empty()) {
+        const fs::path names = fs::absolute(m_namesFile, error);
+        if (error || !fs::is_regular_file(names, error) || !std::ifstream(names).good()) {
+            Error(err) << "cannot read names file '" << m_namesFile << "'\n";
+            return {};
+        }
+        if (names.filename() == kNameFileName)
+            return names.parent_path().string();
+        const fs::path folder = fs::temp_directory_path(error) / ("brisco-dump-" + std::to_string(std::random_device()()));
+        if (error || !fs::create_directories(folder, error) ||
+            !fs::copy_file(names, folder / kNameFileName, error)) {
+            Error(err) << "cannot prepare names file '" << m_namesFile << "': " << error.message() << '\n';
+            return {};
+        }
+        m_temporaryFolder = folder.string();
+        return m_temporaryFolder;
+    }
+    if (fs::exists(kNameFileName, error) || programPath.empty())
+        return {};
+    const fs::path besideProgram = fs::absolute(programPath, error).parent_path();
+    if (!error && fs::exists(besideProgram / kNameFileName, error))
+        return besideProgram.string();
+    return {};
+}
+
+void CDumpTool::PrintTree(const CBusTreeModel& tree, std::ostream& out) const
+{
+    for (const CBusTreeItem& item : tree.GetItems())
+        out << std::string(size_t(item.depth * kIndentPerLevel), ' ') << item.label << '\n';
+}
+
+void CDumpTool::PrintRows(CPciFunction* function, const std::string& label, std::ostream& out) const
+{
+    CConfigSpaceModel model;
+    model.SetHexMode(m_hexMode);
+    model.SetFunction(function);
+    out << '\n' << label << '\n';
+    for (const CRegisterRow& row : model.GetRows()) {
+        for (int column = 0; column < CRegisterRow::kColumnCount; ++column)
+            out << (column ? "\t" : "") << row.Column(column);
+        out << '\n';
+    }
+}

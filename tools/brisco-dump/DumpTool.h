@@ -1,0 +1,47 @@
+#pragma once
+// brisco-dump: prints the bus tree and the register rows of a machine as text,
+// exactly as the bus tree and the configuration-space page show them.
+#include <stdint.h>
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+class CPciFunction;
+class CBusTreeModel;
+
+class CDumpTool
+{
+public:
+    // Runs one command line (without the program name); returns the exit code.
+    // programPath locates a pcidevs.txt next to the program.
+    int Run(const std::string& programPath, const std::vector<std::string>& args, std::ostream& out,
+            std::ostream& err);
+
+    static constexpr int kExitOk = 0;
+    static constexpr int kExitFailure = 1;
+    static constexpr int kExitUsage = 2;
+
+private:
+    struct CAddress
+    {
+        uint32_t bus;
+        uint32_t device;
+        uint32_t function;
+    };
+
+    bool ParseArguments(const std::vector<std::string>& args, std::ostream& err);
+    static std::optional<CAddress> ParseAddress(const std::string& text);
+    bool LoadMachine(std::ostream& err);
+    std::string FindNameFolder(const std::string& programPath, std::ostream& err);
+    void PrintTree(const CBusTreeModel& tree, std::ostream& out) const;
+    void PrintRows(CPciFunction* function, const std::string& label, std::ostream& out) const;
+
+    bool m_hexMode = true;
+    bool m_showHelp = false;
+    std::optional<CAddress> m_address;
+    std::string m_namesFile;
+    std::string m_machineFile;
+    std::string m_temporaryFolder;
+};
