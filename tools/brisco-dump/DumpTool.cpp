@@ -129,7 +129,8 @@ int CDumpTool::Run(const std::string& programPath, const std::vector<std::string
             return kExitFailure;
         CDriverHandle driver;
         if (!driver.IsOpen()) {
-            Error(err) << "cannot open the driver " << kDriverPath << " (error " << GetLastError() << ")\n";
+            const DWORD error = GetLastError();
+            Error(err) << "cannot open the driver " << kDriverPath << " (error " << error << ")\n";
             return kExitFailure;
         }
         {
