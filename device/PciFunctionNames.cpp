@@ -16,6 +16,8 @@ constexpr int kLineBufferSize = 255;
 constexpr int kNameBufferSize = 255;
 constexpr int kFieldsPerLine = 2;
 constexpr unsigned kIdPreset = 0xFFFF;
+constexpr size_t kIdDigits = 4;
+constexpr size_t kIdStart = 2;
 
 // Reads the file in pieces of at most 254 characters and reports only pieces
 // that start a line: the rest of an overlong line is never taken for a line.
@@ -36,46 +38,107 @@ public:
         return nullptr;
     }
 
-    void Restart() { m_atLineStart = true; }
-
 private:
     FILE* m_file;
     char m_buffer[kLineBufferSize] = {};
     bool m_atLineStart = true;
 };
 
-// Reads on from the current place to the first line of the tag whose ID matches.
-bool FindNamedLine(CLineReader& reader, char tag, const char* format, uint16_t id, std::string* name)
+int HexDigit(char c)
 {
-    while (const char* line = reader.Next()) {
-        if (line[0] != tag)
-            continue;
-        unsigned lineId = kIdPreset;
-        char lineName[kNameBufferSize] = "";
-        if (sscanf(line, format, &lineId, lineName) == kFieldsPerLine && uint16_t(lineId) == id) {
-            *name = lineName;
-            return true;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// The ID of a line of the usual form (tag, tab, four hexadecimal digits), or
+// -1 for any other line. A line of the usual form whose ID is not sought
+// cannot match, so it need not be parsed in full.
+int QuickId(const char* line)
+{
+    if (line[1] != '\t')
+        return -1;
+    int value = 0;
+    for (size_t i = 0; i < kIdDigits; ++i) {
+        int digit = HexDigit(line[kIdStart + i]);
+        if (digit < 0)
+            return -1;
+        value = value << 4 | digit;
+    }
+    return value;
+}
+
+// One search for the first line of a tag that carries an ID.
+struct CNameSearch
+{
+    uint16_t id;
+    std::string* name;
+    bool found;
+};
+
+bool MightMatch(int quickId, const CNameSearch& search)
+{
+    return !search.found && (quickId < 0 || quickId == search.id);
+}
+
+// Parses the line in full and ends every open search whose ID it carries.
+void MatchLine(const char* line, const char* format, CNameSearch* const* searches, size_t count)
+{
+    unsigned lineId = kIdPreset;
+    char lineName[kNameBufferSize] = "";
+    if (sscanf(line, format, &lineId, lineName) != kFieldsPerLine)
+        return;
+    for (size_t i = 0; i < count; ++i) {
+        CNameSearch& search = *searches[i];
+        if (!search.found && uint16_t(lineId) == search.id) {
+            *search.name = lineName;
+            search.found = true;
         }
     }
-    return false;
 }
 
 } // namespace
 
+// The three searches share one pass over the file, each keeping its own
+// first-match result: the vendor and the subsystem vendor over the V lines from
+// the top, the device over the D lines after the vendor's line, through later
+// vendors' lines too. That gives what three passes would give, for a third of the reading.
 void CPciFunction::LoadDeviceNames()
 {
+    m_vendorName.clear();
+    m_deviceName.clear();
+    m_subsystemVendorName.clear();
     FILE* file = fopen(kNameFile, "r");
     if (!file)
         return;
+    uint32_t subsystemOffset =
+        GetHeaderLayout() == kLayoutCardBusBridge ? kCardBusSubsystemVendorIdOffset : kSubsystemVendorIdOffset;
+    CNameSearch vendor = {GetVendorId(), &m_vendorName, false};
+    CNameSearch device = {GetDeviceId(), &m_deviceName, false};
+    CNameSearch subsystemVendor = {GetConfigWord(subsystemOffset), &m_subsystemVendorName, false};
     CLineReader reader(file);
-    // The device search reads on after the vendor line, through later vendors' lines too.
-    if (FindNamedLine(reader, kVendorTag, kVendorFormat, GetVendorId(), &m_vendorName))
-        FindNamedLine(reader, kDeviceTag, kDeviceFormat, GetDeviceId(), &m_deviceName);
-    if (fseek(file, 0, SEEK_SET) == 0) {
-        reader.Restart();
-        uint32_t subsystemOffset =
-            GetHeaderLayout() == kLayoutCardBusBridge ? kCardBusSubsystemVendorIdOffset : kSubsystemVendorIdOffset;
-        FindNamedLine(reader, kVendorTag, kVendorFormat, GetConfigWord(subsystemOffset), &m_subsystemVendorName);
+    while (!(vendor.found && device.found && subsystemVendor.found)) {
+        const char* line = reader.Next();
+        if (!line)
+            break;
+        int quickId = QuickId(line);
+        if (line[0] == kVendorTag) {
+            CNameSearch* open[2] = {};
+            size_t count = 0;
+            if (MightMatch(quickId, vendor))
+                open[count++] = &vendor;
+            if (MightMatch(quickId, subsystemVendor))
+                open[count++] = &subsystemVendor;
+            if (count > 0)
+                MatchLine(line, kVendorFormat, open, count);
+        } else if (line[0] == kDeviceTag && vendor.found && MightMatch(quickId, device)) {
+            CNameSearch* open[1] = {&device};
+            MatchLine(line, kDeviceFormat, open, 1);
+        }
     }
     fclose(file);
 }
