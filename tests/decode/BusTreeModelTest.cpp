@@ -1,0 +1,109 @@
+// Bus tree items: labels, images and the grouping of multi-function devices.
+#include "FunctionFixture.h"
+
+#include <BusTreeModel.h>
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+namespace {
+
+std::unique_ptr<CPciFunction> MakeAt(uint32_t bus, uint32_t device, uint32_t function, uint8_t baseClass,
+                                     uint8_t subclass, uint8_t headerType = 0)
+{
+    CConfigImage image;
+    image.Set16(0x00, 0x1A2).Set16(0x02, 0x3C4).Set8(0x0B, baseClass).Set8(0x0A, subclass).Set8(0x0E, headerType);
+    auto f = MakeFunction(image);
+    f->m_bus = bus;
+    f->m_device = device;
+    f->m_function = function;
+    return f;
+}
+
+TEST(BusTreeModel, LabelsWithAndWithoutNames)
+{
+    auto host = MakeAt(0, 0, 0, 0x06, 0x00);
+    host->m_vendorName = "Acme";
+    host->m_deviceName = "Host Bridge";
+    EXPECT_EQ(CBusTreeModel::FormatFunctionLabel(*host), "0.0.0   Bridge   (1a2/3c4) - Acme / Host Bridge");
+    host->m_vendorName.clear();
+    host->m_deviceName.clear();
+    EXPECT_EQ(CBusTreeModel::FormatFunctionLabel(*host), "0.0.0   Bridge   (1a2/3c4) -  / ");
+    auto isa = MakeAt(2, 31, 7, 0x06, 0x01);
+    EXPECT_EQ(CBusTreeModel::FormatFunctionLabel(*isa), "2.31.7   Function   (1a2/3c4) -  / ");
+    EXPECT_EQ(CBusTreeModel::FormatGroupLabel(0, 31), "0.31.x   Multi Function Device");
+}
+
+TEST(BusTreeModel, GroupsMultiFunctionDevicesBelowTheirBridge)
+{
+    auto root = MakeAt(0, 0, 0, 0x06, 0x00);
+    auto bridge = MakeAt(0, 1, 0, 0x06, 0x04, 0x01);
+    bridge->m_children.push_back(MakeAt(2, 0, 0, 0x03, 0x00));
+    root->m_children.push_back(std::move(bridge));
+    root->m_children.push_back(MakeAt(0, 7, 0, 0x06, 0x01, 0x80));
+    root->m_children.push_back(MakeAt(0, 7, 1, 0x01, 0x01));
+    root->m_children.push_back(MakeAt(0, 7, 3, 0x0C, 0x03));
+    root->m_children.push_back(MakeAt(0, 9, 0, 0x02, 0x00));
+    // A second multi-function device right after the first starts its own group.
+    root->m_children.push_back(MakeAt(0, 31, 0, 0x04, 0x01, 0x80));
+    root->m_children.push_back(MakeAt(0, 31, 1, 0x04, 0x00));
+
+    CBusTreeModel tree;
+    tree.Build(root.get());
+    struct CExpected
+    {
+        int depth;
+        int parent;
+        const char* labelStart;
+        int image;
+        bool hasFunction;
+    };
+    const CExpected expected[] = {
+        {0, -1, "0.0.0   Bridge", 1, true},
+        {1, 0, "0.1.0   Bridge", 1, true},
+        {2, 1, "2.0.0   Function", 5, true},
+        {1, 0, "0.7.x   Multi Function Device", 2, false},
+        {2, 3, "0.7.0   Function", 1, true},
+        {2, 3, "0.7.1   Function", 10, true},
+        {2, 3, "0.7.3   Function", 18, true},
+        {1, 0, "0.9.0   Function", 4, true},
+        {1, 0, "0.31.x   Multi Function Device", 2, false},
+        {2, 8, "0.31.0   Function", 17, true},
+        {2, 8, "0.31.1   Function", 19, true},
+    };
+    const auto& items = tree.GetItems();
+    ASSERT_EQ(items.size(), std::size(expected));
+    for (size_t i = 0; i < items.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "item " << i << ": " << items[i].label);
+        EXPECT_EQ(items[i].depth, expected[i].depth);
+        EXPECT_EQ(items[i].parent, expected[i].parent);
+        EXPECT_EQ(items[i].label.rfind(expected[i].labelStart, 0), 0u);
+        EXPECT_EQ(items[i].image, expected[i].image);
+        EXPECT_EQ(items[i].function != nullptr, expected[i].hasFunction);
+    }
+    EXPECT_EQ(items[0].function, root.get());
+
+    tree.Build(nullptr);
+    EXPECT_TRUE(tree.GetItems().empty());
+}
+
+TEST(BusTreeModel, ImagesFollowClassAndSubclass)
+{
+    const struct
+    {
+        uint8_t baseClass;
+        uint8_t subclass;
+        int image;
+    } cases[] = {
+        {0x00, 0x00, 0}, {0x01, 0x00, 10}, {0x01, 0x02, 11}, {0x04, 0x00, 19}, {0x04, 0x01, 17}, {0x04, 0x80, 0},
+        {0x06, 0x80, 1}, {0x0A, 0x00, 11}, {0x0B, 0x40, 16}, {0x0C, 0x00, 12}, {0x0C, 0x03, 18}, {0x0C, 0x05, 0},
+        {0x0D, 0x00, 0}, {0xFF, 0x00, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << "class " << int(c.baseClass) << " subclass " << int(c.subclass));
+        EXPECT_EQ(CBusTreeModel::GetImageIndex(c.baseClass, c.subclass), c.image);
+    }
+}
+
+}  // namespace
