@@ -1,0 +1,118 @@
+// Identifiers of Brisco's resources, shared by brisco.rc and the program.
+// Plain macros only: windres reads this file too.
+#pragma once
+
+// ---- Main frame: menu, accelerators, toolbar, icon and document string ----
+#define IDR_MAINFRAME                128
+
+// ---- Context menus of the function view's pages ----
+#define IDR_CONFIG_SPACE_POPUP       129
+#define IDR_BAR_POPUP                130
+
+// ---- Bitmaps ----
+// IDR_MAINFRAME doubles as the toolbar's bitmap (sixteen colours, 16 x 15 images).
+#define IDB_TREE_IMAGES              133
+
+// Geometry of the images in the toolbar bitmap and the tree image strip.
+#define BRISCO_IMAGE_WIDTH           16
+#define BRISCO_IMAGE_HEIGHT          15
+#define BRISCO_TREE_IMAGE_COUNT      20
+
+// Images of IDB_TREE_IMAGES, one per device kind.
+#define IMG_TREE_OTHER               0
+#define IMG_TREE_BRIDGE              1
+#define IMG_TREE_MULTI_FUNCTION      2
+#define IMG_TREE_SYSTEM_PERIPHERAL   3
+#define IMG_TREE_NETWORK             4
+#define IMG_TREE_DISPLAY             5
+#define IMG_TREE_ENCRYPTION          6
+#define IMG_TREE_WIRELESS            7
+#define IMG_TREE_SIGNAL_PROCESSING   8
+#define IMG_TREE_COMMUNICATION       9
+#define IMG_TREE_STORAGE             10
+#define IMG_TREE_FLOPPY_DOCK         11
+#define IMG_TREE_FIREWIRE            12
+#define IMG_TREE_SATELLITE           13
+#define IMG_TREE_INPUT               14
+#define IMG_TREE_INTELLIGENT_IO      15
+#define IMG_TREE_MEMORY_PROCESSOR    16
+#define IMG_TREE_AUDIO               17
+#define IMG_TREE_USB                 18
+#define IMG_TREE_VIDEO               19
+
+// ---- Dialog templates ----
+#define IDD_ABOUTBOX                 100
+#define IDD_FUNCTION_VIEW            101
+
+// ---- Controls of the function view (IDD_FUNCTION_VIEW) ----
+#define IDC_FUNCTION_TABS            1000
+#define IDC_CONFIG_LIST              1001
+// The in-place edit that an edit list creates over a cell; not in any template.
+#define IDC_CELL_EDIT                1002
+// The list of BAR n is IDC_BAR0_LIST + n.
+#define IDC_BAR0_LIST                1003
+#define IDC_BAR1_LIST                1004
+#define IDC_BAR2_LIST                1005
+#define IDC_BAR3_LIST                1006
+#define IDC_BAR4_LIST                1007
+#define IDC_BAR5_LIST                1008
+#define BRISCO_BAR_COUNT             6
+
+// ---- Controls of the About box (IDD_ABOUTBOX) ----
+#define IDC_ABOUT_LINK               1009
+#define IDC_ABOUT_MAKER              1010
+
+// ---- Brisco's own commands ----
+#define ID_VIEW_32BIT                32784
+#define ID_VIEW_16BIT                32785
+#define ID_VIEW_8BIT                 32786
+#define ID_VIEW_HEXADECIMAL          32775
+#define ID_PAGE_REFRESH              32789
+#define ID_OPTIONS_REFRESH           32790
+
+// ---- Standard framework ids that the resources use ----
+// Guarded so that a framework header defining the same values may come first.
+#ifndef ID_FILE_NEW
+#define ID_FILE_NEW                  57600
+#endif
+#ifndef ID_FILE_OPEN
+#define ID_FILE_OPEN                 57601
+#endif
+#ifndef ID_FILE_SAVE
+#define ID_FILE_SAVE                 57603
+#endif
+#ifndef ID_EDIT_COPY
+#define ID_EDIT_COPY                 57634
+#endif
+#ifndef ID_EDIT_CUT
+#define ID_EDIT_CUT                  57635
+#endif
+#ifndef ID_EDIT_PASTE
+#define ID_EDIT_PASTE                57637
+#endif
+#ifndef ID_EDIT_UNDO
+#define ID_EDIT_UNDO                 57643
+#endif
+#ifndef ID_APP_ABOUT
+#define ID_APP_ABOUT                 57664
+#endif
+#ifndef ID_APP_EXIT
+#define ID_APP_EXIT                  57665
+#endif
+#ifndef ID_NEXT_PANE
+#define ID_NEXT_PANE                 57680
+#endif
+#ifndef ID_PREV_PANE
+#define ID_PREV_PANE                 57681
+#endif
+
+// Standard framework strings of the string table.
+#ifndef AFX_IDS_APP_TITLE
+#define AFX_IDS_APP_TITLE            57344
+#endif
+#ifndef AFX_IDS_IDLEMESSAGE
+#define AFX_IDS_IDLEMESSAGE          57345
+#endif
+
+// Resource type of toolbar button layouts (version, image size, button ids).
+#define BRISCO_RT_TOOLBAR            241
