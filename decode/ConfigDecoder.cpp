@@ -101,6 +101,22 @@ const char* const kPlainCapabilities[] = {
     "New Capability: CompactPCI Central Resource Control",
     "New Capability: PCI Hot plug",
 };
+// Field offsets from the first byte of a capability.
+constexpr uint32_t kPmCapabilities = 2;
+constexpr uint32_t kPmControlStatus = 4;
+constexpr uint32_t kPmBridgeSupport = 6;
+constexpr uint32_t kPmData = 7;
+constexpr uint32_t kAgpStatus = 4;
+constexpr uint32_t kAgpCommand = 8;
+constexpr uint32_t kVpdAddress = 2;
+constexpr uint32_t kVpdData = 4;
+constexpr uint32_t kSlotExpansion = 2;
+constexpr uint32_t kSlotChassis = 3;
+constexpr uint32_t kMsiControl = 2;
+constexpr uint32_t kMsiAddress = 4;
+constexpr uint32_t kMsiUpperAddress = 8;
+constexpr uint32_t kMsiData32 = 8;
+constexpr uint32_t kMsiData64 = 12;
 constexpr uint16_t kMsi64BitCapable = 0x0080;
 // What a capability field shows when it would reach past the end of the image.
 const char kFieldOutsideImage[] = "n/a";
@@ -375,43 +391,42 @@ std::string CConfigDecoder::FormatField(const CapabilityRecord& record, uint32_t
 
 std::string CConfigDecoder::DecodePowerManagement(const CapabilityRecord& record) const
 {
-    return "New Capability: PCI Power Management (Power Management Capabilities = " + FormatField(record, 2, kWord) +
-           ", Control/Status Register = " + FormatField(record, 4, kWord) +
-           ", Bridge Support Extensions = " + FormatField(record, 6, kByte) +
-           ", Data Register = " + FormatField(record, 7, kByte) + ")";
+    return "New Capability: PCI Power Management (Power Management Capabilities = " + FormatField(record, kPmCapabilities, kWord) +
+           ", Control/Status Register = " + FormatField(record, kPmControlStatus, kWord) +
+           ", Bridge Support Extensions = " + FormatField(record, kPmBridgeSupport, kByte) +
+           ", Data Register = " + FormatField(record, kPmData, kByte) + ")";
 }
 
 std::string CConfigDecoder::DecodeAgp(const CapabilityRecord& record) const
 {
-    return "New Capability: AGP (AGP Status Register = " + FormatField(record, 4, kDword) +
-           ", AGP Command Register = " + FormatField(record, 8, kDword) + ")";
+    return "New Capability: AGP (AGP Status Register = " + FormatField(record, kAgpStatus, kDword) +
+           ", AGP Command Register = " + FormatField(record, kAgpCommand, kDword) + ")";
 }
 
 std::string CConfigDecoder::DecodeVpd(const CapabilityRecord& record) const
 {
-    return "New Capability: VPD (VPD Address Register = " + FormatField(record, 2, kWord) +
-           ", VPD Data Register = " + FormatField(record, 4, kDword) + ")";
+    return "New Capability: VPD (VPD Address Register = " + FormatField(record, kVpdAddress, kWord) +
+           ", VPD Data Register = " + FormatField(record, kVpdData, kDword) + ")";
 }
 
 std::string CConfigDecoder::DecodeSlotIdentification(const CapabilityRecord& record) const
 {
-    return "New Capability: Slot Identification (Expansion Slot Register = " + FormatField(record, 2, kByte) +
-           ", Chassis Number = " + FormatField(record, 3, kByte) + ")";
+    return "New Capability: Slot Identification (Expansion Slot Register = " + FormatField(record, kSlotExpansion, kByte) +
+           ", Chassis Number = " + FormatField(record, kSlotChassis, kByte) + ")";
 }
 
 std::string CConfigDecoder::DecodeMsi(const CapabilityRecord& record) const
 {
-    const uint32_t controlOffset = 2;
-    const std::string control = FormatField(record, controlOffset, kWord);
+    const std::string control = FormatField(record, kMsiControl, kWord);
     // The control word is in the image whenever the capability is, since every capability starts on a dword.
-    const bool wide = Read(record.bytes, controlOffset, kWord) & kMsi64BitCapable;
+    const bool wide = Read(record.bytes, kMsiControl, kWord) & kMsi64BitCapable;
     if (wide) {
         return "New Capability: MSI (Message Control Register = " + control +
-               ", Lower Message Address Register = " + FormatField(record, 4, kDword) +
-               ", Upper Message Address Register = " + FormatField(record, 8, kDword) +
-               ", Message Data Register = " + FormatField(record, 12, kWord) + ")";
+               ", Lower Message Address Register = " + FormatField(record, kMsiAddress, kDword) +
+               ", Upper Message Address Register = " + FormatField(record, kMsiUpperAddress, kDword) +
+               ", Message Data Register = " + FormatField(record, kMsiData64, kWord) + ")";
     }
     return "New Capability: MSI (Message Control Register = " + control +
-           ", Message Address Register = " + FormatField(record, 4, kDword) +
-           ", Message Data Register = " + FormatField(record, 8, kWord) + ")";
+           ", Message Address Register = " + FormatField(record, kMsiAddress, kDword) +
+           ", Message Data Register = " + FormatField(record, kMsiData32, kWord) + ")";
 }
