@@ -1,0 +1,112 @@
+#pragma once
+// One simulated PCI function: its configuration space with per-bit write
+// behaviour, the sizes of its BARs, the contents of the ranges they decode and
+// what the plug-and-play records say about it.
+#include <stdint.h>
+#include "SimRange.h"
+
+constexpr uint32_t kSimConfigSize = 256;
+constexpr uint32_t kSimExtendedConfigSize = 4096;
+constexpr uint32_t kSimBarSlots = 7; // BAR 0..5 and the expansion ROM
+constexpr uint32_t kSimRomSlot = 6;
+constexpr uint32_t kSimMaxExtraInstances = 4;
+constexpr uint32_t kSimNameSize = 64;
+constexpr uint32_t kSimAllocConfigCapacity = 256;
+
+enum : uint8_t {
+    kSimBarNone = 0,
+    kSimBarIo,
+    kSimBarMem32,
+    kSimBarMem64,
+    kSimBarUpperHalf, // the high dword of the 64-bit BAR below it
+    kSimBarRom,
+};
+
+enum : uint8_t {
+    kSimRegistryNormal = 0,
+    kSimRegistryNone,      // the function has no plug-and-play record
+    kSimRegistryNoControl, // its instance has no Control key (device not started)
+};
+
+// An additional instance key under the function's device key.
+struct CSimExtraInstance
+{
+    char m_name[kSimNameSize];
+    bool m_hasLocation;
+    uint8_t m_bus;
+    uint8_t m_device;
+    uint8_t m_function;
+    bool m_hasControl;
+};
+
+class CSimFunction
+{
+public:
+    static CSimFunction* Create(uint32_t bus, uint32_t device, uint32_t function, uint32_t line);
+    static void Destroy(CSimFunction* function, CSimPageBudget* budget);
+
+    // bus << 8 | device << 3 | function: the sort key of a machine.
+    uint32_t Key() const { return (uint32_t(m_bus) << 8) | (uint32_t(m_device) << 3) | m_function; }
+    uint32_t Layout() const { return m_config[kHeaderTypeOffset] & 0x7F; }
+
+    // Derives BAR kinds and write masks from the loaded image. On failure
+    // fills message and the line it concerns.
+    bool Finish(char* message, uint32_t capacity, uint32_t* line);
+
+    uint32_t ReadConfig(uint32_t offset, uint32_t size) const;
+    void WriteConfig(uint32_t offset, uint32_t size, uint32_t value);
+
+    // Finds the BAR (or ROM) slot that currently decodes the address in the space.
+    bool Decodes(uint8_t space, uint32_t address, uint32_t* slot, uint32_t* offset) const;
+    bool SlotDecodes(uint32_t slot, uint8_t space, uint32_t address, uint32_t* offset) const;
+    uint32_t SlotRegister(uint32_t slot) const;
+    uint64_t SlotBase(uint32_t slot) const;
+
+    void FormatDeviceKey(char* text, uint32_t capacity) const;
+    void FormatInstanceName(char* text, uint32_t capacity) const;
+
+    static constexpr uint32_t kHeaderTypeOffset = 0x0E;
+
+    uint8_t m_bus;
+    uint8_t m_device;
+    uint8_t m_function;
+    bool m_answersAllFunctions; // a device that ignores the function number
+    uint32_t m_line;            // image line of the function header
+    uint8_t m_config[kSimConfigSize];
+    uint8_t m_writeMask[kSimConfigSize];
+    uint8_t m_clearMask[kSimConfigSize]; // write-one-to-clear bits
+    uint8_t* m_extended;                 // bytes 0x100..0xFFF of the image, when given
+
+    // Register masks given by the image, applied over the defaults.
+    uint8_t m_writeOverride[kSimConfigSize];
+    uint8_t m_clearOverride[kSimConfigSize];
+    uint8_t m_overridden[kSimConfigSize]; // bit 0: write mask given, bit 1: clear mask given
+
+    uint8_t m_barKind[kSimBarSlots];
+    uint64_t m_barSize[kSimBarSlots];
+    uint32_t m_barSizeLine[kSimBarSlots]; // 0 when the size comes from the default rule
+    CSimRange m_ranges[kSimBarSlots];
+
+    uint8_t m_registryMode;
+    bool m_hasInstanceName;
+    char m_instanceName[kSimNameSize];
+    uint32_t m_extraCount;
+    CSimExtraInstance m_extras[kSimMaxExtraInstances];
+    uint8_t m_allocConfig[kSimAllocConfigCapacity];
+    uint32_t m_allocConfigLength;
+
+private:
+    uint32_t BarCount() const;
+    uint32_t CapabilityPointerOffset() const;
+    void ClassifyBars();
+    bool CheckBarSizes(char* message, uint32_t capacity, uint32_t* line);
+    void SetDefaultMasks();
+    void SetBarMasks();
+    void SetCapabilityMasks();
+    void SetCapabilityBodyMasks(uint32_t at, uint8_t id);
+    void ApplyOverrides();
+    void BuildAllocConfig();
+    uint32_t GetDword(uint32_t offset) const;
+    void SetMask(uint32_t offset, uint32_t bytes, uint32_t writable);
+    void SetMaskByte(uint32_t offset, uint8_t writable, uint8_t clear);
+};

@@ -1,0 +1,390 @@
+#include "SimMachine.h"
+#include "../device/DriverInterface.h"
+#include "SimControl.h"
+#include "SimFunction.h"
+#include "SimHost.h"
+#include "SimImageParser.h"
+#include "SimStatus.h"
+
+namespace {
+
+constexpr uint32_t kMaxBus = 255;
+constexpr uint32_t kMaxDevice = 31;
+constexpr uint32_t kMaxFunction = 7;
+constexpr uint32_t kAbsentValue = 0xFFFFFFFFu;
+constexpr uint8_t kAbsentByte = 0xFF;
+
+uint32_t AddressKey(uint32_t bus, uint32_t device, uint32_t function)
+{
+    return (bus << 8) | (device << 3) | function;
+}
+
+bool ValidUnit(uint32_t unit)
+{
+    return unit == 1 || unit == 2 || unit == 4;
+}
+
+} // namespace
+
+CSimMachine::CSimMachine()
+    : m_budget(), m_notes(), m_faultMode(kSimFaultOff), m_faultKey(0), m_lastFunction(nullptr), m_lastSlot(0)
+{
+}
+
+CSimMachine::~CSimMachine()
+{
+    ReleaseFunctions(&m_functions, &m_budget);
+}
+
+void CSimMachine::ReleaseFunctions(CSimArray<CSimFunction*>* functions, CSimPageBudget* budget)
+{
+    for (uint32_t i = 0; i < functions->Count(); ++i)
+        CSimFunction::Destroy((*functions)[i], budget);
+    functions->Release();
+}
+
+bool CSimMachine::Load(const char* text, uint32_t length, const char* fileName, CSimError* error)
+{
+    CSimArray<CSimFunction*> functions;
+    CSimPageBudget budget = {};
+    char notes[sizeof(m_notes)];
+    CSimImageParser parser(text, length, fileName, error);
+    if (!parser.Parse(&functions, &budget, notes, sizeof(notes)))
+        return false;
+    m_functions.Swap(functions);
+    CSimPageBudget old = m_budget;
+    m_budget = budget;
+    ReleaseFunctions(&functions, &old);
+    SimStrCopy(m_notes, sizeof(m_notes), notes);
+    m_lastFunction = nullptr;
+    if (m_notes[0])
+        SimTrace(m_notes);
+    return true;
+}
+
+CSimFunction* CSimMachine::FindFunction(uint32_t bus, uint32_t device, uint32_t function) const
+{
+    uint32_t key = AddressKey(bus, device, function);
+    uint32_t low = 0, high = m_functions.Count();
+    while (low < high) {
+        uint32_t mid = (low + high) / 2;
+        uint32_t k = m_functions[mid]->Key();
+        if (k == key)
+            return m_functions[mid];
+        if (k < key)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    if (function != 0) {
+        CSimFunction* first = FindFunction(bus, device, 0);
+        if (first && first->m_answersAllFunctions)
+            return first;
+    }
+    return nullptr;
+}
+
+void CSimMachine::SetFault(uint32_t mode, uint32_t bus, uint32_t device, uint32_t function)
+{
+    m_faultMode = mode;
+    m_faultKey = AddressKey(bus & kMaxBus, device & kMaxDevice, function & kMaxFunction);
+}
+
+bool CSimMachine::FaultsAddress(uint32_t bus, uint32_t device, uint32_t function) const
+{
+    if (m_faultMode == kSimFaultAll)
+        return true;
+    return m_faultMode == kSimFaultFunction && AddressKey(bus, device, function) == m_faultKey;
+}
+
+bool CSimMachine::FaultsRange(uint8_t space, uint32_t address, uint32_t bytes) const
+{
+    if (m_faultMode == kSimFaultAll)
+        return true;
+    if (m_faultMode != kSimFaultFunction)
+        return false;
+    const CSimFunction* f = FindFunction(m_faultKey >> 8, (m_faultKey >> 3) & kMaxDevice, m_faultKey & kMaxFunction);
+    if (!f)
+        return false;
+    // Any byte of the request inside one of the function's ranges counts.
+    for (uint32_t slot = 0; slot < kSimBarSlots; ++slot) {
+        uint32_t offset;
+        if (f->SlotDecodes(slot, space, address, &offset))
+            return true;
+        uint64_t base = f->SlotBase(slot) & 0xFFFFFFFFull;
+        if (base > address && base < uint64_t(address) + bytes && f->SlotDecodes(slot, space, uint32_t(base), &offset))
+            return true;
+    }
+    return false;
+}
+
+uint32_t CSimMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                               uint32_t* returned)
+{
+    uint32_t ignored;
+    if (!returned)
+        returned = &ignored;
+    *returned = 0;
+    if ((inLength && !in) || (outLength && !out))
+        return kSimStatusInvalidParameter;
+    switch (code) {
+    case IOCTL_PROBE_FUNCTION: return ServeProbe(in, inLength, out, outLength, returned);
+    case IOCTL_WRITE_CONFIG: return ServeWriteConfig(in, inLength);
+    case IOCTL_READ_CONFIG_SPACE: return ServeReadConfigSpace(in, inLength, out, outLength, returned);
+    case IOCTL_READ_CONFIG: return ServeReadConfig(in, inLength, out, outLength, returned);
+    case IOCTL_READ_DEVICE: return ServeReadDevice(in, inLength, out, outLength, returned);
+    case IOCTL_WRITE_DEVICE: return ServeWriteDevice(in, inLength);
+    case IOCTL_SIM_SET_FAULT: return ServeSetFault(in, inLength);
+    default: return kSimStatusInvalidDeviceRequest;
+    }
+}
+
+uint32_t CSimMachine::CheckAddress(const uint8_t* in, uint32_t* bus, uint32_t* device, uint32_t* function) const
+{
+    *bus = GetLe32(in + kAddrBusOffset);
+    *device = GetLe32(in + kAddrDeviceOffset);
+    *function = GetLe32(in + kAddrFunctionOffset);
+    if (*bus > kMaxBus || *device > kMaxDevice || *function > kMaxFunction)
+        return kSimStatusInvalidParameter;
+    return kSimStatusSuccess;
+}
+
+uint32_t CSimMachine::CheckRegister(const uint8_t* in, uint32_t* offset, uint32_t* size) const
+{
+    *offset = GetLe32(in + kRegOffsetOffset);
+    *size = in[kRegSizeOffset];
+    if (!ValidUnit(*size) || *offset >= kConfigSpaceSize || *offset + *size > kConfigSpaceSize)
+        return kSimStatusInvalidParameter;
+    return kSimStatusSuccess;
+}
+
+uint32_t CSimMachine::ServeProbe(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                                 uint32_t* returned)
+{
+    if (inLength < kProbeInSize)
+        return kSimStatusInvalidParameter;
+    if (outLength < kProbeOutSize)
+        return kSimStatusBufferTooSmall;
+    uint32_t bus, device, function;
+    if (uint32_t status = CheckAddress(in, &bus, &device, &function))
+        return status;
+    if (FaultsAddress(bus, device, function))
+        return kSimStatusIoDeviceError;
+    const CSimFunction* f = FindFunction(bus, device, function);
+    PutLe32(out, f ? f->ReadConfig(0, 4) : kAbsentValue);
+    *returned = kProbeOutSize;
+    return kSimStatusSuccess;
+}
+
+uint32_t CSimMachine::ServeReadConfigSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                                           uint32_t* returned)
+{
+    if (inLength < kReadConfigSpaceInSize)
+        return kSimStatusInvalidParameter;
+    if (outLength < kConfigSpaceSize)
+        return kSimStatusBufferTooSmall;
+    uint32_t bus, device, function;
+    if (uint32_t status = CheckAddress(in, &bus, &device, &function))
+        return status;
+    if (FaultsAddress(bus, device, function))
+        return kSimStatusIoDeviceError;
+    const CSimFunction* f = FindFunction(bus, device, function);
+    if (f)
+        SimCopy(out, f->m_config, kConfigSpaceSize);
+    else
+        SimFill(out, kAbsentByte, kConfigSpaceSize);
+    *returned = kConfigSpaceSize;
+    return kSimStatusSuccess;
+}
+
+uint32_t CSimMachine::ServeReadConfig(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                                      uint32_t* returned)
+{
+    if (inLength < kReadConfigInSize)
+        return kSimStatusInvalidParameter;
+    if (outLength < kReadConfigOutSize)
+        return kSimStatusBufferTooSmall;
+    uint32_t bus, device, function, offset, size;
+    if (uint32_t status = CheckAddress(in, &bus, &device, &function))
+        return status;
+    if (uint32_t status = CheckRegister(in, &offset, &size))
+        return status;
+    if (FaultsAddress(bus, device, function))
+        return kSimStatusIoDeviceError;
+    const CSimFunction* f = FindFunction(bus, device, function);
+    uint32_t value = f ? f->ReadConfig(offset, size) : kAbsentValue >> (8 * (4 - size));
+    PutLe32(out, value);
+    *returned = kReadConfigOutSize;
+    return kSimStatusSuccess;
+}
+
+uint32_t CSimMachine::ServeWriteConfig(const uint8_t* in, uint32_t inLength)
+{
+    if (inLength < kWriteConfigInSize)
+        return kSimStatusInvalidParameter;
+    uint32_t bus, device, function, offset, size;
+    if (uint32_t status = CheckAddress(in, &bus, &device, &function))
+        return status;
+    if (uint32_t status = CheckRegister(in, &offset, &size))
+        return status;
+    if (FaultsAddress(bus, device, function))
+        return kSimStatusIoDeviceError;
+    // An absent function ignores the write, as a master abort would.
+    if (CSimFunction* f = FindFunction(bus, device, function))
+        f->WriteConfig(offset, size, GetLe32(in + kRegValueOffset));
+    return kSimStatusSuccess;
+}
+
+uint32_t CSimMachine::CheckRange(const uint8_t* in, uint32_t inLength, uint8_t* space, uint32_t* address,
+                                 uint32_t* bytes) const
+{
+    if (inLength < kRangeHeaderSize)
+        return kSimStatusInvalidParameter;
+    *space = in[kRangeSpaceOffset];
+    *address = GetLe32(in + kRangeAddressOffset);
+    uint32_t unit = GetLe32(in + kRangeUnitOffset);
+    uint32_t count = GetLe32(in + kRangeCountOffset);
+    if ((*space != kSpaceIo && *space != kSpaceMemory) || !ValidUnit(unit) || count == 0 ||
+        count > kSimMaxTransferBytes / unit)
+        return kSimStatusInvalidParameter;
+    *bytes = unit * count;
+    if (uint64_t(*address) + *bytes > 0x100000000ull)
+        return kSimStatusInvalidParameter;
+    return kSimStatusSuccess;
+}
+
+bool CSimMachine::Resolve(uint8_t space, uint32_t address, CSimFunction** function, uint32_t* slot, uint32_t* offset)
+{
+    if (m_lastFunction && m_lastFunction->SlotDecodes(m_lastSlot, space, address, offset)) {
+        *function = m_lastFunction;
+        *slot = m_lastSlot;
+        return true;
+    }
+    for (uint32_t i = 0; i < m_functions.Count(); ++i) {
+        if (m_functions[i]->Decodes(space, address, slot, offset)) {
+            *function = m_functions[i];
+            m_lastFunction = *function;
+            m_lastSlot = *slot;
+            return true;
+        }
+    }
+    return false;
+}
+
+uint32_t CSimMachine::ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                                      uint32_t* returned)
+{
+    uint8_t space;
+    uint32_t address, bytes;
+    if (uint32_t status = CheckRange(in, inLength, &space, &address, &bytes))
+        return status;
+    if (outLength < bytes)
+        return kSimStatusBufferTooSmall;
+    if (FaultsRange(space, address, bytes))
+        return kSimStatusIoDeviceError;
+    for (uint32_t i = 0; i < bytes; ++i) {
+        CSimFunction* f;
+        uint32_t slot, offset;
+        out[i] = Resolve(space, address + i, &f, &slot, &offset) ? f->m_ranges[slot].ReadByte(offset) : kAbsentByte;
+    }
+    *returned = bytes;
+    return kSimStatusSuccess;
+}
+
+uint32_t CSimMachine::ServeWriteDevice(const uint8_t* in, uint32_t inLength)
+{
+    uint8_t space;
+    uint32_t address, bytes;
+    if (uint32_t status = CheckRange(in, inLength, &space, &address, &bytes))
+        return status;
+    if (inLength != bytes + kWriteDeviceOverhead)
+        return kSimStatusInvalidParameter;
+    if (FaultsRange(space, address, bytes))
+        return kSimStatusIoDeviceError;
+    // Reserve every page first so that a shortage refuses the request before any byte changes.
+    for (uint32_t i = 0; i < bytes; ++i) {
+        CSimFunction* f;
+        uint32_t slot, offset;
+        if (Resolve(space, address + i, &f, &slot, &offset) && slot != kSimRomSlot &&
+            !f->m_ranges[slot].Reserve(offset, 1, &m_budget))
+            return kSimStatusInsufficientResources;
+    }
+    const uint8_t* data = in + kRangeHeaderSize;
+    for (uint32_t i = 0; i < bytes; ++i) {
+        CSimFunction* f;
+        uint32_t slot, offset;
+        // Expansion ROMs are read-only; unmapped addresses ignore writes.
+        if (Resolve(space, address + i, &f, &slot, &offset) && slot != kSimRomSlot)
+            f->m_ranges[slot].WriteByte(offset, data[i]);
+    }
+    return kSimStatusSuccess;
+}
+
+uint32_t CSimMachine::ServeSetFault(const uint8_t* in, uint32_t inLength)
+{
+    if (inLength < kSimFaultInSize)
+        return kSimStatusInvalidParameter;
+    uint32_t mode = GetLe32(in + kSimFaultModeOffset);
+    if (mode > kSimFaultFunction)
+        return kSimStatusInvalidParameter;
+    SetFault(mode, GetLe32(in + kSimFaultBusOffset), GetLe32(in + kSimFaultDeviceOffset),
+             GetLe32(in + kSimFaultFunctionOffset));
+    return kSimStatusSuccess;
+}
+
+uint32_t CSimMachine::GetRegistryRecordCount() const
+{
+    uint32_t count = 0;
+    for (uint32_t i = 0; i < m_functions.Count(); ++i) {
+        const CSimFunction* f = m_functions[i];
+        count += (f->m_registryMode == kSimRegistryNone ? 0 : 1) + f->m_extraCount;
+    }
+    return count;
+}
+
+namespace {
+
+// An empty resource list: one full descriptor without partial descriptors.
+const uint8_t kEmptyAllocConfig[20] = {1, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0};
+
+void FormatLocation(char* text, uint32_t capacity, uint32_t bus, uint32_t device, uint32_t function)
+{
+    CSimText(text, capacity).Add("PCI bus ").AddDec(bus).Add(", device ").AddDec(device).Add(", function ")
+        .AddDec(function);
+}
+
+} // namespace
+
+bool CSimMachine::GetRegistryRecord(uint32_t index, CSimRegistryRecord* record) const
+{
+    for (uint32_t i = 0; i < m_functions.Count(); ++i) {
+        const CSimFunction* f = m_functions[i];
+        uint32_t own = f->m_registryMode == kSimRegistryNone ? 0 : 1;
+        if (index >= own + f->m_extraCount) {
+            index -= own + f->m_extraCount;
+            continue;
+        }
+        f->FormatDeviceKey(record->deviceKey, sizeof(record->deviceKey));
+        if (index < own) {
+            f->FormatInstanceName(record->instance, sizeof(record->instance));
+            record->hasLocation = true;
+            FormatLocation(record->location, sizeof(record->location), f->m_bus, f->m_device, f->m_function);
+            record->hasControl = f->m_registryMode == kSimRegistryNormal;
+            record->allocConfig = record->hasControl ? f->m_allocConfig : nullptr;
+            record->allocConfigLength = record->hasControl ? f->m_allocConfigLength : 0;
+            return true;
+        }
+        // Extra instances stand for a card once seen elsewhere: no resources are assigned to them.
+        const CSimExtraInstance& extra = f->m_extras[index - own];
+        SimStrCopy(record->instance, sizeof(record->instance), extra.m_name);
+        record->hasLocation = extra.m_hasLocation;
+        record->location[0] = 0;
+        if (extra.m_hasLocation)
+            FormatLocation(record->location, sizeof(record->location), extra.m_bus, extra.m_device, extra.m_function);
+        record->hasControl = extra.m_hasControl;
+        record->allocConfig = extra.m_hasControl ? kEmptyAllocConfig : nullptr;
+        record->allocConfigLength = extra.m_hasControl ? sizeof(kEmptyAllocConfig) : 0;
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,89 @@
+#pragma once
+// The simulated PCI machine: loads a machine image and serves the driver's
+// device-control requests against it.
+#include <stdint.h>
+#include "SimRange.h"
+#include "SimUtil.h"
+
+class CSimFunction;
+
+struct CSimError
+{
+    char fileName[128];
+    uint32_t line; // 0 when the error concerns the whole image
+    char message[256];
+};
+
+// One plug-and-play instance key, as the operating system would record it under
+// HKLM\SYSTEM\CurrentControlSet\Enum\PCI\<deviceKey>\<instance>.
+struct CSimRegistryRecord
+{
+    char deviceKey[96];
+    char instance[64];
+    bool hasLocation;
+    char location[96];
+    bool hasControl;
+    const uint8_t* allocConfig; // REG_RESOURCE_LIST data, owned by the machine
+    uint32_t allocConfigLength;
+};
+
+// Largest unit x count of one device range request (64 KiB).
+constexpr uint32_t kSimMaxTransferBytes = 0x10000;
+
+class CSimMachine
+{
+public:
+    CSimMachine();
+    ~CSimMachine();
+    CSimMachine(const CSimMachine&) = delete;
+    CSimMachine& operator=(const CSimMachine&) = delete;
+
+    // Replaces the machine by the image; on failure fills error and keeps the old machine.
+    bool Load(const char* text, uint32_t length, const char* fileName, CSimError* error);
+    // Serves one request; returns an NTSTATUS value, *returned = bytes written to out.
+    uint32_t Dispatch(uint32_t code, const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                      uint32_t* returned);
+
+    uint32_t GetRegistryRecordCount() const;
+    bool GetRegistryRecord(uint32_t index, CSimRegistryRecord* record) const;
+
+    // 0 off, 1 fail every request, 2 fail requests that concern one function.
+    void SetFault(uint32_t mode, uint32_t bus, uint32_t device, uint32_t function);
+
+    // Remarks of the last successful load (for example PCI domains left out); may be empty.
+    const char* GetLoadNotes() const { return m_notes; }
+    uint32_t GetFunctionCount() const { return m_functions.Count(); }
+    const CSimFunction* GetFunction(uint32_t index) const { return m_functions[index]; }
+    // The function answering at the address (following devices that ignore the function number).
+    CSimFunction* FindFunction(uint32_t bus, uint32_t device, uint32_t function) const;
+
+private:
+    uint32_t ServeProbe(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength, uint32_t* returned);
+    uint32_t ServeReadConfigSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                                  uint32_t* returned);
+    uint32_t ServeReadConfig(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                             uint32_t* returned);
+    uint32_t ServeWriteConfig(const uint8_t* in, uint32_t inLength);
+    uint32_t ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                             uint32_t* returned);
+    uint32_t ServeWriteDevice(const uint8_t* in, uint32_t inLength);
+    uint32_t ServeSetFault(const uint8_t* in, uint32_t inLength);
+
+    uint32_t CheckAddress(const uint8_t* in, uint32_t* bus, uint32_t* device, uint32_t* function) const;
+    uint32_t CheckRegister(const uint8_t* in, uint32_t* offset, uint32_t* size) const;
+    uint32_t CheckRange(const uint8_t* in, uint32_t inLength, uint8_t* space, uint32_t* address,
+                        uint32_t* bytes) const;
+    bool FaultsAddress(uint32_t bus, uint32_t device, uint32_t function) const;
+    bool FaultsRange(uint8_t space, uint32_t address, uint32_t bytes) const;
+    // Finds the function and BAR slot decoding the address, or returns false.
+    bool Resolve(uint8_t space, uint32_t address, CSimFunction** function, uint32_t* slot, uint32_t* offset);
+    void ReleaseFunctions(CSimArray<CSimFunction*>* functions, CSimPageBudget* budget);
+
+    CSimArray<CSimFunction*> m_functions; // sorted by address
+    CSimPageBudget m_budget;
+    char m_notes[256];
+    uint32_t m_faultMode;
+    uint32_t m_faultKey;
+    CSimFunction* m_lastFunction; // the function of the last range request
+    uint32_t m_lastSlot;
+};

@@ -1,0 +1,115 @@
+#include "SimRange.h"
+#include "SimHost.h"
+#include "SimUtil.h"
+
+namespace {
+
+uint32_t PageBase(uint32_t offset)
+{
+    return offset & ~(kSimPageSize - 1);
+}
+
+} // namespace
+
+CSimPage* CSimRange::Find(uint32_t offset) const
+{
+    uint32_t base = PageBase(offset);
+    if (m_lastHit && m_lastHit->m_offset == base)
+        return m_lastHit;
+    for (CSimPage* page = m_pages; page; page = page->m_next) {
+        if (page->m_offset == base) {
+            m_lastHit = page;
+            return page;
+        }
+    }
+    return nullptr;
+}
+
+CSimPage* CSimRange::FindOrAdd(uint32_t offset, CSimPageBudget* budget)
+{
+    if (CSimPage* page = Find(offset))
+        return page;
+    if (budget->m_used >= kSimMaxPages)
+        return nullptr;
+    CSimPage* page = static_cast<CSimPage*>(SimAlloc(sizeof(CSimPage)));
+    if (!page)
+        return nullptr;
+    ++budget->m_used;
+    page->m_offset = PageBase(offset);
+    page->m_next = m_pages;
+    m_pages = page;
+    m_lastHit = page;
+    return page;
+}
+
+uint8_t CSimRange::ReadByte(uint32_t offset) const
+{
+    const CSimPage* page = Find(offset);
+    return page ? page->m_data[offset & (kSimPageSize - 1)] : 0;
+}
+
+bool CSimRange::Reserve(uint32_t offset, uint32_t length, CSimPageBudget* budget)
+{
+    if (length == 0)
+        return true;
+    uint32_t last = offset + (length - 1);
+    if (last < offset)
+        return false;
+    for (uint32_t base = PageBase(offset);; base += kSimPageSize) {
+        if (!FindOrAdd(base, budget))
+            return false;
+        if (base == PageBase(last))
+            return true;
+    }
+}
+
+void CSimRange::WriteByte(uint32_t offset, uint8_t value)
+{
+    CSimPage* page = Find(offset);
+    if (!page)
+        return;
+    uint32_t i = offset & (kSimPageSize - 1);
+    uint8_t writable = page->m_writable ? page->m_writable[i] : 0xFF;
+    page->m_data[i] = uint8_t((page->m_data[i] & ~writable) | (value & writable));
+}
+
+bool CSimRange::SetContents(uint32_t offset, const uint8_t* bytes, uint32_t length, CSimPageBudget* budget)
+{
+    if (!Reserve(offset, length, budget))
+        return false;
+    for (uint32_t i = 0; i < length; ++i) {
+        CSimPage* page = Find(offset + i);
+        page->m_data[(offset + i) & (kSimPageSize - 1)] = bytes[i];
+    }
+    return true;
+}
+
+bool CSimRange::SetWritableMask(uint32_t offset, const uint8_t* masks, uint32_t length, CSimPageBudget* budget)
+{
+    if (!Reserve(offset, length, budget))
+        return false;
+    for (uint32_t i = 0; i < length; ++i) {
+        CSimPage* page = Find(offset + i);
+        if (!page->m_writable) {
+            page->m_writable = static_cast<uint8_t*>(SimAlloc(kSimPageSize));
+            if (!page->m_writable)
+                return false;
+            SimFill(page->m_writable, 0xFF, kSimPageSize);
+        }
+        page->m_writable[(offset + i) & (kSimPageSize - 1)] = masks[i];
+    }
+    return true;
+}
+
+void CSimRange::Release(CSimPageBudget* budget)
+{
+    while (m_pages) {
+        CSimPage* next = m_pages->m_next;
+        if (m_pages->m_writable)
+            SimFree(m_pages->m_writable);
+        SimFree(m_pages);
+        --budget->m_used;
+        m_pages = next;
+    }
+    m_lastHit = nullptr;
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The contents of one BAR's range: sparse, RAM-like pages keyed by the offset
+// within the BAR, so the contents follow the BAR when it is moved.
+#include <stdint.h>
+
+constexpr uint32_t kSimPageSize = 4096;
+// Upper bound of pages a whole machine may allocate (64 MiB of range contents).
+constexpr uint32_t kSimMaxPages = 16384;
+
+struct CSimPage
+{
+    CSimPage* m_next;
+    uint32_t m_offset;    // page-aligned offset within the range
+    uint8_t* m_writable;  // per-byte writable bits; nullptr means every bit writable
+    uint8_t m_data[kSimPageSize];
+};
+
+// Shared allowance of pages for all ranges of one machine.
+struct CSimPageBudget
+{
+    uint32_t m_used;
+};
+
+class CSimRange
+{
+public:
+    // Bytes never written read as zero.
+    uint8_t ReadByte(uint32_t offset) const;
+    // Makes sure every page of [offset, offset + length) exists, so a later
+    // WriteByte cannot fail halfway through a request.
+    bool Reserve(uint32_t offset, uint32_t length, CSimPageBudget* budget);
+    // Writes through the writable mask; the page must have been reserved.
+    void WriteByte(uint32_t offset, uint8_t value);
+    // Image set-up: contents and writable masks, ignoring existing masks.
+    bool SetContents(uint32_t offset, const uint8_t* bytes, uint32_t length, CSimPageBudget* budget);
+    bool SetWritableMask(uint32_t offset, const uint8_t* masks, uint32_t length, CSimPageBudget* budget);
+    bool HasContents() const { return m_pages != nullptr; }
+    void Release(CSimPageBudget* budget);
+
+private:
+    CSimPage* Find(uint32_t offset) const;
+    CSimPage* FindOrAdd(uint32_t offset, CSimPageBudget* budget);
+
+    CSimPage* m_pages;
+    mutable CSimPage* m_lastHit;
+};

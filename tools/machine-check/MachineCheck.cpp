@@ -1,0 +1,94 @@
+// machine-check: loads a machine image the way the driver would and prints what
+// it holds, or the parser's error with a non-zero exit status.
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include "SimFunction.h"
+#include "SimMachine.h"
+
+namespace {
+
+constexpr int kExitBadImage = 1;
+constexpr int kExitUsage = 2;
+
+std::string FormatSize(uint64_t size)
+{
+    static const char* const kUnits[] = {"", "K", "M", "G", "T"};
+    int unit = 0;
+    while (unit < 4 && size >= 1024 && size % 1024 == 0) {
+        size /= 1024;
+        ++unit;
+    }
+    return std::to_string(size) + kUnits[unit];
+}
+
+const char* KindName(uint8_t kind)
+{
+    switch (kind) {
+    case kSimBarIo: return "I/O";
+    case kSimBarMem32: return "memory 32-bit";
+    case kSimBarMem64: return "memory 64-bit";
+    case kSimBarRom: return "expansion ROM";
+    default: return "";
+    }
+}
+
+void PrintFunction(const CSimFunction& f)
+{
+    std::printf("%02x:%02x.%x  %04x:%04x  class %02x%02x%02x  header %02x%s%s\n", f.m_bus, f.m_device, f.m_function,
+                f.m_config[0] | (f.m_config[1] << 8), f.m_config[2] | (f.m_config[3] << 8), f.m_config[0x0B],
+                f.m_config[0x0A], f.m_config[0x09], f.m_config[0x0E],
+                f.m_answersAllFunctions ? "  (answers on every function number)" : "",
+                f.m_registryMode == kSimRegistryNone ? "  (no registry record)"
+                : f.m_registryMode == kSimRegistryNoControl ? "  (registry record without Control key)" : "");
+    if (f.Layout() == 1)
+        std::printf("    bridge to bus %02x (subordinate %02x)\n", f.m_config[0x19], f.m_config[0x1A]);
+    for (uint32_t slot = 0; slot < kSimBarSlots; ++slot) {
+        uint8_t kind = f.m_barKind[slot];
+        if (kind == kSimBarNone || kind == kSimBarUpperHalf)
+            continue;
+        std::string name = slot == kSimRomSlot ? "ROM " : "BAR" + std::to_string(slot);
+        std::printf("    %s  %-14s at %08llx  size %s%s\n", name.c_str(), KindName(kind),
+                    static_cast<unsigned long long>(f.SlotBase(slot)), FormatSize(f.m_barSize[slot]).c_str(),
+                    f.m_barSizeLine[slot] ? "" : " (default rule)");
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: machine-check IMAGE\n");
+        return kExitUsage;
+    }
+    std::ifstream file(argv[1], std::ios::binary);
+    if (!file) {
+        std::fprintf(stderr, "%s: cannot be read\n", argv[1]);
+        return kExitBadImage;
+    }
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    CSimMachine machine;
+    CSimError error = {};
+    if (!machine.Load(text.data(), uint32_t(text.size()), argv[1], &error)) {
+        std::fprintf(stderr, "%s:%u: %s\n", error.fileName, error.line, error.message);
+        return kExitBadImage;
+    }
+    std::set<uint32_t> buses;
+    uint32_t bridges = 0, bars = 0;
+    for (uint32_t i = 0; i < machine.GetFunctionCount(); ++i) {
+        const CSimFunction& f = *machine.GetFunction(i);
+        buses.insert(f.m_bus);
+        bridges += f.m_config[0x0B] == 0x06 && (f.m_config[0x0A] == 0x04 || f.m_config[0x0A] == 0x07);
+        for (uint32_t slot = 0; slot < kSimRomSlot; ++slot)
+            bars += f.m_barKind[slot] != kSimBarNone && f.m_barKind[slot] != kSimBarUpperHalf;
+        PrintFunction(f);
+    }
+    std::printf("%s: %u functions on %zu buses, %u PCI-to-PCI/CardBus bridges, %u BARs, %u registry instances\n",
+                argv[1], machine.GetFunctionCount(), buses.size(), bridges, bars, machine.GetRegistryRecordCount());
+    if (machine.GetLoadNotes()[0])
+        std::printf("note: %s\n", machine.GetLoadNotes());
+    return 0;
+}
