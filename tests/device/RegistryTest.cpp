@@ -1,0 +1,206 @@
+// BAR sizes from the resource lists that plug and play recorded for each instance.
+#include "DeviceFixture.h"
+#include "MachineText.h"
+
+#include "compat/CompatMachine.h"
+#include "device/DriverInterface.h"
+#include "device/PciFunction.h"
+
+#include <string.h>
+
+#include <memory>
+
+namespace {
+
+const char kDeviceKey[] = "SYSTEM\\CurrentControlSet\\Enum\\PCI\\VEN_8086&DEV_24C3&SUBSYS_80891043&REV_02";
+constexpr uint32_t kResourceListType = 8;
+constexpr uint8_t kPort = 1;
+constexpr uint8_t kInterrupt = 2;
+constexpr uint8_t kMemory = 3;
+
+struct CDescriptor
+{
+    uint8_t type;
+    uint32_t start;
+    uint32_t length;
+};
+
+// A resource list with one full descriptor; count defaults to the number of descriptors.
+std::vector<uint8_t> ResourceList(const std::vector<CDescriptor>& descriptors, int count = -1)
+{
+    std::vector<uint8_t> data(20 + 16 * descriptors.size(), 0);
+    PutLe32(data.data(), 1);
+    PutLe32(data.data() + 4, 5);
+    PutLe32(data.data() + 16, count < 0 ? uint32_t(descriptors.size()) : uint32_t(count));
+    for (size_t i = 0; i < descriptors.size(); ++i) {
+        uint8_t* partial = data.data() + 20 + 16 * i;
+        partial[0] = descriptors[i].type;
+        PutLe32(partial + 4, descriptors[i].start);
+        PutLe32(partial + 8, 0xFFFFFFFF);
+        PutLe32(partial + 12, descriptors[i].length);
+    }
+    return data;
+}
+
+class RegistryTest : public CDeviceFixture
+{
+protected:
+    void SetUp() override
+    {
+        CDeviceFixture::SetUp();
+        // The served machine has nothing at 0.31.3; the tests give the function its identity.
+        CMachineText machine;
+        machine.AddFunction(0, 0, 0, CMachineText::MakeHeader(0x8086, 0x7190, 0x06, 0x00));
+        LoadMachine(machine.Text());
+        m_function = std::make_unique<CPciFunction>(m_driver, 0, 31, 3);
+        uint8_t* config = m_function->m_config;
+        memset(config, 0, 256);
+        PutLe32(config + 0x00, 0x24C38086);
+        config[0x08] = 0x02;
+        PutLe32(config + 0x2C, 0x80891043);
+        PutLe32(config + 0x10, 0xF0000000);
+        PutLe32(config + 0x20, 0xE001);
+    }
+
+    void AddInstance(const std::string& name, const std::string& location, const std::vector<uint8_t>* resources)
+    {
+        std::string path = std::string(kDeviceKey) + "\\" + name;
+        CompatSetRegistryString(HKEY_LOCAL_MACHINE, path, "LocationInformation", location);
+        if (resources)
+            CompatSetRegistryValue(HKEY_LOCAL_MACHINE, path + "\\Control", "AllocConfig", kResourceListType,
+                                   *resources);
+    }
+
+    std::vector<uint32_t> Sizes()
+    {
+        m_function->LoadAssignedResources();
+        return std::vector<uint32_t>(m_function->m_barSizes, m_function->m_barSizes + 6);
+    }
+
+    std::unique_ptr<CPciFunction> m_function;
+};
+
+TEST_F(RegistryTest, OnlyTheInstanceAtTheFunctionsLocationIsUsed)
+{
+    std::vector<uint8_t> other = ResourceList({{kPort, 0xE000, 64}});
+    std::vector<uint8_t> mine = ResourceList({{kPort, 0xE000, 32}, {kMemory, 0xF0000000, 0x1000}});
+    AddInstance("3&11583659&0&F9", "PCI bus 0, device 30, function 3", &other);
+    AddInstance("3&11583659&0&FB", "PCI bus 0, device 31, function 3", &mine);
+    EXPECT_EQ((std::vector<uint32_t>{0x1000, 0, 0, 0, 32, 0}), Sizes());
+}
+
+TEST_F(RegistryTest, OnlyPortAndMemoryDescriptorsAtABarsBaseSetASize)
+{
+    std::vector<uint8_t> resources = ResourceList({{kInterrupt, 0xE000, 9},
+                                                   {kMemory, 0xF0100000, 0x100000},
+                                                   {kPort, 0xE001, 8},
+                                                   {kMemory, 0xF0000000, 0x400},
+                                                   {kMemory, 0xF0000000, 0x800}});
+    AddInstance("1", "PCI bus 0, device 31, function 3", &resources);
+    EXPECT_EQ((std::vector<uint32_t>{0x800, 0, 0, 0, 0, 0}), Sizes()) << "the last descriptor of a BAR wins";
+}
+
+TEST_F(RegistryTest, ACardBusBridgeHasNoBarsToSize)
+{
+    std::vector<uint8_t> resources = ResourceList({{kMemory, 0xF0000000, 0x1000}});
+    AddInstance("1", "PCI bus 0, device 31, function 3", &resources);
+    m_function->m_config[0x0E] = 0x02;
+    EXPECT_EQ(std::vector<uint32_t>(6, 0), Sizes());
+}
+
+TEST_F(RegistryTest, MissingPiecesLeaveEverySizeUnknown)
+{
+    std::vector<uint8_t> resources = ResourceList({{kMemory, 0xF0000000, 0x1000}});
+    AddInstance("1", "PCI bus 0, device 31, function 3", &resources);
+    ASSERT_EQ(0x1000u, Sizes()[0]);
+
+    CompatDeleteRegistryKey(HKEY_LOCAL_MACHINE, std::string(kDeviceKey) + "\\1\\Control");
+    EXPECT_EQ(std::vector<uint32_t>(6, 0), Sizes()) << "no Control key";
+
+    AddInstance("1", "PCI bus 0, device 31, function 3", &resources);
+    m_function->m_config[0x08] = 0x03;
+    EXPECT_EQ(std::vector<uint32_t>(6, 0), Sizes()) << "another revision has another device key";
+}
+
+TEST_F(RegistryTest, LocationsMustNameAllThreeNumbers)
+{
+    std::vector<uint8_t> resources = ResourceList({{kMemory, 0xF0000000, 0x1000}});
+    for (const char* location : {"PCI bus 0, device 31", "PCI bus 0, device 31, function x", "bus 0, device 31, function 3"}) {
+        SCOPED_TRACE(location);
+        CompatDeleteRegistryKey(HKEY_LOCAL_MACHINE, kDeviceKey);
+        AddInstance("1", location, &resources);
+        EXPECT_EQ(std::vector<uint32_t>(6, 0), Sizes());
+    }
+    // Numbers compare as 8-bit values.
+    AddInstance("1", "PCI bus 256, device 287, function 259", &resources);
+    EXPECT_EQ(0x1000u, Sizes()[0]);
+}
+
+TEST_F(RegistryTest, ShortOrOvercountedResourceListsAreReadOnlyWithinTheirData)
+{
+    struct CCase
+    {
+        const char* what;
+        std::vector<uint8_t> data;
+        uint32_t bar0;
+        uint32_t bar4;
+    };
+    std::vector<uint8_t> cut = ResourceList({{kMemory, 0xF0000000, 0x1000}, {kPort, 0xE000, 32}});
+    cut.resize(cut.size() - 1);
+    std::vector<CCase> cases = {
+        {"count above the data", ResourceList({{kMemory, 0xF0000000, 0x1000}}, 1000), 0x1000, 0},
+        {"last descriptor cut short", cut, 0x1000, 0},
+        {"no descriptor count", std::vector<uint8_t>(18, 0xFF), 0, 0},
+        {"empty value", {}, 0, 0},
+        {"count of zero", ResourceList({{kMemory, 0xF0000000, 0x1000}}, 0), 0, 0},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        AddInstance("1", "PCI bus 0, device 31, function 3", &c.data);
+        std::vector<uint32_t> sizes = Sizes();
+        EXPECT_EQ(c.bar0, sizes[0]);
+        EXPECT_EQ(c.bar4, sizes[4]);
+    }
+}
+
+TEST_F(RegistryTest, EveryKeyIsClosedAgain)
+{
+    std::vector<uint8_t> resources = ResourceList({{kMemory, 0xF0000000, 0x1000}});
+    AddInstance("A", "PCI bus 0, device 30, function 3", nullptr);
+    AddInstance("B", "PCI bus 0, device 31, function 3", &resources);
+    uint32_t before = CompatOpenHandleCount();
+    EXPECT_EQ(0x1000u, Sizes()[0]);
+    EXPECT_EQ(before, CompatOpenHandleCount());
+    CompatDeleteRegistryKey(HKEY_LOCAL_MACHINE, std::string(kDeviceKey) + "\\B\\Control");
+    Sizes();
+    EXPECT_EQ(before, CompatOpenHandleCount()) << "after a stop at the missing Control key";
+
+    HKEY deviceKey = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDeviceKey, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE,
+                                           &deviceKey));
+    HKEY instance = CPciFunction::FindInstanceKey(deviceKey, 0, 31, 3);
+    ASSERT_NE(nullptr, instance);
+    EXPECT_EQ(before + 2, CompatOpenHandleCount()) << "the device key and the found instance are open";
+    EXPECT_EQ(nullptr, CPciFunction::FindInstanceKey(deviceKey, 0, 31, 4));
+    RegCloseKey(instance);
+    RegCloseKey(deviceKey);
+    EXPECT_EQ(before, CompatOpenHandleCount());
+}
+
+TEST_F(RegistryTest, TheSimulatedMachinesRecordsGiveTheBarSizesAtConstruction)
+{
+    std::vector<uint8_t> config = CMachineText::MakeHeader(0x8086, 0x7112, 0x0C, 0x03);
+    CMachineText::Put32(config, 0x20, 0xE001);
+    CMachineText machine;
+    machine.AddFunction(0, 0, 0, CMachineText::MakeHeader(0x8086, 0x7190, 0x06, 0x00));
+    machine.AddFunction(0, 7, 2, config, {"\tRegion 4: I/O ports at e000 [size=32]"});
+    CMachineText::Put32(config, 0x20, 0xE101);
+    machine.AddFunction(0, 8, 0, config, {"\tRegion 4: I/O ports at e100 [size=32]", "@registry nocontrol"});
+    LoadMachine(machine.Text());
+    CPciFunction root(m_driver);
+    ASSERT_EQ(2u, root.m_children.size());
+    EXPECT_EQ(32u, root.m_children[0]->m_barSizes[4]);
+    EXPECT_EQ(0u, root.m_children[1]->m_barSizes[4]);
+}
+
+} // namespace

@@ -1,0 +1,178 @@
+// The bus scan: which functions enter the tree, in which order, and that it ends.
+#include "DeviceFixture.h"
+#include "MachineText.h"
+
+#include "device/DriverInterface.h"
+#include "device/PciFunction.h"
+
+#include <string.h>
+
+namespace {
+
+std::vector<uint8_t> HostBridge(uint8_t headerType = 0x00)
+{
+    return CMachineText::MakeHeader(0x8086, 0x7190, 0x06, 0x00, headerType);
+}
+
+std::vector<uint8_t> PciBridge(uint8_t secondaryBus)
+{
+    std::vector<uint8_t> config = CMachineText::MakeHeader(0x8086, 0x244E, 0x06, 0x04, 0x01);
+    config[0x19] = secondaryBus;
+    return config;
+}
+
+std::vector<uint8_t> Device(uint16_t deviceId, uint8_t headerType = 0x00)
+{
+    return CMachineText::MakeHeader(0x10EC, deviceId, 0x02, 0x00, headerType);
+}
+
+// "b.d.f" for every function, its children in brackets.
+std::string Describe(const CPciFunction& function)
+{
+    std::string text = std::to_string(function.m_bus) + "." + std::to_string(function.m_device) + "." +
+                       std::to_string(function.m_function);
+    if (function.m_children.empty())
+        return text;
+    text += "[";
+    for (size_t i = 0; i < function.m_children.size(); ++i)
+        text += (i ? " " : "") + Describe(*function.m_children[i]);
+    return text + "]";
+}
+
+class ScanTest : public CDeviceFixture
+{
+protected:
+    std::string Scan(const CMachineText& machine)
+    {
+        LoadMachine(machine.Text());
+        CPciFunction root(m_driver);
+        EXPECT_EQ(0, memcmp(root.m_config, root.m_shadow, 256));
+        return Describe(root);
+    }
+};
+
+TEST_F(ScanTest, TheFirstHostBridgeOnBusZeroIsTheRootAndNotItsOwnChild)
+{
+    CMachineText machine;
+    machine.AddFunction(0, 0, 0, HostBridge());
+    machine.AddFunction(0, 4, 0, Device(0x8139));
+    machine.AddFunction(0, 9, 0, Device(0x8029));
+    EXPECT_EQ("0.0.0[0.4.0 0.9.0]", Scan(machine));
+
+    CMachineText later;
+    later.AddFunction(0, 2, 0, Device(0x8139));
+    later.AddFunction(0, 3, 0, HostBridge());
+    EXPECT_EQ("0.3.0[0.2.0]", Scan(later));
+}
+
+TEST_F(ScanTest, ABridgeScansItsSecondaryBusBeforeTheScanGoesOn)
+{
+    CMachineText machine;
+    machine.AddFunction(0, 0, 0, HostBridge());
+    machine.AddFunction(0, 1, 0, PciBridge(2));
+    machine.AddFunction(0, 7, 0, Device(0x8139));
+    machine.AddFunction(2, 0, 0, Device(0x8029));
+    machine.AddFunction(2, 3, 0, Device(0x8169));
+    EXPECT_EQ("0.0.0[0.1.0[2.0.0 2.3.0] 0.7.0]", Scan(machine));
+
+    std::vector<uint32_t> readBuses;
+    for (const CObservedRequest& request : RequestsOf(IOCTL_READ_CONFIG_SPACE))
+        readBuses.push_back(InU32(request, 0));
+    // The root search reads 0.0.0, then the scan reads 0.1.0, bus 2, and 0.7.0.
+    EXPECT_EQ((std::vector<uint32_t>{0, 0, 2, 2, 0}), readBuses);
+}
+
+TEST_F(ScanTest, FunctionNumbersOfASingleFunctionDeviceAreListedOnce)
+{
+    CMachineText machine;
+    machine.AddFunction(0, 0, 0, HostBridge());
+    for (uint32_t function = 0; function < 8; ++function)
+        machine.AddFunction(0, 5, function, Device(0x8139));
+    EXPECT_EQ("0.0.0[0.5.0]", Scan(machine));
+}
+
+TEST_F(ScanTest, AMultiFunctionDeviceListsTheFunctionsThatAnswer)
+{
+    CMachineText machine;
+    machine.AddFunction(0, 0, 0, HostBridge());
+    machine.AddFunction(0, 6, 0, Device(0x7110, 0x80));
+    machine.AddFunction(0, 6, 1, Device(0x7111));
+    machine.AddFunction(0, 6, 3, Device(0x7113));
+    machine.AddFunction(0, 8, 0, Device(0x8139));
+    machine.AddFunction(0, 8, 2, Device(0x8139));
+    EXPECT_EQ("0.0.0[0.6.0 0.6.1 0.6.3 0.8.0]", Scan(machine));
+}
+
+TEST_F(ScanTest, FunctionsOfADeviceWithoutFunctionZeroAreKept)
+{
+    // Device 6 is multi-function, which must not decide for device 7 that lacks its function 0.
+    CMachineText machine;
+    machine.AddFunction(0, 0, 0, HostBridge());
+    machine.AddFunction(0, 6, 0, Device(0x8139));
+    machine.AddFunction(0, 7, 2, Device(0x7112));
+    machine.AddFunction(0, 7, 5, Device(0x7115));
+    EXPECT_EQ("0.0.0[0.6.0 0.7.2 0.7.5]", Scan(machine));
+}
+
+TEST_F(ScanTest, OtherFunctionsOfTheHostBridgeDeviceFollowItsOwnHeaderType)
+{
+    for (uint8_t headerType : {0x00, 0x80}) {
+        SCOPED_TRACE(testing::Message() << "host bridge header type " << int(headerType));
+        CMachineText machine;
+        machine.AddFunction(0, 0, 0, HostBridge(headerType));
+        machine.AddFunction(0, 0, 1, Device(0x7191));
+        EXPECT_EQ(headerType ? "0.0.0[0.0.1]" : "0.0.0", Scan(machine));
+    }
+}
+
+TEST_F(ScanTest, BridgesThatWouldScanABusAgainAreLeaves)
+{
+    CMachineText machine;
+    machine.AddFunction(0, 0, 0, HostBridge());
+    machine.AddFunction(0, 1, 0, PciBridge(1));
+    machine.AddFunction(0, 2, 0, PciBridge(0));
+    machine.AddFunction(0, 3, 0, HostBridge());
+    machine.AddFunction(1, 0, 0, PciBridge(2));
+    machine.AddFunction(1, 1, 0, HostBridge());
+    machine.AddFunction(2, 0, 0, PciBridge(1));
+    machine.AddFunction(2, 1, 0, PciBridge(2));
+    machine.AddFunction(2, 2, 0, Device(0x8139));
+    EXPECT_EQ("0.0.0[0.1.0[1.0.0[2.0.0 2.1.0 2.2.0] 1.1.0] 0.2.0 0.3.0]", Scan(machine));
+}
+
+TEST_F(ScanTest, TwoBridgesClaimingOneBusShowItsFunctionsOnce)
+{
+    CMachineText machine;
+    machine.AddFunction(0, 0, 0, HostBridge());
+    machine.AddFunction(0, 1, 0, PciBridge(3));
+    machine.AddFunction(0, 2, 0, PciBridge(3));
+    machine.AddFunction(3, 0, 0, Device(0x8139));
+    EXPECT_EQ("0.0.0[0.1.0[3.0.0] 0.2.0]", Scan(machine));
+}
+
+TEST_F(ScanTest, WithoutAHostBridgeTheRootIsAnAbsentFunctionWithoutChildren)
+{
+    CMachineText machine;
+    machine.AddFunction(0, 1, 0, PciBridge(1));
+    machine.AddFunction(1, 0, 0, Device(0x8139));
+    LoadMachine(machine.Text());
+    CPciFunction root(m_driver);
+    EXPECT_EQ(std::vector<uint8_t>(256, 0xFF), std::vector<uint8_t>(root.m_config, root.m_config + 256));
+    EXPECT_EQ(0, memcmp(root.m_config, root.m_shadow, 256));
+    EXPECT_TRUE(root.m_children.empty());
+}
+
+TEST_F(ScanTest, AChildBuiltOnItsOwnScansTheBusBehindIt)
+{
+    CMachineText machine;
+    machine.AddFunction(0, 1, 0, PciBridge(4));
+    machine.AddFunction(4, 2, 0, PciBridge(4));
+    machine.AddFunction(4, 3, 0, Device(0x8139));
+    LoadMachine(machine.Text());
+    CPciFunction bridge(m_driver, 0, 1, 0);
+    EXPECT_EQ("0.1.0[4.2.0 4.3.0]", Describe(bridge));
+    CPciFunction selfBridge(m_driver, 4, 2, 0);
+    EXPECT_EQ("4.2.0", Describe(selfBridge)) << "a bridge to its own bus stays a leaf";
+}
+
+} // namespace

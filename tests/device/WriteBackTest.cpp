@@ -1,0 +1,151 @@
+// Writing edited registers of the image back to the device and reading them back.
+#include "DeviceFixture.h"
+#include "MachineText.h"
+
+#include "device/DriverInterface.h"
+#include "device/PciFunction.h"
+
+#include <string.h>
+
+#include <memory>
+#include <utility>
+
+namespace {
+
+using CRegisterList = std::vector<std::pair<uint32_t, uint32_t>>;
+
+class WriteBackTest : public CDeviceFixture
+{
+protected:
+    // One function at 0.3.0 of the given header type.
+    std::unique_ptr<CPciFunction> MakeFunction(uint8_t headerType, uint8_t baseClass = 0x02, uint8_t subclass = 0)
+    {
+        CMachineText machine;
+        machine.AddFunction(0, 3, 0, CMachineText::MakeHeader(0x8086, 0x1229, baseClass, subclass, headerType));
+        LoadMachine(machine.Text());
+        auto function = std::make_unique<CPciFunction>(m_driver, 0, 3, 0);
+        ClearRequests();
+        return function;
+    }
+
+    // The (offset, size) of every write request, in order.
+    CRegisterList WrittenRegisters() const
+    {
+        CRegisterList written;
+        for (const CObservedRequest& request : RequestsOf(IOCTL_WRITE_CONFIG))
+            written.emplace_back(InU32(request, 12), request.in[16]);
+        return written;
+    }
+};
+
+// Every byte edited in its top bit, which leaves the header layout as it is.
+void EditEverything(CPciFunction& function)
+{
+    for (uint32_t offset = 0; offset < 256; ++offset)
+        function.m_config[offset] ^= 0x80;
+}
+
+CRegisterList UpperDwords()
+{
+    CRegisterList list;
+    for (uint32_t offset = 0x40; offset < 0x100; offset += 4)
+        list.emplace_back(offset, 4);
+    return list;
+}
+
+void AddBytes(CRegisterList& list, uint32_t first, uint32_t last)
+{
+    for (uint32_t offset = first; offset <= last; ++offset)
+        list.emplace_back(offset, 1);
+}
+
+TEST_F(WriteBackTest, ARefreshWithoutEditsSendsNothing)
+{
+    for (uint8_t headerType : {0x00, 0x01, 0x02}) {
+        SCOPED_TRACE(testing::Message() << "header type " << int(headerType));
+        auto function = MakeFunction(headerType, 0x06, 0x04);
+        function->RefreshConfigSpace();
+        EXPECT_TRUE(m_requests.empty());
+    }
+}
+
+TEST_F(WriteBackTest, AnEditedByteAboveTheHeaderWritesItsDwordAndReadsItBack)
+{
+    auto function = MakeFunction(0x00);
+    function->m_config[0x81] = 0x5A;
+    function->RefreshConfigSpace();
+    ASSERT_EQ(2u, m_requests.size());
+    EXPECT_EQ(IOCTL_WRITE_CONFIG, m_requests[0].code);
+    EXPECT_EQ(0x80u, InU32(m_requests[0], 12));
+    EXPECT_EQ(4, m_requests[0].in[16]);
+    EXPECT_EQ(0x5A00u, InU32(m_requests[0], 17));
+    EXPECT_EQ(IOCTL_READ_CONFIG, m_requests[1].code);
+    EXPECT_EQ(0x80u, InU32(m_requests[1], 12));
+    EXPECT_EQ(0x5A, function->m_config[0x81]);
+    EXPECT_EQ(0, memcmp(function->m_config, function->m_shadow, 256));
+}
+
+TEST_F(WriteBackTest, BitsTheDeviceDoesNotKeepReadBackAsTheDeviceHoldsThem)
+{
+    auto function = MakeFunction(0x00);
+    // The vendor ID is read-only; the interrupt line keeps what is written.
+    function->m_config[0x00] = 0x34;
+    function->m_config[0x3C] = 0x0B;
+    function->RefreshConfigSpace();
+    EXPECT_EQ(0x8086, function->GetVendorId());
+    EXPECT_EQ(0x0B, function->m_config[0x3C]);
+    EXPECT_EQ(0, memcmp(function->m_config, function->m_shadow, 256));
+    EXPECT_EQ(2u, RequestsOf(IOCTL_WRITE_CONFIG).size());
+}
+
+TEST_F(WriteBackTest, WriteConfigRegisterIgnoresRegistersOutsideTheImage)
+{
+    auto function = MakeFunction(0x00);
+    function->m_config[0xFF] ^= 0xFF;
+    function->WriteConfigRegister(0xFE, 4);
+    function->WriteConfigRegister(0x100, 1);
+    function->WriteConfigRegister(0xFC, 3);
+    EXPECT_TRUE(m_requests.empty());
+}
+
+TEST_F(WriteBackTest, TheDeviceLayoutWritesItsHeaderRegistersInOrder)
+{
+    auto function = MakeFunction(0x80);
+    EditEverything(*function);
+    function->RefreshConfigSpace();
+    CRegisterList expected = {{0x00, 2}, {0x02, 2}, {0x04, 2}, {0x06, 2}};
+    AddBytes(expected, 0x08, 0x0F);
+    for (uint32_t offset = 0x10; offset <= 0x28; offset += 4)
+        expected.emplace_back(offset, 4);
+    expected.insert(expected.end(), {{0x2C, 2}, {0x2E, 2}, {0x30, 4}, {0x34, 1}, {0x38, 4}});
+    AddBytes(expected, 0x3C, 0x3F);
+    CRegisterList upper = UpperDwords();
+    expected.insert(expected.end(), upper.begin(), upper.end());
+    EXPECT_EQ(expected, WrittenRegisters());
+}
+
+TEST_F(WriteBackTest, TheBridgeLayoutWritesItsHeaderRegistersInOrder)
+{
+    auto function = MakeFunction(0x81, 0x06, 0x04);
+    EditEverything(*function);
+    function->RefreshConfigSpace();
+    CRegisterList expected = {{0x00, 2}, {0x02, 2}, {0x04, 2}, {0x06, 2}};
+    AddBytes(expected, 0x08, 0x0F);
+    expected.insert(expected.end(), {{0x10, 4}, {0x14, 4}});
+    AddBytes(expected, 0x18, 0x1D);
+    expected.insert(expected.end(), {{0x1E, 2}, {0x20, 2}, {0x22, 2}, {0x24, 2}, {0x26, 2}, {0x28, 4}, {0x2C, 4},
+                                     {0x30, 2}, {0x32, 2}, {0x34, 1}, {0x38, 4}, {0x3C, 1}, {0x3D, 1}, {0x3E, 2}});
+    CRegisterList upper = UpperDwords();
+    expected.insert(expected.end(), upper.begin(), upper.end());
+    EXPECT_EQ(expected, WrittenRegisters());
+}
+
+TEST_F(WriteBackTest, OtherLayoutsWriteOnlyTheDwordsAboveTheHeader)
+{
+    auto function = MakeFunction(0x02, 0x06, 0x07);
+    EditEverything(*function);
+    function->RefreshConfigSpace();
+    EXPECT_EQ(UpperDwords(), WrittenRegisters());
+}
+
+} // namespace
