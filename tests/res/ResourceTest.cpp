@@ -16,6 +16,14 @@
 
 namespace {
 
+// The numbers that the rest of the program and its users rely on, written out here
+// rather than taken from resource.h, so that a wrong value there is caught.
+constexpr UINT kMainFrame = 128;
+constexpr UINT kTreeImages = 133;
+constexpr UINT kRefreshBus = 32790;
+constexpr UINT kAbout = 57664;
+constexpr UINT kExit = 57665;
+constexpr UINT kHexDisplay = 32775;
 constexpr UINT kSeparator = 0;
 constexpr COLORREF kCyan = RGB(0, 255, 255);
 
@@ -101,8 +109,8 @@ TEST(Menus, MainMenuHasOptionsAndHelp)
     ASSERT_NE(nullptr, menu);
     EXPECT_EQ(2, GetMenuItemCount(menu));
     ExpectPopup(menu, 0, "&Options",
-                {{"&Refresh!", 32790}, {"", kSeparator}, {"E&xit", 57665}});
-    ExpectPopup(menu, 1, "&Help", {{"&About Brisco...", 57664}});
+                {{"&Refresh!", kRefreshBus}, {"", kSeparator}, {"E&xit", kExit}});
+    ExpectPopup(menu, 1, "&Help", {{"&About Brisco...", kAbout}});
     DestroyMenu(menu);
 }
 
@@ -111,14 +119,14 @@ TEST(Menus, ContextMenusOfThePages)
     HMENU config = LoadMenuA(Module(), MAKEINTRESOURCEA(129));
     ASSERT_NE(nullptr, config);
     EXPECT_EQ(1, GetMenuItemCount(config));
-    ExpectPopup(config, 0, "Configuration Space", {{"Hexadecimal Display", 32775}});
+    ExpectPopup(config, 0, "Configuration Space", {{"Hexadecimal Display", kHexDisplay}});
     DestroyMenu(config);
 
     HMENU bar = LoadMenuA(Module(), MAKEINTRESOURCEA(130));
     ASSERT_NE(nullptr, bar);
     EXPECT_EQ(1, GetMenuItemCount(bar));
     ExpectPopup(bar, 0, "BAR",
-                {{"Hexadecimal Display", 32775}, {"", kSeparator}, {"8-bit Display", 32786},
+                {{"Hexadecimal Display", kHexDisplay}, {"", kSeparator}, {"8-bit Display", 32786},
                  {"16-bit Display", 32785}, {"32-bit Display", 32784}, {"", kSeparator},
                  {"Refresh", 32789}});
     DestroyMenu(bar);
@@ -126,7 +134,7 @@ TEST(Menus, ContextMenusOfThePages)
 
 TEST(Accelerators, WholeTableOfTheMainFrame)
 {
-    HACCEL table = LoadAcceleratorsA(Module(), MAKEINTRESOURCEA(128));
+    HACCEL table = LoadAcceleratorsA(Module(), MAKEINTRESOURCEA(kMainFrame));
     ASSERT_NE(nullptr, table);
     std::vector<ACCEL> entries(CopyAcceleratorTableA(table, nullptr, 0));
     CopyAcceleratorTableA(table, entries.data(), static_cast<int>(entries.size()));
@@ -151,11 +159,11 @@ TEST(Strings, TitleDocumentStringPromptsAndTips)
 {
     EXPECT_EQ("Brisco by Velmora", LoadText(57344));
     EXPECT_EQ("Brisco by Velmora\n\nBrisco\nBrisco Files (*.brx)\n.brx\nBrisco.Document\nBrisco.Document",
-              LoadText(128));
-    EXPECT_EQ("Rescans the PCI bus and updates the views.", LoadText(32790));
+              LoadText(kMainFrame));
+    EXPECT_EQ("Rescans the PCI bus and updates the views.", LoadText(kRefreshBus));
     // About and Exit carry a prompt and, after the line break, a tooltip.
-    const std::string about = LoadText(57664);
-    const std::string exit = LoadText(57665);
+    const std::string about = LoadText(kAbout);
+    const std::string exit = LoadText(kExit);
     EXPECT_NE(std::string::npos, about.find('\n')) << about;
     EXPECT_EQ("About", about.substr(about.find('\n') + 1));
     EXPECT_EQ("Exit", exit.substr(exit.find('\n') + 1));
@@ -164,18 +172,18 @@ TEST(Strings, TitleDocumentStringPromptsAndTips)
 
 TEST(Toolbar, ButtonsAndTheirBitmap)
 {
-    HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(128), MAKEINTRESOURCEA(BRISCO_RT_TOOLBAR));
+    HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(kMainFrame), MAKEINTRESOURCEA(BRISCO_RT_TOOLBAR));
     ASSERT_NE(nullptr, found);
     const auto* words = static_cast<const WORD*>(LockResource(LoadResource(Module(), found)));
     EXPECT_EQ(1, words[0]) << "version";
     EXPECT_EQ(16, words[1]) << "image width";
     EXPECT_EQ(15, words[2]) << "image height";
     ASSERT_EQ(2, words[3]) << "button count";
-    EXPECT_EQ(32790, words[4]);
-    EXPECT_EQ(57664, words[5]);
+    EXPECT_EQ(kRefreshBus, words[4]);
+    EXPECT_EQ(kAbout, words[5]);
 
     // Sixteen colours so that the button greys can be mapped to the system colours.
-    const BITMAPINFOHEADER* header = BitmapHeader(128);
+    const BITMAPINFOHEADER* header = BitmapHeader(kMainFrame);
     ASSERT_NE(nullptr, header);
     EXPECT_EQ(16 * 2, header->biWidth);
     EXPECT_EQ(15, header->biHeight);
@@ -185,7 +193,7 @@ TEST(Toolbar, ButtonsAndTheirBitmap)
 
 TEST(TreeImages, TwentyImagesOnCyan)
 {
-    HBITMAP bitmap = LoadBitmapA(Module(), MAKEINTRESOURCEA(133));
+    HBITMAP bitmap = LoadBitmapA(Module(), MAKEINTRESOURCEA(kTreeImages));
     ASSERT_NE(nullptr, bitmap);
     BITMAP info{};
     GetObjectA(bitmap, sizeof info, &info);
@@ -193,7 +201,7 @@ TEST(TreeImages, TwentyImagesOnCyan)
     EXPECT_EQ(15, info.bmHeight);
     DeleteObject(bitmap);
 
-    const BITMAPINFOHEADER* header = BitmapHeader(133);
+    const BITMAPINFOHEADER* header = BitmapHeader(kTreeImages);
     ASSERT_NE(nullptr, header);
     ASSERT_EQ(4, header->biBitCount);
     ASSERT_EQ(320, header->biWidth);
@@ -212,7 +220,7 @@ TEST(TreeImages, TwentyImagesOnCyan)
 
 TEST(TreeImages, BridgeIsRedAndGroupIsGreenOnRed)
 {
-    const BITMAPINFOHEADER* header = BitmapHeader(133);
+    const BITMAPINFOHEADER* header = BitmapHeader(kTreeImages);
     ASSERT_NE(nullptr, header);
     auto count = [&](int image, COLORREF colour) {
         int n = 0;
@@ -231,7 +239,7 @@ TEST(Icon, SmallAndLargeImages)
     for (int size : {16, 32}) {
         SCOPED_TRACE("size " + std::to_string(size));
         HICON icon = static_cast<HICON>(
-            LoadImageA(Module(), MAKEINTRESOURCEA(128), IMAGE_ICON, size, size, 0));
+            LoadImageA(Module(), MAKEINTRESOURCEA(kMainFrame), IMAGE_ICON, size, size, 0));
         ASSERT_NE(nullptr, icon);
         ICONINFO info{};
         ASSERT_TRUE(GetIconInfo(icon, &info));
