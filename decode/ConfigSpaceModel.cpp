@@ -166,21 +166,26 @@ std::string CConfigSpaceModel::DecodeField(const CPciFunction* function, const C
     return {};
 }
 
-// BARs go in pairs: the even BAR decides whether the odd one is the upper half
-// of its 64-bit address (then the odd row stays empty) or a BAR of its own.
+// A 64-bit memory BAR takes the next BAR as the upper half of its address, and
+// that next row stays empty. This holds for a 64-bit BAR in an odd slot too
+// (BAR 1 or BAR 3): its upper half is in the following BAR like everywhere else,
+// so it is shown with that upper half rather than with 0, and the following BAR
+// is not decoded as a BAR of its own.
 std::string CConfigSpaceModel::DecodeBarRow(const CPciFunction* function, uint32_t offset,
                                             bool* previousBarIs64Bit) const
 {
-    const uint32_t barIndex = (offset - kBar0) / kDword;
-    const uint32_t value = ReadDword(function->m_config, offset);
-    const uint32_t size = function->m_barSizes[barIndex];
-    if (barIndex % 2 == 0) {
-        const uint32_t upper = ReadDword(function->m_config, offset + kDword);
-        return DecodeBar(value, upper, size, previousBarIs64Bit);
-    }
-    if (*previousBarIs64Bit)
+    if (*previousBarIs64Bit) {
+        *previousBarIs64Bit = false;
         return {};
-    return DecodeBar(value, 0, size);
+    }
+    const int barIndex = int((offset - kBar0) / kDword);
+    const bool hasNext = barIndex + 1 < function->GetBarCount();
+    const uint32_t value = ReadDword(function->m_config, offset);
+    const uint32_t upper = hasNext ? ReadDword(function->m_config, offset + kDword) : 0;
+    bool is64Bit = false;
+    std::string text = DecodeBar(value, upper, function->m_barSizes[barIndex], &is64Bit);
+    *previousBarIs64Bit = is64Bit && hasNext;
+    return text;
 }
 
 uint32_t CConfigSpaceModel::ParseValue(const char* text, bool hexMode)

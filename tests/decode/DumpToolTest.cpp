@@ -1,0 +1,166 @@
+// brisco-dump over the simulated machine: golden output of the default machine,
+// the choice of one function, names files, and one clear error line per failure.
+#include "DumpTool.h"
+
+#include "CompatMachine.h"
+
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CRunResult
+{
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+CRunResult RunDump(const std::vector<std::string>& args)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    CDumpTool tool;
+    const int exitCode = tool.Run("", args, out, err);
+    CompatUseDefaultMachine();
+    return {exitCode, out.str(), err.str()};
+}
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+fs::path GoldenDir()
+{
+    return BRISCO_DECODE_GOLDEN_DIR;
+}
+
+// Compares line by line so that a failure names the first line that differs.
+void ExpectSameLines(const std::string& actual, const std::string& expected)
+{
+    std::istringstream a(actual);
+    std::istringstream e(expected);
+    std::string actualLine;
+    std::string expectedLine;
+    for (int line = 1;; ++line) {
+        const bool moreActual = bool(std::getline(a, actualLine));
+        const bool moreExpected = bool(std::getline(e, expectedLine));
+        if (!moreActual && !moreExpected)
+            return;
+        ASSERT_EQ(moreActual, moreExpected) << "output and golden file differ in length at line " << line;
+        ASSERT_EQ(actualLine, expectedLine) << "line " << line;
+    }
+}
+
+TEST(DumpTool, DefaultMachineMatchesTheGoldenFiles)
+{
+    const fs::path names = GoldenDir() / "pcidevs.txt";
+    for (const char* mode : {"hex", "decimal"}) {
+        SCOPED_TRACE(mode);
+        std::vector<std::string> args = {"--names", names.string()};
+        if (std::string(mode) == "decimal")
+            args.push_back("--decimal");
+        const CRunResult result = RunDump(args);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.err, "");
+        ExpectSameLines(result.out, ReadFile(GoldenDir() / (std::string("default-") + mode + ".txt")));
+    }
+}
+
+TEST(DumpTool, OneFunctionAfterTheTree)
+{
+    const CRunResult all = RunDump({});
+    const CRunResult one = RunDump({"--function", "0.0.0"});
+    ASSERT_EQ(one.exitCode, 0) << one.err;
+    // The tree comes first, then a blank line and the function's own label.
+    const size_t treeEnd = all.out.find("\n\n");
+    ASSERT_NE(treeEnd, std::string::npos);
+    EXPECT_EQ(one.out.substr(0, treeEnd + 2), all.out.substr(0, treeEnd + 2));
+    EXPECT_EQ(one.out.find("\n\n", treeEnd + 2), std::string::npos) << "only one function's rows";
+    EXPECT_NE(one.out.find("\n\n0.0.0   Bridge"), std::string::npos);
+    EXPECT_NE(one.out.find("00h\tWORD\tVendor ID\t"), std::string::npos);
+    EXPECT_NE(one.out.find("FCh\tDWORD\tVendor Specific\t"), std::string::npos);
+}
+
+TEST(DumpTool, LoadsAMachineImage)
+{
+    const fs::path image = fs::temp_directory_path() / "brisco-dump-test-machine.txt";
+    std::ofstream(image) << "00:00.0 Host bridge\n"
+                            "00: 86 80 90 71 06 00 00 22 03 00 00 06 00 40 00 00\n"
+                            "00:03.0 VGA compatible controller\n"
+                            "00: 34 12 11 11 03 00 00 00 00 00 00 03 00 00 00 00\n";
+    const CRunResult result = RunDump({"--decimal", "--function", "0.3.0", image.string()});
+    fs::remove(image);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("\n  0.3.0   Function   (1234/1111) - "), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("011d\tBYTE\tClass Code\t3d\tDisplay Controller\n"), std::string::npos) << result.out;
+}
+
+TEST(DumpTool, LoadsAnLspciDumpOfARealMachine)
+{
+    const fs::path dump = GoldenDir().parent_path() / "data" / "virtual-machine-lspci-xxx.txt";
+    const CRunResult result = RunDump({dump.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out.rfind("0.0.0   Bridge   (8086/d57) - ", 0), 0u) << result.out;
+    EXPECT_NE(result.out.find("\n  0.5.0   Function   (1af4/1044) - "), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("40h\tDWORD\tVendor Specific\t01105009h\tNew Capability: Vendor Specific\n"),
+              std::string::npos);
+}
+
+TEST(DumpTool, FailuresGiveOneLineAndNonZeroExit)
+{
+    const fs::path broken = fs::temp_directory_path() / "brisco-dump-test-broken.txt";
+    std::ofstream(broken) << "00:00.0 Host bridge\nthis is not a hex line\n";
+    struct CCase
+    {
+        std::vector<std::string> args;
+        int exitCode;
+        const char* errorStart;
+    };
+    const CCase cases[] = {
+        {{"--function", "0.9.0"}, 1, "brisco-dump: no function 0.9.0 in the machine"},
+        {{"--function", "0.32.0"}, 2, "brisco-dump: bad function address '0.32.0'"},
+        {{"--function", "1.2"}, 2, "brisco-dump: bad function address '1.2'"},
+        {{"--function"}, 2, "brisco-dump: --function needs a value"},
+        {{"--frobnicate"}, 2, "brisco-dump: unknown option '--frobnicate'"},
+        {{"/nonexistent/machine.txt"}, 1, "brisco-dump: cannot read machine image '/nonexistent/machine.txt'"},
+        {{broken.string()}, 1, "brisco-dump: "},
+        {{"--names", "/nonexistent/names.txt"}, 1, "brisco-dump: cannot read names file '/nonexistent/names.txt'"},
+        {{"a.txt", "b.txt"}, 2, "brisco-dump: only one machine image may be given"},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "args: " << testing::PrintToString(c.args));
+        const CRunResult result = RunDump(c.args);
+        EXPECT_EQ(result.exitCode, c.exitCode);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err.rfind(c.errorStart, 0), 0u) << result.err;
+    }
+    const CRunResult parseError = RunDump({broken.string()});
+    EXPECT_NE(parseError.err.find(broken.string() + ":2:"), std::string::npos) << parseError.err;
+    fs::remove(broken);
+}
+
+TEST(DumpTool, NamesFileOfAnyName)
+{
+    const fs::path names = fs::temp_directory_path() / "brisco-dump-test-names.ids";
+    std::ofstream(names) << "V\t8086\tTest Vendor\nD\t7190\tTest Host\n";
+    const CRunResult result = RunDump({"--names", names.string(), "--function", "0.0.0"});
+    fs::remove(names);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out.rfind("0.0.0   Bridge   (8086/7190) - Test Vendor / Test Host\n", 0), 0u) << result.out;
+}
+
+}  // namespace
