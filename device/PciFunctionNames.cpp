@@ -12,35 +12,72 @@ const char kDeviceFormat[] = "D\t%4X\t%254[^\r\n]";
 constexpr char kVendorTag = 'V';
 constexpr char kDeviceTag = 'D';
 // Lines are read 254 characters at a time.
-constexpr int kLineBufferSize = 255;
+constexpr size_t kLineBufferSize = 255;
 constexpr int kNameBufferSize = 255;
 constexpr int kFieldsPerLine = 2;
 constexpr unsigned kIdPreset = 0xFFFF;
 constexpr size_t kIdDigits = 4;
 constexpr size_t kIdStart = 2;
 
-// Reads the file in pieces of at most 254 characters and reports only pieces
-// that start a line: the rest of an overlong line is never taken for a line.
+constexpr size_t kReadChunkSize = 64u << 10;
+
+// Reads the file in pieces of at most 254 characters, as fgets into a buffer
+// of 255 would, and reports only pieces that start a line: the rest of an
+// overlong line is never taken for a line. The file is read in large chunks
+// because the searches skip most lines after looking at their first characters.
 class CLineReader
 {
 public:
-    explicit CLineReader(FILE* file) : m_file(file) {}
+    explicit CLineReader(FILE* file) : m_file(file), m_chunk(kReadChunkSize) {}
 
     const char* Next()
     {
-        while (fgets(m_buffer, kLineBufferSize, m_file)) {
+        size_t length = 0;
+        while (ReadPiece(&length)) {
             bool startsLine = m_atLineStart;
-            size_t length = strlen(m_buffer);
-            m_atLineStart = length > 0 && m_buffer[length - 1] == '\n';
+            m_atLineStart = m_piece[length - 1] == '\n';
             if (startsLine)
-                return m_buffer;
+                return m_piece;
         }
         return nullptr;
     }
 
 private:
+    bool Fill()
+    {
+        m_begin = 0;
+        m_end = fread(m_chunk.data(), 1, m_chunk.size(), m_file);
+        return m_end > 0;
+    }
+
+    bool ReadPiece(size_t* length)
+    {
+        size_t size = 0;
+        while (size < kLineBufferSize - 1) {
+            if (m_begin == m_end && !Fill())
+                break;
+            size_t available = m_end - m_begin;
+            if (available > kLineBufferSize - 1 - size)
+                available = kLineBufferSize - 1 - size;
+            const char* start = m_chunk.data() + m_begin;
+            const char* newline = static_cast<const char*>(memchr(start, '\n', available));
+            size_t take = newline ? size_t(newline - start) + 1 : available;
+            memcpy(m_piece + size, start, take);
+            size += take;
+            m_begin += take;
+            if (newline)
+                break;
+        }
+        m_piece[size] = '\0';
+        *length = size;
+        return size > 0;
+    }
+
     FILE* m_file;
-    char m_buffer[kLineBufferSize] = {};
+    std::vector<char> m_chunk;
+    size_t m_begin = 0;
+    size_t m_end = 0;
+    char m_piece[kLineBufferSize] = {};
     bool m_atLineStart = true;
 };
 

@@ -34,8 +34,11 @@ std::string Describe(const CPciFunction& function)
     if (function.m_children.empty())
         return text;
     text += "[";
-    for (size_t i = 0; i < function.m_children.size(); ++i)
-        text += (i ? " " : "") + Describe(*function.m_children[i]);
+    for (size_t i = 0; i < function.m_children.size(); ++i) {
+        if (i > 0)
+            text += " ";
+        text += Describe(*function.m_children[i]);
+    }
     return text + "]";
 }
 
