@@ -1,7 +1,9 @@
 #pragma once
 // The register rows of one function's configuration space in the current
 // display mode, and the write-back of an edited value. The window page and
-// the dump tool both list exactly these rows.
+// the dump tool both list exactly these rows: a page derives from this class,
+// mirrors ClearRegisterList/AddRegisterRow into its list control, shows the
+// text OnEndEdit returns in the edited cell and sounds WarningBeep.
 #include "ConfigDecoder.h"
 
 #include <stdint.h>
