@@ -7,6 +7,7 @@
 
 #include <ctype.h>
 #include <stdlib.h>
+#include <string.h>
 
 using namespace ConfigRegisters;
 
@@ -220,6 +221,11 @@ std::optional<std::string> CConfigSpaceModel::OnEndEdit(int item, int /*subItem*
     const uint32_t typed = ParseValue(text, IsHexMode());
     Store(m_function->m_config, offset, size, typed);
     m_function->RefreshConfigSpace();
+    // The refresh skips a CardBus bridge's header and bytes 35h..37h; an edit
+    // there is written on its own, so the cell never shows a value that only
+    // the image holds.
+    if (memcmp(m_function->m_config + offset, m_function->m_shadow + offset, size) != 0)
+        m_function->WriteConfigRegister(offset, size);
     const uint32_t readBack = Read(m_function->m_config, offset, size);
     if (readBack != typed)
         WarningBeep();

@@ -143,21 +143,41 @@ TEST_F(EditTest, OnlyTheEditedCellChangesUntilTheListIsRebuilt)
     EXPECT_EQ(model.GetRows()[size_t(item)].decoded, "Bus Master");
 }
 
-TEST_F(EditTest, CardBusHeaderRowChangesOnlyTheImage)
+// The write-back of the whole image leaves these registers out; the edit still reaches the device.
+TEST_F(EditTest, RegistersOutsideTheWriteBackListAreWrittenToo)
 {
-    CPciFunction* function = Child(9);
-    ASSERT_NE(function, nullptr);
-    CCountingModel model;
-    model.SetFunction(function);
-    const int item = RowIndex(model, 0x1C);
-    ASSERT_GE(item, 0);
-    EXPECT_EQ(model.GetRows()[size_t(item)].name, "Memory Base Register 0");
-    m_writes = 0;
-    EXPECT_EQ(model.OnEndEdit(item, CRegisterRow::kValueColumn, "1234"), "00001234h");
-    EXPECT_EQ(model.m_beeps, 0);
-    EXPECT_EQ(m_writes, 0);
-    EXPECT_EQ(function->GetConfigDword(0x1C), 0x1234u);
-    EXPECT_EQ(function->ReadConfig(0, 9, 0, 0x1C, 4), 0u);
+    struct CCase
+    {
+        const char* what;
+        uint32_t device;
+        uint32_t offset;
+        const char* text;
+        const char* cell;
+        uint32_t held;
+        int beeps;
+    };
+    const CCase cases[] = {
+        {"CardBus memory base", 9, 0x1C, "10000000", "10000000h", 0x10000000, 0},
+        {"CardBus memory base, low bits not kept", 9, 0x1C, "10000234", "10000000h", 0x10000000, 1},
+        {"reserved byte of a device header", 7, 0x35, "5A", "00h", 0x00, 1},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        CPciFunction* function = Child(c.device);
+        ASSERT_NE(function, nullptr);
+        CCountingModel model;
+        model.SetFunction(function);
+        const int item = RowIndex(model, c.offset);
+        ASSERT_GE(item, 0);
+        const uint32_t size = model.GetRows()[size_t(item)].size;
+        m_writes = 0;
+        EXPECT_EQ(model.OnEndEdit(item, CRegisterRow::kValueColumn, c.text), c.cell);
+        EXPECT_EQ(model.m_beeps, c.beeps);
+        EXPECT_EQ(m_writes, 1);
+        EXPECT_EQ(function->ReadConfig(0, c.device, 0, c.offset, uint8_t(size)), c.held);
+        EXPECT_EQ(memcmp(function->m_config, function->m_shadow, sizeof function->m_config), 0)
+            << "no edit is left in the image only";
+    }
 }
 
 TEST_F(EditTest, NothingHappensWithoutARowOrFunction)

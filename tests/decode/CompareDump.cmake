@@ -1,0 +1,18 @@
+# Runs brisco-dump.exe under Wine against the driver and compares its output with a golden file.
+# -DWINE_RUN=... -DPROGRAM=... -DNAMES_DIR=... -DMODE=hex|decimal -DGOLDEN=... -DOUTPUT=...
+set(args "")
+if(MODE STREQUAL "decimal")
+  set(args --decimal)
+endif()
+execute_process(
+  COMMAND ${WINE_RUN} --cwd ${NAMES_DIR} ${PROGRAM} ${args}
+  OUTPUT_FILE ${OUTPUT}
+  ERROR_VARIABLE errors
+  RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "brisco-dump.exe ${args} failed (${result}): ${errors}")
+endif()
+execute_process(COMMAND diff -u ${GOLDEN} ${OUTPUT} OUTPUT_VARIABLE difference RESULT_VARIABLE differs)
+if(NOT differs EQUAL 0)
+  message(FATAL_ERROR "brisco-dump.exe ${args} differs from ${GOLDEN}:\n${difference}")
+endif()
