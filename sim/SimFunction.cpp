@@ -10,7 +10,6 @@ constexpr uint32_t kCacheLineOffset = 0x0C;
 constexpr uint32_t kLatencyOffset = 0x0D;
 constexpr uint32_t kBar0Offset = 0x10;
 constexpr uint32_t kSubsystemVendorOffset = 0x2C;
-constexpr uint32_t kSubsystemIdOffset = 0x2E;
 constexpr uint32_t kRomOffsetLayout0 = 0x30;
 constexpr uint32_t kCapPointerOffset = 0x34;
 constexpr uint32_t kRomOffsetLayout1 = 0x38;
@@ -39,7 +38,6 @@ constexpr uint32_t kCardBusSecondaryStatusOffset = 0x16;
 constexpr uint32_t kCardBusWindowsOffset = 0x1C;  // two memory and two I/O windows
 constexpr uint32_t kCardBusIoWindowsOffset = 0x2C;
 constexpr uint32_t kCardBusSubsystemVendorOffset = 0x40;
-constexpr uint32_t kCardBusSubsystemIdOffset = 0x42;
 constexpr uint32_t kCardBusLegacyBaseOffset = 0x44;
 
 constexpr uint8_t kStatusCapList = 0x10;
@@ -477,11 +475,22 @@ bool CSimFunction::Decodes(uint8_t space, uint32_t address, uint32_t* slot, uint
     return false;
 }
 
+uint32_t CSimFunction::SubsystemOffset() const
+{
+    // CardBus bridges keep the subsystem IDs at 40h, where the operating system reads them.
+    return Layout() == 2 ? kCardBusSubsystemVendorOffset : kSubsystemVendorOffset;
+}
+
+bool CSimFunction::SameDeviceKey(const CSimFunction& other) const
+{
+    return SimEqual(m_config, other.m_config, 4) && m_config[8] == other.m_config[8] &&
+           SimEqual(m_config + SubsystemOffset(), other.m_config + other.SubsystemOffset(), 4);
+}
+
 void CSimFunction::FormatDeviceKey(char* text, uint32_t capacity) const
 {
-    bool cardBus = Layout() == 2;
-    uint32_t subsystemId = SimGetLe16(m_config + (cardBus ? kCardBusSubsystemIdOffset : kSubsystemIdOffset));
-    uint32_t subsystemVendor = SimGetLe16(m_config + (cardBus ? kCardBusSubsystemVendorOffset : kSubsystemVendorOffset));
+    uint32_t subsystemVendor = SimGetLe16(m_config + SubsystemOffset());
+    uint32_t subsystemId = SimGetLe16(m_config + SubsystemOffset() + 2);
     CSimText(text, capacity)
         .Add("VEN_").AddHex(SimGetLe16(m_config), 4)
         .Add("&DEV_").AddHex(SimGetLe16(m_config + 2), 4)

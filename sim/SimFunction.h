@@ -63,6 +63,8 @@ public:
     uint64_t SlotBase(uint32_t slot) const;
 
     void FormatDeviceKey(char* text, uint32_t capacity) const;
+    // Cheap test of whether both functions would get the same device key.
+    bool SameDeviceKey(const CSimFunction& other) const;
     void FormatInstanceName(char* text, uint32_t capacity) const;
 
     static constexpr uint32_t kHeaderTypeOffset = 0x0E;
@@ -98,6 +100,7 @@ public:
 private:
     uint32_t BarCount() const;
     uint32_t CapabilityPointerOffset() const;
+    uint32_t SubsystemOffset() const;
     void ClassifyBars();
     bool CheckBarSizes(char* message, uint32_t capacity, uint32_t* line);
     void SetDefaultMasks();

@@ -107,10 +107,12 @@ bool CSimImageParser::ParseLine(CSimCursor line)
     if (first == ' ' || first == '\t')
         return ParseDetailLine(line);
     bool matched = false;
-    if (!ParseHexLine(line, &matched) || matched)
-        return matched;
-    if (!ParseHeader(line, &matched) || matched)
-        return matched;
+    bool ok = ParseHexLine(line, &matched);
+    if (matched || !ok)
+        return ok;
+    ok = ParseHeader(line, &matched);
+    if (matched || !ok)
+        return ok;
     CSimCursor rest = line;
     rest.SkipSpaces();
     if (rest.AtEnd())
@@ -135,10 +137,13 @@ bool CSimImageParser::ParseHeader(CSimCursor cursor, bool* isHeader)
     *isHeader = false;
     uint64_t first, bus, device, function, domain = 0;
     CSimCursor c = cursor;
-    if (!c.Hex(1, 8, &first) || !c.Literal(":"))
+    if (!c.Hex(2, 8, &first))
+        return true;
+    bool twoDigits = c.Position() - cursor.Position() == 2;
+    if (!c.Literal(":"))
         return true;
     CSimCursor afterFirst = c;
-    if (c.Hex(2, 2, &device) && c.Literal(".")) {
+    if (twoDigits && c.Hex(2, 2, &device) && c.Literal(".")) {
         bus = first;
     } else {
         c = afterFirst;
@@ -572,6 +577,8 @@ bool CSimImageParser::CheckInstanceNames()
         for (uint32_t j = i + 1; j < count; ++j) {
             const CSimFunction* b = (*m_functions)[j];
             if (b->m_registryMode == kSimRegistryNone)
+                continue;
+            if (!a->SameDeviceKey(*b))
                 continue;
             b->FormatDeviceKey(keyB, sizeof(keyB));
             if (!SimStrEqual(keyA, keyB))
