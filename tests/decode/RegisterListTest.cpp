@@ -6,6 +6,7 @@
 
 #include <array>
 #include <initializer_list>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -261,6 +262,39 @@ TEST(RegisterList, RebuildFollowsTheImageAndTheMode)
     EXPECT_EQ(DecodedAt(model, 0x70),
               "New Capability: Slot Identification (Expansion Slot Register = 3d, Chassis Number = 1d)");
     EXPECT_FALSE(model.IsHexMode());
+}
+
+}  // namespace
+
+namespace {
+
+// Random images (any header type, capability lists that point anywhere) always
+// give the row layout of their header type and decode without reading past the image.
+TEST(RegisterList, RandomImagesKeepTheRowLayout)
+{
+    std::mt19937 random(20261207);
+    auto function = MakeFunction(Header(0));
+    const size_t expectedRows[] = {79, 85, 84};
+    for (int round = 0; round < 3000; ++round) {
+        for (uint8_t& byte : function->m_config)
+            byte = uint8_t(random());
+        function->m_config[0x06] |= 0x10;  // most images carry a capability list
+        // Every other round uses one of the three known layouts, keeping the multi-function bit.
+        if (round % 2)
+            function->m_config[0x0E] = uint8_t((function->m_config[0x0E] & 0x80) | (round % 3));
+        const uint32_t layout = function->m_config[0x0E] & 0x7F;
+        SCOPED_TRACE(testing::Message() << "round " << round << " layout " << layout);
+        for (bool hex : {true, false}) {
+            CConfigSpaceModel model;
+            model.SetHexMode(hex);
+            model.SetFunction(function.get());
+            const size_t expected = layout < 3 ? expectedRows[layout] : 0;
+            ASSERT_EQ(model.GetRows().size(), expected);
+            if (expected != 0) {
+                ASSERT_EQ(model.GetRows().back().offset, 0xFC);
+            }
+        }
+    }
 }
 
 }  // namespace
