@@ -70,7 +70,7 @@ CFigures MeasureScan(HANDLE driver)
 
 void Report(const char* machine, const CFigures& figures, uint32_t requests)
 {
-    printf("%-10s functions %4u  requests/scan %6u  scan %9.2f ms  names %9.2f ms (%4.1f%%)  per request %7.4f ms\n",
+    printf("%-10s functions %4u  requests/scan %6u  scan %9.2f ms  names %9.2f ms (%4.1f%%)  rest per request %7.4f ms\n",
            machine, figures.functions, requests, figures.scanMs, figures.namesMs,
            figures.scanMs > 0 ? 100.0 * figures.namesMs / figures.scanMs : 0.0,
            requests ? (figures.scanMs - figures.namesMs) / requests : 0.0);
@@ -136,10 +136,42 @@ std::string LargeMachine(uint32_t busCount, uint32_t devicesPerBus)
 }
 #endif
 
+#ifndef _WIN32
+bool ReadText(const char* path, std::string* text)
+{
+    FILE* file = fopen(path, "rb");
+    if (!file)
+        return false;
+    char chunk[4096];
+    size_t read = 0;
+    while ((read = fread(chunk, 1, sizeof chunk, file)) > 0)
+        text->append(chunk, read);
+    fclose(file);
+    return true;
+}
+
+bool WriteText(const char* path, const std::string& text)
+{
+    FILE* file = fopen(path, "wb");
+    if (!file)
+        return false;
+    bool ok = fwrite(text.data(), 1, text.size(), file) == text.size();
+    return fclose(file) == 0 && ok;
+}
+#endif
+
 } // namespace
 
-int main()
+// Native: scan_bench [image...] scans the default machine, a generated large
+// one and each image named; scan_bench --write-large FILE saves the generated
+// machine for the driver. Windows: scan_bench [label] scans what the driver serves.
+int main(int argc, char** argv)
 {
+#ifndef _WIN32
+    const std::string large = LargeMachine(40, 5);
+    if (argc == 3 && std::string(argv[1]) == "--write-large")
+        return WriteText(argv[2], large) ? 0 : 1;
+#endif
     FILE* names = fopen("pcidevs.txt", "r");
     if (!names) {
         fprintf(stderr, "scan_bench: pcidevs.txt is not in the current directory\n");
@@ -153,26 +185,33 @@ int main()
         return 1;
     }
 #ifdef _WIN32
-    // The requests cannot be counted through the driver; they equal the native count for the same machine.
-    Report("driver", MeasureScan(driver), 0);
+    // Requests cannot be counted through the driver; the native run counts them for the same machine.
+    Report(argc > 1 ? argv[1] : "driver", MeasureScan(driver), 0);
 #else
     uint32_t requests = 0;
     CompatSetRequestObserver([&requests](uint32_t, const std::vector<uint8_t>&, uint32_t, bool) { ++requests; });
-    auto run = [driver, &requests](const char* name) {
+    auto run = [driver, &requests](const char* name, const std::string& image) {
+        std::string error;
+        if (image.empty())
+            CompatUseDefaultMachine();
+        else if (!CompatLoadMachine(image, name, &error)) {
+            fprintf(stderr, "scan_bench: %s\n", error.c_str());
+            return false;
+        }
         requests = 0;
         { CPciFunction once(driver); }
         uint32_t perScan = requests;
         Report(name, MeasureScan(driver), perScan);
+        return true;
     };
-    CompatUseDefaultMachine();
-    run("default");
-    std::string error;
-    if (!CompatLoadMachine(LargeMachine(40, 5), "large-machine.txt", &error)) {
-        fprintf(stderr, "scan_bench: %s\n", error.c_str());
-        return 1;
+    bool ok = run("default", std::string()) && run("large", large);
+    for (int i = 1; ok && i < argc; ++i) {
+        std::string image;
+        ok = ReadText(argv[i], &image) && run(argv[i], image);
     }
-    run("large");
     CompatSetRequestObserver(nullptr);
+    if (!ok)
+        return 1;
 #endif
     CloseHandle(driver);
     return 0;
