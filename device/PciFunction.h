@@ -63,12 +63,15 @@ public:
     CPciFunction& operator=(const CPciFunction&) = delete;
 
     // Configuration requests for any function address through this object's driver handle.
+    // ReadConfigSpace writes the destination only on success; ReadConfig answers all ones when
+    // its request fails, which is what an absent function reads.
     bool ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* destination);
     uint32_t ReadConfig(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint8_t size);
     bool WriteConfig(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint8_t size,
                      uint32_t value);
 
-    // Writes one register of m_config to the device when it differs from m_shadow, then reads it back.
+    // Writes one register of m_config to the device when it differs from m_shadow, then reads it
+    // back into both copies. Registers that do not lie within the 256 bytes are ignored.
     void WriteConfigRegister(uint32_t offset, uint32_t size);
     // Writes back every register of the header layout and the dwords above it that were edited.
     void RefreshConfigSpace();
@@ -85,7 +88,9 @@ public:
     std::vector<uint32_t> GetCapabilityIndices() const;
 
     int FindBarForAddress(uint32_t address) const;
+    // Sizes a BAR by writing all ones; the saved value is written back even when the mask read fails.
     uint32_t ProbeBarSize(int index);
+    // Unit sizes other than 1, 2 and 4, a count of 0 and lengths a request cannot carry are refused.
     bool ReadDeviceData(int index, uint32_t offset, void* buffer, uint32_t unitSize, uint32_t count);
     bool WriteDeviceData(int index, uint32_t offset, const void* data, uint32_t unitSize, uint32_t count);
 
