@@ -1,38 +1,42 @@
 // Vendor, device and subsystem vendor names from a pcidevs.txt in the current directory.
-#include "DeviceFixture.h"
+// Needs no driver: the function is built without one, so it reads as absent
+// until a test gives it IDs. Runs natively and under Wine, where the C runtime
+// reads the file in text mode.
+#include <windows.h>
 
 #include "device/DriverInterface.h"
 #include "device/PciFunction.h"
 
+#include <gtest/gtest.h>
+
 #include <stdio.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
+#include <string>
 
 namespace {
 
-class NamesTest : public CDeviceFixture
+class NamesTest : public testing::Test
 {
 protected:
     void SetUp() override
     {
-        CDeviceFixture::SetUp();
         m_previous = std::filesystem::current_path();
-        char pattern[] = "/tmp/brisco-names-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        m_directory = pattern;
+        const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+        m_directory = std::filesystem::temp_directory_path() / (std::string("brisco-names-") + test->name());
+        std::filesystem::remove_all(m_directory);
+        ASSERT_TRUE(std::filesystem::create_directory(m_directory));
         std::filesystem::current_path(m_directory);
-        // No function answers on bus 200, so the image is all ones until a test sets it.
-        m_function = std::make_unique<CPciFunction>(m_driver, 200, 0, 0);
+        m_function = std::make_unique<CPciFunction>(INVALID_HANDLE_VALUE, 200, 0, 0);
     }
 
     void TearDown() override
     {
+        m_function.reset();
         std::filesystem::current_path(m_previous);
-        std::filesystem::remove_all(m_directory);
-        CDeviceFixture::TearDown();
+        std::error_code ignored;
+        std::filesystem::remove_all(m_directory, ignored);
     }
 
     void WriteNames(const std::string& text)
