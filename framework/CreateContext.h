@@ -1,0 +1,16 @@
+// What a frame passes down while it creates its views: the view class and the document.
+#pragma once
+
+struct CRuntimeClass;
+class CDocument;
+class CDocTemplate;
+class CView;
+class CFrameWnd;
+
+struct CCreateContext {
+    const CRuntimeClass* m_pNewViewClass = nullptr;
+    CDocument* m_pCurrentDoc = nullptr;
+    CDocTemplate* m_pNewDocTemplate = nullptr;
+    CView* m_pLastView = nullptr;
+    CFrameWnd* m_pCurrentFrame = nullptr;
+};
