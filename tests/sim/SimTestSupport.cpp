@@ -6,10 +6,11 @@
 
 std::vector<uint8_t> AddressInput(uint32_t bus, uint32_t device, uint32_t function, uint32_t length)
 {
-    std::vector<uint8_t> in(length);
+    std::vector<uint8_t> in(length < kFunctionAddressSize ? kFunctionAddressSize : length);
     PutLe32(in.data() + kAddrBusOffset, bus);
     PutLe32(in.data() + kAddrDeviceOffset, device);
     PutLe32(in.data() + kAddrFunctionOffset, function);
+    in.resize(length);
     return in;
 }
 
