@@ -45,6 +45,14 @@ void CSimMachine::ReleaseFunctions(CSimArray<CSimFunction*>* functions, CSimPage
 
 bool CSimMachine::Load(const char* text, uint32_t length, const char* fileName, CSimError* error)
 {
+    if (!text && length) {
+        if (error) {
+            SimStrCopy(error->fileName, sizeof(error->fileName), fileName ? fileName : "(image)");
+            error->line = 0;
+            SimStrCopy(error->message, sizeof(error->message), "expected image text, got none");
+        }
+        return false;
+    }
     CSimArray<CSimFunction*> functions;
     CSimPageBudget budget = {};
     char notes[sizeof(m_notes)];
