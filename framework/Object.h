@@ -5,6 +5,7 @@
 class CObject {
 public:
     static const CRuntimeClass classRuntimeCObject;
+    static const CRuntimeClass* GetThisClass() { return &classRuntimeCObject; }
 
     virtual ~CObject() = default;
     virtual const CRuntimeClass* GetRuntimeClass() const;
@@ -20,7 +21,7 @@ protected:
 template <class T>
 T* DynamicDownCast(CObject* object)
 {
-    if (object != nullptr && object->IsKindOf(RUNTIME_CLASS(T)))
+    if (object != nullptr && object->IsKindOf(T::GetThisClass()))
         return static_cast<T*>(object);
     return nullptr;
 }

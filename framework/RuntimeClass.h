@@ -20,6 +20,7 @@ struct CRuntimeClass {
 #define DECLARE_DYNAMIC(className)                                    \
 public:                                                               \
     static const CRuntimeClass classRuntime##className;               \
+    static const CRuntimeClass* GetThisClass() { return &classRuntime##className; } \
     const CRuntimeClass* GetRuntimeClass() const override;
 
 #define DECLARE_DYNCREATE(className)                                  \
