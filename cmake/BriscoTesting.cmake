@@ -25,4 +25,8 @@ function(brisco_add_test)
     set(T_WORKDIR ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
   endif()
   add_test(NAME ${T_NAME} COMMAND ${T_NAME} WORKING_DIRECTORY ${T_WORKDIR})
+  if(CMAKE_CROSSCOMPILING)
+    # One Wine session for the whole run (tests/harness defines the fixture).
+    set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED wine_session)
+  endif()
 endfunction()
