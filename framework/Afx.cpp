@@ -89,6 +89,13 @@ BOOL AfxMessageBeep(UINT uType)
     return ::MessageBeep(uType);
 }
 
+COLORREF AfxGetSysColor(int nIndex)
+{
+    if (CTestSeams::s_sysColor)
+        return CTestSeams::s_sysColor(nIndex);
+    return ::GetSysColor(nIndex);
+}
+
 void AfxOutputDebugString(const char* lpszText)
 {
     if (CTestSeams::s_trace)

@@ -24,6 +24,8 @@ int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = static_cast
 int AfxShowMessageBox(HWND hWndOwner, const char* lpszText, const char* lpszCaption, UINT nType);
 // The system beep of the given MB_ICON* kind.
 BOOL AfxMessageBeep(UINT uType);
+// A system colour (GetSysColor), or the test seam's answer when one is installed.
+COLORREF AfxGetSysColor(int nIndex);
 // One line of diagnostic text on the debugger output channel.
 void AfxOutputDebugString(const char* lpszText);
 // printf-style form of AfxOutputDebugString.

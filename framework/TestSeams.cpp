@@ -8,6 +8,7 @@ std::function<void(UINT)> CTestSeams::s_beep;
 std::function<void(const std::string&)> CTestSeams::s_trace;
 std::function<bool(bool, std::string&)> CTestSeams::s_fileDialog;
 std::function<void(CWnd*)> CTestSeams::s_modalStarted;
+std::function<COLORREF(int)> CTestSeams::s_sysColor;
 
 void CTestSeams::Reset()
 {
@@ -16,6 +17,7 @@ void CTestSeams::Reset()
     s_trace = nullptr;
     s_fileDialog = nullptr;
     s_modalStarted = nullptr;
+    s_sysColor = nullptr;
 }
 
 void CTestSeams::PumpUntilIdle()

@@ -26,6 +26,8 @@ public:
     static std::function<void(const std::string&)> s_trace;
     // Answers the file dialog: save is true for "Save As"; returns false for Cancel.
     static std::function<bool(bool save, std::string& path)> s_fileDialog;
+    // Answers AfxGetSysColor, so that drawing can be checked against fixed colours.
+    static std::function<COLORREF(int)> s_sysColor;
     // Called once a modal dialog or modal loop runs, with its window; may end it.
     static std::function<void(CWnd*)> s_modalStarted;
 
