@@ -1,0 +1,49 @@
+#include "app/BriscoApp.h"
+
+#include "app/BriscoDoc.h"
+#include "app/MainFrame.h"
+#include "framework/CommandLineInfo.h"
+#include "framework/SingleDocTemplate.h"
+#include "resource.h"
+#include "views/PciBusView.h"
+
+CBriscoApp::CBriscoApp() = default;
+
+CSingleDocTemplate* CBriscoApp::CreateDocTemplate()
+{
+    return new CSingleDocTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CBriscoDoc), RUNTIME_CLASS(CMainFrame),
+                                  RUNTIME_CLASS(CPciBusView));
+}
+
+BOOL CBriscoApp::InitInstance()
+{
+    if (!CWinApp::InitInstance())
+        return FALSE;
+    CSingleDocTemplate* pTemplate = CreateDocTemplate();
+    if (!pTemplate)
+        return FALSE;
+    AddDocTemplate(pTemplate);
+
+    // Creates the document (which opens the driver), the frame and both panes.
+    CCommandLineInfo commandLine;
+    ParseCommandLine(commandLine);
+    if (!ProcessShellCommand(commandLine) || !m_pMainWnd)
+        return FALSE;
+
+    m_pMainWnd->ShowWindow(SW_SHOW);
+    m_pMainWnd->UpdateWindow();
+    // Scanned only now, so that both panes receive their first contents while visible.
+    if (CBriscoDoc* pDocument = GetDocument())
+        pDocument->RescanBus();
+    return TRUE;
+}
+
+CBriscoDoc* CBriscoApp::GetDocument() const
+{
+    POSITION templatePos = GetFirstDocTemplatePosition();
+    CDocTemplate* pTemplate = templatePos ? GetNextDocTemplate(templatePos) : nullptr;
+    if (!pTemplate)
+        return nullptr;
+    POSITION docPos = pTemplate->GetFirstDocPosition();
+    return docPos ? DYNAMIC_DOWNCAST(CBriscoDoc, pTemplate->GetNextDoc(docPos)) : nullptr;
+}

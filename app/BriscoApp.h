@@ -1,0 +1,22 @@
+// The application: registers the one document type, opens the main window with its two
+// panes and asks the document for the first scan once the window is visible.
+#pragma once
+#include "framework/WinApp.h"
+
+class CBriscoDoc;
+class CSingleDocTemplate;
+
+class CBriscoApp : public CWinApp {
+public:
+    CBriscoApp();
+
+    BOOL InitInstance() override;
+    // The document of the one template, or null before start-up created it.
+    CBriscoDoc* GetDocument() const;
+
+protected:
+    // The template of the main window; a test may give it another document class.
+    virtual CSingleDocTemplate* CreateDocTemplate();
+
+    // Command handlers of the application (the About box) and their message map belong here.
+};

@@ -1,0 +1,4 @@
+// The program's one application object; WinMain comes from the framework.
+#include "app/BriscoApp.h"
+
+CBriscoApp theApp;

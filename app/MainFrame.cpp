@@ -1,0 +1,101 @@
+#include "app/MainFrame.h"
+
+#include <iterator>
+
+#include "framework/Rect.h"
+#include "framework/Size.h"
+#include "resource.h"
+#include "views/PciBusView.h"
+#include "views/PciFunctionView.h"
+
+IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
+
+BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
+    ON_WM_CREATE()
+END_MESSAGE_MAP()
+
+namespace {
+
+constexpr int kRefreshButton = 0;
+constexpr int kAboutButton = 1;
+constexpr int kPaneCount = 2;
+const UINT kIndicators[] = {ID_SEPARATOR};
+
+}  // namespace
+
+CPciBusView* CMainFrame::GetBusView() const
+{
+    return DYNAMIC_DOWNCAST(CPciBusView, m_wndSplitter.GetPane(kTreeRow, 0));
+}
+
+CPciFunctionView* CMainFrame::GetFunctionView() const
+{
+    return DYNAMIC_DOWNCAST(CPciFunctionView, m_wndSplitter.GetPane(kFunctionRow, 0));
+}
+
+BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs)
+{
+    if (!CFrameWnd::PreCreateWindow(cs))
+        return FALSE;
+    // The caption is the program's name alone; no document name is ever added.
+    cs.style &= ~static_cast<LONG>(FWS_ADDTOTITLE);
+    return TRUE;
+}
+
+int CMainFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
+{
+    if (CFrameWnd::OnCreate(lpCreateStruct) == -1)
+        return -1;
+    if (!CreateToolBar() || !CreateStatusBar())
+        return -1;
+    SplitPanesEqually();
+    return 0;
+}
+
+bool CMainFrame::CreateToolBar()
+{
+    if (!m_wndToolBar.CreateEx(this, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_TOP, CRect(0, 0, 0, 0),
+                               AFX_IDW_TOOLBAR) ||
+        !m_wndToolBar.LoadToolBar(IDR_MAINFRAME))
+        return false;
+    m_wndToolBar.SetBarStyle(m_wndToolBar.GetBarStyle() | CBRS_TOOLTIPS | CBRS_FLYBY | CBRS_BORDER_BOTTOM);
+    m_wndToolBar.SetButtonText(kRefreshButton, "Refresh");
+    m_wndToolBar.SetButtonText(kAboutButton, "About");
+    m_wndToolBar.SetSizes(CSize(kButtonWidth, kButtonHeight), CSize(BRISCO_IMAGE_WIDTH, BRISCO_IMAGE_HEIGHT));
+    return true;
+}
+
+bool CMainFrame::CreateStatusBar()
+{
+    return m_wndStatusBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, AFX_IDW_STATUS_BAR) &&
+           m_wndStatusBar.SetIndicators(kIndicators, static_cast<int>(std::size(kIndicators)));
+}
+
+BOOL CMainFrame::OnCreateClient(LPCREATESTRUCT, CCreateContext* pContext)
+{
+    if (!m_wndSplitter.CreateStatic(this, kPaneCount, 1, WS_CHILD | WS_VISIBLE, AFX_IDW_PANE_FIRST) ||
+        !m_wndSplitter.CreateView(kTreeRow, 0, RUNTIME_CLASS(CPciBusView), CSize(0, 0), pContext) ||
+        !m_wndSplitter.CreateView(kFunctionRow, 0, RUNTIME_CLASS(CPciFunctionView), CSize(0, 0), pContext))
+        return FALSE;
+    CRect client;
+    GetClientRect(&client);
+    const int half = client.Height() / kPaneCount;
+    m_wndSplitter.SetRowInfo(kTreeRow, half, 0);
+    m_wndSplitter.SetRowInfo(kFunctionRow, half, 0);
+    return TRUE;
+}
+
+void CMainFrame::SplitPanesEqually()
+{
+    if (!m_wndSplitter.GetSafeHwnd())
+        return;
+    RecalcLayout();
+    CRect splitter;
+    m_wndSplitter.GetClientRect(&splitter);
+    const int half = (splitter.Height() - CSplitterWnd::kSplitterSize) / kPaneCount;
+    if (half <= 0)
+        return;
+    m_wndSplitter.SetRowInfo(kTreeRow, half, 0);
+    m_wndSplitter.SetRowInfo(kFunctionRow, half, 0);
+    m_wndSplitter.RecalcLayout();
+}

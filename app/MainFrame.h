@@ -1,0 +1,43 @@
+// The main window: toolbar, status bar and a static splitter with the bus tree above and
+// the function view below.
+#pragma once
+#include "framework/FrameWnd.h"
+#include "framework/SplitterWnd.h"
+#include "framework/StatusBar.h"
+#include "framework/ToolBar.h"
+
+class CPciBusView;
+class CPciFunctionView;
+
+class CMainFrame : public CFrameWnd {
+    DECLARE_DYNCREATE(CMainFrame)
+public:
+    static constexpr int kButtonWidth = 45;
+    static constexpr int kButtonHeight = 40;
+    static constexpr int kTreeRow = 0;
+    static constexpr int kFunctionRow = 1;
+
+    CSplitterWnd& GetSplitter() { return m_wndSplitter; }
+    CToolBar& GetToolBar() { return m_wndToolBar; }
+    CStatusBar& GetStatusBar() { return m_wndStatusBar; }
+    CPciBusView* GetBusView() const;
+    CPciFunctionView* GetFunctionView() const;
+
+    BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
+    BOOL OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext) override;
+
+    int OnCreate(LPCREATESTRUCT lpCreateStruct);
+
+protected:
+    DECLARE_MESSAGE_MAP()
+
+private:
+    bool CreateToolBar();
+    bool CreateStatusBar();
+    // Gives both panes half of the splitter once the bars have taken their room.
+    void SplitPanesEqually();
+
+    CSplitterWnd m_wndSplitter;
+    CStatusBar m_wndStatusBar;
+    CToolBar m_wndToolBar;
+};

@@ -1,0 +1,122 @@
+#include "views/PciBusView.h"
+
+#include <vector>
+
+#include "BusTreeModel.h"
+#include "app/BriscoDoc.h"
+#include "framework/WaitCursor.h"
+#include "resource.h"
+
+IMPLEMENT_DYNCREATE(CPciBusView, CTreeView)
+
+BEGIN_MESSAGE_MAP(CPciBusView, CTreeView)
+    ON_WM_CREATE()
+    ON_NOTIFY_REFLECT(TVN_SELCHANGED, OnSelChanged)
+    ON_COMMAND(ID_OPTIONS_REFRESH, OnRefresh)
+END_MESSAGE_MAP()
+
+CBriscoDoc* CPciBusView::GetDocument() const
+{
+    return DYNAMIC_DOWNCAST(CBriscoDoc, m_pDocument);
+}
+
+BOOL CPciBusView::PreCreateWindow(CREATESTRUCTA& cs)
+{
+    if (!CTreeView::PreCreateWindow(cs))
+        return FALSE;
+    cs.style |= kTreeStyles;
+    return TRUE;
+}
+
+int CPciBusView::OnCreate(LPCREATESTRUCT lpCreateStruct)
+{
+    if (CTreeView::OnCreate(lpCreateStruct) == -1)
+        return -1;
+    CTreeCtrl& tree = GetTreeCtrl();
+    tree.SetBkColor(kBackgroundColor);
+    if (m_imageList.Create(IDB_TREE_IMAGES, BRISCO_IMAGE_WIDTH, kImageGrowth, kImageMaskColor))
+        tree.SetImageList(&m_imageList, TVSIL_NORMAL);
+    return 0;
+}
+
+void CPciBusView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
+{
+    if (lHint != CBriscoDoc::HINT_MODEL_REBUILT)
+        return;
+    CPciFunction* pRoot = CBriscoDoc::FunctionFromHint(pHint);
+    if (pRoot)
+        ShowTree(pRoot);
+    else
+        ClearTree();
+}
+
+void CPciBusView::ShowTree(CPciFunction* pRoot)
+{
+    CTreeCtrl& tree = GetTreeCtrl();
+    tree.DeleteAllItems();
+    CBusTreeModel model;
+    model.Build(pRoot);
+    InsertItems(model);
+    tree.Select(tree.GetRootItem(), TVGN_CARET);
+    // The keypad's multiply key expands the selected item and everything below it.
+    tree.SendMessage(WM_KEYDOWN, VK_MULTIPLY, 0);
+}
+
+void CPciBusView::InsertItems(const CBusTreeModel& model)
+{
+    CTreeCtrl& tree = GetTreeCtrl();
+    const std::vector<CBusTreeItem>& items = model.GetItems();
+    std::vector<HTREEITEM> handles;
+    handles.reserve(items.size());
+    for (const CBusTreeItem& item : items) {
+        // The model lists every parent before its children.
+        TVINSERTSTRUCTA insert = {};
+        insert.hParent = item.parent < 0 ? TVI_ROOT : handles[static_cast<size_t>(item.parent)];
+        insert.hInsertAfter = TVI_LAST;
+        insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+        insert.item.pszText = const_cast<char*>(item.label.c_str());
+        insert.item.iImage = item.image;
+        insert.item.iSelectedImage = item.image;
+        insert.item.lParam = reinterpret_cast<LPARAM>(item.function);
+        handles.push_back(tree.InsertItem(&insert));
+    }
+}
+
+void CPciBusView::ClearTree()
+{
+    CTreeCtrl& tree = GetTreeCtrl();
+    if (tree.GetCount() == 0)
+        return;
+    tree.DeleteAllItems();
+    if (CDocument* pDocument = m_pDocument)
+        pDocument->UpdateAllViews(this, CBriscoDoc::HINT_SELECTION_CHANGED, nullptr);
+}
+
+CPciFunction* CPciBusView::GetSelectedFunction() const
+{
+    CTreeCtrl& tree = GetTreeCtrl();
+    HTREEITEM selected = tree.GetSelectedItem();
+    if (!selected)
+        return nullptr;
+    return reinterpret_cast<CPciFunction*>(tree.GetItemData(selected));
+}
+
+void CPciBusView::OnSelChanged(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    const NMTREEVIEWA* pChange = reinterpret_cast<const NMTREEVIEWA*>(pNMHDR);
+    CPciFunction* pFunction =
+        pChange->itemNew.hItem ? reinterpret_cast<CPciFunction*>(GetTreeCtrl().GetItemData(pChange->itemNew.hItem))
+                               : nullptr;
+    if (CDocument* pDocument = m_pDocument)
+        pDocument->UpdateAllViews(this, CBriscoDoc::HINT_SELECTION_CHANGED, CBriscoDoc::HintFromFunction(pFunction));
+    *pResult = 0;
+}
+
+void CPciBusView::OnRefresh()
+{
+    CBriscoDoc* pDocument = GetDocument();
+    if (!pDocument)
+        return;
+    CWaitCursor wait;
+    pDocument->RescanBus();
+}

@@ -1,0 +1,44 @@
+// The upper pane: one tree item per PCI function, nested below its bridge, with a group
+// item per multi-function device. Selecting an item shows its function in the other views;
+// the view also serves the Refresh command.
+#pragma once
+#include "framework/ImageList.h"
+#include "framework/TreeView.h"
+
+class CBriscoDoc;
+class CBusTreeModel;
+class CPciFunction;
+
+class CPciBusView : public CTreeView {
+    DECLARE_DYNCREATE(CPciBusView)
+public:
+    static constexpr COLORREF kBackgroundColor = RGB(247, 243, 233);
+    static constexpr COLORREF kImageMaskColor = RGB(0, 255, 255);
+    static constexpr DWORD kTreeStyles =
+        TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_DISABLEDRAGDROP | TVS_SHOWSELALWAYS;
+
+    CBriscoDoc* GetDocument() const;
+    // The function of the selected item; null for a group item or no selection.
+    CPciFunction* GetSelectedFunction() const;
+
+    BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
+    void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override;
+
+    int OnCreate(LPCREATESTRUCT lpCreateStruct);
+    void OnSelChanged(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnRefresh();
+
+protected:
+    DECLARE_MESSAGE_MAP()
+
+private:
+    // Replaces every item by those of the model, then selects the root and expands all.
+    void ShowTree(CPciFunction* pRoot);
+    void InsertItems(const CBusTreeModel& model);
+    // Empties the tree when its functions are gone, so no item keeps a stale pointer.
+    void ClearTree();
+
+    static constexpr UINT kImageGrowth = 20;
+
+    CImageList m_imageList;
+};
