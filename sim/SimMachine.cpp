@@ -279,6 +279,29 @@ bool CSimMachine::Resolve(uint8_t space, uint32_t address, CSimFunction** functi
     return false;
 }
 
+CSimMachine::CRun CSimMachine::NextRun(uint8_t space, uint32_t address, uint32_t remaining)
+{
+    CRun run = {nullptr, 0, 0, remaining};
+    if (Resolve(space, address, &run.m_function, &run.m_slot, &run.m_offset)) {
+        uint64_t left = run.m_function->m_barSize[run.m_slot] - run.m_offset;
+        if (left < remaining)
+            run.m_length = uint32_t(left);
+        return run;
+    }
+    // Unmapped: the run ends where the nearest range above the address starts.
+    uint64_t end = uint64_t(address) + remaining;
+    for (uint32_t i = 0; i < m_functions.Count(); ++i) {
+        for (uint32_t slot = 0; slot < kSimBarSlots; ++slot) {
+            uint64_t base = m_functions[i]->SlotBase(slot) & 0xFFFFFFFFull;
+            uint32_t offset;
+            if (base > address && base < end && m_functions[i]->SlotDecodes(slot, space, uint32_t(base), &offset))
+                end = base;
+        }
+    }
+    run.m_length = uint32_t(end - address);
+    return run;
+}
+
 uint32_t CSimMachine::ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
                                       uint32_t* returned)
 {
@@ -290,10 +313,13 @@ uint32_t CSimMachine::ServeReadDevice(const uint8_t* in, uint32_t inLength, uint
         return kSimStatusBufferTooSmall;
     if (FaultsRange(space, address, bytes))
         return kSimStatusIoDeviceError;
-    for (uint32_t i = 0; i < bytes; ++i) {
-        CSimFunction* f;
-        uint32_t slot, offset;
-        out[i] = Resolve(space, address + i, &f, &slot, &offset) ? f->m_ranges[slot].ReadByte(offset) : kAbsentByte;
+    for (uint32_t done = 0; done < bytes;) {
+        CRun run = NextRun(space, address + done, bytes - done);
+        if (run.m_function)
+            run.m_function->m_ranges[run.m_slot].Read(run.m_offset, out + done, run.m_length);
+        else
+            SimFill(out + done, kAbsentByte, run.m_length);
+        done += run.m_length;
     }
     *returned = bytes;
     return kSimStatusSuccess;
@@ -310,20 +336,20 @@ uint32_t CSimMachine::ServeWriteDevice(const uint8_t* in, uint32_t inLength)
     if (FaultsRange(space, address, bytes))
         return kSimStatusIoDeviceError;
     // Reserve every page first so that a shortage refuses the request before any byte changes.
-    for (uint32_t i = 0; i < bytes; ++i) {
-        CSimFunction* f;
-        uint32_t slot, offset;
-        if (Resolve(space, address + i, &f, &slot, &offset) && slot != kSimRomSlot &&
-            !f->m_ranges[slot].Reserve(offset, 1, &m_budget))
+    // Expansion ROMs are read-only and unmapped addresses ignore writes.
+    for (uint32_t done = 0; done < bytes;) {
+        CRun run = NextRun(space, address + done, bytes - done);
+        if (run.m_function && run.m_slot != kSimRomSlot &&
+            !run.m_function->m_ranges[run.m_slot].Reserve(run.m_offset, run.m_length, &m_budget))
             return kSimStatusInsufficientResources;
+        done += run.m_length;
     }
     const uint8_t* data = in + kRangeHeaderSize;
-    for (uint32_t i = 0; i < bytes; ++i) {
-        CSimFunction* f;
-        uint32_t slot, offset;
-        // Expansion ROMs are read-only; unmapped addresses ignore writes.
-        if (Resolve(space, address + i, &f, &slot, &offset) && slot != kSimRomSlot)
-            f->m_ranges[slot].WriteByte(offset, data[i]);
+    for (uint32_t done = 0; done < bytes;) {
+        CRun run = NextRun(space, address + done, bytes - done);
+        if (run.m_function && run.m_slot != kSimRomSlot)
+            run.m_function->m_ranges[run.m_slot].Write(run.m_offset, data + done, run.m_length);
+        done += run.m_length;
     }
     return kSimStatusSuccess;
 }

@@ -75,8 +75,18 @@ private:
                         uint32_t* bytes) const;
     bool FaultsAddress(uint32_t bus, uint32_t device, uint32_t function) const;
     bool FaultsRange(uint8_t space, uint32_t address, uint32_t bytes) const;
+    // A stretch of a range request that one BAR decodes, or that nothing decodes.
+    struct CRun
+    {
+        CSimFunction* m_function; // nullptr: unmapped
+        uint32_t m_slot;
+        uint32_t m_offset;
+        uint32_t m_length;
+    };
     // Finds the function and BAR slot decoding the address, or returns false.
     bool Resolve(uint8_t space, uint32_t address, CSimFunction** function, uint32_t* slot, uint32_t* offset);
+    // Splits a request at BAR boundaries: the run that starts at the address.
+    CRun NextRun(uint8_t space, uint32_t address, uint32_t remaining);
     void ReleaseFunctions(CSimArray<CSimFunction*>* functions, CSimPageBudget* budget);
 
     CSimArray<CSimFunction*> m_functions; // sorted by address

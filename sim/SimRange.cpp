@@ -42,10 +42,37 @@ CSimPage* CSimRange::FindOrAdd(uint32_t offset, CSimPageBudget* budget)
     return page;
 }
 
-uint8_t CSimRange::ReadByte(uint32_t offset) const
+void CSimRange::Read(uint32_t offset, uint8_t* out, uint32_t length) const
 {
-    const CSimPage* page = Find(offset);
-    return page ? page->m_data[offset & (kSimPageSize - 1)] : 0;
+    while (length) {
+        uint32_t inPage = offset & (kSimPageSize - 1);
+        uint32_t chunk = kSimPageSize - inPage < length ? kSimPageSize - inPage : length;
+        if (const CSimPage* page = Find(offset))
+            SimCopy(out, page->m_data + inPage, chunk);
+        else
+            SimFill(out, 0, chunk);
+        out += chunk;
+        offset += chunk;
+        length -= chunk;
+    }
+}
+
+void CSimRange::Write(uint32_t offset, const uint8_t* data, uint32_t length)
+{
+    while (length) {
+        uint32_t inPage = offset & (kSimPageSize - 1);
+        uint32_t chunk = kSimPageSize - inPage < length ? kSimPageSize - inPage : length;
+        if (CSimPage* page = Find(offset)) {
+            for (uint32_t i = 0; i < chunk; ++i) {
+                uint8_t writable = page->m_writable ? page->m_writable[inPage + i] : 0xFF;
+                uint8_t& byte = page->m_data[inPage + i];
+                byte = uint8_t((byte & ~writable) | (data[i] & writable));
+            }
+        }
+        data += chunk;
+        offset += chunk;
+        length -= chunk;
+    }
 }
 
 bool CSimRange::Reserve(uint32_t offset, uint32_t length, CSimPageBudget* budget)
@@ -61,16 +88,6 @@ bool CSimRange::Reserve(uint32_t offset, uint32_t length, CSimPageBudget* budget
         if (base == PageBase(last))
             return true;
     }
-}
-
-void CSimRange::WriteByte(uint32_t offset, uint8_t value)
-{
-    CSimPage* page = Find(offset);
-    if (!page)
-        return;
-    uint32_t i = offset & (kSimPageSize - 1);
-    uint8_t writable = page->m_writable ? page->m_writable[i] : 0xFF;
-    page->m_data[i] = uint8_t((page->m_data[i] & ~writable) | (value & writable));
 }
 
 bool CSimRange::SetContents(uint32_t offset, const uint8_t* bytes, uint32_t length, CSimPageBudget* budget)

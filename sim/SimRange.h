@@ -24,13 +24,13 @@ struct CSimPageBudget
 class CSimRange
 {
 public:
-    // Bytes never written read as zero.
-    uint8_t ReadByte(uint32_t offset) const;
     // Makes sure every page of [offset, offset + length) exists, so a later
-    // WriteByte cannot fail halfway through a request.
+    // Write cannot fail halfway through a request.
     bool Reserve(uint32_t offset, uint32_t length, CSimPageBudget* budget);
-    // Writes through the writable mask; the page must have been reserved.
-    void WriteByte(uint32_t offset, uint8_t value);
+    // Copies bytes out, zeros where nothing was written.
+    void Read(uint32_t offset, uint8_t* out, uint32_t length) const;
+    // Writes through the writable masks; the pages must have been reserved.
+    void Write(uint32_t offset, const uint8_t* data, uint32_t length);
     // Image set-up: contents and writable masks, ignoring existing masks.
     bool SetContents(uint32_t offset, const uint8_t* bytes, uint32_t length, CSimPageBudget* budget);
     bool SetWritableMask(uint32_t offset, const uint8_t* masks, uint32_t length, CSimPageBudget* budget);

@@ -76,6 +76,10 @@ TEST_F(RangeTest, UnmappedAddressesReadAllOnesAndIgnoreWrites)
     EXPECT_EQ(WriteDevice(m_machine, 1, 0x10000000, 1, {0}), kSimStatusSuccess);
     EXPECT_EQ(Read(1, 0x10000000, 1, 1), std::vector<uint8_t>(1, 0xFF));
     EXPECT_EQ(Read(1, kMemBase + 0xFFE, 1, 4), (std::vector<uint8_t>{0, 0, 0xFF, 0xFF})) << "past the BAR's end";
+    EXPECT_EQ(Read(1, kRomBase - 2, 1, 4), (std::vector<uint8_t>{0xFF, 0xFF, 0x55, 0xAA})) << "gap, then the ROM";
+    std::vector<uint8_t> wide = Read(1, kMemBase + 0x10, 4, 0x4000);
+    EXPECT_EQ(wide[0], 0x11) << "first BAR";
+    EXPECT_EQ(wide[0xFF0], 0xFF) << "unmapped after the first BAR";
     EXPECT_EQ(Read(0, kMemBase, 1, 2), std::vector<uint8_t>(2, 0xFF)) << "memory BAR in I/O space";
     EXPECT_EQ(Read(0, kIoBase, 1, 2), (std::vector<uint8_t>{'i', 'o'})) << "I/O BAR in I/O space";
     EXPECT_EQ(Read(1, kIoBase, 1, 2), std::vector<uint8_t>(2, 0xFF)) << "I/O BAR in memory space";
