@@ -1,0 +1,20 @@
+#pragma once
+// The plug-and-play records of the simulated machine, kept as volatile keys
+// under Enum\PCI as the operating system would keep them for real functions.
+// Every key the driver creates carries a marker value, so a later start removes
+// exactly its own keys and never the entries that were there before it.
+#include "Kernel.h"
+
+class CSimMachine;
+
+class CPnpRecords
+{
+public:
+    // Deletes every marked device or instance key under Enum\PCI.
+    static NTSTATUS RemoveOurs();
+    // Writes one instance key (with its location and Control\AllocConfig) per record.
+    static NTSTATUS Write(const CSimMachine& machine);
+};
+
+// Name of the marker value on the keys the driver created.
+constexpr char kPnpMarkerValue[] = "BriscoSimulated";
