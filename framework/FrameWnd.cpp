@@ -295,11 +295,12 @@ BOOL CFrameWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 
 void CFrameWnd::OnInitMenuPopup(CMenu* pPopupMenu, UINT, BOOL bSysMenu)
 {
-    if (bSysMenu || pPopupMenu == nullptr)
+    int itemCount = pPopupMenu != nullptr ? pPopupMenu->GetMenuItemCount() : -1;
+    if (bSysMenu || itemCount < 0)
         return;
     CCmdUI state;
     state.m_pMenu = pPopupMenu;
-    state.m_nIndexMax = static_cast<UINT>(pPopupMenu->GetMenuItemCount());
+    state.m_nIndexMax = static_cast<UINT>(itemCount);
     for (state.m_nIndex = 0; state.m_nIndex < state.m_nIndexMax; ++state.m_nIndex) {
         state.m_nID = pPopupMenu->GetMenuItemID(static_cast<int>(state.m_nIndex));
         // Separators (0) and items that open popups (-1) have no command of their own.
@@ -308,7 +309,8 @@ void CFrameWnd::OnInitMenuPopup(CMenu* pPopupMenu, UINT, BOOL bSysMenu)
         state.m_pSubMenu = nullptr;
         state.DoUpdate(this, m_bAutoMenuEnable && state.m_nID < 0xF000);
         // An update handler may have removed items.
-        UINT count = static_cast<UINT>(pPopupMenu->GetMenuItemCount());
+        int remaining = pPopupMenu->GetMenuItemCount();
+        UINT count = static_cast<UINT>(remaining < 0 ? 0 : remaining);
         if (count < state.m_nIndexMax) {
             state.m_nIndex -= state.m_nIndexMax - count;
             state.m_nIndexMax = count;

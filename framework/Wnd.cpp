@@ -212,7 +212,8 @@ BOOL CWnd::WalkPreTranslateTree(HWND hWndStop, MSG* pMsg)
         CWnd* pWnd = FromHandlePermanent(hWnd);
         if (pWnd != nullptr && pWnd->PreTranslateMessage(pMsg))
             return TRUE;
-        if (hWnd == hWndStop)
+        // GetParent of a top-level window is its owner: the walk ends at the top level.
+        if (hWnd == hWndStop || (::GetWindowLongA(hWnd, GWL_STYLE) & WS_CHILD) == 0)
             break;
     }
     return FALSE;
