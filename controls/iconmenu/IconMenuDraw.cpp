@@ -320,8 +320,12 @@ void CIconMenu::DrawItemClassic(LPDRAWITEMSTRUCT lpDrawItemStruct)
         pDC->FillSolidRect(&rc, face);
     } else {
         RECT bar = rc;
-        if (item.HasImage() || checked)
+        if (item.HasImage() || checked) {
             bar.left = rc.left + W + kColumnMargin;
+            // The image cell keeps the face colour, whatever the item showed before.
+            RECT cell = {rc.left, rc.top, bar.left, rc.bottom};
+            pDC->FillSolidRect(&cell, face);
+        }
         pDC->FillSolidRect(&bar, AfxGetSysColor(COLOR_HIGHLIGHT));
         textColor = AfxGetSysColor(COLOR_HIGHLIGHTTEXT);
     }
