@@ -12,6 +12,9 @@ IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
 
 BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
     ON_WM_CREATE()
+    ON_WM_MEASUREITEM()
+    ON_WM_INITMENUPOPUP()
+    ON_WM_MENUCHAR()
 END_MESSAGE_MAP()
 
 namespace {
@@ -31,6 +34,43 @@ CPciBusView* CMainFrame::GetBusView() const
 CPciFunctionView* CMainFrame::GetFunctionView() const
 {
     return DYNAMIC_DOWNCAST(CPciFunctionView, m_wndSplitter.GetPane(kFunctionRow, 0));
+}
+
+CMainFrame::~CMainFrame()
+{
+    m_menu.DestroyMenuTree();
+}
+
+HMENU CMainFrame::BuildIconMenu()
+{
+    m_menu.LoadFromResource(IDR_MAINFRAME);
+    m_menu.AddToolbarImages(IDR_MAINFRAME);
+    return m_menu.Detach();
+}
+
+void CMainFrame::OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct)
+{
+    // An item that opens a popup reports the popup's handle as its id.
+    auto hMenu = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(lpMeasureItemStruct->itemID));
+    if (lpMeasureItemStruct->CtlType == ODT_MENU && ::IsMenu(hMenu) && CIconMenu::IsIconMenu(hMenu)) {
+        m_menu.MeasureItem(lpMeasureItemStruct);
+        return;
+    }
+    CFrameWnd::OnMeasureItem(nIDCtl, lpMeasureItemStruct);
+}
+
+void CMainFrame::OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu)
+{
+    CFrameWnd::OnInitMenuPopup(pPopupMenu, nIndex, bSysMenu);
+    if (!bSysMenu && CIconMenu::IsIconMenu(pPopupMenu))
+        CIconMenu::RefreshPopup(pPopupMenu);
+}
+
+LRESULT CMainFrame::OnMenuChar(UINT nChar, UINT nFlags, CMenu* pMenu)
+{
+    if (CIconMenu::IsIconMenu(pMenu))
+        return CIconMenu::HandleMenuChar(nChar, nFlags, pMenu);
+    return CFrameWnd::OnMenuChar(nChar, nFlags, pMenu);
 }
 
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs)

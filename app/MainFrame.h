@@ -1,6 +1,7 @@
 // The main window: toolbar, status bar and a static splitter with the bus tree above and
-// the function view below.
+// the function view below; its menu bar is an icon menu.
 #pragma once
+#include "controls/iconmenu/IconMenu.h"
 #include "framework/FrameWnd.h"
 #include "framework/SplitterWnd.h"
 #include "framework/StatusBar.h"
@@ -22,11 +23,18 @@ public:
     CStatusBar& GetStatusBar() { return m_wndStatusBar; }
     CPciBusView* GetBusView() const;
     CPciFunctionView* GetFunctionView() const;
+    ~CMainFrame() override;
+    // Loads the icon menu with the toolbar's images and returns its handle for the menu bar;
+    // the frame keeps the records and popup objects that the items refer to.
+    HMENU BuildIconMenu();
 
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
     BOOL OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext) override;
 
     int OnCreate(LPCREATESTRUCT lpCreateStruct);
+    void OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct);
+    void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu);
+    LRESULT OnMenuChar(UINT nChar, UINT nFlags, CMenu* pMenu);
 
 protected:
     DECLARE_MESSAGE_MAP()
@@ -40,4 +48,5 @@ private:
     CSplitterWnd m_wndSplitter;
     CStatusBar m_wndStatusBar;
     CToolBar m_wndToolBar;
+    CIconMenu m_menu;
 };
