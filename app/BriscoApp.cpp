@@ -30,6 +30,15 @@ BOOL CBriscoApp::InitInstance()
     if (!ProcessShellCommand(commandLine) || !m_pMainWnd)
         return FALSE;
 
+    // The owner-drawn icon menu takes the place of the menu the frame loaded.
+    if (auto* pFrame = DYNAMIC_DOWNCAST(CMainFrame, m_pMainWnd)) {
+        if (HMENU hLoaded = ::GetMenu(pFrame->m_hWnd))
+            ::DestroyMenu(hLoaded);
+        HMENU hIconMenu = pFrame->BuildIconMenu();
+        ::SetMenu(pFrame->m_hWnd, hIconMenu);
+        pFrame->m_hMenuDefault = hIconMenu;
+    }
+
     m_pMainWnd->ShowWindow(SW_SHOW);
     m_pMainWnd->UpdateWindow();
     // Scanned only now, so that both panes receive their first contents while visible.
