@@ -33,6 +33,11 @@ void AfxSetResourceHandle(HINSTANCE hInstance)
     ResourceHandle() = hInstance;
 }
 
+HINSTANCE AfxFindResourceHandle(LPCSTR, LPCSTR)
+{
+    return AfxGetResourceHandle();
+}
+
 CWnd* AfxGetMainWnd()
 {
     CWinApp* pApp = AfxGetApp();

@@ -14,6 +14,8 @@ CWnd* AfxGetMainWnd();
 HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
 void AfxSetResourceHandle(HINSTANCE hInstance);
+// The module that holds a resource of the given name and type (the resource module).
+HINSTANCE AfxFindResourceHandle(LPCSTR lpszName, LPCSTR lpszType);
 const char* AfxGetAppName();
 
 // A message box owned by the main window, with the application's name as caption.

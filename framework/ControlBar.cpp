@@ -8,6 +8,23 @@ BEGIN_MESSAGE_MAP(CControlBar, CWnd)
     ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
+CControlBar::~CControlBar()
+{
+    LeaveFrame();
+}
+
+void CControlBar::LeaveFrame()
+{
+    if (m_pFrame == nullptr)
+        return;
+    CFrameWnd* pFrame = m_pFrame;
+    m_pFrame = nullptr;
+    pFrame->RemoveControlBar(this);
+    if (m_hWnd != nullptr)
+        ShowWindow(SW_HIDE);
+    pFrame->RecalcLayout();
+}
+
 void CControlBar::OnUpdateCmdUI(CFrameWnd*, BOOL) {}
 
 int CControlBar::CalcFixedHeight() const
@@ -48,9 +65,6 @@ void CControlBar::RelayoutFrame()
 
 void CControlBar::OnDestroy()
 {
-    if (m_pFrame != nullptr) {
-        m_pFrame->RemoveControlBar(this);
-        m_pFrame = nullptr;
-    }
+    LeaveFrame();
     CWnd::OnDestroy();
 }

@@ -10,6 +10,9 @@ class CFrameWnd;
 class CControlBar : public CWnd {
     DECLARE_DYNAMIC(CControlBar)
 public:
+    // A bar that goes while its frame stays gives its room back.
+    ~CControlBar() override;
+
     DWORD GetBarStyle() const { return m_dwStyle; }
     virtual void SetBarStyle(DWORD dwStyle) { m_dwStyle = dwStyle; }
 
@@ -27,6 +30,8 @@ protected:
     void RegisterWithFrame();
     // Asks the parent frame to lay itself out again.
     void RelayoutFrame();
+    // Leaves the frame's list of bars and lets it lay itself out without the bar.
+    void LeaveFrame();
 
     DWORD m_dwStyle = 0;
     CFrameWnd* m_pFrame = nullptr;

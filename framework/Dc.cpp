@@ -54,7 +54,9 @@ BOOL CDC::Attach(HDC hDC)
         return FALSE;
     m_hDC = hDC;
     m_hAttribDC = hDC;
-    DcMap().SetPermanent(hDC, this);
+    // A context that another object already owns stays found as that object's.
+    if (DcMap().LookupPermanent(hDC) == nullptr)
+        DcMap().SetPermanent(hDC, this);
     return TRUE;
 }
 

@@ -21,7 +21,7 @@ namespace {
 // Styles a form's template may not keep: it becomes a borderless child window.
 constexpr DWORD kTopLevelStyles = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_MODALFRAME | WS_VISIBLE |
                                   WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_BORDER;
-constexpr int kDefaultLineDivisor = 100;
+// Without explicit steps a page is a tenth of the area and a line a tenth of a page.
 constexpr int kDefaultPageDivisor = 10;
 
 } // namespace
@@ -97,7 +97,6 @@ void CFormView::SetScrollSizes(int, SIZE sizeTotal, SIZE sizePage, SIZE sizeLine
         m_lineSize.cx = 1;
     if (m_lineSize.cy < 1)
         m_lineSize.cy = 1;
-    (void)kDefaultLineDivisor;
     if (m_hWnd != nullptr)
         UpdateBars();
 }

@@ -194,7 +194,7 @@ void CFrameWnd::RemoveControlBar(CControlBar* pBar)
 
 void CFrameWnd::RecalcLayout(BOOL)
 {
-    if (m_hWnd == nullptr)
+    if (m_hWnd == nullptr || m_destroying)
         return;
     CRect client;
     GetClientRect(&client);
@@ -312,7 +312,8 @@ void CFrameWnd::OnInitMenuPopup(CMenu* pPopupMenu, UINT, BOOL bSysMenu)
         int remaining = pPopupMenu->GetMenuItemCount();
         UINT count = static_cast<UINT>(remaining < 0 ? 0 : remaining);
         if (count < state.m_nIndexMax) {
-            state.m_nIndex -= state.m_nIndexMax - count;
+            UINT removed = state.m_nIndexMax - count;
+            state.m_nIndex = state.m_nIndex >= removed ? state.m_nIndex - removed : 0;
             state.m_nIndexMax = count;
         }
     }
@@ -387,6 +388,7 @@ void CFrameWnd::OnClose()
 
 void CFrameWnd::OnDestroy()
 {
+    m_destroying = true;
     m_pViewActive = nullptr;
     CWnd::OnDestroy();
 }

@@ -77,8 +77,9 @@ private:
     bool FillToolTipText(NMHDR* pNMHDR);
 
     CView* m_pViewActive = nullptr;
+    // Set once the window is being destroyed: no more layout.
+    bool m_destroying = false;
     std::vector<CControlBar*> m_controlBars;
-    CCreateContext* m_pCreateContext = nullptr;
 };
 
 // Posted to a frame to show a prompt: wParam a string id, or lParam the text itself.

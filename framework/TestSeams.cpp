@@ -90,6 +90,14 @@ void CTestSeams::PressKey(UINT vk, bool shift, bool control, bool alt, HWND hWnd
     PumpUntilIdle();
 }
 
+void CTestSeams::TypeText(const std::string& text, HWND hWnd)
+{
+    HWND target = hWnd != nullptr ? hWnd : ::GetFocus();
+    for (char ch : text)
+        ::PostMessageA(target, WM_CHAR, static_cast<unsigned char>(ch), 1);
+    PumpUntilIdle();
+}
+
 void CTestSeams::Click(HWND hWnd, POINT point, bool right, bool doubleClick)
 {
     LPARAM position = MAKELPARAM(point.x, point.y);

@@ -39,6 +39,8 @@ public:
     // Posts a key press (down and up) to the focus window, or to hWnd, and pumps it through
     // the message loop; shift, control and alt are held down meanwhile.
     static void PressKey(UINT vk, bool shift = false, bool control = false, bool alt = false, HWND hWnd = nullptr);
+    // Posts the characters of a text (WM_CHAR) to the focus window, or to hWnd, and pumps them.
+    static void TypeText(const std::string& text, HWND hWnd = nullptr);
     // Posts a click at a point in the client coordinates of hWnd and pumps it.
     static void Click(HWND hWnd, POINT point, bool right = false, bool doubleClick = false);
 };

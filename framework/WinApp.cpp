@@ -8,6 +8,7 @@
 #include "framework/FrameWnd.h"
 #include "framework/FrameworkIds.h"
 #include "framework/GdiObject.h"
+#include "framework/ImageList.h"
 #include "framework/Menu.h"
 
 namespace {
@@ -133,12 +134,13 @@ BOOL CWinApp::OnIdle(LONG lCount)
 {
     if (lCount <= 0) {
         // Bring the toolbar buttons and the status bar in line with the current state.
-        if (auto* pFrame = dynamic_cast<CFrameWnd*>(m_pMainWnd); pFrame != nullptr && pFrame->m_hWnd != nullptr &&
-                                                                  ::IsWindowVisible(pFrame->m_hWnd))
-            pFrame->OnIdleUpdateCmdUI();
+        if (m_pMainWnd != nullptr && m_pMainWnd->m_hWnd != nullptr && m_pMainWnd->IsKindOf(RUNTIME_CLASS(CFrameWnd)) &&
+            m_pMainWnd->IsWindowVisible())
+            static_cast<CFrameWnd*>(m_pMainWnd)->OnIdleUpdateCmdUI();
         return TRUE;
     }
     if (lCount == 1) {
+        CImageList::DeleteTempMap();
         CWnd::DeleteTempMap();
         CMenu::DeleteTempMap();
         CDC::DeleteTempMap();
@@ -252,12 +254,17 @@ void CWinApp::RestoreWaitCursor()
 int CWinApp::WinMainEntry()
 {
     InitApplication();
+    int exitCode = 0;
     if (!InitInstance()) {
         if (m_pMainWnd != nullptr && m_pMainWnd->m_hWnd != nullptr)
             m_pMainWnd->DestroyWindow();
-        return ExitInstance();
+        exitCode = ExitInstance();
+    } else {
+        exitCode = Run();
     }
-    return Run();
+    // Documents and templates go while the program still runs, not at static destruction.
+    m_templates.clear();
+    return exitCode;
 }
 
 int AfxWinMain(HINSTANCE, int nCmdShow)

@@ -9,6 +9,11 @@
 #include "AppTestIds.h"
 #include "framework/Framework.h"
 
+void PrintTo(const CRect& rect, std::ostream* os)
+{
+    *os << "(" << rect.left << ", " << rect.top << ", " << rect.right << ", " << rect.bottom << ")";
+}
+
 namespace {
 
 // ---- The program ----
@@ -502,6 +507,66 @@ TEST_F(AppTest, SplitterBarFollowsTheMouse)
     m_frame->Tree()->GetWindowRect(&pane);
     EXPECT_EQ(height - 30, pane.Height());
     EXPECT_EQ(nullptr, ::GetCapture());
+}
+
+TEST_F(AppTest, TreeNotificationsAreReflectedToTheTreeView)
+{
+    CTreeCtrl& tree = m_frame->Tree()->GetTreeCtrl();
+    HTREEITEM root = tree.GetRootItem();
+    ASSERT_NE(nullptr, root);
+    HTREEITEM child = tree.GetChildItem(root);
+    ASSERT_NE(nullptr, child);
+    int before = m_frame->Tree()->m_selectionChanges;
+    tree.SelectItem(child);
+    EXPECT_EQ(before + 1, m_frame->Tree()->m_selectionChanges) << "the splitter offered TVN_SELCHANGED to the view";
+    tree.SelectItem(root);
+}
+
+TEST_F(AppTest, TemporaryToolbarGivesItsRoomBack)
+{
+    CRect before = ChildRect(m_frame->m_wndSplitter);
+    {
+        CToolBar bar;
+        ASSERT_TRUE(bar.CreateEx(m_frame));
+        ASSERT_TRUE(bar.LoadToolBar(IDR_TESTFRAME));
+        UINT id = 0;
+        UINT style = 0;
+        int image = -1;
+        bar.GetButtonInfo(1, id, style, image);
+        EXPECT_EQ(static_cast<UINT>(ID_APP_ABOUT), id);
+        EXPECT_EQ(1, image);
+        EXPECT_EQ(1, bar.CommandToIndex(ID_APP_ABOUT));
+        EXPECT_EQ(-1, bar.CommandToIndex(ID_APP_EXIT));
+    }
+    EXPECT_EQ(before, ChildRect(m_frame->m_wndSplitter));
+}
+
+TEST_F(AppTest, FormViewShowsScrollBarsOnlyWhenItsAreaDoesNotFit)
+{
+    CTestFormView* form = m_frame->Form();
+    CRect client;
+    form->GetClientRect(&client);
+    form->SetScrollSizes(MM_TEXT, client.Size());
+    EXPECT_EQ(0u, form->GetStyle() & (WS_HSCROLL | WS_VSCROLL));
+    form->SetScrollSizes(MM_TEXT, CSize(client.Width() * 3, client.Height() * 3));
+    EXPECT_EQ(static_cast<DWORD>(WS_HSCROLL | WS_VSCROLL), form->GetStyle() & (WS_HSCROLL | WS_VSCROLL));
+    form->SendMessage(WM_VSCROLL, SB_PAGEDOWN);
+    EXPECT_GT(form->GetScrollPosition().y, 0);
+    form->SetScrollSizes(MM_TEXT, CSize(1, 1));
+    EXPECT_EQ(0u, form->GetStyle() & (WS_HSCROLL | WS_VSCROLL));
+    EXPECT_EQ(CPoint(0, 0), form->GetScrollPosition()) << "the form scrolls back when everything fits";
+}
+
+TEST_F(AppTest, TypedTextReachesTheFocusedControl)
+{
+    // The handle: the temporary object of the control goes at idle time.
+    HWND edit = m_frame->Form()->GetDlgItem(IDC_TEST_EDIT)->m_hWnd;
+    ::SetWindowTextA(edit, "");
+    ::SetFocus(edit);
+    CTestSeams::TypeText("1Fh");
+    char text[16] = {};
+    ::GetWindowTextA(edit, text, sizeof(text));
+    EXPECT_STREQ("1Fh", text);
 }
 
 TEST_F(AppTest, SaveWritesTheDocumentUnderTheNameTheDialogGives)
