@@ -64,12 +64,10 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
                                                 hIcon);
     HMENU hMenu = ::LoadMenuA(hResource, MAKEINTRESOURCEA(nIDResource));
     m_hMenuDefault = hMenu;
+    // On failure the frame has deleted itself (PostNcDestroy), menu included.
     if (!CreateEx(0, className, m_strTitle.c_str(), dwDefaultStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                  CW_USEDEFAULT, pParentWnd != nullptr ? pParentWnd->m_hWnd : nullptr, hMenu, pContext)) {
-        if (hMenu != nullptr)
-            ::DestroyMenu(hMenu);
+                  CW_USEDEFAULT, pParentWnd != nullptr ? pParentWnd->m_hWnd : nullptr, hMenu, pContext))
         return FALSE;
-    }
     m_hAccelTable = ::LoadAcceleratorsA(hResource, MAKEINTRESOURCEA(nIDResource));
     return TRUE;
 }

@@ -94,7 +94,7 @@ BOOL CWinApp::InitInstance()
 
 int CWinApp::ExitInstance()
 {
-    return 0;
+    return m_exitCode;
 }
 
 BOOL CWinApp::IsIdleMessage(MSG* pMsg)
@@ -116,8 +116,10 @@ int CWinApp::Run()
         }
         do {
             BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
-            if (got == 0 || got == -1)
+            if (got == 0 || got == -1) {
+                m_exitCode = got == 0 ? static_cast<int>(msg.wParam) : -1;
                 return ExitInstance();
+            }
             if (!PreTranslateMessage(&msg)) {
                 ::TranslateMessage(&msg);
                 ::DispatchMessageA(&msg);

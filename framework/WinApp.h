@@ -28,6 +28,7 @@ public:
     int m_nCmdShow = SW_SHOWNORMAL;
 
     virtual BOOL InitInstance();
+    // Clean-up after the loop; returns the program's exit code (that of WM_QUIT).
     virtual int ExitInstance();
     // The message loop; returns the exit code.
     virtual int Run();
@@ -67,6 +68,7 @@ protected:
 private:
     std::vector<std::unique_ptr<CDocTemplate>> m_templates;
     int m_nWaitCursorCount = 0;
+    int m_exitCode = 0;
     HCURSOR m_hcurWaitCursorRestore = nullptr;
 };
 

@@ -164,11 +164,15 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName
     AfxHookWindowCreate(this);
     HWND hWnd = ::CreateWindowExA(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y, cs.cx, cs.cy,
                                   cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
-    AfxUnhookWindowCreate();
+    bool attached = AfxUnhookWindowCreate();
     if (hWnd == nullptr) {
         AfxTrace("CWnd::CreateEx: creating a window of class \"%s\" failed (error %lu)\r\n",
-                 HIWORD(reinterpret_cast<UINT_PTR>(cs.lpszClass)) != 0 ? cs.lpszClass : "#",
+                 cs.lpszClass != nullptr && HIWORD(reinterpret_cast<UINT_PTR>(cs.lpszClass)) != 0 ? cs.lpszClass : "#",
                  static_cast<unsigned long>(::GetLastError()));
+        // A window that never existed got no WM_NCDESTROY: clean up as if it had, so that
+        // objects that delete themselves do so on every failure.
+        if (!attached)
+            PostNcDestroy();
         return FALSE;
     }
     return TRUE;
