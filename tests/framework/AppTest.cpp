@@ -4,7 +4,9 @@
 // control is bound with DDX_Control, an owner-drawn context menu and the save command.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <vector>
 #include <string>
 #include "AppTestIds.h"
 #include "framework/Framework.h"
@@ -605,6 +607,37 @@ TEST_F(AppTest, SaveWritesTheDocumentUnderTheNameTheDialogGives)
     EXPECT_NE(std::string::npos, boxes[0].text.find(bad)) << boxes[0].text;
     EXPECT_EQ(path, document->GetPathName());
     ::DeleteFileA(path.c_str());
+}
+
+TEST_F(AppTest, OpeningAFileReusesTheDocumentAndReportsAMissingOne)
+{
+    std::vector<CMessageBoxRequest> boxes;
+    CTestSeams::s_messageBox = [&](const CMessageBoxRequest& request) {
+        boxes.push_back(request);
+        return IDOK;
+    };
+    CDocument* document = m_frame->GetActiveDocument();
+    std::string title = document->GetTitle();
+    char tempDir[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, tempDir);
+    std::string missing = std::string(tempDir) + "framework-missing.tst";
+    ::DeleteFileA(missing.c_str());
+    EXPECT_EQ(nullptr, s_app->OpenDocumentFile(missing.c_str()));
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_NE(std::string::npos, boxes[0].text.find(missing)) << boxes[0].text;
+    EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION | MB_OK), boxes[0].type);
+    EXPECT_EQ(title, document->GetTitle());
+
+    std::string existing = std::string(tempDir) + "framework-existing.tst";
+    std::FILE* file = std::fopen(existing.c_str(), "wb");
+    ASSERT_NE(nullptr, file);
+    std::fclose(file);
+    int initialUpdates = m_frame->Tree()->m_initialUpdates;
+    EXPECT_EQ(document, s_app->OpenDocumentFile(existing.c_str())) << "one document at a time";
+    EXPECT_EQ("framework-existing.tst", document->GetTitle());
+    EXPECT_EQ(initialUpdates + 1, m_frame->Tree()->m_initialUpdates) << "the views start over";
+    EXPECT_EQ("framework-existing.tst - Framework Test", m_frame->GetWindowText());
+    ::DeleteFileA(existing.c_str());
 }
 
 TEST_F(AppTest, ExitClosesTheFrameAndEndsTheLoop)
