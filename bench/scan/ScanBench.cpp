@@ -18,7 +18,7 @@ namespace {
 using CClock = std::chrono::steady_clock;
 
 const char kDriverPath[] = "\\\\.\\briscodrvDevice";
-constexpr int kRepetitions = 5;
+constexpr int kRepetitions = 7;
 
 double MillisecondsSince(CClock::time_point start)
 {
@@ -50,6 +50,8 @@ struct CFigures
     double namesMs = 0;
 };
 
+// The fastest of several scans and, separately, the fastest of the name passes:
+// the machine is shared, so the minimum is the figure least disturbed by others.
 CFigures MeasureScan(HANDLE driver)
 {
     CFigures best;
@@ -58,12 +60,12 @@ CFigures MeasureScan(HANDLE driver)
         CPciFunction root(driver);
         double scanMs = MillisecondsSince(start);
         double namesMs = TimeNameLookups(root);
-        if (i == 0 || scanMs < best.scanMs) {
+        if (i == 0 || scanMs < best.scanMs)
             best.scanMs = scanMs;
+        if (i == 0 || namesMs < best.namesMs)
             best.namesMs = namesMs;
-            best.functions = 0;
-            CountFunctions(root, &best.functions);
-        }
+        best.functions = 0;
+        CountFunctions(root, &best.functions);
     }
     return best;
 }

@@ -174,4 +174,21 @@ TEST_F(NamesTest, ACardBusBridgeTakesItsSubsystemVendorFromOffset40h)
     ExpectNames("Realtime Semi", "Fast Ethernet", "Integrated");
 }
 
+TEST_F(NamesTest, TheFileReadsAsTextModeReadsItAcrossReadChunks)
+{
+    // Filler lines put the vendor line across the first 64 KiB of the file, and its CR LF after it.
+    std::string filler;
+    while (filler.size() < 65536 - 40)
+        filler += "# filler line of no meaning\r\n";
+    filler += std::string(65536 - 12 - filler.size(), '#') + "\r\n";
+    WriteNames(filler + "V\t10EC\tRealtime Semi\r\nD\t8139\tFast Ethernet\r\nV\t1000\tBroadLogic");
+    Lookup(0x10EC, 0x8139, 0x1000);
+    ExpectNames("Realtime Semi", "Fast Ethernet", "BroadLogic");
+
+    WriteNames(filler + "V\t10EC\tRealtime Semi\r\n\x1A" "D\t8139\tFast Ethernet\r\nV\t1000\tBroadLogic\r\n");
+    SCOPED_TRACE("Ctrl-Z ends the file");
+    Lookup(0x10EC, 0x8139, 0x1000);
+    ExpectNames("Realtime Semi", "", "");
+}
+
 } // namespace
