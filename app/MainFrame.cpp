@@ -129,13 +129,14 @@ void CMainFrame::SplitPanesEqually()
 {
     if (!m_wndSplitter.GetSafeHwnd())
         return;
-    RecalcLayout();
-    CRect splitter;
-    m_wndSplitter.GetClientRect(&splitter);
-    const int half = (splitter.Height() - CSplitterWnd::kSplitterSize) / kPaneCount;
+    // The bars are laid out only once the frame is visible; take their room from their heights.
+    CRect client;
+    GetClientRect(&client);
+    const int panes = client.Height() - m_wndToolBar.CalcFixedHeight() - m_wndStatusBar.CalcFixedHeight() -
+                      CSplitterWnd::kSplitterSize;
+    const int half = panes / kPaneCount;
     if (half <= 0)
         return;
     m_wndSplitter.SetRowInfo(kTreeRow, half, 0);
     m_wndSplitter.SetRowInfo(kFunctionRow, half, 0);
-    m_wndSplitter.RecalcLayout();
 }

@@ -1,0 +1,362 @@
+// The main window started in-process with the stand-in driver serving the default machine:
+// start-up, the bus tree, selection and refresh, toolbar and status bar, pane switching and
+// the save command.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "BusTreeModel.h"
+#include "ShellTestSupport.h"
+#include "device/PciFunction.h"
+#include "resource.h"
+
+namespace {
+
+constexpr char kCaption[] = "Brisco by Velmora";
+constexpr char kRefreshPrompt[] = "Rescans the PCI bus and updates the views.";
+constexpr int kGroupImage = 2;
+constexpr int kBridgeImage = 1;
+
+class ShellAppTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        CTestSeams::s_messageBox = [](const CMessageBoxRequest& request) {
+            s_startupMessages.push_back(request.caption + ": " + request.text);
+            return IDOK;
+        };
+        s_app = new CBriscoApp;
+        s_app->InitApplication();
+        s_started = s_app->InitInstance() != FALSE;
+        CTestSeams::Reset();
+    }
+    static void TearDownTestSuite()
+    {
+        if (CWnd* pMainWnd = AfxGetMainWnd())
+            pMainWnd->DestroyWindow();
+        delete s_app;
+        s_app = nullptr;
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(s_started);
+        m_frame = DYNAMIC_DOWNCAST(CMainFrame, AfxGetMainWnd());
+        ASSERT_NE(nullptr, m_frame);
+        m_doc = s_app->GetDocument();
+        ASSERT_NE(nullptr, m_doc);
+        m_busView = m_frame->GetBusView();
+        ASSERT_NE(nullptr, m_busView);
+        ActivateTree();
+        m_doc->AddView(&m_recorder);
+    }
+    void TearDown() override
+    {
+        m_doc->RemoveView(&m_recorder);
+        CTestSeams::Reset();
+    }
+
+    void ActivateTree()
+    {
+        m_frame->SetActiveView(m_busView);
+        CTestSeams::PumpUntilIdle();
+    }
+    void ActivateFunctionView()
+    {
+        m_frame->SetActiveView(reinterpret_cast<CView*>(m_frame->GetFunctionView()));
+        CTestSeams::PumpUntilIdle();
+    }
+    CTreeCtrl& Tree() { return m_busView->GetTreeCtrl(); }
+    void SendCommand(UINT id)
+    {
+        m_frame->SendMessage(WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        CTestSeams::PumpUntilIdle();
+    }
+    bool IsButtonEnabled(UINT id) { return m_frame->GetToolBar().SendMessage(TB_ISBUTTONENABLED, id) != 0; }
+    // The first item whose label contains the text.
+    HTREEITEM FindItem(const std::string& text)
+    {
+        return FindItemBelow(Tree().GetRootItem(), text);
+    }
+    HTREEITEM FindItemBelow(HTREEITEM first, const std::string& text)
+    {
+        for (HTREEITEM item = first; item; item = Tree().GetNextSiblingItem(item)) {
+            char label[256] = {};
+            TVITEMA info = {};
+            info.mask = TVIF_TEXT;
+            info.hItem = item;
+            info.pszText = label;
+            info.cchTextMax = sizeof label;
+            Tree().SendMessage(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&info));
+            if (std::string(label).find(text) != std::string::npos)
+                return item;
+            if (HTREEITEM found = FindItemBelow(Tree().GetChildItem(item), text))
+                return found;
+        }
+        return nullptr;
+    }
+    // Checks that the tree shows the document's current model, expanded, with its root selected.
+    void ExpectFreshTree()
+    {
+        CPciFunction* pRoot = m_doc->GetRoot();
+        ASSERT_NE(nullptr, pRoot);
+        CBusTreeModel model;
+        model.Build(pRoot);
+        const std::vector<CShownItem> shown = ShownItems(Tree());
+        ASSERT_EQ(model.GetItems().size(), shown.size());
+        for (size_t i = 0; i < shown.size(); ++i) {
+            const CBusTreeItem& expected = model.GetItems()[i];
+            SCOPED_TRACE("item " + std::to_string(i) + " " + expected.label);
+            EXPECT_EQ(expected.label, shown[i].label);
+            EXPECT_EQ(expected.depth, shown[i].depth);
+            EXPECT_EQ(expected.image, shown[i].image);
+            EXPECT_EQ(expected.image, shown[i].selectedImage);
+            EXPECT_EQ(expected.function, shown[i].function);
+            EXPECT_EQ(shown[i].hasChildren, shown[i].expanded) << "every branch is expanded";
+        }
+        EXPECT_EQ(Tree().GetRootItem(), Tree().GetSelectedItem());
+        EXPECT_EQ(pRoot, m_busView->GetSelectedFunction());
+    }
+
+    static CBriscoApp* s_app;
+    static bool s_started;
+    static std::vector<std::string> s_startupMessages;
+    CMainFrame* m_frame = nullptr;
+    CBriscoDoc* m_doc = nullptr;
+    CPciBusView* m_busView = nullptr;
+    CUpdateRecorder m_recorder;
+};
+
+CBriscoApp* ShellAppTest::s_app = nullptr;
+bool ShellAppTest::s_started = false;
+std::vector<std::string> ShellAppTest::s_startupMessages;
+
+TEST_F(ShellAppTest, StartsVisibleWithTheWholeMachineExpandedAndTheRootSelected)
+{
+    EXPECT_TRUE(s_startupMessages.empty()) << s_startupMessages.front();
+    EXPECT_TRUE(m_doc->HasDriver());
+    EXPECT_TRUE(m_frame->IsWindowVisible());
+    EXPECT_EQ(kCaption, WindowText(m_frame->m_hWnd));
+    ExpectFreshTree();
+
+    const std::vector<CShownItem> shown = ShownItems(Tree());
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(0u, shown.front().label.find("0.0.0   Bridge   ("));
+    EXPECT_EQ(kBridgeImage, shown.front().image);
+}
+
+TEST_F(ShellAppTest, GroupsMultiFunctionDevicesAndNamesBridgesByTheirKind)
+{
+    HTREEITEM group = FindItem("0.7.x   Multi Function Device");
+    ASSERT_NE(nullptr, group);
+    EXPECT_EQ(Tree().GetRootItem(), Tree().GetParentItem(group)) << "the group sits below its bridge";
+    EXPECT_EQ(0u, Tree().GetItemData(group));
+    int image = -1;
+    int selectedImage = -1;
+    Tree().GetItemImage(group, image, selectedImage);
+    EXPECT_EQ(kGroupImage, image);
+    EXPECT_EQ(kGroupImage, selectedImage);
+
+    int functions = 0;
+    for (HTREEITEM child = Tree().GetChildItem(group); child; child = Tree().GetNextSiblingItem(child)) {
+        auto* pFunction = reinterpret_cast<CPciFunction*>(Tree().GetItemData(child));
+        ASSERT_NE(nullptr, pFunction);
+        EXPECT_EQ(7u, pFunction->m_device);
+        ++functions;
+    }
+    EXPECT_EQ(4, functions);
+
+    // An ISA bridge shows the bridge picture but is not a bridge to another PCI bus.
+    HTREEITEM isa = FindItem("0.7.0   Function   (8086/7110)");
+    ASSERT_NE(nullptr, isa);
+    Tree().GetItemImage(isa, image, selectedImage);
+    EXPECT_EQ(kBridgeImage, image);
+
+    // A PCI-to-PCI bridge holds the functions of its secondary bus.
+    HTREEITEM bridge = FindItem("0.13.0   Bridge   (1011/24)");
+    ASSERT_NE(nullptr, bridge);
+    HTREEITEM behind = Tree().GetChildItem(bridge);
+    ASSERT_NE(nullptr, behind);
+    EXPECT_EQ(2u, reinterpret_cast<CPciFunction*>(Tree().GetItemData(behind))->m_bus);
+}
+
+TEST_F(ShellAppTest, TreeHasItsColoursStylesAndImages)
+{
+    EXPECT_EQ(CPciBusView::kBackgroundColor, static_cast<COLORREF>(Tree().SendMessage(TVM_GETBKCOLOR)));
+    EXPECT_EQ(CPciBusView::kTreeStyles, m_busView->GetStyle() & CPciBusView::kTreeStyles);
+    auto images = reinterpret_cast<HIMAGELIST>(Tree().SendMessage(TVM_GETIMAGELIST, TVSIL_NORMAL));
+    ASSERT_NE(nullptr, images);
+    EXPECT_EQ(BRISCO_TREE_IMAGE_COUNT, ImageList_GetImageCount(images));
+    int cx = 0;
+    int cy = 0;
+    ImageList_GetIconSize(images, &cx, &cy);
+    EXPECT_EQ(BRISCO_IMAGE_WIDTH, cx);
+    EXPECT_EQ(BRISCO_IMAGE_HEIGHT, cy);
+}
+
+TEST_F(ShellAppTest, SelectionSendsTheFunctionOrNullForAGroup)
+{
+    HTREEITEM network = FindItem("0.11.0   Function");
+    ASSERT_NE(nullptr, network);
+    Tree().SelectItem(network);
+    ASSERT_EQ(1u, m_recorder.m_updates.size());
+    EXPECT_EQ(m_busView, m_recorder.m_updates[0].sender);
+    EXPECT_EQ(CBriscoDoc::HINT_SELECTION_CHANGED, m_recorder.m_updates[0].hint);
+    EXPECT_EQ(reinterpret_cast<CPciFunction*>(Tree().GetItemData(network)), m_recorder.m_updates[0].function);
+    EXPECT_NE(nullptr, m_recorder.m_updates[0].function);
+
+    HTREEITEM group = FindItem("Multi Function Device");
+    ASSERT_NE(nullptr, group);
+    Tree().SelectItem(group);
+    ASSERT_EQ(2u, m_recorder.m_updates.size());
+    EXPECT_EQ(CBriscoDoc::HINT_SELECTION_CHANGED, m_recorder.m_updates[1].hint);
+    EXPECT_EQ(nullptr, m_recorder.m_updates[1].function);
+}
+
+TEST_F(ShellAppTest, RefreshRebuildsTheTreeFromEveryEntryPoint)
+{
+    struct Entry {
+        const char* name;
+        std::function<void()> run;
+    };
+    const Entry entries[] = {
+        {"menu command", [this] { SendCommand(ID_OPTIONS_REFRESH); }},
+        {"toolbar button",
+         [this] {
+             CRect button;
+             m_frame->GetToolBar().GetItemRect(0, &button);
+             CTestSeams::Click(m_frame->GetToolBar().m_hWnd, button.CenterPoint());
+             CTestSeams::PumpUntilIdle();
+         }},
+        {"command sent to the view", [this] {
+             m_busView->SendMessage(WM_COMMAND, MAKEWPARAM(ID_OPTIONS_REFRESH, 0), 0);
+         }},
+    };
+    for (const Entry& entry : entries) {
+        SCOPED_TRACE(entry.name);
+        // Leave the tree in another state: a collapsed branch and another item selected.
+        HTREEITEM group = FindItem("0.10.x");
+        ASSERT_NE(nullptr, group);
+        Tree().Expand(group, TVE_COLLAPSE);
+        Tree().SelectItem(FindItem("0.12.0"));
+        m_recorder.m_updates.clear();
+
+        entry.run();
+
+        // The tree view receives the rebuild before this recorder does, so its selection
+        // arrives here first.
+        ASSERT_EQ(2u, m_recorder.m_updates.size());
+        EXPECT_EQ(CBriscoDoc::HINT_SELECTION_CHANGED, m_recorder.m_updates[0].hint);
+        EXPECT_EQ(m_busView, m_recorder.m_updates[0].sender);
+        EXPECT_EQ(m_doc->GetRoot(), m_recorder.m_updates[0].function);
+        EXPECT_EQ(CBriscoDoc::HINT_MODEL_REBUILT, m_recorder.m_updates[1].hint);
+        EXPECT_EQ(nullptr, m_recorder.m_updates[1].sender);
+        EXPECT_EQ(m_doc->GetRoot(), m_recorder.m_updates[1].function);
+        ExpectFreshTree();
+    }
+}
+
+TEST_F(ShellAppTest, ModelGoneEmptiesTheTreeAndTheSelection)
+{
+    // A rebuild that produced no model must not leave items pointing at the old functions.
+    m_doc->UpdateAllViews(nullptr, CBriscoDoc::HINT_MODEL_REBUILT, nullptr);
+    EXPECT_EQ(0u, Tree().GetCount());
+    ASSERT_EQ(2u, m_recorder.m_updates.size());
+    EXPECT_EQ(CBriscoDoc::HINT_SELECTION_CHANGED, m_recorder.m_updates[0].hint);
+    EXPECT_EQ(nullptr, m_recorder.m_updates[0].function);
+
+    SendCommand(ID_OPTIONS_REFRESH);
+    ExpectFreshTree();
+}
+
+TEST_F(ShellAppTest, ToolbarHasItsButtonsAndFollowsTheActiveView)
+{
+    CToolBar& toolbar = m_frame->GetToolBar();
+    ASSERT_EQ(2, toolbar.GetCount());
+    EXPECT_EQ(static_cast<UINT>(ID_OPTIONS_REFRESH), toolbar.GetItemID(0));
+    EXPECT_EQ(static_cast<UINT>(ID_APP_ABOUT), toolbar.GetItemID(1));
+    EXPECT_EQ("Refresh", toolbar.GetButtonText(0));
+    EXPECT_EQ("About", toolbar.GetButtonText(1));
+    LRESULT size = toolbar.SendMessage(TB_GETBUTTONSIZE);
+    EXPECT_EQ(CMainFrame::kButtonWidth, LOWORD(size));
+    EXPECT_EQ(CMainFrame::kButtonHeight, HIWORD(size));
+    const DWORD barStyle = CBRS_TOOLTIPS | CBRS_FLYBY | CBRS_BORDER_BOTTOM;
+    EXPECT_EQ(barStyle, toolbar.GetBarStyle() & barStyle);
+
+    EXPECT_TRUE(IsButtonEnabled(ID_OPTIONS_REFRESH)) << "the tree view serves Refresh";
+    ActivateFunctionView();
+    EXPECT_FALSE(IsButtonEnabled(ID_OPTIONS_REFRESH)) << "not while the function view is active";
+    ActivateTree();
+    EXPECT_TRUE(IsButtonEnabled(ID_OPTIONS_REFRESH));
+}
+
+TEST_F(ShellAppTest, StatusBarShowsTheRefreshPrompt)
+{
+    CStatusBar& status = m_frame->GetStatusBar();
+    EXPECT_EQ(1, status.GetCount());
+
+    m_frame->SendMessage(WM_MENUSELECT, MAKEWPARAM(ID_OPTIONS_REFRESH, MF_STRING), 0);
+    EXPECT_EQ(kRefreshPrompt, status.GetPaneText(0)) << "menu selection";
+
+    m_frame->SetMessageText(AFX_IDS_IDLEMESSAGE);
+    // The notification the toolbar sends when the pointer reaches its Refresh button.
+    NMTBHOTITEM hot = {};
+    hot.hdr.hwndFrom = m_frame->GetToolBar().m_hWnd;
+    hot.hdr.idFrom = AFX_IDW_TOOLBAR;
+    hot.hdr.code = static_cast<UINT>(TBN_HOTITEMCHANGE);
+    hot.idNew = ID_OPTIONS_REFRESH;
+    hot.dwFlags = HICF_MOUSE;
+    m_frame->SendMessage(WM_NOTIFY, AFX_IDW_TOOLBAR, reinterpret_cast<LPARAM>(&hot));
+    EXPECT_EQ(kRefreshPrompt, status.GetPaneText(0)) << "fly-by over the Refresh button";
+}
+
+TEST_F(ShellAppTest, PanesStartEquallyHighAndFunctionKeysMoveBetweenThem)
+{
+    int treeHeight = 0;
+    int functionHeight = 0;
+    int minimum = 0;
+    m_frame->GetSplitter().GetRowInfo(CMainFrame::kTreeRow, treeHeight, minimum);
+    m_frame->GetSplitter().GetRowInfo(CMainFrame::kFunctionRow, functionHeight, minimum);
+    EXPECT_GT(treeHeight, 0);
+    EXPECT_LE(std::abs(treeHeight - functionHeight), 1) << treeHeight << " against " << functionHeight;
+
+    CWnd* pFunctionView = reinterpret_cast<CWnd*>(m_frame->GetFunctionView());
+    m_busView->SetFocus();
+    CTestSeams::PressKey(VK_F6);
+    EXPECT_EQ(static_cast<CView*>(static_cast<void*>(pFunctionView)), m_frame->GetActiveView());
+    HWND focus = ::GetFocus();
+    EXPECT_TRUE(focus == pFunctionView->m_hWnd || ::IsChild(pFunctionView->m_hWnd, focus));
+
+    CTestSeams::PressKey(VK_F6, true);
+    EXPECT_EQ(m_busView, m_frame->GetActiveView());
+    EXPECT_EQ(m_busView->m_hWnd, ::GetFocus());
+}
+
+TEST_F(ShellAppTest, ControlSSavesAnEmptyFileAndKeepsTheCaption)
+{
+    char folder[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, folder);
+    const std::string path = std::string(folder) + "shell-save-test.brx";
+    ::DeleteFileA(path.c_str());
+    int dialogs = 0;
+    CTestSeams::s_fileDialog = [&](bool save, std::string& chosen) {
+        ++dialogs;
+        EXPECT_TRUE(save);
+        chosen = path;
+        return true;
+    };
+    m_busView->SetFocus();
+    CTestSeams::PressKey('S', false, true);
+    EXPECT_EQ(1, dialogs);
+
+    WIN32_FILE_ATTRIBUTE_DATA attributes = {};
+    ASSERT_TRUE(::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes)) << path;
+    EXPECT_EQ(0u, attributes.nFileSizeLow);
+    EXPECT_EQ(0u, attributes.nFileSizeHigh);
+    EXPECT_EQ(kCaption, WindowText(m_frame->m_hWnd));
+    ::DeleteFileA(path.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,109 @@
+// The main window started in-process when the driver cannot be opened: one fatal-error box,
+// then an empty window on which Refresh does nothing.
+#include <gtest/gtest.h>
+
+#include "ShellTestSupport.h"
+#include "framework/SingleDocTemplate.h"
+#include "resource.h"
+
+namespace {
+
+constexpr char kMissingDevice[] = "\\\\.\\briscodrvMissingDevice";
+
+// The document, opening a device that does not exist.
+class CNoDriverDoc : public CBriscoDoc {
+    DECLARE_DYNCREATE(CNoDriverDoc)
+public:
+    CNoDriverDoc() : CBriscoDoc(kMissingDevice) {}
+};
+IMPLEMENT_DYNCREATE(CNoDriverDoc, CBriscoDoc)
+
+class CNoDriverApp : public CBriscoApp {
+protected:
+    CSingleDocTemplate* CreateDocTemplate() override
+    {
+        return new CSingleDocTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CNoDriverDoc), RUNTIME_CLASS(CMainFrame),
+                                      RUNTIME_CLASS(CPciBusView));
+    }
+};
+
+class ShellNoDriverTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        CTestSeams::s_messageBox = [](const CMessageBoxRequest& request) {
+            s_messages.push_back(request);
+            return IDOK;
+        };
+        s_app = new CNoDriverApp;
+        s_app->InitApplication();
+        s_started = s_app->InitInstance() != FALSE;
+        s_windowVisibleAfterStart = AfxGetMainWnd() && AfxGetMainWnd()->IsWindowVisible();
+        CTestSeams::Reset();
+    }
+    static void TearDownTestSuite()
+    {
+        if (CWnd* pMainWnd = AfxGetMainWnd())
+            pMainWnd->DestroyWindow();
+        delete s_app;
+        s_app = nullptr;
+    }
+    void TearDown() override { CTestSeams::Reset(); }
+
+    static CBriscoApp* s_app;
+    static bool s_started;
+    static bool s_windowVisibleAfterStart;
+    static std::vector<CMessageBoxRequest> s_messages;
+};
+
+CBriscoApp* ShellNoDriverTest::s_app = nullptr;
+bool ShellNoDriverTest::s_started = false;
+bool ShellNoDriverTest::s_windowVisibleAfterStart = false;
+std::vector<CMessageBoxRequest> ShellNoDriverTest::s_messages;
+
+TEST_F(ShellNoDriverTest, ReportsTheMissingDriverOnceAndOpensAnEmptyWindow)
+{
+    ASSERT_TRUE(s_started) << "a missing driver does not stop the start-up";
+    ASSERT_EQ(1u, s_messages.size());
+    EXPECT_EQ(nullptr, s_messages[0].owner);
+    EXPECT_EQ("Brisco - Fatal Error!", s_messages[0].caption);
+    EXPECT_EQ("Failed to open the kernel-mode driver 'briscodrv.sys'!\r\n\r\n"
+              "Please make sure the driver is installed and started\r\nbefore restarting Brisco.",
+              s_messages[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), s_messages[0].type);
+
+    EXPECT_TRUE(s_windowVisibleAfterStart);
+    auto* pFrame = DYNAMIC_DOWNCAST(CMainFrame, AfxGetMainWnd());
+    ASSERT_NE(nullptr, pFrame);
+    EXPECT_EQ("Brisco by Velmora", WindowText(pFrame->m_hWnd));
+    ASSERT_NE(nullptr, pFrame->GetBusView());
+    EXPECT_EQ(0u, pFrame->GetBusView()->GetTreeCtrl().GetCount());
+    EXPECT_FALSE(s_app->GetDocument()->HasDriver());
+}
+
+TEST_F(ShellNoDriverTest, RefreshDoesNothing)
+{
+    auto* pFrame = DYNAMIC_DOWNCAST(CMainFrame, AfxGetMainWnd());
+    ASSERT_NE(nullptr, pFrame);
+    CBriscoDoc* pDoc = s_app->GetDocument();
+    ASSERT_NE(nullptr, pDoc);
+    CUpdateRecorder recorder;
+    pDoc->AddView(&recorder);
+    int boxes = 0;
+    CTestSeams::s_messageBox = [&](const CMessageBoxRequest&) {
+        ++boxes;
+        return IDOK;
+    };
+
+    pFrame->SetActiveView(pFrame->GetBusView());
+    pFrame->SendMessage(WM_COMMAND, MAKEWPARAM(ID_OPTIONS_REFRESH, 0), 0);
+    CTestSeams::PumpUntilIdle();
+
+    EXPECT_EQ(0, boxes);
+    EXPECT_TRUE(recorder.m_updates.empty());
+    EXPECT_EQ(nullptr, pDoc->GetRoot());
+    EXPECT_EQ(0u, pFrame->GetBusView()->GetTreeCtrl().GetCount());
+    pDoc->RemoveView(&recorder);
+}
+
+}  // namespace

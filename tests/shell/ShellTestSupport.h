@@ -1,0 +1,43 @@
+// Helpers shared by the in-process tests of the main window.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "app/BriscoApp.h"
+#include "app/BriscoDoc.h"
+#include "app/MainFrame.h"
+#include "framework/Framework.h"
+#include "views/PciBusView.h"
+
+class CPciFunction;
+
+// A windowless view that records every update the document sends.
+class CUpdateRecorder : public CView {
+public:
+    struct Update {
+        CView* sender;
+        LPARAM hint;
+        CPciFunction* function;
+    };
+    std::vector<Update> m_updates;
+
+    void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override
+    {
+        m_updates.push_back({pSender, lHint, CBriscoDoc::FunctionFromHint(pHint)});
+    }
+};
+
+// One tree item as the tree control shows it.
+struct CShownItem {
+    int depth = 0;
+    std::string label;
+    int image = -1;
+    int selectedImage = -1;
+    CPciFunction* function = nullptr;
+    bool expanded = false;
+    bool hasChildren = false;
+};
+
+// Every item of the tree in display order, depth first.
+std::vector<CShownItem> ShownItems(CTreeCtrl& tree);
+std::string WindowText(HWND hWnd);
