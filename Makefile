@@ -9,18 +9,19 @@ all: build
 bootstrap:
 	@scripts/bootstrap
 
-build-%: bootstrap
+# Static pattern rules: make skips implicit rules for phony targets.
+$(addprefix build-,$(PRESETS)): build-%: bootstrap
 	@test -f build/$*/CMakeCache.txt || cmake --preset $* >/dev/null
 	cmake --build --preset $*
 
-test-%: build-%
-	ctest --preset $* --output-on-failure
+$(addprefix test-,$(PRESETS)): test-%: build-%
+	ctest --preset $* --output-on-failure --no-tests=error
 
 build: $(addprefix build-,$(PRESETS))
 
 # Every preset is built before any test runs, so one failure does not hide another build error.
 test: build
-	@status=0; for p in $(PRESETS); do ctest --preset $$p --output-on-failure || status=1; done; exit $$status
+	@status=0; for p in $(PRESETS); do ctest --preset $$p --output-on-failure --no-tests=error || status=1; done; exit $$status
 
 run: build-win32 build-native
 	scripts/run-brisco $(MACHINE)
