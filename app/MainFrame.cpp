@@ -1,7 +1,9 @@
 #include "app/MainFrame.h"
 
+#include <algorithm>
 #include <iterator>
 
+#include "framework/ClientDC.h"
 #include "framework/Rect.h"
 #include "framework/Size.h"
 #include "resource.h"
@@ -101,8 +103,21 @@ bool CMainFrame::CreateToolBar()
     m_wndToolBar.SetBarStyle(m_wndToolBar.GetBarStyle() | CBRS_TOOLTIPS | CBRS_FLYBY | CBRS_BORDER_BOTTOM);
     m_wndToolBar.SetButtonText(kRefreshButton, "Refresh");
     m_wndToolBar.SetButtonText(kAboutButton, "About");
-    m_wndToolBar.SetSizes(CSize(kButtonWidth, kButtonHeight), CSize(BRISCO_IMAGE_WIDTH, BRISCO_IMAGE_HEIGHT));
+    m_wndToolBar.SetSizes(CSize(ButtonWidthForTexts(), kButtonHeight),
+                          CSize(BRISCO_IMAGE_WIDTH, BRISCO_IMAGE_HEIGHT));
     return true;
+}
+
+int CMainFrame::ButtonWidthForTexts()
+{
+    CClientDC dc(&m_wndToolBar);
+    CDCSelection font(dc, reinterpret_cast<HGDIOBJ>(m_wndToolBar.SendMessage(WM_GETFONT)));
+    int widest = 0;
+    for (int button = 0; button < m_wndToolBar.GetCount(); ++button)
+        widest = std::max(widest, static_cast<int>(dc.GetTextExtent(m_wndToolBar.GetButtonText(button)).cx));
+    // The toolbar draws a label inside the button's edges; a wider label would be cut short.
+    const int needed = widest + kLabelMargin * 2 + ::GetSystemMetrics(SM_CXEDGE) * 2;
+    return std::max(kButtonWidth, needed);
 }
 
 bool CMainFrame::CreateStatusBar()

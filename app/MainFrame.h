@@ -13,7 +13,9 @@ class CPciFunctionView;
 class CMainFrame : public CFrameWnd {
     DECLARE_DYNCREATE(CMainFrame)
 public:
+    // Buttons are this wide unless a label needs more room with the system's font.
     static constexpr int kButtonWidth = 45;
+    static constexpr int kLabelMargin = 2;
     static constexpr int kButtonHeight = 40;
     static constexpr int kTreeRow = 0;
     static constexpr int kFunctionRow = 1;
@@ -42,6 +44,7 @@ protected:
 private:
     bool CreateToolBar();
     bool CreateStatusBar();
+    int ButtonWidthForTexts();
     // Gives both panes half of the splitter once the bars have taken their room.
     void SplitPanesEqually();
 
