@@ -351,6 +351,9 @@ TEST_F(ShellAppTest, ControlSSavesAnEmptyFileAndKeepsTheCaption)
     m_busView->SetFocus();
     CTestSeams::PressKey('S', false, true);
     EXPECT_EQ(1, dialogs);
+    std::string filter;
+    ASSERT_TRUE(m_doc->GetDocTemplate()->GetDocString(filter, CDocTemplate::filterName));
+    EXPECT_EQ("Brisco Files (*.brx)", filter) << "the save dialog offers Brisco files";
 
     WIN32_FILE_ATTRIBUTE_DATA attributes = {};
     ASSERT_TRUE(::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes)) << path;
