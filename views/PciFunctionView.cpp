@@ -1,8 +1,304 @@
 #include "views/PciFunctionView.h"
+
+#include <algorithm>
+#include <string>
+
+#include "app/BriscoDoc.h"
+#include "decode/ConfigSpacePage.h"
+#include "device/PciFunction.h"
+#include "framework/Afx.h"
+#include "framework/Dc.h"
 #include "resource.h"
+#include "views/BarPage.h"
+
+namespace {
+
+constexpr int kConfigSpaceTab = 0;
+constexpr int kFirstBarTab = 1;
+constexpr int kByteUnit = 1;
+constexpr int kWordUnit = 2;
+constexpr int kDwordUnit = 4;
+constexpr uint32_t kMemoryTypeMask = 0x6;
+constexpr uint32_t kMemoryType64Bit = 0x4;
+// A PCI-to-PCI bridge has only the first BAR pair.
+constexpr int kBridgeBarCount = 2;
+
+} // namespace
+
+int CPciFunctionView::s_previousTab = 0;
 
 IMPLEMENT_DYNCREATE(CPciFunctionView, CFormView)
 
-CPciFunctionView::CPciFunctionView() : CFormView(IDD_FUNCTION_VIEW)
+BEGIN_MESSAGE_MAP(CPciFunctionView, CFormView)
+    ON_WM_SIZE()
+    ON_WM_ERASEBKGND()
+    ON_WM_CONTEXTMENU()
+    ON_WM_DESTROY()
+    ON_COMMAND(ID_VIEW_HEXADECIMAL, OnHexadecimalDisplay)
+    ON_COMMAND(ID_VIEW_8BIT, On8BitDisplay)
+    ON_COMMAND(ID_VIEW_16BIT, On16BitDisplay)
+    ON_COMMAND(ID_VIEW_32BIT, On32BitDisplay)
+    ON_COMMAND(ID_PAGE_REFRESH, OnPageRefresh)
+END_MESSAGE_MAP()
+
+CPciFunctionView::CPciFunctionView() : CFormView(IDD_FUNCTION_VIEW) {}
+
+CPciFunctionView::~CPciFunctionView()
 {
+    ReleasePages();
+}
+
+void CPciFunctionView::OnInitialUpdate()
+{
+    // The tab row and the configuration page exist once for the view's life.
+    if (m_tabs.m_hWnd != nullptr)
+        return;
+    if (!m_tabs.SubclassDlgItem(IDC_FUNCTION_TABS, this))
+        return;
+    m_configPage = std::make_unique<CConfigSpacePage>(this);
+    m_tabs.InsertItem(TCIF_TEXT | TCIF_PARAM, kConfigSpaceTab, kConfigSpaceTabText, 0,
+                      reinterpret_cast<LPARAM>(static_cast<CFunctionPage*>(m_configPage.get())));
+    m_tabs.SetTabSize(kTabWidth, kTabHeight);
+}
+
+void CPciFunctionView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
+{
+    if (lHint != CBriscoDoc::HINT_SELECTION_CHANGED || m_configPage == nullptr)
+        return;
+    m_function = CBriscoDoc::FunctionFromHint(pHint);
+    SelectTab(kConfigSpaceTab, -1);
+    RebuildBarTabs(m_function);
+    m_configPage->SetFunction(m_function);
+}
+
+CFunctionPage* CPciFunctionView::GetPage(int tabIndex) const
+{
+    if (m_tabs.m_hWnd == nullptr)
+        return nullptr;
+    return static_cast<CFunctionPage*>(m_tabs.GetTabData(tabIndex));
+}
+
+CFunctionPage* CPciFunctionView::GetCurrentPage() const
+{
+    if (m_tabs.m_hWnd == nullptr)
+        return nullptr;
+    return static_cast<CFunctionPage*>(m_tabs.GetCurrentTabData());
+}
+
+CBarPage* CPciFunctionView::GetCurrentBarPage() const
+{
+    CFunctionPage* page = GetCurrentPage();
+    if (page == nullptr || page->GetPageKind() != CFunctionPage::kBarPageKind)
+        return nullptr;
+    return static_cast<CBarPage*>(page);
+}
+
+void CPciFunctionView::OnSize(UINT nType, int cx, int cy)
+{
+    // The form is always exactly as large as the pane, so it never shows scroll bars.
+    SetScrollSizes(MM_TEXT, CSize(cx, cy));
+    CFormView::OnSize(nType, cx, cy);
+    CWnd* tabs = GetDlgItem(IDC_FUNCTION_TABS);
+    if (tabs == nullptr)
+        return;
+    CRect rect;
+    tabs->GetWindowRect(&rect);
+    tabs->SetWindowPos(nullptr, 0, 0, cx, rect.Height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
+    if (m_tabs.m_hWnd != nullptr) {
+        const int count = m_tabs.GetItemCount();
+        for (int i = 0; i < count; ++i) {
+            if (CFunctionPage* page = GetPage(i))
+                page->OnSize(nType, cx, cy);
+        }
+    }
+    m_lastCx = cx;
+    m_lastCy = cy;
+}
+
+BOOL CPciFunctionView::OnEraseBkgnd(CDC* pDC)
+{
+    CRect client;
+    GetClientRect(&client);
+    pDC->FillSolidRect(&client, kBackgroundColor);
+    return TRUE;
+}
+
+void CPciFunctionView::OnContextMenu(CWnd* pWnd, CPoint point)
+{
+    // From the keyboard the point is (-1, -1): the menu opens at the pointer instead.
+    if (point.x == -1 && point.y == -1)
+        ::GetCursorPos(&point);
+    if (CFunctionPage* page = GetCurrentPage())
+        page->OnContextMenu(pWnd, point.x, point.y);
+}
+
+void CPciFunctionView::OnDestroy()
+{
+    ReleasePages();
+    CFormView::OnDestroy();
+}
+
+// The pages let go of their lists while the windows still exist.
+void CPciFunctionView::ReleasePages()
+{
+    if (m_tabs.m_hWnd != nullptr)
+        m_tabs.DeleteAllItems();
+    m_barPages.clear();
+    m_configPage.reset();
+}
+
+void CPciFunctionView::OnHexadecimalDisplay()
+{
+    m_hexDisplay = !m_hexDisplay;
+    const int count = m_tabs.m_hWnd != nullptr ? m_tabs.GetItemCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        if (CFunctionPage* page = GetPage(i))
+            page->SetHexMode(m_hexDisplay);
+    }
+}
+
+void CPciFunctionView::On8BitDisplay()
+{
+    if (CBarPage* page = GetCurrentBarPage())
+        page->SetUnitWidth(kByteUnit);
+}
+
+void CPciFunctionView::On16BitDisplay()
+{
+    if (CBarPage* page = GetCurrentBarPage())
+        page->SetUnitWidth(kWordUnit);
+}
+
+void CPciFunctionView::On32BitDisplay()
+{
+    if (CBarPage* page = GetCurrentBarPage())
+        page->SetUnitWidth(kDwordUnit);
+}
+
+void CPciFunctionView::OnPageRefresh()
+{
+    if (CFunctionPage* page = GetCurrentPage())
+        page->Refresh();
+}
+
+bool CPciFunctionView::IsBarPresent(uint32_t value, bool* is64)
+{
+    *is64 = false;
+    if (value == 0)
+        return false;
+    if ((value & CPciFunction::kIoBarFlag) != 0)
+        return (value & CPciFunction::kIoBarBaseMask) != 0;
+    *is64 = (value & kMemoryTypeMask) == kMemoryType64Bit;
+    return (value & CPciFunction::kMemoryBarBaseMask) != 0;
+}
+
+void CPciFunctionView::RebuildBarTabs(CPciFunction* function)
+{
+    if (m_tabs.m_hWnd == nullptr)
+        return;
+    for (int i = m_tabs.GetItemCount() - 1; i >= kFirstBarTab; --i)
+        m_tabs.DeleteItem(i);
+    m_barPages.clear();
+    if (function == nullptr)
+        return;
+    int barCount = 0;
+    switch (function->GetHeaderLayout()) {
+    case CPciFunction::kLayoutDevice:
+        barCount = CPciFunction::kMaxBars;
+        break;
+    case CPciFunction::kLayoutPciBridge:
+        barCount = kBridgeBarCount;
+        break;
+    default:
+        return;
+    }
+    for (int even = 0; even < barCount; even += 2) {
+        bool is64 = false;
+        if (IsBarPresent(function->GetConfigDword(CPciFunction::kBar0Offset + 4 * even), &is64))
+            AddBarTab(function, even);
+        // The odd BAR of a 64-bit pair holds the upper half of the address.
+        bool oddIs64 = false;
+        if (!is64 && IsBarPresent(function->GetConfigDword(CPciFunction::kBar0Offset + 4 * (even + 1)), &oddIs64))
+            AddBarTab(function, even + 1);
+    }
+}
+
+void CPciFunctionView::AddBarTab(CPciFunction*, int barIndex)
+{
+    auto page = std::make_unique<CBarPage>(this, barIndex);
+    const std::string text = "BAR " + std::to_string(barIndex);
+    m_tabs.InsertItem(TCIF_TEXT | TCIF_PARAM, m_tabs.GetItemCount(), text.c_str(), 0,
+                      reinterpret_cast<LPARAM>(static_cast<CFunctionPage*>(page.get())));
+    m_barPages.push_back(std::move(page));
+}
+
+void CPciFunctionView::SelectTab(int newIndex, int oldIndex)
+{
+    for (;;) {
+        if (newIndex == oldIndex)
+            return;
+        CFunctionPage* page = GetPage(newIndex);
+        if (page == nullptr)
+            return;
+        if (page->GetPageKind() == CFunctionPage::kBarPageKind && !m_barWarningAccepted) {
+            m_tabs.SetCurSel(oldIndex);
+            const int answer = AfxShowMessageBox(m_hWnd, kBarWarningText, kWarningCaption, MB_YESNO | MB_ICONEXCLAMATION);
+            if (answer != IDYES) {
+                std::swap(newIndex, oldIndex);
+                continue;
+            }
+            m_barWarningAccepted = true;
+        }
+        m_tabs.SetCurSel(newIndex);
+        page->OnSize(0, m_lastCx, m_lastCy);
+        page->Show();
+        const int count = m_tabs.GetItemCount();
+        for (int i = 0; i < count; ++i) {
+            CFunctionPage* other = GetPage(i);
+            if (i != newIndex && other != nullptr)
+                other->Hide();
+        }
+        page->SetFunction(m_function);
+        return;
+    }
+}
+
+CFunctionPage* CPciFunctionView::FindPageOfList(UINT_PTR listId) const
+{
+    if (listId == IDC_CONFIG_LIST)
+        return m_configPage.get();
+    for (const auto& page : m_barPages) {
+        if (listId == static_cast<UINT_PTR>(IDC_BAR0_LIST + page->GetBarIndex()))
+            return page.get();
+    }
+    return nullptr;
+}
+
+// Edits and text requests go to the page that owns the sending list, which is the current
+// page except when an edit outlives a tab change (the tab row never takes the focus).
+BOOL CPciFunctionView::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    auto* header = reinterpret_cast<NMHDR*>(lParam);
+    *pResult = 0;
+    if (header == nullptr)
+        return TRUE;
+    if (header->idFrom == IDC_FUNCTION_TABS) {
+        if (header->code == TCN_SELCHANGING)
+            s_previousTab = m_tabs.GetCurSel();
+        else if (header->code == TCN_SELCHANGE)
+            SelectTab(m_tabs.GetCurSel(), s_previousTab);
+        return TRUE;
+    }
+    auto* info = reinterpret_cast<NMLVDISPINFOA*>(lParam);
+    if (header->idFrom == IDC_CELL_EDIT) {
+        if (CFunctionPage* page = FindPageOfList(wParam))
+            page->OnEndEdit(info->item.iItem, info->item.iSubItem, info->item.pszText);
+        return TRUE;
+    }
+    if (header->code == LVN_GETDISPINFOA) {
+        CFunctionPage* page = FindPageOfList(header->idFrom);
+        if (page != nullptr && page->GetPageKind() == CFunctionPage::kBarPageKind)
+            static_cast<CBarPage*>(page)->GetCellText(info);
+    }
+    return TRUE;
 }

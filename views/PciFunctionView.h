@@ -1,9 +1,83 @@
-// The lower pane: the function selected in the bus tree, shown as tabbed pages.
+// The lower pane: the function selected in the bus tree on a row of tabs, the decoded
+// configuration space first and one hex grid per BAR that holds an address. The view
+// owns its pages, lays them out, switches between them and hands them the user's
+// commands, cell edits and the virtual lists' text requests.
 #pragma once
+#include <stdint.h>
+
+#include <memory>
+#include <vector>
+
+#include "controls/CustomTabCtrl.h"
 #include "framework/FormView.h"
+
+class CBarPage;
+class CConfigSpacePage;
+class CFunctionPage;
+class CPciFunction;
 
 class CPciFunctionView : public CFormView {
     DECLARE_DYNCREATE(CPciFunctionView)
 public:
+    static constexpr COLORREF kBackgroundColor = RGB(247, 243, 233);
+    static constexpr int kTabWidth = 125;
+    static constexpr int kTabHeight = 18;
+    static constexpr char kConfigSpaceTabText[] = "Configuration Space";
+    static constexpr char kBarWarningText[] =
+        "Modifying the Memory or I/O range associated with a BAR might\n"
+        "have device-dependent side-effects. Do you want to continue?";
+    static constexpr char kWarningCaption[] = "Warning";
+
     CPciFunctionView();
+    ~CPciFunctionView() override;
+
+    void OnInitialUpdate() override;
+    void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override;
+
+    // Makes tab newIndex current, coming from oldIndex (-1 for none); a first BAR tab asks first.
+    void SelectTab(int newIndex, int oldIndex);
+    // Replaces the BAR tabs (and their pages) with those of the function's present BARs.
+    void RebuildBarTabs(CPciFunction* function);
+    // Whether a BAR value holds a base address; is64 tells whether it is a 64-bit memory BAR.
+    static bool IsBarPresent(uint32_t value, bool* is64);
+
+    CCustomTabCtrl& GetTabCtrl() { return m_tabs; }
+    CFunctionPage* GetPage(int tabIndex) const;
+    CFunctionPage* GetCurrentPage() const;
+    CConfigSpacePage* GetConfigSpacePage() const { return m_configPage.get(); }
+    CPciFunction* GetFunction() const { return m_function; }
+    bool IsHexDisplay() const { return m_hexDisplay; }
+
+    void OnSize(UINT nType, int cx, int cy);
+    BOOL OnEraseBkgnd(CDC* pDC);
+    void OnContextMenu(CWnd* pWnd, CPoint point);
+    void OnDestroy();
+    void OnHexadecimalDisplay();
+    void On8BitDisplay();
+    void On16BitDisplay();
+    void On32BitDisplay();
+    void OnPageRefresh();
+
+protected:
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+    DECLARE_MESSAGE_MAP()
+
+private:
+    CBarPage* GetCurrentBarPage() const;
+    CFunctionPage* FindPageOfList(UINT_PTR listId) const;
+    void AddBarTab(CPciFunction* function, int barIndex);
+    void ReleasePages();
+
+    bool m_hexDisplay = true;
+    CCustomTabCtrl m_tabs;
+    CPciFunction* m_function = nullptr;
+    bool m_barWarningAccepted = false;
+    int m_lastCx = 0;
+    int m_lastCy = 0;
+    std::unique_ptr<CConfigSpacePage> m_configPage;
+    // The pages of the BAR tabs, in tab order; the tabs' item data borrow them.
+    std::vector<std::unique_ptr<CBarPage>> m_barPages;
+
+    // The tab that was current when the tab row announced a change.
+    static int s_previousTab;
 };

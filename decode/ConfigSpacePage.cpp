@@ -1,0 +1,120 @@
+#include "ConfigSpacePage.h"
+
+#include "framework/Afx.h"
+#include "framework/Menu.h"
+#include "resource.h"
+
+namespace {
+
+struct CColumnLayout {
+    const char* heading;
+    int width;
+};
+
+constexpr CColumnLayout kColumns[CRegisterRow::kColumnCount] = {
+    {"Offset", 100}, {"Size", 100}, {"Name", 200}, {"Value", 150}, {"Decoded Information", 600}};
+
+} // namespace
+
+CConfigSpacePage::CConfigSpacePage(CWnd* parent) : CFunctionPage(parent)
+{
+    m_list.SubclassDlgItem(IDC_CONFIG_LIST, parent);
+    SetUpColumns();
+    CConfigSpaceModel::SetHexMode(true);
+    CConfigSpaceModel::SetFunction(nullptr);
+}
+
+CConfigSpacePage::~CConfigSpacePage()
+{
+    if (m_list.m_hWnd != nullptr)
+        m_list.UnsubclassWindow();
+}
+
+void CConfigSpacePage::SetUpColumns()
+{
+    if (m_list.m_hWnd == nullptr)
+        return;
+    for (int column = 0; column < CRegisterRow::kColumnCount; ++column) {
+        m_list.InsertColumn(column, kColumns[column].heading, LVCFMT_LEFT);
+        m_list.SetColumnWidth(column, kColumns[column].width);
+    }
+    m_list.SetBkColor(kBackgroundColor);
+    m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+}
+
+void CConfigSpacePage::OnSize(UINT, int cx, int)
+{
+    FitList(IDC_CONFIG_LIST, IDC_FUNCTION_TABS, cx);
+}
+
+void CConfigSpacePage::Show()
+{
+    ShowList(IDC_CONFIG_LIST);
+}
+
+void CConfigSpacePage::Hide()
+{
+    HideList(IDC_CONFIG_LIST);
+}
+
+void CConfigSpacePage::SetFunction(CPciFunction* function)
+{
+    CConfigSpaceModel::SetFunction(function);
+}
+
+void CConfigSpacePage::SetHexMode(bool hex)
+{
+    CConfigSpaceModel::SetHexMode(hex);
+}
+
+void CConfigSpacePage::ClearRegisterList()
+{
+    CConfigSpaceModel::ClearRegisterList();
+    if (m_list.m_hWnd != nullptr)
+        m_list.DeleteAllItems();
+}
+
+void CConfigSpacePage::AddRegisterRow(uint16_t offset, uint16_t size, const std::string& name, uint32_t value,
+                                      const std::string& decoded)
+{
+    CConfigSpaceModel::AddRegisterRow(offset, size, name, value, decoded);
+    if (m_list.m_hWnd == nullptr)
+        return;
+    const CRegisterRow& row = GetRows().back();
+    const int item = m_list.InsertItem(m_list.GetItemCount(), row.offsetText.c_str());
+    for (int column = 1; column < CRegisterRow::kColumnCount; ++column)
+        m_list.SetItemText(item, column, row.Column(column).c_str());
+    m_list.SetItemData(item, row.Tag());
+    m_list.Update(item);
+}
+
+void CConfigSpacePage::OnEndEdit(int item, int subItem, const char* text)
+{
+    const std::optional<std::string> shown = CConfigSpaceModel::OnEndEdit(item, subItem, text);
+    if (shown && m_list.m_hWnd != nullptr)
+        m_list.SetItemText(item, subItem, shown->c_str());
+}
+
+void CConfigSpacePage::WarningBeep()
+{
+    AfxMessageBeep(MB_ICONEXCLAMATION);
+}
+
+bool CConfigSpacePage::LoadContextMenu(CMenu& menu) const
+{
+    if (!menu.LoadMenu(IDR_CONFIG_SPACE_POPUP))
+        return false;
+    CMenu* popup = menu.GetSubMenu(0);
+    if (popup == nullptr)
+        return false;
+    popup->CheckMenuItem(ID_VIEW_HEXADECIMAL, MF_BYCOMMAND | (IsHexMode() ? MF_CHECKED : MF_UNCHECKED));
+    return true;
+}
+
+// The one place that loads and tracks the page's popup; the view receives the command.
+void CConfigSpacePage::OnContextMenu(CWnd*, int x, int y)
+{
+    CMenu menu;
+    if (LoadContextMenu(menu))
+        menu.GetSubMenu(0)->TrackPopupMenu(TPM_LEFTALIGN, x, y, GetParent());
+}

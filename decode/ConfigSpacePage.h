@@ -1,0 +1,43 @@
+// The "Configuration Space" tab of the function view: the register rows of the selected
+// function in list 1001 of the view, edited in place and written back to the device.
+// The rows and the write-back come from CConfigSpaceModel; this page mirrors them into
+// its list and turns a value the device did not keep into the warning beep.
+#pragma once
+#include "ConfigSpaceModel.h"
+#include "controls/EditListCtrl.h"
+#include "views/FunctionPage.h"
+
+class CMenu;
+
+class CConfigSpacePage : public CFunctionPage, public CConfigSpaceModel {
+public:
+    static constexpr COLORREF kBackgroundColor = RGB(247, 243, 233);
+
+    explicit CConfigSpacePage(CWnd* parent);
+    ~CConfigSpacePage() override;
+
+    void OnSize(UINT type, int cx, int cy) override;
+    void Show() override;
+    void Hide() override;
+    void SetFunction(CPciFunction* function) override;
+    void SetHexMode(bool hex) override;
+    void OnEndEdit(int item, int subItem, const char* text) override;
+    int GetPageKind() override { return kConfigSpacePageKind; }
+    void OnContextMenu(CWnd* window, int x, int y) override;
+    void Refresh() override {}
+
+    CEditListCtrl& GetList() { return m_list; }
+    // Loads the page's popup into menu with "Hexadecimal Display" checked in hexadecimal mode.
+    bool LoadContextMenu(CMenu& menu) const;
+
+protected:
+    void ClearRegisterList() override;
+    void AddRegisterRow(uint16_t offset, uint16_t size, const std::string& name, uint32_t value,
+                        const std::string& decoded) override;
+    void WarningBeep() override;
+
+private:
+    void SetUpColumns();
+
+    CEditListCtrl m_list;
+};

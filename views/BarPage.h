@@ -1,0 +1,77 @@
+// The page behind a "BAR n" tab: the memory or I/O range of one BAR as a virtual hex
+// grid of 16 bytes per row, in units of 1, 2 or 4 bytes. Cells are read from the device
+// only when the list paints them, one request per unit, and kept in a cache until the
+// page is refreshed or the unit width changes. A unit edited in place is written,
+// read back, and the grid shows what the device holds.
+#pragma once
+#include <stdint.h>
+
+#include <map>
+#include <string>
+
+#include "controls/EditListCtrl.h"
+#include "views/FunctionPage.h"
+
+class CMenu;
+
+class CBarPage : public CFunctionPage {
+public:
+    static constexpr COLORREF kBackgroundColor = RGB(247, 243, 233);
+    static constexpr uint32_t kBytesPerRow = 16;
+
+    CBarPage(CWnd* view, int barIndex);
+    ~CBarPage() override;
+
+    void OnSize(UINT type, int cx, int cy) override;
+    void Show() override;
+    void Hide() override;
+    void SetFunction(CPciFunction* function) override;
+    void SetHexMode(bool hex) override;
+    void OnEndEdit(int item, int subItem, const char* text) override;
+    int GetPageKind() override { return kBarPageKind; }
+    void OnContextMenu(CWnd* window, int x, int y) override;
+    void Refresh() override;
+
+    // w is 1, 2 or 4 bytes per unit; other widths are ignored.
+    void SetUnitWidth(int w);
+    // Answers the list's request for one cell's text; never writes past cchTextMax.
+    void GetCellText(NMLVDISPINFOA* info);
+    void BuildColumns();
+    // The range size, asking whether to probe the BAR when it is not known; 0 if unknown.
+    uint32_t GetBarSize();
+
+    // Loads the page's popup into menu with the current radix and unit width checked.
+    bool LoadContextMenu(CMenu& menu) const;
+
+    int GetBarIndex() const { return m_barIndex; }
+    CEditListCtrl& GetList() { return m_list; }
+    // How many units the cache holds: each one cost exactly one device read or write-back.
+    size_t GetCachedUnitCount() const { return m_valueCache.size(); }
+
+    static bool IsHexDisplay() { return s_hexDisplay; }
+    static int GetUnitWidth() { return s_unitWidth; }
+    // Back to hexadecimal bytes, the settings of a freshly started program.
+    static void ResetDisplaySettings();
+
+private:
+    int GetListId() const;
+    int GetUnitColumnCount() const { return int(kBytesPerRow) / s_unitWidth; }
+    static int RowCountForSize(uint32_t size);
+    void RebuildGrid();
+    void EmptyCache();
+    // Forgets values read at another unit width, which another BAR tab may have chosen.
+    void CheckCacheWidth();
+    uint32_t ReadUnit(uint32_t offset);
+    std::string CellText(int row, int column);
+    std::string AsciiText(int row);
+    std::string FormatUnit(uint32_t value) const;
+
+    CEditListCtrl m_list;
+    CPciFunction* m_function = nullptr;
+    int m_barIndex;
+    std::map<uint32_t, uint32_t> m_valueCache;
+    int m_cacheUnitWidth;
+
+    static bool s_hexDisplay;
+    static int s_unitWidth;
+};

@@ -1,0 +1,68 @@
+// The page behind one tab of the function view: it owns one list control of the view's
+// dialog and is reached by the view only through these operations, in this slot order.
+#pragma once
+#include <windows.h>
+
+#include "framework/Wnd.h"
+
+class CPciFunction;
+
+class CFunctionPage {
+public:
+    // What GetPageKind answers.
+    static constexpr int kConfigSpacePageKind = 0;
+    static constexpr int kBarPageKind = 1;
+
+    explicit CFunctionPage(CWnd* parent) : m_parent(parent) {}
+    virtual ~CFunctionPage() = default;
+    CFunctionPage(const CFunctionPage&) = delete;
+    CFunctionPage& operator=(const CFunctionPage&) = delete;
+
+    // Fits the page's list below the tab row, as wide as the view; cy is not used.
+    virtual void OnSize(UINT type, int cx, int cy) = 0;
+    virtual void Show() = 0;
+    virtual void Hide() = 0;
+    // The function is borrowed from the document's model and may be null.
+    virtual void SetFunction(CPciFunction* function) = 0;
+    virtual void SetHexMode(bool hex) = 0;
+    // A committed in-place edit of cell (item, subItem) of this page's list.
+    virtual void OnEndEdit(int item, int subItem, const char* text) = 0;
+    virtual int GetPageKind() = 0;
+    // x and y are screen coordinates.
+    virtual void OnContextMenu(CWnd* window, int x, int y) = 0;
+    virtual void Refresh() = 0;
+
+protected:
+    CWnd* GetParent() const { return m_parent; }
+
+    // The rule every page follows: the list goes below the tab row (dialog item
+    // tabsId), full width, down to the bottom of the view; its Z order stays.
+    void FitList(int listId, int tabsId, int cx) const
+    {
+        CWnd* tabs = m_parent->GetDlgItem(tabsId);
+        CWnd* list = m_parent->GetDlgItem(listId);
+        if (tabs == nullptr || list == nullptr)
+            return;
+        CRect tabRect;
+        tabs->GetWindowRect(&tabRect);
+        CRect client;
+        m_parent->GetClientRect(&client);
+        const int top = tabRect.Height();
+        list->SetWindowPos(nullptr, 0, top, cx, client.Height() - top, SWP_NOZORDER | SWP_NOOWNERZORDER);
+    }
+    void ShowList(int listId) const
+    {
+        if (CWnd* list = m_parent->GetDlgItem(listId)) {
+            ::SetWindowPos(list->m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+            list->ShowWindow(SW_SHOW);
+        }
+    }
+    void HideList(int listId) const
+    {
+        if (CWnd* list = m_parent->GetDlgItem(listId))
+            list->ShowWindow(SW_HIDE);
+    }
+
+private:
+    CWnd* m_parent;
+};
