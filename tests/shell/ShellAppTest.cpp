@@ -11,6 +11,7 @@
 #include "BusTreeModel.h"
 #include "ShellTestSupport.h"
 #include "device/PciFunction.h"
+#include "framework/SingleDocTemplate.h"
 #include "resource.h"
 
 namespace {
@@ -20,6 +21,25 @@ constexpr char kRefreshPrompt[] = "Rescans the PCI bus and updates the views.";
 constexpr int kGroupImage = 2;
 constexpr int kBridgeImage = 1;
 
+// The document with a recorder that sees every update from the start.
+class CObservedDoc : public CBriscoDoc {
+    DECLARE_DYNCREATE(CObservedDoc)
+public:
+    CObservedDoc() { AddView(&m_startRecorder); }
+    ~CObservedDoc() override { RemoveView(&m_startRecorder); }
+    CUpdateRecorder m_startRecorder;
+};
+IMPLEMENT_DYNCREATE(CObservedDoc, CBriscoDoc)
+
+class CObservedApp : public CBriscoApp {
+protected:
+    CSingleDocTemplate* CreateDocTemplate() override
+    {
+        return new CSingleDocTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CObservedDoc), RUNTIME_CLASS(CMainFrame),
+                                      RUNTIME_CLASS(CPciBusView));
+    }
+};
+
 class ShellAppTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -28,9 +48,14 @@ protected:
             s_startupMessages.push_back(request.caption + ": " + request.text);
             return IDOK;
         };
-        s_app = new CBriscoApp;
+        s_app = new CObservedApp;
         s_app->InitApplication();
         s_started = s_app->InitInstance() != FALSE;
+        if (auto* pDoc = DYNAMIC_DOWNCAST(CObservedDoc, s_app->GetDocument())) {
+            s_startUpdates = pDoc->m_startRecorder.m_updates;
+            s_startVisible = pDoc->m_startRecorder.m_mainWindowVisible;
+            pDoc->RemoveView(&pDoc->m_startRecorder);
+        }
         CTestSeams::Reset();
     }
     static void TearDownTestSuite()
@@ -123,6 +148,8 @@ protected:
     static CBriscoApp* s_app;
     static bool s_started;
     static std::vector<std::string> s_startupMessages;
+    static std::vector<CUpdateRecorder::Update> s_startUpdates;
+    static std::vector<bool> s_startVisible;
     CMainFrame* m_frame = nullptr;
     CBriscoDoc* m_doc = nullptr;
     CPciBusView* m_busView = nullptr;
@@ -132,6 +159,8 @@ protected:
 CBriscoApp* ShellAppTest::s_app = nullptr;
 bool ShellAppTest::s_started = false;
 std::vector<std::string> ShellAppTest::s_startupMessages;
+std::vector<CUpdateRecorder::Update> ShellAppTest::s_startUpdates;
+std::vector<bool> ShellAppTest::s_startVisible;
 
 TEST_F(ShellAppTest, StartsVisibleWithTheWholeMachineExpandedAndTheRootSelected)
 {
@@ -140,6 +169,20 @@ TEST_F(ShellAppTest, StartsVisibleWithTheWholeMachineExpandedAndTheRootSelected)
     EXPECT_TRUE(m_frame->IsWindowVisible());
     EXPECT_EQ(kCaption, WindowText(m_frame->m_hWnd));
     ExpectFreshTree();
+
+    // One scan, made once the window shows: the initial update carries no model, the scan's
+    // rebuild carries the root, and the tree then selects it.
+    int rebuilds = 0;
+    for (size_t i = 0; i < s_startUpdates.size(); ++i) {
+        const CUpdateRecorder::Update& update = s_startUpdates[i];
+        SCOPED_TRACE("update " + std::to_string(i));
+        if (update.hint != CBriscoDoc::HINT_MODEL_REBUILT || !update.function)
+            continue;
+        ++rebuilds;
+        EXPECT_TRUE(s_startVisible[i]) << "the scan runs after the window is shown";
+        EXPECT_EQ(m_doc->GetRoot(), update.function);
+    }
+    EXPECT_EQ(1, rebuilds);
 
     const std::vector<CShownItem> shown = ShownItems(Tree());
     ASSERT_FALSE(shown.empty());

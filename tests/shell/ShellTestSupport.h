@@ -21,9 +21,14 @@ public:
     };
     std::vector<Update> m_updates;
 
+    // Whether the main window was visible at each update.
+    std::vector<bool> m_mainWindowVisible;
+
     void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override
     {
         m_updates.push_back({pSender, lHint, CBriscoDoc::FunctionFromHint(pHint)});
+        CWnd* pMainWnd = AfxGetMainWnd();
+        m_mainWindowVisible.push_back(pMainWnd && pMainWnd->IsWindowVisible());
     }
 };
 
