@@ -57,9 +57,12 @@ void CPciBusView::ShowTree(CPciFunction* pRoot)
     CBusTreeModel model;
     model.Build(pRoot);
     InsertItems(model);
-    tree.Select(tree.GetRootItem(), TVGN_CARET);
+    HTREEITEM root = tree.GetRootItem();
+    tree.Select(root, TVGN_CARET);
     // The keypad's multiply key expands the selected item and everything below it.
     tree.SendMessage(WM_KEYDOWN, VK_MULTIPLY, 0);
+    // Expanding scrolls towards the last items; a long tree would start with its root out of sight.
+    tree.SendMessage(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(root));
 }
 
 void CPciBusView::InsertItems(const CBusTreeModel& model)

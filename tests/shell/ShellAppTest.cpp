@@ -301,6 +301,21 @@ TEST_F(ShellAppTest, RefreshRebuildsTheTreeFromEveryEntryPoint)
     }
 }
 
+TEST_F(ShellAppTest, RefreshShowsTheRootEvenWhenTheTreeDoesNotFit)
+{
+    CRect original;
+    m_frame->GetWindowRect(&original);
+    m_frame->MoveWindow(original.left, original.top, original.Width(), original.Height() / 3);
+    CTestSeams::PumpUntilIdle();
+    ASSERT_LT(static_cast<UINT>(Tree().SendMessage(TVM_GETVISIBLECOUNT)), Tree().GetCount()) << "the tree is cut off";
+
+    SendCommand(ID_OPTIONS_REFRESH);
+    EXPECT_EQ(Tree().GetRootItem(), Tree().GetFirstVisibleItem());
+    EXPECT_EQ(Tree().GetRootItem(), Tree().GetSelectedItem());
+    m_frame->MoveWindow(&original);
+    CTestSeams::PumpUntilIdle();
+}
+
 TEST_F(ShellAppTest, ModelGoneEmptiesTheTreeAndTheSelection)
 {
     // A rebuild that produced no model must not leave items pointing at the old functions.
