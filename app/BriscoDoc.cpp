@@ -1,6 +1,7 @@
 #include "app/BriscoDoc.h"
 
-#include <new>
+#include <exception>
+#include <string>
 
 #include "framework/Afx.h"
 
@@ -31,10 +32,12 @@ void CBriscoDoc::RescanBus()
     if (m_hDriver == INVALID_HANDLE_VALUE)
         return;
     m_pRoot.reset();
+    // A scan that fails half-way leaves no tree, never a partial one; the views then empty.
     try {
         m_pRoot = std::make_unique<CPciFunction>(m_hDriver);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception& error) {
         m_pRoot.reset();
+        AfxOutputDebugString((std::string("CBriscoDoc::RescanBus: ") + error.what() + "\r\n").c_str());
     }
     UpdateAllViews(nullptr, HINT_MODEL_REBUILT, HintFromFunction(m_pRoot.get()));
 }
