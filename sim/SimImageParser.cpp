@@ -57,6 +57,11 @@ bool CSimImageParser::Parse(CSimArray<CSimFunction*>* functions, CSimPageBudget*
     bool ok = true;
     const char* p = m_text;
     const char* end = m_text + m_length;
+    // Editors on Windows like to start text with a byte-order mark.
+    if (m_length >= 3 && SimEqual(p, "\xEF\xBB\xBF", 3))
+        p += 3;
+    else if (m_length >= 2 && (SimEqual(p, "\xFF\xFE", 2) || SimEqual(p, "\xFE\xFF", 2)))
+        ok = Fail(1, "expected ASCII or UTF-8 text; this image is UTF-16 (save it as ASCII or UTF-8)");
     while (ok && p < end) {
         const char* lineEnd = p;
         while (lineEnd < end && *lineEnd != '\n')

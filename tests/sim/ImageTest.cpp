@@ -114,6 +114,8 @@ TEST(Images, AcceptedVariations)
     LoadOrFail(machine, std::string(kHost) + "100: 01 00 01 00\nff0: 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01\n");
     ASSERT_NE(machine.GetFunction(0)->m_extended, nullptr) << "extended bytes are kept";
     EXPECT_EQ(machine.GetFunction(0)->m_extended[0xFFF - 0x100], 1);
+    LoadOrFail(machine, "\xEF\xBB\xBF" "00:00.0 Host bridge\n00: 86 80 90 71\n");
+    EXPECT_EQ(Probe(machine, 0, 0, 0), 0x71908086u) << "UTF-8 byte-order mark";
     LoadOrFail(machine, "0000:00:00.0 Host bridge\n00: 86 80 90 71\n");
     EXPECT_EQ(Probe(machine, 0, 0, 0), 0x71908086u) << "domain 0000 prefix";
     LoadOrFail(machine, std::string(kHost) + "@range 0 0 text \"\\x41\\\\\\\"\"\n@bar 0 size 1K\n"
@@ -180,6 +182,8 @@ TEST(Images, MalformedImagesNameFileLineAndWhatWasExpected)
         {h + "00:00.1 x\n@all-functions\n", "bad.txt:4: expected \"@all-functions\" only on function 0 of a device"},
         {h + "@registry instance same\n00:01.0 x\n00: 86 80 90 71 00 00 00 00 03\n@registry instance same\n",
          "bad.txt:4: expected a distinct instance name for this function; its device key already has the instance same"},
+        {std::string("\xFF\xFE" "0\0" "0\0", 6),
+         "bad.txt:1: expected ASCII or UTF-8 text; this image is UTF-16 (save it as ASCII or UTF-8)"},
         {"0001:00:00.0 Host bridge\n00: 86 80 90 71\n",
          "bad.txt:2: expected at least one function in PCI domain 0000; the image has only other domains"},
     };
