@@ -1,0 +1,229 @@
+// Reading a BAR range in the grid: rows, headings and cell texts at every unit width and
+// in both radixes, the ASCII column, what the value cache saves and when it is emptied.
+#include "FunctionViewFixture.h"
+
+#include <string.h>
+
+namespace {
+
+// The first bytes of the VGA's BAR 0 range, as the machine image sets them.
+constexpr int kBar0Row = 12;
+
+const std::string kFramebufferText = "Brisco default machine - Rage 128 PRO framebuffer.";
+
+std::string Row(CListCtrl& list, int row, int first, int last)
+{
+    std::string text;
+    for (int c = first; c <= last; ++c) {
+        if (c > first)
+            text += ' ';
+        text += list.GetItemText(row, c);
+    }
+    return text;
+}
+
+} // namespace
+
+class ReadingBarGrids : public FunctionViewTest {
+protected:
+    void SetUp() override
+    {
+        FunctionViewTest::SetUp();
+        m_vga = ReadFunction(kVga.bus, kVga.device, kVga.function);
+        Select(m_vga);
+        Answer({IDYES});
+        ClickTab(1);
+        Paint();
+    }
+    void Command(UINT id)
+    {
+        m_view->SendMessage(WM_COMMAND, id);
+        Paint();
+    }
+    // Writes behind the view's back, as another program or the device itself would.
+    void Poke(uint32_t offset, uint8_t value) { m_vga->WriteDeviceData(0, offset, &value, 1, 1); }
+
+    CPciFunction* m_vga = nullptr;
+};
+
+TEST_F(ReadingBarGrids, HeadingsAndCellsAtEveryWidthAndRadix)
+{
+    CListCtrl& grid = BarList(0);
+    struct Case {
+        UINT command;
+        bool hex;
+        std::string headings;  // address, first units, last unit, ASCII
+        std::string row1;      // address and the first two units of row 1
+        int columns;
+    };
+    // Row 1 holds "achine - Rage 12".
+    const Case cases[] = {
+        {ID_VIEW_8BIT, true, "Address +00h +01h +0fh ASCII", "00000010h 61h 63h", 18},
+        {ID_VIEW_16BIT, true, "Address +00h +02h +0eh ASCII", "00000010h 6361h 6968h", 10},
+        {ID_VIEW_32BIT, true, "Address +00h +04h +0ch ASCII", "00000010h 69686361h 2D20656Eh", 6},
+        {ID_VIEW_8BIT, false, "Address +0 +1 +15 ASCII", "16d 97d 99d", 18},
+        {ID_VIEW_16BIT, false, "Address +0 +2 +14 ASCII", "16d 25441d 26984d", 10},
+        {ID_VIEW_32BIT, false, "Address +0 +4 +12 ASCII", "16d 1768448865d 757097838d", 6},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "command " << c.command << (c.hex ? " hex" : " decimal"));
+        if (CBarPage::IsHexDisplay() != c.hex)
+            Command(ID_VIEW_HEXADECIMAL);
+        Command(c.command);
+        const auto headings = Headings(grid);
+        ASSERT_EQ(static_cast<size_t>(c.columns), headings.size());
+        EXPECT_EQ(c.headings, headings[0] + " " + headings[1] + " " + headings[2] + " " +
+                                  headings[c.columns - 2] + " " + headings[c.columns - 1]);
+        EXPECT_EQ(c.row1, Row(grid, 1, 0, 2));
+        EXPECT_EQ(kFramebufferText.substr(0, 16), grid.GetItemText(0, c.columns - 1));
+        EXPECT_EQ(64 * 1024 * 1024 / 16, grid.GetItemCount());
+        const int lastRow = grid.GetItemCount() - 1;
+        EXPECT_EQ(c.hex ? "03FFFFF0h" : "67108848d", grid.GetItemText(lastRow, 0));
+    }
+}
+
+TEST_F(ReadingBarGrids, AsciiShowsPrintableBytesInAddressOrder)
+{
+    uint8_t saved[4] = {};
+    ASSERT_TRUE(m_vga->ReadDeviceData(0, 0x20, saved, 1, 4));
+    const uint8_t bytes[4] = {0x41, 0x42, 0x00, 0x7F};
+    for (uint32_t i = 0; i < 4; ++i)
+        Poke(0x20 + i, bytes[i]);
+    Command(ID_PAGE_REFRESH);
+    CListCtrl& grid = BarList(0);
+    EXPECT_EQ("AB..", grid.GetItemText(2, 17).substr(0, 4));
+    Command(ID_VIEW_16BIT);
+    EXPECT_EQ("4241h 7F00h", Row(grid, 2, 1, 2));
+    EXPECT_EQ("AB..", grid.GetItemText(2, 9).substr(0, 4));
+    for (uint32_t i = 0; i < 4; ++i)
+        Poke(0x20 + i, saved[i]);
+}
+
+TEST_F(ReadingBarGrids, RowCountsFollowTheRangeSize)
+{
+    struct Case {
+        uint32_t size;
+        int rows;
+    };
+    for (const Case& c : {Case{4096, 256}, Case{32, 2}, Case{8, 1}, Case{0, 1}, Case{0x80000000u, 0x8000000}}) {
+        SCOPED_TRACE(c.size);
+        m_vga->m_barSizes[1] = c.size;
+        if (c.size == 0)
+            Answer({IDNO});
+        CBarPage* page = BarPage(1);
+        page->SetFunction(m_vga);
+        EXPECT_EQ(c.rows, BarList(1).GetItemCount());
+        EXPECT_EQ(0u, page->GetCachedUnitCount()) << "nothing is read before cells are painted";
+    }
+}
+
+TEST_F(ReadingBarGrids, AHugeRangeReadsOnlyTheCellsThatArePainted)
+{
+    m_vga->m_barSizes[0] = 0x80000000u;
+    CBarPage* page = BarPage(0);
+    page->Refresh();
+    EXPECT_EQ(0u, page->GetCachedUnitCount());
+    CListCtrl& grid = BarList(0);
+    EXPECT_EQ(0x8000000, grid.GetItemCount());
+    Paint();
+    const size_t visible = static_cast<size_t>(grid.GetCountPerPage() + 1) * 16;
+    EXPECT_GT(page->GetCachedUnitCount(), 0u);
+    EXPECT_LE(page->GetCachedUnitCount(), visible);
+    grid.EnsureVisible(grid.GetItemCount() - 1, FALSE);
+    Paint();
+    EXPECT_EQ("7FFFFFF0h", grid.GetItemText(grid.GetItemCount() - 1, 0));
+    EXPECT_LE(page->GetCachedUnitCount(), 2 * visible);
+}
+
+TEST_F(ReadingBarGrids, CacheIsReReadByRefreshOnly)
+{
+    CListCtrl& grid = BarList(0);
+    CBarPage* page = BarPage(0);
+    const size_t painted = page->GetCachedUnitCount();
+    ASSERT_GT(painted, 0u);
+    EXPECT_EQ("42h", grid.GetItemText(0, 1));
+
+    Poke(0, 0x62);
+    Command(ID_VIEW_HEXADECIMAL);
+    Command(ID_VIEW_HEXADECIMAL);
+    EXPECT_EQ("42h", grid.GetItemText(0, 1)) << "the radix toggle keeps the cache";
+    EXPECT_EQ(painted, page->GetCachedUnitCount());
+    m_view->Invalidate();
+    Paint();
+    EXPECT_EQ("42h", grid.GetItemText(0, 1)) << "painting again reads nothing";
+
+    Command(ID_PAGE_REFRESH);
+    EXPECT_EQ("62h", grid.GetItemText(0, 1));
+    EXPECT_EQ('b', grid.GetItemText(0, 17)[0]);
+    Poke(0, 0x42);
+}
+
+TEST_F(ReadingBarGrids, AWidthChangeOnOneTabEmptiesTheOtherTabsCache)
+{
+    ClickTab(3);
+    Paint();
+    CBarPage* bar2 = BarPage(2);
+    ASSERT_GT(bar2->GetCachedUnitCount(), 0u);
+    ClickTab(1);
+    Command(ID_VIEW_32BIT);
+    ClickTab(3);
+    Paint();
+    CListCtrl& grid = BarList(2);
+    EXPECT_EQ(6, static_cast<int>(Headings(grid).size()));
+    // 0xE0 holds 46 50 00 00 read-only: one dword now, read anew.
+    EXPECT_EQ("00005046h", grid.GetItemText(0x0E, 1));
+    EXPECT_EQ("FP..", grid.GetItemText(0x0E, 5).substr(0, 4));
+}
+
+TEST_F(ReadingBarGrids, CellTextsNeverOverrunTheListsBuffer)
+{
+    CBarPage* page = BarPage(0);
+    struct Case {
+        int column;
+        int room;
+        const char* expected;
+    };
+    for (const Case& c : {Case{0, 4, "000"}, Case{1, 2, "4"}, Case{17, 5, "Bris"}, Case{0, 1, ""}}) {
+        SCOPED_TRACE(testing::Message() << "column " << c.column << " room " << c.room);
+        char buffer[32];
+        memset(buffer, '#', sizeof buffer);
+        NMLVDISPINFOA info = {};
+        info.item.mask = LVIF_TEXT;
+        info.item.iItem = 0;
+        info.item.iSubItem = c.column;
+        info.item.pszText = buffer;
+        info.item.cchTextMax = c.room;
+        page->GetCellText(&info);
+        EXPECT_STREQ(c.expected, buffer);
+        EXPECT_EQ('#', buffer[c.room]) << "nothing written past the buffer";
+    }
+}
+
+TEST_F(ReadingBarGrids, ContextMenuChecksTheCurrentSettings)
+{
+    Command(ID_VIEW_16BIT);
+    Command(ID_VIEW_HEXADECIMAL);
+    CMenu menu;
+    ASSERT_TRUE(BarPage(0)->LoadContextMenu(menu));
+    CMenu* popup = menu.GetSubMenu(0);
+    EXPECT_EQ(0u, popup->GetMenuState(ID_VIEW_HEXADECIMAL, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_EQ(0u, popup->GetMenuState(ID_VIEW_8BIT, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_NE(0u, popup->GetMenuState(ID_VIEW_16BIT, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_EQ(0u, popup->GetMenuState(ID_VIEW_32BIT, MF_BYCOMMAND) & MF_CHECKED);
+
+    CMenu configMenu;
+    ASSERT_TRUE(m_view->GetConfigSpacePage()->LoadContextMenu(configMenu));
+    EXPECT_EQ(0u, configMenu.GetSubMenu(0)->GetMenuState(ID_VIEW_HEXADECIMAL, MF_BYCOMMAND) & MF_CHECKED);
+}
+
+TEST_F(ReadingBarGrids, HexadecimalToggleReachesEveryPage)
+{
+    Command(ID_VIEW_HEXADECIMAL);
+    EXPECT_FALSE(m_view->IsHexDisplay());
+    EXPECT_EQ("016d", ConfigList().GetItemText(kBar0Row, 0)) << "offset 10h of the configuration list";
+    EXPECT_EQ("+0", Headings(BarList(2))[1]) << "a hidden BAR page is rebuilt too";
+    EXPECT_EQ("16d", BarList(0).GetItemText(1, 0));
+    Command(ID_VIEW_HEXADECIMAL);
+    EXPECT_EQ("10h", ConfigList().GetItemText(kBar0Row, 0));
+    EXPECT_EQ("+00h", Headings(BarList(2))[1]);
+}

@@ -1,0 +1,257 @@
+// Editing cells: how an edit opens, how it ends, what reaches the device and what the
+// cell shows afterwards.
+#include "FunctionViewFixture.h"
+
+#include <stdio.h>
+
+#include "controls/InPlaceEdit.h"
+
+namespace {
+
+constexpr int kValueColumn = 3;
+constexpr int kCommandRow = 2;       // offset 04h
+constexpr int kVendorRow = 0;        // offset 00h, read-only
+constexpr int kLatencyRow = 9;       // a BYTE
+constexpr uint32_t kLatencyOffset = 0x0D;
+
+} // namespace
+
+class EditingCells : public FunctionViewTest {
+protected:
+    void SetUp() override
+    {
+        FunctionViewTest::SetUp();
+        m_vga = ReadFunction(kVga.bus, kVga.device, kVga.function);
+        m_savedCommand = m_vga->GetConfigWord(CPciFunction::kCommandOffset);
+        m_savedLatency = m_vga->GetConfigByte(kLatencyOffset);
+        Select(m_vga);
+    }
+    void TearDown() override
+    {
+        // Put back what the tests wrote, so later programs meet the machine unchanged.
+        if (m_vga == nullptr)
+            return FunctionViewTest::TearDown();
+        m_vga->WriteConfig(kVga.bus, kVga.device, kVga.function, CPciFunction::kCommandOffset, 2, m_savedCommand);
+        m_vga->WriteConfig(kVga.bus, kVga.device, kVga.function, kLatencyOffset, 1, m_savedLatency);
+        FunctionViewTest::TearDown();
+    }
+    void OpenBarTab(int tab)
+    {
+        Answer({IDYES});
+        ClickTab(tab);
+    }
+
+    CPciFunction* m_vga = nullptr;
+    uint16_t m_savedCommand = 0;
+    uint8_t m_savedLatency = 0;
+};
+
+TEST_F(EditingCells, DoubleClickOnAnyColumnOfTheConfigurationListEditsValue)
+{
+    for (int column : {0, 2, kValueColumn, 4}) {
+        SCOPED_TRACE(testing::Message() << "column " << column);
+        DoubleClickCell(ConfigList(), kCommandRow, column);
+        HWND edit = OpenEdit();
+        ASSERT_NE(nullptr, edit);
+        auto* object = static_cast<CInPlaceEdit*>(CWnd::FromHandlePermanent(edit));
+        EXPECT_EQ(kCommandRow, object->GetItem());
+        EXPECT_EQ(kValueColumn, object->GetSubItem());
+        char text[32] = {};
+        ::GetWindowTextA(edit, text, sizeof text);
+        EXPECT_EQ(ConfigList().GetItemText(kCommandRow, kValueColumn), text);
+        DWORD start = 1, end = 0;
+        ::SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        EXPECT_EQ(0u, start);
+        EXPECT_EQ(strlen(text), end) << "the whole text is selected";
+        TypeAndEnd(text, VK_ESCAPE);
+    }
+}
+
+TEST_F(EditingCells, EnterEditsTheSelectedRowOfTheConfigurationListOnly)
+{
+    CEditListCtrl& list = ConfigList();
+    list.SetItemState(kLatencyRow, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    list.SetFocus();
+    CTestSeams::PressKey(VK_RETURN, false, false, false, list.m_hWnd);
+    HWND edit = OpenEdit();
+    ASSERT_NE(nullptr, edit);
+    EXPECT_EQ(kLatencyRow, static_cast<CInPlaceEdit*>(CWnd::FromHandlePermanent(edit))->GetItem());
+    TypeAndEnd("", VK_ESCAPE);
+
+    OpenBarTab(1);
+    CListCtrl& grid = BarList(0);
+    grid.SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    grid.SetFocus();
+    CTestSeams::PressKey(VK_RETURN, false, false, false, grid.m_hWnd);
+    EXPECT_EQ(nullptr, OpenEdit());
+}
+
+TEST_F(EditingCells, EscapeWritesNothingAndEveryOtherWayOutCommits)
+{
+    CEditListCtrl& list = ConfigList();
+    const std::string before = list.GetItemText(kLatencyRow, kValueColumn);
+
+    DoubleClickCell(list, kLatencyRow, kValueColumn);
+    TypeAndEnd("22", VK_ESCAPE);
+    EXPECT_EQ(nullptr, OpenEdit());
+    EXPECT_EQ(before, list.GetItemText(kLatencyRow, kValueColumn));
+    EXPECT_EQ(m_savedLatency, m_vga->ReadConfig(kVga.bus, kVga.device, kVga.function, kLatencyOffset, 1));
+
+    struct Way {
+        const char* name;
+        const char* typed;
+        std::function<void()> leave;
+    };
+    const Way ways[] = {
+        {"Enter", "21", [&] { CTestSeams::PressKey(VK_RETURN, false, false, false, OpenEdit()); }},
+        {"Tab", "22", [&] { CTestSeams::PressKey(VK_TAB, false, false, false, OpenEdit()); }},
+        {"click elsewhere", "23", [&] { ::SetFocus(m_view->GetTabCtrl().m_hWnd); CTestSeams::PumpUntilIdle(); }},
+        {"scrolling", "24", [&] { list.SendMessage(WM_VSCROLL, SB_LINEDOWN); CTestSeams::PumpUntilIdle(); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        list.EnsureVisible(0, FALSE);
+        DoubleClickCell(list, kLatencyRow, kValueColumn);
+        HWND edit = OpenEdit();
+        ASSERT_NE(nullptr, edit);
+        ::SetWindowTextA(edit, way.typed);
+        way.leave();
+        EXPECT_FALSE(::IsWindow(edit)) << "the edit is gone";
+        const uint32_t expected = strtoul(way.typed, nullptr, 16);
+        EXPECT_EQ(expected, m_vga->ReadConfig(kVga.bus, kVga.device, kVga.function, kLatencyOffset, 1));
+        EXPECT_EQ(std::string(way.typed) + "h", list.GetItemText(kLatencyRow, kValueColumn));
+    }
+    EXPECT_TRUE(m_beeps.empty());
+}
+
+TEST_F(EditingCells, ValuesTheDeviceDoesNotKeepBeepAndShowWhatItHolds)
+{
+    CEditListCtrl& list = ConfigList();
+    DoubleClickCell(list, kVendorRow, kValueColumn);
+    TypeAndEnd("1234", VK_RETURN);
+    ASSERT_EQ(1u, m_beeps.size());
+    EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), m_beeps[0]);
+    EXPECT_EQ("1002h", list.GetItemText(kVendorRow, kValueColumn));
+
+    // Only command bits 0557h are writable; the others keep what they held.
+    DoubleClickCell(list, kCommandRow, kValueColumn);
+    TypeAndEnd("FFFF", VK_RETURN);
+    EXPECT_EQ(2u, m_beeps.size());
+    char expected[8];
+    snprintf(expected, sizeof expected, "%04Xh", 0x0557 | (m_savedCommand & ~0x0557));
+    EXPECT_EQ(expected, list.GetItemText(kCommandRow, kValueColumn));
+
+    // A number wider than the register is cut to it, and beeps.
+    DoubleClickCell(list, kLatencyRow, kValueColumn);
+    TypeAndEnd("1FF", VK_RETURN);
+    EXPECT_EQ(3u, m_beeps.size());
+    EXPECT_EQ("FFh", list.GetItemText(kLatencyRow, kValueColumn));
+}
+
+TEST_F(EditingCells, TheEditGrowsWithItsTextAndNeverShrinks)
+{
+    DoubleClickCell(ConfigList(), kLatencyRow, kValueColumn);
+    HWND edit = OpenEdit();
+    ASSERT_NE(nullptr, edit);
+    auto width = [edit] {
+        RECT rect;
+        ::GetWindowRect(edit, &rect);
+        return rect.right - rect.left;
+    };
+    const int initial = width();
+    for (int i = 0; i < 40; ++i)
+        ::SendMessageA(edit, WM_CHAR, '7', 0);
+    const int grown = width();
+    EXPECT_GT(grown, initial);
+    RECT list;
+    ::GetClientRect(ConfigList().m_hWnd, &list);
+    RECT rect;
+    ::GetWindowRect(edit, &rect);
+    ::MapWindowPoints(nullptr, ConfigList().m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+    EXPECT_LE(rect.right, list.right);
+    for (int i = 0; i < 40; ++i)
+        ::SendMessageA(edit, WM_CHAR, VK_BACK, 0);
+    EXPECT_EQ(grown, width());
+    TypeAndEnd("", VK_ESCAPE);
+}
+
+TEST_F(EditingCells, ControlKeysStayInTheEdit)
+{
+    DoubleClickCell(ConfigList(), kLatencyRow, kValueColumn);
+    HWND edit = OpenEdit();
+    ASSERT_NE(nullptr, edit);
+    ::SetWindowTextA(edit, "AB");
+    ::SendMessageA(edit, EM_SETSEL, 0, -1);
+    CTestSeams::PressKey('C', false, true, false, edit);
+    ::SendMessageA(edit, EM_SETSEL, 2, 2);
+    CTestSeams::PressKey('V', false, true, false, edit);
+    ASSERT_EQ(edit, OpenEdit()) << "the edit is still open";
+    char text[16] = {};
+    ::GetWindowTextA(edit, text, sizeof text);
+    EXPECT_STREQ("ABAB", text);
+    TypeAndEnd("", VK_ESCAPE);
+}
+
+TEST_F(EditingCells, ACellPartlyScrolledOutIsScrolledInFirst)
+{
+    CEditListCtrl& list = ConfigList();
+    list.SetColumnWidth(4, 2000);
+    list.Scroll(CSize(450, 0));
+    CTestSeams::PumpUntilIdle();
+    CRect row;
+    list.GetItemRect(kLatencyRow, &row, LVIR_BOUNDS);
+    ASSERT_LT(row.left + 400, 0) << "the Value cell starts left of the border";
+    CInPlaceEdit* edit = list.BeginCellEdit(kLatencyRow, kValueColumn);
+    ASSERT_NE(nullptr, edit);
+    CRect rect;
+    edit->GetWindowRect(&rect);
+    list.ScreenToClient(&rect);
+    EXPECT_EQ(4, rect.left) << "the cell's left edge is at the border";
+    TypeAndEnd("", VK_ESCAPE);
+}
+
+TEST_F(EditingCells, BarUnitsAreWrittenAndReadBack)
+{
+    OpenBarTab(1);
+    CListCtrl& grid = BarList(0);
+    Paint();
+    uint8_t saved = 0;
+    ASSERT_TRUE(m_vga->ReadDeviceData(0, 0x13, &saved, 1, 1));
+
+    // The address and ASCII columns open nothing.
+    DoubleClickCell(grid, 1, 0);
+    EXPECT_EQ(nullptr, OpenEdit());
+    DoubleClickCell(grid, 1, 17);
+    EXPECT_EQ(nullptr, OpenEdit());
+
+    DoubleClickCell(grid, 1, 4);
+    ASSERT_NE(nullptr, OpenEdit());
+    TypeAndEnd("5Ah", VK_RETURN);
+    uint8_t value = 0;
+    ASSERT_TRUE(m_vga->ReadDeviceData(0, 0x13, &value, 1, 1));
+    EXPECT_EQ(0x5A, value);
+    EXPECT_EQ("5Ah", grid.GetItemText(1, 4));
+    EXPECT_TRUE(m_beeps.empty());
+
+    // In decimal display 300 is cut to 2Ch and beeps.
+    m_view->SendMessage(WM_COMMAND, ID_VIEW_HEXADECIMAL);
+    DoubleClickCell(grid, 1, 4);
+    TypeAndEnd("300", VK_RETURN);
+    ASSERT_TRUE(m_vga->ReadDeviceData(0, 0x13, &value, 1, 1));
+    EXPECT_EQ(0x2C, value);
+    EXPECT_EQ("44d", grid.GetItemText(1, 4));
+    EXPECT_EQ(1u, m_beeps.size());
+    m_vga->WriteDeviceData(0, 0x13, &saved, 1, 1);
+}
+
+TEST_F(EditingCells, ReadOnlyBarBytesBeepAndShowTheDevicesValue)
+{
+    OpenBarTab(3);
+    CListCtrl& grid = BarList(2);
+    grid.EnsureVisible(0x0E, FALSE);
+    Paint();
+    DoubleClickCell(grid, 0x0E, 1);
+    TypeAndEnd("00", VK_RETURN);
+    ASSERT_EQ(1u, m_beeps.size());
+    EXPECT_EQ("46h", grid.GetItemText(0x0E, 1));
+}
