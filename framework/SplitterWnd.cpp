@@ -20,7 +20,7 @@ END_MESSAGE_MAP()
 
 BOOL CSplitterWnd::CreateStatic(CWnd* pParentWnd, int nRows, int nCols, DWORD dwStyle, UINT nID)
 {
-    if (nRows < 1 || nCols < 1 || nRows > 16 || nCols > 16)
+    if (nRows < 1 || nCols < 1 || nRows > kMaxPanes || nCols > kMaxPanes)
         return FALSE;
     m_rows.assign(static_cast<size_t>(nRows), CRowColInfo());
     m_cols.assign(static_cast<size_t>(nCols), CRowColInfo());
@@ -97,8 +97,8 @@ BOOL CSplitterWnd::IsChildPane(CWnd* pWnd, int* pRow, int* pCol) const
     if (pWnd == nullptr || ::GetParent(pWnd->m_hWnd) != m_hWnd)
         return FALSE;
     int id = pWnd->GetDlgCtrlID() - AFX_IDW_PANE_FIRST;
-    int row = id / 16;
-    int col = id % 16;
+    int row = id / kMaxPanes;
+    int col = id % kMaxPanes;
     if (id < 0 || row >= GetRowCount() || col >= GetColumnCount())
         return FALSE;
     if (pRow != nullptr)

@@ -24,7 +24,7 @@ public:
     void GetRowInfo(int row, int& cyCur, int& cyMin) const;
     void GetColumnInfo(int col, int& cxCur, int& cxMin) const;
     CWnd* GetPane(int row, int col) const;
-    int IdFromRowCol(int row, int col) const { return AFX_IDW_PANE_FIRST + row * 16 + col; }
+    int IdFromRowCol(int row, int col) const { return AFX_IDW_PANE_FIRST + row * kMaxPanes + col; }
     BOOL IsChildPane(CWnd* pWnd, int* pRow, int* pCol) const;
     virtual void RecalcLayout();
 
@@ -48,6 +48,8 @@ public:
 
     // Width of the bar between two panes, in pixels.
     static constexpr int kSplitterSize = 6;
+    // Rows and columns at most; also the id step from one row to the next.
+    static constexpr int kMaxPanes = 16;
 
 protected:
     DECLARE_MESSAGE_MAP()

@@ -101,7 +101,9 @@ BOOL CWinApp::IsIdleMessage(MSG* pMsg)
 {
     if (pMsg->message == WM_MOUSEMOVE || pMsg->message == WM_NCMOUSEMOVE)
         return !IsRepeatMouseMove(*pMsg);
-    return pMsg->message != WM_PAINT && pMsg->message != WM_TIMER && pMsg->message != 0x0118 /* WM_SYSTIMER */;
+    // The caret's blink timer (WM_SYSTIMER) arrives all the time and changes nothing.
+    constexpr UINT kSysTimer = 0x0118;
+    return pMsg->message != WM_PAINT && pMsg->message != WM_TIMER && pMsg->message != kSysTimer;
 }
 
 int CWinApp::Run()
