@@ -57,13 +57,42 @@ void CConfigSpacePage::Hide()
     HideList(IDC_CONFIG_LIST);
 }
 
+namespace {
+
+// Keeps a list from repainting while it is refilled row by row, then repaints it once:
+// a repaint per row made a selection take a second under Wine.
+class CRedrawSuspension {
+public:
+    explicit CRedrawSuspension(CListCtrl& list) : m_list(list)
+    {
+        if (m_list.m_hWnd != nullptr)
+            m_list.SetRedraw(FALSE);
+    }
+    ~CRedrawSuspension()
+    {
+        if (m_list.m_hWnd == nullptr)
+            return;
+        m_list.SetRedraw(TRUE);
+        m_list.Invalidate();
+    }
+    CRedrawSuspension(const CRedrawSuspension&) = delete;
+    CRedrawSuspension& operator=(const CRedrawSuspension&) = delete;
+
+private:
+    CListCtrl& m_list;
+};
+
+} // namespace
+
 void CConfigSpacePage::SetFunction(CPciFunction* function)
 {
+    CRedrawSuspension suspension(m_list);
     CConfigSpaceModel::SetFunction(function);
 }
 
 void CConfigSpacePage::SetHexMode(bool hex)
 {
+    CRedrawSuspension suspension(m_list);
     CConfigSpaceModel::SetHexMode(hex);
 }
 
@@ -85,7 +114,6 @@ void CConfigSpacePage::AddRegisterRow(uint16_t offset, uint16_t size, const std:
     for (int column = 1; column < CRegisterRow::kColumnCount; ++column)
         m_list.SetItemText(item, column, row.Column(column).c_str());
     m_list.SetItemData(item, row.Tag());
-    m_list.Update(item);
 }
 
 void CConfigSpacePage::OnEndEdit(int item, int subItem, const char* text)
