@@ -559,6 +559,35 @@ TEST_F(AppTest, FormViewShowsScrollBarsOnlyWhenItsAreaDoesNotFit)
     EXPECT_EQ(CPoint(0, 0), form->GetScrollPosition()) << "the form scrolls back when everything fits";
 }
 
+// An edit that keeps control keys for itself, as an in-place editor does.
+class CKeyKeepingEdit : public CEdit {
+public:
+    int m_kept = 0;
+    BOOL PreTranslateMessage(MSG* pMsg) override
+    {
+        if (pMsg->message == WM_KEYDOWN && (::GetKeyState(VK_CONTROL) & 0x8000) != 0) {
+            ++m_kept;
+            return TRUE;
+        }
+        return CEdit::PreTranslateMessage(pMsg);
+    }
+};
+
+TEST_F(AppTest, TheFocusedWindowSeesKeysBeforeTheFrameAccelerators)
+{
+    CKeyKeepingEdit edit;
+    ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 80, 20), m_frame->Form(), 999));
+    edit.SetFocus();
+    int dialogs = 0;
+    CTestSeams::s_fileDialog = [&](bool, std::string&) {
+        ++dialogs;
+        return false;
+    };
+    CTestSeams::PressKey('S', false, true);
+    EXPECT_EQ(1, edit.m_kept);
+    EXPECT_EQ(0, dialogs) << "Ctrl+S never reached the frame's accelerators";
+}
+
 TEST_F(AppTest, TypedTextReachesTheFocusedControl)
 {
     // The handle: the temporary object of the control goes at idle time.

@@ -264,6 +264,45 @@ TEST_F(WindowTest, ParentOffersControlMessagesToTheChildFirst)
     ::DestroyWindow(hButton);
 }
 
+// A button that draws and measures itself from its parent's owner-draw messages.
+class COwnerDrawButton : public CButton {
+public:
+    int m_draws = 0;
+    int m_measures = 0;
+    void DrawItem(LPDRAWITEMSTRUCT) { ++m_draws; }
+    void MeasureItem(LPMEASUREITEMSTRUCT lpMeasureItemStruct)
+    {
+        ++m_measures;
+        lpMeasureItemStruct->itemHeight = 33;
+    }
+
+protected:
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(COwnerDrawButton, CButton)
+    ON_WM_DRAWITEM_REFLECT()
+    ON_WM_MEASUREITEM_REFLECT()
+END_MESSAGE_MAP()
+
+TEST_F(WindowTest, OwnerDrawMessagesOfControlsGoToTheControl)
+{
+    COwnerDrawButton button;
+    ASSERT_TRUE(button.Create("owner", WS_CHILD | BS_OWNERDRAW, CRect(0, 0, 40, 20), &m_parent, kChildId));
+    DRAWITEMSTRUCT draw = {};
+    draw.CtlType = ODT_BUTTON;
+    draw.CtlID = kChildId;
+    draw.hwndItem = button.m_hWnd;
+    EXPECT_EQ(TRUE, m_parent.SendMessage(WM_DRAWITEM, kChildId, reinterpret_cast<LPARAM>(&draw)));
+    EXPECT_GE(button.m_draws, 1);
+    MEASUREITEMSTRUCT measure = {};
+    measure.CtlType = ODT_BUTTON;
+    measure.CtlID = kChildId;
+    EXPECT_EQ(TRUE, m_parent.SendMessage(WM_MEASUREITEM, kChildId, reinterpret_cast<LPARAM>(&measure)));
+    EXPECT_EQ(1, button.m_measures);
+    EXPECT_EQ(33u, measure.itemHeight);
+}
+
 // A menu that draws and measures its own items.
 class COwnerMenu : public CMenu {
 public:
