@@ -1,7 +1,7 @@
 #include "ConfigSpacePage.h"
 
 #include "framework/Afx.h"
-#include "framework/Menu.h"
+#include "controls/iconmenu/IconMenu.h"
 #include "resource.h"
 
 namespace {
@@ -128,9 +128,9 @@ void CConfigSpacePage::WarningBeep()
     AfxMessageBeep(MB_ICONEXCLAMATION);
 }
 
-bool CConfigSpacePage::LoadContextMenu(CMenu& menu) const
+bool CConfigSpacePage::LoadContextMenu(CIconMenu& menu) const
 {
-    if (!menu.LoadMenu(IDR_CONFIG_SPACE_POPUP))
+    if (!menu.LoadFromResource(IDR_CONFIG_SPACE_POPUP))
         return false;
     CMenu* popup = menu.GetSubMenu(0);
     if (popup == nullptr)
@@ -142,7 +142,7 @@ bool CConfigSpacePage::LoadContextMenu(CMenu& menu) const
 // The one place that loads and tracks the page's popup; the view receives the command.
 void CConfigSpacePage::OnContextMenu(CWnd*, int x, int y)
 {
-    CMenu menu;
+    CIconMenu menu;
     if (LoadContextMenu(menu))
         menu.GetSubMenu(0)->TrackPopupMenu(TPM_LEFTALIGN, x, y, GetParent());
 }

@@ -7,7 +7,7 @@
 #include "controls/EditListCtrl.h"
 #include "views/FunctionPage.h"
 
-class CMenu;
+class CIconMenu;
 
 class CConfigSpacePage : public CFunctionPage, public CConfigSpaceModel {
 public:
@@ -28,7 +28,7 @@ public:
 
     CEditListCtrl& GetList() { return m_list; }
     // Loads the page's popup into menu with "Hexadecimal Display" checked in hexadecimal mode.
-    bool LoadContextMenu(CMenu& menu) const;
+    bool LoadContextMenu(CIconMenu& menu) const;
 
 protected:
     void ClearRegisterList() override;

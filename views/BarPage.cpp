@@ -8,7 +8,7 @@
 #include "decode/ConfigSpaceModel.h"
 #include "device/PciFunction.h"
 #include "framework/Afx.h"
-#include "framework/Menu.h"
+#include "controls/iconmenu/IconMenu.h"
 #include "resource.h"
 
 namespace {
@@ -275,9 +275,9 @@ void CBarPage::OnEndEdit(int item, int subItem, const char* text)
     }
 }
 
-bool CBarPage::LoadContextMenu(CMenu& menu) const
+bool CBarPage::LoadContextMenu(CIconMenu& menu) const
 {
-    if (!menu.LoadMenu(IDR_BAR_POPUP))
+    if (!menu.LoadFromResource(IDR_BAR_POPUP))
         return false;
     CMenu* popup = menu.GetSubMenu(0);
     if (popup == nullptr)
@@ -293,7 +293,7 @@ bool CBarPage::LoadContextMenu(CMenu& menu) const
 // The one place that loads and tracks the page's popup; the view receives the command.
 void CBarPage::OnContextMenu(CWnd*, int x, int y)
 {
-    CMenu menu;
+    CIconMenu menu;
     if (LoadContextMenu(menu))
         menu.GetSubMenu(0)->TrackPopupMenu(TPM_LEFTALIGN, x, y, GetParent());
 }

@@ -12,7 +12,7 @@
 #include "controls/EditListCtrl.h"
 #include "views/FunctionPage.h"
 
-class CMenu;
+class CIconMenu;
 
 class CBarPage : public CFunctionPage {
 public:
@@ -41,7 +41,7 @@ public:
     uint32_t GetBarSize();
 
     // Loads the page's popup into menu with the current radix and unit width checked.
-    bool LoadContextMenu(CMenu& menu) const;
+    bool LoadContextMenu(CIconMenu& menu) const;
 
     int GetBarIndex() const { return m_barIndex; }
     CEditListCtrl& GetList() { return m_list; }

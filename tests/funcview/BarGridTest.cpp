@@ -1,8 +1,11 @@
 // Reading a BAR range in the grid: rows, headings and cell texts at every unit width and
 // in both radixes, the ASCII column, what the value cache saves and when it is emptied.
 #include "FunctionViewFixture.h"
+#include "controls/iconmenu/IconMenu.h"
 
 #include <string.h>
+
+#include "controls/iconmenu/IconMenu.h"
 
 namespace {
 
@@ -203,15 +206,16 @@ TEST_F(ReadingBarGrids, ContextMenuChecksTheCurrentSettings)
 {
     Command(ID_VIEW_16BIT);
     Command(ID_VIEW_HEXADECIMAL);
-    CMenu menu;
+    CIconMenu menu;
     ASSERT_TRUE(BarPage(0)->LoadContextMenu(menu));
     CMenu* popup = menu.GetSubMenu(0);
+    EXPECT_TRUE(CIconMenu::IsIconMenu(popup)) << "the items are drawn by the program";
     EXPECT_EQ(0u, popup->GetMenuState(ID_VIEW_HEXADECIMAL, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_EQ(0u, popup->GetMenuState(ID_VIEW_8BIT, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_NE(0u, popup->GetMenuState(ID_VIEW_16BIT, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_EQ(0u, popup->GetMenuState(ID_VIEW_32BIT, MF_BYCOMMAND) & MF_CHECKED);
 
-    CMenu configMenu;
+    CIconMenu configMenu;
     ASSERT_TRUE(m_view->GetConfigSpacePage()->LoadContextMenu(configMenu));
     EXPECT_EQ(0u, configMenu.GetSubMenu(0)->GetMenuState(ID_VIEW_HEXADECIMAL, MF_BYCOMMAND) & MF_CHECKED);
 }
