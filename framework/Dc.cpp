@@ -84,27 +84,27 @@ BOOL CDC::DeleteDC()
 
 CPen* CDC::SelectObject(CPen* pPen)
 {
-    return CPen::FromHandle(static_cast<HPEN>(::SelectObject(m_hDC, pPen->GetSafeHandle())));
+    return CPen::FromHandle(static_cast<HPEN>(::SelectObject(m_hDC, pPen != nullptr ? pPen->GetSafeHandle() : nullptr)));
 }
 
 CBrush* CDC::SelectObject(CBrush* pBrush)
 {
-    return CBrush::FromHandle(static_cast<HBRUSH>(::SelectObject(m_hDC, pBrush->GetSafeHandle())));
+    return CBrush::FromHandle(static_cast<HBRUSH>(::SelectObject(m_hDC, pBrush != nullptr ? pBrush->GetSafeHandle() : nullptr)));
 }
 
 CFont* CDC::SelectObject(CFont* pFont)
 {
-    return CFont::FromHandle(static_cast<HFONT>(::SelectObject(m_hDC, pFont->GetSafeHandle())));
+    return CFont::FromHandle(static_cast<HFONT>(::SelectObject(m_hDC, pFont != nullptr ? pFont->GetSafeHandle() : nullptr)));
 }
 
 CBitmap* CDC::SelectObject(CBitmap* pBitmap)
 {
-    return CBitmap::FromHandle(static_cast<HBITMAP>(::SelectObject(m_hDC, pBitmap->GetSafeHandle())));
+    return CBitmap::FromHandle(static_cast<HBITMAP>(::SelectObject(m_hDC, pBitmap != nullptr ? pBitmap->GetSafeHandle() : nullptr)));
 }
 
 CGdiObject* CDC::SelectObject(CGdiObject* pObject)
 {
-    return CGdiObject::FromHandle(::SelectObject(m_hDC, pObject->GetSafeHandle()));
+    return CGdiObject::FromHandle(::SelectObject(m_hDC, pObject != nullptr ? pObject->GetSafeHandle() : nullptr));
 }
 
 CGdiObject* CDC::SelectStockObject(int nIndex)

@@ -142,19 +142,6 @@ void CDialog::EndDialog(int nResult)
         DestroyWindow();
 }
 
-BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
-{
-    CDataExchange dx(this, bSaveAndValidate);
-    try {
-        DoDataExchange(&dx);
-    } catch (const CDataExchangeFailure&) {
-        return FALSE;
-    }
-    return TRUE;
-}
-
-void CDialog::DoDataExchange(CDataExchange*) {}
-
 BOOL CDialog::OnInitDialog()
 {
     UpdateData(FALSE);

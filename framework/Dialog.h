@@ -16,7 +16,6 @@ public:
     // Creates the dialog as a modeless window.
     virtual BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
     void EndDialog(int nResult);
-    BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
 
     virtual BOOL OnInitDialog();
     virtual void OnOK();
@@ -24,8 +23,6 @@ public:
     BOOL PreTranslateMessage(MSG* pMsg) override;
 
 protected:
-    virtual void DoDataExchange(CDataExchange* pDX);
-
     DECLARE_MESSAGE_MAP()
 
 private:

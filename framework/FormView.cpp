@@ -69,6 +69,7 @@ BOOL CFormView::Create(LPCSTR, LPCSTR, DWORD dwStyle, const RECT& rect, CWnd* pP
 
 void CFormView::OnInitialUpdate()
 {
+    UpdateData(FALSE);
     CView::OnInitialUpdate();
 }
 

@@ -3,6 +3,7 @@
 #include <exception>
 #include "framework/Afx.h"
 #include "framework/CmdUI.h"
+#include "framework/DataExchange.h"
 #include "framework/Dc.h"
 #include "framework/Font.h"
 #include "framework/FrameWnd.h"
@@ -556,6 +557,19 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner)
     }
     ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
+{
+    CDataExchange dx(this, bSaveAndValidate);
+    try {
+        DoDataExchange(&dx);
+    } catch (const CDataExchangeFailure&) {
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CWnd::DoDataExchange(CDataExchange*) {}
 
 int CWnd::MessageBox(const char* lpszText, const char* lpszCaption, UINT nType)
 {

@@ -7,6 +7,7 @@
 #include "framework/CreateContext.h"
 #include "framework/Rect.h"
 
+class CDataExchange;
 class CDC;
 class CMenu;
 class CFont;
@@ -145,6 +146,11 @@ public:
     BOOL KillTimer(UINT_PTR nIDEvent) { return ::KillTimer(m_hWnd, nIDEvent); }
     void CenterWindow(CWnd* pAlternateOwner = nullptr);
     void BringWindowToTop() { ::BringWindowToTop(m_hWnd); }
+    // Dialog data exchange: binds and copies the values of child controls (DoDataExchange).
+    // FALSE when an exchange failed.
+    BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+    virtual void DoDataExchange(CDataExchange* pDX);
+
     // A message box owned by this window, through the framework's message-box function.
     int MessageBox(const char* lpszText, const char* lpszCaption = nullptr, UINT nType = MB_OK);
     // Sends WM_COMMAND/WM_NOTIFY-style ids to the permanent child with the given id, if any.
