@@ -9,9 +9,10 @@ all: build
 bootstrap:
 	@scripts/bootstrap
 
-# Static pattern rules: make skips implicit rules for phony targets.
+# Static pattern rules: make skips implicit rules for phony targets. A configure
+# that failed leaves a cache but no Makefile, so the Makefile decides.
 $(addprefix build-,$(PRESETS)): build-%: bootstrap
-	@test -f build/$*/CMakeCache.txt || cmake --preset $* >/dev/null
+	@test -f build/$*/Makefile || cmake --preset $* >/dev/null
 	cmake --build --preset $*
 
 $(addprefix test-,$(PRESETS)): test-%: build-%
