@@ -63,22 +63,6 @@ void CPciFunction::MarkAbsent()
     memset(m_config, 0xFF, sizeof m_config);
 }
 
-uint32_t CPciFunction::ProbeFunction(uint32_t bus, uint32_t device, uint32_t function)
-{
-    uint8_t in[kProbeInSize] = {};
-    PutLe32(in + kAddrBusOffset, bus);
-    PutLe32(in + kAddrDeviceOffset, device);
-    PutLe32(in + kAddrFunctionOffset, function);
-    PutLe32(in + kProbeReservedOffset, 0);
-    uint8_t out[kProbeOutSize];
-    DWORD returned = 0;
-    if (!DeviceIoControl(m_hDriver, IOCTL_PROBE_FUNCTION, in, sizeof in, out, sizeof out, &returned, nullptr))
-        return kAbsentFunction;
-    if (returned != sizeof out)
-        return kAbsentFunction;
-    return GetLe32(out);
-}
-
 void CPciFunction::FindHostBridge()
 {
     // Without a host bridge the root stays an absent function at 0.0.0.
