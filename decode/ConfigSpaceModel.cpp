@@ -91,11 +91,11 @@ void CConfigSpaceModel::BuildRegisterList(const CPciFunction* function)
     if (!function)
         return;
     const uint32_t headerType = HeaderType(function->m_config);
-    bool previousBarIs64Bit = false;
+    bool nextBarIsUpperHalf = false;
     for (const CRegisterDefinition& definition : CRegisterTable::ForHeaderType(headerType)) {
         const uint32_t value = Read(function->m_config, definition.offset, definition.size);
         AddRegisterRow(definition.offset, definition.size, definition.name, value,
-                       DecodeField(function, definition, &previousBarIs64Bit));
+                       DecodeField(function, definition, &nextBarIsUpperHalf));
     }
     if (CRegisterTable::HasDeviceSpecificRows(headerType))
         AddDeviceSpecificRows(function);
@@ -115,7 +115,7 @@ void CConfigSpaceModel::AddDeviceSpecificRows(const CPciFunction* function)
 }
 
 std::string CConfigSpaceModel::DecodeField(const CPciFunction* function, const CRegisterDefinition& definition,
-                                           bool* previousBarIs64Bit) const
+                                           bool* nextBarIsUpperHalf) const
 {
     const uint8_t* config = function->m_config;
     switch (definition.field) {
@@ -142,7 +142,7 @@ std::string CConfigSpaceModel::DecodeField(const CPciFunction* function, const C
     case EDecodedField::kBist:
         return DecodeBist(config);
     case EDecodedField::kBar:
-        return DecodeBarRow(function, definition.offset, previousBarIs64Bit);
+        return DecodeBarRow(function, definition.offset, nextBarIsUpperHalf);
     case EDecodedField::kInterruptLine:
         return DecodeInterruptLine(config);
     case EDecodedField::kInterruptPin:
@@ -173,10 +173,10 @@ std::string CConfigSpaceModel::DecodeField(const CPciFunction* function, const C
 // so it is shown with that upper half rather than with 0, and the following BAR
 // is not decoded as a BAR of its own.
 std::string CConfigSpaceModel::DecodeBarRow(const CPciFunction* function, uint32_t offset,
-                                            bool* previousBarIs64Bit) const
+                                            bool* nextBarIsUpperHalf) const
 {
-    if (*previousBarIs64Bit) {
-        *previousBarIs64Bit = false;
+    if (*nextBarIsUpperHalf) {
+        *nextBarIsUpperHalf = false;
         return {};
     }
     const int barIndex = int((offset - kBar0) / kDword);
@@ -185,7 +185,7 @@ std::string CConfigSpaceModel::DecodeBarRow(const CPciFunction* function, uint32
     const uint32_t upper = hasNext ? ReadDword(function->m_config, offset + kDword) : 0;
     bool is64Bit = false;
     std::string text = DecodeBar(value, upper, function->m_barSizes[barIndex], &is64Bit);
-    *previousBarIs64Bit = is64Bit && hasNext;
+    *nextBarIsUpperHalf = is64Bit && hasNext;
     return text;
 }
 

@@ -70,8 +70,8 @@ protected:
 
 private:
     std::string DecodeField(const CPciFunction* function, const CRegisterDefinition& definition,
-                            bool* previousBarIs64Bit) const;
-    std::string DecodeBarRow(const CPciFunction* function, uint32_t offset, bool* previousBarIs64Bit) const;
+                            bool* nextBarIsUpperHalf) const;
+    std::string DecodeBarRow(const CPciFunction* function, uint32_t offset, bool* nextBarIsUpperHalf) const;
 
     CPciFunction* m_function = nullptr;
     std::vector<CRegisterRow> m_rows;
