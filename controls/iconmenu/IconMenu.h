@@ -72,9 +72,6 @@ public:
     int GetItemCount() const { return static_cast<int>(m_items.size()); }
     // The record at a position; raises CInvalidArgException outside the array.
     IconMenuItem* GetItem(int nPosition) const;
-    const std::vector<HMENU>& GetPopupHandles() const { return m_popupHandles; }
-    int GetImageWidth() const { return m_imageWidth; }
-    int GetImageHeight() const { return m_imageHeight; }
 
 private:
     struct ItemLocation {
