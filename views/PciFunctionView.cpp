@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/BriscoDoc.h"
+#include "controls/iconmenu/IconMenu.h"
 #include "decode/ConfigSpacePage.h"
 #include "device/PciFunction.h"
 #include "framework/Afx.h"
@@ -34,6 +35,8 @@ BEGIN_MESSAGE_MAP(CPciFunctionView, CFormView)
     ON_WM_ERASEBKGND()
     ON_WM_CONTEXTMENU()
     ON_WM_DESTROY()
+    ON_WM_INITMENUPOPUP()
+    ON_WM_MENUCHAR()
     ON_COMMAND(ID_VIEW_HEXADECIMAL, OnHexadecimalDisplay)
     ON_COMMAND(ID_VIEW_8BIT, On8BitDisplay)
     ON_COMMAND(ID_VIEW_16BIT, On16BitDisplay)
@@ -130,6 +133,21 @@ void CPciFunctionView::OnContextMenu(CWnd* pWnd, CPoint point)
         ::GetCursorPos(&point);
     if (CFunctionPage* page = GetCurrentPage())
         page->OnContextMenu(pWnd, point.x, point.y);
+}
+
+// The pages' context menus are icon menus owned by this view while they are open.
+void CPciFunctionView::OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu)
+{
+    CFormView::OnInitMenuPopup(pPopupMenu, nIndex, bSysMenu);
+    if (!bSysMenu && CIconMenu::IsIconMenu(pPopupMenu))
+        CIconMenu::RefreshPopup(pPopupMenu);
+}
+
+LRESULT CPciFunctionView::OnMenuChar(UINT nChar, UINT nFlags, CMenu* pMenu)
+{
+    if (CIconMenu::IsIconMenu(pMenu))
+        return CIconMenu::HandleMenuChar(nChar, nFlags, pMenu);
+    return CFormView::OnMenuChar(nChar, nFlags, pMenu);
 }
 
 void CPciFunctionView::OnDestroy()

@@ -52,6 +52,8 @@ public:
     BOOL OnEraseBkgnd(CDC* pDC);
     void OnContextMenu(CWnd* pWnd, CPoint point);
     void OnDestroy();
+    void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu);
+    LRESULT OnMenuChar(UINT nChar, UINT nFlags, CMenu* pMenu);
     void OnHexadecimalDisplay();
     void On8BitDisplay();
     void On16BitDisplay();

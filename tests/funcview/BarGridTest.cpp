@@ -25,6 +25,17 @@ std::string Row(CListCtrl& list, int row, int first, int last)
     return text;
 }
 
+// Chooses the first item of the popup that is being tracked, once.
+void CALLBACK ChooseFirstMenuItem(HWND, UINT, UINT_PTR idEvent, DWORD)
+{
+    HWND menu = ::FindWindowA("#32768", nullptr);
+    if (menu == nullptr || !::IsWindowVisible(menu))
+        return;
+    ::KillTimer(nullptr, idEvent);
+    ::PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    ::PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+}
+
 } // namespace
 
 class ReadingBarGrids : public FunctionViewTest {
@@ -230,4 +241,18 @@ TEST_F(ReadingBarGrids, HexadecimalToggleReachesEveryPage)
     Command(ID_VIEW_HEXADECIMAL);
     EXPECT_EQ("10h", ConfigList().GetItemText(kBar0Row, 0));
     EXPECT_EQ("+00h", Headings(BarList(2))[1]);
+}
+
+TEST_F(ReadingBarGrids, ContextMenuCommandsReachTheView)
+{
+    CListCtrl& grid = BarList(0);
+    CRect rect;
+    grid.GetWindowRect(&rect);
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &ChooseFirstMenuItem);
+    m_view->SendMessage(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(grid.m_hWnd),
+                        MAKELPARAM(rect.left + 20, rect.top + 40));
+    ::KillTimer(nullptr, timer);
+    CTestSeams::PumpUntilIdle();
+    EXPECT_FALSE(m_view->IsHexDisplay()) << "\"Hexadecimal Display\" was chosen";
+    EXPECT_EQ("0d", grid.GetItemText(0, 0));
 }
