@@ -255,3 +255,18 @@ TEST_F(EditingCells, ReadOnlyBarBytesBeepAndShowTheDevicesValue)
     ASSERT_EQ(1u, m_beeps.size());
     EXPECT_EQ("46h", grid.GetItemText(0x0E, 1));
 }
+
+TEST_F(EditingCells, AnEditOpenWhileTheTabChangesWritesWhereItWasOpened)
+{
+    uint8_t bar0Byte = 0;
+    ASSERT_TRUE(m_vga->ReadDeviceData(0, 0x92, &bar0Byte, 1, 1));
+    DoubleClickCell(ConfigList(), kLatencyRow, kValueColumn);
+    ASSERT_NE(nullptr, OpenEdit());
+    // The tab row never takes the focus, so the edit stays open over the hidden list.
+    OpenBarTab(1);
+    TypeAndEnd("30", VK_RETURN);
+    EXPECT_EQ(0x30u, m_vga->ReadConfig(kVga.bus, kVga.device, kVga.function, kLatencyOffset, 1));
+    uint8_t after = 0;
+    ASSERT_TRUE(m_vga->ReadDeviceData(0, 0x92, &after, 1, 1));
+    EXPECT_EQ(bar0Byte, after) << "row 9, column 3 of the BAR grid is untouched";
+}
