@@ -1,11 +1,16 @@
 #include "app/BriscoApp.h"
 
+#include "app/AboutDlg.h"
 #include "app/BriscoDoc.h"
 #include "app/MainFrame.h"
 #include "framework/CommandLineInfo.h"
 #include "framework/SingleDocTemplate.h"
 #include "resource.h"
 #include "views/PciBusView.h"
+
+BEGIN_MESSAGE_MAP(CBriscoApp, CWinApp)
+    ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
+END_MESSAGE_MAP()
 
 CBriscoApp::CBriscoApp() = default;
 
@@ -55,4 +60,10 @@ CBriscoDoc* CBriscoApp::GetDocument() const
         return nullptr;
     POSITION docPos = pTemplate->GetFirstDocPosition();
     return docPos ? DYNAMIC_DOWNCAST(CBriscoDoc, pTemplate->GetNextDoc(docPos)) : nullptr;
+}
+
+void CBriscoApp::OnAppAbout()
+{
+    CAboutDlg aboutDlg;
+    aboutDlg.DoModal();
 }

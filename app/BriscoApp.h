@@ -18,5 +18,8 @@ protected:
     // The template of the main window; a test may give it another document class.
     virtual CSingleDocTemplate* CreateDocTemplate();
 
-    // Command handlers of the application (the About box) and their message map belong here.
+    // Runs the About box modally.
+    void OnAppAbout();
+
+    DECLARE_MESSAGE_MAP()
 };
