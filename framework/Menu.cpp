@@ -12,6 +12,13 @@ CHandleMap<CMenu, HMENU>& MenuMap()
     return map;
 }
 
+// The popup menu that TrackPopupMenu shows now, and the window it reports to.
+thread_local HWND t_hWndTracking = nullptr;
+thread_local HMENU t_hMenuTracking = nullptr;
+
+// Menus nest only a few levels; the bound keeps a malformed tree from recursing forever.
+constexpr int kMaxMenuDepth = 16;
+
 bool HoldsItem(HMENU hMenu, UINT nID)
 {
     int count = ::GetMenuItemCount(hMenu);
@@ -21,6 +28,21 @@ bool HoldsItem(HMENU hMenu, UINT nID)
             return true;
     }
     return false;
+}
+
+// The menu in the tree below hMenu (itself included) that holds the item directly.
+HMENU FindHolder(HMENU hMenu, UINT nID, int depth)
+{
+    if (hMenu == nullptr || depth > kMaxMenuDepth)
+        return nullptr;
+    if (HoldsItem(hMenu, nID))
+        return hMenu;
+    int count = ::GetMenuItemCount(hMenu);
+    for (int pos = 0; pos < count; ++pos) {
+        if (HMENU hFound = FindHolder(::GetSubMenu(hMenu, pos), nID, depth + 1))
+            return hFound;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -52,8 +74,13 @@ void CMenu::DeleteTempMap()
     MenuMap().DeleteTemp();
 }
 
-CMenu* CMenu::FindPopupMenuFromID(HWND, UINT nID)
+CMenu* CMenu::FindPopupMenuFromID(HWND hWndOwner, UINT nID)
 {
+    HMENU hStart = hWndOwner != nullptr && hWndOwner == t_hWndTracking ? t_hMenuTracking : ::GetMenu(hWndOwner);
+    if (HMENU hHolder = FindHolder(hStart, nID, 0)) {
+        if (CMenu* pMenu = FromHandlePermanent(hHolder))
+            return pMenu;
+    }
     CMenu* found = nullptr;
     MenuMap().ForEachPermanent([&](HMENU hMenu, CMenu* menu) {
         if (found == nullptr && ::IsMenu(hMenu) && HoldsItem(hMenu, nID))
@@ -119,7 +146,15 @@ int CMenu::GetMenuString(UINT nIDItem, std::string& text, UINT nFlags) const
 
 BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect)
 {
-    return ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, pWnd != nullptr ? pWnd->m_hWnd : nullptr, lpRect);
+    HWND hWndOwner = pWnd != nullptr ? pWnd->m_hWnd : nullptr;
+    HWND savedWnd = t_hWndTracking;
+    HMENU savedMenu = t_hMenuTracking;
+    t_hWndTracking = hWndOwner;
+    t_hMenuTracking = m_hMenu;
+    BOOL result = ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, hWndOwner, lpRect);
+    t_hWndTracking = savedWnd;
+    t_hMenuTracking = savedMenu;
+    return result;
 }
 
 void CMenu::DrawItem(LPDRAWITEMSTRUCT) {}

@@ -25,8 +25,9 @@ public:
     static CMenu* FromHandle(HMENU hMenu);
     static CMenu* FromHandlePermanent(HMENU hMenu);
     static void DeleteTempMap();
-    // The permanent menu object whose own items include the id (a command id or, for an
-    // item that opens a popup, the popup's handle); null when there is none.
+    // The menu object of the popup that holds an item (a command id or, for an item that
+    // opens a popup, the popup's handle): searched in the menu that the window tracks now,
+    // else in its menu bar, else among all attached menus. Null when there is none.
     static CMenu* FindPopupMenuFromID(HWND hWndOwner, UINT nID);
     BOOL Attach(HMENU hMenu);
     HMENU Detach();

@@ -326,12 +326,18 @@ TEST_F(WindowTest, OwnerDrawnMenuItemsReachTheirMenuObject)
     popup->AppendMenu(MF_OWNERDRAW, kMenuCommand, nullptr);
     bar.AppendMenu(MF_POPUP, reinterpret_cast<UINT_PTR>(popup->m_hMenu), "&Popup");
     EXPECT_EQ(popup.get(), bar.GetSubMenu(0)) << "GetSubMenu returns the attached object";
+    // Another attached menu with the same command: the window's own menu is searched first.
+    COwnerMenu other;
+    ASSERT_TRUE(other.CreatePopupMenu());
+    other.AppendMenu(MF_OWNERDRAW, kMenuCommand, nullptr);
+    ASSERT_TRUE(m_parent.SetMenu(&bar));
 
     MEASUREITEMSTRUCT measure = {};
     measure.CtlType = ODT_MENU;
     measure.itemID = kMenuCommand;
     EXPECT_EQ(TRUE, m_parent.SendMessage(WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure)));
     EXPECT_EQ(1, popup->m_measures);
+    EXPECT_EQ(0, other.m_measures);
     EXPECT_EQ(80u, measure.itemWidth);
 
     DRAWITEMSTRUCT draw = {};
@@ -342,6 +348,7 @@ TEST_F(WindowTest, OwnerDrawnMenuItemsReachTheirMenuObject)
     EXPECT_EQ(1, popup->m_draws);
 
     // The popup is destroyed with the bar; its object must only forget the handle.
+    m_parent.SetMenu(nullptr);
     bar.DestroyMenu();
     popup->Detach();
 }
