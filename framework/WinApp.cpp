@@ -139,8 +139,16 @@ BOOL CWinApp::OnIdle(LONG lCount)
     if (lCount <= 0) {
         // Bring the toolbar buttons and the status bar in line with the current state.
         if (m_pMainWnd != nullptr && m_pMainWnd->m_hWnd != nullptr && m_pMainWnd->IsKindOf(RUNTIME_CLASS(CFrameWnd)) &&
-            m_pMainWnd->IsWindowVisible())
-            static_cast<CFrameWnd*>(m_pMainWnd)->OnIdleUpdateCmdUI();
+            m_pMainWnd->IsWindowVisible()) {
+            // Update handlers are program code: a failure in one must not end the loop.
+            try {
+                static_cast<CFrameWnd*>(m_pMainWnd)->OnIdleUpdateCmdUI();
+            } catch (const std::exception& e) {
+                AfxTrace("Unhandled exception while updating the toolbar: %s\r\n", e.what());
+            } catch (...) {
+                AfxTrace("Unhandled exception while updating the toolbar\r\n");
+            }
+        }
         return TRUE;
     }
     if (lCount == 1) {

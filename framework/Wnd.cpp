@@ -211,11 +211,24 @@ BOOL CWnd::PreTranslateMessage(MSG*)
     return FALSE;
 }
 
+// Runs one window's pre-translation; a failure in it counts as "not taken".
+static BOOL SafePreTranslate(CWnd* pWnd, MSG* pMsg)
+{
+    try {
+        return pWnd->PreTranslateMessage(pMsg);
+    } catch (const std::exception& e) {
+        AfxTrace("Unhandled exception in PreTranslateMessage (message 0x%04X): %s\r\n", pMsg->message, e.what());
+    } catch (...) {
+        AfxTrace("Unhandled exception in PreTranslateMessage (message 0x%04X)\r\n", pMsg->message);
+    }
+    return FALSE;
+}
+
 BOOL CWnd::WalkPreTranslateTree(HWND hWndStop, MSG* pMsg)
 {
     for (HWND hWnd = pMsg->hwnd; hWnd != nullptr; hWnd = ::GetParent(hWnd)) {
         CWnd* pWnd = FromHandlePermanent(hWnd);
-        if (pWnd != nullptr && pWnd->PreTranslateMessage(pMsg))
+        if (pWnd != nullptr && SafePreTranslate(pWnd, pMsg))
             return TRUE;
         // GetParent of a top-level window is its owner: the walk ends at the top level.
         if (hWnd == hWndStop || (::GetWindowLongA(hWnd, GWL_STYLE) & WS_CHILD) == 0)

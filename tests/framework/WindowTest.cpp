@@ -33,6 +33,9 @@ public:
     int m_createCalls = 0;
     bool m_failCreate = false;
     bool m_postNcDestroyed = false;
+    int m_preTranslated = 0;
+
+    BOOL PreTranslateMessage(MSG*) override { return ++m_preTranslated, FALSE; }
 
     int OnCreate(LPCREATESTRUCT lpCreateStruct)
     {
@@ -360,6 +363,27 @@ TEST_F(WindowTest, NoExceptionCrossesTheWindowProcedure)
     EXPECT_NE(std::string::npos, trace.Text().find("handler failed")) << trace.Text();
     // The window still works afterwards.
     EXPECT_EQ(4, m_parent.SendMessage(kPingMessage, 2));
+}
+
+// A control whose pre-translation fails.
+class CThrowingPreTranslate : public CWnd {
+public:
+    BOOL PreTranslateMessage(MSG*) override { throw std::runtime_error("pre-translation failed"); }
+};
+
+TEST_F(WindowTest, AFailingPreTranslationLeavesTheMessageToTheParents)
+{
+    HWND hButton = CreateForeignButton();
+    CThrowingPreTranslate child;
+    ASSERT_TRUE(child.SubclassWindow(hButton));
+    CTraceCapture trace;
+    MSG msg = {hButton, WM_KEYDOWN, VK_SPACE, 0, 0, {0, 0}};
+    int before = m_parent.m_preTranslated;
+    EXPECT_FALSE(CWnd::WalkPreTranslateTree(m_parent.m_hWnd, &msg));
+    EXPECT_EQ(before + 1, m_parent.m_preTranslated) << "the walk went on to the parent";
+    EXPECT_NE(std::string::npos, trace.Text().find("pre-translation failed")) << trace.Text();
+    child.UnsubclassWindow();
+    ::DestroyWindow(hButton);
 }
 
 TEST(GdiTest, OwningObjectsDeleteTheirHandlesAndBorrowedOnesDoNot)
