@@ -19,17 +19,6 @@ CWinApp*& TheApp()
     return s_pApp;
 }
 
-// WM_PAINT, WM_TIMER and the mouse moving on the same spot do not start idle processing.
-bool IsRepeatMouseMove(const MSG& msg)
-{
-    static POINT s_last = {-1, -1};
-    static UINT s_lastMessage = 0;
-    bool repeat = msg.message == s_lastMessage && msg.pt.x == s_last.x && msg.pt.y == s_last.y;
-    s_last = msg.pt;
-    s_lastMessage = msg.message;
-    return repeat;
-}
-
 POSITION ToPosition(size_t index)
 {
     return reinterpret_cast<POSITION>(index + 1);
@@ -99,8 +88,14 @@ int CWinApp::ExitInstance()
 
 BOOL CWinApp::IsIdleMessage(MSG* pMsg)
 {
-    if (pMsg->message == WM_MOUSEMOVE || pMsg->message == WM_NCMOUSEMOVE)
-        return !IsRepeatMouseMove(*pMsg);
+    // The mouse resting on the same spot keeps sending moves that change nothing.
+    if (pMsg->message == WM_MOUSEMOVE || pMsg->message == WM_NCMOUSEMOVE) {
+        bool repeat = pMsg->message == m_lastMouseMessage && pMsg->pt.x == m_lastMousePoint.x &&
+                      pMsg->pt.y == m_lastMousePoint.y;
+        m_lastMouseMessage = pMsg->message;
+        m_lastMousePoint = pMsg->pt;
+        return repeat ? FALSE : TRUE;
+    }
     // The caret's blink timer (WM_SYSTIMER) arrives all the time and changes nothing.
     constexpr UINT kSysTimer = 0x0118;
     return pMsg->message != WM_PAINT && pMsg->message != WM_TIMER && pMsg->message != kSysTimer;

@@ -36,7 +36,8 @@ public:
     virtual BOOL OnIdle(LONG lCount);
     // Offers a message to the windows from its target up to the main window, then to the app.
     virtual BOOL PreTranslateMessage(MSG* pMsg);
-    // Whether a message should trigger idle processing once the queue is empty.
+    // Whether a message should trigger idle processing once the queue is empty (not paints,
+    // timers or the mouse resting on one spot).
     virtual BOOL IsIdleMessage(MSG* pMsg);
 
     // Document templates (owned) and shell commands.
@@ -69,6 +70,8 @@ private:
     std::vector<std::unique_ptr<CDocTemplate>> m_templates;
     int m_nWaitCursorCount = 0;
     int m_exitCode = 0;
+    UINT m_lastMouseMessage = 0;
+    POINT m_lastMousePoint = {-1, -1};
     HCURSOR m_hcurWaitCursorRestore = nullptr;
 };
 
