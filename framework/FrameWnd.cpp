@@ -218,6 +218,8 @@ void CFrameWnd::OnSize(UINT nType, int, int)
 
 void CFrameWnd::OnIdleUpdateCmdUI()
 {
+    // The document's title may have changed (a save under a new name).
+    OnUpdateFrameTitle(TRUE);
     std::vector<CControlBar*> bars = m_controlBars;
     for (CControlBar* pBar : bars) {
         if (pBar->m_hWnd != nullptr && pBar->IsWindowVisible())

@@ -46,7 +46,7 @@ public:
     virtual void RecalcLayout(BOOL bNotify = TRUE);
     void AddControlBar(CControlBar* pBar);
     void RemoveControlBar(CControlBar* pBar);
-    // Runs the update handlers of every control bar's elements (called at idle time).
+    // Brings the caption and every control bar's elements up to date (called at idle time).
     void OnIdleUpdateCmdUI();
 
     // Status prompts.

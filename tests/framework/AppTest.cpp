@@ -425,15 +425,26 @@ TEST_F(AppTest, ToolTipsShowTheSecondLineOfTheCommandString)
         UINT id;
         const char* tip;
     };
+    HWND hTip = reinterpret_cast<HWND>(m_frame->m_wndToolBar.SendMessage(TB_GETTOOLTIPS));
     for (const Case& c : {Case{ID_APP_ABOUT, "About"}, Case{ID_TEST_REFRESH, ""}}) {
         SCOPED_TRACE(c.id);
         NMTTDISPINFOA info = {};
-        info.hdr.hwndFrom = reinterpret_cast<HWND>(m_frame->m_wndToolBar.SendMessage(TB_GETTOOLTIPS));
+        info.hdr.hwndFrom = hTip;
         info.hdr.idFrom = c.id;
         info.hdr.code = TTN_GETDISPINFOA;
         std::strcpy(info.szText, "unchanged");
         m_frame->SendMessage(WM_NOTIFY, c.id, reinterpret_cast<LPARAM>(&info));
         EXPECT_STREQ(c.tip, info.lpszText);
+
+        // The same request from a control that speaks UTF-16.
+        NMTTDISPINFOW wide = {};
+        wide.hdr.hwndFrom = hTip;
+        wide.hdr.idFrom = c.id;
+        wide.hdr.code = TTN_GETDISPINFOW;
+        m_frame->SendMessage(WM_NOTIFY, c.id, reinterpret_cast<LPARAM>(&wide));
+        char narrow[80] = {};
+        ::WideCharToMultiByte(CP_ACP, 0, wide.lpszText, -1, narrow, sizeof(narrow), nullptr, nullptr);
+        EXPECT_STREQ(c.tip, narrow);
     }
 }
 
@@ -621,6 +632,7 @@ TEST_F(AppTest, SaveWritesTheDocumentUnderTheNameTheDialogGives)
     CDocument* document = m_frame->GetActiveDocument();
     EXPECT_EQ("framework-save-test.tst", document->GetTitle());
     EXPECT_EQ(path, document->GetPathName());
+    EXPECT_EQ("framework-save-test.tst - Framework Test", m_frame->GetWindowText()) << "the caption follows at idle time";
     CTestSeams::PressKey('S', false, true);
     EXPECT_EQ(1, dialogs) << "a named document is saved without asking";
 
