@@ -10,6 +10,8 @@ constexpr char kLogVariable[] = "BRISCO_LINK_LOG";
 constexpr char kLoggerName[] = "about_link_logger.exe";
 constexpr DWORD kPollMs = 20;
 constexpr DWORD kValueSize = 1024;
+constexpr char kLockName[] = "Brisco.LinkLabelTest.HtmlHandler";
+constexpr DWORD kLockTimeoutMs = 120000;
 
 std::string ProgramFolder()
 {
@@ -39,7 +41,11 @@ const char* const kTestClassKeys[] = {
 } // namespace
 
 CHtmlHandlerOverride::CHtmlHandlerOverride(const std::optional<std::string>& command)
+    : m_hLock(::CreateMutexA(nullptr, FALSE, kLockName))
 {
+    // An abandoned lock (a crashed holder) is taken over like a free one.
+    if (m_hLock != nullptr)
+        ::WaitForSingleObject(m_hLock, kLockTimeoutMs);
     HKEY hKey = nullptr;
     if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, kHtmlExtension, 0, KEY_QUERY_VALUE, &hKey) == ERROR_SUCCESS) {
         char value[kValueSize] = {};
@@ -81,6 +87,10 @@ CHtmlHandlerOverride::~CHtmlHandlerOverride()
         SetClassValue(std::string());
     else
         ::RegDeleteKeyA(HKEY_CLASSES_ROOT, kHtmlExtension);
+    if (m_hLock != nullptr) {
+        ::ReleaseMutex(m_hLock);
+        ::CloseHandle(m_hLock);
+    }
 }
 
 // Sets the default value of .htm; an empty value removes it.

@@ -9,7 +9,8 @@
 
 // Points HKCR\.htm at a test class with the given open command (an empty command: the class
 // key exists without a value), or removes every HTML handler (no command); the destructor
-// puts back what was there. A value left behind by a crashed run counts as absent.
+// puts back what was there. A value left behind by a crashed run counts as absent. Test
+// programs of other builds that share the prefix wait for each other's overrides to end.
 class CHtmlHandlerOverride {
 public:
     static constexpr char kClassName[] = "Brisco.LinkLabelTest";
@@ -23,6 +24,7 @@ private:
     void SetClassValue(const std::string& value);
     static void DeleteTestClass();
 
+    HANDLE m_hLock = nullptr;
     bool m_hadKey = false;
     std::optional<std::string> m_oldValue;
 };
