@@ -23,6 +23,12 @@ constexpr uint32_t kMemoryTypeMask = 0x6;
 constexpr uint32_t kMemoryType64Bit = 0x4;
 // A PCI-to-PCI bridge has only the first BAR pair.
 constexpr int kBridgeBarCount = 2;
+constexpr uint32_t kBarSize = 4;
+
+uint32_t BarValue(const CPciFunction& function, int index)
+{
+    return function.GetConfigDword(CPciFunction::kBar0Offset + kBarSize * static_cast<uint32_t>(index));
+}
 
 } // namespace
 
@@ -232,16 +238,16 @@ void CPciFunctionView::RebuildBarTabs(CPciFunction* function)
     }
     for (int even = 0; even < barCount; even += 2) {
         bool is64 = false;
-        if (IsBarPresent(function->GetConfigDword(CPciFunction::kBar0Offset + 4 * even), &is64))
-            AddBarTab(function, even);
+        if (IsBarPresent(BarValue(*function, even), &is64))
+            AddBarTab(even);
         // The odd BAR of a 64-bit pair holds the upper half of the address.
         bool oddIs64 = false;
-        if (!is64 && IsBarPresent(function->GetConfigDword(CPciFunction::kBar0Offset + 4 * (even + 1)), &oddIs64))
-            AddBarTab(function, even + 1);
+        if (!is64 && IsBarPresent(BarValue(*function, even + 1), &oddIs64))
+            AddBarTab(even + 1);
     }
 }
 
-void CPciFunctionView::AddBarTab(CPciFunction*, int barIndex)
+void CPciFunctionView::AddBarTab(int barIndex)
 {
     auto page = std::make_unique<CBarPage>(this, barIndex);
     const std::string text = "BAR " + std::to_string(barIndex);

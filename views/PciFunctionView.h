@@ -67,7 +67,7 @@ protected:
 private:
     CBarPage* GetCurrentBarPage() const;
     CFunctionPage* FindPageOfList(UINT_PTR listId) const;
-    void AddBarTab(CPciFunction* function, int barIndex);
+    void AddBarTab(int barIndex);
     void ReleasePages();
 
     bool m_hexDisplay = true;
