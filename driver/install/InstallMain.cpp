@@ -1,12 +1,18 @@
-// briscodrv-install: installs, starts and checks the stand-in driver for the
-// Wine harness. Exit code 0 on success, 1 when the request failed.
+// briscodrv-install: the Wine harness's helper. Installs, starts and checks
+// the stand-in driver, and tells when a program's window is ready to be seen.
+// Exit code 0 on success, 1 when the request failed.
 //   check STAMP                 running, started for STAMP, and answering
 //   start DRIVER STAMP [IMAGE]  (re)install from DRIVER and start on IMAGE
 //   stop                        stop the driver
+//   wait-idle EXE SECONDS       wait until a visible top-level window of the
+//                               program EXE exists and its thread takes messages
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include "DriverService.h"
+// psapi.h needs the types of windows.h, which DriverService.h includes.
+#include <psapi.h>
 
 namespace
 {
@@ -57,9 +63,65 @@ int Stop()
     return 0;
 }
 
+struct CWindowSearch
+{
+    const char* exeName;
+    HWND found;
+};
+
+bool IsWindowOfProgram(HWND window, const char* exeName)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId);
+    if (!process) {
+        return false;
+    }
+    char path[MAX_PATH] = {};
+    const bool named = GetProcessImageFileNameA(process, path, sizeof(path)) != 0;
+    CloseHandle(process);
+    const char* base = std::strrchr(path, '\\');
+    return named && _stricmp(base ? base + 1 : path, exeName) == 0;
+}
+
+BOOL CALLBACK FindProgramWindow(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<CWindowSearch*>(parameter);
+    if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == nullptr &&
+        IsWindowOfProgram(window, search->exeName)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A message that comes back proves the program's start-up work (such as a bus
+// scan run before the message loop) is over.
+int WaitIdle(const char* exeName, int seconds)
+{
+    constexpr DWORD kPollMs = 100;
+    const DWORD deadline = GetTickCount() + DWORD(seconds) * 1000;
+    CWindowSearch search = {exeName, nullptr};
+    while (!search.found && int(deadline - GetTickCount()) > 0) {
+        EnumWindows(FindProgramWindow, reinterpret_cast<LPARAM>(&search));
+        if (!search.found) {
+            Sleep(kPollMs);
+        }
+    }
+    const int left = int(deadline - GetTickCount());
+    DWORD_PTR result = 0;
+    if (!search.found || left <= 0 ||
+        !SendMessageTimeoutA(search.found, WM_NULL, 0, 0, SMTO_NORMAL, DWORD(left), &result)) {
+        std::fprintf(stderr, "briscodrv-install: no responsive window of %s within %d s\n", exeName, seconds);
+        return 1;
+    }
+    return 0;
+}
+
 int Usage()
 {
-    std::fprintf(stderr, "usage: briscodrv-install check STAMP | start DRIVER STAMP [IMAGE] | stop\n");
+    std::fprintf(stderr, "usage: briscodrv-install check STAMP | start DRIVER STAMP [IMAGE] | stop"
+                         " | wait-idle EXE SECONDS\n");
     return 2;
 }
 
@@ -75,6 +137,9 @@ int main(int argc, char** argv)
     }
     if (argc == 2 && std::strcmp(argv[1], "stop") == 0) {
         return Stop();
+    }
+    if (argc == 4 && std::strcmp(argv[1], "wait-idle") == 0) {
+        return WaitIdle(argv[2], std::atoi(argv[3]));
     }
     return Usage();
 }
