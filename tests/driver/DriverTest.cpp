@@ -242,6 +242,11 @@ TEST_F(DriverTest, EveryBusAnswersProbesAndConfigurationReadsAsSimulated)
                                            kProbeOutSize);
                 ASSERT_TRUE(probe.ok);
                 ASSERT_EQ(probe.out.size(), kProbeOutSize);
+                // Whole spaces of the present functions and of one absent one per bus.
+                const bool absent = GetLe32(probe.out.data()) == 0xFFFFFFFFu;
+                if (absent && !(device == 31 && function == 7)) {
+                    continue;
+                }
                 const CAnswer space = Both(IOCTL_READ_CONFIG_SPACE,
                                            AddressIn(kReadConfigSpaceInSize, bus, device, function), kConfigSpaceSize);
                 ASSERT_EQ(space.out.size(), kConfigSpaceSize);
