@@ -44,6 +44,9 @@ protected:
     {
         FunctionViewTest::SetUp();
         m_vga = ReadFunction(kVga.bus, kVga.device, kVga.function);
+        // Other programs of the session may have edited the range: put back its first rows.
+        for (uint32_t i = 0; i < kFramebufferText.size(); ++i)
+            Poke(i, static_cast<uint8_t>(kFramebufferText[i]));
         Select(m_vga);
         Answer({IDYES});
         ClickTab(1);
