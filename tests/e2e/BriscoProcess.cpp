@@ -1,5 +1,7 @@
 #include "BriscoProcess.h"
 
+#include <winternl.h>
+
 #include <cstring>
 #include <set>
 
@@ -140,12 +142,8 @@ CBriscoProcess::~CBriscoProcess()
 bool CBriscoProcess::Start(size_t expectedTreeItems, std::string* why)
 {
     const std::string folder = ProgramFolder();
-    std::string commandLine = "\"" + folder + "brisco.exe\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                          &m_info)) {
-        *why = "cannot start " + commandLine;
+    if (!CreateBriscoProcess(folder)) {
+        *why = "cannot start brisco.exe in " + folder;
         return false;
     }
     for (DWORD waited = 0; waited < kStartTimeoutMs; waited += kPollMs) {
@@ -161,6 +159,15 @@ bool CBriscoProcess::Start(size_t expectedTreeItems, std::string* why)
                              : "the tree holds " + std::to_string(TreeCount()) + " items, not " +
                                    std::to_string(expectedTreeItems);
     return false;
+}
+
+bool CBriscoProcess::CreateBriscoProcess(const std::string& folder)
+{
+    std::string commandLine = "\"" + folder + "brisco.exe\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    return ::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                            &m_info) != FALSE;
 }
 
 bool CBriscoProcess::FindWindows()
@@ -610,6 +617,51 @@ bool CFaultSwitch::Set(uint32_t mode, uint32_t bus, uint32_t device, uint32_t fu
 }
 
 // ---- helpers ----
+
+namespace {
+
+// One entry of the GDI handle table as Wine lays it out; Type 0 marks a free entry.
+#pragma pack(push, 4)
+struct CGdiHandleEntry {
+    uint64_t object;
+    uint32_t owner;
+    uint16_t unique;
+    uint8_t type;
+    uint8_t extType;
+    uint64_t userPointer;
+};
+#pragma pack(pop)
+static_assert(sizeof(CGdiHandleEntry) == 24);
+
+constexpr size_t kGdiHandleCount = 0x10000;
+// Offset of GdiSharedHandleTable in a 32-bit process environment block.
+constexpr size_t kPebGdiTableOffset = 0x94;
+
+} // namespace
+
+DWORD CountGdiObjects(HANDLE process)
+{
+    PROCESS_BASIC_INFORMATION basic = {};
+    ULONG length = 0;
+    if (::NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, &length) != 0)
+        return 0;
+    uint32_t table = 0;
+    SIZE_T read = 0;
+    if (!::ReadProcessMemory(process, reinterpret_cast<const char*>(basic.PebBaseAddress) + kPebGdiTableOffset,
+                             &table, sizeof table, &read) ||
+        table == 0)
+        return 0;
+    std::vector<CGdiHandleEntry> entries(kGdiHandleCount);
+    if (!::ReadProcessMemory(process, reinterpret_cast<const void*>(static_cast<uintptr_t>(table)), entries.data(),
+                             entries.size() * sizeof(CGdiHandleEntry), &read))
+        return 0;
+    DWORD used = 0;
+    for (const CGdiHandleEntry& entry : entries) {
+        if (entry.type != 0)
+            ++used;
+    }
+    return used;
+}
 
 size_t ExpectedTreeItemCount()
 {

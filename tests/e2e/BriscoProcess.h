@@ -98,6 +98,7 @@ public:
 
 private:
     bool FindWindows();
+    bool CreateBriscoProcess(const std::string& folder);
     HWND WaitForMenu() const;
 
     PROCESS_INFORMATION m_info = {};
@@ -152,6 +153,10 @@ private:
 
     HANDLE m_driver = INVALID_HANDLE_VALUE;
 };
+
+// GDI objects in use by a process, counted in its handle table (the process
+// environment block points to it); 0 when the table cannot be read.
+DWORD CountGdiObjects(HANDLE process);
 
 // The number of tree items the machine behind the driver gives, counted in this process.
 size_t ExpectedTreeItemCount();

@@ -63,7 +63,10 @@ CFootprint Measure(HANDLE process)
         footprint.privateBytes = counters.PagefileUsage;
         footprint.workingSet = counters.WorkingSetSize;
     }
+    // Wine does not count GUI resources; its handle table can be read instead.
     footprint.gdiObjects = ::GetGuiResources(process, GR_GDIOBJECTS);
+    if (footprint.gdiObjects == 0)
+        footprint.gdiObjects = CountGdiObjects(process);
     footprint.userObjects = ::GetGuiResources(process, GR_USEROBJECTS);
     CWindowCount counting = {::GetProcessId(process), 0};
     ::EnumWindows(&CountTopLevel, reinterpret_cast<LPARAM>(&counting));
