@@ -50,6 +50,7 @@ BEGIN_MESSAGE_MAP(CLinkLabel, CStatic)
     ON_WM_CTLCOLOR_REFLECT()
     ON_WM_SETCURSOR()
     ON_WM_MOUSEMOVE()
+    ON_MESSAGE(WM_CAPTURECHANGED, OnCaptureChanged)
 END_MESSAGE_MAP()
 
 CLinkLabel::CLinkLabel() : m_hoverColor(AfxGetSysColor(COLOR_HIGHLIGHT)) {}
@@ -147,6 +148,17 @@ void CLinkLabel::OnMouseMove(UINT /*nFlags*/, CPoint point)
     m_isHovering = TRUE;
     RedrawWindow(nullptr, nullptr, kHoverRedrawFlags);
     SetCapture();
+}
+
+// Another window took the mouse (a message box, a menu, the opened browser): the label can
+// no longer see the pointer leave, so it stops hovering now instead of keeping the colour.
+LRESULT CLinkLabel::OnCaptureChanged(WPARAM /*wParam*/, LPARAM lParam)
+{
+    if (m_isHovering && reinterpret_cast<HWND>(lParam) != m_hWnd) {
+        m_isHovering = FALSE;
+        RedrawWindow(nullptr, nullptr, kHoverRedrawFlags);
+    }
+    return Default();
 }
 
 void CLinkLabel::OnLabelClicked()
@@ -269,19 +281,16 @@ void CLinkLabel::FitToText()
     }
 
     const DWORD style = GetStyle();
-    if ((style & SS_CENTERIMAGE) != 0) {
-        const int shrink = (rect.Height() - extent.cy) / 2;
-        rect.top += shrink;
-        rect.bottom -= shrink;
-    } else {
-        rect.bottom = rect.top + extent.cy;
-    }
+    // Centred sides move by half the difference; the far side then follows from the extent,
+    // so that an odd difference does not leave the label one pixel too large.
+    if ((style & SS_CENTERIMAGE) != 0)
+        rect.top += (rect.Height() - extent.cy) / 2;
+    rect.bottom = rect.top + extent.cy;
     // Compared as a type, not as bits: SS_SIMPLE and friends share the low bits.
     const DWORD type = style & SS_TYPEMASK;
     if (type == SS_CENTER) {
-        const int shrink = (rect.Width() - extent.cx) / 2;
-        rect.left += shrink;
-        rect.right -= shrink;
+        rect.left += (rect.Width() - extent.cx) / 2;
+        rect.right = rect.left + extent.cx;
     } else if (type == SS_RIGHT) {
         rect.left = rect.right - extent.cx;
     } else {

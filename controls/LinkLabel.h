@@ -46,6 +46,7 @@ protected:
     HBRUSH CtlColor(CDC* pDC, UINT nCtlColor);
     BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
     void OnMouseMove(UINT nFlags, CPoint point);
+    LRESULT OnCaptureChanged(WPARAM wParam, LPARAM lParam);
     void OnLabelClicked();
 
     DECLARE_MESSAGE_MAP()
