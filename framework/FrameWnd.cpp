@@ -3,6 +3,7 @@
 #include "framework/Afx.h"
 #include "framework/CmdUI.h"
 #include "framework/ControlBar.h"
+#include "framework/Dc.h"
 #include "framework/Document.h"
 #include "framework/Menu.h"
 #include "framework/View.h"
@@ -415,8 +416,13 @@ void CFrameWnd::OnSetFocus(CWnd* pOldWnd)
 
 BOOL CFrameWnd::OnEraseBkgnd(CDC* pDC)
 {
-    // The view covers the client area; erasing under it only flickers.
-    if (m_pViewActive != nullptr)
-        return TRUE;
+    // Erasing under the pane only flickers, but the rest must be erased: a flat toolbar
+    // draws transparently and asks its parent to paint what lies under its buttons.
+    if (HWND hPane = ::GetDlgItem(m_hWnd, AFX_IDW_PANE_FIRST)) {
+        RECT pane;
+        ::GetWindowRect(hPane, &pane);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&pane), 2);
+        ::ExcludeClipRect(pDC->m_hDC, pane.left, pane.top, pane.right, pane.bottom);
+    }
     return CWnd::OnEraseBkgnd(pDC);
 }

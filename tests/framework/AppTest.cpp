@@ -305,6 +305,35 @@ TEST_F(AppTest, StartsWithTwoEqualPanesBetweenTheBars)
     EXPECT_EQ(client.Width(), splitter.Width());
 }
 
+TEST_F(AppTest, FrameErasesAroundThePaneButNotUnderIt)
+{
+    // A flat toolbar asks the frame to paint under its buttons, so everything outside
+    // the pane must be erased even while a view is active.
+    CRect client;
+    m_frame->GetClientRect(&client);
+    CRect splitter = ChildRect(m_frame->m_wndSplitter);
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, client.Width(), client.Height());
+    ::ReleaseDC(nullptr, screen);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    const COLORREF marker = RGB(1, 2, 3);
+    HBRUSH markerBrush = ::CreateSolidBrush(marker);
+    RECT all = {0, 0, client.Width(), client.Height()};
+    ::FillRect(memory, &all, markerBrush);
+    ::DeleteObject(markerBrush);
+
+    m_frame->SendMessage(WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory));
+
+    EXPECT_EQ(::GetSysColor(COLOR_BTNFACE), ::GetPixel(memory, client.right - 2, 1))
+        << "right end of the toolbar row";
+    EXPECT_EQ(marker, ::GetPixel(memory, splitter.CenterPoint().x, splitter.CenterPoint().y))
+        << "under the pane nothing is erased";
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+}
+
 TEST_F(AppTest, ToolbarIsLoadedWithTextsAndSizes)
 {
     CToolBar& toolbar = m_frame->m_wndToolBar;
