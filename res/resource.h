@@ -71,48 +71,7 @@
 #define ID_OPTIONS_REFRESH           32790
 
 // ---- Standard framework ids that the resources use ----
-// Guarded so that a framework header defining the same values may come first.
-#ifndef ID_FILE_NEW
-#define ID_FILE_NEW                  57600
-#endif
-#ifndef ID_FILE_OPEN
-#define ID_FILE_OPEN                 57601
-#endif
-#ifndef ID_FILE_SAVE
-#define ID_FILE_SAVE                 57603
-#endif
-#ifndef ID_EDIT_COPY
-#define ID_EDIT_COPY                 57634
-#endif
-#ifndef ID_EDIT_CUT
-#define ID_EDIT_CUT                  57635
-#endif
-#ifndef ID_EDIT_PASTE
-#define ID_EDIT_PASTE                57637
-#endif
-#ifndef ID_EDIT_UNDO
-#define ID_EDIT_UNDO                 57643
-#endif
-#ifndef ID_APP_ABOUT
-#define ID_APP_ABOUT                 57664
-#endif
-#ifndef ID_APP_EXIT
-#define ID_APP_EXIT                  57665
-#endif
-#ifndef ID_NEXT_PANE
-#define ID_NEXT_PANE                 57680
-#endif
-#ifndef ID_PREV_PANE
-#define ID_PREV_PANE                 57681
-#endif
-
-// Standard framework strings of the string table.
-#ifndef AFX_IDS_APP_TITLE
-#define AFX_IDS_APP_TITLE            57344
-#endif
-#ifndef AFX_IDS_IDLEMESSAGE
-#define AFX_IDS_IDLEMESSAGE          57345
-#endif
+#include "framework/FrameworkIds.h"
 
 // Resource type of toolbar button layouts (version, image size, button ids).
 #define BRISCO_RT_TOOLBAR            241
