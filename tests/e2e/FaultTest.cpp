@@ -16,6 +16,7 @@ namespace {
 constexpr char kFailedUnit[] = "00h";
 constexpr char kFailedRowText[] = "................";
 constexpr char kTypedUnit[] = "A5";
+constexpr char kFailedRegister[] = "FFh";
 constexpr int kScrollPixels = 400;
 
 class FaultTest : public ::testing::Test {
@@ -99,14 +100,15 @@ TEST_F(FaultTest, EveryRequestFailingThenOneFunctionThenRecovery)
             EXPECT_TRUE(HasLine(debug.Take(processId), kWriteDeviceTrace)) << "the write was attempted";
         }
 
-        // Selections show the images read before the faults; a register edit fails quietly.
+        // Selections show the images read before the faults.
         for (HTREEITEM item : m_brisco.TreeItems())
             ASSERT_TRUE(m_brisco.SelectTreeItem(item)) << m_brisco.TreeItemText(item);
         HWND config = m_brisco.List(IDC_CONFIG_LIST);
         const int row = FindRegisterRow(m_brisco, config, "Interrupt Line");
-        if (row >= 0) {
-            ASSERT_TRUE(m_brisco.EditCell(config, row, CBriscoProcess::kConfigValueColumn, kTypedUnit, &why)) << why;
-        }
+        ASSERT_GE(row, 0);
+        ASSERT_TRUE(m_brisco.EditCell(config, row, CBriscoProcess::kConfigValueColumn, kTypedUnit, &why)) << why;
+        EXPECT_EQ(kFailedRegister, m_brisco.ListItemText(config, row, CBriscoProcess::kConfigValueColumn))
+            << "a register whose read-back fails shows all ones, as an absent function reads";
 
         ASSERT_NO_FATAL_FAILURE(Refresh());
         EXPECT_LT(m_brisco.TreeCount(), m_expectedItems) << "functions that cannot be probed are absent";
