@@ -19,6 +19,7 @@ constexpr char kAboutVersion[] = "Brisco Version 1.0";
 constexpr char kGroupLabelMark[] = "Multi Function Device";
 constexpr char kEditedInterruptLine[] = "5A";
 constexpr char kShownInterruptLine[] = "5Ah";
+constexpr char kDecimalInterruptLine[] = "90d";
 constexpr char kEditedUnit[] = "A5";
 constexpr char kShownUnit[] = "A5h";
 
@@ -124,6 +125,10 @@ TEST_F(WalkthroughTest, EveryItemEveryBarEditsRefreshAboutAndExit)
     const int row = FindRegisterRow(m_brisco, config, "Interrupt Line");
     ASSERT_GE(row, 0);
     ASSERT_TRUE(m_brisco.EditCell(config, row, CBriscoProcess::kConfigValueColumn, kEditedInterruptLine, &why)) << why;
+    EXPECT_EQ(kShownInterruptLine, m_brisco.ListItemText(config, row, CBriscoProcess::kConfigValueColumn));
+    ASSERT_TRUE(m_brisco.ChooseFromContextMenu(config, kHexadecimalItem, &why)) << why;
+    EXPECT_EQ(kDecimalInterruptLine, m_brisco.ListItemText(config, row, CBriscoProcess::kConfigValueColumn));
+    ASSERT_TRUE(m_brisco.ChooseFromContextMenu(config, kHexadecimalItem, &why)) << why;
     EXPECT_EQ(kShownInterruptLine, m_brisco.ListItemText(config, row, CBriscoProcess::kConfigValueColumn));
 
     // Refresh rebuilds the same tree; the device kept what was written.
