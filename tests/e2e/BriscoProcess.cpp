@@ -8,7 +8,6 @@
 #include "BusTreeModel.h"
 #include "device/PciFunction.h"
 #include "resource.h"
-#include "sim/SimControl.h"
 
 namespace {
 
@@ -22,7 +21,6 @@ constexpr DWORD kPollMs = 10;
 constexpr size_t kTextRoom = 512;
 // Far more items than any machine has: a cycle in the tree ends the walk.
 constexpr size_t kMaxTreeItems = 8192;
-constexpr DWORD kDbwinBufferSize = 4096;
 constexpr DWORD kMenuTimeoutMs = 5000;
 
 struct CTopLevelSearch {
@@ -95,36 +93,6 @@ POINT Middle(const RECT& rect)
 }
 
 } // namespace
-
-// ---- CRemoteBuffer ----
-
-CRemoteBuffer::CRemoteBuffer(HANDLE process, size_t size)
-    : m_process(process), m_address(::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))
-{
-}
-
-CRemoteBuffer::~CRemoteBuffer()
-{
-    if (m_address != nullptr)
-        ::VirtualFreeEx(m_process, m_address, 0, MEM_RELEASE);
-}
-
-bool CRemoteBuffer::Write(const void* data, size_t size, size_t offset) const
-{
-    SIZE_T written = 0;
-    return m_address != nullptr &&
-           ::WriteProcessMemory(m_process, static_cast<char*>(m_address) + offset, data, size, &written) &&
-           written == size;
-}
-
-bool CRemoteBuffer::Read(void* data, size_t size, size_t offset) const
-{
-    SIZE_T read = 0;
-    return m_address != nullptr &&
-           ::ReadProcessMemory(m_process, static_cast<char*>(m_address) + offset, data, size, &read) && read == size;
-}
-
-// ---- CBriscoProcess ----
 
 CBriscoProcess::CBriscoProcess() = default;
 
@@ -243,11 +211,6 @@ bool CBriscoProcess::Send(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     if (result != nullptr)
         *result = static_cast<LRESULT>(answer);
     return answered;
-}
-
-void CBriscoProcess::PostCommand(HWND window, UINT id) const
-{
-    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
 
 bool CBriscoProcess::Settle() const
@@ -501,119 +464,6 @@ bool CBriscoProcess::WaitUntilDialogGone(HWND dialog, DWORD timeoutMs) const
         ::Sleep(kPollMs);
     }
     return false;
-}
-
-// ---- CDebugOutputCapture ----
-
-CDebugOutputCapture::CDebugOutputCapture()
-{
-    ::InitializeCriticalSection(&m_lock);
-    m_bufferReady = ::CreateEventA(nullptr, FALSE, FALSE, "DBWIN_BUFFER_READY");
-    m_dataReady = ::CreateEventA(nullptr, FALSE, FALSE, "DBWIN_DATA_READY");
-    m_mapping = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kDbwinBufferSize, "DBWIN_BUFFER");
-    if (m_mapping != nullptr)
-        m_view = ::MapViewOfFile(m_mapping, FILE_MAP_READ, 0, 0, kDbwinBufferSize);
-    m_stop = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (m_bufferReady != nullptr && m_dataReady != nullptr && m_view != nullptr && m_stop != nullptr)
-        m_thread = ::CreateThread(nullptr, 0, &ListenThread, this, 0, nullptr);
-}
-
-CDebugOutputCapture::~CDebugOutputCapture()
-{
-    if (m_thread != nullptr) {
-        ::SetEvent(m_stop);
-        ::WaitForSingleObject(m_thread, INFINITE);
-        ::CloseHandle(m_thread);
-    }
-    if (m_view != nullptr)
-        ::UnmapViewOfFile(m_view);
-    for (HANDLE handle : {m_mapping, m_stop, m_bufferReady, m_dataReady}) {
-        if (handle != nullptr)
-            ::CloseHandle(handle);
-    }
-    ::DeleteCriticalSection(&m_lock);
-}
-
-DWORD WINAPI CDebugOutputCapture::ListenThread(void* self)
-{
-    static_cast<CDebugOutputCapture*>(self)->Listen();
-    return 0;
-}
-
-void CDebugOutputCapture::Listen()
-{
-    const HANDLE waits[] = {m_stop, m_dataReady};
-    for (;;) {
-        ::SetEvent(m_bufferReady);
-        if (::WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1)
-            return;
-        DWORD processId = 0;
-        memcpy(&processId, m_view, sizeof processId);
-        const char* text = static_cast<const char*>(m_view) + sizeof processId;
-        const std::string line(text, strnlen(text, kDbwinBufferSize - sizeof processId));
-        ::EnterCriticalSection(&m_lock);
-        m_lines.emplace_back(processId, line);
-        ::LeaveCriticalSection(&m_lock);
-    }
-}
-
-std::vector<std::string> CDebugOutputCapture::Take(DWORD processId)
-{
-    std::vector<std::string> taken;
-    ::EnterCriticalSection(&m_lock);
-    std::vector<std::pair<DWORD, std::string>> others;
-    for (auto& line : m_lines) {
-        if (line.first == processId)
-            taken.push_back(line.second);
-        else
-            others.push_back(line);
-    }
-    m_lines.swap(others);
-    ::LeaveCriticalSection(&m_lock);
-    return taken;
-}
-
-// ---- CFaultSwitch ----
-
-CFaultSwitch::CFaultSwitch()
-    : m_driver(::CreateFileA(kDriverDevicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, 0, nullptr))
-{
-}
-
-CFaultSwitch::~CFaultSwitch()
-{
-    if (!IsOpen())
-        return;
-    Off();
-    ::CloseHandle(m_driver);
-}
-
-bool CFaultSwitch::FailAll()
-{
-    return Set(kSimFaultAll, 0, 0, 0);
-}
-
-bool CFaultSwitch::FailFunction(uint32_t bus, uint32_t device, uint32_t function)
-{
-    return Set(kSimFaultFunction, bus, device, function);
-}
-
-bool CFaultSwitch::Off()
-{
-    return Set(kSimFaultOff, 0, 0, 0);
-}
-
-bool CFaultSwitch::Set(uint32_t mode, uint32_t bus, uint32_t device, uint32_t function)
-{
-    uint8_t in[kSimFaultInSize] = {};
-    memcpy(in + kSimFaultModeOffset, &mode, sizeof mode);
-    memcpy(in + kSimFaultBusOffset, &bus, sizeof bus);
-    memcpy(in + kSimFaultDeviceOffset, &device, sizeof device);
-    memcpy(in + kSimFaultFunctionOffset, &function, sizeof function);
-    DWORD returned = 0;
-    return IsOpen() &&
-           ::DeviceIoControl(m_driver, IOCTL_SIM_SET_FAULT, in, sizeof in, nullptr, 0, &returned, nullptr) != FALSE;
 }
 
 // ---- helpers ----

@@ -8,22 +8,7 @@
 #include <string>
 #include <vector>
 
-// A block of memory inside another process, for messages that carry pointers.
-class CRemoteBuffer {
-public:
-    CRemoteBuffer(HANDLE process, size_t size);
-    ~CRemoteBuffer();
-    CRemoteBuffer(const CRemoteBuffer&) = delete;
-    CRemoteBuffer& operator=(const CRemoteBuffer&) = delete;
-
-    LPARAM Address(size_t offset = 0) const { return reinterpret_cast<LPARAM>(static_cast<char*>(m_address) + offset); }
-    bool Write(const void* data, size_t size, size_t offset = 0) const;
-    bool Read(void* data, size_t size, size_t offset = 0) const;
-
-private:
-    HANDLE m_process;
-    void* m_address;
-};
+#include "RemoteBuffer.h"
 
 // A message box or dialog of the program, as the user sees it.
 struct CDialogSeen {
@@ -62,8 +47,6 @@ public:
 
     // A sent message that must be answered in time: a hung program fails the test.
     bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result = nullptr) const;
-    // Sends a command to a window and lets a message box it opens be seen afterwards.
-    void PostCommand(HWND window, UINT id) const;
 
     // Tree items in display order, walked with a visited set and a bound.
     std::vector<HTREEITEM> TreeItems() const;
@@ -106,52 +89,6 @@ private:
     HWND m_tree = nullptr;
     HWND m_functionView = nullptr;
     HWND m_tabs = nullptr;
-};
-
-// Text that the program writes to the debugger channel, captured through the
-// DBWIN protocol from every process of the session.
-class CDebugOutputCapture {
-public:
-    CDebugOutputCapture();
-    ~CDebugOutputCapture();
-    CDebugOutputCapture(const CDebugOutputCapture&) = delete;
-    CDebugOutputCapture& operator=(const CDebugOutputCapture&) = delete;
-
-    bool IsListening() const { return m_thread != nullptr; }
-    // Lines written by one process since the last call.
-    std::vector<std::string> Take(DWORD processId);
-
-private:
-    static DWORD WINAPI ListenThread(void* self);
-    void Listen();
-
-    HANDLE m_bufferReady = nullptr;
-    HANDLE m_dataReady = nullptr;
-    HANDLE m_mapping = nullptr;
-    void* m_view = nullptr;
-    HANDLE m_stop = nullptr;
-    HANDLE m_thread = nullptr;
-    CRITICAL_SECTION m_lock;
-    std::vector<std::pair<DWORD, std::string>> m_lines;
-};
-
-// The stand-in driver's fault switch, sent from the test; switched off again on destruction.
-class CFaultSwitch {
-public:
-    CFaultSwitch();
-    ~CFaultSwitch();
-    CFaultSwitch(const CFaultSwitch&) = delete;
-    CFaultSwitch& operator=(const CFaultSwitch&) = delete;
-
-    bool IsOpen() const { return m_driver != INVALID_HANDLE_VALUE; }
-    bool FailAll();
-    bool FailFunction(uint32_t bus, uint32_t device, uint32_t function);
-    bool Off();
-
-private:
-    bool Set(uint32_t mode, uint32_t bus, uint32_t device, uint32_t function);
-
-    HANDLE m_driver = INVALID_HANDLE_VALUE;
 };
 
 // GDI objects in use by a process, counted in its handle table (the process

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "BriscoProcess.h"
+#include "DebugOutputCapture.h"
 #include "E2eSteps.h"
+#include "FaultSwitch.h"
 #include "resource.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "BriscoProcess.h"
+#include "DebugOutputCapture.h"
 #include "E2eSteps.h"
 #include "resource.h"
 
