@@ -89,6 +89,19 @@ void CCustomTabCtrl::OnPaint()
         PaintTab(dc, i, current, count);
 }
 
+// The current caption asks for "Arial Bold" by name, which Windows resolves to the bold
+// face; the weight is given as well because Wine matches only family names and would
+// otherwise draw the regular face.
+static LOGFONTA CaptionFont(bool isCurrent)
+{
+    LOGFONTA font = {};
+    font.lfHeight = kCaptionPointSize;
+    font.lfWeight = isCurrent ? FW_BOLD : FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynA(font.lfFaceName, isCurrent ? kCurrentCaptionFace : kCaptionFace, LF_FACESIZE);
+    return font;
+}
+
 void CCustomTabCtrl::PaintTab(CDC& dc, int index, int current, int count)
 {
     CRect rect;
@@ -97,7 +110,8 @@ void CCustomTabCtrl::PaintTab(CDC& dc, int index, int current, int count)
     dc.FillSolidRect(&rect, isCurrent ? kCurrentColor : kBackgroundColor);
 
     CFont font;
-    font.CreatePointFont(kCaptionPointSize, isCurrent ? kCurrentCaptionFace : kCaptionFace, &dc);
+    const LOGFONTA captionFont = CaptionFont(isCurrent);
+    font.CreatePointFontIndirect(&captionFont, &dc);
     {
         CDCSelection selectFont(dc, font.m_hObject);
         const std::string caption = TabText(*this, index) + kCaptionMargin;

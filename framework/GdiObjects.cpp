@@ -13,12 +13,19 @@ IMPLEMENT_DYNCREATE(CBitmap, CGdiObject)
 
 BOOL CFont::CreatePointFont(int nPointSize, const char* lpszFaceName, CDC* pDC)
 {
-    HDC hDC = pDC != nullptr ? pDC->m_hAttribDC : ::GetDC(nullptr);
     LOGFONTA logFont = {};
     logFont.lfCharSet = DEFAULT_CHARSET;
+    logFont.lfHeight = nPointSize;
     lstrcpynA(logFont.lfFaceName, lpszFaceName, LF_FACESIZE);
+    return CreatePointFontIndirect(&logFont, pDC);
+}
+
+BOOL CFont::CreatePointFontIndirect(const LOGFONTA* lpLogFont, CDC* pDC)
+{
+    HDC hDC = pDC != nullptr ? pDC->m_hAttribDC : ::GetDC(nullptr);
+    LOGFONTA logFont = *lpLogFont;
     // Tenths of a point to logical units of the context: through device pixels.
-    POINT pt = {0, ::MulDiv(::GetDeviceCaps(hDC, LOGPIXELSY), nPointSize, 720)};
+    POINT pt = {0, ::MulDiv(::GetDeviceCaps(hDC, LOGPIXELSY), logFont.lfHeight, 720)};
     ::DPtoLP(hDC, &pt, 1);
     POINT origin = {0, 0};
     ::DPtoLP(hDC, &origin, 1);

@@ -27,16 +27,19 @@ int CountInkPixels(const CClientPixels& pixels, int x, int top, int bottom, COLO
     return ink;
 }
 
-int CountDarkPixels(const CClientPixels& pixels, const CRect& rect)
+// Width of a tab's right-aligned caption: from its leftmost inked column to the tab's
+// right edge (the line columns at that edge are left out).
+int CaptionExtent(const CClientPixels& pixels, const CRect& rect, COLORREF fill)
 {
-    int dark = 0;
-    for (int y = rect.top; y < rect.bottom; ++y) {
-        for (int x = rect.left; x < rect.right; ++x) {
+    const int fillLevel = GetRValue(fill) + GetGValue(fill) + GetBValue(fill);
+    for (int x = rect.left; x < rect.right - 2; ++x) {
+        for (int y = rect.top; y < rect.bottom; ++y) {
             const COLORREF c = pixels.At(x, y);
-            dark += GetRValue(c) + GetGValue(c) + GetBValue(c) < 200 ? 1 : 0;
+            if (fillLevel - (GetRValue(c) + GetGValue(c) + GetBValue(c)) > 150)
+                return rect.right - x;
         }
     }
-    return dark;
+    return 0;
 }
 
 } // namespace
@@ -100,10 +103,12 @@ TEST_F(LookingAtTheTabRow, BoldCaptionOnlyOnTheCurrentTab)
 {
     ShowTabs(1);
     CClientPixels pixels(m_view->GetTabCtrl().m_hWnd);
-    // "BAR 0" and "BAR 2" have captions of equal width: bold ink is heavier.
-    const int current = CountDarkPixels(pixels, TabRect(1));
-    const int other = CountDarkPixels(pixels, TabRect(2));
-    EXPECT_GT(current, other + other / 5) << "current " << current << ", other " << other;
+    // "BAR 0" and "BAR 2" have captions of equal width in the regular face; the bold face
+    // is wider.
+    const int current = CaptionExtent(pixels, TabRect(1), CCustomTabCtrl::kCurrentColor);
+    const int other = CaptionExtent(pixels, TabRect(2), CCustomTabCtrl::kBackgroundColor);
+    EXPECT_GT(other, 0);
+    EXPECT_GT(current, other) << "current " << current << ", other " << other;
 }
 
 TEST_F(LookingAtTheTabRow, OnlyTabIsClosedByOneBlackLine)
