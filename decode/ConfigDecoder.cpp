@@ -1,14 +1,17 @@
 #include "ConfigDecoder.h"
 
 #include "ClassCodeNames.h"
-#include "ConfigRegisters.h"
+
+#include "pci/Bar.h"
+#include "pci/ByteOrder.h"
+#include "pci/Capability.h"
+#include "pci/CommandStatus.h"
+#include "pci/ConfigSpace.h"
 
 #include <stdarg.h>
 #include <stdio.h>
 
 #include <iterator>
-
-using namespace ConfigRegisters;
 
 namespace {
 
@@ -19,35 +22,33 @@ struct CBitName
 };
 
 const CBitName kCommandBits[] = {
-    {0x0200, "Fast Back-to-back"},
-    {0x0100, "SERR# Enable"},
-    {0x0080, "Stepping Control"},
-    {0x0040, "Parity Error Response"},
-    {0x0020, "VGA Palette Snoop"},
-    {0x0010, "Memory Write and Invalidate Enable"},
-    {0x0008, "Special Cycles"},
-    {0x0004, "Bus Master"},
-    {0x0002, "Memory Space"},
-    {0x0001, "I/O Space"},
+    {pci::kCommandFastBackToBack, "Fast Back-to-back"},
+    {pci::kCommandSerrEnable, "SERR# Enable"},
+    {pci::kCommandSteppingControl, "Stepping Control"},
+    {pci::kCommandParityErrorResponse, "Parity Error Response"},
+    {pci::kCommandVgaPaletteSnoop, "VGA Palette Snoop"},
+    {pci::kCommandMemoryWriteInvalidate, "Memory Write and Invalidate Enable"},
+    {pci::kCommandSpecialCycles, "Special Cycles"},
+    {pci::kCommandBusMaster, "Bus Master"},
+    {pci::kCommandMemorySpace, "Memory Space"},
+    {pci::kCommandIoSpace, "I/O Space"},
 };
 
 // Status bits above the device-select timing field, then those below it.
 const CBitName kStatusErrorBits[] = {
-    {0x8000, "Detected Parity Error"},
-    {0x4000, "Signaled System Error"},
-    {0x2000, "Received Master Abort"},
-    {0x1000, "Received Target Abort"},
-    {0x0800, "Signaled Target Abort"},
+    {pci::kStatusDetectedParityError, "Detected Parity Error"},
+    {pci::kStatusSignaledSystemError, "Signaled System Error"},
+    {pci::kStatusReceivedMasterAbort, "Received Master Abort"},
+    {pci::kStatusReceivedTargetAbort, "Received Target Abort"},
+    {pci::kStatusSignaledTargetAbort, "Signaled Target Abort"},
 };
 const CBitName kStatusFeatureBits[] = {
-    {0x0100, "Master Data Parity Error"},
-    {0x0080, "Fast Back-to-Back Capable"},
-    {0x0040, "User-Definable Features"},
-    {0x0020, "66 MHz Capable"},
-    {0x0010, "Capabilities List Implemented"},
+    {pci::kStatusMasterDataParityError, "Master Data Parity Error"},
+    {pci::kStatusFastBackToBack, "Fast Back-to-Back Capable"},
+    {pci::kStatusUserDefinable, "User-Definable Features"},
+    {pci::kStatus66MHzCapable, "66 MHz Capable"},
+    {pci::kStatusCapabilityList, "Capabilities List Implemented"},
 };
-constexpr unsigned kDevselShift = 9;
-constexpr unsigned kDevselMask = 3;
 // Indexed by the device-select timing field; the value 3 is reserved and named by nothing.
 const char* const kDevselTimings[] = {
     "Fast Device Select Timing",
@@ -64,32 +65,6 @@ constexpr uint32_t kBusMhz = 33;
 
 const char* const kInterruptPins[] = {"", "INTA#", "INTB#", "INTC#", "INTD#"};
 
-constexpr uint32_t kIoBarFlag = 0x1;
-constexpr uint32_t kIoBarBaseMask = 0xFFFFFFFC;
-constexpr uint32_t kMemoryBarBaseMask = 0xFFFFFFF0;
-constexpr unsigned kMemoryTypeShift = 1;
-constexpr uint32_t kMemoryTypeMask = 3;
-constexpr uint32_t kMemoryType64Bit = 2;
-constexpr uint32_t kPrefetchableFlag = 0x8;
-
-constexpr uint8_t kWindowWideMask = 0x0F;
-constexpr uint8_t kIoWindowMask = 0xF0;
-constexpr unsigned kIoWindowShift = 8;
-constexpr uint32_t kIoWindowLimitFill = 0xFFF;
-constexpr uint16_t kMemoryWindowMask = 0xFFF0;
-constexpr unsigned kMemoryWindowShift = 16;
-constexpr uint32_t kMemoryWindowLimitFill = 0xFFFFF;
-
-// Capability layout: ID and next pointer, then fields at fixed offsets from the start.
-constexpr uint32_t kCapabilityId = 0;
-enum : uint8_t {
-    kCapPowerManagement = 1,
-    kCapAgp = 2,
-    kCapVpd = 3,
-    kCapSlotIdentification = 4,
-    kCapMsi = 5,
-    kCapLastKnown = 12,
-};
 // Texts of the capabilities that show no fields, indexed by ID.
 const char* const kPlainCapabilities[] = {
     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
@@ -101,23 +76,6 @@ const char* const kPlainCapabilities[] = {
     "New Capability: CompactPCI Central Resource Control",
     "New Capability: PCI Hot plug",
 };
-// Field offsets from the first byte of a capability.
-constexpr uint32_t kPmCapabilities = 2;
-constexpr uint32_t kPmControlStatus = 4;
-constexpr uint32_t kPmBridgeSupport = 6;
-constexpr uint32_t kPmData = 7;
-constexpr uint32_t kAgpStatus = 4;
-constexpr uint32_t kAgpCommand = 8;
-constexpr uint32_t kVpdAddress = 2;
-constexpr uint32_t kVpdData = 4;
-constexpr uint32_t kSlotExpansion = 2;
-constexpr uint32_t kSlotChassis = 3;
-constexpr uint32_t kMsiControl = 2;
-constexpr uint32_t kMsiAddress = 4;
-constexpr uint32_t kMsiUpperAddress = 8;
-constexpr uint32_t kMsiData32 = 8;
-constexpr uint32_t kMsiData64 = 12;
-constexpr uint16_t kMsi64BitCapable = 0x0080;
 // What a capability field shows when it would reach past the end of the image.
 const char kFieldOutsideImage[] = "n/a";
 
@@ -169,9 +127,9 @@ std::string CConfigDecoder::FormatValue(uint32_t value, uint32_t size) const
     if (!m_hexMode)
         return Format("%ud", value);
     switch (size) {
-    case kByte:
+    case pci::kByteBytes:
         return Format("%02Xh", value);
-    case kWord:
+    case pci::kWordBytes:
         return Format("%04Xh", value);
     default:
         return Format("%08Xh", value);
@@ -181,9 +139,9 @@ std::string CConfigDecoder::FormatValue(uint32_t value, uint32_t size) const
 const char* CConfigDecoder::FormatSize(uint32_t size)
 {
     switch (size) {
-    case kByte:
+    case pci::kByteBytes:
         return "BYTE";
-    case kWord:
+    case pci::kWordBytes:
         return "WORD";
     default:
         return "DWORD";
@@ -193,16 +151,16 @@ const char* CConfigDecoder::FormatSize(uint32_t size)
 std::string CConfigDecoder::DecodeCommand(const uint8_t* config)
 {
     std::string text;
-    AppendSetBits(text, ReadWord(config, kCommand), kCommandBits);
+    AppendSetBits(text, pci::GetLe16(config + pci::kCommandOffset), kCommandBits);
     return text;
 }
 
 std::string CConfigDecoder::DecodeStatus(const uint8_t* config)
 {
-    const uint16_t status = ReadWord(config, kStatus);
+    const uint16_t status = pci::GetLe16(config + pci::kStatusOffset);
     std::string text;
     AppendSetBits(text, status, kStatusErrorBits);
-    if (const char* timing = kDevselTimings[(status >> kDevselShift) & kDevselMask])
+    if (const char* timing = kDevselTimings[(status & pci::kStatusDevselMask) >> pci::kStatusDevselShift])
         AppendName(text, timing);
     AppendSetBits(text, status, kStatusFeatureBits);
     return text;
@@ -210,13 +168,13 @@ std::string CConfigDecoder::DecodeStatus(const uint8_t* config)
 
 std::string CConfigDecoder::DecodeCacheLineSize(const uint8_t* config)
 {
-    const uint32_t value = ReadByte(config, kCacheLineSize);
+    const uint32_t value = config[pci::kCacheLineSizeOffset];
     return value == 0 ? std::string() : Format("%d bytes", int(value * kCacheLineUnit));
 }
 
 std::string CConfigDecoder::DecodeLatencyTimer(const uint8_t* config)
 {
-    const uint32_t value = ReadByte(config, kLatencyTimer);
+    const uint32_t value = config[pci::kLatencyTimerOffset];
     if (value == 0)
         return {};
     return Format("%d ns guaranteed bus master ownership (%d PCI cycles at 33 MHz)", int(ClocksToNs(value)),
@@ -225,7 +183,7 @@ std::string CConfigDecoder::DecodeLatencyTimer(const uint8_t* config)
 
 std::string CConfigDecoder::DecodeMinGrant(const uint8_t* config)
 {
-    const uint32_t value = ReadByte(config, kMinGrant);
+    const uint32_t value = config[pci::kMinGrantOffset];
     if (value == 0)
         return {};
     return Format("Requests minimum %d ns bus master ownership (%d PCI cycles at 33 MHz)", int(ClocksToNs(value)),
@@ -234,7 +192,7 @@ std::string CConfigDecoder::DecodeMinGrant(const uint8_t* config)
 
 std::string CConfigDecoder::DecodeMaxLatency(const uint8_t* config)
 {
-    const uint32_t value = ReadByte(config, kMaxLatency);
+    const uint32_t value = config[pci::kMaxLatencyOffset];
     if (value == 0)
         return {};
     return Format("Requests bus master ownership every %d ns interval (every %d PCI cycles at 33 MHz)",
@@ -243,84 +201,84 @@ std::string CConfigDecoder::DecodeMaxLatency(const uint8_t* config)
 
 std::string CConfigDecoder::DecodeBist(const uint8_t* config)
 {
-    return (ReadByte(config, kBist) & kBistCapable) ? "Built-in Self-test supported" : "";
+    return (config[pci::kBistOffset] & kBistCapable) ? "Built-in Self-test supported" : "";
 }
 
 std::string CConfigDecoder::DecodeInterruptLine(const uint8_t* config)
 {
-    if (ReadByte(config, kInterruptPin) == 0)
+    if (config[pci::kInterruptPinOffset] == 0)
         return {};
-    return Format("IRQ%d", int(ReadByte(config, kInterruptLine)));
+    return Format("IRQ%d", int(config[pci::kInterruptLineOffset]));
 }
 
 std::string CConfigDecoder::DecodeInterruptPin(const uint8_t* config)
 {
-    const uint8_t pin = ReadByte(config, kInterruptPin);
+    const uint8_t pin = config[pci::kInterruptPinOffset];
     return pin < std::size(kInterruptPins) ? kInterruptPins[pin] : "";
 }
 
 std::string CConfigDecoder::DecodeIoBase(const uint8_t* config)
 {
-    const uint8_t base = ReadByte(config, kIoBase);
-    const uint32_t low = uint32_t(base & kIoWindowMask) << kIoWindowShift;
-    if ((base & kWindowWideMask) == 0)
+    const uint8_t base = config[pci::kIoBaseOffset];
+    const uint32_t low = uint32_t(base & pci::kIoWindowMask) << pci::kIoWindowShift;
+    if ((base & pci::kWindowTypeMask) == 0)
         return Format("Secondary Bus 16-bit I/O Address Range Start: %04Xh", low);
-    const uint32_t upper = uint32_t(ReadWord(config, kIoBaseUpper)) << 16;
+    const uint32_t upper = uint32_t(pci::GetLe16(config + pci::kIoBaseUpperOffset)) << pci::kIoWindowUpperShift;
     return Format("Secondary Bus 32-bit I/O Address Range Start: %08Xh", upper | low);
 }
 
 std::string CConfigDecoder::DecodeIoLimit(const uint8_t* config)
 {
-    const uint8_t limit = ReadByte(config, kIoLimit);
-    const uint32_t low = (uint32_t(limit & kIoWindowMask) << kIoWindowShift) | kIoWindowLimitFill;
-    if ((limit & kWindowWideMask) == 0)
+    const uint8_t limit = config[pci::kIoLimitOffset];
+    const uint32_t low = (uint32_t(limit & pci::kIoWindowMask) << pci::kIoWindowShift) | pci::kIoWindowLimitFill;
+    if ((limit & pci::kWindowTypeMask) == 0)
         return Format("Secondary Bus 16-bit I/O Address Range End: %04Xh", low);
-    const uint32_t upper = uint32_t(ReadWord(config, kIoLimitUpper)) << 16;
+    const uint32_t upper = uint32_t(pci::GetLe16(config + pci::kIoLimitUpperOffset)) << pci::kIoWindowUpperShift;
     return Format("Secondary Bus 32-bit I/O Address Range End: %08Xh", upper | low);
 }
 
 std::string CConfigDecoder::DecodeMemoryBase(const uint8_t* config)
 {
-    const uint32_t base = uint32_t(ReadWord(config, kMemoryBase) & kMemoryWindowMask) << kMemoryWindowShift;
+    const uint32_t base = uint32_t(pci::GetLe16(config + pci::kMemoryBaseOffset) & pci::kMemoryWindowMask) << pci::kMemoryWindowShift;
     return Format("Secondary Bus Memory-mapped 32-bit I/O Address Range Start: %08Xh", base);
 }
 
 std::string CConfigDecoder::DecodeMemoryLimit(const uint8_t* config)
 {
     const uint32_t limit =
-        (uint32_t(ReadWord(config, kMemoryLimit) & kMemoryWindowMask) << kMemoryWindowShift) | kMemoryWindowLimitFill;
+        (uint32_t(pci::GetLe16(config + pci::kMemoryLimitOffset) & pci::kMemoryWindowMask) << pci::kMemoryWindowShift) | pci::kMemoryWindowLimitFill;
     return Format("Secondary Bus Memory-mapped 32-bit I/O Address Range End: %08Xh", limit);
 }
 
 std::string CConfigDecoder::DecodePrefetchableBase(const uint8_t* config)
 {
-    const uint16_t word = ReadWord(config, kPrefetchableBase);
-    const uint32_t low = uint32_t(word & kMemoryWindowMask) << kMemoryWindowShift;
-    if ((word & kWindowWideMask) == 0)
+    const uint16_t word = pci::GetLe16(config + pci::kPrefetchableBaseOffset);
+    const uint32_t low = uint32_t(word & pci::kMemoryWindowMask) << pci::kMemoryWindowShift;
+    if ((word & pci::kWindowTypeMask) == 0)
         return Format("Secondary Bus 32-bit Prefetchable Memory Address Range Start: %08Xh", low);
     return Format("Secondary Bus 64-bit Prefetchable Memory Address Range Start: %08Xh:%08Xh",
-                  ReadDword(config, kPrefetchableBaseUpper), low);
+                  pci::GetLe32(config + pci::kPrefetchableBaseUpperOffset), low);
 }
 
 std::string CConfigDecoder::DecodePrefetchableLimit(const uint8_t* config)
 {
-    const uint16_t word = ReadWord(config, kPrefetchableLimit);
-    const uint32_t low = (uint32_t(word & kMemoryWindowMask) << kMemoryWindowShift) | kMemoryWindowLimitFill;
-    if ((word & kWindowWideMask) == 0)
+    const uint16_t word = pci::GetLe16(config + pci::kPrefetchableLimitOffset);
+    const uint32_t low = (uint32_t(word & pci::kMemoryWindowMask) << pci::kMemoryWindowShift) | pci::kMemoryWindowLimitFill;
+    if ((word & pci::kWindowTypeMask) == 0)
         return Format("Secondary Bus 32-bit Prefetchable Memory Address Range End: %08Xh", low);
     return Format("Secondary Bus 64-bit Prefetchable Memory Address Range End: %08Xh:%08Xh",
-                  ReadDword(config, kPrefetchableLimitUpper), low);
+                  pci::GetLe32(config + pci::kPrefetchableLimitUpperOffset), low);
 }
 
 std::string CConfigDecoder::DecodeClassCode(const uint8_t* config)
 {
-    return CClassCodeNames::FindClassName(ReadByte(config, kBaseClass));
+    return CClassCodeNames::FindClassName(config[pci::kBaseClassOffset]);
 }
 
 std::string CConfigDecoder::DecodeSubclass(const uint8_t* config)
 {
-    return CClassCodeNames::FindSubclassName(ReadByte(config, kBaseClass), ReadByte(config, kSubclass),
-                                             ReadByte(config, kProgrammingInterface));
+    return CClassCodeNames::FindSubclassName(config[pci::kBaseClassOffset], config[pci::kSubclassOffset],
+                                             config[pci::kProgrammingInterfaceOffset]);
 }
 
 std::string CConfigDecoder::DecodeBar(uint32_t value, uint32_t upper, uint32_t size, bool* is64Bit) const
@@ -329,16 +287,16 @@ std::string CConfigDecoder::DecodeBar(uint32_t value, uint32_t upper, uint32_t s
         *is64Bit = false;
     if (value == 0)
         return {};
-    if (value & kIoBarFlag) {
-        const uint32_t base = value & kIoBarBaseMask;
+    if (pci::IsIoBar(value)) {
+        const uint32_t base = pci::BarBase(value);
         if (base == 0)
             return {};
         return m_hexMode ? Format("I/O Range (Base = %08Xh, Size = %08Xh)", base, size)
                          : Format("I/O Range (Base = %ud, Size = %ud)", base, size);
     }
-    const bool wide = ((value >> kMemoryTypeShift) & kMemoryTypeMask) == kMemoryType64Bit;
-    const char* prefetch = (value & kPrefetchableFlag) ? "Prefetchable" : "";
-    const uint32_t base = value & kMemoryBarBaseMask;
+    const bool wide = pci::IsMemory64Bar(value);
+    const char* prefetch = pci::IsPrefetchableBar(value) ? "Prefetchable" : "";
+    const uint32_t base = pci::BarBase(value);
     if (is64Bit)
         *is64Bit = wide;
     if (wide) {
@@ -363,20 +321,20 @@ std::string CConfigDecoder::DecodeCapability(uint32_t index, const std::vector<C
 
 std::string CConfigDecoder::DecodeKnownCapability(const CapabilityRecord& record) const
 {
-    const uint8_t id = record.bytes[kCapabilityId];
+    const uint8_t id = record.bytes[pci::kCapabilityIdOffset];
     switch (id) {
-    case kCapPowerManagement:
+    case pci::kCapPowerManagement:
         return DecodePowerManagement(record);
-    case kCapAgp:
+    case pci::kCapAgp:
         return DecodeAgp(record);
-    case kCapVpd:
+    case pci::kCapVpd:
         return DecodeVpd(record);
-    case kCapSlotIdentification:
+    case pci::kCapSlotIdentification:
         return DecodeSlotIdentification(record);
-    case kCapMsi:
+    case pci::kCapMsi:
         return DecodeMsi(record);
     default:
-        return id <= kCapLastKnown && kPlainCapabilities[id] ? kPlainCapabilities[id] : "";
+        return id <= pci::kCapPciHotPlug && kPlainCapabilities[id] ? kPlainCapabilities[id] : "";
     }
 }
 
@@ -384,49 +342,49 @@ std::string CConfigDecoder::DecodeKnownCapability(const CapabilityRecord& record
 // instead of a value: the register does not exist, and reading on would leave the image.
 std::string CConfigDecoder::FormatField(const CapabilityRecord& record, uint32_t offset, uint32_t size) const
 {
-    if (record.index * kDword + offset + size > kImageSize)
+    if (record.index * pci::kDwordBytes + offset + size > kImageSize)
         return kFieldOutsideImage;
-    return FormatValue(Read(record.bytes, offset, size), size);
+    return FormatValue(uint32_t(pci::GetLe(record.bytes + offset, size)), size);
 }
 
 std::string CConfigDecoder::DecodePowerManagement(const CapabilityRecord& record) const
 {
-    return "New Capability: PCI Power Management (Power Management Capabilities = " + FormatField(record, kPmCapabilities, kWord) +
-           ", Control/Status Register = " + FormatField(record, kPmControlStatus, kWord) +
-           ", Bridge Support Extensions = " + FormatField(record, kPmBridgeSupport, kByte) +
-           ", Data Register = " + FormatField(record, kPmData, kByte) + ")";
+    return "New Capability: PCI Power Management (Power Management Capabilities = " + FormatField(record, pci::kPmCapabilitiesOffset, pci::kWordBytes) +
+           ", Control/Status Register = " + FormatField(record, pci::kPmControlStatusOffset, pci::kWordBytes) +
+           ", Bridge Support Extensions = " + FormatField(record, pci::kPmBridgeSupportOffset, pci::kByteBytes) +
+           ", Data Register = " + FormatField(record, pci::kPmDataOffset, pci::kByteBytes) + ")";
 }
 
 std::string CConfigDecoder::DecodeAgp(const CapabilityRecord& record) const
 {
-    return "New Capability: AGP (AGP Status Register = " + FormatField(record, kAgpStatus, kDword) +
-           ", AGP Command Register = " + FormatField(record, kAgpCommand, kDword) + ")";
+    return "New Capability: AGP (AGP Status Register = " + FormatField(record, pci::kAgpStatusOffset, pci::kDwordBytes) +
+           ", AGP Command Register = " + FormatField(record, pci::kAgpCommandOffset, pci::kDwordBytes) + ")";
 }
 
 std::string CConfigDecoder::DecodeVpd(const CapabilityRecord& record) const
 {
-    return "New Capability: VPD (VPD Address Register = " + FormatField(record, kVpdAddress, kWord) +
-           ", VPD Data Register = " + FormatField(record, kVpdData, kDword) + ")";
+    return "New Capability: VPD (VPD Address Register = " + FormatField(record, pci::kVpdAddressOffset, pci::kWordBytes) +
+           ", VPD Data Register = " + FormatField(record, pci::kVpdDataOffset, pci::kDwordBytes) + ")";
 }
 
 std::string CConfigDecoder::DecodeSlotIdentification(const CapabilityRecord& record) const
 {
-    return "New Capability: Slot Identification (Expansion Slot Register = " + FormatField(record, kSlotExpansion, kByte) +
-           ", Chassis Number = " + FormatField(record, kSlotChassis, kByte) + ")";
+    return "New Capability: Slot Identification (Expansion Slot Register = " + FormatField(record, pci::kSlotExpansionOffset, pci::kByteBytes) +
+           ", Chassis Number = " + FormatField(record, pci::kSlotChassisOffset, pci::kByteBytes) + ")";
 }
 
 std::string CConfigDecoder::DecodeMsi(const CapabilityRecord& record) const
 {
-    const std::string control = FormatField(record, kMsiControl, kWord);
+    const std::string control = FormatField(record, pci::kMsiControlOffset, pci::kWordBytes);
     // The control word is in the image whenever the capability is, since every capability starts on a dword.
-    const bool wide = Read(record.bytes, kMsiControl, kWord) & kMsi64BitCapable;
+    const bool wide = uint32_t(pci::GetLe(record.bytes + pci::kMsiControlOffset, pci::kWordBytes)) & pci::kMsi64BitCapable;
     if (wide) {
         return "New Capability: MSI (Message Control Register = " + control +
-               ", Lower Message Address Register = " + FormatField(record, kMsiAddress, kDword) +
-               ", Upper Message Address Register = " + FormatField(record, kMsiUpperAddress, kDword) +
-               ", Message Data Register = " + FormatField(record, kMsiData64, kWord) + ")";
+               ", Lower Message Address Register = " + FormatField(record, pci::kMsiAddressOffset, pci::kDwordBytes) +
+               ", Upper Message Address Register = " + FormatField(record, pci::kMsiUpperAddressOffset, pci::kDwordBytes) +
+               ", Message Data Register = " + FormatField(record, pci::kMsiData64Offset, pci::kWordBytes) + ")";
     }
     return "New Capability: MSI (Message Control Register = " + control +
-           ", Message Address Register = " + FormatField(record, kMsiAddress, kDword) +
-           ", Message Data Register = " + FormatField(record, kMsiData32, kWord) + ")";
+           ", Message Address Register = " + FormatField(record, pci::kMsiAddressOffset, pci::kDwordBytes) +
+           ", Message Data Register = " + FormatField(record, pci::kMsiData32Offset, pci::kWordBytes) + ")";
 }

@@ -2,6 +2,8 @@
 // Turns registers of a 256-byte configuration image into the texts of the
 // "Decoded Information" column. Holds the display mode that the BAR and
 // capability texts and the Offset and Value columns depend on.
+#include "pci/ConfigSpace.h"
+
 #include <stdint.h>
 
 #include <string>
@@ -17,7 +19,7 @@ struct CapabilityRecord
 class CConfigDecoder
 {
 public:
-    static constexpr uint32_t kImageSize = 256;
+    static constexpr uint32_t kImageSize = pci::kConfigSpaceBytes;
 
     explicit CConfigDecoder(bool hexMode = true) : m_hexMode(hexMode) {}
     virtual ~CConfigDecoder() = default;

@@ -1,15 +1,18 @@
 #include "ConfigSpaceModel.h"
 
-#include "ConfigRegisters.h"
 #include "RegisterTable.h"
 
 #include "device/PciFunction.h"
 
+#include "pci/Bar.h"
+#include "pci/ByteOrder.h"
+#include "pci/Capability.h"
+#include "pci/CommandStatus.h"
+#include "pci/ConfigSpace.h"
+
 #include <ctype.h>
 #include <stdlib.h>
 #include <string.h>
-
-using namespace ConfigRegisters;
 
 namespace {
 
@@ -21,13 +24,7 @@ constexpr uint64_t kMaxValue = 0xFFFFFFFFu;
 
 uint32_t HeaderType(const uint8_t* config)
 {
-    return ReadByte(config, kHeaderType) & kHeaderLayoutMask;
-}
-
-void Store(uint8_t* config, uint32_t offset, uint32_t size, uint32_t value)
-{
-    for (uint32_t i = 0; i < size; ++i)
-        config[offset + i] = uint8_t(value >> (8 * i));
+    return config[pci::kHeaderTypeOffset] & pci::kHeaderLayoutMask;
 }
 
 bool IsSign(char c)
@@ -93,7 +90,7 @@ void CConfigSpaceModel::BuildRegisterList(const CPciFunction* function)
     const uint32_t headerType = HeaderType(function->m_config);
     bool nextBarIsUpperHalf = false;
     for (const CRegisterDefinition& definition : CRegisterTable::ForHeaderType(headerType)) {
-        const uint32_t value = Read(function->m_config, definition.offset, definition.size);
+        const uint32_t value = uint32_t(pci::GetLe(function->m_config + definition.offset, definition.size));
         AddRegisterRow(definition.offset, definition.size, definition.name, value,
                        DecodeField(function, definition, &nextBarIsUpperHalf));
     }
@@ -106,10 +103,10 @@ void CConfigSpaceModel::AddDeviceSpecificRows(const CPciFunction* function)
     // The walk is bounded by the function: it ends before the first dword visited twice.
     std::vector<CapabilityRecord> records;
     for (uint32_t index : function->GetCapabilityIndices())
-        records.push_back({index, function->m_config + index * kDword});
-    for (uint32_t index = kFirstDeviceDword; index < kDwordCount; ++index) {
-        const uint32_t offset = index * kDword;
-        AddRegisterRow(uint16_t(offset), kDword, "Vendor Specific", ReadDword(function->m_config, offset),
+        records.push_back({index, function->m_config + index * pci::kDwordBytes});
+    for (uint32_t index = pci::kDeviceSpecificFirstDword; index < pci::kConfigSpaceDwords; ++index) {
+        const uint32_t offset = index * pci::kDwordBytes;
+        AddRegisterRow(uint16_t(offset), pci::kDwordBytes, "Vendor Specific", pci::GetLe32(function->m_config + offset),
                        DecodeCapability(index, records));
     }
 }
@@ -179,10 +176,10 @@ std::string CConfigSpaceModel::DecodeBarRow(const CPciFunction* function, uint32
         *nextBarIsUpperHalf = false;
         return {};
     }
-    const int barIndex = int((offset - kBar0) / kDword);
+    const int barIndex = int((offset - pci::kBar0Offset) / pci::kDwordBytes);
     const bool hasNext = barIndex + 1 < function->GetBarCount();
-    const uint32_t value = ReadDword(function->m_config, offset);
-    const uint32_t upper = hasNext ? ReadDword(function->m_config, offset + kDword) : 0;
+    const uint32_t value = pci::GetLe32(function->m_config + offset);
+    const uint32_t upper = hasNext ? pci::GetLe32(function->m_config + offset + pci::kDwordBytes) : 0;
     bool is64Bit = false;
     std::string text = DecodeBar(value, upper, function->m_barSizes[barIndex], &is64Bit);
     *nextBarIsUpperHalf = is64Bit && hasNext;
@@ -219,14 +216,14 @@ std::optional<std::string> CConfigSpaceModel::OnEndEdit(int item, int /*subItem*
     const uint32_t size = tag & kTagSizeMask;
 
     const uint32_t typed = ParseValue(text, IsHexMode());
-    Store(m_function->m_config, offset, size, typed);
+    pci::PutLe(m_function->m_config + offset, size, typed);
     m_function->RefreshConfigSpace();
     // The refresh skips a CardBus bridge's header and bytes 35h..37h; an edit
     // there is written on its own, so the cell never shows a value that only
     // the image holds.
     if (memcmp(m_function->m_config + offset, m_function->m_shadow + offset, size) != 0)
         m_function->WriteConfigRegister(offset, size);
-    const uint32_t readBack = Read(m_function->m_config, offset, size);
+    const uint32_t readBack = uint32_t(pci::GetLe(m_function->m_config + offset, size));
     if (readBack != typed)
         WarningBeep();
 

@@ -1,7 +1,9 @@
 // CPciFunction: driver requests, register write-back, capabilities and BAR access.
 #include "device/PciFunction.h"
 
-#include "device/DriverInterface.h"
+#include "protocol/DriverProtocol.h"
+#include "pci/CommandStatus.h"
+#include "pci/Capability.h"
 
 #include <string.h>
 
@@ -9,14 +11,9 @@
 
 namespace {
 
-constexpr uint8_t kDwordSize = 4;
 constexpr uint32_t kAllOnes = 0xFFFFFFFF;
-constexpr uint32_t kIoSizeMask = 0xFFFF;
-constexpr uint32_t kFirstDeviceDword = 0x40;
 constexpr uint32_t kMinCapabilityPointer = 4;
 constexpr uint32_t kCapabilityIndexMask = 0x3F;
-constexpr int kLayoutDeviceBars = 6;
-constexpr int kLayoutBridgeBars = 2;
 
 struct CRegisterSpan
 {
@@ -49,21 +46,7 @@ bool IsValidRegisterSize(uint32_t size)
 
 bool IsValidRegister(uint32_t offset, uint32_t size)
 {
-    return IsValidRegisterSize(size) && offset < kConfigSpaceSize && size <= kConfigSpaceSize - offset;
-}
-
-uint32_t GetLe(const uint8_t* p, uint32_t size)
-{
-    uint32_t value = 0;
-    for (uint32_t i = 0; i < size; ++i)
-        value |= uint32_t(p[i]) << (8 * i);
-    return value;
-}
-
-void PutLe(uint8_t* p, uint32_t size, uint32_t value)
-{
-    for (uint32_t i = 0; i < size; ++i)
-        p[i] = uint8_t(value >> (8 * i));
+    return IsValidRegisterSize(size) && offset < pci::kConfigSpaceBytes && size <= pci::kConfigSpaceBytes - offset;
 }
 
 // One synchronous device-control request; returned receives the bytes written to out.
@@ -80,16 +63,16 @@ bool SendRequest(HANDLE hDriver, uint32_t code, const uint8_t* in, uint32_t inLe
 
 void PutFunctionAddress(uint8_t* in, uint32_t bus, uint32_t device, uint32_t function)
 {
-    PutLe32(in + kAddrBusOffset, bus);
-    PutLe32(in + kAddrDeviceOffset, device);
-    PutLe32(in + kAddrFunctionOffset, function);
+    pci::PutLe32(in + kAddrBusOffset, bus);
+    pci::PutLe32(in + kAddrDeviceOffset, device);
+    pci::PutLe32(in + kAddrFunctionOffset, function);
 }
 
 void PutRegisterRequest(uint8_t* in, uint32_t bus, uint32_t device, uint32_t function, uint32_t offset,
                         uint8_t size)
 {
     PutFunctionAddress(in, bus, device, function);
-    PutLe32(in + kRegOffsetOffset, offset);
+    pci::PutLe32(in + kRegOffsetOffset, offset);
     in[kRegSizeOffset] = size;
 }
 
@@ -103,7 +86,7 @@ bool ReadRegister(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t functi
     uint32_t returned = 0;
     bool ok = SendRequest(hDriver, IOCTL_READ_CONFIG, in, sizeof in, out, sizeof out, &returned) &&
               returned == sizeof out;
-    *value = ok ? GetLe32(out) : kAllOnes;
+    *value = ok ? pci::GetLe32(out) : kAllOnes;
     return ok;
 }
 
@@ -126,9 +109,9 @@ bool GetRangeLength(uint32_t unitSize, uint32_t count, uint32_t* length)
 void PutRangeHeader(uint8_t* in, uint8_t space, uint32_t address, uint32_t unitSize, uint32_t count)
 {
     in[kRangeSpaceOffset] = space;
-    PutLe32(in + kRangeAddressOffset, address);
-    PutLe32(in + kRangeUnitOffset, unitSize);
-    PutLe32(in + kRangeCountOffset, count);
+    pci::PutLe32(in + kRangeAddressOffset, address);
+    pci::PutLe32(in + kRangeUnitOffset, unitSize);
+    pci::PutLe32(in + kRangeCountOffset, count);
 }
 
 } // namespace
@@ -138,20 +121,20 @@ uint32_t CPciFunction::ProbeFunction(uint32_t bus, uint32_t device, uint32_t fun
 {
     uint8_t in[kProbeInSize] = {};
     PutFunctionAddress(in, bus, device, function);
-    PutLe32(in + kProbeReservedOffset, 0);
+    pci::PutLe32(in + kProbeReservedOffset, 0);
     uint8_t out[kProbeOutSize];
     uint32_t returned = 0;
     if (!SendRequest(m_hDriver, IOCTL_PROBE_FUNCTION, in, sizeof in, out, sizeof out, &returned) ||
         returned != sizeof out)
-        return kAbsentFunction;
-    return GetLe32(out);
+        return pci::kAbsentFunctionDword;
+    return pci::GetLe32(out);
 }
 
 bool CPciFunction::ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* destination)
 {
     uint8_t in[kReadConfigSpaceInSize] = {};
     PutFunctionAddress(in, bus, device, function);
-    uint8_t image[kConfigSpaceSize];
+    uint8_t image[pci::kConfigSpaceBytes];
     uint32_t returned = 0;
     if (!SendRequest(m_hDriver, IOCTL_READ_CONFIG_SPACE, in, sizeof in, image, sizeof image, &returned))
         return false;
@@ -175,7 +158,7 @@ bool CPciFunction::WriteConfig(uint32_t bus, uint32_t device, uint32_t function,
 {
     uint8_t in[kWriteConfigInSize] = {};
     PutRegisterRequest(in, bus, device, function, offset, size);
-    PutLe32(in + kRegValueOffset, value);
+    pci::PutLe32(in + kRegValueOffset, value);
     return SendRequest(m_hDriver, IOCTL_WRITE_CONFIG, in, sizeof in, nullptr, 0, nullptr);
 }
 
@@ -186,46 +169,46 @@ void CPciFunction::WriteConfigRegister(uint32_t offset, uint32_t size)
     if (memcmp(m_config + offset, m_shadow + offset, size) == 0)
         return;
     uint8_t width = uint8_t(size);
-    WriteConfig(m_bus, m_device, m_function, offset, width, GetLe(m_config + offset, size));
+    WriteConfig(m_bus, m_device, m_function, offset, width, uint32_t(pci::GetLe(m_config + offset, size)));
     // A failed read-back reads as all ones, which is what the page then shows and beeps about.
     uint32_t readBack = ReadConfig(m_bus, m_device, m_function, offset, width);
-    PutLe(m_config + offset, size, readBack);
-    PutLe(m_shadow + offset, size, readBack);
+    pci::PutLe(m_config + offset, size, readBack);
+    pci::PutLe(m_shadow + offset, size, readBack);
 }
 
 void CPciFunction::RefreshConfigSpace()
 {
     uint32_t layout = GetHeaderLayout();
-    if (layout == kLayoutDevice) {
+    if (layout == pci::kLayoutDevice) {
         for (const CRegisterSpan& span : kDeviceHeaderRegisters)
             WriteConfigRegister(span.offset, span.size);
-    } else if (layout == kLayoutPciBridge) {
+    } else if (layout == pci::kLayoutPciBridge) {
         for (const CRegisterSpan& span : kBridgeHeaderRegisters)
             WriteConfigRegister(span.offset, span.size);
     }
-    for (uint32_t offset = kFirstDeviceDword; offset < kConfigSpaceSize; offset += kDwordSize)
-        WriteConfigRegister(offset, kDwordSize);
+    for (uint32_t offset = pci::kDeviceSpecificOffset; offset < pci::kConfigSpaceBytes; offset += pci::kDwordBytes)
+        WriteConfigRegister(offset, pci::kDwordBytes);
 }
 
 bool CPciFunction::IsBridge() const
 {
-    if (m_config[kBaseClassOffset] != kClassBridge)
+    if (m_config[pci::kBaseClassOffset] != pci::kClassBridge)
         return false;
-    uint8_t subclass = m_config[kSubclassOffset];
-    return subclass == kSubclassHostBridge || subclass == kSubclassPciBridge;
+    uint8_t subclass = m_config[pci::kSubclassOffset];
+    return subclass == pci::kSubclassHostBridge || subclass == pci::kSubclassPciBridge;
 }
 
 const uint8_t* CPciFunction::GetFirstCapability(uint32_t* index) const
 {
-    if ((m_config[kStatusOffset] & kStatusCapabilityList) == 0)
+    if ((m_config[pci::kStatusOffset] & pci::kStatusCapabilityList) == 0)
         return nullptr;
-    uint32_t pointer = m_config[kCapabilitiesPointerOffset];
+    uint32_t pointer = m_config[pci::kCapabilitiesPointerOffset];
     if (pointer < kMinCapabilityPointer)
         return nullptr;
-    uint32_t dword = pointer / kDwordSize;
+    uint32_t dword = pointer / pci::kDwordBytes;
     if (index)
         *index = dword;
-    return m_config + dword * kDwordSize;
+    return m_config + dword * pci::kDwordBytes;
 }
 
 uint8_t* CPciFunction::GetFirstCapability(uint32_t* index)
@@ -237,13 +220,13 @@ const uint8_t* CPciFunction::GetNextCapability(const uint8_t* entry, uint32_t* i
 {
     if (!entry)
         return nullptr;
-    uint32_t next = entry[1];
+    uint32_t next = entry[pci::kCapabilityNextOffset];
     if (next == 0)
         return nullptr;
-    uint32_t dword = (next / kDwordSize) & kCapabilityIndexMask;
+    uint32_t dword = (next / pci::kDwordBytes) & kCapabilityIndexMask;
     if (index)
         *index = dword;
-    return m_config + dword * kDwordSize;
+    return m_config + dword * pci::kDwordBytes;
 }
 
 uint8_t* CPciFunction::GetNextCapability(const uint8_t* entry, uint32_t* index)
@@ -269,7 +252,7 @@ std::vector<uint32_t> CPciFunction::GetCapabilityIndices() const
 int CPciFunction::FindBarForAddress(uint32_t address) const
 {
     for (int i = 0; i < GetBarCount(); ++i) {
-        if (GetBarBase(GetBarValue(i)) == address)
+        if (pci::BarBase(GetBarValue(i)) == address)
             return i;
     }
     return -1;
@@ -279,18 +262,18 @@ uint32_t CPciFunction::ProbeBarSize(int index)
 {
     if (index < 0 || index >= GetBarCount())
         return 0;
-    uint32_t reg = kBar0Offset + uint32_t(index) * kDwordSize;
+    uint32_t reg = pci::BarOffset(uint32_t(index));
     uint32_t saved = 0;
-    if (!ReadRegister(m_hDriver, m_bus, m_device, m_function, reg, kDwordSize, &saved))
+    if (!ReadRegister(m_hDriver, m_bus, m_device, m_function, reg, pci::kDwordBytes, &saved))
         return 0;
-    bool sizingWritten = WriteConfig(m_bus, m_device, m_function, reg, kDwordSize, kAllOnes);
+    bool sizingWritten = WriteConfig(m_bus, m_device, m_function, reg, pci::kDwordBytes, kAllOnes);
     uint32_t mask = 0;
-    bool maskRead = sizingWritten && ReadRegister(m_hDriver, m_bus, m_device, m_function, reg, kDwordSize, &mask);
+    bool maskRead = sizingWritten && ReadRegister(m_hDriver, m_bus, m_device, m_function, reg, pci::kDwordBytes, &mask);
     // Restore the BAR whatever happened above, so it is never left holding all ones.
-    bool restored = WriteConfig(m_bus, m_device, m_function, reg, kDwordSize, saved);
+    bool restored = WriteConfig(m_bus, m_device, m_function, reg, pci::kDwordBytes, saved);
     if (!maskRead || !restored)
         return 0;
-    uint32_t size = IsIoBar(mask) ? (0 - (mask & kIoBarBaseMask)) & kIoSizeMask : 0 - (mask & kMemoryBarBaseMask);
+    uint32_t size = pci::IsIoBar(mask) ? (0 - (mask & pci::kIoBarBaseMask)) & pci::kIoSizeMask : 0 - (mask & pci::kMemoryBarBaseMask);
     m_barSizes[index] = size;
     return size;
 }
@@ -302,7 +285,7 @@ bool CPciFunction::ReadDeviceData(int index, uint32_t offset, void* buffer, uint
         return false;
     uint32_t bar = GetBarValue(index);
     uint8_t in[kRangeHeaderSize] = {};
-    PutRangeHeader(in, IsIoBar(bar) ? kSpaceIo : kSpaceMemory, GetBarBase(bar) + offset, unitSize, count);
+    PutRangeHeader(in, pci::IsIoBar(bar) ? kSpaceIo : kSpaceMemory, pci::BarBase(bar) + offset, unitSize, count);
     uint32_t returned = 0;
     return SendRequest(m_hDriver, IOCTL_READ_DEVICE, in, sizeof in, buffer, length, &returned) &&
            returned == length;
@@ -320,7 +303,7 @@ bool CPciFunction::WriteDeviceData(int index, uint32_t offset, const void* data,
     if (!in)
         return false;
     uint32_t bar = GetBarValue(index);
-    PutRangeHeader(in.get(), IsIoBar(bar) ? kSpaceIo : kSpaceMemory, GetBarBase(bar) + offset, unitSize, count);
+    PutRangeHeader(in.get(), pci::IsIoBar(bar) ? kSpaceIo : kSpaceMemory, pci::BarBase(bar) + offset, unitSize, count);
     memcpy(in.get() + kRangeHeaderSize, data, length);
     return SendRequest(m_hDriver, IOCTL_WRITE_DEVICE, in.get(), total, nullptr, 0, nullptr);
 }
@@ -342,64 +325,48 @@ std::string CPciFunction::GetSubsystemVendorName() const
 
 uint8_t CPciFunction::GetConfigByte(uint32_t offset) const
 {
-    return offset < kConfigSpaceSize ? m_config[offset] : 0xFF;
+    return offset < pci::kConfigSpaceBytes ? m_config[offset] : 0xFF;
 }
 
 uint16_t CPciFunction::GetConfigWord(uint32_t offset) const
 {
-    return IsValidRegister(offset, 2) ? uint16_t(GetLe(m_config + offset, 2)) : 0xFFFF;
+    return IsValidRegister(offset, pci::kWordBytes) ? pci::GetLe16(m_config + offset) : 0xFFFF;
 }
 
 uint32_t CPciFunction::GetConfigDword(uint32_t offset) const
 {
-    return IsValidRegister(offset, kDwordSize) ? GetLe32(m_config + offset) : kAllOnes;
+    return IsValidRegister(offset, pci::kDwordBytes) ? pci::GetLe32(m_config + offset) : kAllOnes;
 }
 
 uint16_t CPciFunction::GetVendorId() const
 {
-    return GetConfigWord(kVendorIdOffset);
+    return GetConfigWord(pci::kVendorIdOffset);
 }
 
 uint16_t CPciFunction::GetDeviceId() const
 {
-    return GetConfigWord(kDeviceIdOffset);
+    return GetConfigWord(pci::kDeviceIdOffset);
 }
 
 uint32_t CPciFunction::GetHeaderLayout() const
 {
-    return m_config[kHeaderTypeOffset] & kHeaderLayoutMask;
+    return m_config[pci::kHeaderTypeOffset] & pci::kHeaderLayoutMask;
 }
 
 bool CPciFunction::IsMultiFunction() const
 {
-    return (m_config[kHeaderTypeOffset] & kMultiFunctionFlag) != 0;
+    return (m_config[pci::kHeaderTypeOffset] & pci::kMultiFunctionFlag) != 0;
 }
 
 int CPciFunction::GetBarCount() const
 {
-    switch (GetHeaderLayout()) {
-    case kLayoutDevice:
-        return kLayoutDeviceBars;
-    case kLayoutPciBridge:
-        return kLayoutBridgeBars;
-    default:
-        return 0;
-    }
+    return int(pci::BarCountForLayout(GetHeaderLayout()));
 }
 
 uint32_t CPciFunction::GetBarValue(int index) const
 {
     if (index < 0 || index >= GetBarCount())
         return 0;
-    return GetLe32(m_config + kBar0Offset + uint32_t(index) * kDwordSize);
+    return pci::GetLe32(m_config + pci::BarOffset(uint32_t(index)));
 }
 
-bool CPciFunction::IsIoBar(uint32_t barValue)
-{
-    return (barValue & kIoBarFlag) != 0;
-}
-
-uint32_t CPciFunction::GetBarBase(uint32_t barValue)
-{
-    return barValue & (IsIoBar(barValue) ? kIoBarBaseMask : kMemoryBarBaseMask);
-}

@@ -2,6 +2,9 @@
 // One PCI function of the machine: its place, its configuration image and a
 // shadow of what the hardware last returned, its BAR sizes, names and, for a
 // bridge, the functions found behind it. Constructing the root builds the tree.
+#include "pci/Bar.h"
+#include "pci/ConfigSpace.h"
+
 #include <windows.h>
 
 #include <stdint.h>
@@ -13,43 +16,6 @@
 class CPciFunction
 {
 public:
-    // Configuration header offsets the model reads.
-    static constexpr uint32_t kVendorIdOffset = 0x00;
-    static constexpr uint32_t kDeviceIdOffset = 0x02;
-    static constexpr uint32_t kCommandOffset = 0x04;
-    static constexpr uint32_t kStatusOffset = 0x06;
-    static constexpr uint32_t kRevisionOffset = 0x08;
-    static constexpr uint32_t kSubclassOffset = 0x0A;
-    static constexpr uint32_t kBaseClassOffset = 0x0B;
-    static constexpr uint32_t kHeaderTypeOffset = 0x0E;
-    static constexpr uint32_t kBar0Offset = 0x10;
-    static constexpr uint32_t kSecondaryBusOffset = 0x19;
-    static constexpr uint32_t kSubsystemVendorIdOffset = 0x2C;
-    static constexpr uint32_t kSubsystemIdOffset = 0x2E;
-    static constexpr uint32_t kCapabilitiesPointerOffset = 0x34;
-    static constexpr uint32_t kCardBusSubsystemVendorIdOffset = 0x40;
-
-    static constexpr uint8_t kStatusCapabilityList = 0x10;
-    static constexpr uint8_t kHeaderLayoutMask = 0x7F;
-    static constexpr uint8_t kMultiFunctionFlag = 0x80;
-    static constexpr uint32_t kLayoutDevice = 0;
-    static constexpr uint32_t kLayoutPciBridge = 1;
-    static constexpr uint32_t kLayoutCardBusBridge = 2;
-
-    static constexpr uint8_t kClassBridge = 0x06;
-    static constexpr uint8_t kSubclassHostBridge = 0x00;
-    static constexpr uint8_t kSubclassPciBridge = 0x04;
-
-    static constexpr int kMaxBars = 6;
-    static constexpr uint32_t kIoBarFlag = 0x1;
-    static constexpr uint32_t kIoBarBaseMask = 0xFFFFFFFC;
-    static constexpr uint32_t kMemoryBarBaseMask = 0xFFFFFFF0;
-
-    static constexpr uint32_t kDevicesPerBus = 32;
-    static constexpr uint32_t kFunctionsPerDevice = 8;
-    static constexpr uint32_t kBusCount = 256;
-    static constexpr uint32_t kAbsentFunction = 0xFFFFFFFF;
-
     // A capability walk never visits more entries than the image has dwords.
     static constexpr uint32_t kMaxCapabilityEntries = 64;
 
@@ -117,16 +83,14 @@ public:
     int GetBarCount() const;
     // BAR index of m_config; 0 for an index outside the layout's BARs.
     uint32_t GetBarValue(int index) const;
-    static bool IsIoBar(uint32_t barValue);
-    static uint32_t GetBarBase(uint32_t barValue);
 
     uint32_t m_bus = 0;
     uint32_t m_device = 0;
     uint32_t m_function = 0;
-    uint32_t m_barSizes[kMaxBars] = {};
+    uint32_t m_barSizes[pci::kMaxBars] = {};
     HANDLE m_hDriver = nullptr;
-    uint8_t m_config[256] = {};
-    uint8_t m_shadow[256] = {};
+    uint8_t m_config[pci::kConfigSpaceBytes] = {};
+    uint8_t m_shadow[pci::kConfigSpaceBytes] = {};
     std::vector<std::unique_ptr<CPciFunction>> m_children;
     std::string m_vendorName;
     std::string m_deviceName;

@@ -213,7 +213,7 @@ void CPciFunction::LoadDeviceNames()
     if (!file)
         return;
     uint32_t subsystemOffset =
-        GetHeaderLayout() == kLayoutCardBusBridge ? kCardBusSubsystemVendorIdOffset : kSubsystemVendorIdOffset;
+        GetHeaderLayout() == pci::kLayoutCardBusBridge ? pci::kCardBusSubsystemVendorIdOffset : pci::kSubsystemVendorIdOffset;
     CNameSearch vendor = {GetVendorId(), &m_vendorName, false};
     CNameSearch device = {GetDeviceId(), &m_deviceName, false};
     CNameSearch subsystemVendor = {GetConfigWord(subsystemOffset), &m_subsystemVendorName, false};

@@ -1,7 +1,8 @@
 // CPciFunction: BAR sizes from the resources that plug and play recorded in the registry.
 #include "device/PciFunction.h"
 
-#include "device/DriverInterface.h"
+#include "pci/ByteOrder.h"
+#include "protocol/ResourceList.h"
 
 #include <stdio.h>
 
@@ -25,14 +26,6 @@ constexpr int kLocationFields = 3;
 // An enumeration that keeps failing must still end.
 constexpr DWORD kMaxInstanceKeys = 4096;
 
-// The first full descriptor of a resource list: its partial descriptor count, then the descriptors.
-constexpr uint32_t kPartialCountOffset = 16;
-constexpr uint32_t kFirstPartialOffset = 20;
-constexpr uint32_t kPartialSize = 16;
-constexpr uint32_t kPartialStartOffset = 4;
-constexpr uint32_t kPartialLengthOffset = 12;
-constexpr uint8_t kResourcePort = 1;
-constexpr uint8_t kResourceMemory = 3;
 
 struct CKeyCloser
 {
@@ -112,9 +105,9 @@ void CPciFunction::LoadAssignedResources()
     for (uint32_t& size : m_barSizes)
         size = 0;
     char path[kKeyPathSize];
-    snprintf(path, sizeof path, kDeviceKeyFormat, GetConfigWord(kVendorIdOffset), GetConfigWord(kDeviceIdOffset),
-             GetConfigWord(kSubsystemIdOffset), GetConfigWord(kSubsystemVendorIdOffset),
-             GetConfigByte(kRevisionOffset));
+    snprintf(path, sizeof path, kDeviceKeyFormat, GetConfigWord(pci::kVendorIdOffset), GetConfigWord(pci::kDeviceIdOffset),
+             GetConfigWord(pci::kSubsystemIdOffset), GetConfigWord(pci::kSubsystemVendorIdOffset),
+             GetConfigByte(pci::kRevisionIdOffset));
     CScopedKey deviceKey = OpenKey(HKEY_LOCAL_MACHINE, path);
     if (!deviceKey)
         return;
@@ -125,17 +118,17 @@ void CPciFunction::LoadAssignedResources()
     if (!control)
         return;
     std::vector<uint8_t> data = QueryBinaryValue(control.get(), kAllocConfigValue);
-    if (data.size() < kFirstPartialOffset)
+    if (data.size() < kResListFirstPartialOffset)
         return;
-    uint32_t count = GetLe32(data.data() + kPartialCountOffset);
+    uint32_t count = pci::GetLe32(data.data() + kResListPartialCountOffset);
     // The count may claim more descriptors than the data holds.
-    uint32_t available = uint32_t((data.size() - kFirstPartialOffset) / kPartialSize);
+    uint32_t available = uint32_t((data.size() - kResListFirstPartialOffset) / kResPartialBytes);
     for (uint32_t i = 0; i < count && i < available; ++i) {
-        const uint8_t* partial = data.data() + kFirstPartialOffset + i * kPartialSize;
-        if (partial[0] != kResourcePort && partial[0] != kResourceMemory)
+        const uint8_t* partial = data.data() + kResListFirstPartialOffset + i * kResPartialBytes;
+        if (partial[kResPartialTypeOffset] != kResTypePort && partial[kResPartialTypeOffset] != kResTypeMemory)
             continue;
-        int bar = FindBarForAddress(GetLe32(partial + kPartialStartOffset));
+        int bar = FindBarForAddress(pci::GetLe32(partial + kResPartialStartOffset));
         if (bar >= 0)
-            m_barSizes[bar] = GetLe32(partial + kPartialLengthOffset);
+            m_barSizes[bar] = pci::GetLe32(partial + kResPartialLengthOffset);
     }
 }

@@ -1,7 +1,7 @@
 // CPciFunction: construction and the depth-first bus scan that builds the tree.
 #include "device/PciFunction.h"
 
-#include "device/DriverInterface.h"
+#include "protocol/DriverProtocol.h"
 
 #include <string.h>
 
@@ -12,7 +12,7 @@
 // the same secondary bus all stop there.
 struct CPciFunction::CScanState
 {
-    bool scanned[kBusCount] = {};
+    bool scanned[pci::kBusCount] = {};
 };
 
 CPciFunction::CPciFunction(HANDLE hDriver)
@@ -29,7 +29,7 @@ CPciFunction::CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32
 {
     // Built on its own, the function sits on a bus its parent is scanning.
     CScanState scan;
-    scan.scanned[bus % kBusCount] = true;
+    scan.scanned[bus % pci::kBusCount] = true;
     ReadChild(scan);
 }
 
@@ -45,7 +45,7 @@ void CPciFunction::ReadChild(CScanState& scan)
 {
     if (!ReadConfigSpace(m_bus, m_device, m_function, m_config))
         MarkAbsent();
-    if (m_config[kBaseClassOffset] == kClassBridge)
+    if (m_config[pci::kBaseClassOffset] == pci::kClassBridge)
         ScanChildren(scan);
     FinishConstruction();
 }
@@ -67,14 +67,14 @@ void CPciFunction::FindHostBridge()
 {
     // Without a host bridge the root stays an absent function at 0.0.0.
     MarkAbsent();
-    uint8_t image[kConfigSpaceSize];
-    for (uint32_t device = 0; device < kDevicesPerBus; ++device) {
-        for (uint32_t function = 0; function < kFunctionsPerDevice; ++function) {
-            if (ProbeFunction(0, device, function) == kAbsentFunction)
+    uint8_t image[pci::kConfigSpaceBytes];
+    for (uint32_t device = 0; device < pci::kDevicesPerBus; ++device) {
+        for (uint32_t function = 0; function < pci::kFunctionsPerDevice; ++function) {
+            if (ProbeFunction(0, device, function) == pci::kAbsentFunctionDword)
                 continue;
             if (!ReadConfigSpace(0, device, function, image))
                 continue;
-            if (image[kBaseClassOffset] == kClassBridge && image[kSubclassOffset] == kSubclassHostBridge) {
+            if (image[pci::kBaseClassOffset] == pci::kClassBridge && image[pci::kSubclassOffset] == pci::kSubclassHostBridge) {
                 memcpy(m_config, image, sizeof m_config);
                 m_device = device;
                 m_function = function;
@@ -96,13 +96,13 @@ bool CPciFunction::ShouldScanBus(uint32_t bus, const CScanState& scan) const
 // flag comes from this bridge's own header.
 void CPciFunction::ScanChildren(CScanState& scan)
 {
-    uint32_t bus = m_config[kSubclassOffset] == kSubclassPciBridge ? m_config[kSecondaryBusOffset] : 0;
+    uint32_t bus = m_config[pci::kSubclassOffset] == pci::kSubclassPciBridge ? m_config[pci::kSecondaryBusOffset] : 0;
     if (!ShouldScanBus(bus, scan))
         return;
     scan.scanned[bus] = true;
-    for (uint32_t device = 0; device < kDevicesPerBus; ++device) {
+    for (uint32_t device = 0; device < pci::kDevicesPerBus; ++device) {
         bool keepOtherFunctions = true;
-        for (uint32_t function = 0; function < kFunctionsPerDevice; ++function) {
+        for (uint32_t function = 0; function < pci::kFunctionsPerDevice; ++function) {
             bool isSelf = bus == m_bus && device == m_device && function == m_function;
             if (isSelf) {
                 if (function == 0)
@@ -112,7 +112,7 @@ void CPciFunction::ScanChildren(CScanState& scan)
             // Echoes of a single-function device are not even probed.
             if (function != 0 && !keepOtherFunctions)
                 continue;
-            if (ProbeFunction(bus, device, function) == kAbsentFunction)
+            if (ProbeFunction(bus, device, function) == pci::kAbsentFunctionDword)
                 continue;
             auto child = std::unique_ptr<CPciFunction>(new CPciFunction(m_hDriver, bus, device, function, scan));
             if (function == 0)

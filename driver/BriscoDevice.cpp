@@ -6,7 +6,7 @@
 #include "SimHost.h"
 #include "SimMachine.h"
 #include "SimStatus.h"
-#include "../device/DriverInterface.h"
+#include "protocol/DriverProtocol.h"
 
 namespace
 {

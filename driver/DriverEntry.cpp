@@ -2,7 +2,7 @@
 // link \DosDevices\briscodrvDevice, completes create and close, and hands every
 // device-control request to the CBriscoDevice in the device extension.
 #include "BriscoDevice.h"
-#include "../device/DriverInterface.h"
+#include "protocol/DriverProtocol.h"
 
 namespace
 {

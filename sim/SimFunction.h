@@ -2,11 +2,14 @@
 // One simulated PCI function: its configuration space with per-bit write
 // behaviour, the sizes of its BARs, the contents of the ranges they decode and
 // what the plug-and-play records say about it.
-#include <stdint.h>
 #include "SimRange.h"
 
-constexpr uint32_t kSimConfigSize = 256;
-constexpr uint32_t kSimExtendedConfigSize = 4096;
+#include "pci/ConfigSpace.h"
+
+#include <stdint.h>
+
+constexpr uint32_t kSimConfigSize = pci::kConfigSpaceBytes;
+constexpr uint32_t kSimExtendedConfigSize = pci::kExtendedConfigSpaceBytes;
 constexpr uint32_t kSimBarSlots = 7; // BAR 0..5 and the expansion ROM
 constexpr uint32_t kSimRomSlot = 6;
 constexpr uint32_t kSimMaxExtraInstances = 4;
@@ -46,8 +49,8 @@ public:
     static void Destroy(CSimFunction* function, CSimPageBudget* budget);
 
     // bus << 8 | device << 3 | function: the sort key of a machine.
-    uint32_t Key() const { return (uint32_t(m_bus) << 8) | (uint32_t(m_device) << 3) | m_function; }
-    uint32_t Layout() const { return m_config[kHeaderTypeOffset] & 0x7F; }
+    uint32_t Key() const { return pci::RoutingId(m_bus, m_device, m_function); }
+    uint32_t Layout() const { return m_config[pci::kHeaderTypeOffset] & pci::kHeaderLayoutMask; }
 
     // Derives BAR kinds and write masks from the loaded image. On failure
     // fills message and the line it concerns.
@@ -66,8 +69,6 @@ public:
     // Cheap test of whether both functions would get the same device key.
     bool SameDeviceKey(const CSimFunction& other) const;
     void FormatInstanceName(char* text, uint32_t capacity) const;
-
-    static constexpr uint32_t kHeaderTypeOffset = 0x0E;
 
     uint8_t m_bus;
     uint8_t m_device;

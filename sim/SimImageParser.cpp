@@ -2,11 +2,10 @@
 #include "SimFunction.h"
 #include "SimHost.h"
 
+#include "pci/ConfigSpace.h"
+
 namespace {
 
-constexpr uint32_t kMaxBus = 255;
-constexpr uint32_t kMaxDevice = 31;
-constexpr uint32_t kMaxFunction = 7;
 constexpr uint32_t kHexLineBytes = 16;
 constexpr uint32_t kMaxAnnotationBytes = 256;
 constexpr uint32_t kMaxTextBytes = 1024;
@@ -159,11 +158,11 @@ bool CSimImageParser::ParseHeader(CSimCursor cursor, bool* isHeader)
     *isHeader = true;
     if (!c.Hex(1, 1, &function) || (!c.AtEnd() && c.Peek() != ' ' && c.Peek() != '\t'))
         return Fail(m_line, "expected a function number 0..7 after the device number in the header");
-    if (bus > kMaxBus)
+    if (bus > pci::kMaxBus)
         return Fail(m_line, "expected a bus number 00..FF in the header");
-    if (device > kMaxDevice)
+    if (device > pci::kMaxDevice)
         return Fail(m_line, "expected a device number 00..1F in the header");
-    if (function > kMaxFunction)
+    if (function > pci::kMaxFunction)
         return Fail(m_line, "expected a function number 0..7 after the device number in the header");
     if (!FinishCurrent())
         return false;
@@ -178,7 +177,7 @@ bool CSimImageParser::ParseHeader(CSimCursor cursor, bool* isHeader)
 
 bool CSimImageParser::AddFunction(uint32_t bus, uint32_t device, uint32_t function)
 {
-    uint32_t key = (bus << 8) | (device << 3) | function;
+    uint32_t key = pci::RoutingId(bus, device, function);
     uint32_t low = 0, high = m_functions->Count();
     while (low < high) {
         uint32_t mid = (low + high) / 2;
@@ -458,7 +457,7 @@ bool CSimImageParser::ParseLocation(CSimCursor& cursor, uint32_t* bus, uint32_t*
     uint64_t b, d, f;
     cursor.SkipSpaces();
     if (!cursor.Hex(2, 2, &b) || !cursor.Literal(":") || !cursor.Hex(2, 2, &d) || !cursor.Literal(".") ||
-        !cursor.Hex(1, 1, &f) || d > kMaxDevice || f > kMaxFunction)
+        !cursor.Hex(1, 1, &f) || d > pci::kMaxDevice || f > pci::kMaxFunction)
         return false;
     *bus = uint32_t(b);
     *device = uint32_t(d);

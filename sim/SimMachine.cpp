@@ -1,22 +1,22 @@
 #include "SimMachine.h"
-#include "../device/DriverInterface.h"
-#include "SimControl.h"
 #include "SimFunction.h"
 #include "SimHost.h"
 #include "SimImageParser.h"
 #include "SimStatus.h"
 
+#include "pci/ByteOrder.h"
+#include "pci/ConfigSpace.h"
+#include "protocol/DriverProtocol.h"
+#include "protocol/SimControl.h"
+
 namespace {
 
-constexpr uint32_t kMaxBus = 255;
-constexpr uint32_t kMaxDevice = 31;
-constexpr uint32_t kMaxFunction = 7;
-constexpr uint32_t kAbsentValue = 0xFFFFFFFFu;
+constexpr uint32_t kAbsentValue = pci::kAbsentFunctionDword;
 constexpr uint8_t kAbsentByte = 0xFF;
 
 uint32_t AddressKey(uint32_t bus, uint32_t device, uint32_t function)
 {
-    return (bus << 8) | (device << 3) | function;
+    return pci::RoutingId(bus, device, function);
 }
 
 bool ValidUnit(uint32_t unit)
@@ -95,7 +95,7 @@ CSimFunction* CSimMachine::FindFunction(uint32_t bus, uint32_t device, uint32_t 
 void CSimMachine::SetFault(uint32_t mode, uint32_t bus, uint32_t device, uint32_t function)
 {
     m_faultMode = mode;
-    m_faultKey = AddressKey(bus & kMaxBus, device & kMaxDevice, function & kMaxFunction);
+    m_faultKey = AddressKey(bus & pci::kMaxBus, device & pci::kMaxDevice, function & pci::kMaxFunction);
 }
 
 bool CSimMachine::FaultsAddress(uint32_t bus, uint32_t device, uint32_t function) const
@@ -111,7 +111,7 @@ bool CSimMachine::FaultsRange(uint8_t space, uint32_t address, uint32_t bytes) c
         return true;
     if (m_faultMode != kSimFaultFunction)
         return false;
-    const CSimFunction* f = FindFunction(m_faultKey >> 8, (m_faultKey >> 3) & kMaxDevice, m_faultKey & kMaxFunction);
+    const CSimFunction* f = FindFunction(pci::RoutingIdBus(m_faultKey), pci::RoutingIdDevice(m_faultKey), pci::RoutingIdFunction(m_faultKey));
     if (!f)
         return false;
     // Any byte of the request inside one of the function's ranges counts.
@@ -149,17 +149,17 @@ uint32_t CSimMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLeng
 
 uint32_t CSimMachine::CheckAddress(const uint8_t* in, uint32_t* bus, uint32_t* device, uint32_t* function) const
 {
-    *bus = GetLe32(in + kAddrBusOffset);
-    *device = GetLe32(in + kAddrDeviceOffset);
-    *function = GetLe32(in + kAddrFunctionOffset);
-    if (*bus > kMaxBus || *device > kMaxDevice || *function > kMaxFunction)
+    *bus = pci::GetLe32(in + kAddrBusOffset);
+    *device = pci::GetLe32(in + kAddrDeviceOffset);
+    *function = pci::GetLe32(in + kAddrFunctionOffset);
+    if (*bus > pci::kMaxBus || *device > pci::kMaxDevice || *function > pci::kMaxFunction)
         return kSimStatusInvalidParameter;
     return kSimStatusSuccess;
 }
 
 uint32_t CSimMachine::CheckRegister(const uint8_t* in, uint32_t* offset, uint32_t* size) const
 {
-    *offset = GetLe32(in + kRegOffsetOffset);
+    *offset = pci::GetLe32(in + kRegOffsetOffset);
     *size = in[kRegSizeOffset];
     if (!ValidUnit(*size) || *offset >= kConfigSpaceSize || *offset + *size > kConfigSpaceSize)
         return kSimStatusInvalidParameter;
@@ -179,7 +179,7 @@ uint32_t CSimMachine::ServeProbe(const uint8_t* in, uint32_t inLength, uint8_t* 
     if (FaultsAddress(bus, device, function))
         return kSimStatusIoDeviceError;
     const CSimFunction* f = FindFunction(bus, device, function);
-    PutLe32(out, f ? f->ReadConfig(0, 4) : kAbsentValue);
+    pci::PutLe32(out, f ? f->ReadConfig(0, 4) : kAbsentValue);
     *returned = kProbeOutSize;
     return kSimStatusSuccess;
 }
@@ -221,7 +221,7 @@ uint32_t CSimMachine::ServeReadConfig(const uint8_t* in, uint32_t inLength, uint
         return kSimStatusIoDeviceError;
     const CSimFunction* f = FindFunction(bus, device, function);
     uint32_t value = f ? f->ReadConfig(offset, size) : kAbsentValue >> (8 * (4 - size));
-    PutLe32(out, value);
+    pci::PutLe32(out, value);
     *returned = kReadConfigOutSize;
     return kSimStatusSuccess;
 }
@@ -239,7 +239,7 @@ uint32_t CSimMachine::ServeWriteConfig(const uint8_t* in, uint32_t inLength)
         return kSimStatusIoDeviceError;
     // An absent function ignores the write, as a master abort would.
     if (CSimFunction* f = FindFunction(bus, device, function))
-        f->WriteConfig(offset, size, GetLe32(in + kRegValueOffset));
+        f->WriteConfig(offset, size, pci::GetLe32(in + kRegValueOffset));
     return kSimStatusSuccess;
 }
 
@@ -249,9 +249,9 @@ uint32_t CSimMachine::CheckRange(const uint8_t* in, uint32_t inLength, uint8_t* 
     if (inLength < kRangeHeaderSize)
         return kSimStatusInvalidParameter;
     *space = in[kRangeSpaceOffset];
-    *address = GetLe32(in + kRangeAddressOffset);
-    uint32_t unit = GetLe32(in + kRangeUnitOffset);
-    uint32_t count = GetLe32(in + kRangeCountOffset);
+    *address = pci::GetLe32(in + kRangeAddressOffset);
+    uint32_t unit = pci::GetLe32(in + kRangeUnitOffset);
+    uint32_t count = pci::GetLe32(in + kRangeCountOffset);
     if ((*space != kSpaceIo && *space != kSpaceMemory) || !ValidUnit(unit) || count == 0 ||
         count > kSimMaxTransferBytes / unit)
         return kSimStatusInvalidParameter;
@@ -358,67 +358,10 @@ uint32_t CSimMachine::ServeSetFault(const uint8_t* in, uint32_t inLength)
 {
     if (inLength < kSimFaultInSize)
         return kSimStatusInvalidParameter;
-    uint32_t mode = GetLe32(in + kSimFaultModeOffset);
+    uint32_t mode = pci::GetLe32(in + kSimFaultModeOffset);
     if (mode > kSimFaultFunction)
         return kSimStatusInvalidParameter;
-    SetFault(mode, GetLe32(in + kSimFaultBusOffset), GetLe32(in + kSimFaultDeviceOffset),
-             GetLe32(in + kSimFaultFunctionOffset));
+    SetFault(mode, pci::GetLe32(in + kSimFaultBusOffset), pci::GetLe32(in + kSimFaultDeviceOffset),
+             pci::GetLe32(in + kSimFaultFunctionOffset));
     return kSimStatusSuccess;
-}
-
-uint32_t CSimMachine::GetRegistryRecordCount() const
-{
-    uint32_t count = 0;
-    for (uint32_t i = 0; i < m_functions.Count(); ++i) {
-        const CSimFunction* f = m_functions[i];
-        count += (f->m_registryMode == kSimRegistryNone ? 0 : 1) + f->m_extraCount;
-    }
-    return count;
-}
-
-namespace {
-
-// An empty resource list: one full descriptor without partial descriptors.
-const uint8_t kEmptyAllocConfig[20] = {1, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0};
-
-void FormatLocation(char* text, uint32_t capacity, uint32_t bus, uint32_t device, uint32_t function)
-{
-    CSimText(text, capacity).Add("PCI bus ").AddDec(bus).Add(", device ").AddDec(device).Add(", function ")
-        .AddDec(function);
-}
-
-} // namespace
-
-bool CSimMachine::GetRegistryRecord(uint32_t index, CSimRegistryRecord* record) const
-{
-    for (uint32_t i = 0; i < m_functions.Count(); ++i) {
-        const CSimFunction* f = m_functions[i];
-        uint32_t own = f->m_registryMode == kSimRegistryNone ? 0 : 1;
-        if (index >= own + f->m_extraCount) {
-            index -= own + f->m_extraCount;
-            continue;
-        }
-        f->FormatDeviceKey(record->deviceKey, sizeof(record->deviceKey));
-        if (index < own) {
-            f->FormatInstanceName(record->instance, sizeof(record->instance));
-            record->hasLocation = true;
-            FormatLocation(record->location, sizeof(record->location), f->m_bus, f->m_device, f->m_function);
-            record->hasControl = f->m_registryMode == kSimRegistryNormal;
-            record->allocConfig = record->hasControl ? f->m_allocConfig : nullptr;
-            record->allocConfigLength = record->hasControl ? f->m_allocConfigLength : 0;
-            return true;
-        }
-        // Extra instances stand for a card once seen elsewhere: no resources are assigned to them.
-        const CSimExtraInstance& extra = f->m_extras[index - own];
-        SimStrCopy(record->instance, sizeof(record->instance), extra.m_name);
-        record->hasLocation = extra.m_hasLocation;
-        record->location[0] = 0;
-        if (extra.m_hasLocation)
-            FormatLocation(record->location, sizeof(record->location), extra.m_bus, extra.m_device, extra.m_function);
-        record->hasControl = extra.m_hasControl;
-        record->allocConfig = extra.m_hasControl ? kEmptyAllocConfig : nullptr;
-        record->allocConfigLength = extra.m_hasControl ? sizeof(kEmptyAllocConfig) : 0;
-        return true;
-    }
-    return false;
 }

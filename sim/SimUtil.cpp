@@ -53,17 +53,6 @@ bool SimStrEqual(const char* a, const char* b)
     return *a == *b;
 }
 
-uint16_t SimGetLe16(const uint8_t* p)
-{
-    return uint16_t(p[0] | (p[1] << 8));
-}
-
-void SimPutLe16(uint8_t* p, uint16_t value)
-{
-    p[0] = uint8_t(value);
-    p[1] = uint8_t(value >> 8);
-}
-
 void* SimAllocArray(uint32_t count, uint32_t itemSize)
 {
     if (itemSize == 0 || count > 0xFFFFFFFFu / itemSize)

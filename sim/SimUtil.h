@@ -10,8 +10,6 @@ uint32_t SimStrLen(const char* text);
 // Copies at most capacity - 1 characters and always terminates the result.
 void SimStrCopy(char* destination, uint32_t capacity, const char* source);
 bool SimStrEqual(const char* a, const char* b);
-uint16_t SimGetLe16(const uint8_t* p);
-void SimPutLe16(uint8_t* p, uint16_t value);
 
 // A bounded, always terminated text builder over a caller-owned buffer.
 class CSimText

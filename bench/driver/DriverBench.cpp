@@ -6,7 +6,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-#include "../../device/DriverInterface.h"
+#include "pci/Bar.h"
+#include "protocol/DriverProtocol.h"
 
 namespace
 {
@@ -14,9 +15,6 @@ namespace
 using Bytes = std::vector<uint8_t>;
 
 constexpr char kDevicePath[] = "\\\\.\\briscodrvDevice";
-constexpr uint32_t kLatencyTimerOffset = 0x0D;
-constexpr uint32_t kBar0Offset = 0x10;
-constexpr uint32_t kMemoryBarFlags = 0xF;
 constexpr uint32_t kBigRangeBytes = 4096;
 constexpr double kSecondsPerKind = 0.5;
 
@@ -43,19 +41,19 @@ double Now()
 Bytes Address(uint32_t size, uint32_t bus, uint32_t device, uint32_t function)
 {
     Bytes in(size, 0);
-    PutLe32(in.data() + kAddrBusOffset, bus);
-    PutLe32(in.data() + kAddrDeviceOffset, device);
-    PutLe32(in.data() + kAddrFunctionOffset, function);
+    pci::PutLe32(in.data() + kAddrBusOffset, bus);
+    pci::PutLe32(in.data() + kAddrDeviceOffset, device);
+    pci::PutLe32(in.data() + kAddrFunctionOffset, function);
     return in;
 }
 
 Bytes Register(uint32_t size, uint32_t offset, uint8_t width, uint32_t value = 0)
 {
     Bytes in = Address(size, 0, 0, 0);
-    PutLe32(in.data() + kRegOffsetOffset, offset);
+    pci::PutLe32(in.data() + kRegOffsetOffset, offset);
     in[kRegSizeOffset] = width;
     if (size == kWriteConfigInSize) {
-        PutLe32(in.data() + kRegValueOffset, value);
+        pci::PutLe32(in.data() + kRegValueOffset, value);
     }
     return in;
 }
@@ -64,9 +62,9 @@ Bytes Range(uint32_t address, uint32_t unit, uint32_t count, bool write)
 {
     Bytes in(kRangeHeaderSize + (write ? unit * count + kWriteDeviceTrailerSize : 0), 0);
     in[kRangeSpaceOffset] = kSpaceMemory;
-    PutLe32(in.data() + kRangeAddressOffset, address);
-    PutLe32(in.data() + kRangeUnitOffset, unit);
-    PutLe32(in.data() + kRangeCountOffset, count);
+    pci::PutLe32(in.data() + kRangeAddressOffset, address);
+    pci::PutLe32(in.data() + kRangeUnitOffset, unit);
+    pci::PutLe32(in.data() + kRangeCountOffset, count);
     return in;
 }
 
@@ -86,15 +84,15 @@ uint32_t FindMemoryRange(HANDLE device)
     for (uint32_t bus = 0; bus < 3; ++bus) {
         for (uint32_t slot = 0; slot < 32; ++slot) {
             CRequest read = {"", IOCTL_READ_CONFIG, Address(kReadConfigInSize, bus, slot, 0), kReadConfigOutSize};
-            PutLe32(read.in.data() + kRegOffsetOffset, kBar0Offset);
-            read.in[kRegSizeOffset] = 4;
+            pci::PutLe32(read.in.data() + kRegOffsetOffset, pci::kBar0Offset);
+            read.in[kRegSizeOffset] = pci::kBarBytes;
             if (!Send(device, read, &out)) {
                 continue;
             }
-            const uint32_t bar = GetLe32(out.data());
-            const uint32_t base = bar & ~kMemoryBarFlags;
+            const uint32_t bar = pci::GetLe32(out.data());
+            const uint32_t base = pci::BarBase(bar);
             CRequest probe = {"", IOCTL_READ_DEVICE, Range(base, 4, kBigRangeBytes / 4, false), kBigRangeBytes};
-            if (bar != 0xFFFFFFFFu && (bar & 1) == 0 && base != 0 && Send(device, probe, &out)) {
+            if (bar != pci::kAbsentFunctionDword && !pci::IsIoBar(bar) && base != 0 && Send(device, probe, &out)) {
                 return base;
             }
         }
@@ -156,8 +154,8 @@ int main()
         return 1;
     }
     Bytes out;
-    CRequest latency = {"", IOCTL_READ_CONFIG, Register(kReadConfigInSize, kLatencyTimerOffset, 1), kReadConfigOutSize};
-    const uint32_t latencyValue = Send(device, latency, &out) ? GetLe32(out.data()) & 0xFF : 0;
+    CRequest latency = {"", IOCTL_READ_CONFIG, Register(kReadConfigInSize, pci::kLatencyTimerOffset, pci::kByteBytes), kReadConfigOutSize};
+    const uint32_t latencyValue = Send(device, latency, &out) ? pci::GetLe32(out.data()) & 0xFF : 0;
     const uint32_t range = FindMemoryRange(device);
 
     std::printf("%-38s %9s %9s %9s %8s\n", "request (microseconds each)", "median", "mean", "fastest", "count");
@@ -167,7 +165,7 @@ int main()
                      kConfigSpaceSize});
     Measure(device, {"read register (4 B)", IOCTL_READ_CONFIG, Register(kReadConfigInSize, 0, 4), kReadConfigOutSize});
     Measure(device, {"write register (1 B, same value)", IOCTL_WRITE_CONFIG,
-                     Register(kWriteConfigInSize, kLatencyTimerOffset, 1, latencyValue), 0});
+                     Register(kWriteConfigInSize, pci::kLatencyTimerOffset, pci::kByteBytes, latencyValue), 0});
     if (range) {
         Measure(device, {"read device range (4 B)", IOCTL_READ_DEVICE, Range(range, 4, 1, false), 4});
         Measure(device, {"read device range (4 KiB, unit 4)", IOCTL_READ_DEVICE,

@@ -2,6 +2,8 @@
 // Run from the folder that holds pcidevs.txt. Natively it scans the embedded
 // machine and a large generated one; under Windows it scans what the driver serves.
 #include "device/PciFunction.h"
+#include "pci/ByteOrder.h"
+#include "pci/ConfigSpace.h"
 
 #include <stdint.h>
 #include <stdio.h>
@@ -106,20 +108,18 @@ std::string LargeMachine(uint32_t busCount, uint32_t devicesPerBus)
     };
     auto header = [](uint8_t* config, uint16_t vendor, uint16_t device, uint8_t baseClass, uint8_t subclass,
                      uint8_t type) {
-        for (int i = 0; i < 256; ++i)
+        for (uint32_t i = 0; i < pci::kConfigSpaceBytes; ++i)
             config[i] = 0;
-        config[0] = uint8_t(vendor);
-        config[1] = uint8_t(vendor >> 8);
-        config[2] = uint8_t(device);
-        config[3] = uint8_t(device >> 8);
-        config[0x0A] = subclass;
-        config[0x0B] = baseClass;
-        config[0x0E] = type;
+        pci::PutLe16(config + pci::kVendorIdOffset, vendor);
+        pci::PutLe16(config + pci::kDeviceIdOffset, device);
+        config[pci::kSubclassOffset] = subclass;
+        config[pci::kBaseClassOffset] = baseClass;
+        config[pci::kHeaderTypeOffset] = type;
     };
     // Device IDs: known Intel parts, a known vendor with unknown devices, and an unknown vendor.
     const uint16_t vendors[] = {0x8086, 0x8086, 0x10EC, 0x1234};
     const uint16_t devices[] = {0x7111, 0x7112, 0x8139, 0xBEEF};
-    uint8_t config[256];
+    uint8_t config[pci::kConfigSpaceBytes];
     header(config, 0x8086, 0x7190, 0x06, 0x00, 0x00);
     add(0, 0, 0, config);
     uint32_t nextBus = 1;
@@ -127,9 +127,9 @@ std::string LargeMachine(uint32_t busCount, uint32_t devicesPerBus)
         uint32_t device = 1;
         for (uint32_t b = 0; b < 4 && nextBus < busCount; ++b, ++device, ++nextBus) {
             header(config, 0x8086, 0x244E, 0x06, 0x04, 0x01);
-            config[0x18] = uint8_t(bus);
-            config[0x19] = uint8_t(nextBus);
-            config[0x1A] = uint8_t(nextBus);
+            config[pci::kPrimaryBusOffset] = uint8_t(bus);
+            config[pci::kSecondaryBusOffset] = uint8_t(nextBus);
+            config[pci::kSubordinateBusOffset] = uint8_t(nextBus);
             add(bus, device, 0, config);
         }
         for (uint32_t d = 0; d < devicesPerBus; ++d, ++device) {

@@ -10,7 +10,7 @@
 #include <vector>
 #include "CompatMachine.h"
 #include "DefaultMachine.h"
-#include "DriverInterface.h"
+#include "protocol/DriverProtocol.h"
 #include "SimMachine.h"
 
 namespace {
@@ -35,9 +35,9 @@ double NanosecondsPerCall(const std::function<void()>& body)
 std::vector<uint8_t> Address(uint32_t bus, uint32_t device, uint32_t function, uint32_t length)
 {
     std::vector<uint8_t> in(length);
-    PutLe32(in.data() + kAddrBusOffset, bus);
-    PutLe32(in.data() + kAddrDeviceOffset, device);
-    PutLe32(in.data() + kAddrFunctionOffset, function);
+    pci::PutLe32(in.data() + kAddrBusOffset, bus);
+    pci::PutLe32(in.data() + kAddrDeviceOffset, device);
+    pci::PutLe32(in.data() + kAddrFunctionOffset, function);
     return in;
 }
 
@@ -45,9 +45,9 @@ std::vector<uint8_t> Range(uint32_t address, uint32_t unit, uint32_t count, uint
 {
     std::vector<uint8_t> in(kRangeHeaderSize + extra);
     in[kRangeSpaceOffset] = kSpaceMemory;
-    PutLe32(in.data() + kRangeAddressOffset, address);
-    PutLe32(in.data() + kRangeUnitOffset, unit);
-    PutLe32(in.data() + kRangeCountOffset, count);
+    pci::PutLe32(in.data() + kRangeAddressOffset, address);
+    pci::PutLe32(in.data() + kRangeUnitOffset, unit);
+    pci::PutLe32(in.data() + kRangeCountOffset, count);
     return in;
 }
 
@@ -71,10 +71,10 @@ int main()
 {
     constexpr uint32_t kFramebuffer = 0xD4000000; // BAR 0 of the default machine's display adapter
     std::vector<uint8_t> readReg = Address(0, 7, 1, kReadConfigInSize);
-    PutLe32(readReg.data() + kRegOffsetOffset, 0x3C);
+    pci::PutLe32(readReg.data() + kRegOffsetOffset, 0x3C);
     readReg[kRegSizeOffset] = 1;
     std::vector<uint8_t> writeReg = Address(0, 7, 1, kWriteConfigInSize);
-    PutLe32(writeReg.data() + kRegOffsetOffset, 0x3C);
+    pci::PutLe32(writeReg.data() + kRegOffsetOffset, 0x3C);
     writeReg[kRegSizeOffset] = 1;
     std::vector<uint8_t> writeRange = Range(kFramebuffer + 0x100, 4, 1, 4 + kWriteDeviceTrailerSize);
     const std::vector<CRequest> requests = {
@@ -131,9 +131,9 @@ int main()
         uint32_t returned = 0;
         for (uint32_t bus = 0; bus < 256; ++bus)
             for (uint32_t slot = 0; slot < 256; ++slot) {
-                PutLe32(probe.data() + kAddrBusOffset, bus);
-                PutLe32(probe.data() + kAddrDeviceOffset, slot >> 3);
-                PutLe32(probe.data() + kAddrFunctionOffset, slot & 7);
+                pci::PutLe32(probe.data() + kAddrBusOffset, bus);
+                pci::PutLe32(probe.data() + kAddrDeviceOffset, slot >> 3);
+                pci::PutLe32(probe.data() + kAddrFunctionOffset, slot & 7);
                 big.Dispatch(IOCTL_PROBE_FUNCTION, probe.data(), kProbeInSize, out.data(), 4, &returned);
             }
     });

@@ -1,5 +1,5 @@
 #include "DriverService.h"
-#include "../../device/DriverInterface.h"
+#include "protocol/DriverProtocol.h"
 
 namespace
 {

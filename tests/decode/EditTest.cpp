@@ -3,7 +3,7 @@
 #include "FunctionFixture.h"
 
 #include "CompatMachine.h"
-#include "device/DriverInterface.h"
+#include "protocol/DriverProtocol.h"
 
 #include <gtest/gtest.h>
 

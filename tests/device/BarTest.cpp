@@ -4,7 +4,7 @@
 
 #include "compat/CompatMachine.h"
 #include "sim/SimMachine.h"
-#include "device/DriverInterface.h"
+#include "protocol/DriverProtocol.h"
 #include "device/PciFunction.h"
 
 #include <string.h>
@@ -42,7 +42,7 @@ protected:
 
 void SetBar(CPciFunction& function, int index, uint32_t value)
 {
-    PutLe32(function.m_config + 0x10 + 4 * index, value);
+    pci::PutLe32(function.m_config + 0x10 + 4 * index, value);
 }
 
 TEST_F(BarTest, FindBarForAddressMatchesTheBaseOfIoAndMemoryBars)
@@ -100,7 +100,7 @@ TEST_F(BarTest, AFailedMaskReadStillRestoresTheBar)
     // The function stops answering right after the all-ones write and answers again after the failed read.
     CompatSetRequestObserver([this](uint32_t code, const std::vector<uint8_t>& in, uint32_t outLength, bool ok) {
         m_requests.push_back({code, in, outLength, ok});
-        if (code == IOCTL_WRITE_CONFIG && GetLe32(in.data() + kRegValueOffset) == 0xFFFFFFFF)
+        if (code == IOCTL_WRITE_CONFIG && pci::GetLe32(in.data() + kRegValueOffset) == 0xFFFFFFFF)
             CompatMachine().SetFault(2, 0, 4, 0);
         else if (code == IOCTL_READ_CONFIG && !ok)
             CompatMachine().SetFault(0, 0, 0, 0);

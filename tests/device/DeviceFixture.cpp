@@ -3,7 +3,7 @@
 
 #include "compat/CompatMachine.h"
 #include "sim/SimMachine.h"
-#include "device/DriverInterface.h"
+#include "protocol/DriverProtocol.h"
 
 namespace {
 const char kDriverPath[] = "\\\\.\\briscodrvDevice";
@@ -52,5 +52,5 @@ uint32_t InU32(const CObservedRequest& request, uint32_t offset)
         ADD_FAILURE() << "request input of " << request.in.size() << " bytes has no u32 at " << offset;
         return 0;
     }
-    return GetLe32(request.in.data() + offset);
+    return pci::GetLe32(request.in.data() + offset);
 }

@@ -4,7 +4,7 @@
 // reads the file in text mode.
 #include <windows.h>
 
-#include "device/DriverInterface.h"
+#include "protocol/DriverProtocol.h"
 #include "device/PciFunction.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +50,7 @@ protected:
     // Sets the IDs of the function (layout 0 unless given) and looks its names up.
     void Lookup(uint16_t vendor, uint16_t device, uint16_t subsystemVendor, uint8_t headerType = 0)
     {
-        PutLe32(m_function->m_config, vendor | uint32_t(device) << 16);
+        pci::PutLe32(m_function->m_config, vendor | uint32_t(device) << 16);
         m_function->m_config[0x0E] = headerType;
         m_function->m_config[0x2C] = uint8_t(subsystemVendor);
         m_function->m_config[0x2D] = uint8_t(subsystemVendor >> 8);

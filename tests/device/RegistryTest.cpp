@@ -3,7 +3,7 @@
 #include "MachineText.h"
 
 #include "compat/CompatMachine.h"
-#include "device/DriverInterface.h"
+#include "protocol/DriverProtocol.h"
 #include "device/PciFunction.h"
 
 #include <string.h>
@@ -29,15 +29,15 @@ struct CDescriptor
 std::vector<uint8_t> ResourceList(const std::vector<CDescriptor>& descriptors, int count = -1)
 {
     std::vector<uint8_t> data(20 + 16 * descriptors.size(), 0);
-    PutLe32(data.data(), 1);
-    PutLe32(data.data() + 4, 5);
-    PutLe32(data.data() + 16, count < 0 ? uint32_t(descriptors.size()) : uint32_t(count));
+    pci::PutLe32(data.data(), 1);
+    pci::PutLe32(data.data() + 4, 5);
+    pci::PutLe32(data.data() + 16, count < 0 ? uint32_t(descriptors.size()) : uint32_t(count));
     for (size_t i = 0; i < descriptors.size(); ++i) {
         uint8_t* partial = data.data() + 20 + 16 * i;
         partial[0] = descriptors[i].type;
-        PutLe32(partial + 4, descriptors[i].start);
-        PutLe32(partial + 8, 0xFFFFFFFF);
-        PutLe32(partial + 12, descriptors[i].length);
+        pci::PutLe32(partial + 4, descriptors[i].start);
+        pci::PutLe32(partial + 8, 0xFFFFFFFF);
+        pci::PutLe32(partial + 12, descriptors[i].length);
     }
     return data;
 }
@@ -55,11 +55,11 @@ protected:
         m_function = std::make_unique<CPciFunction>(m_driver, 0, 31, 3);
         uint8_t* config = m_function->m_config;
         memset(config, 0, 256);
-        PutLe32(config + 0x00, 0x24C38086);
+        pci::PutLe32(config + 0x00, 0x24C38086);
         config[0x08] = 0x02;
-        PutLe32(config + 0x2C, 0x80891043);
-        PutLe32(config + 0x10, 0xF0000000);
-        PutLe32(config + 0x20, 0xE001);
+        pci::PutLe32(config + 0x2C, 0x80891043);
+        pci::PutLe32(config + 0x10, 0xF0000000);
+        pci::PutLe32(config + 0x20, 0xE001);
     }
 
     void AddInstance(const std::string& name, const std::string& location, const std::vector<uint8_t>* resources)

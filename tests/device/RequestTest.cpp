@@ -4,7 +4,7 @@
 
 #include "compat/CompatMachine.h"
 #include "sim/SimMachine.h"
-#include "device/DriverInterface.h"
+#include "protocol/DriverProtocol.h"
 #include "device/PciFunction.h"
 
 #include <string.h>
@@ -186,7 +186,7 @@ TEST_F(RequestTest, AChildWhoseConfigurationReadFailsAfterItsProbeReadsAsAllOnes
     // The fault starts right after the function answered its probe.
     CompatSetRequestObserver([this](uint32_t code, const std::vector<uint8_t>& in, uint32_t outLength, bool ok) {
         m_requests.push_back({code, in, outLength, ok});
-        if (code == IOCTL_PROBE_FUNCTION && ok && GetLe32(in.data() + 4) == 5)
+        if (code == IOCTL_PROBE_FUNCTION && ok && pci::GetLe32(in.data() + 4) == 5)
             CompatMachine().SetFault(kFaultOneFunction, 0, 5, 0);
     });
     CPciFunction root(m_driver);

@@ -2,7 +2,7 @@
 #include "DeviceFixture.h"
 #include "MachineText.h"
 
-#include "device/DriverInterface.h"
+#include "protocol/DriverProtocol.h"
 #include "device/PciFunction.h"
 
 #include <string.h>

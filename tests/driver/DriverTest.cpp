@@ -14,7 +14,7 @@
 #include <vector>
 #include "DefaultMachine.h"
 #include "DriverService.h"
-#include "SimControl.h"
+#include "protocol/SimControl.h"
 #include "SimFunction.h"
 #include "SimMachine.h"
 
@@ -38,7 +38,7 @@ constexpr uint32_t kRangeProbeBytes = 64;
 
 void PutLe(Bytes* bytes, uint32_t offset, uint32_t value)
 {
-    PutLe32(bytes->data() + offset, value);
+    pci::PutLe32(bytes->data() + offset, value);
 }
 
 Bytes AddressIn(uint32_t size, uint32_t bus, uint32_t device, uint32_t function)
@@ -169,7 +169,7 @@ protected:
     {
         const CAnswer answer = Both(IOCTL_READ_CONFIG, RegisterIn(kReadConfigInSize, key, offset, width),
                                     kReadConfigOutSize);
-        return answer.out.size() == kReadConfigOutSize ? GetLe32(answer.out.data()) : 0xFFFFFFFFu;
+        return answer.out.size() == kReadConfigOutSize ? pci::GetLe32(answer.out.data()) : 0xFFFFFFFFu;
     }
 
     static void WriteRegister(uint32_t key, uint32_t offset, uint8_t width, uint32_t value)
@@ -215,10 +215,10 @@ public:
     bool Set(uint32_t mode, uint32_t bus, uint32_t device, uint32_t function)
     {
         uint8_t in[kSimFaultInSize] = {};
-        PutLe32(in + kSimFaultModeOffset, mode);
-        PutLe32(in + kSimFaultBusOffset, bus);
-        PutLe32(in + kSimFaultDeviceOffset, device);
-        PutLe32(in + kSimFaultFunctionOffset, function);
+        pci::PutLe32(in + kSimFaultModeOffset, mode);
+        pci::PutLe32(in + kSimFaultBusOffset, bus);
+        pci::PutLe32(in + kSimFaultDeviceOffset, device);
+        pci::PutLe32(in + kSimFaultFunctionOffset, function);
         DWORD returned = 0;
         return DeviceIoControl(m_device, IOCTL_SIM_SET_FAULT, in, sizeof(in), nullptr, 0, &returned, nullptr);
     }
@@ -243,14 +243,14 @@ TEST_F(DriverTest, EveryBusAnswersProbesAndConfigurationReadsAsSimulated)
                 ASSERT_TRUE(probe.ok);
                 ASSERT_EQ(probe.out.size(), kProbeOutSize);
                 // Whole spaces of the present functions and of one absent one per bus.
-                const bool absent = GetLe32(probe.out.data()) == 0xFFFFFFFFu;
+                const bool absent = pci::GetLe32(probe.out.data()) == 0xFFFFFFFFu;
                 if (absent && !(device == 31 && function == 7)) {
                     continue;
                 }
                 const CAnswer space = Both(IOCTL_READ_CONFIG_SPACE,
                                            AddressIn(kReadConfigSpaceInSize, bus, device, function), kConfigSpaceSize);
                 ASSERT_EQ(space.out.size(), kConfigSpaceSize);
-                EXPECT_EQ(GetLe32(space.out.data()), GetLe32(probe.out.data()));
+                EXPECT_EQ(pci::GetLe32(space.out.data()), pci::GetLe32(probe.out.data()));
             }
         }
     }

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "sim/SimControl.h"
+#include "protocol/SimControl.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <stdint.h>
 #include <string.h>
 #include "DefaultMachine.h"
-#include "DriverInterface.h"
-#include "SimControl.h"
+#include "protocol/DriverProtocol.h"
+#include "protocol/SimControl.h"
 #include "SimMachine.h"
 #include "SimStatus.h"
 

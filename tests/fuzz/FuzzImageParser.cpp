@@ -3,7 +3,7 @@
 #include <stddef.h>
 #include <stdint.h>
 #include <string.h>
-#include "DriverInterface.h"
+#include "protocol/DriverProtocol.h"
 #include "SimMachine.h"
 
 namespace {
@@ -14,24 +14,24 @@ void ScanBusZero(CSimMachine& machine)
     uint8_t out[kConfigSpaceSize];
     uint32_t returned = 0;
     for (uint32_t device = 0; device < 32; ++device) {
-        PutLe32(in + kAddrDeviceOffset, device);
+        pci::PutLe32(in + kAddrDeviceOffset, device);
         machine.Dispatch(IOCTL_READ_CONFIG_SPACE, in, kReadConfigSpaceInSize, out, sizeof(out), &returned);
         // Probing a BAR walks the write masks the image produced.
-        PutLe32(in + kRegOffsetOffset, 0x10);
+        pci::PutLe32(in + kRegOffsetOffset, 0x10);
         in[kRegSizeOffset] = 4;
         uint8_t write[kWriteConfigInSize];
         memcpy(write, in, sizeof(in));
-        PutLe32(write + kRegValueOffset, 0xFFFFFFFFu);
+        pci::PutLe32(write + kRegValueOffset, 0xFFFFFFFFu);
         machine.Dispatch(IOCTL_WRITE_CONFIG, write, sizeof(write), nullptr, 0, &returned);
         machine.Dispatch(IOCTL_READ_CONFIG, in, sizeof(in), out, 4, &returned);
         if (returned != 4)
             continue;
-        uint32_t base = GetLe32(out) & ~0xFu;
+        uint32_t base = pci::GetLe32(out) & ~0xFu;
         uint8_t range[kRangeHeaderSize] = {};
         range[kRangeSpaceOffset] = kSpaceMemory;
-        PutLe32(range + kRangeAddressOffset, base);
-        PutLe32(range + kRangeUnitOffset, 4);
-        PutLe32(range + kRangeCountOffset, 16);
+        pci::PutLe32(range + kRangeAddressOffset, base);
+        pci::PutLe32(range + kRangeUnitOffset, 4);
+        pci::PutLe32(range + kRangeCountOffset, 16);
         machine.Dispatch(IOCTL_READ_DEVICE, range, sizeof(range), out, 64, &returned);
     }
 }

@@ -2,7 +2,7 @@
 // error codes, and the request observer.
 #include <gtest/gtest.h>
 #include "CompatMachine.h"
-#include "SimControl.h"
+#include "protocol/SimControl.h"
 #include "SimMachine.h"
 #include "SimTestSupport.h"
 
@@ -58,7 +58,7 @@ TEST_F(CompatDeviceTest, SuccessfulRequestsCopyTheAnswer)
     DWORD returned = 0;
     ASSERT_TRUE(Control(IOCTL_PROBE_FUNCTION, AddressInput(0, 0, 0, 16), &out, &returned));
     EXPECT_EQ(returned, 4u);
-    EXPECT_EQ(GetLe32(out.data()), 0x71908086u);
+    EXPECT_EQ(pci::GetLe32(out.data()), 0x71908086u);
 }
 
 TEST_F(CompatDeviceTest, RefusedRequestsReportWindowsErrorsAndLeaveTheOutputAlone)

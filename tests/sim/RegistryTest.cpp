@@ -30,10 +30,10 @@ std::vector<CPartial> Partials(const uint8_t* data, uint32_t length)
     std::vector<CPartial> result;
     if (length < 20)
         return result;
-    uint32_t count = GetLe32(data + 16);
+    uint32_t count = pci::GetLe32(data + 16);
     for (uint32_t i = 0; i < count && 20 + 16 * (i + 1) <= length; ++i) {
         const uint8_t* p = data + 20 + 16 * i;
-        result.push_back({p[0], GetLe32(p + 4), GetLe32(p + 12)});
+        result.push_back({p[0], pci::GetLe32(p + 4), pci::GetLe32(p + 12)});
     }
     return result;
 }

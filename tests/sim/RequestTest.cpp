@@ -1,7 +1,7 @@
 // Validation of the six requests: every malformed one is refused with the
 // right status and leaves the machine exactly as it was.
 #include <gtest/gtest.h>
-#include "SimControl.h"
+#include "protocol/SimControl.h"
 #include "SimTestSupport.h"
 
 namespace {
@@ -20,9 +20,9 @@ std::string TestImage()
 std::vector<uint8_t> ConfigWrite(uint32_t device, uint32_t function, uint32_t offset, uint8_t size, uint32_t length)
 {
     std::vector<uint8_t> in = AddressInput(0, device, function, length < 21 ? 21 : length);
-    PutLe32(in.data() + kRegOffsetOffset, offset);
+    pci::PutLe32(in.data() + kRegOffsetOffset, offset);
     in[kRegSizeOffset] = size;
-    PutLe32(in.data() + kRegValueOffset, 0);
+    pci::PutLe32(in.data() + kRegValueOffset, 0);
     in.resize(length);
     return in;
 }
@@ -30,7 +30,7 @@ std::vector<uint8_t> ConfigWrite(uint32_t device, uint32_t function, uint32_t of
 std::vector<uint8_t> ConfigRead(uint32_t device, uint32_t function, uint32_t offset, uint8_t size)
 {
     std::vector<uint8_t> in = AddressInput(0, device, function, kReadConfigInSize);
-    PutLe32(in.data() + kRegOffsetOffset, offset);
+    pci::PutLe32(in.data() + kRegOffsetOffset, offset);
     in[kRegSizeOffset] = size;
     return in;
 }
@@ -154,7 +154,7 @@ TEST(Requests, WellFormedRequestsReturnExactLayouts)
     CRequestResult space = Send(machine, IOCTL_READ_CONFIG_SPACE, AddressInput(0, 3, 0, 12), 300);
     EXPECT_EQ(space.m_out.size(), 256u);
     std::vector<uint8_t> write = ConfigWrite(3, 0, 0x3C, 1, 21);
-    PutLe32(write.data() + kRegValueOffset, 0xAABBCC0A);
+    pci::PutLe32(write.data() + kRegValueOffset, 0xAABBCC0A);
     EXPECT_EQ(Send(machine, IOCTL_WRITE_CONFIG, write, 0).m_status, kSimStatusSuccess);
     EXPECT_EQ(ReadConfig(machine, 0, 3, 0, 0x3C, 4), 0x0000000Au) << "only the low size bytes are written";
     EXPECT_EQ(WriteDevice(machine, 1, kRamBase, 4, std::vector<uint8_t>(0x10000, 0x5A)), kSimStatusSuccess)
@@ -176,10 +176,10 @@ TEST(Requests, InjectedFaultsFailRequestsWithoutChangingAnything)
     EXPECT_EQ(Probe(machine, 0, 4, 0), 0xFFFFFFFFu);
 
     std::vector<uint8_t> control(kSimFaultInSize);
-    PutLe32(control.data() + kSimFaultModeOffset, kSimFaultAll);
+    pci::PutLe32(control.data() + kSimFaultModeOffset, kSimFaultAll);
     EXPECT_EQ(Send(machine, IOCTL_SIM_SET_FAULT, control, 0).m_status, kSimStatusSuccess);
     EXPECT_EQ(Send(machine, IOCTL_PROBE_FUNCTION, AddressInput(0, 4, 0, 16), 4).m_status, kSimStatusIoDeviceError);
-    PutLe32(control.data() + kSimFaultModeOffset, kSimFaultOff);
+    pci::PutLe32(control.data() + kSimFaultModeOffset, kSimFaultOff);
     EXPECT_EQ(Send(machine, IOCTL_SIM_SET_FAULT, control, 0).m_status, kSimStatusSuccess)
         << "the control request itself never fails";
     EXPECT_EQ(ReadConfig(machine, 0, 3, 0, 0x3C, 1), 0u) << "the faulted write changed nothing";

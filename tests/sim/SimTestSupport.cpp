@@ -7,9 +7,9 @@
 std::vector<uint8_t> AddressInput(uint32_t bus, uint32_t device, uint32_t function, uint32_t length)
 {
     std::vector<uint8_t> in(length < kFunctionAddressSize ? kFunctionAddressSize : length);
-    PutLe32(in.data() + kAddrBusOffset, bus);
-    PutLe32(in.data() + kAddrDeviceOffset, device);
-    PutLe32(in.data() + kAddrFunctionOffset, function);
+    pci::PutLe32(in.data() + kAddrBusOffset, bus);
+    pci::PutLe32(in.data() + kAddrDeviceOffset, device);
+    pci::PutLe32(in.data() + kAddrFunctionOffset, function);
     in.resize(length);
     return in;
 }
@@ -38,7 +38,7 @@ uint32_t ReadConfig(CSimMachine& machine, uint32_t bus, uint32_t device, uint32_
                     uint8_t size)
 {
     std::vector<uint8_t> in = AddressInput(bus, device, function, kReadConfigInSize);
-    PutLe32(in.data() + kRegOffsetOffset, offset);
+    pci::PutLe32(in.data() + kRegOffsetOffset, offset);
     in[kRegSizeOffset] = size;
     CRequestResult r = Send(machine, IOCTL_READ_CONFIG, in, kReadConfigOutSize);
     EXPECT_EQ(r.m_status, kSimStatusSuccess) << "read of register " << offset << " size " << int(size);
@@ -49,9 +49,9 @@ uint32_t WriteConfig(CSimMachine& machine, uint32_t bus, uint32_t device, uint32
                      uint8_t size, uint32_t value)
 {
     std::vector<uint8_t> in = AddressInput(bus, device, function, kWriteConfigInSize);
-    PutLe32(in.data() + kRegOffsetOffset, offset);
+    pci::PutLe32(in.data() + kRegOffsetOffset, offset);
     in[kRegSizeOffset] = size;
-    PutLe32(in.data() + kRegValueOffset, value);
+    pci::PutLe32(in.data() + kRegValueOffset, value);
     return Send(machine, IOCTL_WRITE_CONFIG, in, 0).m_status;
 }
 
@@ -67,9 +67,9 @@ std::vector<uint8_t> RangeInput(uint8_t space, uint32_t address, uint32_t unit, 
 {
     std::vector<uint8_t> in(kRangeHeaderSize);
     in[kRangeSpaceOffset] = space;
-    PutLe32(in.data() + kRangeAddressOffset, address);
-    PutLe32(in.data() + kRangeUnitOffset, unit);
-    PutLe32(in.data() + kRangeCountOffset, count);
+    pci::PutLe32(in.data() + kRangeAddressOffset, address);
+    pci::PutLe32(in.data() + kRangeUnitOffset, unit);
+    pci::PutLe32(in.data() + kRangeCountOffset, count);
     return in;
 }
 
@@ -117,7 +117,7 @@ std::array<uint8_t, 256> MakeConfig(uint16_t vendor, uint16_t device, uint8_t ba
 
 void Put32(std::array<uint8_t, 256>& config, uint32_t offset, uint32_t value)
 {
-    PutLe32(config.data() + offset, value);
+    pci::PutLe32(config.data() + offset, value);
 }
 
 std::string DumpFunction(const std::string& address, const std::array<uint8_t, 256>& config,

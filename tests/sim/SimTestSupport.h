@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 #include <vector>
-#include "DriverInterface.h"
+#include "protocol/DriverProtocol.h"
 #include "SimMachine.h"
 #include "SimStatus.h"
 
@@ -13,7 +13,7 @@ struct CRequestResult
 {
     uint32_t m_status = 0;
     std::vector<uint8_t> m_out;
-    uint32_t Value() const { return m_out.size() >= 4 ? GetLe32(m_out.data()) : 0xDEADBEEFu; }
+    uint32_t Value() const { return m_out.size() >= 4 ? pci::GetLe32(m_out.data()) : 0xDEADBEEFu; }
 };
 
 std::vector<uint8_t> AddressInput(uint32_t bus, uint32_t device, uint32_t function, uint32_t length);

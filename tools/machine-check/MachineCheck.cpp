@@ -8,6 +8,9 @@
 #include "SimFunction.h"
 #include "SimMachine.h"
 
+#include "pci/ByteOrder.h"
+#include "pci/ConfigSpace.h"
+
 namespace {
 
 constexpr int kExitBadImage = 1;
@@ -38,13 +41,15 @@ const char* KindName(uint8_t kind)
 void PrintFunction(const CSimFunction& f)
 {
     std::printf("%02x:%02x.%x  %04x:%04x  class %02x%02x%02x  header %02x%s%s\n", f.m_bus, f.m_device, f.m_function,
-                f.m_config[0] | (f.m_config[1] << 8), f.m_config[2] | (f.m_config[3] << 8), f.m_config[0x0B],
-                f.m_config[0x0A], f.m_config[0x09], f.m_config[0x0E],
+                pci::GetLe16(f.m_config + pci::kVendorIdOffset), pci::GetLe16(f.m_config + pci::kDeviceIdOffset),
+                f.m_config[pci::kBaseClassOffset], f.m_config[pci::kSubclassOffset],
+                f.m_config[pci::kProgrammingInterfaceOffset], f.m_config[pci::kHeaderTypeOffset],
                 f.m_answersAllFunctions ? "  (answers on every function number)" : "",
                 f.m_registryMode == kSimRegistryNone ? "  (no registry record)"
                 : f.m_registryMode == kSimRegistryNoControl ? "  (registry record without Control key)" : "");
-    if (f.Layout() == 1)
-        std::printf("    bridge to bus %02x (subordinate %02x)\n", f.m_config[0x19], f.m_config[0x1A]);
+    if (f.Layout() == pci::kLayoutPciBridge)
+        std::printf("    bridge to bus %02x (subordinate %02x)\n", f.m_config[pci::kSecondaryBusOffset],
+                    f.m_config[pci::kSubordinateBusOffset]);
     for (uint32_t slot = 0; slot < kSimBarSlots; ++slot) {
         uint8_t kind = f.m_barKind[slot];
         if (kind == kSimBarNone || kind == kSimBarUpperHalf)
@@ -81,7 +86,9 @@ int main(int argc, char** argv)
     for (uint32_t i = 0; i < machine.GetFunctionCount(); ++i) {
         const CSimFunction& f = *machine.GetFunction(i);
         buses.insert(f.m_bus);
-        bridges += f.m_config[0x0B] == 0x06 && (f.m_config[0x0A] == 0x04 || f.m_config[0x0A] == 0x07);
+        const uint8_t subclass = f.m_config[pci::kSubclassOffset];
+        bridges += f.m_config[pci::kBaseClassOffset] == pci::kClassBridge &&
+                   (subclass == pci::kSubclassPciBridge || subclass == pci::kSubclassCardBusBridge);
         for (uint32_t slot = 0; slot < kSimRomSlot; ++slot)
             bars += f.m_barKind[slot] != kSimBarNone && f.m_barKind[slot] != kSimBarUpperHalf;
         PrintFunction(f);

@@ -1,9 +1,11 @@
 #pragma once
 // The device-control protocol of briscodrv.sys: request codes and packed
 // little-endian buffer layouts. Shared by the program and the stand-in driver,
-// so it depends on nothing but fixed-width integers.
-#include <stdint.h>
+// so it depends on nothing but fixed-width integers and the PCI byte order.
+#include "pci/ByteOrder.h"
+#include "pci/ConfigSpace.h"
 
+#include <stdint.h>
 
 constexpr uint32_t kDriverDeviceType = 0x8000;
 constexpr uint32_t kMethodBuffered = 0;
@@ -42,7 +44,7 @@ constexpr uint32_t kProbeOutSize = 4;
 
 // Read configuration space: address only; answers all 256 bytes.
 constexpr uint32_t kReadConfigSpaceInSize = 12;
-constexpr uint32_t kConfigSpaceSize = 256;
+constexpr uint32_t kConfigSpaceSize = pci::kConfigSpaceBytes;
 
 // Read/write register: address, offset (u32), size (u8), and for a write the value (u32).
 constexpr uint32_t kRegOffsetOffset = 12;
@@ -63,18 +65,3 @@ constexpr uint32_t kRangeHeaderSize = 13;
 // A write carries four bytes of no meaning after its data.
 constexpr uint32_t kWriteDeviceTrailerSize = 4;
 constexpr uint32_t kWriteDeviceOverhead = kRangeHeaderSize + kWriteDeviceTrailerSize;
-
-// Little-endian field access for the packed buffers.
-inline uint32_t GetLe32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-
-inline void PutLe32(uint8_t* p, uint32_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
-

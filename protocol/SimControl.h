@@ -1,8 +1,9 @@
 #pragma once
 // The simulator's own device-control request: fault injection for end-to-end
 // tests. The program never sends it.
+#include "protocol/DriverProtocol.h"
+
 #include <stdint.h>
-#include "../device/DriverInterface.h"
 
 constexpr uint32_t IOCTL_SIM_SET_FAULT = MakeControlCode(0x8F0, kFileWriteAccess);
 static_assert(IOCTL_SIM_SET_FAULT == 0x8000A3C0u);

@@ -1,0 +1,36 @@
+#pragma once
+// The resource list stored as "AllocConfig" in a function's plug-and-play
+// record: written by the simulated machine, read by the device layer.
+// One full descriptor, then 16-byte partial descriptors.
+#include <stdint.h>
+
+// Full descriptor: interface type (u32) at 4, bus number (u32) at 8, version and
+// revision (u16) at 12 and 14, partial descriptor count (u32) at 16.
+constexpr uint32_t kResListFullDescriptorCountOffset = 0;
+constexpr uint32_t kResListInterfaceTypeOffset = 4;
+constexpr uint32_t kResListBusNumberOffset = 8;
+constexpr uint32_t kResListVersionOffset = 12;
+constexpr uint32_t kResListRevisionOffset = 14;
+constexpr uint32_t kResListPartialCountOffset = 16;
+constexpr uint32_t kResListFirstPartialOffset = 20;
+constexpr uint32_t kResListInterfacePci = 5;
+
+// Partial descriptor: type (u8), share disposition (u8), flags (u16), start (u64), length (u32).
+constexpr uint32_t kResPartialBytes = 16;
+constexpr uint32_t kResPartialTypeOffset = 0;
+constexpr uint32_t kResPartialShareOffset = 1;
+constexpr uint32_t kResPartialFlagsOffset = 2;
+constexpr uint32_t kResPartialStartOffset = 4;
+constexpr uint32_t kResPartialLengthOffset = 12;
+// An interrupt descriptor holds level and vector where a range holds its start.
+constexpr uint32_t kResPartialLevelOffset = 4;
+constexpr uint32_t kResPartialVectorOffset = 8;
+
+constexpr uint8_t kResTypePort = 1;
+constexpr uint8_t kResTypeInterrupt = 2;
+constexpr uint8_t kResTypeMemory = 3;
+constexpr uint8_t kResShareExclusive = 1;
+constexpr uint8_t kResShareShared = 3;
+constexpr uint16_t kResPortFlagIo = 0x0001;
+constexpr uint16_t kResMemoryFlagReadOnly = 0x0001;
+constexpr uint16_t kResMemoryFlagPrefetchable = 0x0004;

@@ -1,0 +1,182 @@
+// The plug-and-play records of the simulated machine: the device keys, instance
+// names, locations and assigned resources that the driver publishes in the registry.
+#include "SimFunction.h"
+#include "SimMachine.h"
+#include "SimUtil.h"
+
+#include "pci/Bar.h"
+#include "pci/ByteOrder.h"
+#include "pci/ConfigSpace.h"
+#include "protocol/ResourceList.h"
+
+uint32_t CSimFunction::SubsystemOffset() const
+{
+    // CardBus bridges keep the subsystem IDs at 40h, where the operating system reads them.
+    return Layout() == pci::kLayoutCardBusBridge ? pci::kCardBusSubsystemVendorIdOffset : pci::kSubsystemVendorIdOffset;
+}
+
+bool CSimFunction::SameDeviceKey(const CSimFunction& other) const
+{
+    return SimEqual(m_config, other.m_config, pci::kDwordBytes) &&
+           m_config[pci::kRevisionIdOffset] == other.m_config[pci::kRevisionIdOffset] &&
+           SimEqual(m_config + SubsystemOffset(), other.m_config + other.SubsystemOffset(), pci::kDwordBytes);
+}
+
+void CSimFunction::FormatDeviceKey(char* text, uint32_t capacity) const
+{
+    uint32_t subsystemVendor = pci::GetLe16(m_config + SubsystemOffset());
+    uint32_t subsystemId = pci::GetLe16(m_config + SubsystemOffset() + pci::kWordBytes);
+    CSimText(text, capacity)
+        .Add("VEN_").AddHex(pci::GetLe16(m_config + pci::kVendorIdOffset), 4)
+        .Add("&DEV_").AddHex(pci::GetLe16(m_config + pci::kDeviceIdOffset), 4)
+        .Add("&SUBSYS_").AddHex(subsystemId, 4).AddHex(subsystemVendor, 4)
+        .Add("&REV_").AddHex(m_config[pci::kRevisionIdOffset], 2);
+}
+
+void CSimFunction::FormatInstanceName(char* text, uint32_t capacity) const
+{
+    if (m_hasInstanceName) {
+        SimStrCopy(text, capacity, m_instanceName);
+        return;
+    }
+    // Shaped like the names the plug-and-play manager gives: parent id, then device/function.
+    CSimText(text, capacity).Add("3&").AddHex(0x2B8E0B4Bu + m_bus * 0x01000193u, 8).Add("&0&")
+        .AddHex((uint32_t(m_device) << 3) | m_function, 2);
+}
+
+namespace {
+
+constexpr uint8_t kNoInterruptLine = 0xFF;
+
+void PutPartial(uint8_t* list, uint32_t* count, uint8_t type, uint8_t share, uint16_t flags,
+                uint64_t start, uint32_t length)
+{
+    uint8_t* p = list + kResListFirstPartialOffset + *count * kResPartialBytes;
+    p[kResPartialTypeOffset] = type;
+    p[kResPartialShareOffset] = share;
+    pci::PutLe16(p + kResPartialFlagsOffset, flags);
+    pci::PutLe64(p + kResPartialStartOffset, start);
+    pci::PutLe32(p + kResPartialLengthOffset, length);
+    ++*count;
+}
+
+// Adds the window when it is open; a closed window (limit below base, or base 0) forwards nothing.
+void PutWindow(uint8_t* list, uint32_t* count, uint8_t type, uint16_t flags, uint32_t base, uint32_t limit)
+{
+    if (base != 0 && limit >= base)
+        PutPartial(list, count, type, kResShareExclusive, flags, base, limit - base + 1);
+}
+
+} // namespace
+
+void CSimFunction::BuildAllocConfig()
+{
+    uint8_t* list = m_allocConfig;
+    SimFill(list, 0, kSimAllocConfigCapacity);
+    list[kResListFullDescriptorCountOffset] = 1;
+    pci::PutLe32(list + kResListInterfaceTypeOffset, kResListInterfacePci);
+    pci::PutLe32(list + kResListBusNumberOffset, m_bus);
+    pci::PutLe16(list + kResListVersionOffset, 1);
+    pci::PutLe16(list + kResListRevisionOffset, 1);
+    uint32_t count = 0;
+    for (uint32_t slot = 0; slot < kSimBarSlots; ++slot) {
+        uint8_t kind = m_barKind[slot];
+        uint64_t base = SlotBase(slot);
+        if (base == 0)
+            continue;
+        uint32_t length = m_barSize[slot] > 0xFFFFFFFFull ? 0xFFFFFFFFu : uint32_t(m_barSize[slot]);
+        uint32_t value = GetDword(SlotRegister(slot));
+        if (kind == kSimBarIo)
+            PutPartial(list, &count, kResTypePort, kResShareExclusive, kResPortFlagIo, base, length);
+        else if (kind == kSimBarMem32 || kind == kSimBarMem64)
+            PutPartial(list, &count, kResTypeMemory, kResShareExclusive,
+                       pci::IsPrefetchableBar(value) ? kResMemoryFlagPrefetchable : 0, base, length);
+        else if (kind == kSimBarRom && (value & pci::kRomEnableFlag))
+            PutPartial(list, &count, kResTypeMemory, kResShareExclusive, kResMemoryFlagReadOnly, base, length);
+    }
+    if (Layout() == pci::kLayoutPciBridge) {
+        // The windows a bridge forwards are resources of its own too.
+        uint32_t ioBase = uint32_t(m_config[pci::kIoBaseOffset] & pci::kIoWindowMask) << pci::kIoWindowShift;
+        uint32_t ioLimit = (uint32_t(m_config[pci::kIoLimitOffset] & pci::kIoWindowMask) << pci::kIoWindowShift) |
+                           pci::kIoWindowLimitFill;
+        if ((m_config[pci::kIoBaseOffset] & pci::kWindowTypeMask) == pci::kWindowType64Bit) {
+            ioBase |= uint32_t(pci::GetLe16(m_config + pci::kIoBaseUpperOffset)) << pci::kIoWindowUpperShift;
+            ioLimit |= uint32_t(pci::GetLe16(m_config + pci::kIoLimitUpperOffset)) << pci::kIoWindowUpperShift;
+        }
+        PutWindow(list, &count, kResTypePort, kResPortFlagIo, ioBase, ioLimit);
+        auto memoryWindow = [this](uint32_t offset) {
+            return uint32_t(pci::GetLe16(m_config + offset) & pci::kMemoryWindowMask) << pci::kMemoryWindowShift;
+        };
+        PutWindow(list, &count, kResTypeMemory, 0, memoryWindow(pci::kMemoryBaseOffset),
+                  memoryWindow(pci::kMemoryLimitOffset) | pci::kMemoryWindowLimitFill);
+        PutWindow(list, &count, kResTypeMemory, kResMemoryFlagPrefetchable,
+                  memoryWindow(pci::kPrefetchableBaseOffset),
+                  memoryWindow(pci::kPrefetchableLimitOffset) | pci::kMemoryWindowLimitFill);
+    }
+    uint8_t line = m_config[pci::kInterruptLineOffset];
+    if (Layout() <= pci::kLayoutCardBusBridge && m_config[pci::kInterruptPinOffset] != 0 && line != kNoInterruptLine) {
+        uint8_t* p = list + kResListFirstPartialOffset + count * kResPartialBytes;
+        PutPartial(list, &count, kResTypeInterrupt, kResShareShared, 0, 0, 1);
+        pci::PutLe32(p + kResPartialLevelOffset, line);
+        pci::PutLe32(p + kResPartialVectorOffset, line);
+    }
+    list[kResListPartialCountOffset] = uint8_t(count);
+    m_allocConfigLength = kResListFirstPartialOffset + count * kResPartialBytes;
+}
+
+uint32_t CSimMachine::GetRegistryRecordCount() const
+{
+    uint32_t count = 0;
+    for (uint32_t i = 0; i < m_functions.Count(); ++i) {
+        const CSimFunction* f = m_functions[i];
+        count += (f->m_registryMode == kSimRegistryNone ? 0 : 1) + f->m_extraCount;
+    }
+    return count;
+}
+
+namespace {
+
+// An empty resource list: one full descriptor without partial descriptors.
+const uint8_t kEmptyAllocConfig[20] = {1, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0};
+
+void FormatLocation(char* text, uint32_t capacity, uint32_t bus, uint32_t device, uint32_t function)
+{
+    CSimText(text, capacity).Add("PCI bus ").AddDec(bus).Add(", device ").AddDec(device).Add(", function ")
+        .AddDec(function);
+}
+
+} // namespace
+
+bool CSimMachine::GetRegistryRecord(uint32_t index, CSimRegistryRecord* record) const
+{
+    for (uint32_t i = 0; i < m_functions.Count(); ++i) {
+        const CSimFunction* f = m_functions[i];
+        uint32_t own = f->m_registryMode == kSimRegistryNone ? 0 : 1;
+        if (index >= own + f->m_extraCount) {
+            index -= own + f->m_extraCount;
+            continue;
+        }
+        f->FormatDeviceKey(record->deviceKey, sizeof(record->deviceKey));
+        if (index < own) {
+            f->FormatInstanceName(record->instance, sizeof(record->instance));
+            record->hasLocation = true;
+            FormatLocation(record->location, sizeof(record->location), f->m_bus, f->m_device, f->m_function);
+            record->hasControl = f->m_registryMode == kSimRegistryNormal;
+            record->allocConfig = record->hasControl ? f->m_allocConfig : nullptr;
+            record->allocConfigLength = record->hasControl ? f->m_allocConfigLength : 0;
+            return true;
+        }
+        // Extra instances stand for a card once seen elsewhere: no resources are assigned to them.
+        const CSimExtraInstance& extra = f->m_extras[index - own];
+        SimStrCopy(record->instance, sizeof(record->instance), extra.m_name);
+        record->hasLocation = extra.m_hasLocation;
+        record->location[0] = 0;
+        if (extra.m_hasLocation)
+            FormatLocation(record->location, sizeof(record->location), extra.m_bus, extra.m_device, extra.m_function);
+        record->hasControl = extra.m_hasControl;
+        record->allocConfig = extra.m_hasControl ? kEmptyAllocConfig : nullptr;
+        record->allocConfigLength = extra.m_hasControl ? sizeof(kEmptyAllocConfig) : 0;
+        return true;
+    }
+    return false;
+}
