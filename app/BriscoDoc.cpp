@@ -1,5 +1,7 @@
 #include "app/BriscoDoc.h"
 
+#include "views/ViewHints.h"
+
 #include <exception>
 #include <string>
 
@@ -39,15 +41,5 @@ void CBriscoDoc::RescanBus()
         m_pRoot.reset();
         AfxOutputDebugString((std::string("CBriscoDoc::RescanBus: ") + error.what() + "\r\n").c_str());
     }
-    UpdateAllViews(nullptr, HINT_MODEL_REBUILT, HintFromFunction(m_pRoot.get()));
-}
-
-CObject* CBriscoDoc::HintFromFunction(CPciFunction* pFunction)
-{
-    return reinterpret_cast<CObject*>(pFunction);
-}
-
-CPciFunction* CBriscoDoc::FunctionFromHint(CObject* pHint)
-{
-    return reinterpret_cast<CPciFunction*>(pHint);
+    UpdateAllViews(nullptr, CViewHints::HINT_MODEL_REBUILT, CViewHints::HintFromFunction(m_pRoot.get()));
 }

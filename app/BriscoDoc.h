@@ -7,15 +7,11 @@
 
 #include "device/PciFunction.h"
 #include "framework/Document.h"
+#include "views/BusRescanner.h"
 
-class CBriscoDoc : public CDocument {
+class CBriscoDoc : public CDocument, public CBusRescanner {
     DECLARE_DYNCREATE(CBriscoDoc)
 public:
-    // View-update hints. The hint object of both is a CPciFunction (or null); use
-    // HintFromFunction and FunctionFromHint to pass it through UpdateAllViews.
-    static constexpr LPARAM HINT_MODEL_REBUILT = 0;
-    static constexpr LPARAM HINT_SELECTION_CHANGED = 1;
-
     static constexpr char kDriverDevicePath[] = "\\\\.\\briscodrvDevice";
     static constexpr char kFatalErrorCaption[] = "Brisco - Fatal Error!";
     static constexpr char kFatalErrorText[] =
@@ -27,14 +23,10 @@ public:
 
     // Deletes the current tree, scans every bus again and sends HINT_MODEL_REBUILT.
     // Does nothing when the driver could not be opened.
-    void RescanBus();
+    void RescanBus() override;
 
     bool HasDriver() const { return m_hDriver != INVALID_HANDLE_VALUE; }
     CPciFunction* GetRoot() const { return m_pRoot.get(); }
-
-    // The framework's view hints carry an object pointer; a function travels in it unchanged.
-    static CObject* HintFromFunction(CPciFunction* pFunction);
-    static CPciFunction* FunctionFromHint(CObject* pHint);
 
 protected:
     // Opens the given device instead of the driver's; lets tests start without a driver.

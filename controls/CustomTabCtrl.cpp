@@ -1,4 +1,5 @@
 #include "controls/CustomTabCtrl.h"
+#include "controls/PaneColors.h"
 
 #include <string>
 #include <vector>
@@ -72,11 +73,11 @@ BOOL CCustomTabCtrl::OnEraseBkgnd(CDC* pDC)
 {
     CRect client;
     GetClientRect(&client);
-    pDC->FillSolidRect(&client, kBackgroundColor);
+    pDC->FillSolidRect(&client, kPaneBackgroundColor);
     CRect first;
     GetItemRect(0, &first);
     const int bandTop = first.Height() + kBandGap;
-    pDC->FillSolidRect(0, bandTop, client.Width(), client.bottom - bandTop, kCurrentColor);
+    pDC->FillSolidRect(0, bandTop, client.Width(), client.bottom - bandTop, kCurrentTabColor);
     return TRUE;
 }
 
@@ -107,7 +108,7 @@ void CCustomTabCtrl::PaintTab(CDC& dc, int index, int current, int count)
     CRect rect;
     GetItemRect(index, &rect);
     const bool isCurrent = index == current;
-    dc.FillSolidRect(&rect, isCurrent ? kCurrentColor : kBackgroundColor);
+    dc.FillSolidRect(&rect, isCurrent ? kCurrentTabColor : kPaneBackgroundColor);
 
     CFont font;
     const LOGFONTA captionFont = CaptionFont(isCurrent);

@@ -7,8 +7,6 @@
 
 class CCustomTabCtrl : public CTabCtrl {
 public:
-    static constexpr COLORREF kBackgroundColor = RGB(247, 243, 233);
-    static constexpr COLORREF kCurrentColor = RGB(212, 208, 200);
     static constexpr COLORREF kSeparatorColor = RGB(128, 128, 128);
     static constexpr COLORREF kCurrentLineColor = RGB(0, 0, 0);
 

@@ -1,4 +1,6 @@
 #include "views/BarPage.h"
+#include "controls/PaneColors.h"
+#include "views/DisplaySettings.h"
 
 #include <ctype.h>
 #include <stdio.h>
@@ -15,9 +17,6 @@ namespace {
 
 constexpr int kAddressColumnWidth = 100;
 constexpr int kAsciiColumnWidth = 100;
-constexpr int kByteUnit = 1;
-constexpr int kWordUnit = 2;
-constexpr int kDwordUnit = 4;
 constexpr char kProbeQuestion[] =
     "To determine the BAR size the PCI Function must be probed which may\n"
     "have device-dependent side-effects. Do you want to continue?";
@@ -61,7 +60,7 @@ CBarPage::CBarPage(CWnd* view, int barIndex)
 {
     m_list.SubclassDlgItem(static_cast<UINT>(GetListId()), view);
     if (m_list.m_hWnd != nullptr) {
-        m_list.SetBkColor(kBackgroundColor);
+        m_list.SetBkColor(kPaneBackgroundColor);
         m_list.SetExtendedStyle(LVS_EX_GRIDLINES);
     }
 }
@@ -174,7 +173,7 @@ void CBarPage::BuildColumns()
 
 uint32_t CBarPage::GetBarSize()
 {
-    if (m_function == nullptr || m_barIndex < 0 || m_barIndex >= CPciFunction::kMaxBars)
+    if (m_function == nullptr || m_barIndex < 0 || m_barIndex >= int(pci::kMaxBars))
         return 0;
     const uint32_t known = m_function->m_barSizes[m_barIndex];
     if (known != 0)

@@ -16,7 +16,6 @@ class CIconMenu;
 
 class CBarPage : public CFunctionPage {
 public:
-    static constexpr COLORREF kBackgroundColor = RGB(247, 243, 233);
     static constexpr uint32_t kBytesPerRow = 16;
 
     CBarPage(CWnd* view, int barIndex);

@@ -73,8 +73,8 @@ int CBusTreeModel::AddItem(int parent, std::string label, int image, CPciFunctio
 void CBusTreeModel::InsertFunction(int parent, CPciFunction* function)
 {
     const int self = AddItem(parent, FormatFunctionLabel(*function),
-                             GetImageIndex(function->GetConfigByte(CPciFunction::kBaseClassOffset),
-                                           function->GetConfigByte(CPciFunction::kSubclassOffset)),
+                             GetImageIndex(function->GetConfigByte(pci::kBaseClassOffset),
+                                           function->GetConfigByte(pci::kSubclassOffset)),
                              function);
     int group = -1;
     uint32_t groupDevice = 0;

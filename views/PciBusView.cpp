@@ -1,9 +1,12 @@
 #include "views/PciBusView.h"
+#include "controls/PaneColors.h"
 
 #include <vector>
 
 #include "BusTreeModel.h"
-#include "app/BriscoDoc.h"
+#include "views/BusRescanner.h"
+#include "views/ViewHints.h"
+#include "framework/Document.h"
 #include "framework/WaitCursor.h"
 #include "resource.h"
 
@@ -14,11 +17,6 @@ BEGIN_MESSAGE_MAP(CPciBusView, CTreeView)
     ON_NOTIFY_REFLECT(TVN_SELCHANGED, OnSelChanged)
     ON_COMMAND(ID_OPTIONS_REFRESH, OnRefresh)
 END_MESSAGE_MAP()
-
-CBriscoDoc* CPciBusView::GetDocument() const
-{
-    return DYNAMIC_DOWNCAST(CBriscoDoc, m_pDocument);
-}
 
 BOOL CPciBusView::PreCreateWindow(CREATESTRUCTA& cs)
 {
@@ -33,7 +31,7 @@ int CPciBusView::OnCreate(LPCREATESTRUCT lpCreateStruct)
     if (CTreeView::OnCreate(lpCreateStruct) == -1)
         return -1;
     CTreeCtrl& tree = GetTreeCtrl();
-    tree.SetBkColor(kBackgroundColor);
+    tree.SetBkColor(kPaneBackgroundColor);
     if (m_imageList.Create(IDB_TREE_IMAGES, BRISCO_IMAGE_WIDTH, kImageGrowth, kImageMaskColor))
         tree.SetImageList(&m_imageList, TVSIL_NORMAL);
     return 0;
@@ -41,9 +39,9 @@ int CPciBusView::OnCreate(LPCREATESTRUCT lpCreateStruct)
 
 void CPciBusView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
 {
-    if (lHint != CBriscoDoc::HINT_MODEL_REBUILT)
+    if (lHint != CViewHints::HINT_MODEL_REBUILT)
         return;
-    CPciFunction* pRoot = CBriscoDoc::FunctionFromHint(pHint);
+    CPciFunction* pRoot = CViewHints::FunctionFromHint(pHint);
     if (pRoot)
         ShowTree(pRoot);
     else
@@ -92,7 +90,7 @@ void CPciBusView::ClearTree()
         return;
     tree.DeleteAllItems();
     if (CDocument* pDocument = m_pDocument)
-        pDocument->UpdateAllViews(this, CBriscoDoc::HINT_SELECTION_CHANGED, nullptr);
+        pDocument->UpdateAllViews(this, CViewHints::HINT_SELECTION_CHANGED, nullptr);
 }
 
 CPciFunction* CPciBusView::GetSelectedFunction() const
@@ -111,15 +109,15 @@ void CPciBusView::OnSelChanged(NMHDR* pNMHDR, LRESULT* pResult)
         pChange->itemNew.hItem ? reinterpret_cast<CPciFunction*>(GetTreeCtrl().GetItemData(pChange->itemNew.hItem))
                                : nullptr;
     if (CDocument* pDocument = m_pDocument)
-        pDocument->UpdateAllViews(this, CBriscoDoc::HINT_SELECTION_CHANGED, CBriscoDoc::HintFromFunction(pFunction));
+        pDocument->UpdateAllViews(this, CViewHints::HINT_SELECTION_CHANGED, CViewHints::HintFromFunction(pFunction));
     *pResult = 0;
 }
 
 void CPciBusView::OnRefresh()
 {
-    CBriscoDoc* pDocument = GetDocument();
-    if (!pDocument)
+    auto* pRescanner = dynamic_cast<CBusRescanner*>(m_pDocument);
+    if (!pRescanner)
         return;
     CWaitCursor wait;
-    pDocument->RescanBus();
+    pRescanner->RescanBus();
 }

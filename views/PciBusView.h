@@ -5,19 +5,16 @@
 #include "framework/ImageList.h"
 #include "framework/TreeView.h"
 
-class CBriscoDoc;
 class CBusTreeModel;
 class CPciFunction;
 
 class CPciBusView : public CTreeView {
     DECLARE_DYNCREATE(CPciBusView)
 public:
-    static constexpr COLORREF kBackgroundColor = RGB(247, 243, 233);
     static constexpr COLORREF kImageMaskColor = RGB(0, 255, 255);
     static constexpr DWORD kTreeStyles =
         TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_DISABLEDRAGDROP | TVS_SHOWSELALWAYS;
 
-    CBriscoDoc* GetDocument() const;
     // The function of the selected item; null for a group item or no selection.
     CPciFunction* GetSelectedFunction() const;
 

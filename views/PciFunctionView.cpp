@@ -1,34 +1,23 @@
 #include "views/PciFunctionView.h"
+#include "controls/PaneColors.h"
 
 #include <algorithm>
 #include <string>
 
-#include "app/BriscoDoc.h"
 #include "controls/iconmenu/IconMenu.h"
-#include "decode/ConfigSpacePage.h"
+#include "views/ConfigSpacePage.h"
 #include "device/PciFunction.h"
 #include "framework/Afx.h"
 #include "framework/Dc.h"
 #include "resource.h"
 #include "views/BarPage.h"
+#include "views/DisplaySettings.h"
+#include "views/ViewHints.h"
 
 namespace {
 
 constexpr int kConfigSpaceTab = 0;
 constexpr int kFirstBarTab = 1;
-constexpr int kByteUnit = 1;
-constexpr int kWordUnit = 2;
-constexpr int kDwordUnit = 4;
-constexpr uint32_t kMemoryTypeMask = 0x6;
-constexpr uint32_t kMemoryType64Bit = 0x4;
-// A PCI-to-PCI bridge has only the first BAR pair.
-constexpr int kBridgeBarCount = 2;
-constexpr uint32_t kBarSize = 4;
-
-uint32_t BarValue(const CPciFunction& function, int index)
-{
-    return function.GetConfigDword(CPciFunction::kBar0Offset + kBarSize * static_cast<uint32_t>(index));
-}
 
 } // namespace
 
@@ -72,9 +61,9 @@ void CPciFunctionView::OnInitialUpdate()
 
 void CPciFunctionView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
 {
-    if (lHint != CBriscoDoc::HINT_SELECTION_CHANGED || m_configPage == nullptr)
+    if (lHint != CViewHints::HINT_SELECTION_CHANGED || m_configPage == nullptr)
         return;
-    m_function = CBriscoDoc::FunctionFromHint(pHint);
+    m_function = CViewHints::FunctionFromHint(pHint);
     SelectTab(kConfigSpaceTab, -1);
     RebuildBarTabs(m_function);
     m_configPage->SetFunction(m_function);
@@ -128,7 +117,7 @@ BOOL CPciFunctionView::OnEraseBkgnd(CDC* pDC)
 {
     CRect client;
     GetClientRect(&client);
-    pDC->FillSolidRect(&client, kBackgroundColor);
+    pDC->FillSolidRect(&client, kPaneBackgroundColor);
     return TRUE;
 }
 
@@ -210,10 +199,8 @@ bool CPciFunctionView::IsBarPresent(uint32_t value, bool* is64)
     *is64 = false;
     if (value == 0)
         return false;
-    if ((value & CPciFunction::kIoBarFlag) != 0)
-        return (value & CPciFunction::kIoBarBaseMask) != 0;
-    *is64 = (value & kMemoryTypeMask) == kMemoryType64Bit;
-    return (value & CPciFunction::kMemoryBarBaseMask) != 0;
+    *is64 = pci::IsMemory64Bar(value);
+    return pci::BarBase(value) != 0;
 }
 
 void CPciFunctionView::RebuildBarTabs(CPciFunction* function)
@@ -225,24 +212,14 @@ void CPciFunctionView::RebuildBarTabs(CPciFunction* function)
     m_barPages.clear();
     if (function == nullptr)
         return;
-    int barCount = 0;
-    switch (function->GetHeaderLayout()) {
-    case CPciFunction::kLayoutDevice:
-        barCount = CPciFunction::kMaxBars;
-        break;
-    case CPciFunction::kLayoutPciBridge:
-        barCount = kBridgeBarCount;
-        break;
-    default:
-        return;
-    }
+    const int barCount = function->GetBarCount();
     for (int even = 0; even < barCount; even += 2) {
         bool is64 = false;
-        if (IsBarPresent(BarValue(*function, even), &is64))
+        if (IsBarPresent(function->GetBarValue(even), &is64))
             AddBarTab(even);
         // The odd BAR of a 64-bit pair holds the upper half of the address.
         bool oddIs64 = false;
-        if (!is64 && IsBarPresent(BarValue(*function, even + 1), &oddIs64))
+        if (!is64 && IsBarPresent(function->GetBarValue(even + 1), &oddIs64))
             AddBarTab(even + 1);
     }
 }

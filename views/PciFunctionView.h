@@ -19,7 +19,6 @@ class CPciFunction;
 class CPciFunctionView : public CFormView {
     DECLARE_DYNCREATE(CPciFunctionView)
 public:
-    static constexpr COLORREF kBackgroundColor = RGB(247, 243, 233);
     static constexpr int kTabWidth = 125;
     static constexpr int kTabHeight = 18;
     static constexpr char kConfigSpaceTabText[] = "Configuration Space";

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "views/ViewHints.h"
 #include "app/BriscoDoc.h"
 #include "device/PciFunction.h"
 #include "framework/Framework.h"
@@ -82,7 +83,7 @@ int main()
     std::vector<double> selectTimes;
     for (int round = 0; round < kRounds; ++round) {
         const auto start = Clock::now();
-        view->OnUpdate(nullptr, CBriscoDoc::HINT_SELECTION_CHANGED, CBriscoDoc::HintFromFunction(function.get()));
+        view->OnUpdate(nullptr, CViewHints::HINT_SELECTION_CHANGED, CViewHints::HintFromFunction(function.get()));
         PaintNow(*view);
         selectTimes.push_back(Milliseconds(start));
     }

@@ -22,7 +22,7 @@ protected:
     {
         FunctionViewTest::SetUp();
         m_vga = ReadFunction(kVga.bus, kVga.device, kVga.function);
-        m_savedCommand = m_vga->GetConfigWord(CPciFunction::kCommandOffset);
+        m_savedCommand = m_vga->GetConfigWord(pci::kCommandOffset);
         m_savedLatency = m_vga->GetConfigByte(kLatencyOffset);
         Select(m_vga);
     }
@@ -31,7 +31,7 @@ protected:
         // Put back what the tests wrote, so later programs meet the machine unchanged.
         if (m_vga == nullptr)
             return FunctionViewTest::TearDown();
-        m_vga->WriteConfig(kVga.bus, kVga.device, kVga.function, CPciFunction::kCommandOffset, 2, m_savedCommand);
+        m_vga->WriteConfig(kVga.bus, kVga.device, kVga.function, pci::kCommandOffset, 2, m_savedCommand);
         m_vga->WriteConfig(kVga.bus, kVga.device, kVga.function, kLatencyOffset, 1, m_savedLatency);
         FunctionViewTest::TearDown();
     }

@@ -1,3 +1,4 @@
+#include "views/ViewHints.h"
 #include "FunctionViewFixture.h"
 
 #include <string.h>
@@ -21,7 +22,7 @@ public:
 
 struct FunctionViewTest::CKnownFunction {
     std::unique_ptr<CPciFunction> function;
-    uint32_t barSizes[CPciFunction::kMaxBars];
+    uint32_t barSizes[pci::kMaxBars];
 };
 
 HANDLE FunctionViewTest::s_driver = INVALID_HANDLE_VALUE;
@@ -114,7 +115,7 @@ CPciFunction* FunctionViewTest::ReadFunction(uint32_t bus, uint32_t device, uint
 
 void FunctionViewTest::Select(CPciFunction* function)
 {
-    m_view->OnUpdate(nullptr, CBriscoDoc::HINT_SELECTION_CHANGED, CBriscoDoc::HintFromFunction(function));
+    m_view->OnUpdate(nullptr, CViewHints::HINT_SELECTION_CHANGED, CViewHints::HintFromFunction(function));
     CTestSeams::PumpUntilIdle();
 }
 

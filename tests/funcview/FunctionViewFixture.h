@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "controls/EditListCtrl.h"
-#include "decode/ConfigSpacePage.h"
+#include "views/ConfigSpacePage.h"
 #include "device/PciFunction.h"
 #include "framework/Framework.h"
 #include "resource.h"

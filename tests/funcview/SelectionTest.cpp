@@ -1,9 +1,10 @@
 // Selecting functions in the tree: which tabs the function view shows, the register rows
 // of the configuration tab, and the two questions a first BAR tab may ask.
+#include "controls/PaneColors.h"
 #include "FunctionViewFixture.h"
 
 #include "decode/ConfigSpaceModel.h"
-#include "decode/ConfigSpacePage.h"
+#include "views/ConfigSpacePage.h"
 
 namespace {
 
@@ -13,14 +14,14 @@ const std::string kConfigTab = "Configuration Space";
 
 void SetBar(CPciFunction& function, int index, uint32_t value)
 {
-    const uint32_t offset = CPciFunction::kBar0Offset + 4 * index;
+    const uint32_t offset = pci::kBar0Offset + 4 * index;
     for (int i = 0; i < 4; ++i)
         function.m_config[offset + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 void SetBars(CPciFunction& function, const std::vector<uint32_t>& bars)
 {
-    for (int i = 0; i < CPciFunction::kMaxBars; ++i)
+    for (int i = 0; i < int(pci::kMaxBars); ++i)
         SetBar(function, i, i < static_cast<int>(bars.size()) ? bars[i] : 0);
 }
 
@@ -77,7 +78,7 @@ TEST_F(SelectingFunctions, BarValuesDecideWhichTabsExist)
     auto function = ReadFunction(kVga.bus, kVga.device, kVga.function);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        function->m_config[CPciFunction::kHeaderTypeOffset] = c.headerType;
+        function->m_config[pci::kHeaderTypeOffset] = c.headerType;
         SetBars(*function, c.bars);
         Select(function);
         EXPECT_EQ(c.tabs, TabTexts());
@@ -104,7 +105,7 @@ TEST_F(SelectingFunctions, ConfigurationListShowsTheModelRows)
     EXPECT_EQ((std::vector<std::string>{"Offset", "Size", "Name", "Value", "Decoded Information"}),
               Headings(ConfigList()));
     EXPECT_EQ(static_cast<DWORD>(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT), ConfigList().GetExtendedStyle());
-    EXPECT_EQ(CConfigSpacePage::kBackgroundColor, ConfigList().GetBkColor());
+    EXPECT_EQ(kPaneBackgroundColor, ConfigList().GetBkColor());
 }
 
 TEST_F(SelectingFunctions, SelectingAnotherItemLeavesTheBarTabFirst)
@@ -120,7 +121,7 @@ TEST_F(SelectingFunctions, SelectingAnotherItemLeavesTheBarTabFirst)
     Select(ethernet);
     EXPECT_EQ(0, CurrentTab());
     EXPECT_TRUE(ConfigList().IsWindowVisible());
-    for (int bar = 0; bar < CPciFunction::kMaxBars; ++bar)
+    for (int bar = 0; bar < int(pci::kMaxBars); ++bar)
         EXPECT_FALSE(BarList(bar).IsWindowVisible()) << "BAR " << bar;
     EXPECT_EQ(ethernet, m_view->GetConfigSpacePage()->GetFunction());
 }

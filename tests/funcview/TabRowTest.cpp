@@ -1,5 +1,6 @@
 // The tab row as the user sees it: colours, bold caption, separator lines, and the
 // traces its painting writes.
+#include "controls/PaneColors.h"
 #include "FunctionViewFixture.h"
 
 #include "controls/CustomTabCtrl.h"
@@ -50,8 +51,8 @@ protected:
     {
         m_vga = ReadFunction(kVga.bus, kVga.device, kVga.function);
         // Tabs "Configuration Space", "BAR 0", "BAR 2".
-        m_vga->m_config[CPciFunction::kBar0Offset + 4] = 0;
-        m_vga->m_config[CPciFunction::kBar0Offset + 5] = 0;
+        m_vga->m_config[pci::kBar0Offset + 4] = 0;
+        m_vga->m_config[pci::kBar0Offset + 5] = 0;
         Select(m_vga);
         if (current != 0) {
             Answer({IDYES});
@@ -81,20 +82,20 @@ TEST_F(LookingAtTheTabRow, CurrentTabIsGreyAndBoldWithABlackLineOnItsRight)
     CClientPixels pixels(m_view->GetTabCtrl().m_hWnd);
     const CRect config = TabRect(0), bar0 = TabRect(1), bar2 = TabRect(2);
 
-    EXPECT_EQ(CCustomTabCtrl::kCurrentColor, pixels.At(bar0.left + 2, bar0.top + 1));
-    EXPECT_EQ(CCustomTabCtrl::kBackgroundColor, pixels.At(config.left + 2, config.top + 1));
-    EXPECT_EQ(CCustomTabCtrl::kBackgroundColor, pixels.At(bar2.left + 2, bar2.top + 1));
+    EXPECT_EQ(kCurrentTabColor, pixels.At(bar0.left + 2, bar0.top + 1));
+    EXPECT_EQ(kPaneBackgroundColor, pixels.At(config.left + 2, config.top + 1));
+    EXPECT_EQ(kPaneBackgroundColor, pixels.At(bar2.left + 2, bar2.top + 1));
     EXPECT_EQ(CCustomTabCtrl::kCurrentLineColor, pixels.At(bar0.right - 1, bar0.top + 1));
     EXPECT_EQ(CCustomTabCtrl::kCurrentLineColor, pixels.At(bar0.right - 1, bar0.bottom - 1));
     EXPECT_EQ(CCustomTabCtrl::kSeparatorColor, pixels.At(bar2.right - 1, bar2.top + 2));
-    EXPECT_EQ(CCustomTabCtrl::kBackgroundColor, pixels.At(bar2.right - 1, bar2.top + 1)) << "grey lines are short";
+    EXPECT_EQ(kPaneBackgroundColor, pixels.At(bar2.right - 1, bar2.top + 1)) << "grey lines are short";
     // No line left of "BAR 2": the black line of "BAR 0" stands there.
-    EXPECT_EQ(0, CountInkPixels(pixels, bar2.left, bar2.top, bar2.bottom, CCustomTabCtrl::kBackgroundColor));
+    EXPECT_EQ(0, CountInkPixels(pixels, bar2.left, bar2.top, bar2.bottom, kPaneBackgroundColor));
 
     // The band under the row.
     CRect client;
     m_view->GetTabCtrl().GetClientRect(&client);
-    EXPECT_EQ(CCustomTabCtrl::kCurrentColor, pixels.At(client.right - 3, client.bottom - 1));
+    EXPECT_EQ(kCurrentTabColor, pixels.At(client.right - 3, client.bottom - 1));
 
     EXPECT_EQ("Drawing black line to the right (1)\r\nDrawing gray line to the right (2)\r\n", m_trace);
 }
@@ -105,8 +106,8 @@ TEST_F(LookingAtTheTabRow, BoldCaptionOnlyOnTheCurrentTab)
     CClientPixels pixels(m_view->GetTabCtrl().m_hWnd);
     // "BAR 0" and "BAR 2" have captions of equal width in the regular face; the bold face
     // is wider.
-    const int current = CaptionExtent(pixels, TabRect(1), CCustomTabCtrl::kCurrentColor);
-    const int other = CaptionExtent(pixels, TabRect(2), CCustomTabCtrl::kBackgroundColor);
+    const int current = CaptionExtent(pixels, TabRect(1), kCurrentTabColor);
+    const int other = CaptionExtent(pixels, TabRect(2), kPaneBackgroundColor);
     EXPECT_GT(other, 0);
     EXPECT_GT(current, other) << "current " << current << ", other " << other;
 }

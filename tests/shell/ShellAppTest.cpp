@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "controls/PaneColors.h"
+#include "views/ViewHints.h"
 #include "BusTreeModel.h"
 #include "ShellTestSupport.h"
 #include "device/PciFunction.h"
@@ -176,7 +178,7 @@ TEST_F(ShellAppTest, StartsVisibleWithTheWholeMachineExpandedAndTheRootSelected)
     for (size_t i = 0; i < s_startUpdates.size(); ++i) {
         const CUpdateRecorder::Update& update = s_startUpdates[i];
         SCOPED_TRACE("update " + std::to_string(i));
-        if (update.hint != CBriscoDoc::HINT_MODEL_REBUILT || !update.function)
+        if (update.hint != CViewHints::HINT_MODEL_REBUILT || !update.function)
             continue;
         ++rebuilds;
         EXPECT_TRUE(s_startVisible[i]) << "the scan runs after the window is shown";
@@ -227,7 +229,7 @@ TEST_F(ShellAppTest, GroupsMultiFunctionDevicesAndNamesBridgesByTheirKind)
 
 TEST_F(ShellAppTest, TreeHasItsColoursStylesAndImages)
 {
-    EXPECT_EQ(CPciBusView::kBackgroundColor, static_cast<COLORREF>(Tree().SendMessage(TVM_GETBKCOLOR)));
+    EXPECT_EQ(kPaneBackgroundColor, static_cast<COLORREF>(Tree().SendMessage(TVM_GETBKCOLOR)));
     EXPECT_EQ(CPciBusView::kTreeStyles, m_busView->GetStyle() & CPciBusView::kTreeStyles);
     auto images = reinterpret_cast<HIMAGELIST>(Tree().SendMessage(TVM_GETIMAGELIST, TVSIL_NORMAL));
     ASSERT_NE(nullptr, images);
@@ -246,7 +248,7 @@ TEST_F(ShellAppTest, SelectionSendsTheFunctionOrNullForAGroup)
     Tree().SelectItem(network);
     ASSERT_EQ(1u, m_recorder.m_updates.size());
     EXPECT_EQ(m_busView, m_recorder.m_updates[0].sender);
-    EXPECT_EQ(CBriscoDoc::HINT_SELECTION_CHANGED, m_recorder.m_updates[0].hint);
+    EXPECT_EQ(CViewHints::HINT_SELECTION_CHANGED, m_recorder.m_updates[0].hint);
     EXPECT_EQ(reinterpret_cast<CPciFunction*>(Tree().GetItemData(network)), m_recorder.m_updates[0].function);
     EXPECT_NE(nullptr, m_recorder.m_updates[0].function);
 
@@ -254,7 +256,7 @@ TEST_F(ShellAppTest, SelectionSendsTheFunctionOrNullForAGroup)
     ASSERT_NE(nullptr, group);
     Tree().SelectItem(group);
     ASSERT_EQ(2u, m_recorder.m_updates.size());
-    EXPECT_EQ(CBriscoDoc::HINT_SELECTION_CHANGED, m_recorder.m_updates[1].hint);
+    EXPECT_EQ(CViewHints::HINT_SELECTION_CHANGED, m_recorder.m_updates[1].hint);
     EXPECT_EQ(nullptr, m_recorder.m_updates[1].function);
 }
 
@@ -291,10 +293,10 @@ TEST_F(ShellAppTest, RefreshRebuildsTheTreeFromEveryEntryPoint)
         // The tree view receives the rebuild before this recorder does, so its selection
         // arrives here first.
         ASSERT_EQ(2u, m_recorder.m_updates.size());
-        EXPECT_EQ(CBriscoDoc::HINT_SELECTION_CHANGED, m_recorder.m_updates[0].hint);
+        EXPECT_EQ(CViewHints::HINT_SELECTION_CHANGED, m_recorder.m_updates[0].hint);
         EXPECT_EQ(m_busView, m_recorder.m_updates[0].sender);
         EXPECT_EQ(m_doc->GetRoot(), m_recorder.m_updates[0].function);
-        EXPECT_EQ(CBriscoDoc::HINT_MODEL_REBUILT, m_recorder.m_updates[1].hint);
+        EXPECT_EQ(CViewHints::HINT_MODEL_REBUILT, m_recorder.m_updates[1].hint);
         EXPECT_EQ(nullptr, m_recorder.m_updates[1].sender);
         EXPECT_EQ(m_doc->GetRoot(), m_recorder.m_updates[1].function);
         ExpectFreshTree();
@@ -319,10 +321,10 @@ TEST_F(ShellAppTest, RefreshShowsTheRootEvenWhenTheTreeDoesNotFit)
 TEST_F(ShellAppTest, ModelGoneEmptiesTheTreeAndTheSelection)
 {
     // A rebuild that produced no model must not leave items pointing at the old functions.
-    m_doc->UpdateAllViews(nullptr, CBriscoDoc::HINT_MODEL_REBUILT, nullptr);
+    m_doc->UpdateAllViews(nullptr, CViewHints::HINT_MODEL_REBUILT, nullptr);
     EXPECT_EQ(0u, Tree().GetCount());
     ASSERT_EQ(2u, m_recorder.m_updates.size());
-    EXPECT_EQ(CBriscoDoc::HINT_SELECTION_CHANGED, m_recorder.m_updates[0].hint);
+    EXPECT_EQ(CViewHints::HINT_SELECTION_CHANGED, m_recorder.m_updates[0].hint);
     EXPECT_EQ(nullptr, m_recorder.m_updates[0].function);
 
     SendCommand(ID_OPTIONS_REFRESH);

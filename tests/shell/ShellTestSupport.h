@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "views/ViewHints.h"
 #include "app/BriscoApp.h"
 #include "app/BriscoDoc.h"
 #include "app/MainFrame.h"
@@ -26,7 +27,7 @@ public:
 
     void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override
     {
-        m_updates.push_back({pSender, lHint, CBriscoDoc::FunctionFromHint(pHint)});
+        m_updates.push_back({pSender, lHint, CViewHints::FunctionFromHint(pHint)});
         CWnd* pMainWnd = AfxGetMainWnd();
         m_mainWindowVisible.push_back(pMainWnd && pMainWnd->IsWindowVisible());
     }

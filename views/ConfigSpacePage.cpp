@@ -1,4 +1,5 @@
-#include "ConfigSpacePage.h"
+#include "views/ConfigSpacePage.h"
+#include "controls/PaneColors.h"
 
 #include "framework/Afx.h"
 #include "controls/iconmenu/IconMenu.h"
@@ -38,7 +39,7 @@ void CConfigSpacePage::SetUpColumns()
         m_list.InsertColumn(column, kColumns[column].heading, LVCFMT_LEFT);
         m_list.SetColumnWidth(column, kColumns[column].width);
     }
-    m_list.SetBkColor(kBackgroundColor);
+    m_list.SetBkColor(kPaneBackgroundColor);
     m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
 }
 

@@ -3,7 +3,7 @@
 // The rows and the write-back come from CConfigSpaceModel; this page mirrors them into
 // its list and turns a value the device did not keep into the warning beep.
 #pragma once
-#include "ConfigSpaceModel.h"
+#include "decode/ConfigSpaceModel.h"
 #include "controls/EditListCtrl.h"
 #include "views/FunctionPage.h"
 
@@ -11,7 +11,6 @@ class CIconMenu;
 
 class CConfigSpacePage : public CFunctionPage, public CConfigSpaceModel {
 public:
-    static constexpr COLORREF kBackgroundColor = RGB(247, 243, 233);
 
     explicit CConfigSpacePage(CWnd* parent);
     ~CConfigSpacePage() override;

@@ -1,0 +1,7 @@
+#pragma once
+// The colours of Brisco's panes: the background of the tree, the function view,
+// its lists and the tabs that are not current, and the current tab with the band under the tab row.
+#include <windows.h>
+
+constexpr COLORREF kPaneBackgroundColor = RGB(247, 243, 233);
+constexpr COLORREF kCurrentTabColor = RGB(212, 208, 200);

@@ -1,0 +1,18 @@
+#pragma once
+// The view-update hints that the document and the two panes exchange. The object of
+// both is a CPciFunction (or null), carried unchanged in the framework's object pointer.
+#include <windows.h>
+
+class CObject;
+class CPciFunction;
+
+class CViewHints {
+public:
+    // Sent by the document after a rescan; the object is the new root.
+    static constexpr LPARAM HINT_MODEL_REBUILT = 0;
+    // Sent by the tree view when its selection changes; the object is the selected function.
+    static constexpr LPARAM HINT_SELECTION_CHANGED = 1;
+
+    static CObject* HintFromFunction(CPciFunction* pFunction) { return reinterpret_cast<CObject*>(pFunction); }
+    static CPciFunction* FunctionFromHint(CObject* pHint) { return reinterpret_cast<CPciFunction*>(pHint); }
+};
