@@ -1,6 +1,6 @@
 #include "app/AboutDlg.h"
 
-#include "resource.h"
+#include "res/resource.h"
 
 IMPLEMENT_DYNAMIC(CAboutDlg, CDialog)
 

@@ -5,7 +5,7 @@
 #include "app/MainFrame.h"
 #include "framework/CommandLineInfo.h"
 #include "framework/SingleDocTemplate.h"
-#include "resource.h"
+#include "res/resource.h"
 #include "views/PciBusView.h"
 
 BEGIN_MESSAGE_MAP(CBriscoApp, CWinApp)

@@ -6,7 +6,7 @@
 #include "framework/ClientDC.h"
 #include "framework/Rect.h"
 #include "framework/Size.h"
-#include "resource.h"
+#include "res/resource.h"
 #include "views/PciBusView.h"
 #include "views/PciFunctionView.h"
 

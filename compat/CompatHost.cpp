@@ -1,7 +1,7 @@
-#include "CompatHost.h"
+#include "compat/CompatHost.h"
 #include <cstdio>
 #include <cstdlib>
-#include "DefaultMachine.h"
+#include "machines/DefaultMachine.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <set>
 #include <string>
 #include <vector>
-#include "CompatMachine.h"
-#include "CompatRegistry.h"
-#include "SimMachine.h"
+#include "compat/CompatMachine.h"
+#include "compat/CompatRegistry.h"
+#include "sim/SimMachine.h"
 
 class CCompatHost
 {

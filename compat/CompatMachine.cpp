@@ -1,6 +1,6 @@
 // The test controls declared in CompatMachine.h.
-#include "CompatMachine.h"
-#include "CompatHost.h"
+#include "compat/CompatMachine.h"
+#include "compat/CompatHost.h"
 
 bool CompatLoadMachine(const std::string& text, const std::string& fileName, std::string* error)
 {

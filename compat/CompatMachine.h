@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 #include <vector>
-#include "windows.h"
+#include "compat/windows.h"
 
 class CSimMachine;
 

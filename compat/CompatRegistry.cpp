@@ -1,4 +1,4 @@
-#include "CompatRegistry.h"
+#include "compat/CompatRegistry.h"
 #include <cstring>
 #include <strings.h>
 

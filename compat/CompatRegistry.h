@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 #include <vector>
-#include "windows.h"
+#include "compat/windows.h"
 
 class CCompatRegistry
 {

@@ -2,8 +2,8 @@
 #include <strings.h>
 #include <cstring>
 #include <vector>
-#include "CompatHost.h"
-#include "SimStatus.h"
+#include "compat/CompatHost.h"
+#include "sim/SimStatus.h"
 
 namespace {
 

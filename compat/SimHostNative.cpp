@@ -1,7 +1,7 @@
 // The simulator's host services for native programs: the C heap and stderr.
 #include <cstdio>
 #include <cstdlib>
-#include "SimHost.h"
+#include "sim/SimHost.h"
 
 void* SimAlloc(uint32_t bytes)
 {

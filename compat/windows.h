@@ -112,7 +112,7 @@ typedef struct _OVERLAPPED {
 #define MAKEWORD(a, b) ((WORD)(((BYTE)(a)) | ((WORD)((BYTE)(b))) << 8))
 #define MAKELONG(a, b) ((LONG)(((WORD)(a)) | ((DWORD)((WORD)(b))) << 16))
 
-#include "winioctl.h"
+#include "compat/winioctl.h"
 
 #ifdef __cplusplus
 extern "C" {

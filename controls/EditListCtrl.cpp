@@ -1,7 +1,7 @@
 #include "controls/EditListCtrl.h"
 
 #include "controls/InPlaceEdit.h"
-#include "resource.h"
+#include "res/resource.h"
 
 namespace {
 

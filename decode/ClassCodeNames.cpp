@@ -1,4 +1,4 @@
-#include "ClassCodeNames.h"
+#include "decode/ClassCodeNames.h"
 
 #include <iterator>
 

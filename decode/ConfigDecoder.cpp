@@ -1,6 +1,6 @@
-#include "ConfigDecoder.h"
+#include "decode/ConfigDecoder.h"
 
-#include "ClassCodeNames.h"
+#include "decode/ClassCodeNames.h"
 
 #include "pci/Bar.h"
 #include "pci/ByteOrder.h"

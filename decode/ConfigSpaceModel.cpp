@@ -1,6 +1,6 @@
-#include "ConfigSpaceModel.h"
+#include "decode/ConfigSpaceModel.h"
 
-#include "RegisterTable.h"
+#include "decode/RegisterTable.h"
 
 #include "device/PciFunction.h"
 

@@ -4,7 +4,7 @@
 // the dump tool both list exactly these rows: a page derives from this class,
 // mirrors ClearRegisterList/AddRegisterRow into its list control, shows the
 // text OnEndEdit returns in the edited cell and sounds WarningBeep.
-#include "ConfigDecoder.h"
+#include "decode/ConfigDecoder.h"
 
 #include <stdint.h>
 

@@ -1,4 +1,4 @@
-#include "RegisterTable.h"
+#include "decode/RegisterTable.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // The state behind \Device\briscodrv, living in the device extension: the
 // simulated machine that answers every request, and the lock that keeps
 // requests from overlapping.
-#include "Kernel.h"
+#include "driver/Kernel.h"
 
 class CKernelKey;
 class CSimMachine;

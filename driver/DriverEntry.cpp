@@ -1,7 +1,7 @@
 // The I/O manager side of briscodrv.sys: creates \Device\briscodrv and its
 // link \DosDevices\briscodrvDevice, completes create and close, and hands every
 // device-control request to the CBriscoDevice in the device extension.
-#include "BriscoDevice.h"
+#include "driver/BriscoDevice.h"
 #include "protocol/DriverProtocol.h"
 
 namespace

@@ -1,4 +1,4 @@
-#include "ImageFile.h"
+#include "driver/ImageFile.h"
 
 namespace
 {

@@ -1,6 +1,6 @@
 #pragma once
 // The whole contents of a machine image file, read into pool memory.
-#include "Kernel.h"
+#include "driver/Kernel.h"
 
 class CImageFile
 {

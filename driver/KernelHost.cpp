@@ -2,8 +2,8 @@
 // from the kernel: pool memory, debug output and the four memory routines gcc
 // may call on its own. The loops below must not be turned back into calls to
 // themselves, hence -fno-tree-loop-distribute-patterns on this target.
-#include "Kernel.h"
-#include "SimHost.h"
+#include "driver/Kernel.h"
+#include "sim/SimHost.h"
 
 void* SimAlloc(uint32_t bytes)
 {

@@ -1,4 +1,4 @@
-#include "KernelKey.h"
+#include "driver/KernelKey.h"
 
 CWideName::CWideName(const char* text)
 {

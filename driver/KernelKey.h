@@ -1,7 +1,7 @@
 #pragma once
 // An open registry key of the kernel's object manager, closed when it goes
 // out of scope. Names are given as plain ASCII or as counted Unicode strings.
-#include "Kernel.h"
+#include "driver/Kernel.h"
 
 class CKernelKey
 {

@@ -1,6 +1,6 @@
-#include "PnpRecords.h"
-#include "KernelKey.h"
-#include "SimMachine.h"
+#include "driver/PnpRecords.h"
+#include "driver/KernelKey.h"
+#include "sim/SimMachine.h"
 
 namespace
 {

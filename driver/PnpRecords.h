@@ -3,7 +3,7 @@
 // under Enum\PCI as the operating system would keep them for real functions.
 // Every key the driver creates carries a marker value, so a later start removes
 // exactly its own keys and never the entries that were there before it.
-#include "Kernel.h"
+#include "driver/Kernel.h"
 
 class CSimMachine;
 

@@ -25,14 +25,6 @@ thread_local int t_hookDepth = 0;
 // The message that the innermost window procedure on this thread is handling.
 thread_local MSG t_currentMsg = {};
 
-constexpr UINT kCtlColorFirst = WM_CTLCOLORMSGBOX;
-constexpr UINT kCtlColorLast = WM_CTLCOLORSTATIC;
-
-bool IsCtlColor(UINT message)
-{
-    return message >= kCtlColorFirst && message <= kCtlColorLast;
-}
-
 } // namespace
 
 CWnd* AfxWndFromHandle(HWND hWnd)
@@ -43,7 +35,7 @@ CWnd* AfxWndFromHandle(HWND hWnd)
 IMPLEMENT_DYNCREATE(CWnd, CCmdTarget)
 
 BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
-    ON_WM_NCDESTROY()
+ON_WM_NCDESTROY()
 END_MESSAGE_MAP()
 
 CWnd::~CWnd()
@@ -96,8 +88,8 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
     if (!::IsWindow(hWnd) || !Attach(hWnd))
         return FALSE;
     PreSubclassWindow();
-    auto old = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+    auto old =
+        reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
     if (old != &AfxWndProc)
         m_pfnSuper = old;
     return TRUE;
@@ -119,7 +111,9 @@ HWND CWnd::UnsubclassWindow()
     return Detach();
 }
 
-void CWnd::PreSubclassWindow() {}
+void CWnd::PreSubclassWindow()
+{
+}
 
 BOOL CWnd::PreCreateWindow(CREATESTRUCTA& cs)
 {
@@ -186,7 +180,9 @@ BOOL CWnd::DestroyWindow()
     return ::DestroyWindow(m_hWnd);
 }
 
-void CWnd::PostNcDestroy() {}
+void CWnd::PostNcDestroy()
+{
+}
 
 void CWnd::FinishDestroy()
 {
@@ -237,209 +233,9 @@ BOOL CWnd::WalkPreTranslateTree(HWND hWndStop, MSG* pMsg)
     return FALSE;
 }
 
-LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    LRESULT result = 0;
-    if (!OnWndMsg(message, wParam, lParam, &result))
-        result = DefWindowProc(message, wParam, lParam);
-    return result;
-}
-
-LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (m_hWnd == nullptr)
-        return 0;
-    if (m_pfnSuper != nullptr)
-        return ::CallWindowProcA(m_pfnSuper, m_hWnd, message, wParam, lParam);
-    return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
-}
-
 LRESULT CWnd::Default()
 {
     return DefWindowProc(t_currentMsg.message, t_currentMsg.wParam, t_currentMsg.lParam);
-}
-
-BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
-{
-    LRESULT ignored = 0;
-    if (pResult == nullptr)
-        pResult = &ignored;
-    if (message == WM_COMMAND) {
-        if (!OnCommand(wParam, lParam))
-            return FALSE;
-        *pResult = 0;
-        return TRUE;
-    }
-    if (message == WM_NOTIFY) {
-        LRESULT result = 0;
-        if (!OnNotify(wParam, lParam, &result))
-            return FALSE;
-        *pResult = result;
-        return TRUE;
-    }
-    if (IsCtlColor(message))
-        return DispatchCtlColor(message, wParam, lParam, pResult);
-    if (message == WM_DRAWITEM || message == WM_MEASUREITEM)
-        return DispatchOwnerDraw(message, wParam, lParam, pResult);
-
-    AfxMsgArgs args;
-    args.message = message;
-    args.wParam = wParam;
-    args.lParam = lParam;
-    if (!DispatchToMap(message, 0, 0, args))
-        return FALSE;
-    *pResult = args.result;
-    return TRUE;
-}
-
-BOOL CWnd::DispatchCtlColor(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
-{
-    if (ReflectToChild(reinterpret_cast<HWND>(lParam), message, wParam, lParam, pResult))
-        return TRUE;
-    AfxMsgArgs args;
-    args.message = message;
-    args.wParam = wParam;
-    args.lParam = lParam;
-    args.code = static_cast<int>(message - kCtlColorFirst);
-    if (!DispatchToMap(WM_CTLCOLOR, 0, 0, args))
-        return FALSE;
-    *pResult = args.result;
-    return TRUE;
-}
-
-BOOL CWnd::DispatchOwnerDraw(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
-{
-    bool isMenu = false;
-    HWND hWndChild = nullptr;
-    if (message == WM_DRAWITEM) {
-        auto* dis = reinterpret_cast<LPDRAWITEMSTRUCT>(lParam);
-        isMenu = dis->CtlType == ODT_MENU;
-        hWndChild = isMenu ? nullptr : dis->hwndItem;
-    } else {
-        auto* mis = reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam);
-        isMenu = mis->CtlType == ODT_MENU;
-        hWndChild = isMenu ? nullptr : ::GetDlgItem(m_hWnd, static_cast<int>(mis->CtlID));
-    }
-    if (hWndChild != nullptr && ReflectToChild(hWndChild, message, wParam, lParam, pResult))
-        return TRUE;
-    AfxMsgArgs args;
-    args.message = message;
-    args.wParam = wParam;
-    args.lParam = lParam;
-    if (DispatchToMap(message, 0, 0, args)) {
-        *pResult = args.result;
-        return TRUE;
-    }
-    if (!isMenu)
-        return FALSE;
-    // Owner-drawn menu items without a handler of the window's own go to their menu object.
-    bool handled = message == WM_DRAWITEM ? DrawMenuItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam))
-                                          : MeasureMenuItem(reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam));
-    if (!handled)
-        return FALSE;
-    *pResult = TRUE;
-    return TRUE;
-}
-
-bool CWnd::DrawMenuItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
-{
-    CMenu* pMenu = CMenu::FromHandlePermanent(reinterpret_cast<HMENU>(lpDrawItemStruct->hwndItem));
-    if (pMenu == nullptr)
-        return false;
-    pMenu->DrawItem(lpDrawItemStruct);
-    return true;
-}
-
-bool CWnd::MeasureMenuItem(LPMEASUREITEMSTRUCT lpMeasureItemStruct)
-{
-    CMenu* pMenu = CMenu::FindPopupMenuFromID(m_hWnd, lpMeasureItemStruct->itemID);
-    if (pMenu == nullptr)
-        return false;
-    pMenu->MeasureItem(lpMeasureItemStruct);
-    return true;
-}
-
-bool CWnd::IsCommandDisabled(UINT nID)
-{
-    CCmdUI state;
-    state.m_nID = nID;
-    OnCmdMsg(nID, CN_UPDATE_COMMAND_UI, &state, nullptr);
-    return state.m_bEnableChanged && !state.m_bEnabled;
-}
-
-BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam)
-{
-    UINT nID = LOWORD(wParam);
-    HWND hWndControl = reinterpret_cast<HWND>(lParam);
-    int nCode = HIWORD(wParam);
-    if (hWndControl != nullptr) {
-        LRESULT ignored = 0;
-        if (ReflectToChild(hWndControl, WM_COMMAND, wParam, lParam, &ignored))
-            return TRUE;
-    } else {
-        // Menu items (code 0) and accelerators (code 1) are commands.
-        nCode = CN_COMMAND;
-        if (IsCommandDisabled(nID))
-            return TRUE;
-    }
-    return OnCmdMsg(nID, nCode, nullptr, nullptr);
-}
-
-BOOL CWnd::OnNotify(WPARAM, LPARAM lParam, LRESULT* pResult)
-{
-    auto* pNMHDR = reinterpret_cast<NMHDR*>(lParam);
-    if (pNMHDR == nullptr)
-        return FALSE;
-    if (ReflectToChild(pNMHDR->hwndFrom, WM_NOTIFY, pNMHDR->idFrom, lParam, pResult))
-        return TRUE;
-    AfxMsgArgs args;
-    args.message = WM_NOTIFY;
-    args.lParam = lParam;
-    args.id = static_cast<UINT>(pNMHDR->idFrom);
-    args.code = static_cast<int>(pNMHDR->code);
-    args.extra = pNMHDR;
-    if (!DispatchToMap(WM_NOTIFY, pNMHDR->code, static_cast<UINT>(pNMHDR->idFrom), args))
-        return FALSE;
-    *pResult = args.result;
-    return TRUE;
-}
-
-BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
-{
-    return ReflectChildNotify(message, wParam, lParam, pResult);
-}
-
-BOOL CWnd::ReflectChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
-{
-    AfxMsgArgs args;
-    args.message = message;
-    args.wParam = wParam;
-    args.lParam = lParam;
-    bool handled = false;
-    if (message == WM_COMMAND) {
-        handled = DispatchToMap(kReflectBase + WM_COMMAND, HIWORD(wParam), 0, args);
-    } else if (message == WM_NOTIFY) {
-        auto* pNMHDR = reinterpret_cast<NMHDR*>(lParam);
-        args.extra = pNMHDR;
-        args.id = static_cast<UINT>(pNMHDR->idFrom);
-        handled = DispatchToMap(kReflectBase + WM_NOTIFY, pNMHDR->code, 0, args);
-    } else if (IsCtlColor(message)) {
-        args.code = static_cast<int>(message - kCtlColorFirst);
-        handled = DispatchToMap(kReflectBase + WM_CTLCOLOR, 0, 0, args);
-    } else if (message == WM_DRAWITEM || message == WM_MEASUREITEM) {
-        handled = DispatchToMap(kReflectBase + message, 0, 0, args);
-    }
-    if (handled && pResult != nullptr)
-        *pResult = args.result;
-    return handled ? TRUE : FALSE;
-}
-
-BOOL CWnd::ReflectToChild(HWND hWndChild, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
-{
-    CWnd* pChild = FromHandlePermanent(hWndChild);
-    if (pChild == nullptr)
-        return FALSE;
-    return pChild->OnChildNotify(message, wParam, lParam, pResult);
 }
 
 BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
@@ -582,7 +378,9 @@ BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
     return TRUE;
 }
 
-void CWnd::DoDataExchange(CDataExchange*) {}
+void CWnd::DoDataExchange(CDataExchange*)
+{
+}
 
 int CWnd::MessageBox(const char* lpszText, const char* lpszCaption, UINT nType)
 {
@@ -607,18 +405,39 @@ CWnd* CWnd::GetDescendantWindow(int nID, BOOL bOnlyPerm) const
 }
 
 // Default handlers: the window's default processing of the message being handled.
-int CWnd::OnCreate(LPCREATESTRUCT) { return static_cast<int>(Default()); }
-void CWnd::OnDestroy() { Default(); }
+int CWnd::OnCreate(LPCREATESTRUCT)
+{
+    return static_cast<int>(Default());
+}
+void CWnd::OnDestroy()
+{
+    Default();
+}
 void CWnd::OnNcDestroy()
 {
     Default();
     FinishDestroy();
 }
-void CWnd::OnClose() { Default(); }
-void CWnd::OnPaint() { Default(); }
-void CWnd::OnSize(UINT, int, int) { Default(); }
-BOOL CWnd::OnEraseBkgnd(CDC*) { return static_cast<BOOL>(Default()); }
-void CWnd::OnContextMenu(CWnd*, CPoint) { Default(); }
+void CWnd::OnClose()
+{
+    Default();
+}
+void CWnd::OnPaint()
+{
+    Default();
+}
+void CWnd::OnSize(UINT, int, int)
+{
+    Default();
+}
+BOOL CWnd::OnEraseBkgnd(CDC*)
+{
+    return static_cast<BOOL>(Default());
+}
+void CWnd::OnContextMenu(CWnd*, CPoint)
+{
+    Default();
+}
 void CWnd::OnMeasureItem(int, LPMEASUREITEMSTRUCT lpMeasureItemStruct)
 {
     if (lpMeasureItemStruct->CtlType == ODT_MENU && MeasureMenuItem(lpMeasureItemStruct))
@@ -631,32 +450,110 @@ void CWnd::OnDrawItem(int, LPDRAWITEMSTRUCT lpDrawItemStruct)
         return;
     Default();
 }
-void CWnd::OnInitMenuPopup(CMenu*, UINT, BOOL) { Default(); }
-LRESULT CWnd::OnMenuChar(UINT, UINT, CMenu*) { return Default(); }
-void CWnd::OnMenuSelect(UINT, UINT, HMENU) { Default(); }
-BOOL CWnd::OnSetCursor(CWnd*, UINT, UINT) { return static_cast<BOOL>(Default()); }
-void CWnd::OnMouseMove(UINT, CPoint) { Default(); }
-void CWnd::OnLButtonDown(UINT, CPoint) { Default(); }
-void CWnd::OnLButtonUp(UINT, CPoint) { Default(); }
-void CWnd::OnLButtonDblClk(UINT, CPoint) { Default(); }
-void CWnd::OnRButtonDown(UINT, CPoint) { Default(); }
-void CWnd::OnRButtonUp(UINT, CPoint) { Default(); }
-int CWnd::OnMouseActivate(CWnd*, UINT, UINT) { return static_cast<int>(Default()); }
-void CWnd::OnKeyDown(UINT, UINT, UINT) { Default(); }
-void CWnd::OnKeyUp(UINT, UINT, UINT) { Default(); }
-void CWnd::OnChar(UINT, UINT, UINT) { Default(); }
-void CWnd::OnSysKeyDown(UINT, UINT, UINT) { Default(); }
-UINT CWnd::OnGetDlgCode() { return static_cast<UINT>(Default()); }
-void CWnd::OnHScroll(UINT, UINT, CScrollBar*) { Default(); }
-void CWnd::OnVScroll(UINT, UINT, CScrollBar*) { Default(); }
-void CWnd::OnSetFocus(CWnd*) { Default(); }
-void CWnd::OnKillFocus(CWnd*) { Default(); }
-void CWnd::OnTimer(UINT_PTR) { Default(); }
-void CWnd::OnEnterIdle(UINT, CWnd*) { Default(); }
-void CWnd::OnShowWindow(BOOL, UINT) { Default(); }
-void CWnd::OnActivate(UINT, CWnd*, BOOL) { Default(); }
-HBRUSH CWnd::OnCtlColor(CDC*, CWnd*, UINT) { return reinterpret_cast<HBRUSH>(Default()); }
-void CWnd::OnSysColorChange() { Default(); }
+void CWnd::OnInitMenuPopup(CMenu*, UINT, BOOL)
+{
+    Default();
+}
+LRESULT CWnd::OnMenuChar(UINT, UINT, CMenu*)
+{
+    return Default();
+}
+void CWnd::OnMenuSelect(UINT, UINT, HMENU)
+{
+    Default();
+}
+BOOL CWnd::OnSetCursor(CWnd*, UINT, UINT)
+{
+    return static_cast<BOOL>(Default());
+}
+void CWnd::OnMouseMove(UINT, CPoint)
+{
+    Default();
+}
+void CWnd::OnLButtonDown(UINT, CPoint)
+{
+    Default();
+}
+void CWnd::OnLButtonUp(UINT, CPoint)
+{
+    Default();
+}
+void CWnd::OnLButtonDblClk(UINT, CPoint)
+{
+    Default();
+}
+void CWnd::OnRButtonDown(UINT, CPoint)
+{
+    Default();
+}
+void CWnd::OnRButtonUp(UINT, CPoint)
+{
+    Default();
+}
+int CWnd::OnMouseActivate(CWnd*, UINT, UINT)
+{
+    return static_cast<int>(Default());
+}
+void CWnd::OnKeyDown(UINT, UINT, UINT)
+{
+    Default();
+}
+void CWnd::OnKeyUp(UINT, UINT, UINT)
+{
+    Default();
+}
+void CWnd::OnChar(UINT, UINT, UINT)
+{
+    Default();
+}
+void CWnd::OnSysKeyDown(UINT, UINT, UINT)
+{
+    Default();
+}
+UINT CWnd::OnGetDlgCode()
+{
+    return static_cast<UINT>(Default());
+}
+void CWnd::OnHScroll(UINT, UINT, CScrollBar*)
+{
+    Default();
+}
+void CWnd::OnVScroll(UINT, UINT, CScrollBar*)
+{
+    Default();
+}
+void CWnd::OnSetFocus(CWnd*)
+{
+    Default();
+}
+void CWnd::OnKillFocus(CWnd*)
+{
+    Default();
+}
+void CWnd::OnTimer(UINT_PTR)
+{
+    Default();
+}
+void CWnd::OnEnterIdle(UINT, CWnd*)
+{
+    Default();
+}
+void CWnd::OnShowWindow(BOOL, UINT)
+{
+    Default();
+}
+void CWnd::OnActivate(UINT, CWnd*, BOOL)
+{
+    Default();
+}
+HBRUSH CWnd::OnCtlColor(CDC*, CWnd*, UINT)
+{
+    return reinterpret_cast<HBRUSH>(Default());
+}
+void CWnd::OnSysColorChange()
+{
+    Default();
+}
 
 // The boundary between the system and the framework: no exception passes it.
 LRESULT AfxCallWndProc(CWnd* pWnd, HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)

@@ -1,4 +1,4 @@
-#include "SimCursor.h"
+#include "sim/SimCursor.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "SimFunction.h"
-#include "SimHost.h"
-#include "SimUtil.h"
+#include "sim/SimFunction.h"
+#include "sim/SimHost.h"
+#include "sim/SimUtil.h"
 
 #include "pci/Bar.h"
 #include "pci/ByteOrder.h"

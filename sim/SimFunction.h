@@ -2,7 +2,7 @@
 // One simulated PCI function: its configuration space with per-bit write
 // behaviour, the sizes of its BARs, the contents of the ranges they decode and
 // what the plug-and-play records say about it.
-#include "SimRange.h"
+#include "sim/SimRange.h"
 
 #include "pci/ConfigSpace.h"
 

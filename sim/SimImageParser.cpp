@@ -1,6 +1,6 @@
-#include "SimImageParser.h"
-#include "SimFunction.h"
-#include "SimHost.h"
+#include "sim/SimImageParser.h"
+#include "sim/SimFunction.h"
+#include "sim/SimHost.h"
 
 #include "pci/ConfigSpace.h"
 

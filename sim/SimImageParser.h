@@ -3,9 +3,9 @@
 // simulated functions. Reports the first error with file, line and what was
 // expected; never touches a machine that is already serving requests.
 #include <stdint.h>
-#include "SimCursor.h"
-#include "SimMachine.h"
-#include "SimUtil.h"
+#include "sim/SimCursor.h"
+#include "sim/SimMachine.h"
+#include "sim/SimUtil.h"
 
 class CSimFunction;
 

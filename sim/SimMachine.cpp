@@ -1,8 +1,8 @@
-#include "SimMachine.h"
-#include "SimFunction.h"
-#include "SimHost.h"
-#include "SimImageParser.h"
-#include "SimStatus.h"
+#include "sim/SimMachine.h"
+#include "sim/SimFunction.h"
+#include "sim/SimHost.h"
+#include "sim/SimImageParser.h"
+#include "sim/SimStatus.h"
 
 #include "pci/ByteOrder.h"
 #include "pci/ConfigSpace.h"

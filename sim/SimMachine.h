@@ -2,8 +2,8 @@
 // The simulated PCI machine: loads a machine image and serves the driver's
 // device-control requests against it.
 #include <stdint.h>
-#include "SimRange.h"
-#include "SimUtil.h"
+#include "sim/SimRange.h"
+#include "sim/SimUtil.h"
 
 class CSimFunction;
 

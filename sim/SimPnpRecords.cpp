@@ -1,8 +1,8 @@
 // The plug-and-play records of the simulated machine: the device keys, instance
 // names, locations and assigned resources that the driver publishes in the registry.
-#include "SimFunction.h"
-#include "SimMachine.h"
-#include "SimUtil.h"
+#include "sim/SimFunction.h"
+#include "sim/SimMachine.h"
+#include "sim/SimUtil.h"
 
 #include "pci/Bar.h"
 #include "pci/ByteOrder.h"

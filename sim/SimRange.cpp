@@ -1,6 +1,6 @@
-#include "SimRange.h"
-#include "SimHost.h"
-#include "SimUtil.h"
+#include "sim/SimRange.h"
+#include "sim/SimHost.h"
+#include "sim/SimUtil.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "SimUtil.h"
-#include "SimHost.h"
+#include "sim/SimUtil.h"
+#include "sim/SimHost.h"
 
 void SimCopy(void* destination, const void* source, uint32_t bytes)
 {

@@ -11,7 +11,7 @@
 #include "device/PciFunction.h"
 #include "framework/Afx.h"
 #include "controls/iconmenu/IconMenu.h"
-#include "resource.h"
+#include "res/resource.h"
 
 namespace {
 

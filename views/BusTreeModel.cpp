@@ -1,4 +1,4 @@
-#include "BusTreeModel.h"
+#include "views/BusTreeModel.h"
 
 #include "device/PciFunction.h"
 

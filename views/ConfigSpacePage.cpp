@@ -3,7 +3,7 @@
 
 #include "framework/Afx.h"
 #include "controls/iconmenu/IconMenu.h"
-#include "resource.h"
+#include "res/resource.h"
 
 namespace {
 

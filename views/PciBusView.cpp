@@ -3,12 +3,12 @@
 
 #include <vector>
 
-#include "BusTreeModel.h"
+#include "views/BusTreeModel.h"
 #include "views/BusRescanner.h"
 #include "views/ViewHints.h"
 #include "framework/Document.h"
 #include "framework/WaitCursor.h"
-#include "resource.h"
+#include "res/resource.h"
 
 IMPLEMENT_DYNCREATE(CPciBusView, CTreeView)
 

@@ -9,7 +9,7 @@
 #include "device/PciFunction.h"
 #include "framework/Afx.h"
 #include "framework/Dc.h"
-#include "resource.h"
+#include "res/resource.h"
 #include "views/BarPage.h"
 #include "views/DisplaySettings.h"
 #include "views/ViewHints.h"

@@ -15,7 +15,7 @@
 #include "app/BriscoDoc.h"
 #include "device/PciFunction.h"
 #include "framework/Framework.h"
-#include "resource.h"
+#include "res/resource.h"
 #include "views/BarPage.h"
 #include "views/PciFunctionView.h"
 

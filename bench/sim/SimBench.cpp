@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 #include "CompatMachine.h"
-#include "DefaultMachine.h"
+#include "machines/DefaultMachine.h"
 #include "protocol/DriverProtocol.h"
-#include "SimMachine.h"
+#include "sim/SimMachine.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "DriverService.h"
+#include "driver/install/DriverService.h"
 #include "protocol/DriverProtocol.h"
 
 namespace

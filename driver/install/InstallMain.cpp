@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include "DriverService.h"
+#include "driver/install/DriverService.h"
 // psapi.h needs the types of windows.h, which DriverService.h includes.
 #include <psapi.h>
 

@@ -9,7 +9,7 @@
 
 #include "app/AboutDlg.h"
 #include "framework/Framework.h"
-#include "resource.h"
+#include "res/resource.h"
 
 namespace {
 

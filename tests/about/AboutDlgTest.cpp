@@ -9,7 +9,7 @@
 #include "app/BriscoApp.h"
 #include "app/MainFrame.h"
 #include "framework/Framework.h"
-#include "resource.h"
+#include "res/resource.h"
 
 namespace {
 

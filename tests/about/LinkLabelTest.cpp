@@ -9,8 +9,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "LinkTestIds.h"
-#include "LinkTestSupport.h"
+#include "tests/about/LinkTestIds.h"
+#include "tests/about/LinkTestSupport.h"
 #include "controls/LinkLabel.h"
 #include "framework/Framework.h"
 

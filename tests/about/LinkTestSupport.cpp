@@ -1,4 +1,4 @@
-#include "LinkTestSupport.h"
+#include "tests/about/LinkTestSupport.h"
 
 #include <cstdio>
 #include <fstream>

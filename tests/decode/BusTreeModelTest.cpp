@@ -1,7 +1,7 @@
 // Bus tree items: labels, images and the grouping of multi-function devices.
-#include "FunctionFixture.h"
+#include "tests/decode/FunctionFixture.h"
 
-#include <BusTreeModel.h>
+#include "views/BusTreeModel.h"
 
 #include <gtest/gtest.h>
 

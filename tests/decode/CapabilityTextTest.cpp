@@ -1,7 +1,7 @@
 // Capability texts for one row: known IDs in both modes, unknown IDs, fields near the image end.
-#include "ConfigImage.h"
+#include "tests/decode/ConfigImage.h"
 
-#include <ConfigDecoder.h>
+#include "decode/ConfigDecoder.h"
 
 #include <gtest/gtest.h>
 

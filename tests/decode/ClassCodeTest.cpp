@@ -1,7 +1,7 @@
 // Class and subclass names: exact matches, the entries for any interface, no fallback.
-#include "ConfigImage.h"
+#include "tests/decode/ConfigImage.h"
 
-#include <ConfigDecoder.h>
+#include "decode/ConfigDecoder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // brisco-dump over the simulated machine: golden output of the default machine,
 // the choice of one function, names files, and one clear error line per failure.
-#include "DumpTool.h"
+#include "tools/brisco-dump/DumpTool.h"
 
 #include "CompatMachine.h"
 

@@ -1,6 +1,6 @@
 // Editing a register row: parsing the typed text, write-back through the
 // simulated device, read-back, the beep and the text the cell shows.
-#include "FunctionFixture.h"
+#include "tests/decode/FunctionFixture.h"
 
 #include "CompatMachine.h"
 #include "protocol/DriverProtocol.h"

@@ -1,7 +1,7 @@
 // The register decoders and column formats on hand-made configuration images.
-#include "ConfigImage.h"
+#include "tests/decode/ConfigImage.h"
 
-#include <ConfigDecoder.h>
+#include "decode/ConfigDecoder.h"
 
 #include <gtest/gtest.h>
 

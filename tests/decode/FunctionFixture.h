@@ -1,10 +1,10 @@
 #pragma once
 // A CPciFunction whose configuration image a test sets directly, with no device behind it.
-#include "ConfigImage.h"
+#include "tests/decode/ConfigImage.h"
 
 #include "device/PciFunction.h"
 
-#include <ConfigSpaceModel.h>
+#include "decode/ConfigSpaceModel.h"
 #include <gtest/gtest.h>
 
 #include <string.h>

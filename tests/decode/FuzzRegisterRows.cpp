@@ -1,6 +1,6 @@
 // libFuzzer target: any 256-byte configuration image lists and decodes its
 // rows in both modes without reading outside the image.
-#include "ConfigSpaceModel.h"
+#include "decode/ConfigSpaceModel.h"
 #include "device/PciFunction.h"
 
 #include <stdint.h>

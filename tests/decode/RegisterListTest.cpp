@@ -1,6 +1,6 @@
 // The register rows of a function: tables per header type, the BAR pair rule,
 // the capability rows and the texts of both display modes.
-#include "FunctionFixture.h"
+#include "tests/decode/FunctionFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // BAR arithmetic, BAR probing and capability walking on one function.
-#include "DeviceFixture.h"
-#include "MachineText.h"
+#include "tests/device/DeviceFixture.h"
+#include "tests/device/MachineText.h"
 
 #include "compat/CompatMachine.h"
 #include "sim/SimMachine.h"

@@ -1,5 +1,5 @@
 // The simulated machine, the driver handle and a log of driver requests for the device tests.
-#include "DeviceFixture.h"
+#include "tests/device/DeviceFixture.h"
 
 #include "compat/CompatMachine.h"
 #include "sim/SimMachine.h"

@@ -1,5 +1,5 @@
 // Machine image texts written as configuration dumps, one function after another.
-#include "MachineText.h"
+#include "tests/device/MachineText.h"
 
 #include <stdio.h>
 

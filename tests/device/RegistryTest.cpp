@@ -1,6 +1,6 @@
 // BAR sizes from the resource lists that plug and play recorded for each instance.
-#include "DeviceFixture.h"
-#include "MachineText.h"
+#include "tests/device/DeviceFixture.h"
+#include "tests/device/MachineText.h"
 
 #include "compat/CompatMachine.h"
 #include "protocol/DriverProtocol.h"

@@ -1,6 +1,6 @@
 // The driver requests as the simulated driver receives them, and how their failures read.
-#include "DeviceFixture.h"
-#include "MachineText.h"
+#include "tests/device/DeviceFixture.h"
+#include "tests/device/MachineText.h"
 
 #include "compat/CompatMachine.h"
 #include "sim/SimMachine.h"

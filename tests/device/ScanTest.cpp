@@ -1,6 +1,6 @@
 // The bus scan: which functions enter the tree, in which order, and that it ends.
-#include "DeviceFixture.h"
-#include "MachineText.h"
+#include "tests/device/DeviceFixture.h"
+#include "tests/device/MachineText.h"
 
 #include "protocol/DriverProtocol.h"
 #include "device/PciFunction.h"

@@ -1,6 +1,6 @@
 // Writing edited registers of the image back to the device and reading them back.
-#include "DeviceFixture.h"
-#include "MachineText.h"
+#include "tests/device/DeviceFixture.h"
+#include "tests/device/MachineText.h"
 
 #include "protocol/DriverProtocol.h"
 #include "device/PciFunction.h"

@@ -12,11 +12,11 @@
 #include <set>
 #include <string>
 #include <vector>
-#include "DefaultMachine.h"
-#include "DriverService.h"
+#include "machines/DefaultMachine.h"
+#include "driver/install/DriverService.h"
 #include "protocol/SimControl.h"
-#include "SimFunction.h"
-#include "SimMachine.h"
+#include "sim/SimFunction.h"
+#include "sim/SimMachine.h"
 
 namespace
 {

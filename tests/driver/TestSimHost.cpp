@@ -1,6 +1,6 @@
 // Host services for the simulated machine inside a Windows test program.
 #include <cstdlib>
-#include "SimHost.h"
+#include "sim/SimHost.h"
 
 void* SimAlloc(uint32_t bytes)
 {

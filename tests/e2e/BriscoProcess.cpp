@@ -1,13 +1,13 @@
-#include "BriscoProcess.h"
+#include "tests/e2e/BriscoProcess.h"
 
 #include <winternl.h>
 
 #include <cstring>
 #include <set>
 
-#include "BusTreeModel.h"
+#include "views/BusTreeModel.h"
 #include "device/PciFunction.h"
-#include "resource.h"
+#include "res/resource.h"
 
 namespace {
 

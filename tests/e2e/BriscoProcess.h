@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "RemoteBuffer.h"
+#include "tests/e2e/RemoteBuffer.h"
 
 // A message box or dialog of the program, as the user sees it.
 struct CDialogSeen {

@@ -1,4 +1,4 @@
-#include "DebugOutputCapture.h"
+#include "tests/e2e/DebugOutputCapture.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
-#include "E2eSteps.h"
+#include "tests/e2e/E2eSteps.h"
 
 #include <gtest/gtest.h>
 
-#include "resource.h"
+#include "res/resource.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "BriscoProcess.h"
+#include "tests/e2e/BriscoProcess.h"
 
 inline constexpr char kConfigSpaceTabText[] = "Configuration Space";
 inline constexpr char kWarningCaption[] = "Warning";

@@ -1,4 +1,4 @@
-#include "FaultSwitch.h"
+#include "tests/e2e/FaultSwitch.h"
 
 #include <cstring>
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "BriscoProcess.h"
-#include "DebugOutputCapture.h"
-#include "E2eSteps.h"
-#include "FaultSwitch.h"
-#include "resource.h"
+#include "tests/e2e/BriscoProcess.h"
+#include "tests/e2e/DebugOutputCapture.h"
+#include "tests/e2e/E2eSteps.h"
+#include "tests/e2e/FaultSwitch.h"
+#include "res/resource.h"
 
 namespace {
 

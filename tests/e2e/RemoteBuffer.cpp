@@ -1,4 +1,4 @@
-#include "RemoteBuffer.h"
+#include "tests/e2e/RemoteBuffer.h"
 
 CRemoteBuffer::CRemoteBuffer(HANDLE process, size_t size)
     : m_process(process), m_address(::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))

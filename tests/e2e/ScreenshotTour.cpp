@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "BriscoProcess.h"
-#include "E2eSteps.h"
-#include "resource.h"
+#include "tests/e2e/BriscoProcess.h"
+#include "tests/e2e/E2eSteps.h"
+#include "res/resource.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 #include <string>
-#include "AppTestIds.h"
+#include "tests/framework/AppTestIds.h"
 #include "framework/Framework.h"
 
 void PrintTo(const CRect& rect, std::ostream* os)

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 #include <string>
-#include "ControlsTestIds.h"
+#include "tests/framework/ControlsTestIds.h"
 #include "framework/Framework.h"
 
 namespace {

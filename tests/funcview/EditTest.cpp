@@ -1,6 +1,6 @@
 // Editing cells: how an edit opens, how it ends, what reaches the device and what the
 // cell shows afterwards.
-#include "FunctionViewFixture.h"
+#include "tests/funcview/FunctionViewFixture.h"
 
 #include <stdio.h>
 

@@ -1,11 +1,11 @@
 #include "views/ViewHints.h"
-#include "FunctionViewFixture.h"
+#include "tests/funcview/FunctionViewFixture.h"
 
 #include <string.h>
 
 #include "app/BriscoDoc.h"
 #include "framework/Framework.h"
-#include "resource.h"
+#include "res/resource.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "views/ConfigSpacePage.h"
 #include "device/PciFunction.h"
 #include "framework/Framework.h"
-#include "resource.h"
+#include "res/resource.h"
 #include "views/BarPage.h"
 #include "views/PciFunctionView.h"
 

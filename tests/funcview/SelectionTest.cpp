@@ -1,7 +1,7 @@
 // Selecting functions in the tree: which tabs the function view shows, the register rows
 // of the configuration tab, and the two questions a first BAR tab may ask.
 #include "controls/PaneColors.h"
-#include "FunctionViewFixture.h"
+#include "tests/funcview/FunctionViewFixture.h"
 
 #include "decode/ConfigSpaceModel.h"
 #include "views/ConfigSpacePage.h"

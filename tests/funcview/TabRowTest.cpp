@@ -1,7 +1,7 @@
 // The tab row as the user sees it: colours, bold caption, separator lines, and the
 // traces its painting writes.
 #include "controls/PaneColors.h"
-#include "FunctionViewFixture.h"
+#include "tests/funcview/FunctionViewFixture.h"
 
 #include "controls/CustomTabCtrl.h"
 

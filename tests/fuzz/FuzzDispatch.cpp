@@ -4,11 +4,11 @@
 #include <stddef.h>
 #include <stdint.h>
 #include <string.h>
-#include "DefaultMachine.h"
+#include "machines/DefaultMachine.h"
 #include "protocol/DriverProtocol.h"
 #include "protocol/SimControl.h"
-#include "SimMachine.h"
-#include "SimStatus.h"
+#include "sim/SimMachine.h"
+#include "sim/SimStatus.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <stdint.h>
 #include <string.h>
 #include "protocol/DriverProtocol.h"
-#include "SimMachine.h"
+#include "sim/SimMachine.h"
 
 namespace {
 

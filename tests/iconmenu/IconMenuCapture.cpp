@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-#include "IconMenuTestSupport.h"
-#include "resource.h"
+#include "tests/iconmenu/IconMenuTestSupport.h"
+#include "res/resource.h"
 
 using namespace IconMenuTest;
 

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include "IconMenuTestIds.h"
-#include "IconMenuTestSupport.h"
+#include "tests/iconmenu/IconMenuTestIds.h"
+#include "tests/iconmenu/IconMenuTestSupport.h"
 #include "controls/iconmenu/IconMenuSupport.h"
-#include "resource.h"
+#include "res/resource.h"
 
 using namespace IconMenuTest;
 

@@ -2,10 +2,10 @@
 // memory device contexts with the standard grey scheme installed as the system colours.
 #include <gtest/gtest.h>
 
-#include "IconMenuTestIds.h"
-#include "IconMenuTestSupport.h"
+#include "tests/iconmenu/IconMenuTestIds.h"
+#include "tests/iconmenu/IconMenuTestSupport.h"
 #include "controls/iconmenu/IconMenuPainting.h"
-#include "resource.h"
+#include "res/resource.h"
 
 using namespace IconMenuTest;
 

@@ -9,7 +9,7 @@
 #include "app/MainFrame.h"
 #include "controls/iconmenu/IconMenu.h"
 #include "framework/Framework.h"
-#include "resource.h"
+#include "res/resource.h"
 #include "views/PciBusView.h"
 #include "views/PciFunctionView.h"
 

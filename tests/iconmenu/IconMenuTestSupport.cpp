@@ -1,8 +1,8 @@
-#include "IconMenuTestSupport.h"
+#include "tests/iconmenu/IconMenuTestSupport.h"
 
 #include <cstdio>
-#include "IconMenuTestIds.h"
-#include "resource.h"
+#include "tests/iconmenu/IconMenuTestIds.h"
+#include "res/resource.h"
 
 namespace IconMenuTest {
 

@@ -10,11 +10,11 @@
 
 #include "controls/PaneColors.h"
 #include "views/ViewHints.h"
-#include "BusTreeModel.h"
-#include "ShellTestSupport.h"
+#include "views/BusTreeModel.h"
+#include "tests/shell/ShellTestSupport.h"
 #include "device/PciFunction.h"
 #include "framework/SingleDocTemplate.h"
-#include "resource.h"
+#include "res/resource.h"
 
 namespace {
 

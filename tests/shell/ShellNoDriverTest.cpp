@@ -2,9 +2,9 @@
 // then an empty window on which Refresh does nothing.
 #include <gtest/gtest.h>
 
-#include "ShellTestSupport.h"
+#include "tests/shell/ShellTestSupport.h"
 #include "framework/SingleDocTemplate.h"
-#include "resource.h"
+#include "res/resource.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "BusTreeModel.h"
+#include "views/BusTreeModel.h"
 #include "device/PciFunction.h"
-#include "resource.h"
+#include "res/resource.h"
 
 namespace {
 

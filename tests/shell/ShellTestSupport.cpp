@@ -1,4 +1,4 @@
-#include "ShellTestSupport.h"
+#include "tests/shell/ShellTestSupport.h"
 
 namespace {
 

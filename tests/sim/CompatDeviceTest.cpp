@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include "CompatMachine.h"
 #include "protocol/SimControl.h"
-#include "SimMachine.h"
-#include "SimTestSupport.h"
+#include "sim/SimMachine.h"
+#include "tests/sim/SimTestSupport.h"
 
 namespace {
 

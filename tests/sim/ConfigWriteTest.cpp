@@ -1,8 +1,8 @@
 // Register write behaviour per header type and BAR probing arithmetic.
 #include <gtest/gtest.h>
-#include "DefaultMachine.h"
-#include "SimFunction.h"
-#include "SimTestSupport.h"
+#include "machines/DefaultMachine.h"
+#include "sim/SimFunction.h"
+#include "tests/sim/SimTestSupport.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // Machine images: the default machine, captures of real machines, and the
 // exact errors of malformed images.
 #include <gtest/gtest.h>
-#include "DefaultMachine.h"
-#include "SimFunction.h"
-#include "SimTestSupport.h"
+#include "machines/DefaultMachine.h"
+#include "sim/SimFunction.h"
+#include "tests/sim/SimTestSupport.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Reads and writes of the ranges that BARs decode: widths, read-only bits,
 // unmapped addresses and ranges that follow a reprogrammed BAR.
 #include <gtest/gtest.h>
-#include "DefaultMachine.h"
-#include "SimTestSupport.h"
+#include "machines/DefaultMachine.h"
+#include "tests/sim/SimTestSupport.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <map>
 #include "CompatMachine.h"
-#include "DefaultMachine.h"
-#include "SimTestSupport.h"
+#include "machines/DefaultMachine.h"
+#include "tests/sim/SimTestSupport.h"
 
 namespace {
 

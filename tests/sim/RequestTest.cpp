@@ -2,7 +2,7 @@
 // right status and leaves the machine exactly as it was.
 #include <gtest/gtest.h>
 #include "protocol/SimControl.h"
-#include "SimTestSupport.h"
+#include "tests/sim/SimTestSupport.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "SimTestSupport.h"
+#include "tests/sim/SimTestSupport.h"
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <fstream>

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 #include "protocol/DriverProtocol.h"
-#include "SimMachine.h"
-#include "SimStatus.h"
+#include "sim/SimMachine.h"
+#include "sim/SimStatus.h"
 
 // Outcome of one request: status and the bytes written to the output buffer.
 struct CRequestResult

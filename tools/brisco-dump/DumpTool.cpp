@@ -1,7 +1,7 @@
-#include "DumpTool.h"
+#include "tools/brisco-dump/DumpTool.h"
 
-#include "BusTreeModel.h"
-#include "ConfigSpaceModel.h"
+#include "views/BusTreeModel.h"
+#include "decode/ConfigSpaceModel.h"
 #include "device/PciFunction.h"
 
 #include <windows.h>

@@ -1,5 +1,5 @@
 // brisco-dump: the bus tree and register rows of a machine as text.
-#include "DumpTool.h"
+#include "tools/brisco-dump/DumpTool.h"
 
 #include <iostream>
 #include <string>

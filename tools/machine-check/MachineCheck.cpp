@@ -5,8 +5,8 @@
 #include <iterator>
 #include <set>
 #include <string>
-#include "SimFunction.h"
-#include "SimMachine.h"
+#include "sim/SimFunction.h"
+#include "sim/SimMachine.h"
 
 #include "pci/ByteOrder.h"
 #include "pci/ConfigSpace.h"
