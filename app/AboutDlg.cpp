@@ -4,7 +4,9 @@
 
 IMPLEMENT_DYNAMIC(CAboutDlg, CDialog)
 
-CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX)
+{
+}
 
 void CAboutDlg::DoDataExchange(CDataExchange* pDX)
 {

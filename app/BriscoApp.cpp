@@ -9,7 +9,7 @@
 #include "views/PciBusView.h"
 
 BEGIN_MESSAGE_MAP(CBriscoApp, CWinApp)
-    ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
+ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
 END_MESSAGE_MAP()
 
 CBriscoApp::CBriscoApp() = default;

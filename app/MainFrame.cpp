@@ -13,10 +13,10 @@
 IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
 
 BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
-    ON_WM_CREATE()
-    ON_WM_MEASUREITEM()
-    ON_WM_INITMENUPOPUP()
-    ON_WM_MENUCHAR()
+ON_WM_CREATE()
+ON_WM_MEASUREITEM()
+ON_WM_INITMENUPOPUP()
+ON_WM_MENUCHAR()
 END_MESSAGE_MAP()
 
 namespace {
@@ -26,7 +26,7 @@ constexpr int kAboutButton = 1;
 constexpr int kPaneCount = 2;
 const UINT kIndicators[] = {ID_SEPARATOR};
 
-}  // namespace
+} // namespace
 
 CPciBusView* CMainFrame::GetBusView() const
 {
@@ -103,8 +103,7 @@ bool CMainFrame::CreateToolBar()
     m_wndToolBar.SetBarStyle(m_wndToolBar.GetBarStyle() | CBRS_TOOLTIPS | CBRS_FLYBY | CBRS_BORDER_BOTTOM);
     m_wndToolBar.SetButtonText(kRefreshButton, "Refresh");
     m_wndToolBar.SetButtonText(kAboutButton, "About");
-    m_wndToolBar.SetSizes(CSize(ButtonWidthForTexts(), kButtonHeight),
-                          CSize(BRISCO_IMAGE_WIDTH, BRISCO_IMAGE_HEIGHT));
+    m_wndToolBar.SetSizes(CSize(ButtonWidthForTexts(), kButtonHeight), CSize(BRISCO_IMAGE_WIDTH, BRISCO_IMAGE_HEIGHT));
     return true;
 }
 
@@ -123,7 +122,7 @@ int CMainFrame::ButtonWidthForTexts()
 bool CMainFrame::CreateStatusBar()
 {
     return m_wndStatusBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, AFX_IDW_STATUS_BAR) &&
-           m_wndStatusBar.SetIndicators(kIndicators, static_cast<int>(std::size(kIndicators)));
+        m_wndStatusBar.SetIndicators(kIndicators, static_cast<int>(std::size(kIndicators)));
 }
 
 BOOL CMainFrame::OnCreateClient(LPCREATESTRUCT, CCreateContext* pContext)
@@ -148,7 +147,7 @@ void CMainFrame::SplitPanesEqually()
     CRect client;
     GetClientRect(&client);
     const int panes = client.Height() - m_wndToolBar.CalcFixedHeight() - m_wndStatusBar.CalcFixedHeight() -
-                      CSplitterWnd::kSplitterSize;
+        CSplitterWnd::kSplitterSize;
     const int half = panes / kPaneCount;
     if (half <= 0)
         return;

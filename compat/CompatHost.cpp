@@ -64,9 +64,9 @@ void CCompatHost::RebuildRegistry()
         if (record.hasLocation)
             m_registry.SetValue(HKEY_LOCAL_MACHINE, instancePath, kLocationValue, REG_SZ, TextValue(record.location));
         if (record.hasControl)
-            m_registry.SetValue(HKEY_LOCAL_MACHINE, instancePath + "\\" + kControlKey, kAllocConfigValue,
-                                REG_RESOURCE_LIST,
-                                std::vector<uint8_t>(record.allocConfig, record.allocConfig + record.allocConfigLength));
+            m_registry.SetValue(
+                HKEY_LOCAL_MACHINE, instancePath + "\\" + kControlKey, kAllocConfigValue, REG_RESOURCE_LIST,
+                std::vector<uint8_t>(record.allocConfig, record.allocConfig + record.allocConfigLength));
     }
 }
 

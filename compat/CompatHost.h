@@ -10,8 +10,7 @@
 #include "compat/CompatRegistry.h"
 #include "sim/SimMachine.h"
 
-class CCompatHost
-{
+class CCompatHost {
 public:
     static CCompatHost& Get();
 

@@ -14,7 +14,8 @@ bool CCompatRegistry::CaseInsensitiveLess::operator()(const std::string& a, cons
 }
 
 CCompatRegistry::CCompatRegistry()
-    : m_classesRoot(std::make_shared<CKey>()), m_currentUser(std::make_shared<CKey>()),
+    : m_classesRoot(std::make_shared<CKey>()),
+      m_currentUser(std::make_shared<CKey>()),
       m_localMachine(std::make_shared<CKey>())
 {
 }

@@ -8,8 +8,7 @@
 #include <vector>
 #include "compat/windows.h"
 
-class CCompatRegistry
-{
+class CCompatRegistry {
 public:
     struct CValue
     {

@@ -23,7 +23,6 @@ DWORD ErrorFromStatus(uint32_t status)
     }
 }
 
-
 } // namespace
 
 extern "C" {
@@ -38,8 +37,8 @@ void WINAPI SetLastError(DWORD dwErrCode)
     t_lastError = dwErrCode;
 }
 
-HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD dwCreationDisposition,
-                          DWORD, HANDLE)
+HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD dwCreationDisposition, DWORD,
+                          HANDLE)
 {
     if (!lpFileName) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -124,8 +123,7 @@ LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchN
     return status;
 }
 
-LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData,
-                             LPDWORD lpcbData)
+LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
 {
     return CCompatHost::Get().Registry().QueryValue(hKey, lpValueName, lpType, lpData, lpcbData);
 }

@@ -39,8 +39,8 @@ std::string TabText(const CTabCtrl& tabs, int index)
 } // namespace
 
 BEGIN_MESSAGE_MAP(CCustomTabCtrl, CTabCtrl)
-    ON_WM_ERASEBKGND()
-    ON_WM_PAINT()
+ON_WM_ERASEBKGND()
+ON_WM_PAINT()
 END_MESSAGE_MAP()
 
 void CCustomTabCtrl::PreSubclassWindow()

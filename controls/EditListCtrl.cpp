@@ -14,11 +14,11 @@ constexpr int kEditRightInset = 3;
 } // namespace
 
 BEGIN_MESSAGE_MAP(CEditListCtrl, CListCtrl)
-    ON_WM_GETDLGCODE()
-    ON_WM_HSCROLL()
-    ON_WM_VSCROLL()
-    ON_WM_LBUTTONDBLCLK()
-    ON_WM_KEYDOWN()
+ON_WM_GETDLGCODE()
+ON_WM_HSCROLL()
+ON_WM_VSCROLL()
+ON_WM_LBUTTONDBLCLK()
+ON_WM_KEYDOWN()
 END_MESSAGE_MAP()
 
 UINT CEditListCtrl::OnGetDlgCode()
@@ -109,12 +109,9 @@ DWORD CEditListCtrl::GetColumnEditStyle(int column) const
     info.mask = LVCF_FMT;
     GetColumn(column, &info);
     switch (info.fmt & LVCFMT_JUSTIFYMASK) {
-    case LVCFMT_RIGHT:
-        return ES_RIGHT;
-    case LVCFMT_CENTER:
-        return ES_CENTER;
-    default:
-        return ES_LEFT;
+    case LVCFMT_RIGHT: return ES_RIGHT;
+    case LVCFMT_CENTER: return ES_CENTER;
+    default: return ES_LEFT;
     }
 }
 

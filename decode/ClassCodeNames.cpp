@@ -31,7 +31,7 @@ struct CSubclassEntry
     uint8_t baseClass;
     uint8_t subclass;
     uint8_t programmingInterface;
-    bool anyInterface;  // the entry names every programming interface of its subclass
+    bool anyInterface; // the entry names every programming interface of its subclass
     const char* name;
 };
 
@@ -151,10 +151,10 @@ const CSubclassEntry kSubclassEntries[] = {
 bool Matches(const CSubclassEntry& entry, uint8_t baseClass, uint8_t subclass, uint8_t programmingInterface)
 {
     return entry.baseClass == baseClass && entry.subclass == subclass &&
-           (entry.anyInterface || entry.programmingInterface == programmingInterface);
+        (entry.anyInterface || entry.programmingInterface == programmingInterface);
 }
 
-}  // namespace
+} // namespace
 
 const char* CClassCodeNames::FindClassName(uint8_t baseClass)
 {

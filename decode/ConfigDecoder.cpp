@@ -67,7 +67,12 @@ const char* const kInterruptPins[] = {"", "INTA#", "INTB#", "INTC#", "INTD#"};
 
 // Texts of the capabilities that show no fields, indexed by ID.
 const char* const kPlainCapabilities[] = {
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
     "New Capability: CompactPCI Hot Swap",
     "New Capability: PCI-X",
     "New Capability: Reserved for AMD",
@@ -115,7 +120,7 @@ uint32_t ClocksToNs(uint32_t clocks)
     return clocks * kNsPerThousandClocks / kBusMhz;
 }
 
-}  // namespace
+} // namespace
 
 std::string CConfigDecoder::FormatOffset(uint32_t offset) const
 {
@@ -127,24 +132,18 @@ std::string CConfigDecoder::FormatValue(uint32_t value, uint32_t size) const
     if (!m_hexMode)
         return Format("%ud", value);
     switch (size) {
-    case pci::kByteBytes:
-        return Format("%02Xh", value);
-    case pci::kWordBytes:
-        return Format("%04Xh", value);
-    default:
-        return Format("%08Xh", value);
+    case pci::kByteBytes: return Format("%02Xh", value);
+    case pci::kWordBytes: return Format("%04Xh", value);
+    default: return Format("%08Xh", value);
     }
 }
 
 const char* CConfigDecoder::FormatSize(uint32_t size)
 {
     switch (size) {
-    case pci::kByteBytes:
-        return "BYTE";
-    case pci::kWordBytes:
-        return "WORD";
-    default:
-        return "DWORD";
+    case pci::kByteBytes: return "BYTE";
+    case pci::kWordBytes: return "WORD";
+    default: return "DWORD";
     }
 }
 
@@ -239,14 +238,16 @@ std::string CConfigDecoder::DecodeIoLimit(const uint8_t* config)
 
 std::string CConfigDecoder::DecodeMemoryBase(const uint8_t* config)
 {
-    const uint32_t base = uint32_t(pci::GetLe16(config + pci::kMemoryBaseOffset) & pci::kMemoryWindowMask) << pci::kMemoryWindowShift;
+    const uint32_t base = uint32_t(pci::GetLe16(config + pci::kMemoryBaseOffset) & pci::kMemoryWindowMask)
+        << pci::kMemoryWindowShift;
     return Format("Secondary Bus Memory-mapped 32-bit I/O Address Range Start: %08Xh", base);
 }
 
 std::string CConfigDecoder::DecodeMemoryLimit(const uint8_t* config)
 {
     const uint32_t limit =
-        (uint32_t(pci::GetLe16(config + pci::kMemoryLimitOffset) & pci::kMemoryWindowMask) << pci::kMemoryWindowShift) | pci::kMemoryWindowLimitFill;
+        (uint32_t(pci::GetLe16(config + pci::kMemoryLimitOffset) & pci::kMemoryWindowMask) << pci::kMemoryWindowShift) |
+        pci::kMemoryWindowLimitFill;
     return Format("Secondary Bus Memory-mapped 32-bit I/O Address Range End: %08Xh", limit);
 }
 
@@ -263,7 +264,8 @@ std::string CConfigDecoder::DecodePrefetchableBase(const uint8_t* config)
 std::string CConfigDecoder::DecodePrefetchableLimit(const uint8_t* config)
 {
     const uint16_t word = pci::GetLe16(config + pci::kPrefetchableLimitOffset);
-    const uint32_t low = (uint32_t(word & pci::kMemoryWindowMask) << pci::kMemoryWindowShift) | pci::kMemoryWindowLimitFill;
+    const uint32_t low =
+        (uint32_t(word & pci::kMemoryWindowMask) << pci::kMemoryWindowShift) | pci::kMemoryWindowLimitFill;
     if ((word & pci::kWindowTypeMask) == 0)
         return Format("Secondary Bus 32-bit Prefetchable Memory Address Range End: %08Xh", low);
     return Format("Secondary Bus 64-bit Prefetchable Memory Address Range End: %08Xh:%08Xh",
@@ -323,18 +325,12 @@ std::string CConfigDecoder::DecodeKnownCapability(const CapabilityRecord& record
 {
     const uint8_t id = record.bytes[pci::kCapabilityIdOffset];
     switch (id) {
-    case pci::kCapPowerManagement:
-        return DecodePowerManagement(record);
-    case pci::kCapAgp:
-        return DecodeAgp(record);
-    case pci::kCapVpd:
-        return DecodeVpd(record);
-    case pci::kCapSlotIdentification:
-        return DecodeSlotIdentification(record);
-    case pci::kCapMsi:
-        return DecodeMsi(record);
-    default:
-        return id <= pci::kCapPciHotPlug && kPlainCapabilities[id] ? kPlainCapabilities[id] : "";
+    case pci::kCapPowerManagement: return DecodePowerManagement(record);
+    case pci::kCapAgp: return DecodeAgp(record);
+    case pci::kCapVpd: return DecodeVpd(record);
+    case pci::kCapSlotIdentification: return DecodeSlotIdentification(record);
+    case pci::kCapMsi: return DecodeMsi(record);
+    default: return id <= pci::kCapPciHotPlug && kPlainCapabilities[id] ? kPlainCapabilities[id] : "";
     }
 }
 
@@ -349,42 +345,47 @@ std::string CConfigDecoder::FormatField(const CapabilityRecord& record, uint32_t
 
 std::string CConfigDecoder::DecodePowerManagement(const CapabilityRecord& record) const
 {
-    return "New Capability: PCI Power Management (Power Management Capabilities = " + FormatField(record, pci::kPmCapabilitiesOffset, pci::kWordBytes) +
-           ", Control/Status Register = " + FormatField(record, pci::kPmControlStatusOffset, pci::kWordBytes) +
-           ", Bridge Support Extensions = " + FormatField(record, pci::kPmBridgeSupportOffset, pci::kByteBytes) +
-           ", Data Register = " + FormatField(record, pci::kPmDataOffset, pci::kByteBytes) + ")";
+    return "New Capability: PCI Power Management (Power Management Capabilities = " +
+        FormatField(record, pci::kPmCapabilitiesOffset, pci::kWordBytes) +
+        ", Control/Status Register = " + FormatField(record, pci::kPmControlStatusOffset, pci::kWordBytes) +
+        ", Bridge Support Extensions = " + FormatField(record, pci::kPmBridgeSupportOffset, pci::kByteBytes) +
+        ", Data Register = " + FormatField(record, pci::kPmDataOffset, pci::kByteBytes) + ")";
 }
 
 std::string CConfigDecoder::DecodeAgp(const CapabilityRecord& record) const
 {
-    return "New Capability: AGP (AGP Status Register = " + FormatField(record, pci::kAgpStatusOffset, pci::kDwordBytes) +
-           ", AGP Command Register = " + FormatField(record, pci::kAgpCommandOffset, pci::kDwordBytes) + ")";
+    return "New Capability: AGP (AGP Status Register = " +
+        FormatField(record, pci::kAgpStatusOffset, pci::kDwordBytes) +
+        ", AGP Command Register = " + FormatField(record, pci::kAgpCommandOffset, pci::kDwordBytes) + ")";
 }
 
 std::string CConfigDecoder::DecodeVpd(const CapabilityRecord& record) const
 {
-    return "New Capability: VPD (VPD Address Register = " + FormatField(record, pci::kVpdAddressOffset, pci::kWordBytes) +
-           ", VPD Data Register = " + FormatField(record, pci::kVpdDataOffset, pci::kDwordBytes) + ")";
+    return "New Capability: VPD (VPD Address Register = " +
+        FormatField(record, pci::kVpdAddressOffset, pci::kWordBytes) +
+        ", VPD Data Register = " + FormatField(record, pci::kVpdDataOffset, pci::kDwordBytes) + ")";
 }
 
 std::string CConfigDecoder::DecodeSlotIdentification(const CapabilityRecord& record) const
 {
-    return "New Capability: Slot Identification (Expansion Slot Register = " + FormatField(record, pci::kSlotExpansionOffset, pci::kByteBytes) +
-           ", Chassis Number = " + FormatField(record, pci::kSlotChassisOffset, pci::kByteBytes) + ")";
+    return "New Capability: Slot Identification (Expansion Slot Register = " +
+        FormatField(record, pci::kSlotExpansionOffset, pci::kByteBytes) +
+        ", Chassis Number = " + FormatField(record, pci::kSlotChassisOffset, pci::kByteBytes) + ")";
 }
 
 std::string CConfigDecoder::DecodeMsi(const CapabilityRecord& record) const
 {
     const std::string control = FormatField(record, pci::kMsiControlOffset, pci::kWordBytes);
     // The control word is in the image whenever the capability is, since every capability starts on a dword.
-    const bool wide = uint32_t(pci::GetLe(record.bytes + pci::kMsiControlOffset, pci::kWordBytes)) & pci::kMsi64BitCapable;
+    const bool wide =
+        uint32_t(pci::GetLe(record.bytes + pci::kMsiControlOffset, pci::kWordBytes)) & pci::kMsi64BitCapable;
     if (wide) {
         return "New Capability: MSI (Message Control Register = " + control +
-               ", Lower Message Address Register = " + FormatField(record, pci::kMsiAddressOffset, pci::kDwordBytes) +
-               ", Upper Message Address Register = " + FormatField(record, pci::kMsiUpperAddressOffset, pci::kDwordBytes) +
-               ", Message Data Register = " + FormatField(record, pci::kMsiData64Offset, pci::kWordBytes) + ")";
+            ", Lower Message Address Register = " + FormatField(record, pci::kMsiAddressOffset, pci::kDwordBytes) +
+            ", Upper Message Address Register = " + FormatField(record, pci::kMsiUpperAddressOffset, pci::kDwordBytes) +
+            ", Message Data Register = " + FormatField(record, pci::kMsiData64Offset, pci::kWordBytes) + ")";
     }
     return "New Capability: MSI (Message Control Register = " + control +
-           ", Message Address Register = " + FormatField(record, pci::kMsiAddressOffset, pci::kDwordBytes) +
-           ", Message Data Register = " + FormatField(record, pci::kMsiData32Offset, pci::kWordBytes) + ")";
+        ", Message Address Register = " + FormatField(record, pci::kMsiAddressOffset, pci::kDwordBytes) +
+        ", Message Data Register = " + FormatField(record, pci::kMsiData32Offset, pci::kWordBytes) + ")";
 }

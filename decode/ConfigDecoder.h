@@ -16,8 +16,7 @@ struct CapabilityRecord
     const uint8_t* bytes;
 };
 
-class CConfigDecoder
-{
+class CConfigDecoder {
 public:
     static constexpr uint32_t kImageSize = pci::kConfigSpaceBytes;
 

@@ -32,21 +32,16 @@ bool IsSign(char c)
     return c == '+' || c == '-';
 }
 
-}  // namespace
+} // namespace
 
 const std::string& CRegisterRow::Column(int column) const
 {
     switch (column) {
-    case 0:
-        return offsetText;
-    case 1:
-        return sizeText;
-    case 2:
-        return name;
-    case kValueColumn:
-        return valueText;
-    default:
-        return decoded;
+    case 0: return offsetText;
+    case 1: return sizeText;
+    case 2: return name;
+    case kValueColumn: return valueText;
+    default: return decoded;
     }
 }
 
@@ -116,50 +111,28 @@ std::string CConfigSpaceModel::DecodeField(const CPciFunction* function, const C
 {
     const uint8_t* config = function->m_config;
     switch (definition.field) {
-    case EDecodedField::kNone:
-        return {};
-    case EDecodedField::kVendorName:
-        return function->GetVendorName();
-    case EDecodedField::kDeviceName:
-        return function->GetDeviceName();
-    case EDecodedField::kSubsystemVendorName:
-        return function->GetSubsystemVendorName();
-    case EDecodedField::kCommand:
-        return DecodeCommand(config);
-    case EDecodedField::kStatus:
-        return DecodeStatus(config);
-    case EDecodedField::kSubclass:
-        return DecodeSubclass(config);
-    case EDecodedField::kClassCode:
-        return DecodeClassCode(config);
-    case EDecodedField::kCacheLineSize:
-        return DecodeCacheLineSize(config);
-    case EDecodedField::kLatencyTimer:
-        return DecodeLatencyTimer(config);
-    case EDecodedField::kBist:
-        return DecodeBist(config);
-    case EDecodedField::kBar:
-        return DecodeBarRow(function, definition.offset, nextBarIsUpperHalf);
-    case EDecodedField::kInterruptLine:
-        return DecodeInterruptLine(config);
-    case EDecodedField::kInterruptPin:
-        return DecodeInterruptPin(config);
-    case EDecodedField::kMinGrant:
-        return DecodeMinGrant(config);
-    case EDecodedField::kMaxLatency:
-        return DecodeMaxLatency(config);
-    case EDecodedField::kIoBase:
-        return DecodeIoBase(config);
-    case EDecodedField::kIoLimit:
-        return DecodeIoLimit(config);
-    case EDecodedField::kMemoryBase:
-        return DecodeMemoryBase(config);
-    case EDecodedField::kMemoryLimit:
-        return DecodeMemoryLimit(config);
-    case EDecodedField::kPrefetchableBase:
-        return DecodePrefetchableBase(config);
-    case EDecodedField::kPrefetchableLimit:
-        return DecodePrefetchableLimit(config);
+    case EDecodedField::kNone: return {};
+    case EDecodedField::kVendorName: return function->GetVendorName();
+    case EDecodedField::kDeviceName: return function->GetDeviceName();
+    case EDecodedField::kSubsystemVendorName: return function->GetSubsystemVendorName();
+    case EDecodedField::kCommand: return DecodeCommand(config);
+    case EDecodedField::kStatus: return DecodeStatus(config);
+    case EDecodedField::kSubclass: return DecodeSubclass(config);
+    case EDecodedField::kClassCode: return DecodeClassCode(config);
+    case EDecodedField::kCacheLineSize: return DecodeCacheLineSize(config);
+    case EDecodedField::kLatencyTimer: return DecodeLatencyTimer(config);
+    case EDecodedField::kBist: return DecodeBist(config);
+    case EDecodedField::kBar: return DecodeBarRow(function, definition.offset, nextBarIsUpperHalf);
+    case EDecodedField::kInterruptLine: return DecodeInterruptLine(config);
+    case EDecodedField::kInterruptPin: return DecodeInterruptPin(config);
+    case EDecodedField::kMinGrant: return DecodeMinGrant(config);
+    case EDecodedField::kMaxLatency: return DecodeMaxLatency(config);
+    case EDecodedField::kIoBase: return DecodeIoBase(config);
+    case EDecodedField::kIoLimit: return DecodeIoLimit(config);
+    case EDecodedField::kMemoryBase: return DecodeMemoryBase(config);
+    case EDecodedField::kMemoryLimit: return DecodeMemoryLimit(config);
+    case EDecodedField::kPrefetchableBase: return DecodePrefetchableBase(config);
+    case EDecodedField::kPrefetchableLimit: return DecodePrefetchableLimit(config);
     }
     return {};
 }

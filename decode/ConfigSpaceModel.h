@@ -35,8 +35,7 @@ struct CRegisterRow
     const std::string& Column(int column) const;
 };
 
-class CConfigSpaceModel : public CConfigDecoder
-{
+class CConfigSpaceModel : public CConfigDecoder {
 public:
     CConfigSpaceModel() = default;
 

@@ -4,6 +4,7 @@ namespace {
 
 using F = EDecodedField;
 
+// clang-format off
 // The twelve rows 00h..0Fh that every header layout shares.
 #define BRISCO_COMMON_HEADER_ROWS                                   \
     {0x00, 2, "Vendor ID", F::kVendorName},                         \
@@ -122,19 +123,16 @@ const CRegisterDefinition kCardBusRows[] = {
 #undef BRISCO_DWORD_ROW
 #undef BRISCO_COMMON_HEADER_ROWS
 
-}  // namespace
+// clang-format on
+} // namespace
 
 std::span<const CRegisterDefinition> CRegisterTable::ForHeaderType(uint32_t headerType)
 {
     switch (headerType) {
-    case kDeviceHeader:
-        return kDeviceRows;
-    case kBridgeHeader:
-        return kBridgeRows;
-    case kCardBusHeader:
-        return kCardBusRows;
-    default:
-        return {};
+    case kDeviceHeader: return kDeviceRows;
+    case kBridgeHeader: return kBridgeRows;
+    case kCardBusHeader: return kCardBusRows;
+    default: return {};
     }
 }
 

@@ -23,19 +23,15 @@ struct CRegisterSpan
 
 // Header registers written back by RefreshConfigSpace, per layout, in order.
 constexpr CRegisterSpan kDeviceHeaderRegisters[] = {
-    {0x00, 2}, {0x02, 2}, {0x04, 2}, {0x06, 2},
-    {0x08, 1}, {0x09, 1}, {0x0A, 1}, {0x0B, 1}, {0x0C, 1}, {0x0D, 1}, {0x0E, 1}, {0x0F, 1},
-    {0x10, 4}, {0x14, 4}, {0x18, 4}, {0x1C, 4}, {0x20, 4}, {0x24, 4}, {0x28, 4},
-    {0x2C, 2}, {0x2E, 2}, {0x30, 4}, {0x34, 1}, {0x38, 4},
-    {0x3C, 1}, {0x3D, 1}, {0x3E, 1}, {0x3F, 1},
+    {0x00, 2}, {0x02, 2}, {0x04, 2}, {0x06, 2}, {0x08, 1}, {0x09, 1}, {0x0A, 1}, {0x0B, 1}, {0x0C, 1}, {0x0D, 1},
+    {0x0E, 1}, {0x0F, 1}, {0x10, 4}, {0x14, 4}, {0x18, 4}, {0x1C, 4}, {0x20, 4}, {0x24, 4}, {0x28, 4}, {0x2C, 2},
+    {0x2E, 2}, {0x30, 4}, {0x34, 1}, {0x38, 4}, {0x3C, 1}, {0x3D, 1}, {0x3E, 1}, {0x3F, 1},
 };
 
 constexpr CRegisterSpan kBridgeHeaderRegisters[] = {
-    {0x00, 2}, {0x02, 2}, {0x04, 2}, {0x06, 2},
-    {0x08, 1}, {0x09, 1}, {0x0A, 1}, {0x0B, 1}, {0x0C, 1}, {0x0D, 1}, {0x0E, 1}, {0x0F, 1},
-    {0x10, 4}, {0x14, 4},
-    {0x18, 1}, {0x19, 1}, {0x1A, 1}, {0x1B, 1}, {0x1C, 1}, {0x1D, 1},
-    {0x1E, 2}, {0x20, 2}, {0x22, 2}, {0x24, 2}, {0x26, 2}, {0x28, 4}, {0x2C, 4},
+    {0x00, 2}, {0x02, 2}, {0x04, 2}, {0x06, 2}, {0x08, 1}, {0x09, 1}, {0x0A, 1}, {0x0B, 1}, {0x0C, 1},
+    {0x0D, 1}, {0x0E, 1}, {0x0F, 1}, {0x10, 4}, {0x14, 4}, {0x18, 1}, {0x19, 1}, {0x1A, 1}, {0x1B, 1},
+    {0x1C, 1}, {0x1D, 1}, {0x1E, 2}, {0x20, 2}, {0x22, 2}, {0x24, 2}, {0x26, 2}, {0x28, 4}, {0x2C, 4},
     {0x30, 2}, {0x32, 2}, {0x34, 1}, {0x38, 4}, {0x3C, 1}, {0x3D, 1}, {0x3E, 2},
 };
 
@@ -50,12 +46,11 @@ bool IsValidRegister(uint32_t offset, uint32_t size)
 }
 
 // One synchronous device-control request; returned receives the bytes written to out.
-bool SendRequest(HANDLE hDriver, uint32_t code, const uint8_t* in, uint32_t inLength, void* out,
-                 uint32_t outLength, uint32_t* returned)
+bool SendRequest(HANDLE hDriver, uint32_t code, const uint8_t* in, uint32_t inLength, void* out, uint32_t outLength,
+                 uint32_t* returned)
 {
     DWORD bytes = 0;
-    BOOL ok = DeviceIoControl(hDriver, code, const_cast<uint8_t*>(in), inLength, out, outLength, &bytes,
-                              nullptr);
+    BOOL ok = DeviceIoControl(hDriver, code, const_cast<uint8_t*>(in), inLength, out, outLength, &bytes, nullptr);
     if (returned)
         *returned = ok ? uint32_t(bytes) : 0;
     return ok != FALSE;
@@ -68,8 +63,7 @@ void PutFunctionAddress(uint8_t* in, uint32_t bus, uint32_t device, uint32_t fun
     pci::PutLe32(in + kAddrFunctionOffset, function);
 }
 
-void PutRegisterRequest(uint8_t* in, uint32_t bus, uint32_t device, uint32_t function, uint32_t offset,
-                        uint8_t size)
+void PutRegisterRequest(uint8_t* in, uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint8_t size)
 {
     PutFunctionAddress(in, bus, device, function);
     pci::PutLe32(in + kRegOffsetOffset, offset);
@@ -77,15 +71,15 @@ void PutRegisterRequest(uint8_t* in, uint32_t bus, uint32_t device, uint32_t fun
 }
 
 // Read-register request whose failure the caller sees; value is all ones then.
-bool ReadRegister(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function, uint32_t offset,
-                  uint8_t size, uint32_t* value)
+bool ReadRegister(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint8_t size,
+                  uint32_t* value)
 {
     uint8_t in[kReadConfigInSize] = {};
     PutRegisterRequest(in, bus, device, function, offset, size);
     uint8_t out[kReadConfigOutSize];
     uint32_t returned = 0;
-    bool ok = SendRequest(hDriver, IOCTL_READ_CONFIG, in, sizeof in, out, sizeof out, &returned) &&
-              returned == sizeof out;
+    bool ok =
+        SendRequest(hDriver, IOCTL_READ_CONFIG, in, sizeof in, out, sizeof out, &returned) && returned == sizeof out;
     *value = ok ? pci::GetLe32(out) : kAllOnes;
     return ok;
 }
@@ -145,8 +139,7 @@ bool CPciFunction::ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t funct
     return true;
 }
 
-uint32_t CPciFunction::ReadConfig(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset,
-                                  uint8_t size)
+uint32_t CPciFunction::ReadConfig(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint8_t size)
 {
     uint32_t value = 0;
     ReadRegister(m_hDriver, bus, device, function, offset, size, &value);
@@ -273,7 +266,8 @@ uint32_t CPciFunction::ProbeBarSize(int index)
     bool restored = WriteConfig(m_bus, m_device, m_function, reg, pci::kDwordBytes, saved);
     if (!maskRead || !restored)
         return 0;
-    uint32_t size = pci::IsIoBar(mask) ? (0 - (mask & pci::kIoBarBaseMask)) & pci::kIoSizeMask : 0 - (mask & pci::kMemoryBarBaseMask);
+    uint32_t size = pci::IsIoBar(mask) ? (0 - (mask & pci::kIoBarBaseMask)) & pci::kIoSizeMask
+                                       : 0 - (mask & pci::kMemoryBarBaseMask);
     m_barSizes[index] = size;
     return size;
 }
@@ -287,12 +281,10 @@ bool CPciFunction::ReadDeviceData(int index, uint32_t offset, void* buffer, uint
     uint8_t in[kRangeHeaderSize] = {};
     PutRangeHeader(in, pci::IsIoBar(bar) ? kSpaceIo : kSpaceMemory, pci::BarBase(bar) + offset, unitSize, count);
     uint32_t returned = 0;
-    return SendRequest(m_hDriver, IOCTL_READ_DEVICE, in, sizeof in, buffer, length, &returned) &&
-           returned == length;
+    return SendRequest(m_hDriver, IOCTL_READ_DEVICE, in, sizeof in, buffer, length, &returned) && returned == length;
 }
 
-bool CPciFunction::WriteDeviceData(int index, uint32_t offset, const void* data, uint32_t unitSize,
-                                   uint32_t count)
+bool CPciFunction::WriteDeviceData(int index, uint32_t offset, const void* data, uint32_t unitSize, uint32_t count)
 {
     OutputDebugStringA("CPciFunction::WriteDeviceData\r\n");
     uint32_t length = 0;
@@ -369,4 +361,3 @@ uint32_t CPciFunction::GetBarValue(int index) const
         return 0;
     return pci::GetLe32(m_config + pci::BarOffset(uint32_t(index)));
 }
-

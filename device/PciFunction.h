@@ -13,8 +13,7 @@
 #include <string>
 #include <vector>
 
-class CPciFunction
-{
+class CPciFunction {
 public:
     // A capability walk never visits more entries than the image has dwords.
     static constexpr uint32_t kMaxCapabilityEntries = 64;
@@ -33,8 +32,7 @@ public:
     // its request fails, which is what an absent function reads.
     bool ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* destination);
     uint32_t ReadConfig(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint8_t size);
-    bool WriteConfig(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint8_t size,
-                     uint32_t value);
+    bool WriteConfig(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint8_t size, uint32_t value);
 
     // Writes one register of m_config to the device when it differs from m_shadow, then reads it
     // back into both copies. Registers that do not lie within the 256 bytes are ignored.

@@ -29,8 +29,7 @@ constexpr char kEndOfText = 0x1A;
 // text mode would read it (CR LF becomes LF, Ctrl-Z ends the file), on every
 // platform; that is cheaper than the runtime's own translation, and pieces are
 // handed out in place because the searches skip nearly every line unparsed.
-class CLineReader
-{
+class CLineReader {
 public:
     explicit CLineReader(FILE* file) : m_file(file), m_chunk(kReadChunkSize) {}
 
@@ -212,8 +211,8 @@ void CPciFunction::LoadDeviceNames()
     FILE* file = fopen(kNameFile, "rb");
     if (!file)
         return;
-    uint32_t subsystemOffset =
-        GetHeaderLayout() == pci::kLayoutCardBusBridge ? pci::kCardBusSubsystemVendorIdOffset : pci::kSubsystemVendorIdOffset;
+    uint32_t subsystemOffset = GetHeaderLayout() == pci::kLayoutCardBusBridge ? pci::kCardBusSubsystemVendorIdOffset
+                                                                              : pci::kSubsystemVendorIdOffset;
     CNameSearch vendor = {GetVendorId(), &m_vendorName, false};
     CNameSearch device = {GetDeviceId(), &m_deviceName, false};
     CNameSearch subsystemVendor = {GetConfigWord(subsystemOffset), &m_subsystemVendorName, false};

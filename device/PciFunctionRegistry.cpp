@@ -26,7 +26,6 @@ constexpr int kLocationFields = 3;
 // An enumeration that keeps failing must still end.
 constexpr DWORD kMaxInstanceKeys = 4096;
 
-
 struct CKeyCloser
 {
     void operator()(HKEY key) const { RegCloseKey(key); }
@@ -57,7 +56,7 @@ bool IsAtLocation(HKEY instance, uint32_t bus, uint32_t device, uint32_t functio
     if (sscanf(text, kLocationFormat, &locationBus, &locationDevice, &locationFunction) != kLocationFields)
         return false;
     return uint8_t(locationBus) == uint8_t(bus) && uint8_t(locationDevice) == uint8_t(device) &&
-           uint8_t(locationFunction) == uint8_t(function);
+        uint8_t(locationFunction) == uint8_t(function);
 }
 
 // The data of a binary value, empty when it is missing or cannot be read.
@@ -105,9 +104,9 @@ void CPciFunction::LoadAssignedResources()
     for (uint32_t& size : m_barSizes)
         size = 0;
     char path[kKeyPathSize];
-    snprintf(path, sizeof path, kDeviceKeyFormat, GetConfigWord(pci::kVendorIdOffset), GetConfigWord(pci::kDeviceIdOffset),
-             GetConfigWord(pci::kSubsystemIdOffset), GetConfigWord(pci::kSubsystemVendorIdOffset),
-             GetConfigByte(pci::kRevisionIdOffset));
+    snprintf(path, sizeof path, kDeviceKeyFormat, GetConfigWord(pci::kVendorIdOffset),
+             GetConfigWord(pci::kDeviceIdOffset), GetConfigWord(pci::kSubsystemIdOffset),
+             GetConfigWord(pci::kSubsystemVendorIdOffset), GetConfigByte(pci::kRevisionIdOffset));
     CScopedKey deviceKey = OpenKey(HKEY_LOCAL_MACHINE, path);
     if (!deviceKey)
         return;

@@ -15,8 +15,7 @@ struct CPciFunction::CScanState
     bool scanned[pci::kBusCount] = {};
 };
 
-CPciFunction::CPciFunction(HANDLE hDriver)
-    : m_hDriver(hDriver)
+CPciFunction::CPciFunction(HANDLE hDriver) : m_hDriver(hDriver)
 {
     CScanState scan;
     FindHostBridge();
@@ -74,7 +73,8 @@ void CPciFunction::FindHostBridge()
                 continue;
             if (!ReadConfigSpace(0, device, function, image))
                 continue;
-            if (image[pci::kBaseClassOffset] == pci::kClassBridge && image[pci::kSubclassOffset] == pci::kSubclassHostBridge) {
+            if (image[pci::kBaseClassOffset] == pci::kClassBridge &&
+                image[pci::kSubclassOffset] == pci::kSubclassHostBridge) {
                 memcpy(m_config, image, sizeof m_config);
                 m_device = device;
                 m_function = function;

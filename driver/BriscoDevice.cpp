@@ -8,8 +8,7 @@
 #include "sim/SimStatus.h"
 #include "protocol/DriverProtocol.h"
 
-namespace
-{
+namespace {
 
 // Requests whose input fits here are copied on the stack, larger ones to pool.
 constexpr ULONG kStackInputBytes = 64;
@@ -67,7 +66,9 @@ NTSTATUS CBriscoDevice::Start(PCUNICODE_STRING serviceKeyPath)
         status = CPnpRecords::Write(*m_machine);
         if (!NT_SUCCESS(status)) {
             CSimText text(message, sizeof(message));
-            text.Add("cannot write the plug-and-play records (status 0x").AddHex(static_cast<ULONG>(status), 8).Add(")");
+            text.Add("cannot write the plug-and-play records (status 0x")
+                .AddHex(static_cast<ULONG>(status), 8)
+                .Add(")");
             CPnpRecords::RemoveOurs();
         }
     }
@@ -98,7 +99,7 @@ NTSTATUS CBriscoDevice::LoadMachine(CKernelKey& parameters, char* message, ULONG
 
     WCHAR path[kMaxImagePathChars];
     const bool named = parameters.IsOpen() &&
-                       NT_SUCCESS(parameters.QueryString(kMachineImageValue, path, kMaxImagePathChars)) && path[0] != 0;
+        NT_SUCCESS(parameters.QueryString(kMachineImageValue, path, kMaxImagePathChars)) && path[0] != 0;
     CSimError error;
     if (!named) {
         if (m_machine->Load(kDefaultMachineImage, kDefaultMachineImageSize, kDefaultImageName, &error)) {

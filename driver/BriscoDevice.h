@@ -7,8 +7,7 @@
 class CKernelKey;
 class CSimMachine;
 
-class CBriscoDevice
-{
+class CBriscoDevice {
 public:
     CBriscoDevice();
     ~CBriscoDevice();

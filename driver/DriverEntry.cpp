@@ -4,8 +4,7 @@
 #include "driver/BriscoDevice.h"
 #include "protocol/DriverProtocol.h"
 
-namespace
-{
+namespace {
 
 constexpr WCHAR kDeviceName[] = L"\\Device\\briscodrv";
 constexpr WCHAR kLinkName[] = L"\\DosDevices\\briscodrvDevice";
@@ -33,9 +32,9 @@ NTSTATUS NTAPI OnDeviceControl(PDEVICE_OBJECT device, PIRP irp)
     const PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     const auto& request = stack->Parameters.DeviceIoControl;
     ULONG_PTR information = 0;
-    const NTSTATUS status = DeviceState(device)->Control(request.IoControlCode, irp->AssociatedIrp.SystemBuffer,
-                                                         request.InputBufferLength, request.OutputBufferLength,
-                                                         &information);
+    const NTSTATUS status =
+        DeviceState(device)->Control(request.IoControlCode, irp->AssociatedIrp.SystemBuffer, request.InputBufferLength,
+                                     request.OutputBufferLength, &information);
     return Complete(irp, status, information);
 }
 
@@ -65,8 +64,7 @@ extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING reg
     RtlInitUnicodeString(&link, kLinkName);
 
     PDEVICE_OBJECT device = nullptr;
-    NTSTATUS status =
-        IoCreateDevice(driver, sizeof(CBriscoDevice), &deviceName, kDriverDeviceType, 0, FALSE, &device);
+    NTSTATUS status = IoCreateDevice(driver, sizeof(CBriscoDevice), &deviceName, kDriverDeviceType, 0, FALSE, &device);
     if (!NT_SUCCESS(status)) {
         DbgPrint("briscodrv: cannot create the device (status 0x%08lx)\n", status);
         return status;

@@ -1,14 +1,12 @@
 #include "driver/ImageFile.h"
 
-namespace
-{
+namespace {
 
 constexpr WCHAR kDosDevicesPrefix[] = L"\\??\\";
 constexpr ULONG kPrefixChars = sizeof(kDosDevicesPrefix) / sizeof(WCHAR) - 1;
 
 // A closed-on-exit handle of a file opened for reading.
-class CFileHandle
-{
+class CFileHandle {
 public:
     ~CFileHandle()
     {
@@ -65,9 +63,9 @@ NTSTATUS CImageFile::Read(const WCHAR* path)
     InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, nullptr, nullptr);
     IO_STATUS_BLOCK io;
     CFileHandle file;
-    NTSTATUS status = ZwCreateFile(file.Address(), GENERIC_READ | SYNCHRONIZE, &attributes, &io, nullptr,
-                                   FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ, FILE_OPEN,
-                                   FILE_SYNCHRONOUS_IO_NONALERT | FILE_NON_DIRECTORY_FILE, nullptr, 0);
+    NTSTATUS status =
+        ZwCreateFile(file.Address(), GENERIC_READ | SYNCHRONIZE, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL,
+                     FILE_SHARE_READ, FILE_OPEN, FILE_SYNCHRONOUS_IO_NONALERT | FILE_NON_DIRECTORY_FILE, nullptr, 0);
     if (!NT_SUCCESS(status)) {
         return status;
     }

@@ -2,8 +2,7 @@
 // The whole contents of a machine image file, read into pool memory.
 #include "driver/Kernel.h"
 
-class CImageFile
-{
+class CImageFile {
 public:
     CImageFile() = default;
     ~CImageFile();

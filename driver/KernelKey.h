@@ -3,8 +3,7 @@
 // out of scope. Names are given as plain ASCII or as counted Unicode strings.
 #include "driver/Kernel.h"
 
-class CKernelKey
-{
+class CKernelKey {
 public:
     CKernelKey() = default;
     ~CKernelKey();
@@ -42,8 +41,7 @@ private:
 constexpr ULONG kMaxKeyNameChars = 512;
 
 // An ASCII text widened into a counted Unicode string over its own buffer.
-class CWideName
-{
+class CWideName {
 public:
     explicit CWideName(const char* text);
     PUNICODE_STRING Get() { return &m_string; }

@@ -2,8 +2,7 @@
 #include "driver/KernelKey.h"
 #include "sim/SimMachine.h"
 
-namespace
-{
+namespace {
 
 constexpr char kEnumPciPath[] = "\\Registry\\Machine\\SYSTEM\\CurrentControlSet\\Enum\\PCI";
 constexpr char kLocationValue[] = "LocationInformation";
@@ -68,8 +67,8 @@ NTSTATUS WriteRecord(const CKernelKey& enumPci, const CSimRegistryRecord& record
         CKernelKey control;
         status = CreateMarked(instance, kControlKey, &control);
         if (NT_SUCCESS(status)) {
-            status = control.SetBinary(kAllocConfigValue, kRegResourceList, record.allocConfig,
-                                       record.allocConfigLength);
+            status =
+                control.SetBinary(kAllocConfigValue, kRegResourceList, record.allocConfig, record.allocConfigLength);
         }
     }
     return status;

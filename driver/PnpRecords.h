@@ -7,8 +7,7 @@
 
 class CSimMachine;
 
-class CPnpRecords
-{
+class CPnpRecords {
 public:
     // Deletes every marked device or instance key under Enum\PCI.
     static NTSTATUS RemoveOurs();

@@ -8,7 +8,7 @@
 namespace pci {
 
 enum class BarKind : uint8_t {
-    kNone,      // not implemented (reads 0)
+    kNone, // not implemented (reads 0)
     kIo,
     kMemory32,
     kMemory64,  // its upper half is the next BAR

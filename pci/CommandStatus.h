@@ -33,7 +33,6 @@ constexpr uint16_t kStatusSignaledSystemError = 0x4000;
 constexpr uint16_t kStatusDetectedParityError = 0x8000;
 // The error bits that hardware clears when a one is written to them.
 constexpr uint16_t kStatusWriteOneToClear = kStatusMasterDataParityError | kStatusSignaledTargetAbort |
-                                            kStatusReceivedTargetAbort | kStatusReceivedMasterAbort |
-                                            kStatusSignaledSystemError | kStatusDetectedParityError;
+    kStatusReceivedTargetAbort | kStatusReceivedMasterAbort | kStatusSignaledSystemError | kStatusDetectedParityError;
 
 } // namespace pci

@@ -31,9 +31,18 @@ constexpr uint32_t RoutingId(uint32_t bus, uint32_t device, uint32_t function)
 {
     return (bus << 8) | (device << 3) | function;
 }
-constexpr uint32_t RoutingIdBus(uint32_t id) { return id >> 8; }
-constexpr uint32_t RoutingIdDevice(uint32_t id) { return (id >> 3) & kMaxDevice; }
-constexpr uint32_t RoutingIdFunction(uint32_t id) { return id & kMaxFunction; }
+constexpr uint32_t RoutingIdBus(uint32_t id)
+{
+    return id >> 8;
+}
+constexpr uint32_t RoutingIdDevice(uint32_t id)
+{
+    return (id >> 3) & kMaxDevice;
+}
+constexpr uint32_t RoutingIdFunction(uint32_t id)
+{
+    return id & kMaxFunction;
+}
 // What a read of an absent function's first dword returns.
 constexpr uint32_t kAbsentFunctionDword = 0xFFFFFFFF;
 

@@ -72,7 +72,8 @@ uint32_t CSimFunction::BarCount() const
 
 uint32_t CSimFunction::CapabilityPointerOffset() const
 {
-    return Layout() == pci::kLayoutCardBusBridge ? pci::kCardBusCapabilitiesPointerOffset : pci::kCapabilitiesPointerOffset;
+    return Layout() == pci::kLayoutCardBusBridge ? pci::kCardBusCapabilitiesPointerOffset
+                                                 : pci::kCapabilitiesPointerOffset;
 }
 
 uint32_t CSimFunction::GetDword(uint32_t offset) const
@@ -121,7 +122,8 @@ void CSimFunction::ClassifyBars()
             m_barKind[i] = kSimBarMem32;
     }
     m_barKind[kSimRomSlot] = kSimBarNone;
-    if (Layout() <= pci::kLayoutPciBridge && (GetDword(SlotRegister(kSimRomSlot)) != 0 || m_barSizeLine[kSimRomSlot] != 0))
+    if (Layout() <= pci::kLayoutPciBridge &&
+        (GetDword(SlotRegister(kSimRomSlot)) != 0 || m_barSizeLine[kSimRomSlot] != 0))
         m_barKind[kSimRomSlot] = kSimBarRom;
 }
 
@@ -136,15 +138,21 @@ bool CSimFunction::CheckBarSizes(char* message, uint32_t capacity, uint32_t* lin
                 if (slot == kSimRomSlot)
                     text.Add("a size was given for the expansion ROM, which this header type does not have");
                 else
-                    text.Add("a size was given for BAR ").AddDec(slot)
-                        .Add(", which is not a BAR of its own (beyond the header type's BARs or the upper half of a 64-bit BAR)");
+                    text.Add("a size was given for BAR ")
+                        .AddDec(slot)
+                        .Add(", which is not a BAR of its own (beyond the header type's BARs or the upper half of a "
+                             "64-bit BAR)");
                 return false;
             }
             continue;
         }
         uint64_t base = SlotBase(slot);
-        uint64_t minSize = kind == kSimBarIo ? pci::kMinIoBarBytes : kind == kSimBarRom ? pci::kMinRomBytes : pci::kMinMemoryBarBytes;
-        uint64_t maxSize = kind == kSimBarIo ? pci::kMaxIoBarBytes : kind == kSimBarMem64 ? (1ull << 63) : pci::kMaxMemory32BarBytes;
+        uint64_t minSize = kind == kSimBarIo ? pci::kMinIoBarBytes
+            : kind == kSimBarRom             ? pci::kMinRomBytes
+                                             : pci::kMinMemoryBarBytes;
+        uint64_t maxSize = kind == kSimBarIo ? pci::kMaxIoBarBytes
+            : kind == kSimBarMem64           ? (1ull << 63)
+                                             : pci::kMaxMemory32BarBytes;
         if (m_barSizeLine[slot] == 0) {
             uint64_t cap = kind == kSimBarIo ? kDefaultIoCap : kind == kSimBarRom ? kDefaultRomCap : kDefaultMemCap;
             uint64_t size = AlignmentCapped(base, cap);
@@ -313,8 +321,7 @@ void CSimFunction::SetCapabilityBodyMasks(uint32_t at, uint8_t id)
             SetMaskByte(at + 2, 0, 0);
         break;
     case pci::kCapVpd:
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -42,8 +42,7 @@ struct CSimExtraInstance
     bool m_hasControl;
 };
 
-class CSimFunction
-{
+class CSimFunction {
 public:
     static CSimFunction* Create(uint32_t bus, uint32_t device, uint32_t function, uint32_t line);
     static void Destroy(CSimFunction* function, CSimPageBudget* budget);

@@ -17,9 +17,19 @@ const char kExpectedLine[] =
 } // namespace
 
 CSimImageParser::CSimImageParser(const char* text, uint32_t length, const char* fileName, CSimError* error)
-    : m_text(text), m_length(length), m_fileName(fileName ? fileName : "(image)"), m_error(error), m_line(0),
-      m_functions(nullptr), m_budget(nullptr), m_current(nullptr), m_skipping(false), m_skippedDomains(),
-      m_skippedCount(0), m_skippedMore(false), m_scratch(nullptr)
+    : m_text(text),
+      m_length(length),
+      m_fileName(fileName ? fileName : "(image)"),
+      m_error(error),
+      m_line(0),
+      m_functions(nullptr),
+      m_budget(nullptr),
+      m_current(nullptr),
+      m_skipping(false),
+      m_skippedDomains(),
+      m_skippedCount(0),
+      m_skippedMore(false),
+      m_scratch(nullptr)
 {
 }
 
@@ -75,8 +85,9 @@ bool CSimImageParser::Parse(CSimArray<CSimFunction*>* functions, CSimPageBudget*
     if (ok)
         ok = FinishCurrent();
     if (ok && m_functions->Count() == 0)
-        ok = m_skippedCount ? Fail(m_line, "expected at least one function in PCI domain 0000; the image has only other domains")
-                            : Fail(m_line, "expected at least one function header \"BB:DD.F ...\"; the image has none");
+        ok = m_skippedCount
+            ? Fail(m_line, "expected at least one function in PCI domain 0000; the image has only other domains")
+            : Fail(m_line, "expected at least one function header \"BB:DD.F ...\"; the image has none");
     if (ok)
         ok = CheckRanges() && CheckInstanceNames();
     m_ranges.Release();
@@ -188,7 +199,8 @@ bool CSimImageParser::AddFunction(uint32_t bus, uint32_t device, uint32_t functi
     }
     if (low < m_functions->Count() && (*m_functions)[low]->Key() == key) {
         char message[128];
-        CSimText(message, sizeof(message)).Add("expected each function once; this one already appeared at line ")
+        CSimText(message, sizeof(message))
+            .Add("expected each function once; this one already appeared at line ")
             .AddDec((*m_functions)[low]->m_line);
         return Fail(m_line, message);
     }
@@ -319,8 +331,9 @@ bool CSimImageParser::ParseAnnotation(CSimCursor cursor)
         m_current->m_answersAllFunctions = true;
         return true;
     }
-    return Fail(m_line, "expected an annotation \"@bar\", \"@rom\", \"@range\", \"@config\", \"@registry\" or "
-                        "\"@all-functions\"");
+    return Fail(m_line,
+                "expected an annotation \"@bar\", \"@rom\", \"@range\", \"@config\", \"@registry\" or "
+                "\"@all-functions\"");
 }
 
 bool CSimImageParser::ParseBarAnnotation(CSimCursor& cursor, bool rom)
@@ -356,11 +369,16 @@ bool CSimImageParser::ParseQuoted(CSimCursor& cursor, uint8_t* bytes, uint32_t c
             if (p == end)
                 return false;
             char e = *p++;
-            if (e == 'n') value = '\n';
-            else if (e == 'r') value = '\r';
-            else if (e == 't') value = '\t';
-            else if (e == '0') value = 0;
-            else if (e == '\\' || e == '"') value = uint8_t(e);
+            if (e == 'n')
+                value = '\n';
+            else if (e == 'r')
+                value = '\r';
+            else if (e == 't')
+                value = '\t';
+            else if (e == '0')
+                value = 0;
+            else if (e == '\\' || e == '"')
+                value = uint8_t(e);
             else if (e == 'x') {
                 uint64_t v;
                 if (end - p < 2 || !CSimCursor(p, p + 2).Hex(2, 2, &v))
@@ -403,8 +421,9 @@ bool CSimImageParser::ParseRangeAnnotation(CSimCursor& cursor)
     } else if (cursor.Word("text")) {
         if (!ParseQuoted(cursor, bytes, kMaxTextBytes, &count) || !ExpectEnd(cursor, "the quoted text"))
             return m_error && m_error->line == m_line ? false
-                                                      : Fail(m_line, "expected a quoted text of at most 1024 bytes "
-                                                                     "(escapes \\\\ \\\" \\n \\r \\t \\0 \\xHH)");
+                                                      : Fail(m_line,
+                                                             "expected a quoted text of at most 1024 bytes "
+                                                             "(escapes \\\\ \\\" \\n \\r \\t \\0 \\xHH)");
     } else {
         return Fail(m_line, "expected \"bytes\", \"text\" or \"mask\" after the offset");
     }
@@ -503,7 +522,8 @@ bool CSimImageParser::ParseRegistryAnnotation(CSimCursor& cursor)
         return true;
     }
     if (!cursor.Word("extra"))
-        return Fail(m_line, "expected \"none\", \"nocontrol\", \"instance NAME\" or \"extra NAME [at BB:DD.F] [nocontrol]\"");
+        return Fail(m_line,
+                    "expected \"none\", \"nocontrol\", \"instance NAME\" or \"extra NAME [at BB:DD.F] [nocontrol]\"");
     CSimExtraInstance extra = {};
     if (!ParseName(cursor, extra.m_name, kSimNameSize))
         return Fail(m_line, kBadName);
@@ -551,12 +571,15 @@ bool CSimImageParser::CheckRanges()
         const CSimFunction* f = note.m_function;
         uint8_t kind = f->m_barKind[note.m_slot];
         if (kind == kSimBarNone || kind == kSimBarUpperHalf)
-            return Fail(note.m_line, "expected a BAR that the function implements (the BAR register is 0 or the "
-                                     "upper half of a 64-bit BAR)");
+            return Fail(note.m_line,
+                        "expected a BAR that the function implements (the BAR register is 0 or the "
+                        "upper half of a 64-bit BAR)");
         if (uint64_t(note.m_offset) + note.m_length > f->m_barSize[note.m_slot]) {
             char message[160];
-            CSimText(message, sizeof(message)).Add("expected the bytes to lie within the BAR's ")
-                .AddDec(f->m_barSize[note.m_slot]).Add(" bytes");
+            CSimText(message, sizeof(message))
+                .Add("expected the bytes to lie within the BAR's ")
+                .AddDec(f->m_barSize[note.m_slot])
+                .Add(" bytes");
             return Fail(note.m_line, message);
         }
     }
@@ -589,8 +612,10 @@ bool CSimImageParser::CheckInstanceNames()
                 continue;
             b->FormatInstanceName(nameB, sizeof(nameB));
             if (SimStrEqual(nameA, nameB))
-                return Fail(b->m_line, "expected a distinct instance name for this function; its device key already "
-                                       "has the instance ", nameB);
+                return Fail(b->m_line,
+                            "expected a distinct instance name for this function; its device key already "
+                            "has the instance ",
+                            nameB);
         }
     }
     return true;

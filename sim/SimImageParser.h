@@ -9,8 +9,7 @@
 
 class CSimFunction;
 
-class CSimImageParser
-{
+class CSimImageParser {
 public:
     CSimImageParser(const char* text, uint32_t length, const char* fileName, CSimError* error);
 

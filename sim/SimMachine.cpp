@@ -111,7 +111,8 @@ bool CSimMachine::FaultsRange(uint8_t space, uint32_t address, uint32_t bytes) c
         return true;
     if (m_faultMode != kSimFaultFunction)
         return false;
-    const CSimFunction* f = FindFunction(pci::RoutingIdBus(m_faultKey), pci::RoutingIdDevice(m_faultKey), pci::RoutingIdFunction(m_faultKey));
+    const CSimFunction* f = FindFunction(pci::RoutingIdBus(m_faultKey), pci::RoutingIdDevice(m_faultKey),
+                                         pci::RoutingIdFunction(m_faultKey));
     if (!f)
         return false;
     // Any byte of the request inside one of the function's ranges counts.

@@ -30,8 +30,7 @@ struct CSimRegistryRecord
 // Largest unit x count of one device range request (64 KiB).
 constexpr uint32_t kSimMaxTransferBytes = 0x10000;
 
-class CSimMachine
-{
+class CSimMachine {
 public:
     CSimMachine();
     ~CSimMachine();
@@ -71,8 +70,7 @@ private:
 
     uint32_t CheckAddress(const uint8_t* in, uint32_t* bus, uint32_t* device, uint32_t* function) const;
     uint32_t CheckRegister(const uint8_t* in, uint32_t* offset, uint32_t* size) const;
-    uint32_t CheckRange(const uint8_t* in, uint32_t inLength, uint8_t* space, uint32_t* address,
-                        uint32_t* bytes) const;
+    uint32_t CheckRange(const uint8_t* in, uint32_t inLength, uint8_t* space, uint32_t* address, uint32_t* bytes) const;
     bool FaultsAddress(uint32_t bus, uint32_t device, uint32_t function) const;
     bool FaultsRange(uint8_t space, uint32_t address, uint32_t bytes) const;
     // A stretch of a range request that one BAR decodes, or that nothing decodes.

@@ -18,8 +18,8 @@ uint32_t CSimFunction::SubsystemOffset() const
 bool CSimFunction::SameDeviceKey(const CSimFunction& other) const
 {
     return SimEqual(m_config, other.m_config, pci::kDwordBytes) &&
-           m_config[pci::kRevisionIdOffset] == other.m_config[pci::kRevisionIdOffset] &&
-           SimEqual(m_config + SubsystemOffset(), other.m_config + other.SubsystemOffset(), pci::kDwordBytes);
+        m_config[pci::kRevisionIdOffset] == other.m_config[pci::kRevisionIdOffset] &&
+        SimEqual(m_config + SubsystemOffset(), other.m_config + other.SubsystemOffset(), pci::kDwordBytes);
 }
 
 void CSimFunction::FormatDeviceKey(char* text, uint32_t capacity) const
@@ -27,10 +27,15 @@ void CSimFunction::FormatDeviceKey(char* text, uint32_t capacity) const
     uint32_t subsystemVendor = pci::GetLe16(m_config + SubsystemOffset());
     uint32_t subsystemId = pci::GetLe16(m_config + SubsystemOffset() + pci::kWordBytes);
     CSimText(text, capacity)
-        .Add("VEN_").AddHex(pci::GetLe16(m_config + pci::kVendorIdOffset), 4)
-        .Add("&DEV_").AddHex(pci::GetLe16(m_config + pci::kDeviceIdOffset), 4)
-        .Add("&SUBSYS_").AddHex(subsystemId, 4).AddHex(subsystemVendor, 4)
-        .Add("&REV_").AddHex(m_config[pci::kRevisionIdOffset], 2);
+        .Add("VEN_")
+        .AddHex(pci::GetLe16(m_config + pci::kVendorIdOffset), 4)
+        .Add("&DEV_")
+        .AddHex(pci::GetLe16(m_config + pci::kDeviceIdOffset), 4)
+        .Add("&SUBSYS_")
+        .AddHex(subsystemId, 4)
+        .AddHex(subsystemVendor, 4)
+        .Add("&REV_")
+        .AddHex(m_config[pci::kRevisionIdOffset], 2);
 }
 
 void CSimFunction::FormatInstanceName(char* text, uint32_t capacity) const
@@ -40,7 +45,10 @@ void CSimFunction::FormatInstanceName(char* text, uint32_t capacity) const
         return;
     }
     // Shaped like the names the plug-and-play manager gives: parent id, then device/function.
-    CSimText(text, capacity).Add("3&").AddHex(0x2B8E0B4Bu + m_bus * 0x01000193u, 8).Add("&0&")
+    CSimText(text, capacity)
+        .Add("3&")
+        .AddHex(0x2B8E0B4Bu + m_bus * 0x01000193u, 8)
+        .Add("&0&")
         .AddHex((uint32_t(m_device) << 3) | m_function, 2);
 }
 
@@ -48,8 +56,8 @@ namespace {
 
 constexpr uint8_t kNoInterruptLine = 0xFF;
 
-void PutPartial(uint8_t* list, uint32_t* count, uint8_t type, uint8_t share, uint16_t flags,
-                uint64_t start, uint32_t length)
+void PutPartial(uint8_t* list, uint32_t* count, uint8_t type, uint8_t share, uint16_t flags, uint64_t start,
+                uint32_t length)
 {
     uint8_t* p = list + kResListFirstPartialOffset + *count * kResPartialBytes;
     p[kResPartialTypeOffset] = type;
@@ -98,7 +106,7 @@ void CSimFunction::BuildAllocConfig()
         // The windows a bridge forwards are resources of its own too.
         uint32_t ioBase = uint32_t(m_config[pci::kIoBaseOffset] & pci::kIoWindowMask) << pci::kIoWindowShift;
         uint32_t ioLimit = (uint32_t(m_config[pci::kIoLimitOffset] & pci::kIoWindowMask) << pci::kIoWindowShift) |
-                           pci::kIoWindowLimitFill;
+            pci::kIoWindowLimitFill;
         if ((m_config[pci::kIoBaseOffset] & pci::kWindowTypeMask) == pci::kWindowType64Bit) {
             ioBase |= uint32_t(pci::GetLe16(m_config + pci::kIoBaseUpperOffset)) << pci::kIoWindowUpperShift;
             ioLimit |= uint32_t(pci::GetLe16(m_config + pci::kIoLimitUpperOffset)) << pci::kIoWindowUpperShift;
@@ -109,8 +117,7 @@ void CSimFunction::BuildAllocConfig()
         };
         PutWindow(list, &count, kResTypeMemory, 0, memoryWindow(pci::kMemoryBaseOffset),
                   memoryWindow(pci::kMemoryLimitOffset) | pci::kMemoryWindowLimitFill);
-        PutWindow(list, &count, kResTypeMemory, kResMemoryFlagPrefetchable,
-                  memoryWindow(pci::kPrefetchableBaseOffset),
+        PutWindow(list, &count, kResTypeMemory, kResMemoryFlagPrefetchable, memoryWindow(pci::kPrefetchableBaseOffset),
                   memoryWindow(pci::kPrefetchableLimitOffset) | pci::kMemoryWindowLimitFill);
     }
     uint8_t line = m_config[pci::kInterruptLineOffset];
@@ -141,7 +148,12 @@ const uint8_t kEmptyAllocConfig[20] = {1, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 1, 0,
 
 void FormatLocation(char* text, uint32_t capacity, uint32_t bus, uint32_t device, uint32_t function)
 {
-    CSimText(text, capacity).Add("PCI bus ").AddDec(bus).Add(", device ").AddDec(device).Add(", function ")
+    CSimText(text, capacity)
+        .Add("PCI bus ")
+        .AddDec(bus)
+        .Add(", device ")
+        .AddDec(device)
+        .Add(", function ")
         .AddDec(function);
 }
 

@@ -66,8 +66,7 @@ void SimFreeArray(void* p)
         SimFree(p);
 }
 
-CSimText::CSimText(char* buffer, uint32_t capacity)
-    : m_buffer(buffer), m_capacity(capacity), m_length(0)
+CSimText::CSimText(char* buffer, uint32_t capacity) : m_buffer(buffer), m_capacity(capacity), m_length(0)
 {
     if (m_capacity)
         m_buffer[0] = 0;
@@ -115,11 +114,26 @@ CSimText& CSimText::AddHex(uint64_t value, uint32_t digits)
 CSimText& CSimText::AddDec(uint64_t value)
 {
     // Repeated subtraction of powers of ten: 64-bit division would need libgcc in the driver.
-    static const uint64_t kPowers[] = {
-        10000000000000000000ull, 1000000000000000000ull, 100000000000000000ull, 10000000000000000ull,
-        1000000000000000ull, 100000000000000ull, 10000000000000ull, 1000000000000ull, 100000000000ull,
-        10000000000ull, 1000000000ull, 100000000ull, 10000000ull, 1000000ull, 100000ull, 10000ull,
-        1000ull, 100ull, 10ull, 1ull};
+    static const uint64_t kPowers[] = {10000000000000000000ull,
+                                       1000000000000000000ull,
+                                       100000000000000000ull,
+                                       10000000000000000ull,
+                                       1000000000000000ull,
+                                       100000000000000ull,
+                                       10000000000000ull,
+                                       1000000000000ull,
+                                       100000000000ull,
+                                       10000000000ull,
+                                       1000000000ull,
+                                       100000000ull,
+                                       10000000ull,
+                                       1000000ull,
+                                       100000ull,
+                                       10000ull,
+                                       1000ull,
+                                       100ull,
+                                       10ull,
+                                       1ull};
     bool started = false;
     for (uint64_t power : kPowers) {
         char digit = '0';

@@ -12,8 +12,7 @@ void SimStrCopy(char* destination, uint32_t capacity, const char* source);
 bool SimStrEqual(const char* a, const char* b);
 
 // A bounded, always terminated text builder over a caller-owned buffer.
-class CSimText
-{
+class CSimText {
 public:
     CSimText(char* buffer, uint32_t capacity);
     CSimText& Add(const char* text);
@@ -31,8 +30,7 @@ private:
 
 // Growable array of trivially copyable items in host memory.
 template <typename T>
-class CSimArray
-{
+class CSimArray {
 public:
     uint32_t Count() const { return m_count; }
     T& operator[](uint32_t i) { return m_items[i]; }

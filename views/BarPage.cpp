@@ -17,9 +17,8 @@ namespace {
 
 constexpr int kAddressColumnWidth = 100;
 constexpr int kAsciiColumnWidth = 100;
-constexpr char kProbeQuestion[] =
-    "To determine the BAR size the PCI Function must be probed which may\n"
-    "have device-dependent side-effects. Do you want to continue?";
+constexpr char kProbeQuestion[] = "To determine the BAR size the PCI Function must be probed which may\n"
+                                  "have device-dependent side-effects. Do you want to continue?";
 constexpr char kWarningCaption[] = "Warning";
 constexpr char kUnprintable = '.';
 constexpr unsigned char kFirstPrintable = 0x20;
@@ -28,12 +27,9 @@ constexpr unsigned char kLastPrintable = 0x7E;
 int UnitColumnWidth(int unitWidth)
 {
     switch (unitWidth) {
-    case kWordUnit:
-        return 75;
-    case kDwordUnit:
-        return 100;
-    default:
-        return 40;
+    case kWordUnit: return 75;
+    case kDwordUnit: return 100;
+    default: return 40;
     }
 }
 
@@ -55,8 +51,7 @@ void CBarPage::ResetDisplaySettings()
     s_unitWidth = kByteUnit;
 }
 
-CBarPage::CBarPage(CWnd* view, int barIndex)
-    : CFunctionPage(view), m_barIndex(barIndex), m_cacheUnitWidth(s_unitWidth)
+CBarPage::CBarPage(CWnd* view, int barIndex) : CFunctionPage(view), m_barIndex(barIndex), m_cacheUnitWidth(s_unitWidth)
 {
     m_list.SubclassDlgItem(static_cast<UINT>(GetListId()), view);
     if (m_list.m_hWnd != nullptr) {
@@ -203,12 +198,9 @@ std::string CBarPage::FormatUnit(uint32_t value) const
     if (!s_hexDisplay)
         return Format("%ud", value);
     switch (s_unitWidth) {
-    case kWordUnit:
-        return Format("%04Xh", value);
-    case kDwordUnit:
-        return Format("%08Xh", value);
-    default:
-        return Format("%02Xh", value);
+    case kWordUnit: return Format("%04Xh", value);
+    case kDwordUnit: return Format("%08Xh", value);
+    default: return Format("%02Xh", value);
     }
 }
 
@@ -281,7 +273,9 @@ bool CBarPage::LoadContextMenu(CIconMenu& menu) const
     CMenu* popup = menu.GetSubMenu(0);
     if (popup == nullptr)
         return false;
-    auto check = [popup](UINT id, bool on) { popup->CheckMenuItem(id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED)); };
+    auto check = [popup](UINT id, bool on) {
+        popup->CheckMenuItem(id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+    };
     check(ID_VIEW_HEXADECIMAL, s_hexDisplay);
     check(ID_VIEW_8BIT, s_unitWidth == kByteUnit);
     check(ID_VIEW_16BIT, s_unitWidth == kWordUnit);

@@ -48,7 +48,7 @@ constexpr uint8_t kClassSerialBus = 0x0C;
 constexpr uint8_t kSubclassFirewire = 0x00;
 constexpr uint8_t kSubclassUsb = 0x03;
 
-}  // namespace
+} // namespace
 
 void CBusTreeModel::Build(CPciFunction* root)
 {
@@ -72,10 +72,10 @@ int CBusTreeModel::AddItem(int parent, std::string label, int image, CPciFunctio
 // Functions of one multi-function device share a group item below their bridge.
 void CBusTreeModel::InsertFunction(int parent, CPciFunction* function)
 {
-    const int self = AddItem(parent, FormatFunctionLabel(*function),
-                             GetImageIndex(function->GetConfigByte(pci::kBaseClassOffset),
-                                           function->GetConfigByte(pci::kSubclassOffset)),
-                             function);
+    const int self = AddItem(
+        parent, FormatFunctionLabel(*function),
+        GetImageIndex(function->GetConfigByte(pci::kBaseClassOffset), function->GetConfigByte(pci::kSubclassOffset)),
+        function);
     int group = -1;
     uint32_t groupDevice = 0;
     for (const std::unique_ptr<CPciFunction>& child : function->m_children) {
@@ -107,8 +107,7 @@ std::string CBusTreeModel::FormatGroupLabel(uint32_t bus, uint32_t device)
 int CBusTreeModel::GetImageIndex(uint8_t baseClass, uint8_t subclass)
 {
     switch (baseClass) {
-    case kClassStorage:
-        return subclass == kSubclassFloppy ? kImageFloppyOrDock : kImageStorage;
+    case kClassStorage: return subclass == kSubclassFloppy ? kImageFloppyOrDock : kImageStorage;
     case kClassMultimedia:
         if (subclass == kSubclassVideo)
             return kImageVideo;
@@ -117,7 +116,6 @@ int CBusTreeModel::GetImageIndex(uint8_t baseClass, uint8_t subclass)
         if (subclass == kSubclassFirewire)
             return kImageFirewire;
         return subclass == kSubclassUsb ? kImageUsb : kImageNone;
-    default:
-        return baseClass < std::size(kClassImages) ? kClassImages[baseClass] : kImageNone;
+    default: return baseClass < std::size(kClassImages) ? kClassImages[baseClass] : kImageNone;
     }
 }

@@ -7,7 +7,8 @@
 
 namespace {
 
-struct CColumnLayout {
+struct CColumnLayout
+{
     const char* heading;
     int width;
 };

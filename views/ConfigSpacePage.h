@@ -11,7 +11,6 @@ class CIconMenu;
 
 class CConfigSpacePage : public CFunctionPage, public CConfigSpaceModel {
 public:
-
     explicit CConfigSpacePage(CWnd* parent);
     ~CConfigSpacePage() override;
 

@@ -13,9 +13,9 @@
 IMPLEMENT_DYNCREATE(CPciBusView, CTreeView)
 
 BEGIN_MESSAGE_MAP(CPciBusView, CTreeView)
-    ON_WM_CREATE()
-    ON_NOTIFY_REFLECT(TVN_SELCHANGED, OnSelChanged)
-    ON_COMMAND(ID_OPTIONS_REFRESH, OnRefresh)
+ON_WM_CREATE()
+ON_NOTIFY_REFLECT(TVN_SELCHANGED, OnSelChanged)
+ON_COMMAND(ID_OPTIONS_REFRESH, OnRefresh)
 END_MESSAGE_MAP()
 
 BOOL CPciBusView::PreCreateWindow(CREATESTRUCTA& cs)
@@ -105,9 +105,9 @@ CPciFunction* CPciBusView::GetSelectedFunction() const
 void CPciBusView::OnSelChanged(NMHDR* pNMHDR, LRESULT* pResult)
 {
     const NMTREEVIEWA* pChange = reinterpret_cast<const NMTREEVIEWA*>(pNMHDR);
-    CPciFunction* pFunction =
-        pChange->itemNew.hItem ? reinterpret_cast<CPciFunction*>(GetTreeCtrl().GetItemData(pChange->itemNew.hItem))
-                               : nullptr;
+    CPciFunction* pFunction = pChange->itemNew.hItem
+        ? reinterpret_cast<CPciFunction*>(GetTreeCtrl().GetItemData(pChange->itemNew.hItem))
+        : nullptr;
     if (CDocument* pDocument = m_pDocument)
         pDocument->UpdateAllViews(this, CViewHints::HINT_SELECTION_CHANGED, CViewHints::HintFromFunction(pFunction));
     *pResult = 0;

@@ -26,20 +26,22 @@ int CPciFunctionView::s_previousTab = 0;
 IMPLEMENT_DYNCREATE(CPciFunctionView, CFormView)
 
 BEGIN_MESSAGE_MAP(CPciFunctionView, CFormView)
-    ON_WM_SIZE()
-    ON_WM_ERASEBKGND()
-    ON_WM_CONTEXTMENU()
-    ON_WM_DESTROY()
-    ON_WM_INITMENUPOPUP()
-    ON_WM_MENUCHAR()
-    ON_COMMAND(ID_VIEW_HEXADECIMAL, OnHexadecimalDisplay)
-    ON_COMMAND(ID_VIEW_8BIT, On8BitDisplay)
-    ON_COMMAND(ID_VIEW_16BIT, On16BitDisplay)
-    ON_COMMAND(ID_VIEW_32BIT, On32BitDisplay)
-    ON_COMMAND(ID_PAGE_REFRESH, OnPageRefresh)
+ON_WM_SIZE()
+ON_WM_ERASEBKGND()
+ON_WM_CONTEXTMENU()
+ON_WM_DESTROY()
+ON_WM_INITMENUPOPUP()
+ON_WM_MENUCHAR()
+ON_COMMAND(ID_VIEW_HEXADECIMAL, OnHexadecimalDisplay)
+ON_COMMAND(ID_VIEW_8BIT, On8BitDisplay)
+ON_COMMAND(ID_VIEW_16BIT, On16BitDisplay)
+ON_COMMAND(ID_VIEW_32BIT, On32BitDisplay)
+ON_COMMAND(ID_PAGE_REFRESH, OnPageRefresh)
 END_MESSAGE_MAP()
 
-CPciFunctionView::CPciFunctionView() : CFormView(IDD_FUNCTION_VIEW) {}
+CPciFunctionView::CPciFunctionView() : CFormView(IDD_FUNCTION_VIEW)
+{
+}
 
 CPciFunctionView::~CPciFunctionView()
 {
@@ -243,7 +245,8 @@ void CPciFunctionView::SelectTab(int newIndex, int oldIndex)
             return;
         if (page->GetPageKind() == CFunctionPage::kBarPageKind && !m_barWarningAccepted) {
             m_tabs.SetCurSel(oldIndex);
-            const int answer = AfxShowMessageBox(m_hWnd, kBarWarningText, kWarningCaption, MB_YESNO | MB_ICONEXCLAMATION);
+            const int answer =
+                AfxShowMessageBox(m_hWnd, kBarWarningText, kWarningCaption, MB_YESNO | MB_ICONEXCLAMATION);
             if (answer != IDYES) {
                 std::swap(newIndex, oldIndex);
                 continue;

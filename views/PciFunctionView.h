@@ -22,9 +22,8 @@ public:
     static constexpr int kTabWidth = 125;
     static constexpr int kTabHeight = 18;
     static constexpr char kConfigSpaceTabText[] = "Configuration Space";
-    static constexpr char kBarWarningText[] =
-        "Modifying the Memory or I/O range associated with a BAR might\n"
-        "have device-dependent side-effects. Do you want to continue?";
+    static constexpr char kBarWarningText[] = "Modifying the Memory or I/O range associated with a BAR might\n"
+                                              "have device-dependent side-effects. Do you want to continue?";
     static constexpr char kWarningCaption[] = "Warning";
 
     CPciFunctionView();

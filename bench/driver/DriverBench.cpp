@@ -9,8 +9,7 @@
 #include "pci/Bar.h"
 #include "protocol/DriverProtocol.h"
 
-namespace
-{
+namespace {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -154,24 +153,29 @@ int main()
         return 1;
     }
     Bytes out;
-    CRequest latency = {"", IOCTL_READ_CONFIG, Register(kReadConfigInSize, pci::kLatencyTimerOffset, pci::kByteBytes), kReadConfigOutSize};
+    CRequest latency = {"", IOCTL_READ_CONFIG, Register(kReadConfigInSize, pci::kLatencyTimerOffset, pci::kByteBytes),
+                        kReadConfigOutSize};
     const uint32_t latencyValue = Send(device, latency, &out) ? pci::GetLe32(out.data()) & 0xFF : 0;
     const uint32_t range = FindMemoryRange(device);
 
     std::printf("%-38s %9s %9s %9s %8s\n", "request (microseconds each)", "median", "mean", "fastest", "count");
     Measure(device, {"probe, present function", IOCTL_PROBE_FUNCTION, Address(kProbeInSize, 0, 0, 0), kProbeOutSize});
     Measure(device, {"probe, absent function", IOCTL_PROBE_FUNCTION, Address(kProbeInSize, 0, 31, 7), kProbeOutSize});
-    Measure(device, {"read configuration space (256 B)", IOCTL_READ_CONFIG_SPACE, Address(kReadConfigSpaceInSize, 0, 0, 0),
-                     kConfigSpaceSize});
+    Measure(device,
+            {"read configuration space (256 B)", IOCTL_READ_CONFIG_SPACE, Address(kReadConfigSpaceInSize, 0, 0, 0),
+             kConfigSpaceSize});
     Measure(device, {"read register (4 B)", IOCTL_READ_CONFIG, Register(kReadConfigInSize, 0, 4), kReadConfigOutSize});
-    Measure(device, {"write register (1 B, same value)", IOCTL_WRITE_CONFIG,
-                     Register(kWriteConfigInSize, pci::kLatencyTimerOffset, pci::kByteBytes, latencyValue), 0});
+    Measure(device,
+            {"write register (1 B, same value)", IOCTL_WRITE_CONFIG,
+             Register(kWriteConfigInSize, pci::kLatencyTimerOffset, pci::kByteBytes, latencyValue), 0});
     if (range) {
         Measure(device, {"read device range (4 B)", IOCTL_READ_DEVICE, Range(range, 4, 1, false), 4});
-        Measure(device, {"read device range (4 KiB, unit 4)", IOCTL_READ_DEVICE,
-                         Range(range, 4, kBigRangeBytes / 4, false), kBigRangeBytes});
-        Measure(device, {"read device range (4 KiB, unit 1)", IOCTL_READ_DEVICE,
-                         Range(range, 1, kBigRangeBytes, false), kBigRangeBytes});
+        Measure(device,
+                {"read device range (4 KiB, unit 4)", IOCTL_READ_DEVICE, Range(range, 4, kBigRangeBytes / 4, false),
+                 kBigRangeBytes});
+        Measure(device,
+                {"read device range (4 KiB, unit 1)", IOCTL_READ_DEVICE, Range(range, 1, kBigRangeBytes, false),
+                 kBigRangeBytes});
         CRequest read = {"", IOCTL_READ_DEVICE, Range(range, 4, 1, false), 4};
         if (Send(device, read, &out)) {
             CRequest write = {"write device range (4 B, same value)", IOCTL_WRITE_DEVICE, Range(range, 4, 1, true), 0};

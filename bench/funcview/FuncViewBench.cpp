@@ -87,8 +87,8 @@ int main()
         PaintNow(*view);
         selectTimes.push_back(Milliseconds(start));
     }
-    printf("select %02X:%02X.%X to its configuration list painted: %.1f ms (median of %d)\n", kBus, kDevice,
-           kFunction, Median(selectTimes), kRounds);
+    printf("select %02X:%02X.%X to its configuration list painted: %.1f ms (median of %d)\n", kBus, kDevice, kFunction,
+           Median(selectTimes), kRounds);
 
     view->GetTabCtrl().SetCurSel(kBarTab);
     view->SelectTab(kBarTab, 0);

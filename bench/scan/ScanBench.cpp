@@ -79,9 +79,8 @@ void Report(const char* machine, const CFigures& figures, uint32_t requests)
     if (requests)
         snprintf(counted, sizeof counted, "%u", requests);
     double share = figures.scanMs > 0 ? 100.0 * figures.namesMs / figures.scanMs : 0.0;
-    printf("%-10s functions %4u  requests/scan %6s  scan %9.2f ms  names %9.2f ms (%4.1f%%)  other %9.2f ms\n",
-           machine, figures.functions, counted, figures.scanMs, figures.namesMs, share,
-           figures.scanMs - figures.namesMs);
+    printf("%-10s functions %4u  requests/scan %6s  scan %9.2f ms  names %9.2f ms (%4.1f%%)  other %9.2f ms\n", machine,
+           figures.functions, counted, figures.scanMs, figures.namesMs, share, figures.scanMs - figures.namesMs);
 }
 
 #ifndef _WIN32
@@ -184,8 +183,8 @@ int main(int argc, char** argv)
         return 1;
     }
     fclose(names);
-    HANDLE driver = CreateFileA(kDriverPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE driver = CreateFileA(kDriverPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
     if (driver == INVALID_HANDLE_VALUE) {
         fprintf(stderr, "scan_bench: cannot open %s\n", kDriverPath);
         return 1;
@@ -205,7 +204,9 @@ int main(int argc, char** argv)
             return false;
         }
         requests = 0;
-        { CPciFunction once(driver); }
+        {
+            CPciFunction once(driver);
+        }
         uint32_t perScan = requests;
         Report(name, MeasureScan(driver), perScan);
         return true;

@@ -101,9 +101,8 @@ int main()
     for (const CRequest& r : requests) {
         std::vector<uint8_t> in = r.m_in;
         uint32_t returned = 0;
-        double direct = NanosecondsPerCall([&] {
-            machine.Dispatch(r.m_code, in.data(), uint32_t(in.size()), out.data(), r.m_outLength, &returned);
-        });
+        double direct = NanosecondsPerCall(
+            [&] { machine.Dispatch(r.m_code, in.data(), uint32_t(in.size()), out.data(), r.m_outLength, &returned); });
         DWORD bytes = 0;
         double stand_in = NanosecondsPerCall([&] {
             DeviceIoControl(device, r.m_code, in.data(), DWORD(in.size()), out.data(), r.m_outLength, &bytes, nullptr);

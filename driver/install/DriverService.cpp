@@ -1,8 +1,7 @@
 #include "driver/install/DriverService.h"
 #include "protocol/DriverProtocol.h"
 
-namespace
-{
+namespace {
 
 // Stopping a driver takes a few milliseconds under Wine; this bounds the wait.
 constexpr DWORD kStopWaitMs = 10000;
@@ -25,8 +24,7 @@ std::string Win32Error(const char* what, DWORD code)
 }
 
 // A service handle closed on scope exit.
-class CServiceHandle
-{
+class CServiceHandle {
 public:
     explicit CServiceHandle(SC_HANDLE handle) : m_handle(handle) {}
     ~CServiceHandle()
@@ -45,8 +43,7 @@ private:
 
 } // namespace
 
-CDriverService::CDriverService()
-    : m_manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS))
+CDriverService::CDriverService() : m_manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS))
 {
 }
 
@@ -176,9 +173,9 @@ bool CDriverService::DeviceAnswers()
     uint8_t in[kProbeInSize] = {};
     uint8_t out[kProbeOutSize] = {};
     DWORD returned = 0;
-    const bool ok = DeviceIoControl(device, IOCTL_PROBE_FUNCTION, in, sizeof(in), out, sizeof(out), &returned,
-                                    nullptr) &&
-                    returned == sizeof(out);
+    const bool ok =
+        DeviceIoControl(device, IOCTL_PROBE_FUNCTION, in, sizeof(in), out, sizeof(out), &returned, nullptr) &&
+        returned == sizeof(out);
     CloseHandle(device);
     return ok;
 }
@@ -192,9 +189,9 @@ bool CDriverService::ReadParameter(const char* name, std::string* value)
     char buffer[1024] = {};
     DWORD size = sizeof(buffer) - 1;
     DWORD type = 0;
-    const bool ok = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) ==
-                        ERROR_SUCCESS &&
-                    type == REG_SZ;
+    const bool ok =
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS &&
+        type == REG_SZ;
     RegCloseKey(key);
     if (ok) {
         *value = buffer;

@@ -14,8 +14,7 @@
 // psapi.h needs the types of windows.h, which DriverService.h includes.
 #include <psapi.h>
 
-namespace
-{
+namespace {
 
 int Check(const std::string& stamp)
 {
@@ -120,8 +119,9 @@ int WaitIdle(const char* exeName, int seconds)
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: briscodrv-install check STAMP | start DRIVER STAMP [IMAGE] | stop"
-                         " | wait-idle EXE SECONDS\n");
+    std::fprintf(stderr,
+                 "usage: briscodrv-install check STAMP | start DRIVER STAMP [IMAGE] | stop"
+                 " | wait-idle EXE SECONDS\n");
     return 2;
 }
 

@@ -27,15 +27,14 @@ namespace {
 const char kProgramName[] = "brisco-dump";
 const char kDriverPath[] = "\\\\.\\briscodrvDevice";
 const char kNameFileName[] = "pcidevs.txt";
-const char kUsage[] =
-    "usage: brisco-dump [--decimal] [--function BUS.DEVICE.FUNCTION] [--names FILE] [MACHINE]\n"
-    "Prints the bus tree, then the configuration registers of every function (or of the one\n"
-    "given), one row per line: offset, size, name, value and decoded text separated by tabs.\n"
-    "  --decimal     show offsets and values in decimal instead of hexadecimal\n"
-    "  --function    list the registers of that function only, e.g. 0.7.1\n"
-    "  --names FILE  take vendor and device names from FILE (default: pcidevs.txt in the\n"
-    "                current folder, else next to the program)\n"
-    "  MACHINE       machine image to load (native build; default: the built-in machine)\n";
+const char kUsage[] = "usage: brisco-dump [--decimal] [--function BUS.DEVICE.FUNCTION] [--names FILE] [MACHINE]\n"
+                      "Prints the bus tree, then the configuration registers of every function (or of the one\n"
+                      "given), one row per line: offset, size, name, value and decoded text separated by tabs.\n"
+                      "  --decimal     show offsets and values in decimal instead of hexadecimal\n"
+                      "  --function    list the registers of that function only, e.g. 0.7.1\n"
+                      "  --names FILE  take vendor and device names from FILE (default: pcidevs.txt in the\n"
+                      "                current folder, else next to the program)\n"
+                      "  MACHINE       machine image to load (native build; default: the built-in machine)\n";
 
 constexpr uint32_t kBusCount = 256;
 constexpr uint32_t kDeviceCount = 32;
@@ -44,8 +43,7 @@ constexpr uint16_t kAbsentVendor = 0xFFFF;
 constexpr int kIndentPerLevel = 2;
 
 // Makes a folder the current one and restores the previous one when it ends.
-class CCurrentFolder
-{
+class CCurrentFolder {
 public:
     explicit CCurrentFolder(const std::string& folder)
     {
@@ -72,8 +70,7 @@ private:
 };
 
 // Closes the driver handle when the dump ends.
-class CDriverHandle
-{
+class CDriverHandle {
 public:
     CDriverHandle()
         : m_handle(CreateFileA(kDriverPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -108,7 +105,7 @@ std::ostream& Error(std::ostream& err)
     return err << kProgramName << ": ";
 }
 
-}  // namespace
+} // namespace
 
 int CDumpTool::Run(const std::string& programPath, const std::vector<std::string>& args, std::ostream& out,
                    std::ostream& err)
@@ -276,9 +273,9 @@ std::string CDumpTool::FindNameFolder(const std::string& programPath, std::ostre
         }
         if (names.filename() == kNameFileName)
             return names.parent_path().string();
-        const fs::path folder = fs::temp_directory_path(error) / ("brisco-dump-" + std::to_string(std::random_device()()));
-        if (error || !fs::create_directories(folder, error) ||
-            !fs::copy_file(names, folder / kNameFileName, error)) {
+        const fs::path folder =
+            fs::temp_directory_path(error) / ("brisco-dump-" + std::to_string(std::random_device()()));
+        if (error || !fs::create_directories(folder, error) || !fs::copy_file(names, folder / kNameFileName, error)) {
             Error(err) << "cannot prepare names file '" << m_namesFile << "': " << error.message() << '\n';
             return {};
         }

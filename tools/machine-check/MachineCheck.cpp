@@ -45,8 +45,9 @@ void PrintFunction(const CSimFunction& f)
                 f.m_config[pci::kBaseClassOffset], f.m_config[pci::kSubclassOffset],
                 f.m_config[pci::kProgrammingInterfaceOffset], f.m_config[pci::kHeaderTypeOffset],
                 f.m_answersAllFunctions ? "  (answers on every function number)" : "",
-                f.m_registryMode == kSimRegistryNone ? "  (no registry record)"
-                : f.m_registryMode == kSimRegistryNoControl ? "  (registry record without Control key)" : "");
+                f.m_registryMode == kSimRegistryNone            ? "  (no registry record)"
+                    : f.m_registryMode == kSimRegistryNoControl ? "  (registry record without Control key)"
+                                                                : "");
     if (f.Layout() == pci::kLayoutPciBridge)
         std::printf("    bridge to bus %02x (subordinate %02x)\n", f.m_config[pci::kSecondaryBusOffset],
                     f.m_config[pci::kSubordinateBusOffset]);
@@ -88,7 +89,7 @@ int main(int argc, char** argv)
         buses.insert(f.m_bus);
         const uint8_t subclass = f.m_config[pci::kSubclassOffset];
         bridges += f.m_config[pci::kBaseClassOffset] == pci::kClassBridge &&
-                   (subclass == pci::kSubclassPciBridge || subclass == pci::kSubclassCardBusBridge);
+            (subclass == pci::kSubclassPciBridge || subclass == pci::kSubclassCardBusBridge);
         for (uint32_t slot = 0; slot < kSimRomSlot; ++slot)
             bars += f.m_barKind[slot] != kSimBarNone && f.m_barKind[slot] != kSimBarUpperHalf;
         PrintFunction(f);
