@@ -283,18 +283,34 @@ std::string CConfigDecoder::DecodeSubclass(const uint8_t* config)
                                              config[pci::kProgrammingInterfaceOffset]);
 }
 
-std::string CConfigDecoder::DecodeBar(uint32_t value, uint32_t upper, uint32_t size, bool* is64Bit) const
+// A range size: one 32-bit number, or a 64-bit one in the form of a 64-bit base.
+std::string CConfigDecoder::FormatBarSize(uint64_t size) const
+{
+    const uint32_t low = uint32_t(size);
+    const uint32_t high = uint32_t(size >> 32);
+    if (m_hexMode)
+        return high ? Format("%08Xh:%08Xh", high, low) : Format("%08Xh", low);
+    if (!high)
+        return Format("%ud", low);
+    std::string digits;
+    for (uint64_t rest = size; rest; rest /= 10)
+        digits.insert(digits.begin(), char('0' + rest % 10));
+    return digits + "d";
+}
+
+std::string CConfigDecoder::DecodeBar(uint32_t value, uint32_t upper, uint64_t size, bool* is64Bit) const
 {
     if (is64Bit)
         *is64Bit = false;
     if (value == 0)
         return {};
+    const std::string sizeText = FormatBarSize(size);
     if (pci::IsIoBar(value)) {
         const uint32_t base = pci::BarBase(value);
         if (base == 0)
             return {};
-        return m_hexMode ? Format("I/O Range (Base = %08Xh, Size = %08Xh)", base, size)
-                         : Format("I/O Range (Base = %ud, Size = %ud)", base, size);
+        return m_hexMode ? Format("I/O Range (Base = %08Xh, Size = %s)", base, sizeText.c_str())
+                         : Format("I/O Range (Base = %ud, Size = %s)", base, sizeText.c_str());
     }
     const bool wide = pci::IsMemory64Bar(value);
     const char* prefetch = pci::IsPrefetchableBar(value) ? "Prefetchable" : "";
@@ -302,11 +318,13 @@ std::string CConfigDecoder::DecodeBar(uint32_t value, uint32_t upper, uint32_t s
     if (is64Bit)
         *is64Bit = wide;
     if (wide) {
-        return m_hexMode ? Format("64-bit %s Memory (Base = %08Xh:%08Xh, Size = %08Xh)", prefetch, upper, base, size)
-                         : Format("64-bit %s Memory (Base = %ud:%ud, Size = %ud)", prefetch, upper, base, size);
+        return m_hexMode ? Format("64-bit %s Memory (Base = %08Xh:%08Xh, Size = %s)", prefetch, upper, base,
+                                  sizeText.c_str())
+                         : Format("64-bit %s Memory (Base = %ud:%ud, Size = %s)", prefetch, upper, base,
+                                  sizeText.c_str());
     }
-    return m_hexMode ? Format("32-bit %s Memory (Base = %08Xh, Size = %08Xh)", prefetch, base, size)
-                     : Format("32-bit %s Memory (Base = %ud, Size = %ud)", prefetch, base, size);
+    return m_hexMode ? Format("32-bit %s Memory (Base = %08Xh, Size = %s)", prefetch, base, sizeText.c_str())
+                     : Format("32-bit %s Memory (Base = %ud, Size = %s)", prefetch, base, sizeText.c_str());
 }
 
 std::string CConfigDecoder::DecodeCapability(uint32_t index, const std::vector<CapabilityRecord>& records) const

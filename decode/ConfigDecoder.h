@@ -51,7 +51,8 @@ public:
 
     // value: the BAR; upper: the high half of a 64-bit address; size: 0 when unknown.
     // is64Bit (optional) receives whether the BAR is a 64-bit memory BAR.
-    std::string DecodeBar(uint32_t value, uint32_t upper, uint32_t size, bool* is64Bit = nullptr) const;
+    std::string DecodeBar(uint32_t value, uint32_t upper, uint64_t size, bool* is64Bit = nullptr) const;
+    std::string FormatBarSize(uint64_t size) const;
 
     // The text of the row at dword index, from the first record there with a known ID.
     std::string DecodeCapability(uint32_t index, const std::vector<CapabilityRecord>& records) const;

@@ -100,6 +100,14 @@ bool GetRangeLength(uint32_t unitSize, uint32_t count, uint32_t* length)
     return true;
 }
 
+void PutWideRangeHeader(uint8_t* in, uint8_t space, uint64_t address, uint32_t unitSize, uint32_t count)
+{
+    in[kWideRangeSpaceOffset] = space;
+    pci::PutLe64(in + kWideRangeAddressOffset, address);
+    pci::PutLe32(in + kWideRangeUnitOffset, unitSize);
+    pci::PutLe32(in + kWideRangeCountOffset, count);
+}
+
 void PutRangeHeader(uint8_t* in, uint8_t space, uint32_t address, uint32_t unitSize, uint32_t count)
 {
     in[kRangeSpaceOffset] = space;
@@ -242,62 +250,112 @@ std::vector<uint32_t> CPciFunction::GetCapabilityIndices() const
     return indices;
 }
 
-int CPciFunction::FindBarForAddress(uint32_t address) const
+int CPciFunction::FindBarForAddress(uint64_t address) const
 {
     for (int i = 0; i < GetBarCount(); ++i) {
-        if (pci::BarBase(GetBarValue(i)) == address)
+        const CBarInfo bar = GetBar(i);
+        if (bar.kind != pci::BarKind::kUpperHalf && bar.base == address)
             return i;
     }
     return -1;
 }
 
-uint32_t CPciFunction::ProbeBarSize(int index)
+// Writes all ones to one BAR register and reads the mask; the saved value goes back whenever
+// the write was attempted.
+bool CPciFunction::SizeBarRegister(uint32_t reg, uint32_t* mask)
 {
-    if (index < 0 || index >= GetBarCount())
-        return 0;
-    uint32_t reg = pci::BarOffset(uint32_t(index));
     uint32_t saved = 0;
     if (!ReadRegister(m_hDriver, m_bus, m_device, m_function, reg, pci::kDwordBytes, &saved))
-        return 0;
+        return false;
     bool sizingWritten = WriteConfig(m_bus, m_device, m_function, reg, pci::kDwordBytes, kAllOnes);
-    uint32_t mask = 0;
-    bool maskRead = sizingWritten && ReadRegister(m_hDriver, m_bus, m_device, m_function, reg, pci::kDwordBytes, &mask);
-    // Restore the BAR whatever happened above, so it is never left holding all ones.
+    bool maskRead = sizingWritten && ReadRegister(m_hDriver, m_bus, m_device, m_function, reg, pci::kDwordBytes, mask);
     bool restored = WriteConfig(m_bus, m_device, m_function, reg, pci::kDwordBytes, saved);
-    if (!maskRead || !restored)
+    return maskRead && restored;
+}
+
+uint64_t CPciFunction::ProbeBarSize(int index)
+{
+    const CBarInfo bar = GetBar(index);
+    if (index < 0 || index >= GetBarCount() || bar.kind == pci::BarKind::kUpperHalf)
         return 0;
-    uint32_t size = pci::IsIoBar(mask) ? (0 - (mask & pci::kIoBarBaseMask)) & pci::kIoSizeMask
-                                       : 0 - (mask & pci::kMemoryBarBaseMask);
+    // Decode stays off while a BAR holds all ones, so the device never answers at those addresses.
+    uint32_t command = 0;
+    if (!ReadRegister(m_hDriver, m_bus, m_device, m_function, pci::kCommandOffset, pci::kWordBytes, &command))
+        return 0;
+    const bool decodeOn = (command & pci::kCommandDecodeEnables) != 0;
+    if (decodeOn && !WriteConfig(m_bus, m_device, m_function, pci::kCommandOffset, pci::kWordBytes,
+                                 command & ~uint32_t(pci::kCommandDecodeEnables))) {
+        WriteConfig(m_bus, m_device, m_function, pci::kCommandOffset, pci::kWordBytes, command);
+        return 0;
+    }
+    const uint32_t reg = pci::BarOffset(uint32_t(index));
+    const bool wide = bar.kind == pci::BarKind::kMemory64 && index + 1 < GetBarCount();
+    uint32_t lowMask = 0;
+    uint32_t highMask = 0;
+    bool sized = SizeBarRegister(reg, &lowMask);
+    if (sized && wide)
+        sized = SizeBarRegister(reg + pci::kBarBytes, &highMask);
+    bool restored = !decodeOn || WriteConfig(m_bus, m_device, m_function, pci::kCommandOffset, pci::kWordBytes, command);
+    if (!sized || !restored)
+        return 0;
+    uint64_t size = 0;
+    if (pci::IsIoBar(lowMask)) {
+        size = (0 - (lowMask & pci::kIoBarBaseMask)) & pci::kIoSizeMask;
+    } else if (wide) {
+        const uint64_t mask = (uint64_t(highMask) << 32) | (lowMask & pci::kMemoryBarBaseMask);
+        size = mask ? ~mask + 1 : 0;
+    } else {
+        size = uint32_t(0 - (lowMask & pci::kMemoryBarBaseMask));
+    }
     m_barSizes[index] = size;
     return size;
 }
 
-bool CPciFunction::ReadDeviceData(int index, uint32_t offset, void* buffer, uint32_t unitSize, uint32_t count)
+// Checks and sends one range request; the address is the BAR's full base plus the offset.
+bool CPciFunction::SendRangeRequest(int index, uint32_t offset, bool write, void* buffer, uint32_t unitSize,
+                                    uint32_t count)
 {
     uint32_t length = 0;
     if (index < 0 || index >= GetBarCount() || !buffer || !GetRangeLength(unitSize, count, &length))
         return false;
-    uint32_t bar = GetBarValue(index);
-    uint8_t in[kRangeHeaderSize] = {};
-    PutRangeHeader(in, pci::IsIoBar(bar) ? kSpaceIo : kSpaceMemory, pci::BarBase(bar) + offset, unitSize, count);
+    const CBarInfo bar = GetBar(index);
+    if (bar.kind == pci::BarKind::kUpperHalf)
+        return false;
+    const uint64_t address = bar.base + offset;
+    const uint64_t lastByte = address + (length - 1);
+    if (address < bar.base || lastByte < address)
+        return false;
+    const uint8_t space = bar.IsIo() ? kSpaceIo : kSpaceMemory;
+    const bool wide = lastByte >= kNarrowAddressLimit;
+    const uint32_t header = wide ? kWideRangeHeaderSize : kRangeHeaderSize;
+    const uint32_t total = write ? length + (wide ? kWideRangeHeaderSize : kWriteDeviceOverhead) : header;
+    std::unique_ptr<uint8_t[]> in(new (std::nothrow) uint8_t[total]());
+    if (!in)
+        return false;
+    if (wide)
+        PutWideRangeHeader(in.get(), space, address, unitSize, count);
+    else
+        PutRangeHeader(in.get(), space, uint32_t(address), unitSize, count);
+    if (write) {
+        memcpy(in.get() + header, buffer, length);
+        return SendRequest(m_hDriver, wide ? IOCTL_WRITE_DEVICE_WIDE : IOCTL_WRITE_DEVICE, in.get(), total, nullptr, 0,
+                           nullptr);
+    }
     uint32_t returned = 0;
-    return SendRequest(m_hDriver, IOCTL_READ_DEVICE, in, sizeof in, buffer, length, &returned) && returned == length;
+    return SendRequest(m_hDriver, wide ? IOCTL_READ_DEVICE_WIDE : IOCTL_READ_DEVICE, in.get(), total, buffer, length,
+                       &returned) &&
+           returned == length;
+}
+
+bool CPciFunction::ReadDeviceData(int index, uint32_t offset, void* buffer, uint32_t unitSize, uint32_t count)
+{
+    return SendRangeRequest(index, offset, false, buffer, unitSize, count);
 }
 
 bool CPciFunction::WriteDeviceData(int index, uint32_t offset, const void* data, uint32_t unitSize, uint32_t count)
 {
     OutputDebugStringA("CPciFunction::WriteDeviceData\r\n");
-    uint32_t length = 0;
-    if (index < 0 || index >= GetBarCount() || !data || !GetRangeLength(unitSize, count, &length))
-        return false;
-    uint32_t total = length + kWriteDeviceOverhead;
-    std::unique_ptr<uint8_t[]> in(new (std::nothrow) uint8_t[total]());
-    if (!in)
-        return false;
-    uint32_t bar = GetBarValue(index);
-    PutRangeHeader(in.get(), pci::IsIoBar(bar) ? kSpaceIo : kSpaceMemory, pci::BarBase(bar) + offset, unitSize, count);
-    memcpy(in.get() + kRangeHeaderSize, data, length);
-    return SendRequest(m_hDriver, IOCTL_WRITE_DEVICE, in.get(), total, nullptr, 0, nullptr);
+    return SendRangeRequest(index, offset, true, const_cast<void*>(data), unitSize, count);
 }
 
 std::string CPciFunction::GetVendorName() const
@@ -353,6 +411,27 @@ bool CPciFunction::IsMultiFunction() const
 int CPciFunction::GetBarCount() const
 {
     return int(pci::BarCountForLayout(GetHeaderLayout()));
+}
+
+CBarInfo CPciFunction::GetBar(int index) const
+{
+    CBarInfo info;
+    info.index = index;
+    if (index < 0 || index >= GetBarCount())
+        return info;
+    pci::BarKind previous = pci::BarKind::kNone;
+    for (int i = 0; i <= index; ++i)
+        previous = pci::BarKindOf(GetBarValue(i), previous);
+    info.kind = previous;
+    const uint32_t value = GetBarValue(index);
+    info.size = m_barSizes[index];
+    if (info.kind == pci::BarKind::kUpperHalf || info.kind == pci::BarKind::kNone)
+        return info;
+    info.prefetchable = pci::IsPrefetchableBar(value);
+    info.base = pci::BarBase(value);
+    if (info.kind == pci::BarKind::kMemory64)
+        info.base |= uint64_t(GetBarValue(index + 1)) << 32;
+    return info;
 }
 
 uint32_t CPciFunction::GetBarValue(int index) const

@@ -2,6 +2,7 @@
 // One PCI function of the machine: its place, its configuration image and a
 // shadow of what the hardware last returned, its BAR sizes, names and, for a
 // bridge, the functions found behind it. Constructing the root builds the tree.
+#include "device/BarInfo.h"
 #include "pci/Bar.h"
 #include "pci/ConfigSpace.h"
 
@@ -51,10 +52,15 @@ public:
     // entry visited twice and after at most kMaxCapabilityEntries entries.
     std::vector<uint32_t> GetCapabilityIndices() const;
 
-    int FindBarForAddress(uint32_t address) const;
-    // Sizes a BAR by writing all ones; the saved value is written back even when the mask read fails.
-    uint32_t ProbeBarSize(int index);
-    // Unit sizes other than 1, 2 and 4, a count of 0 and lengths a request cannot carry are refused.
+    // The BAR whose full base equals the address; -1 when none does.
+    int FindBarForAddress(uint64_t address) const;
+    // Sizes a BAR by writing all ones, both halves of a 64-bit BAR, with the function's memory
+    // and I/O decode off meanwhile; the saved values and the command register are written back
+    // whatever fails. An upper half is never probed.
+    uint64_t ProbeBarSize(int index);
+    // Unit sizes other than 1, 2 and 4, a count of 0, lengths a request cannot carry, an upper
+    // half and a range that would run past the 64-bit address space are refused. Addresses
+    // above 4 GiB go in the wide requests, never truncated.
     bool ReadDeviceData(int index, uint32_t offset, void* buffer, uint32_t unitSize, uint32_t count);
     bool WriteDeviceData(int index, uint32_t offset, const void* data, uint32_t unitSize, uint32_t count);
 
@@ -81,11 +87,13 @@ public:
     int GetBarCount() const;
     // BAR index of m_config; 0 for an index outside the layout's BARs.
     uint32_t GetBarValue(int index) const;
+    // The BAR slot at index; kind kNone for an index outside the layout's BARs.
+    CBarInfo GetBar(int index) const;
 
     uint32_t m_bus = 0;
     uint32_t m_device = 0;
     uint32_t m_function = 0;
-    uint32_t m_barSizes[pci::kMaxBars] = {};
+    uint64_t m_barSizes[pci::kMaxBars] = {};
     HANDLE m_hDriver = nullptr;
     uint8_t m_config[pci::kConfigSpaceBytes] = {};
     uint8_t m_shadow[pci::kConfigSpaceBytes] = {};
@@ -98,6 +106,8 @@ private:
     struct CScanState;
 
     CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function, CScanState& scan);
+    bool SizeBarRegister(uint32_t reg, uint32_t* mask);
+    bool SendRangeRequest(int index, uint32_t offset, bool write, void* buffer, uint32_t unitSize, uint32_t count);
     void ReadChild(CScanState& scan);
     void FindHostBridge();
     void ScanChildren(CScanState& scan);

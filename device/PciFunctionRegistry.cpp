@@ -26,6 +26,26 @@ constexpr int kLocationFields = 3;
 // An enumeration that keeps failing must still end.
 constexpr DWORD kMaxInstanceKeys = 4096;
 
+// The length of a port or memory descriptor in bytes; 0 for any other kind. A large memory
+// descriptor counts its length in units that its flags name.
+uint64_t GetRangeLength(const uint8_t* partial)
+{
+    const uint8_t type = partial[kResPartialTypeOffset];
+    const uint64_t length = pci::GetLe32(partial + kResPartialLengthOffset);
+    if (type == kResTypePort || type == kResTypeMemory)
+        return length;
+    if (type != kResTypeMemoryLarge)
+        return 0;
+    const uint16_t flags = pci::GetLe16(partial + kResPartialFlagsOffset);
+    if (flags & kResMemoryFlagLarge40)
+        return length << kResLarge40Shift;
+    if (flags & kResMemoryFlagLarge48)
+        return length << kResLarge48Shift;
+    if (flags & kResMemoryFlagLarge64)
+        return length << kResLarge64Shift;
+    return 0;
+}
+
 struct CKeyCloser
 {
     void operator()(HKEY key) const { RegCloseKey(key); }
@@ -101,7 +121,7 @@ HKEY CPciFunction::FindInstanceKey(HKEY deviceKey, uint32_t bus, uint32_t device
 
 void CPciFunction::LoadAssignedResources()
 {
-    for (uint32_t& size : m_barSizes)
+    for (uint64_t& size : m_barSizes)
         size = 0;
     char path[kKeyPathSize];
     snprintf(path, sizeof path, kDeviceKeyFormat, GetConfigWord(pci::kVendorIdOffset),
@@ -124,10 +144,11 @@ void CPciFunction::LoadAssignedResources()
     uint32_t available = uint32_t((data.size() - kResListFirstPartialOffset) / kResPartialBytes);
     for (uint32_t i = 0; i < count && i < available; ++i) {
         const uint8_t* partial = data.data() + kResListFirstPartialOffset + i * kResPartialBytes;
-        if (partial[kResPartialTypeOffset] != kResTypePort && partial[kResPartialTypeOffset] != kResTypeMemory)
+        const uint64_t length = GetRangeLength(partial);
+        if (length == 0)
             continue;
-        int bar = FindBarForAddress(pci::GetLe32(partial + kResPartialStartOffset));
+        int bar = FindBarForAddress(pci::GetLe64(partial + kResPartialStartOffset));
         if (bar >= 0)
-            m_barSizes[bar] = pci::GetLe32(partial + kResPartialLengthOffset);
+            m_barSizes[bar] = length;
     }
 }

@@ -70,6 +70,19 @@ constexpr bool IsPrefetchableBar(uint32_t barValue)
     return !IsIoBar(barValue) && (barValue & kBarPrefetchableFlag) != 0;
 }
 
+// The kind of a BAR slot from its value and the kind of the slot below it. A 64-bit BAR in
+// the last slot of its layout keeps its kind: its upper half then reads as 0.
+constexpr BarKind BarKindOf(uint32_t barValue, BarKind previous)
+{
+    if (previous == BarKind::kMemory64)
+        return BarKind::kUpperHalf;
+    if (barValue == 0)
+        return BarKind::kNone;
+    if (IsIoBar(barValue))
+        return BarKind::kIo;
+    return IsMemory64Bar(barValue) ? BarKind::kMemory64 : BarKind::kMemory32;
+}
+
 // The base address bits of a BAR's low dword.
 constexpr uint32_t BarBase(uint32_t barValue)
 {

@@ -23,6 +23,10 @@ constexpr uint32_t IOCTL_READ_CONFIG_SPACE = MakeControlCode(0x802, kFileReadAcc
 constexpr uint32_t IOCTL_READ_CONFIG = MakeControlCode(0x803, kFileReadAccess);
 constexpr uint32_t IOCTL_READ_DEVICE = MakeControlCode(0x804, kFileReadAccess);
 constexpr uint32_t IOCTL_WRITE_DEVICE = MakeControlCode(0x805, kFileWriteAccess);
+// Range requests at a 64-bit address; the program sends them only for addresses above 4 GiB,
+// so an older driver still serves every 32-bit address.
+constexpr uint32_t IOCTL_READ_DEVICE_WIDE = MakeControlCode(0x806, kFileReadAccess);
+constexpr uint32_t IOCTL_WRITE_DEVICE_WIDE = MakeControlCode(0x807, kFileWriteAccess);
 
 static_assert(IOCTL_PROBE_FUNCTION == 0x80006000u);
 static_assert(IOCTL_WRITE_CONFIG == 0x8000a004u);
@@ -30,6 +34,8 @@ static_assert(IOCTL_READ_CONFIG_SPACE == 0x80006008u);
 static_assert(IOCTL_READ_CONFIG == 0x8000600cu);
 static_assert(IOCTL_READ_DEVICE == 0x80006010u);
 static_assert(IOCTL_WRITE_DEVICE == 0x8000a014u);
+static_assert(IOCTL_READ_DEVICE_WIDE == 0x80006018u);
+static_assert(IOCTL_WRITE_DEVICE_WIDE == 0x8000a01cu);
 
 // Function address: the first 12 bytes of the four configuration requests.
 constexpr uint32_t kAddrBusOffset = 0;
@@ -65,3 +71,15 @@ constexpr uint32_t kRangeHeaderSize = 13;
 // A write carries four bytes of no meaning after its data.
 constexpr uint32_t kWriteDeviceTrailerSize = 4;
 constexpr uint32_t kWriteDeviceOverhead = kRangeHeaderSize + kWriteDeviceTrailerSize;
+
+// Wide range requests: space (u8), address (u64), unit size (u32), count (u32), then for a
+// write the data, with no trailing bytes.
+constexpr uint32_t kWideRangeSpaceOffset = 0;
+constexpr uint32_t kWideRangeAddressOffset = 1;
+constexpr uint32_t kWideRangeUnitOffset = 9;
+constexpr uint32_t kWideRangeCountOffset = 13;
+constexpr uint32_t kWideRangeHeaderSize = 17;
+// The most data one range request carries, narrow or wide.
+constexpr uint32_t kMaxRangeTransferBytes = 64 * 1024;
+// The highest address the narrow requests can carry.
+constexpr uint64_t kNarrowAddressLimit = 0x100000000ull;

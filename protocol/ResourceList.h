@@ -29,8 +29,16 @@ constexpr uint32_t kResPartialVectorOffset = 8;
 constexpr uint8_t kResTypePort = 1;
 constexpr uint8_t kResTypeInterrupt = 2;
 constexpr uint8_t kResTypeMemory = 3;
+// A memory range of 4 GiB or more: its length field is scaled by the power of two its flags name.
+constexpr uint8_t kResTypeMemoryLarge = 7;
 constexpr uint8_t kResShareExclusive = 1;
 constexpr uint8_t kResShareShared = 3;
 constexpr uint16_t kResPortFlagIo = 0x0001;
 constexpr uint16_t kResMemoryFlagReadOnly = 0x0001;
 constexpr uint16_t kResMemoryFlagPrefetchable = 0x0004;
+constexpr uint16_t kResMemoryFlagLarge40 = 0x0200; // length in units of 2^8 bytes
+constexpr uint16_t kResMemoryFlagLarge48 = 0x0400; // length in units of 2^16 bytes
+constexpr uint16_t kResMemoryFlagLarge64 = 0x0800; // length in units of 2^32 bytes
+constexpr uint32_t kResLarge40Shift = 8;
+constexpr uint32_t kResLarge48Shift = 16;
+constexpr uint32_t kResLarge64Shift = 32;

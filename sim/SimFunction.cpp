@@ -382,7 +382,7 @@ void CSimFunction::WriteConfig(uint32_t offset, uint32_t size, uint32_t value)
     }
 }
 
-bool CSimFunction::SlotDecodes(uint32_t slot, uint8_t space, uint32_t address, uint32_t* offset) const
+bool CSimFunction::SlotDecodes(uint32_t slot, uint8_t space, uint64_t address, uint64_t* offset) const
 {
     uint8_t kind = m_barKind[slot];
     uint8_t command = m_config[pci::kCommandOffset];
@@ -397,15 +397,15 @@ bool CSimFunction::SlotDecodes(uint32_t slot, uint8_t space, uint32_t address, u
     } else {
         return false;
     }
-    // Addresses carry 32 bits, so a 64-bit BAR answers at its low half.
-    uint64_t base = SlotBase(slot) & 0xFFFFFFFFull;
-    if (base == 0 || address < base || uint64_t(address) - base >= m_barSize[slot])
+    // A 64-bit BAR decodes at its full address, as on a bus.
+    uint64_t base = SlotBase(slot);
+    if (base == 0 || address < base || address - base >= m_barSize[slot])
         return false;
-    *offset = uint32_t(address - base);
+    *offset = address - base;
     return true;
 }
 
-bool CSimFunction::Decodes(uint8_t space, uint32_t address, uint32_t* slot, uint32_t* offset) const
+bool CSimFunction::Decodes(uint8_t space, uint64_t address, uint32_t* slot, uint64_t* offset) const
 {
     for (uint32_t s = 0; s < kSimBarSlots; ++s) {
         if (SlotDecodes(s, space, address, offset)) {

@@ -59,8 +59,8 @@ public:
     void WriteConfig(uint32_t offset, uint32_t size, uint32_t value);
 
     // Finds the BAR (or ROM) slot that currently decodes the address in the space.
-    bool Decodes(uint8_t space, uint32_t address, uint32_t* slot, uint32_t* offset) const;
-    bool SlotDecodes(uint32_t slot, uint8_t space, uint32_t address, uint32_t* offset) const;
+    bool Decodes(uint8_t space, uint64_t address, uint32_t* slot, uint64_t* offset) const;
+    bool SlotDecodes(uint32_t slot, uint8_t space, uint64_t address, uint64_t* offset) const;
     uint32_t SlotRegister(uint32_t slot) const;
     uint64_t SlotBase(uint32_t slot) const;
 

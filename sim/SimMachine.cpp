@@ -105,7 +105,7 @@ bool CSimMachine::FaultsAddress(uint32_t bus, uint32_t device, uint32_t function
     return m_faultMode == kSimFaultFunction && AddressKey(bus, device, function) == m_faultKey;
 }
 
-bool CSimMachine::FaultsRange(uint8_t space, uint32_t address, uint32_t bytes) const
+bool CSimMachine::FaultsRange(uint8_t space, uint64_t address, uint32_t bytes) const
 {
     if (m_faultMode == kSimFaultAll)
         return true;
@@ -117,11 +117,11 @@ bool CSimMachine::FaultsRange(uint8_t space, uint32_t address, uint32_t bytes) c
         return false;
     // Any byte of the request inside one of the function's ranges counts.
     for (uint32_t slot = 0; slot < kSimBarSlots; ++slot) {
-        uint32_t offset;
+        uint64_t offset;
         if (f->SlotDecodes(slot, space, address, &offset))
             return true;
-        uint64_t base = f->SlotBase(slot) & 0xFFFFFFFFull;
-        if (base > address && base < uint64_t(address) + bytes && f->SlotDecodes(slot, space, uint32_t(base), &offset))
+        uint64_t base = f->SlotBase(slot);
+        if (base > address && base - address < bytes && f->SlotDecodes(slot, space, base, &offset))
             return true;
     }
     return false;
@@ -141,8 +141,10 @@ uint32_t CSimMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLeng
     case IOCTL_WRITE_CONFIG: return ServeWriteConfig(in, inLength);
     case IOCTL_READ_CONFIG_SPACE: return ServeReadConfigSpace(in, inLength, out, outLength, returned);
     case IOCTL_READ_CONFIG: return ServeReadConfig(in, inLength, out, outLength, returned);
-    case IOCTL_READ_DEVICE: return ServeReadDevice(in, inLength, out, outLength, returned);
-    case IOCTL_WRITE_DEVICE: return ServeWriteDevice(in, inLength);
+    case IOCTL_READ_DEVICE: return ServeReadDevice(in, inLength, out, outLength, returned, false);
+    case IOCTL_WRITE_DEVICE: return ServeWriteDevice(in, inLength, false);
+    case IOCTL_READ_DEVICE_WIDE: return ServeReadDevice(in, inLength, out, outLength, returned, true);
+    case IOCTL_WRITE_DEVICE_WIDE: return ServeWriteDevice(in, inLength, true);
     case IOCTL_SIM_SET_FAULT: return ServeSetFault(in, inLength);
     default: return kSimStatusInvalidDeviceRequest;
     }
@@ -244,25 +246,27 @@ uint32_t CSimMachine::ServeWriteConfig(const uint8_t* in, uint32_t inLength)
     return kSimStatusSuccess;
 }
 
-uint32_t CSimMachine::CheckRange(const uint8_t* in, uint32_t inLength, uint8_t* space, uint32_t* address,
+uint32_t CSimMachine::CheckRange(const uint8_t* in, uint32_t inLength, bool wide, uint8_t* space, uint64_t* address,
                                  uint32_t* bytes) const
 {
-    if (inLength < kRangeHeaderSize)
+    if (inLength < (wide ? kWideRangeHeaderSize : kRangeHeaderSize))
         return kSimStatusInvalidParameter;
-    *space = in[kRangeSpaceOffset];
-    *address = pci::GetLe32(in + kRangeAddressOffset);
-    uint32_t unit = pci::GetLe32(in + kRangeUnitOffset);
-    uint32_t count = pci::GetLe32(in + kRangeCountOffset);
+    *space = in[wide ? kWideRangeSpaceOffset : kRangeSpaceOffset];
+    *address = wide ? pci::GetLe64(in + kWideRangeAddressOffset) : pci::GetLe32(in + kRangeAddressOffset);
+    uint32_t unit = pci::GetLe32(in + (wide ? kWideRangeUnitOffset : kRangeUnitOffset));
+    uint32_t count = pci::GetLe32(in + (wide ? kWideRangeCountOffset : kRangeCountOffset));
     if ((*space != kSpaceIo && *space != kSpaceMemory) || !ValidUnit(unit) || count == 0 ||
         count > kSimMaxTransferBytes / unit)
         return kSimStatusInvalidParameter;
     *bytes = unit * count;
-    if (uint64_t(*address) + *bytes > 0x100000000ull)
+    // A request may end at the top of its address space but never wrap past it.
+    const uint64_t lastByte = *address + (*bytes - 1);
+    if (lastByte < *address || (!wide && lastByte >= kNarrowAddressLimit))
         return kSimStatusInvalidParameter;
     return kSimStatusSuccess;
 }
 
-bool CSimMachine::Resolve(uint8_t space, uint32_t address, CSimFunction** function, uint32_t* slot, uint32_t* offset)
+bool CSimMachine::Resolve(uint8_t space, uint64_t address, CSimFunction** function, uint32_t* slot, uint64_t* offset)
 {
     if (m_lastFunction && m_lastFunction->SlotDecodes(m_lastSlot, space, address, offset)) {
         *function = m_lastFunction;
@@ -280,7 +284,7 @@ bool CSimMachine::Resolve(uint8_t space, uint32_t address, CSimFunction** functi
     return false;
 }
 
-CSimMachine::CRun CSimMachine::NextRun(uint8_t space, uint32_t address, uint32_t remaining)
+CSimMachine::CRun CSimMachine::NextRun(uint8_t space, uint64_t address, uint32_t remaining)
 {
     CRun run = {nullptr, 0, 0, remaining};
     if (Resolve(space, address, &run.m_function, &run.m_slot, &run.m_offset)) {
@@ -289,26 +293,28 @@ CSimMachine::CRun CSimMachine::NextRun(uint8_t space, uint32_t address, uint32_t
             run.m_length = uint32_t(left);
         return run;
     }
-    // Unmapped: the run ends where the nearest range above the address starts.
-    uint64_t end = uint64_t(address) + remaining;
+    // Unmapped: the run ends where the nearest range above the address starts. Counted as a
+    // length, so a request that ends at the top of the address space does not wrap.
+    uint64_t length = remaining;
     for (uint32_t i = 0; i < m_functions.Count(); ++i) {
         for (uint32_t slot = 0; slot < kSimBarSlots; ++slot) {
-            uint64_t base = m_functions[i]->SlotBase(slot) & 0xFFFFFFFFull;
-            uint32_t offset;
-            if (base > address && base < end && m_functions[i]->SlotDecodes(slot, space, uint32_t(base), &offset))
-                end = base;
+            uint64_t base = m_functions[i]->SlotBase(slot);
+            uint64_t offset;
+            if (base > address && base - address < length && m_functions[i]->SlotDecodes(slot, space, base, &offset))
+                length = base - address;
         }
     }
-    run.m_length = uint32_t(end - address);
+    run.m_length = uint32_t(length);
     return run;
 }
 
 uint32_t CSimMachine::ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                      uint32_t* returned)
+                                      uint32_t* returned, bool wide)
 {
     uint8_t space;
-    uint32_t address, bytes;
-    if (uint32_t status = CheckRange(in, inLength, &space, &address, &bytes))
+    uint64_t address;
+    uint32_t bytes;
+    if (uint32_t status = CheckRange(in, inLength, wide, &space, &address, &bytes))
         return status;
     if (outLength < bytes)
         return kSimStatusBufferTooSmall;
@@ -326,13 +332,15 @@ uint32_t CSimMachine::ServeReadDevice(const uint8_t* in, uint32_t inLength, uint
     return kSimStatusSuccess;
 }
 
-uint32_t CSimMachine::ServeWriteDevice(const uint8_t* in, uint32_t inLength)
+uint32_t CSimMachine::ServeWriteDevice(const uint8_t* in, uint32_t inLength, bool wide)
 {
     uint8_t space;
-    uint32_t address, bytes;
-    if (uint32_t status = CheckRange(in, inLength, &space, &address, &bytes))
+    uint64_t address;
+    uint32_t bytes;
+    if (uint32_t status = CheckRange(in, inLength, wide, &space, &address, &bytes))
         return status;
-    if (inLength != bytes + kWriteDeviceOverhead)
+    // The narrow write carries four bytes of no meaning after its data; the wide one none.
+    if (inLength != bytes + (wide ? kWideRangeHeaderSize : kWriteDeviceOverhead))
         return kSimStatusInvalidParameter;
     if (FaultsRange(space, address, bytes))
         return kSimStatusIoDeviceError;
@@ -345,7 +353,7 @@ uint32_t CSimMachine::ServeWriteDevice(const uint8_t* in, uint32_t inLength)
             return kSimStatusInsufficientResources;
         done += run.m_length;
     }
-    const uint8_t* data = in + kRangeHeaderSize;
+    const uint8_t* data = in + (wide ? kWideRangeHeaderSize : kRangeHeaderSize);
     for (uint32_t done = 0; done < bytes;) {
         CRun run = NextRun(space, address + done, bytes - done);
         if (run.m_function && run.m_slot != kSimRomSlot)

@@ -3,6 +3,7 @@
 // device-control requests against it.
 #include <stdint.h>
 #include "sim/SimRange.h"
+#include "protocol/DriverProtocol.h"
 #include "sim/SimUtil.h"
 
 class CSimFunction;
@@ -28,7 +29,7 @@ struct CSimRegistryRecord
 };
 
 // Largest unit x count of one device range request (64 KiB).
-constexpr uint32_t kSimMaxTransferBytes = 0x10000;
+constexpr uint32_t kSimMaxTransferBytes = kMaxRangeTransferBytes;
 
 class CSimMachine {
 public:
@@ -63,28 +64,30 @@ private:
     uint32_t ServeReadConfig(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
                              uint32_t* returned);
     uint32_t ServeWriteConfig(const uint8_t* in, uint32_t inLength);
+    // wide: the request carries a 64-bit address (806h/807h) instead of a 32-bit one.
     uint32_t ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                             uint32_t* returned);
-    uint32_t ServeWriteDevice(const uint8_t* in, uint32_t inLength);
+                             uint32_t* returned, bool wide);
+    uint32_t ServeWriteDevice(const uint8_t* in, uint32_t inLength, bool wide);
     uint32_t ServeSetFault(const uint8_t* in, uint32_t inLength);
 
     uint32_t CheckAddress(const uint8_t* in, uint32_t* bus, uint32_t* device, uint32_t* function) const;
     uint32_t CheckRegister(const uint8_t* in, uint32_t* offset, uint32_t* size) const;
-    uint32_t CheckRange(const uint8_t* in, uint32_t inLength, uint8_t* space, uint32_t* address, uint32_t* bytes) const;
+    uint32_t CheckRange(const uint8_t* in, uint32_t inLength, bool wide, uint8_t* space, uint64_t* address,
+                        uint32_t* bytes) const;
     bool FaultsAddress(uint32_t bus, uint32_t device, uint32_t function) const;
-    bool FaultsRange(uint8_t space, uint32_t address, uint32_t bytes) const;
+    bool FaultsRange(uint8_t space, uint64_t address, uint32_t bytes) const;
     // A stretch of a range request that one BAR decodes, or that nothing decodes.
     struct CRun
     {
         CSimFunction* m_function; // nullptr: unmapped
         uint32_t m_slot;
-        uint32_t m_offset;
+        uint64_t m_offset;
         uint32_t m_length;
     };
     // Finds the function and BAR slot decoding the address, or returns false.
-    bool Resolve(uint8_t space, uint32_t address, CSimFunction** function, uint32_t* slot, uint32_t* offset);
+    bool Resolve(uint8_t space, uint64_t address, CSimFunction** function, uint32_t* slot, uint64_t* offset);
     // Splits a request at BAR boundaries: the run that starts at the address.
-    CRun NextRun(uint8_t space, uint32_t address, uint32_t remaining);
+    CRun NextRun(uint8_t space, uint64_t address, uint32_t remaining);
     void ReleaseFunctions(CSimArray<CSimFunction*>* functions, CSimPageBudget* budget);
 
     CSimArray<CSimFunction*> m_functions; // sorted by address

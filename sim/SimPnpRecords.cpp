@@ -68,6 +68,22 @@ void PutPartial(uint8_t* list, uint32_t* count, uint8_t type, uint8_t share, uin
     ++*count;
 }
 
+// A BAR of 4 GiB or more is published as a large memory range, its length scaled to fit 32 bits.
+void PutLargeMemory(uint8_t* list, uint32_t* count, uint16_t flags, uint64_t start, uint64_t size)
+{
+    uint16_t scale = kResMemoryFlagLarge64;
+    uint32_t shift = kResLarge64Shift;
+    if ((size >> kResLarge40Shift) <= 0xFFFFFFFFull) {
+        scale = kResMemoryFlagLarge40;
+        shift = kResLarge40Shift;
+    } else if ((size >> kResLarge48Shift) <= 0xFFFFFFFFull) {
+        scale = kResMemoryFlagLarge48;
+        shift = kResLarge48Shift;
+    }
+    PutPartial(list, count, kResTypeMemoryLarge, kResShareExclusive, uint16_t(flags | scale), start,
+               uint32_t(size >> shift));
+}
+
 // Adds the window when it is open; a closed window (limit below base, or base 0) forwards nothing.
 void PutWindow(uint8_t* list, uint32_t* count, uint8_t type, uint16_t flags, uint32_t base, uint32_t limit)
 {
@@ -92,13 +108,16 @@ void CSimFunction::BuildAllocConfig()
         uint64_t base = SlotBase(slot);
         if (base == 0)
             continue;
-        uint32_t length = m_barSize[slot] > 0xFFFFFFFFull ? 0xFFFFFFFFu : uint32_t(m_barSize[slot]);
+        const uint64_t size = m_barSize[slot];
+        const uint32_t length = uint32_t(size);
         uint32_t value = GetDword(SlotRegister(slot));
+        const uint16_t prefetchable = pci::IsPrefetchableBar(value) ? kResMemoryFlagPrefetchable : 0;
         if (kind == kSimBarIo)
             PutPartial(list, &count, kResTypePort, kResShareExclusive, kResPortFlagIo, base, length);
+        else if ((kind == kSimBarMem32 || kind == kSimBarMem64) && size > 0xFFFFFFFFull)
+            PutLargeMemory(list, &count, prefetchable, base, size);
         else if (kind == kSimBarMem32 || kind == kSimBarMem64)
-            PutPartial(list, &count, kResTypeMemory, kResShareExclusive,
-                       pci::IsPrefetchableBar(value) ? kResMemoryFlagPrefetchable : 0, base, length);
+            PutPartial(list, &count, kResTypeMemory, kResShareExclusive, prefetchable, base, length);
         else if (kind == kSimBarRom && (value & pci::kRomEnableFlag))
             PutPartial(list, &count, kResTypeMemory, kResShareExclusive, kResMemoryFlagReadOnly, base, length);
     }

@@ -4,16 +4,16 @@
 
 namespace {
 
-uint32_t PageBase(uint32_t offset)
+uint64_t PageBase(uint64_t offset)
 {
-    return offset & ~(kSimPageSize - 1);
+    return offset & ~uint64_t(kSimPageSize - 1);
 }
 
 } // namespace
 
-CSimPage* CSimRange::Find(uint32_t offset) const
+CSimPage* CSimRange::Find(uint64_t offset) const
 {
-    uint32_t base = PageBase(offset);
+    uint64_t base = PageBase(offset);
     if (m_lastHit && m_lastHit->m_offset == base)
         return m_lastHit;
     for (CSimPage* page = m_pages; page; page = page->m_next) {
@@ -25,7 +25,7 @@ CSimPage* CSimRange::Find(uint32_t offset) const
     return nullptr;
 }
 
-CSimPage* CSimRange::FindOrAdd(uint32_t offset, CSimPageBudget* budget)
+CSimPage* CSimRange::FindOrAdd(uint64_t offset, CSimPageBudget* budget)
 {
     if (CSimPage* page = Find(offset))
         return page;
@@ -42,10 +42,10 @@ CSimPage* CSimRange::FindOrAdd(uint32_t offset, CSimPageBudget* budget)
     return page;
 }
 
-void CSimRange::Read(uint32_t offset, uint8_t* out, uint32_t length) const
+void CSimRange::Read(uint64_t offset, uint8_t* out, uint32_t length) const
 {
     while (length) {
-        uint32_t inPage = offset & (kSimPageSize - 1);
+        uint32_t inPage = uint32_t(offset & (kSimPageSize - 1));
         uint32_t chunk = kSimPageSize - inPage < length ? kSimPageSize - inPage : length;
         if (const CSimPage* page = Find(offset))
             SimCopy(out, page->m_data + inPage, chunk);
@@ -57,10 +57,10 @@ void CSimRange::Read(uint32_t offset, uint8_t* out, uint32_t length) const
     }
 }
 
-void CSimRange::Write(uint32_t offset, const uint8_t* data, uint32_t length)
+void CSimRange::Write(uint64_t offset, const uint8_t* data, uint32_t length)
 {
     while (length) {
-        uint32_t inPage = offset & (kSimPageSize - 1);
+        uint32_t inPage = uint32_t(offset & (kSimPageSize - 1));
         uint32_t chunk = kSimPageSize - inPage < length ? kSimPageSize - inPage : length;
         if (CSimPage* page = Find(offset)) {
             for (uint32_t i = 0; i < chunk; ++i) {
@@ -75,14 +75,14 @@ void CSimRange::Write(uint32_t offset, const uint8_t* data, uint32_t length)
     }
 }
 
-bool CSimRange::Reserve(uint32_t offset, uint32_t length, CSimPageBudget* budget)
+bool CSimRange::Reserve(uint64_t offset, uint32_t length, CSimPageBudget* budget)
 {
     if (length == 0)
         return true;
-    uint32_t last = offset + (length - 1);
+    uint64_t last = offset + (length - 1);
     if (last < offset)
         return false;
-    for (uint32_t base = PageBase(offset);; base += kSimPageSize) {
+    for (uint64_t base = PageBase(offset);; base += kSimPageSize) {
         if (!FindOrAdd(base, budget))
             return false;
         if (base == PageBase(last))

@@ -10,7 +10,7 @@ constexpr uint32_t kSimMaxPages = 16384;
 struct CSimPage
 {
     CSimPage* m_next;
-    uint32_t m_offset;    // page-aligned offset within the range
+    uint64_t m_offset;    // page-aligned offset within the range
     uint8_t* m_writable;  // per-byte writable bits; nullptr means every bit writable
     uint8_t m_data[kSimPageSize];
 };
@@ -26,11 +26,11 @@ class CSimRange
 public:
     // Makes sure every page of [offset, offset + length) exists, so a later
     // Write cannot fail halfway through a request.
-    bool Reserve(uint32_t offset, uint32_t length, CSimPageBudget* budget);
+    bool Reserve(uint64_t offset, uint32_t length, CSimPageBudget* budget);
     // Copies bytes out, zeros where nothing was written.
-    void Read(uint32_t offset, uint8_t* out, uint32_t length) const;
+    void Read(uint64_t offset, uint8_t* out, uint32_t length) const;
     // Writes through the writable masks; the pages must have been reserved.
-    void Write(uint32_t offset, const uint8_t* data, uint32_t length);
+    void Write(uint64_t offset, const uint8_t* data, uint32_t length);
     // Image set-up: contents and writable masks, ignoring existing masks.
     bool SetContents(uint32_t offset, const uint8_t* bytes, uint32_t length, CSimPageBudget* budget);
     bool SetWritableMask(uint32_t offset, const uint8_t* masks, uint32_t length, CSimPageBudget* budget);
@@ -38,8 +38,8 @@ public:
     void Release(CSimPageBudget* budget);
 
 private:
-    CSimPage* Find(uint32_t offset) const;
-    CSimPage* FindOrAdd(uint32_t offset, CSimPageBudget* budget);
+    CSimPage* Find(uint64_t offset) const;
+    CSimPage* FindOrAdd(uint64_t offset, CSimPageBudget* budget);
 
     CSimPage* m_pages;
     mutable CSimPage* m_lastHit;

@@ -114,6 +114,77 @@ TEST_F(BarTest, AFailedMaskReadStillRestoresTheBar)
     EXPECT_EQ(kMemoryBar, function->ReadConfig(0, 4, 0, 0x14, 4));
 }
 
+// Two devices whose ranges share their low 32 address bits: every access must reach its own.
+TEST_F(BarTest, RangesAboveFourGiBAreReachedAtTheirFullAddress)
+{
+    std::vector<uint8_t> low = CMachineText::MakeHeader(0x1022, 0x2000, 0x02, 0x00);
+    CMachineText::Put16(low, 0x04, 0x0002);
+    CMachineText::Put32(low, 0x10, 0xF0000000);
+    std::vector<uint8_t> high = CMachineText::MakeHeader(0x1022, 0x2001, 0x03, 0x00);
+    CMachineText::Put16(high, 0x04, 0x0002);
+    CMachineText::Put32(high, 0x10, 0xF000000C); // 64-bit prefetchable, upper half 1
+    CMachineText::Put32(high, 0x14, 0x1);
+    CMachineText::Put32(high, 0x18, 0xFFFFFFF4); // 64-bit at the very top of the address space
+    CMachineText::Put32(high, 0x1C, 0xFFFFFFFF);
+    CMachineText machine;
+    machine.AddFunction(0, 4, 0, low, {"\tRegion 0: Memory at f0000000 (32-bit) [size=4K]", "@range 0 0 text \"low!\""});
+    machine.AddFunction(0, 5, 0, high, {"\tRegion 0: Memory at 1f0000000 (64-bit, prefetchable) [size=4K]",
+                                        "\tRegion 2: Memory at fffffffffffffff0 (64-bit, prefetchable) [size=16]",
+                                        "@range 0 0 text \"high\""});
+    LoadMachine(machine.Text());
+    CPciFunction lowFunction(m_driver, 0, 4, 0);
+    CPciFunction highFunction(m_driver, 0, 5, 0);
+    ClearRequests();
+
+    char bytes[5] = {};
+    ASSERT_TRUE(highFunction.ReadDeviceData(0, 0, bytes, 1, 4));
+    EXPECT_STREQ("high", bytes);
+    ASSERT_EQ(1u, RequestsOf(IOCTL_READ_DEVICE_WIDE).size());
+    EXPECT_EQ(0x1F0000000ull, pci::GetLe64(RequestsOf(IOCTL_READ_DEVICE_WIDE)[0].in.data() + kWideRangeAddressOffset));
+    uint32_t word = 0x4948; // "HI"
+    ASSERT_TRUE(highFunction.WriteDeviceData(0, 0, &word, 2, 1));
+    ASSERT_TRUE(lowFunction.ReadDeviceData(0, 0, bytes, 1, 4));
+    EXPECT_STREQ("low!", bytes) << "the other device's range is untouched";
+    ASSERT_TRUE(highFunction.ReadDeviceData(0, 0, bytes, 1, 4));
+    EXPECT_STREQ("HIgh", bytes);
+    EXPECT_TRUE(RequestsOf(IOCTL_READ_DEVICE).size() == 1) << "below 4 GiB the narrow request serves";
+
+    ClearRequests();
+    uint32_t value = 0;
+    EXPECT_TRUE(highFunction.ReadDeviceData(2, 0xC, &value, 4, 1)) << "the last dword of the address space";
+    EXPECT_FALSE(highFunction.ReadDeviceData(2, 0xD, &value, 4, 1)) << "past the 64-bit address space";
+    EXPECT_FALSE(highFunction.ReadDeviceData(1, 0, &value, 4, 1)) << "an upper half is not a range";
+    EXPECT_FALSE(highFunction.WriteDeviceData(3, 0, &value, 4, 1)) << "an upper half is not a range";
+    EXPECT_EQ(1u, m_requests.size());
+}
+
+// Sizing a 64-bit BAR of 8 GiB writes both halves with decode off, then restores everything.
+TEST_F(BarTest, ProbingSizesBothHalvesWithDecodeOff)
+{
+    std::vector<uint8_t> config = CMachineText::MakeHeader(0x1022, 0x2001, 0x03, 0x00);
+    CMachineText::Put16(config, 0x04, 0x0007);
+    CMachineText::Put32(config, 0x10, 0x0000000C);
+    CMachineText::Put32(config, 0x14, 0x2);
+    CMachineText machine;
+    machine.AddFunction(0, 5, 0, config, {"\tRegion 0: Memory at 200000000 (64-bit, prefetchable) [size=8G]"});
+    LoadMachine(machine.Text());
+    CPciFunction function(m_driver, 0, 5, 0);
+    ClearRequests();
+
+    EXPECT_EQ(0u, function.ProbeBarSize(1)) << "the upper half is never probed";
+    EXPECT_TRUE(m_requests.empty());
+    EXPECT_EQ(0x200000000ull, function.ProbeBarSize(0));
+    EXPECT_EQ(0x200000000ull, function.m_barSizes[0]);
+    const std::vector<CObservedRequest> writes = RequestsOf(IOCTL_WRITE_CONFIG);
+    ASSERT_EQ(6u, writes.size());
+    EXPECT_EQ(0x04u, InU32(writes[0], kRegOffsetOffset));
+    EXPECT_EQ(0x0004u, InU32(writes[0], kRegValueOffset)) << "decode off, bus master kept";
+    EXPECT_EQ(0x04u, InU32(writes[5], kRegOffsetOffset));
+    EXPECT_EQ(0x0007u, InU32(writes[5], kRegValueOffset)) << "the command register comes back";
+    EXPECT_EQ(0x0000000Cu, function.ReadConfig(0, 5, 0, 0x10, 4));
+    EXPECT_EQ(0x2u, function.ReadConfig(0, 5, 0, 0x14, 4));
+}
+
 class CapabilityTest : public BarTest
 {
 protected:

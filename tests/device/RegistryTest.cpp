@@ -21,8 +21,9 @@ constexpr uint8_t kMemory = 3;
 struct CDescriptor
 {
     uint8_t type;
-    uint32_t start;
+    uint64_t start;
     uint32_t length;
+    uint16_t flags = 0;
 };
 
 // A resource list with one full descriptor; count defaults to the number of descriptors.
@@ -35,8 +36,8 @@ std::vector<uint8_t> ResourceList(const std::vector<CDescriptor>& descriptors, i
     for (size_t i = 0; i < descriptors.size(); ++i) {
         uint8_t* partial = data.data() + 20 + 16 * i;
         partial[0] = descriptors[i].type;
-        pci::PutLe32(partial + 4, descriptors[i].start);
-        pci::PutLe32(partial + 8, 0xFFFFFFFF);
+        pci::PutLe16(partial + 2, descriptors[i].flags);
+        pci::PutLe64(partial + 4, descriptors[i].start);
         pci::PutLe32(partial + 12, descriptors[i].length);
     }
     return data;
@@ -71,10 +72,10 @@ protected:
                                    *resources);
     }
 
-    std::vector<uint32_t> Sizes()
+    std::vector<uint64_t> Sizes()
     {
         m_function->LoadAssignedResources();
-        return std::vector<uint32_t>(m_function->m_barSizes, m_function->m_barSizes + 6);
+        return std::vector<uint64_t>(m_function->m_barSizes, m_function->m_barSizes + 6);
     }
 
     std::unique_ptr<CPciFunction> m_function;
@@ -86,7 +87,7 @@ TEST_F(RegistryTest, OnlyTheInstanceAtTheFunctionsLocationIsUsed)
     std::vector<uint8_t> mine = ResourceList({{kPort, 0xE000, 32}, {kMemory, 0xF0000000, 0x1000}});
     AddInstance("3&11583659&0&F9", "PCI bus 0, device 30, function 3", &other);
     AddInstance("3&11583659&0&FB", "PCI bus 0, device 31, function 3", &mine);
-    EXPECT_EQ((std::vector<uint32_t>{0x1000, 0, 0, 0, 32, 0}), Sizes());
+    EXPECT_EQ((std::vector<uint64_t>{0x1000, 0, 0, 0, 32, 0}), Sizes());
 }
 
 TEST_F(RegistryTest, OnlyPortAndMemoryDescriptorsAtABarsBaseSetASize)
@@ -97,7 +98,36 @@ TEST_F(RegistryTest, OnlyPortAndMemoryDescriptorsAtABarsBaseSetASize)
                                                    {kMemory, 0xF0000000, 0x400},
                                                    {kMemory, 0xF0000000, 0x800}});
     AddInstance("1", "PCI bus 0, device 31, function 3", &resources);
-    EXPECT_EQ((std::vector<uint32_t>{0x800, 0, 0, 0, 0, 0}), Sizes()) << "the last descriptor of a BAR wins";
+    EXPECT_EQ((std::vector<uint64_t>{0x800, 0, 0, 0, 0, 0}), Sizes()) << "the last descriptor of a BAR wins";
+}
+
+// A 64-bit BAR is matched by its whole start, and a large memory descriptor scales its length.
+TEST_F(RegistryTest, SixtyFourBitBarsMatchTheirFullStartAndLargeDescriptorsScale)
+{
+    constexpr uint8_t kMemoryLarge = 7;
+    pci::PutLe32(m_function->m_config + 0x10, 0xF000000C); // 64-bit prefetchable, upper half 1
+    pci::PutLe32(m_function->m_config + 0x14, 0x1);
+    struct CCase
+    {
+        const char* what;
+        CDescriptor descriptor;
+        uint64_t size;
+    };
+    const CCase cases[] = {
+        {"low 32 bits of the start only", {kMemory, 0xF0000000, 0x1000}, 0},
+        {"full start", {kMemory, 0x1F0000000ull, 0x1000}, 0x1000},
+        {"large, length in 256-byte units", {kMemoryLarge, 0x1F0000000ull, 0x1000000, 0x0200}, 0x100000000ull},
+        {"large, length in 64 KiB units", {kMemoryLarge, 0x1F0000000ull, 0x20000, 0x0400}, 0x200000000ull},
+        {"large, length in 4 GiB units", {kMemoryLarge, 0x1F0000000ull, 4, 0x0800}, 0x400000000ull},
+        {"large without a scale", {kMemoryLarge, 0x1F0000000ull, 4, 0}, 0},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        CompatDeleteRegistryKey(HKEY_LOCAL_MACHINE, kDeviceKey);
+        std::vector<uint8_t> resources = ResourceList({c.descriptor});
+        AddInstance("1", "PCI bus 0, device 31, function 3", &resources);
+        EXPECT_EQ(c.size, Sizes()[0]);
+    }
 }
 
 TEST_F(RegistryTest, ACardBusBridgeHasNoBarsToSize)
@@ -105,7 +135,7 @@ TEST_F(RegistryTest, ACardBusBridgeHasNoBarsToSize)
     std::vector<uint8_t> resources = ResourceList({{kMemory, 0xF0000000, 0x1000}});
     AddInstance("1", "PCI bus 0, device 31, function 3", &resources);
     m_function->m_config[0x0E] = 0x02;
-    EXPECT_EQ(std::vector<uint32_t>(6, 0), Sizes());
+    EXPECT_EQ(std::vector<uint64_t>(6, 0), Sizes());
 }
 
 TEST_F(RegistryTest, MissingPiecesLeaveEverySizeUnknown)
@@ -115,11 +145,11 @@ TEST_F(RegistryTest, MissingPiecesLeaveEverySizeUnknown)
     ASSERT_EQ(0x1000u, Sizes()[0]);
 
     CompatDeleteRegistryKey(HKEY_LOCAL_MACHINE, std::string(kDeviceKey) + "\\1\\Control");
-    EXPECT_EQ(std::vector<uint32_t>(6, 0), Sizes()) << "no Control key";
+    EXPECT_EQ(std::vector<uint64_t>(6, 0), Sizes()) << "no Control key";
 
     AddInstance("1", "PCI bus 0, device 31, function 3", &resources);
     m_function->m_config[0x08] = 0x03;
-    EXPECT_EQ(std::vector<uint32_t>(6, 0), Sizes()) << "another revision has another device key";
+    EXPECT_EQ(std::vector<uint64_t>(6, 0), Sizes()) << "another revision has another device key";
 }
 
 TEST_F(RegistryTest, LocationsMustNameAllThreeNumbers)
@@ -129,7 +159,7 @@ TEST_F(RegistryTest, LocationsMustNameAllThreeNumbers)
         SCOPED_TRACE(location);
         CompatDeleteRegistryKey(HKEY_LOCAL_MACHINE, kDeviceKey);
         AddInstance("1", location, &resources);
-        EXPECT_EQ(std::vector<uint32_t>(6, 0), Sizes());
+        EXPECT_EQ(std::vector<uint64_t>(6, 0), Sizes());
     }
     // Numbers compare as 8-bit values.
     AddInstance("1", "PCI bus 256, device 287, function 259", &resources);
@@ -157,7 +187,7 @@ TEST_F(RegistryTest, ShortOrOvercountedResourceListsAreReadOnlyWithinTheirData)
     for (const CCase& c : cases) {
         SCOPED_TRACE(c.what);
         AddInstance("1", "PCI bus 0, device 31, function 3", &c.data);
-        std::vector<uint32_t> sizes = Sizes();
+        std::vector<uint64_t> sizes = Sizes();
         EXPECT_EQ(c.bar0, sizes[0]);
         EXPECT_EQ(c.bar4, sizes[4]);
     }

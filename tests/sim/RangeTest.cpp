@@ -106,9 +106,18 @@ TEST_F(RangeTest, DecodingFollowsTheCommandRegister)
     EXPECT_EQ(Read(1, kMemBase + 0x10, 1, 1), std::vector<uint8_t>(1, 0x11));
 }
 
-TEST_F(RangeTest, SixtyFourBitBarAnswersAtItsLowHalf)
+TEST_F(RangeTest, SixtyFourBitBarAnswersAtItsFullAddressOnly)
 {
-    EXPECT_EQ(Read(1, kHighBase, 1, 4), (std::vector<uint8_t>{'h', 'i', 'g', 'h'}));
+    const uint64_t fullBase = (1ull << 32) | kHighBase;
+    CRequestResult wide = ReadDeviceWide(m_machine, 1, fullBase, 1, 4);
+    ASSERT_EQ(wide.m_status, kSimStatusSuccess);
+    EXPECT_EQ(wide.m_out, (std::vector<uint8_t>{'h', 'i', 'g', 'h'}));
+    EXPECT_EQ(Read(1, kHighBase, 1, 4), std::vector<uint8_t>(4, 0xFF)) << "the low half alone decodes nothing";
+    ASSERT_EQ(WriteDeviceWide(m_machine, 1, fullBase + 1, 2, {'I', 'G'}), kSimStatusSuccess);
+    EXPECT_EQ(ReadDeviceWide(m_machine, 1, fullBase, 4, 1).m_out, (std::vector<uint8_t>{'h', 'I', 'G', 'h'}));
+    // A request may end at the top of the address space, never wrap past it.
+    EXPECT_EQ(ReadDeviceWide(m_machine, 1, ~0ull - 3, 4, 1).m_out, std::vector<uint8_t>(4, 0xFF));
+    EXPECT_EQ(ReadDeviceWide(m_machine, 1, ~0ull - 2, 4, 1).m_status, kSimStatusInvalidParameter);
 }
 
 TEST_F(RangeTest, ExpansionRomIsReadOnlyAndOnlyDecodedWhenEnabled)

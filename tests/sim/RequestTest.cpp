@@ -42,6 +42,13 @@ std::vector<uint8_t> RangeWrite(uint8_t space, uint32_t address, uint32_t unit, 
     return in;
 }
 
+std::vector<uint8_t> WideWrite(uint64_t address, uint32_t count, uint32_t length)
+{
+    std::vector<uint8_t> in = WideRangeInput(1, address, 1, count);
+    in.resize(length, 0x00);
+    return in;
+}
+
 std::vector<uint8_t> Shortened(std::vector<uint8_t> in)
 {
     in.pop_back();
@@ -97,7 +104,14 @@ std::vector<CBadRequest> BadRequests()
         {"write range: unit 3", IOCTL_WRITE_DEVICE, RangeWrite(1, kRamBase, 3, 1, 20), 0, kParam},
         {"write range: count overflows to a small length", IOCTL_WRITE_DEVICE, RangeWrite(1, kRamBase, 4, 0x40000001, 21), 0, kParam},
         {"write range: input shorter than the header", IOCTL_WRITE_DEVICE, std::vector<uint8_t>(12), 0, kParam},
-        {"unknown code", 0x80006018u, AddressInput(0, 3, 0, 16), 4, kSimStatusInvalidDeviceRequest},
+        {"unknown code", 0x80006024u, AddressInput(0, 3, 0, 16), 4, kSimStatusInvalidDeviceRequest},
+        {"wide read: input of 16", IOCTL_READ_DEVICE_WIDE, Shortened(WideRangeInput(1, kRamBase, 1, 4)), 4, kParam},
+        {"wide read: unit x count above 64K", IOCTL_READ_DEVICE_WIDE, WideRangeInput(1, kRamBase, 4, 0x4001), 0x10004,
+         kParam},
+        {"wide read: wraps past the 64-bit space", IOCTL_READ_DEVICE_WIDE, WideRangeInput(1, ~0ull - 1, 4, 1), 4,
+         kParam},
+        {"wide write: a trailer after the data", IOCTL_WRITE_DEVICE_WIDE, WideWrite(kRamBase, 4, 17 + 4 + 4), 0, kParam},
+        {"wide write: data one short", IOCTL_WRITE_DEVICE_WIDE, WideWrite(kRamBase, 4, 17 + 3), 0, kParam},
         {"code with another device type", 0x00226000u, AddressInput(0, 3, 0, 16), 4, kSimStatusInvalidDeviceRequest},
         {"fault control: short input", IOCTL_SIM_SET_FAULT, std::vector<uint8_t>(15), 0, kParam},
     };

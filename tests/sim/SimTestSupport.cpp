@@ -87,6 +87,29 @@ uint32_t WriteDevice(CSimMachine& machine, uint8_t space, uint32_t address, uint
     return Send(machine, IOCTL_WRITE_DEVICE, in, 0).m_status;
 }
 
+std::vector<uint8_t> WideRangeInput(uint8_t space, uint64_t address, uint32_t unit, uint32_t count)
+{
+    std::vector<uint8_t> in(kWideRangeHeaderSize);
+    in[kWideRangeSpaceOffset] = space;
+    pci::PutLe64(in.data() + kWideRangeAddressOffset, address);
+    pci::PutLe32(in.data() + kWideRangeUnitOffset, unit);
+    pci::PutLe32(in.data() + kWideRangeCountOffset, count);
+    return in;
+}
+
+CRequestResult ReadDeviceWide(CSimMachine& machine, uint8_t space, uint64_t address, uint32_t unit, uint32_t count)
+{
+    return Send(machine, IOCTL_READ_DEVICE_WIDE, WideRangeInput(space, address, unit, count), unit * count);
+}
+
+uint32_t WriteDeviceWide(CSimMachine& machine, uint8_t space, uint64_t address, uint32_t unit,
+                         const std::vector<uint8_t>& data)
+{
+    std::vector<uint8_t> in = WideRangeInput(space, address, unit, uint32_t(data.size()) / unit);
+    in.insert(in.end(), data.begin(), data.end());
+    return Send(machine, IOCTL_WRITE_DEVICE_WIDE, in, 0).m_status;
+}
+
 uint32_t ProbeBarSize(CSimMachine& machine, uint32_t bus, uint32_t device, uint32_t function, uint32_t bar)
 {
     uint32_t reg = 0x10 + 4 * bar;

@@ -27,6 +27,11 @@ uint32_t WriteConfig(CSimMachine& machine, uint32_t bus, uint32_t device, uint32
 std::vector<uint8_t> ReadConfigSpace(CSimMachine& machine, uint32_t bus, uint32_t device, uint32_t function);
 std::vector<uint8_t> RangeInput(uint8_t space, uint32_t address, uint32_t unit, uint32_t count);
 CRequestResult ReadDevice(CSimMachine& machine, uint8_t space, uint32_t address, uint32_t unit, uint32_t count);
+// The same at a 64-bit address (806h/807h).
+std::vector<uint8_t> WideRangeInput(uint8_t space, uint64_t address, uint32_t unit, uint32_t count);
+CRequestResult ReadDeviceWide(CSimMachine& machine, uint8_t space, uint64_t address, uint32_t unit, uint32_t count);
+uint32_t WriteDeviceWide(CSimMachine& machine, uint8_t space, uint64_t address, uint32_t unit,
+                         const std::vector<uint8_t>& data);
 uint32_t WriteDevice(CSimMachine& machine, uint8_t space, uint32_t address, uint32_t unit,
                      const std::vector<uint8_t>& data);
 // The size the program's probing arithmetic finds for a BAR (write ones, read back, restore).
