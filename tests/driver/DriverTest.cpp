@@ -64,6 +64,18 @@ Bytes RegisterIn(uint32_t size, uint32_t key, uint32_t offset, uint8_t width)
     return in;
 }
 
+// The wide form carries a 64-bit address and no trailer after its data.
+Bytes WideRangeIn(uint8_t space, uint64_t address, uint32_t unit, uint32_t count, const Bytes& data = {})
+{
+    Bytes in(kWideRangeHeaderSize, 0);
+    in[kWideRangeSpaceOffset] = space;
+    pci::PutLe64(in.data() + kWideRangeAddressOffset, address);
+    PutLe(&in, kWideRangeUnitOffset, unit);
+    PutLe(&in, kWideRangeCountOffset, count);
+    in.insert(in.end(), data.begin(), data.end());
+    return in;
+}
+
 Bytes RangeIn(uint8_t space, uint32_t address, uint32_t unit, uint32_t count, const Bytes& data = {})
 {
     const size_t extra = data.empty() ? 0 : data.size() + kWriteDeviceTrailerSize;
@@ -291,15 +303,22 @@ TEST_F(DriverTest, DeviceRangesReadAndWriteAtEveryUnitAsSimulated)
     for (uint32_t i = 0; i < s_model->GetFunctionCount(); ++i) {
         const CSimFunction* function = s_model->GetFunction(i);
         for (uint32_t slot = 0; slot < kSimBarSlots; ++slot) {
-            const uint32_t base = static_cast<uint32_t>(function->SlotBase(slot));
+            const uint64_t fullBase = function->SlotBase(slot);
             const bool io = slot < kSimRomSlot && (function->ReadConfig(function->SlotRegister(slot), 4) & 1);
             const uint8_t space = io ? kSpaceIo : kSpaceMemory;
-            uint32_t offset = 0;
-            if (base == 0 || !function->SlotDecodes(slot, space, base, &offset)) {
+            uint64_t offset = 0;
+            if (fullBase == 0 || !function->SlotDecodes(slot, space, fullBase, &offset)) {
                 continue;
             }
             SCOPED_TRACE(KeyText(function->Key()) + " slot " + std::to_string(slot));
             ++ranges;
+            const CAnswer wide = Both(IOCTL_READ_DEVICE_WIDE, WideRangeIn(space, fullBase, 1, kRangeProbeBytes),
+                                      kRangeProbeBytes);
+            ASSERT_TRUE(wide.ok);
+            if (fullBase >= kNarrowAddressLimit) {
+                continue;
+            }
+            const uint32_t base = static_cast<uint32_t>(fullBase);
             for (uint32_t unit : {1u, 2u, 4u}) {
                 const CAnswer read = Both(IOCTL_READ_DEVICE, RangeIn(space, base, unit, kRangeProbeBytes / unit),
                                           kRangeProbeBytes);
