@@ -190,12 +190,14 @@ std::optional<std::string> CConfigSpaceModel::OnEndEdit(int item, int /*subItem*
 
     const uint32_t typed = ParseValue(text, IsHexMode());
     pci::PutLe(m_function->m_config + offset, size, typed);
+    const bool differs = memcmp(m_function->m_config + offset, m_function->m_shadow + offset, size) != 0;
     m_function->RefreshConfigSpace();
-    // The refresh skips a CardBus bridge's header and bytes 35h..37h; an edit
-    // there is written on its own, so the cell never shows a value that only
-    // the image holds.
-    if (memcmp(m_function->m_config + offset, m_function->m_shadow + offset, size) != 0)
-        m_function->WriteConfigRegister(offset, size);
+    // The refresh writes only what differs from the shadow, and skips a CardBus bridge's
+    // header and bytes 35h..37h. Typing the value shown must still reach the device (it is
+    // how a write-one-to-clear bit is cleared), and an edit outside the refresh list is
+    // written on its own, so the cell never shows a value that only the image holds.
+    if (!differs || memcmp(m_function->m_config + offset, m_function->m_shadow + offset, size) != 0)
+        m_function->WriteEditedRegister(offset, size);
     const uint32_t readBack = uint32_t(pci::GetLe(m_function->m_config + offset, size));
     if (readBack != typed)
         WarningBeep();

@@ -169,6 +169,13 @@ void CPciFunction::WriteConfigRegister(uint32_t offset, uint32_t size)
         return;
     if (memcmp(m_config + offset, m_shadow + offset, size) == 0)
         return;
+    WriteEditedRegister(offset, size);
+}
+
+void CPciFunction::WriteEditedRegister(uint32_t offset, uint32_t size)
+{
+    if (!IsValidRegister(offset, size))
+        return;
     uint8_t width = uint8_t(size);
     WriteConfig(m_bus, m_device, m_function, offset, width, uint32_t(pci::GetLe(m_config + offset, size)));
     // A failed read-back reads as all ones, which is what the page then shows and beeps about.

@@ -38,6 +38,9 @@ public:
     // Writes one register of m_config to the device when it differs from m_shadow, then reads it
     // back into both copies. Registers that do not lie within the 256 bytes are ignored.
     void WriteConfigRegister(uint32_t offset, uint32_t size);
+    // Writes one register of m_config to the device whatever the shadow holds, then reads it
+    // back into both copies: an edit always reaches the device.
+    void WriteEditedRegister(uint32_t offset, uint32_t size);
     // Writes back every register of the header layout and the dwords above it that were edited.
     void RefreshConfigSpace();
 
