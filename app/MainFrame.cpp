@@ -1,4 +1,5 @@
 #include "app/MainFrame.h"
+#include "app/BriscoDoc.h"
 
 #include <algorithm>
 #include <iterator>
@@ -73,6 +74,18 @@ LRESULT CMainFrame::OnMenuChar(UINT nChar, UINT nFlags, CMenu* pMenu)
     if (CIconMenu::IsIconMenu(pMenu))
         return CIconMenu::HandleMenuChar(nChar, nFlags, pMenu);
     return CFrameWnd::OnMenuChar(nChar, nFlags, pMenu);
+}
+
+BOOL CMainFrame::GetMessageString(UINT nID, std::string& rMessage) const
+{
+    if (nID == AFX_IDS_IDLEMESSAGE) {
+        const auto* pDoc = DYNAMIC_DOWNCAST(CBriscoDoc, GetActiveDocument());
+        if (pDoc != nullptr && !pDoc->GetScanFailure().empty()) {
+            rMessage = pDoc->GetScanFailure();
+            return TRUE;
+        }
+    }
+    return CFrameWnd::GetMessageString(nID, rMessage);
 }
 
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs)

@@ -31,6 +31,8 @@ public:
     HMENU BuildIconMenu();
 
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
+    // In place of "Ready": why the last scan shows no tree, while it does not.
+    BOOL GetMessageString(UINT nID, std::string& rMessage) const override;
     BOOL OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext) override;
 
     int OnCreate(LPCREATESTRUCT lpCreateStruct);

@@ -115,6 +115,26 @@ DWORD CEditListCtrl::GetColumnEditStyle(int column) const
     }
 }
 
+void CEditListCtrl::NotifyBeginEdit(int row, int column)
+{
+    NMLVDISPINFOA info = {};
+    info.hdr.hwndFrom = m_hWnd;
+    info.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID());
+    info.hdr.code = LVN_BEGINLABELEDITA;
+    info.item.iItem = row;
+    info.item.iSubItem = column;
+    ::SendMessageA(::GetParent(m_hWnd), WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info));
+}
+
+void CEditListCtrl::CommitOpenEdit()
+{
+    if (m_hWnd == nullptr)
+        return;
+    HWND editWindow = ::GetDlgItem(m_hWnd, IDC_CELL_EDIT);
+    if (auto* edit = dynamic_cast<CInPlaceEdit*>(CWnd::FromHandlePermanent(editWindow)))
+        edit->Commit();
+}
+
 CInPlaceEdit* CEditListCtrl::BeginCellEdit(int row, int column)
 {
     if (!EnsureVisible(row, TRUE))
@@ -145,6 +165,7 @@ CInPlaceEdit* CEditListCtrl::BeginCellEdit(int row, int column)
     rect.top = bounds.top;
     rect.bottom = bounds.bottom;
 
+    NotifyBeginEdit(row, column);
     auto* edit = new CInPlaceEdit(row, column, GetItemText(row, column));
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL | GetColumnEditStyle(column);
     // A failed creation has already deleted the edit through WM_NCDESTROY.

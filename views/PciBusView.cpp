@@ -39,6 +39,11 @@ int CPciBusView::OnCreate(LPCREATESTRUCT lpCreateStruct)
 
 void CPciBusView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
 {
+    // Before a rescan frees the functions the items that point at them go.
+    if (lHint == CViewHints::HINT_MODEL_REBUILDING) {
+        ClearTree();
+        return;
+    }
     if (lHint != CViewHints::HINT_MODEL_REBUILT)
         return;
     CPciFunction* pRoot = CViewHints::FunctionFromHint(pHint);
@@ -51,7 +56,7 @@ void CPciBusView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
 void CPciBusView::ShowTree(CPciFunction* pRoot)
 {
     CTreeCtrl& tree = GetTreeCtrl();
-    tree.DeleteAllItems();
+    DeleteAllItems();
     CBusTreeModel model;
     model.Build(pRoot);
     InsertItems(model);
@@ -88,7 +93,7 @@ void CPciBusView::ClearTree()
     CTreeCtrl& tree = GetTreeCtrl();
     if (tree.GetCount() == 0)
         return;
-    tree.DeleteAllItems();
+    DeleteAllItems();
     if (CDocument* pDocument = m_pDocument)
         pDocument->UpdateAllViews(this, CViewHints::HINT_SELECTION_CHANGED, nullptr);
 }
@@ -102,8 +107,20 @@ CPciFunction* CPciBusView::GetSelectedFunction() const
     return reinterpret_cast<CPciFunction*>(tree.GetItemData(selected));
 }
 
+// While items are deleted the tree may report selections of items whose functions are
+// already gone; such changes are not passed on.
+void CPciBusView::DeleteAllItems()
+{
+    m_deletingItems = true;
+    GetTreeCtrl().DeleteAllItems();
+    m_deletingItems = false;
+}
+
 void CPciBusView::OnSelChanged(NMHDR* pNMHDR, LRESULT* pResult)
 {
+    *pResult = 0;
+    if (m_deletingItems)
+        return;
     const NMTREEVIEWA* pChange = reinterpret_cast<const NMTREEVIEWA*>(pNMHDR);
     CPciFunction* pFunction = pChange->itemNew.hItem
         ? reinterpret_cast<CPciFunction*>(GetTreeCtrl().GetItemData(pChange->itemNew.hItem))

@@ -63,8 +63,14 @@ void CPciFunctionView::OnInitialUpdate()
 
 void CPciFunctionView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
 {
+    if (lHint == CViewHints::HINT_MODEL_REBUILDING) {
+        // The functions are about to be freed: an open edit goes to its function first.
+        CommitOpenEdit();
+        return;
+    }
     if (lHint != CViewHints::HINT_SELECTION_CHANGED || m_configPage == nullptr)
         return;
+    CommitOpenEdit();
     m_function = CViewHints::FunctionFromHint(pHint);
     SelectTab(kConfigSpaceTab, -1);
     RebuildBarTabs(m_function);
@@ -153,9 +159,18 @@ void CPciFunctionView::OnDestroy()
     CFormView::OnDestroy();
 }
 
-// The pages let go of their lists while the windows still exist.
+void CPciFunctionView::CommitOpenEdit()
+{
+    if (m_configPage != nullptr)
+        m_configPage->GetList().CommitOpenEdit();
+    for (const auto& page : m_barPages)
+        page->GetList().CommitOpenEdit();
+}
+
+// The pages let go of their lists while the windows still exist; an open edit is committed first.
 void CPciFunctionView::ReleasePages()
 {
+    CommitOpenEdit();
     if (m_tabs.m_hWnd != nullptr)
         m_tabs.DeleteAllItems();
     m_barPages.clear();
@@ -164,6 +179,7 @@ void CPciFunctionView::ReleasePages()
 
 void CPciFunctionView::OnHexadecimalDisplay()
 {
+    CommitOpenEdit();
     m_hexDisplay = !m_hexDisplay;
     const int count = m_tabs.m_hWnd != nullptr ? m_tabs.GetItemCount() : 0;
     for (int i = 0; i < count; ++i) {
@@ -174,35 +190,30 @@ void CPciFunctionView::OnHexadecimalDisplay()
 
 void CPciFunctionView::On8BitDisplay()
 {
+    CommitOpenEdit();
     if (CBarPage* page = GetCurrentBarPage())
         page->SetUnitWidth(kByteUnit);
 }
 
 void CPciFunctionView::On16BitDisplay()
 {
+    CommitOpenEdit();
     if (CBarPage* page = GetCurrentBarPage())
         page->SetUnitWidth(kWordUnit);
 }
 
 void CPciFunctionView::On32BitDisplay()
 {
+    CommitOpenEdit();
     if (CBarPage* page = GetCurrentBarPage())
         page->SetUnitWidth(kDwordUnit);
 }
 
 void CPciFunctionView::OnPageRefresh()
 {
+    CommitOpenEdit();
     if (CFunctionPage* page = GetCurrentPage())
         page->Refresh();
-}
-
-bool CPciFunctionView::IsBarPresent(uint32_t value, bool* is64)
-{
-    *is64 = false;
-    if (value == 0)
-        return false;
-    *is64 = pci::IsMemory64Bar(value);
-    return pci::BarBase(value) != 0;
 }
 
 void CPciFunctionView::RebuildBarTabs(CPciFunction* function)
@@ -214,15 +225,10 @@ void CPciFunctionView::RebuildBarTabs(CPciFunction* function)
     m_barPages.clear();
     if (function == nullptr)
         return;
-    const int barCount = function->GetBarCount();
-    for (int even = 0; even < barCount; even += 2) {
-        bool is64 = false;
-        if (IsBarPresent(function->GetBarValue(even), &is64))
-            AddBarTab(even);
-        // The odd BAR of a 64-bit pair holds the upper half of the address.
-        bool oddIs64 = false;
-        if (!is64 && IsBarPresent(function->GetBarValue(even + 1), &oddIs64))
-            AddBarTab(even + 1);
+    // The function's BAR list says which registers are ranges: an upper half never is.
+    for (int index = 0; index < function->GetBarCount(); ++index) {
+        if (function->GetBar(index).IsPresent())
+            AddBarTab(index);
     }
 }
 
@@ -237,6 +243,8 @@ void CPciFunctionView::AddBarTab(int barIndex)
 
 void CPciFunctionView::SelectTab(int newIndex, int oldIndex)
 {
+    if (newIndex != oldIndex)
+        CommitOpenEdit();
     for (;;) {
         if (newIndex == oldIndex)
             return;

@@ -37,7 +37,6 @@ public:
     // Replaces the BAR tabs (and their pages) with those of the function's present BARs.
     void RebuildBarTabs(CPciFunction* function);
     // Whether a BAR value holds a base address; is64 tells whether it is a 64-bit memory BAR.
-    static bool IsBarPresent(uint32_t value, bool* is64);
 
     CCustomTabCtrl& GetTabCtrl() { return m_tabs; }
     CFunctionPage* GetPage(int tabIndex) const;
@@ -67,6 +66,8 @@ private:
     CFunctionPage* FindPageOfList(UINT_PTR listId) const;
     void AddBarTab(int barIndex);
     void ReleasePages();
+    // Commits an in-place edit open on any page, before anything changes what its list shows.
+    void CommitOpenEdit();
 
     bool m_hexDisplay = true;
     CCustomTabCtrl m_tabs;

@@ -262,9 +262,10 @@ TEST_F(EditingCells, AnEditOpenWhileTheTabChangesWritesWhereItWasOpened)
     ASSERT_TRUE(m_vga->ReadDeviceData(0, 0x92, &bar0Byte, 1, 1));
     DoubleClickCell(ConfigList(), kLatencyRow, kValueColumn);
     ASSERT_NE(nullptr, OpenEdit());
-    // The tab row never takes the focus, so the edit stays open over the hidden list.
+    ::SetWindowTextA(OpenEdit(), "30");
+    // The tab row never takes the focus; the change of tab commits the edit first.
     OpenBarTab(1);
-    TypeAndEnd("30", VK_RETURN);
+    EXPECT_EQ(nullptr, OpenEdit());
     EXPECT_EQ(0x30u, m_vga->ReadConfig(kVga.bus, kVga.device, kVga.function, kLatencyOffset, 1));
     uint8_t after = 0;
     ASSERT_TRUE(m_vga->ReadDeviceData(0, 0x92, &after, 1, 1));

@@ -290,15 +290,18 @@ TEST_F(ShellAppTest, RefreshRebuildsTheTreeFromEveryEntryPoint)
 
         entry.run();
 
-        // The tree view receives the rebuild before this recorder does, so its selection
-        // arrives here first.
-        ASSERT_EQ(2u, m_recorder.m_updates.size());
+        // The tree view receives each hint before this recorder does, so its selections arrive
+        // here first: none when it empties before the old functions go, then the new root.
+        ASSERT_EQ(4u, m_recorder.m_updates.size());
         EXPECT_EQ(CViewHints::HINT_SELECTION_CHANGED, m_recorder.m_updates[0].hint);
-        EXPECT_EQ(m_busView, m_recorder.m_updates[0].sender);
-        EXPECT_EQ(m_doc->GetRoot(), m_recorder.m_updates[0].function);
-        EXPECT_EQ(CViewHints::HINT_MODEL_REBUILT, m_recorder.m_updates[1].hint);
-        EXPECT_EQ(nullptr, m_recorder.m_updates[1].sender);
-        EXPECT_EQ(m_doc->GetRoot(), m_recorder.m_updates[1].function);
+        EXPECT_EQ(nullptr, m_recorder.m_updates[0].function);
+        EXPECT_EQ(CViewHints::HINT_MODEL_REBUILDING, m_recorder.m_updates[1].hint);
+        EXPECT_EQ(CViewHints::HINT_SELECTION_CHANGED, m_recorder.m_updates[2].hint);
+        EXPECT_EQ(m_busView, m_recorder.m_updates[2].sender);
+        EXPECT_EQ(m_doc->GetRoot(), m_recorder.m_updates[2].function);
+        EXPECT_EQ(CViewHints::HINT_MODEL_REBUILT, m_recorder.m_updates[3].hint);
+        EXPECT_EQ(nullptr, m_recorder.m_updates[3].sender);
+        EXPECT_EQ(m_doc->GetRoot(), m_recorder.m_updates[3].function);
         ExpectFreshTree();
     }
 }
