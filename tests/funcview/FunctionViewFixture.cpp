@@ -1,4 +1,3 @@
-#include "views/ViewHints.h"
 #include "tests/funcview/FunctionViewFixture.h"
 
 #include <string.h>
@@ -6,6 +5,7 @@
 #include "app/BriscoDoc.h"
 #include "framework/Framework.h"
 #include "res/resource.h"
+#include "views/ViewHints.h"
 
 namespace {
 
@@ -72,7 +72,6 @@ void FunctionViewTest::SetUp()
         return answer;
     };
     CTestSeams::s_beep = [this](UINT type) { m_beeps.push_back(type); };
-    CTestSeams::s_trace = [this](const std::string& text) { m_trace += text; };
 
     m_view = new CPciFunctionView;
     CRect client;
