@@ -6,15 +6,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "controls/PaneColors.h"
-#include "views/ViewHints.h"
-#include "views/BusTreeModel.h"
-#include "tests/shell/ShellTestSupport.h"
 #include "device/PciFunction.h"
 #include "framework/SingleDocTemplate.h"
 #include "res/resource.h"
+#include "tests/shell/ShellTestSupport.h"
+#include "tests/support/StartedApp.h"
+#include "views/BusTreeModel.h"
+#include "views/ViewHints.h"
 
 namespace {
 
@@ -50,9 +52,7 @@ protected:
             s_startupMessages.push_back(request.caption + ": " + request.text);
             return IDOK;
         };
-        s_app = new CObservedApp;
-        s_app->InitApplication();
-        s_started = s_app->InitInstance() != FALSE;
+        s_app = std::make_unique<CStartedApp<CObservedApp>>();
         if (auto* pDoc = DYNAMIC_DOWNCAST(CObservedDoc, s_app->GetDocument())) {
             s_startUpdates = pDoc->m_startRecorder.m_updates;
             s_startVisible = pDoc->m_startRecorder.m_mainWindowVisible;
@@ -60,16 +60,10 @@ protected:
         }
         CTestSeams::Reset();
     }
-    static void TearDownTestSuite()
-    {
-        if (CWnd* pMainWnd = AfxGetMainWnd())
-            pMainWnd->DestroyWindow();
-        delete s_app;
-        s_app = nullptr;
-    }
+    static void TearDownTestSuite() { s_app.reset(); }
     void SetUp() override
     {
-        ASSERT_TRUE(s_started);
+        ASSERT_TRUE(s_app->IsStarted());
         m_frame = DYNAMIC_DOWNCAST(CMainFrame, AfxGetMainWnd());
         ASSERT_NE(nullptr, m_frame);
         m_doc = s_app->GetDocument();
@@ -147,8 +141,7 @@ protected:
         EXPECT_EQ(pRoot, m_busView->GetSelectedFunction());
     }
 
-    static CBriscoApp* s_app;
-    static bool s_started;
+    static std::unique_ptr<CStartedApp<CObservedApp>> s_app;
     static std::vector<std::string> s_startupMessages;
     static std::vector<CUpdateRecorder::Update> s_startUpdates;
     static std::vector<bool> s_startVisible;
@@ -158,8 +151,7 @@ protected:
     CUpdateRecorder m_recorder;
 };
 
-CBriscoApp* ShellAppTest::s_app = nullptr;
-bool ShellAppTest::s_started = false;
+std::unique_ptr<CStartedApp<CObservedApp>> ShellAppTest::s_app;
 std::vector<std::string> ShellAppTest::s_startupMessages;
 std::vector<CUpdateRecorder::Update> ShellAppTest::s_startUpdates;
 std::vector<bool> ShellAppTest::s_startVisible;
