@@ -15,6 +15,7 @@
 #include "res/resource.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "tests/support/StartedApp.h"
+#include "tests/support/TreeDescription.h"
 #include "views/BusTreeModel.h"
 #include "views/ViewHints.h"
 
@@ -97,27 +98,7 @@ protected:
     }
     bool IsButtonEnabled(UINT id) { return m_frame->GetToolBar().SendMessage(TB_ISBUTTONENABLED, id) != 0; }
     // The first item whose label contains the text.
-    HTREEITEM FindItem(const std::string& text)
-    {
-        return FindItemBelow(Tree().GetRootItem(), text);
-    }
-    HTREEITEM FindItemBelow(HTREEITEM first, const std::string& text)
-    {
-        for (HTREEITEM item = first; item; item = Tree().GetNextSiblingItem(item)) {
-            char label[256] = {};
-            TVITEMA info = {};
-            info.mask = TVIF_TEXT;
-            info.hItem = item;
-            info.pszText = label;
-            info.cchTextMax = sizeof label;
-            Tree().SendMessage(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&info));
-            if (std::string(label).find(text) != std::string::npos)
-                return item;
-            if (HTREEITEM found = FindItemBelow(Tree().GetChildItem(item), text))
-                return found;
-        }
-        return nullptr;
-    }
+    HTREEITEM FindItem(const std::string& text) { return CTreeDescription(Tree()).Find(text); }
     // Checks that the tree shows the document's current model, expanded, with its root selected.
     void ExpectFreshTree()
     {
@@ -125,7 +106,7 @@ protected:
         ASSERT_NE(nullptr, pRoot);
         CBusTreeModel model;
         model.Build(pRoot);
-        const std::vector<CShownItem> shown = ShownItems(Tree());
+        const std::vector<CTreeDescription::CItem> shown = CTreeDescription(Tree()).Items();
         ASSERT_EQ(model.GetItems().size(), shown.size());
         for (size_t i = 0; i < shown.size(); ++i) {
             const CBusTreeItem& expected = model.GetItems()[i];
@@ -134,7 +115,7 @@ protected:
             EXPECT_EQ(expected.depth, shown[i].depth);
             EXPECT_EQ(expected.image, shown[i].image);
             EXPECT_EQ(expected.image, shown[i].selectedImage);
-            EXPECT_EQ(expected.function, shown[i].function);
+            EXPECT_EQ(expected.function, reinterpret_cast<CPciFunction*>(shown[i].data));
             EXPECT_EQ(shown[i].hasChildren, shown[i].expanded) << "every branch is expanded";
         }
         EXPECT_EQ(Tree().GetRootItem(), Tree().GetSelectedItem());
@@ -178,7 +159,7 @@ TEST_F(ShellAppTest, StartsVisibleWithTheWholeMachineExpandedAndTheRootSelected)
     }
     EXPECT_EQ(1, rebuilds);
 
-    const std::vector<CShownItem> shown = ShownItems(Tree());
+    const std::vector<CTreeDescription::CItem> shown = CTreeDescription(Tree()).Items();
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(0u, shown.front().label.find("0.0.0   Bridge   ("));
     EXPECT_EQ(kBridgeImage, shown.front().image);
