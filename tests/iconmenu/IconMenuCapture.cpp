@@ -53,6 +53,8 @@ bool Capture(CMenuFrame* pFrame, CMenu* pPopup, int downs, const std::string& pa
 {
     // A menu now and then closes before it was saved under Wine: try again.
     constexpr int kAttempts = 3;
+    // The previous picture's result must not end this one's attempts before they start.
+    g_step.saved = false;
     for (int attempt = 0; attempt < kAttempts && !g_step.saved; ++attempt) {
         g_step = CaptureStep();
         g_step.downs = downs;
