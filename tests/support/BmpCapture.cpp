@@ -33,8 +33,9 @@ CBmpCapture::CBmpCapture(const RECT& screenRect)
     const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
     m_info.biSizeImage = stride * static_cast<DWORD>(height);
     m_pixels.resize(m_info.biSizeImage);
-    const bool read = copied && ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), m_pixels.data(),
-                                            reinterpret_cast<BITMAPINFO*>(&m_info), DIB_RGB_COLORS) == height;
+    const bool read = copied &&
+        ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), m_pixels.data(),
+                    reinterpret_cast<BITMAPINFO*>(&m_info), DIB_RGB_COLORS) == height;
     ::DeleteObject(bitmap);
     ::DeleteDC(memory);
     ::ReleaseDC(nullptr, screen);

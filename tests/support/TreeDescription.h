@@ -12,7 +12,8 @@ class CTreeCtrl;
 class CTreeDescription {
 public:
     // One item as the control shows it.
-    struct CItem {
+    struct CItem
+    {
         HTREEITEM handle = nullptr;
         int depth = 0;
         std::string label;

@@ -2,7 +2,9 @@
 
 #include "tests/framework/app/AppTestIds.h"
 
-CTestAboutDlg::CTestAboutDlg() : CDialog(IDD_TEST_ABOUT) {}
+CTestAboutDlg::CTestAboutDlg() : CDialog(IDD_TEST_ABOUT)
+{
+}
 
 void CTestAboutDlg::DoDataExchange(CDataExchange* pDX)
 {

@@ -7,7 +7,7 @@
 #include "tests/framework/app/TestTreeView.h"
 
 BEGIN_MESSAGE_MAP(CTestApp, CWinApp)
-    ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
+ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
 END_MESSAGE_MAP()
 
 BOOL CTestApp::InitInstance()

@@ -20,11 +20,13 @@ void CALLBACK ChooseFirstMenuItem(HWND, UINT, UINT_PTR idEvent, DWORD)
 
 IMPLEMENT_DYNCREATE(CTestFormView, CFormView)
 BEGIN_MESSAGE_MAP(CTestFormView, CFormView)
-    ON_WM_CONTEXTMENU()
-    ON_COMMAND(ID_TEST_CONTEXT_FIRST, OnFirst)
+ON_WM_CONTEXTMENU()
+ON_COMMAND(ID_TEST_CONTEXT_FIRST, OnFirst)
 END_MESSAGE_MAP()
 
-CTestFormView::CTestFormView() : CFormView(IDD_TEST_FORM) {}
+CTestFormView::CTestFormView() : CFormView(IDD_TEST_FORM)
+{
+}
 
 void CTestFormView::OnInitialUpdate()
 {

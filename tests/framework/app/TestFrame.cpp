@@ -4,7 +4,7 @@
 
 IMPLEMENT_DYNCREATE(CTestFrame, CFrameWnd)
 BEGIN_MESSAGE_MAP(CTestFrame, CFrameWnd)
-    ON_WM_CREATE()
+ON_WM_CREATE()
 END_MESSAGE_MAP()
 
 int CTestFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
