@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/AboutDlg.h"
@@ -10,6 +11,7 @@
 #include "app/MainFrame.h"
 #include "framework/Framework.h"
 #include "res/resource.h"
+#include "tests/support/StartedApp.h"
 
 namespace {
 
@@ -125,21 +127,13 @@ protected:
     static void SetUpTestSuite()
     {
         CTestSeams::s_messageBox = [](const CMessageBoxRequest&) { return IDOK; };
-        s_app = new CBriscoApp;
-        s_app->InitApplication();
-        s_started = s_app->InitInstance() != FALSE;
+        s_app = std::make_unique<CStartedApp<CBriscoApp>>();
         CTestSeams::Reset();
     }
-    static void TearDownTestSuite()
-    {
-        if (CWnd* pMainWnd = AfxGetMainWnd())
-            pMainWnd->DestroyWindow();
-        delete s_app;
-        s_app = nullptr;
-    }
+    static void TearDownTestSuite() { s_app.reset(); }
     void SetUp() override
     {
-        ASSERT_TRUE(s_started);
+        ASSERT_TRUE(s_app->IsStarted());
         m_frame = DYNAMIC_DOWNCAST(CMainFrame, AfxGetMainWnd());
         ASSERT_NE(nullptr, m_frame);
         CTestSeams::PumpUntilIdle();
@@ -161,13 +155,11 @@ protected:
         EXPECT_TRUE(m_frame->IsWindowEnabled());
     }
 
-    static CBriscoApp* s_app;
-    static bool s_started;
+    static std::unique_ptr<CStartedApp<CBriscoApp>> s_app;
     CMainFrame* m_frame = nullptr;
     CAboutSeen m_seen;
 };
-CBriscoApp* AboutDlgTest::s_app = nullptr;
-bool AboutDlgTest::s_started = false;
+std::unique_ptr<CStartedApp<CBriscoApp>> AboutDlgTest::s_app;
 
 TEST_F(AboutDlgTest, HelpMenuItemOpensTheAboutBox)
 {

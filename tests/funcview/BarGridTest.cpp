@@ -1,7 +1,6 @@
 // Reading a BAR range in the grid: rows, headings and cell texts at every unit width and
 // in both radixes, the ASCII column, what the value cache saves and when it is emptied.
 #include "tests/funcview/FunctionViewFixture.h"
-#include "controls/iconmenu/IconMenu.h"
 
 #include <string.h>
 

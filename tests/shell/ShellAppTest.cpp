@@ -6,15 +6,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "controls/PaneColors.h"
-#include "views/ViewHints.h"
-#include "views/BusTreeModel.h"
-#include "tests/shell/ShellTestSupport.h"
 #include "device/PciFunction.h"
 #include "framework/SingleDocTemplate.h"
 #include "res/resource.h"
+#include "tests/shell/ShellTestSupport.h"
+#include "tests/support/StartedApp.h"
+#include "tests/support/TreeDescription.h"
+#include "views/BusTreeModel.h"
+#include "views/ViewHints.h"
 
 namespace {
 
@@ -50,9 +53,7 @@ protected:
             s_startupMessages.push_back(request.caption + ": " + request.text);
             return IDOK;
         };
-        s_app = new CObservedApp;
-        s_app->InitApplication();
-        s_started = s_app->InitInstance() != FALSE;
+        s_app = std::make_unique<CStartedApp<CObservedApp>>();
         if (auto* pDoc = DYNAMIC_DOWNCAST(CObservedDoc, s_app->GetDocument())) {
             s_startUpdates = pDoc->m_startRecorder.m_updates;
             s_startVisible = pDoc->m_startRecorder.m_mainWindowVisible;
@@ -60,16 +61,10 @@ protected:
         }
         CTestSeams::Reset();
     }
-    static void TearDownTestSuite()
-    {
-        if (CWnd* pMainWnd = AfxGetMainWnd())
-            pMainWnd->DestroyWindow();
-        delete s_app;
-        s_app = nullptr;
-    }
+    static void TearDownTestSuite() { s_app.reset(); }
     void SetUp() override
     {
-        ASSERT_TRUE(s_started);
+        ASSERT_TRUE(s_app->IsStarted());
         m_frame = DYNAMIC_DOWNCAST(CMainFrame, AfxGetMainWnd());
         ASSERT_NE(nullptr, m_frame);
         m_doc = s_app->GetDocument();
@@ -103,27 +98,7 @@ protected:
     }
     bool IsButtonEnabled(UINT id) { return m_frame->GetToolBar().SendMessage(TB_ISBUTTONENABLED, id) != 0; }
     // The first item whose label contains the text.
-    HTREEITEM FindItem(const std::string& text)
-    {
-        return FindItemBelow(Tree().GetRootItem(), text);
-    }
-    HTREEITEM FindItemBelow(HTREEITEM first, const std::string& text)
-    {
-        for (HTREEITEM item = first; item; item = Tree().GetNextSiblingItem(item)) {
-            char label[256] = {};
-            TVITEMA info = {};
-            info.mask = TVIF_TEXT;
-            info.hItem = item;
-            info.pszText = label;
-            info.cchTextMax = sizeof label;
-            Tree().SendMessage(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&info));
-            if (std::string(label).find(text) != std::string::npos)
-                return item;
-            if (HTREEITEM found = FindItemBelow(Tree().GetChildItem(item), text))
-                return found;
-        }
-        return nullptr;
-    }
+    HTREEITEM FindItem(const std::string& text) { return CTreeDescription(Tree()).Find(text); }
     // Checks that the tree shows the document's current model, expanded, with its root selected.
     void ExpectFreshTree()
     {
@@ -131,7 +106,7 @@ protected:
         ASSERT_NE(nullptr, pRoot);
         CBusTreeModel model;
         model.Build(pRoot);
-        const std::vector<CShownItem> shown = ShownItems(Tree());
+        const std::vector<CTreeDescription::CItem> shown = CTreeDescription(Tree()).Items();
         ASSERT_EQ(model.GetItems().size(), shown.size());
         for (size_t i = 0; i < shown.size(); ++i) {
             const CBusTreeItem& expected = model.GetItems()[i];
@@ -140,15 +115,14 @@ protected:
             EXPECT_EQ(expected.depth, shown[i].depth);
             EXPECT_EQ(expected.image, shown[i].image);
             EXPECT_EQ(expected.image, shown[i].selectedImage);
-            EXPECT_EQ(expected.function, shown[i].function);
+            EXPECT_EQ(expected.function, reinterpret_cast<CPciFunction*>(shown[i].data));
             EXPECT_EQ(shown[i].hasChildren, shown[i].expanded) << "every branch is expanded";
         }
         EXPECT_EQ(Tree().GetRootItem(), Tree().GetSelectedItem());
         EXPECT_EQ(pRoot, m_busView->GetSelectedFunction());
     }
 
-    static CBriscoApp* s_app;
-    static bool s_started;
+    static std::unique_ptr<CStartedApp<CObservedApp>> s_app;
     static std::vector<std::string> s_startupMessages;
     static std::vector<CUpdateRecorder::Update> s_startUpdates;
     static std::vector<bool> s_startVisible;
@@ -158,8 +132,7 @@ protected:
     CUpdateRecorder m_recorder;
 };
 
-CBriscoApp* ShellAppTest::s_app = nullptr;
-bool ShellAppTest::s_started = false;
+std::unique_ptr<CStartedApp<CObservedApp>> ShellAppTest::s_app;
 std::vector<std::string> ShellAppTest::s_startupMessages;
 std::vector<CUpdateRecorder::Update> ShellAppTest::s_startUpdates;
 std::vector<bool> ShellAppTest::s_startVisible;
@@ -186,7 +159,7 @@ TEST_F(ShellAppTest, StartsVisibleWithTheWholeMachineExpandedAndTheRootSelected)
     }
     EXPECT_EQ(1, rebuilds);
 
-    const std::vector<CShownItem> shown = ShownItems(Tree());
+    const std::vector<CTreeDescription::CItem> shown = CTreeDescription(Tree()).Items();
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(0u, shown.front().label.find("0.0.0   Bridge   ("));
     EXPECT_EQ(kBridgeImage, shown.front().image);
