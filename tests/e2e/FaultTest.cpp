@@ -10,7 +10,7 @@
 #include "res/resource.h"
 #include "tests/e2e/BriscoProcess.h"
 #include "tests/e2e/E2eSteps.h"
-#include "tests/e2e/FaultSwitch.h"
+#include "tests/support/FaultSwitch.h"
 #include "tests/support/DebugOutputCapture.h"
 
 namespace {

@@ -14,6 +14,7 @@
 #include "framework/SingleDocTemplate.h"
 #include "res/resource.h"
 #include "tests/shell/ShellTestSupport.h"
+#include "tests/support/FaultSwitch.h"
 #include "tests/support/StartedApp.h"
 #include "tests/support/TreeDescription.h"
 #include "views/BusTreeModel.h"
@@ -305,6 +306,36 @@ TEST_F(ShellAppTest, ModelGoneEmptiesTheTreeAndTheSelection)
 
     SendCommand(ID_OPTIONS_REFRESH);
     ExpectFreshTree();
+}
+
+// A scan that finds no host bridge shows no invented function; the status bar says why,
+// and Refresh tries again.
+TEST_F(ShellAppTest, AFailedScanLeavesTheTreeEmptyAndSaysWhy)
+{
+    CFaultSwitch faults;
+    ASSERT_TRUE(faults.IsOpen());
+    struct CCase
+    {
+        const char* what;
+        std::function<bool()> fault;
+        const char* status;
+    };
+    const CCase cases[] = {
+        {"the host bridge does not answer", [&faults] { return faults.FailFunction(0, 0, 0); }, "No host bridge on bus 0"},
+        {"every request fails", [&faults] { return faults.FailAll(); }, "The driver refused every request"},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(c.fault());
+        SendCommand(ID_OPTIONS_REFRESH);
+        EXPECT_EQ(0u, Tree().GetCount());
+        EXPECT_EQ(nullptr, m_doc->GetRoot());
+        EXPECT_EQ(c.status, m_frame->GetStatusBar().GetPaneText(0));
+        ASSERT_TRUE(faults.Off());
+        SendCommand(ID_OPTIONS_REFRESH);
+        ExpectFreshTree();
+        EXPECT_EQ("Ready", m_frame->GetStatusBar().GetPaneText(0));
+    }
 }
 
 TEST_F(ShellAppTest, ToolbarHasItsButtonsAndFollowsTheActiveView)
