@@ -36,6 +36,8 @@ struct CAboutSeen {
     CRect linkTemplateRect;
     bool linkUnderlined = false;
     bool hasIcon = false;
+    CRect rect;
+    HWND messageBoxOwner = nullptr;
 };
 
 std::string ItemText(HWND hDlg, int id)
@@ -66,6 +68,15 @@ CAboutSeen LookAt(CWnd* pWnd)
     auto* pAbout = DYNAMIC_DOWNCAST(CAboutDlg, pWnd);
     seen.isAboutDlg = pAbout != nullptr;
     seen.caption = pWnd->GetWindowText();
+    pWnd->GetWindowRect(&seen.rect);
+    // A message box opened while the About box runs, as its link's error box is.
+    const auto answerBoxes = CTestSeams::s_messageBox;
+    CTestSeams::s_messageBox = [&seen](const CMessageBoxRequest& request) {
+        seen.messageBoxOwner = request.owner;
+        return IDOK;
+    };
+    AfxMessageBox("probe", MB_OK);
+    CTestSeams::s_messageBox = answerBoxes;
     CWnd* pMainWnd = AfxGetMainWnd();
     seen.ownerDisabled = pMainWnd != nullptr && !pMainWnd->IsWindowEnabled();
     std::vector<HWND> statics = UnnamedStatics(pWnd->m_hWnd);
@@ -151,6 +162,11 @@ protected:
         EXPECT_TRUE(m_seen.isAboutDlg);
         EXPECT_EQ("About Brisco", m_seen.caption);
         EXPECT_TRUE(m_seen.ownerDisabled) << "the About box is modal to the main window";
+        EXPECT_EQ(m_seen.hWnd, m_seen.messageBoxOwner) << "a box opened from the About box belongs to it";
+        CRect frame;
+        m_frame->GetWindowRect(&frame);
+        EXPECT_NEAR(frame.CenterPoint().x, m_seen.rect.CenterPoint().x, 1) << "centred on the main window";
+        EXPECT_NEAR(frame.CenterPoint().y, m_seen.rect.CenterPoint().y, 1) << "centred on the main window";
         EXPECT_FALSE(::IsWindow(m_seen.hWnd)) << "OK closes the About box";
         EXPECT_TRUE(m_frame->IsWindowEnabled());
     }
