@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "app/BriscoSettings.h"
 #include "controls/PaneColors.h"
 #include "device/PciFunction.h"
 #include "framework/SingleDocTemplate.h"
@@ -336,6 +337,55 @@ TEST_F(ShellAppTest, AFailedScanLeavesTheTreeEmptyAndSaysWhy)
         ExpectFreshTree();
         EXPECT_EQ("Ready", m_frame->GetStatusBar().GetPaneText(0));
     }
+}
+
+// The window comes back where the user left it, unless that place is off every monitor.
+TEST_F(ShellAppTest, TheSavedPlacementIsRestoredWhenItIsOnAMonitor)
+{
+    WINDOWPLACEMENT original = {};
+    original.length = sizeof original;
+    ASSERT_TRUE(::GetWindowPlacement(m_frame->m_hWnd, &original));
+    int originalTree = 0;
+    int originalMinimum = 0;
+    m_frame->GetSplitter().GetRowInfo(CMainFrame::kTreeRow, originalTree, originalMinimum);
+    struct CCase
+    {
+        const char* what;
+        CRect saved;
+        CRect expected;
+    };
+    const CCase cases[] = {
+        {"on the screen", CRect(40, 30, 700, 560), CRect(40, 30, 700, 560)},
+        {"off every monitor", CRect(30000, 30000, 30600, 30500), CRect(40, 30, 700, 560)},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        WINDOWPLACEMENT placement = original;
+        placement.showCmd = SW_SHOWNORMAL;
+        placement.rcNormalPosition = c.saved;
+        CBriscoSettings::SavePlacement(placement);
+        CBriscoSettings::SaveNumber(CBriscoSettings::kTreeHeightValue, 123);
+        m_frame->ShowWithSavedPlacement();
+        CTestSeams::PumpUntilIdle();
+        CRect now;
+        m_frame->GetWindowRect(&now);
+        EXPECT_EQ(c.expected, now);
+        int treeHeight = 0;
+        int minimum = 0;
+        m_frame->GetSplitter().GetRowInfo(CMainFrame::kTreeRow, treeHeight, minimum);
+        EXPECT_EQ(123, treeHeight);
+    }
+    // Closing the window saves what it shows.
+    CBriscoSettings::DeleteAll();
+    ::SetWindowPlacement(m_frame->m_hWnd, &original);
+    m_frame->SavePlacement();
+    WINDOWPLACEMENT saved = {};
+    ASSERT_TRUE(CBriscoSettings::LoadPlacement(&saved));
+    EXPECT_EQ(CRect(original.rcNormalPosition), CRect(saved.rcNormalPosition));
+    CBriscoSettings::DeleteAll();
+    m_frame->GetSplitter().SetRowInfo(CMainFrame::kTreeRow, originalTree, originalMinimum);
+    m_frame->GetSplitter().RecalcLayout();
+    CTestSeams::PumpUntilIdle();
 }
 
 TEST_F(ShellAppTest, ToolbarHasItsButtonsAndFollowsTheActiveView)

@@ -10,6 +10,9 @@ class CStartedApp : public TApp {
 public:
     CStartedApp()
     {
+        // No test inherits the settings another one left behind.
+        if constexpr (requires { TApp::ResetSettings(); })
+            TApp::ResetSettings();
         this->InitApplication();
         m_started = this->InitInstance() != FALSE;
     }
