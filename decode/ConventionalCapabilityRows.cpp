@@ -1,0 +1,259 @@
+#include "decode/ConventionalCapabilityRows.h"
+
+#include "decode/DecodeText.h"
+
+#include "pci/Bar.h"
+#include "pci/Capability.h"
+#include "pci/ConfigSpace.h"
+
+#include <string>
+
+namespace {
+
+using T = CDecodeText;
+
+const uint32_t kAuxCurrentMa[] = {0, 55, 100, 160, 220, 270, 320, 375};
+const char* const kPowerStates[] = {"D0", "D1", "D2", "D3hot"};
+const uint32_t kPciXSplitTransactions[] = {1, 2, 3, 4, 8, 12, 16, 32};
+constexpr uint32_t kSataInConfigSpace = 0xF;
+constexpr uint32_t kSataFirstBarLocation = 4;
+constexpr uint32_t kSataLocationMask = 0xF;
+constexpr uint32_t kSataOffsetShift = 4;
+constexpr uint32_t kSataOffsetMask = 0xFFFFF;
+// HyperTransport: the block type is in the top three bits of the command word, or five for the newer types.
+constexpr uint32_t kHtTypeShift = 13;
+
+void DecodePowerManagement(CCapabilityRows& rows)
+{
+    rows.Add(pci::kPmCapabilitiesOffset, 2, "PMC", [](uint32_t v) {
+        return T::Format("Power Management version %u, Flags: ", v & pci::kPmVersionMask) +
+            T::Flags(v, {{3, "PMEClk"}, {5, "DSI"}, {9, "D1"}, {10, "D2"}}) +
+            T::Format(" AuxCurrent=%umA PME(D0%s,D1%s,D2%s,D3hot%s,D3cold%s)",
+                      kAuxCurrentMa[T::Field(v, pci::kPmAuxCurrentShift, pci::kPmAuxCurrentMask)], T::Sign(v & 0x0800),
+                      T::Sign(v & 0x1000), T::Sign(v & 0x2000), T::Sign(v & 0x4000), T::Sign(v & 0x8000));
+    });
+    rows.Add(pci::kPmControlStatusOffset, 2, "PMCSR", [](uint32_t v) {
+        return T::Format("Status: %s ", kPowerStates[v & pci::kPmPowerStateMask]) +
+            T::Flags(v, {{3, "NoSoftRst"}, {8, "PME-Enable"}}) +
+            T::Format(" DSel=%u DScale=%u PME%s", T::Field(v, pci::kPmDataSelectShift, pci::kPmDataSelectMask),
+                      T::Field(v, pci::kPmDataScaleShift, pci::kPmDataScaleMask), T::Sign(v & 0x8000));
+    });
+    rows.Add(pci::kPmBridgeSupportOffset, 1, "PMCSR_BSE", [](uint32_t v) {
+        return T::Flags(v, {{6, "B2/B3"}, {7, "BPCC"}});
+    });
+    rows.AddPlain(pci::kPmDataOffset, 1, "Data");
+}
+
+std::string AgpRate(uint32_t v)
+{
+    std::string text;
+    for (uint32_t i = 0; i < 3; ++i) {
+        if (v & (1u << i))
+            text += T::Format("%sx%u", text.empty() ? "" : ",", 1u << i);
+    }
+    return text.empty() ? "none" : text;
+}
+
+void DecodeAgp(CCapabilityRows& rows)
+{
+    rows.Add(pci::kAgpRevisionOffset, 1, "Revision",
+             [](uint32_t v) { return T::Format("AGP version %u.%u", v >> 4, v & 0xF); });
+    rows.Add(pci::kAgpStatusOffset, 4, "Status", [](uint32_t v) {
+        return T::Format("RQ=%u ", (v >> pci::kAgpRequestDepthShift) + 1) +
+            T::Flags(v, {{9, "SBA"}, {3, "AGP3"}, {7, "GART64"}, {5, "64bit"}, {4, "FW"}}) +
+            " Rate=" + AgpRate(v & pci::kAgpRateMask);
+    });
+    rows.Add(pci::kAgpCommandOffset, 4, "Command", [](uint32_t v) {
+        return T::Format("RQ=%u ", (v >> pci::kAgpRequestDepthShift) + 1) +
+            T::Flags(v, {{9, "SBA"}, {8, "AGP"}, {7, "GART64"}, {5, "64bit"}, {4, "FW"}}) +
+            " Rate=" + AgpRate(v & pci::kAgpRateMask);
+    });
+}
+
+void DecodePciX(CCapabilityRows& rows, bool bridge)
+{
+    if (bridge) {
+        rows.AddPlain(pci::kPciXBridgeSecondaryStatusOffset, 2, "Secondary Status");
+        rows.Add(pci::kPciXBridgeStatusOffset, 4, "Bridge Status", [](uint32_t v) {
+            return T::Format("Dev=%02x:%02x.%u ", (v >> 8) & 0xFF, (v >> 3) & 0x1F, v & 7) +
+                T::Flags(v, {{16, "64bit"}, {17, "133MHz"}, {18, "SCD"}, {19, "USC"}, {20, "SCO"}, {21, "SRD"}});
+        });
+        rows.AddPlain(8, 4, "Upstream Split Transaction Control");
+        rows.AddPlain(12, 4, "Downstream Split Transaction Control");
+        return;
+    }
+    rows.Add(pci::kPciXCommandOffset, 2, "Command", [](uint32_t v) {
+        return T::Flags(v, {{0, "DPERE"}, {1, "ERO"}}) +
+            T::Format(" RBC=%u OST=%u", 512u << ((v >> 2) & 3), kPciXSplitTransactions[(v >> 4) & 7]);
+    });
+    rows.Add(pci::kPciXStatusOffset, 4, "Status", [](uint32_t v) {
+        return T::Format("Dev=%02x:%02x.%u ", (v >> 8) & 0xFF, (v >> 3) & 0x1F, v & 7) +
+            T::Flags(v, {{16, "64bit"}, {17, "133MHz"}, {18, "SCD"}, {19, "USC"}}) +
+            T::Format(" DC=%s DMMRBC=%u DMOST=%u DMCRS=%u ", (v & (1u << 20)) ? "bridge" : "simple",
+                      512u << ((v >> 21) & 3), kPciXSplitTransactions[(v >> 23) & 7], 1u << (((v >> 26) & 7) + 3)) +
+            T::Flags(v, {{29, "RSCEM"}, {30, "266MHz"}, {31, "533MHz"}});
+    });
+}
+
+const char* HyperTransportType(uint32_t command)
+{
+    switch (command >> kHtTypeShift) {
+    case 0:
+    case 1: return "Slave or Primary Interface";
+    case 2:
+    case 3: return "Host or Secondary Interface";
+    default: break;
+    }
+    static const char* const kTypes[] = {"Switch",
+                                         "Reserved",
+                                         "Interrupt Discovery and Configuration",
+                                         "Revision ID",
+                                         "UnitID Clumping",
+                                         "Extended Configuration Space Access",
+                                         "Address Mapping",
+                                         "MSI Mapping",
+                                         "DirectRoute",
+                                         "VCSet",
+                                         "Retry Mode",
+                                         "X86 Encoding",
+                                         "Gen3",
+                                         "Function-Level Extension",
+                                         "Power Management",
+                                         "High Node Count"};
+    const uint32_t type = (command >> 11) & 0x1F;
+    return type >= 0x10 && type < 0x20 ? kTypes[type - 0x10] : "Reserved";
+}
+
+// Vendor bytes after a length byte: shown in dwords, the last one as wide as what is left.
+void DecodeVendorBytes(CCapabilityRows& rows, uint32_t first, uint32_t length)
+{
+    for (uint32_t offset = first; offset < length && !rows.Stopped();) {
+        const uint32_t left = length - offset;
+        const uint32_t size = left >= 4 ? 4 : left >= 2 ? 2 : 1;
+        rows.AddPlain(offset, size, T::Format("Vendor Data +%02Xh", offset));
+        offset += size;
+    }
+}
+
+void DecodeVendorSpecific(CCapabilityRows& rows)
+{
+    const uint32_t length = rows.Read(pci::kVendorSpecificLengthOffset, 1);
+    rows.Add(pci::kVendorSpecificLengthOffset, 1, "Length", [](uint32_t v) { return T::Format("Len=%02x", v); });
+    if (rows.CheckDeclared(length, "vendor-specific length"))
+        DecodeVendorBytes(rows, pci::kVendorSpecificLengthOffset + 1, length);
+}
+
+void DecodeSata(CCapabilityRows& rows)
+{
+    rows.Add(pci::kSataRevisionOffset, 2, "Revision",
+             [](uint32_t v) { return T::Format("SATA HBA v%u.%u", (v >> 4) & 0xF, v & 0xF); });
+    rows.Add(pci::kSataBarOffset, 4, "BAR Location", [](uint32_t v) {
+        const uint32_t location = v & kSataLocationMask;
+        if (location == kSataInConfigSpace)
+            return std::string("InCfgSpace");
+        const uint32_t offset = ((v >> kSataOffsetShift) & kSataOffsetMask) * 4;
+        if (location < kSataFirstBarLocation || location >= kSataFirstBarLocation + 6)
+            return T::Format("BAR location %x reserved, offset=%05x", location, offset);
+        return T::Format("BAR%u offset=%05x", location - kSataFirstBarLocation, offset);
+    });
+}
+
+void DecodeAdvancedFeatures(CCapabilityRows& rows)
+{
+    rows.Add(pci::kAfLengthOffset, 1, "Length", [](uint32_t v) { return T::Format("Len=%02x", v); });
+    rows.Add(pci::kAfCapabilitiesOffset, 1, "AFCap", [](uint32_t v) { return T::Flags(v, {{0, "TP"}, {1, "FLR"}}); });
+    rows.Add(pci::kAfControlOffset, 1, "AFCtrl", [](uint32_t v) { return T::Flags(v, {{0, "FLR"}}); });
+    rows.Add(pci::kAfStatusOffset, 1, "AFStatus", [](uint32_t v) { return T::Flags(v, {{0, "TP"}}); });
+}
+
+void DecodeEnhancedAllocation(CCapabilityRows& rows, bool bridge)
+{
+    const uint32_t count = rows.Read(pci::kEaEntryCountOffset, 1) & pci::kEaEntryCountMask;
+    rows.Add(pci::kEaEntryCountOffset, 1, "Num Entries", [&](uint32_t) { return T::Format("NumEntries=%u", count); });
+    if (bridge)
+        rows.Add(pci::kEaFirstEntryOffset, 4, "Fixed Bus Numbers",
+                 [](uint32_t v) { return T::Format("Secondary=%02x Subordinate=%02x", v & 0xFF, (v >> 8) & 0xFF); });
+    uint32_t offset = bridge ? pci::kEaBridgeFirstEntryOffset : pci::kEaFirstEntryOffset;
+    for (uint32_t entry = 0; entry < count && !rows.Stopped(); ++entry) {
+        const uint32_t header = rows.Read(offset, 4);
+        const uint32_t dwords = header & pci::kEaEntrySizeMask;
+        rows.Add(offset, 4, T::Format("Entry %u", entry), [&](uint32_t v) {
+            return T::Format("BEI=%u PP=%02x SP=%02x ", (v >> 4) & 0xF, (v >> 8) & 0xFF, (v >> 16) & 0xFF) +
+                T::Flags(v, {{30, "Writable"}, {31, "Enable"}});
+        });
+        for (uint32_t i = 1; i <= dwords && !rows.Stopped(); ++i)
+            rows.AddPlain(offset + i * 4, 4, T::Format("Entry %u dword %u", entry, i));
+        offset += (dwords + 1) * 4;
+    }
+}
+
+void DecodeFlatteningPortalBridge(CCapabilityRows& rows)
+{
+    rows.Add(pci::kFpbCapabilitiesOffset, 4, "FPB Capabilities", [](uint32_t v) {
+        return T::Flags(v, {{0, "RID"}, {1, "MEM_LOW"}, {2, "MEM_HIGH"}});
+    });
+    rows.AddPlain(pci::kFpbRidVectorControl1Offset, 4, "RID Vector Control 1");
+    rows.AddPlain(pci::kFpbRidVectorControl2Offset, 4, "RID Vector Control 2");
+    rows.AddPlain(pci::kFpbMem32VectorControlOffset, 4, "MEM Low Vector Control");
+    rows.AddPlain(pci::kFpbMem64VectorControlOffset, 4, "MEM High Vector Control 1");
+    rows.AddPlain(pci::kFpbMem64VectorUpperOffset, 4, "MEM High Vector Control 2");
+    rows.AddPlain(pci::kFpbVectorAccessControlOffset, 4, "Vector Access Control");
+    rows.AddPlain(pci::kFpbVectorAccessDataOffset, 4, "Vector Access Data");
+}
+
+} // namespace
+
+bool CConventionalCapabilityRows::Decode(uint8_t id, CCapabilityRows& rows)
+{
+    const bool bridge = rows.BarCount() == pci::kPciBridgeBarCount;
+    switch (id) {
+    case pci::kCapPowerManagement: DecodePowerManagement(rows); return true;
+    case pci::kCapAgp:
+    case pci::kCapAgp8x: DecodeAgp(rows); return true;
+    case pci::kCapVpd:
+        rows.Add(pci::kVpdAddressOffset, 2, "VPD Address", [](uint32_t v) {
+            return T::Format("Address %04x, F%s", v & pci::kVpdAddressMask, T::Sign(v & pci::kVpdFlag));
+        });
+        rows.AddPlain(pci::kVpdDataOffset, 4, "VPD Data");
+        return true;
+    case pci::kCapSlotIdentification:
+        rows.Add(pci::kSlotExpansionOffset, 1, "Expansion Slot",
+                 [](uint32_t v) { return T::Format("%u slots, First%s", v & 0x1F, T::Sign(v & 0x20)); });
+        rows.Add(pci::kSlotChassisOffset, 1, "Chassis Number", [](uint32_t v) { return T::Format("chassis %02x", v); });
+        return true;
+    case pci::kCapCompactPciHotSwap:
+        rows.Add(2, 1, "Hot Swap Control/Status", [](uint32_t v) {
+            return T::Flags(v, {{7, "INS"}, {6, "EXT"}, {3, "LOO"}, {1, "EIM"}, {0, "DHA"}});
+        });
+        return true;
+    case pci::kCapPciX: DecodePciX(rows, bridge); return true;
+    case pci::kCapHyperTransport:
+        rows.Add(pci::kHtCommandOffset, 2, "Command",
+                 [](uint32_t v) { return T::Format("HyperTransport: %s", HyperTransportType(v)); });
+        return true;
+    case pci::kCapVendorSpecific: DecodeVendorSpecific(rows); return true;
+    case pci::kCapDebugPort:
+        rows.Add(pci::kDebugPortOffset, 2, "Debug Port", [](uint32_t v) {
+            return T::Format("BAR=%u offset=%04x", v >> pci::kDebugPortBarShift, v & pci::kDebugPortOffsetMask);
+        });
+        return true;
+    case pci::kCapCompactPciCentralResource: rows.AddPlain(2, 2, "Control"); return true;
+    case pci::kCapPciHotPlug: return true; // the ID alone says it
+    case pci::kCapBridgeSubsystem:
+        rows.Add(pci::kBridgeSubsystemVendorOffset, 2, "Subsystem Vendor ID",
+                 [](uint32_t v) { return T::Format("Vendor %04x", v); });
+        rows.Add(pci::kBridgeSubsystemIdOffset, 2, "Subsystem ID",
+                 [](uint32_t v) { return T::Format("Device %04x", v); });
+        return true;
+    case pci::kCapSecureDevice:
+        rows.AddPlain(2, 2, "Capability Information");
+        for (uint32_t offset = 4; offset <= 16; offset += 4)
+            rows.AddPlain(offset, 4, T::Format("Register +%02Xh", offset));
+        return true;
+    case pci::kCapSataConfig: DecodeSata(rows); return true;
+    case pci::kCapAdvancedFeatures: DecodeAdvancedFeatures(rows); return true;
+    case pci::kCapEnhancedAllocation: DecodeEnhancedAllocation(rows, bridge); return true;
+    case pci::kCapFlatteningPortalBridge: DecodeFlatteningPortalBridge(rows); return true;
+    default: return false;
+    }
+}
