@@ -104,8 +104,8 @@ std::string SpeedRange(uint32_t vector)
 const char* Compare(uint32_t current, uint32_t capable)
 {
     if (current == capable)
-        return " (ok)";
-    return current < capable ? " (downgraded)" : " (strange)";
+        return "";
+    return current < capable ? " (downgraded)" : " (overdriven)";
 }
 
 void DecodeDevice(CCapabilityRows& rows, uint32_t type)
