@@ -10,8 +10,6 @@ namespace {
 
 using T = CDecodeText;
 
-constexpr uint32_t kMaxIdeLinkStreams = 8;
-
 // Vendor-defined bytes up to a declared end, in dwords (narrower at the end).
 void AddVendorRows(CCapabilityRows& rows, uint32_t first, uint32_t end)
 {
@@ -153,7 +151,7 @@ void DecodeIde(CCapabilityRows& rows)
     uint32_t offset = pci::kIdeFirstStreamOffset;
     if (cap & pci::kIdeLinkStreamsSupported) {
         const uint32_t links = T::Field(cap, pci::kIdeLinkStreamCountShift, pci::kIdeStreamCountMask) + 1;
-        for (uint32_t i = 0; i < links && i < kMaxIdeLinkStreams && !rows.Stopped(); ++i) {
+        for (uint32_t i = 0; i < links && i < pci::kIdeMaxLinkStreams && !rows.Stopped(); ++i) {
             rows.AddPlain(offset, 4, T::Format("Link IDE Stream %u Control", i));
             rows.AddPlain(offset + 4, 4, T::Format("Link IDE Stream %u Status", i));
             offset += pci::kIdeLinkStreamBytes;

@@ -15,13 +15,6 @@ using T = CDecodeText;
 const uint32_t kAuxCurrentMa[] = {0, 55, 100, 160, 220, 270, 320, 375};
 const char* const kPowerStates[] = {"D0", "D1", "D2", "D3hot"};
 const uint32_t kPciXSplitTransactions[] = {1, 2, 3, 4, 8, 12, 16, 32};
-constexpr uint32_t kSataInConfigSpace = 0xF;
-constexpr uint32_t kSataFirstBarLocation = 4;
-constexpr uint32_t kSataLocationMask = 0xF;
-constexpr uint32_t kSataOffsetShift = 4;
-constexpr uint32_t kSataOffsetMask = 0xFFFFF;
-// HyperTransport: the block type is in the top three bits of the command word, or five for the newer types.
-constexpr uint32_t kHtTypeShift = 13;
 
 void DecodePowerManagement(CCapabilityRows& rows)
 {
@@ -97,7 +90,7 @@ void DecodePciX(CCapabilityRows& rows, bool bridge)
 
 const char* HyperTransportType(uint32_t command)
 {
-    switch (command >> kHtTypeShift) {
+    switch (command >> pci::kHtInterfaceTypeShift) {
     case 0:
     case 1: return "Slave or Primary Interface";
     case 2:
@@ -120,7 +113,7 @@ const char* HyperTransportType(uint32_t command)
                                          "Function-Level Extension",
                                          "Power Management",
                                          "High Node Count"};
-    const uint32_t type = (command >> 11) & 0x1F;
+    const uint32_t type = (command >> pci::kHtCapabilityTypeShift) & pci::kHtCapabilityTypeMask;
     return type >= 0x10 && type < 0x20 ? kTypes[type - 0x10] : "Reserved";
 }
 
@@ -148,13 +141,13 @@ void DecodeSata(CCapabilityRows& rows)
     rows.Add(pci::kSataRevisionOffset, 2, "Revision",
              [](uint32_t v) { return T::Format("SATA HBA v%u.%u", (v >> 4) & 0xF, v & 0xF); });
     rows.Add(pci::kSataBarOffset, 4, "BAR Location", [](uint32_t v) {
-        const uint32_t location = v & kSataLocationMask;
-        if (location == kSataInConfigSpace)
+        const uint32_t location = v & pci::kSataLocationMask;
+        if (location == pci::kSataInConfigSpace)
             return std::string("InCfgSpace");
-        const uint32_t offset = ((v >> kSataOffsetShift) & kSataOffsetMask) * 4;
-        if (location < kSataFirstBarLocation || location >= kSataFirstBarLocation + 6)
+        const uint32_t offset = ((v >> pci::kSataOffsetShift) & pci::kSataOffsetMask) * 4;
+        if (location < pci::kSataFirstBarLocation || location >= pci::kSataFirstBarLocation + 6)
             return T::Format("BAR location %x reserved, offset=%05x", location, offset);
-        return T::Format("BAR%u offset=%05x", location - kSataFirstBarLocation, offset);
+        return T::Format("BAR%u offset=%05x", location - pci::kSataFirstBarLocation, offset);
     });
 }
 

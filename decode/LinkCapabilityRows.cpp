@@ -2,6 +2,7 @@
 
 #include "decode/DecodeText.h"
 
+#include "pci/ExpressCapability.h"
 #include "pci/ExtendedCapability.h"
 
 #include <string>
@@ -10,12 +11,9 @@ namespace {
 
 using T = CDecodeText;
 
-// Lanes past x32 do not exist; a wider claim is a broken register.
-constexpr uint32_t kMaxLanes = 32;
-
 uint32_t Lanes(const CCapabilityRows& rows)
 {
-    return rows.LinkWidth() > kMaxLanes ? kMaxLanes : rows.LinkWidth();
+    return rows.LinkWidth() > pci::kExpMaxLinkWidth ? pci::kExpMaxLinkWidth : rows.LinkWidth();
 }
 
 // Per-lane registers: as many as the link is wide, each checked against the space.

@@ -87,8 +87,11 @@ constexpr uint32_t kPciXBridgeStatusOffset = 4;
 // Status bits that say the device runs at 266 or 533 MHz and so has extended configuration space.
 constexpr uint32_t kPciXStatus266Capable = 0x40000000;
 constexpr uint32_t kPciXStatus533Capable = 0x80000000;
-// HyperTransport: the command word's high bits say the block type.
+// HyperTransport: the command word's top three bits say the interface type, or five bits the newer block types.
 constexpr uint32_t kHtCommandOffset = 2;
+constexpr uint32_t kHtInterfaceTypeShift = 13;
+constexpr uint32_t kHtCapabilityTypeShift = 11;
+constexpr uint32_t kHtCapabilityTypeMask = 0x1F;
 // Debug port.
 constexpr uint32_t kDebugPortOffset = 2;
 constexpr uint16_t kDebugPortOffsetMask = 0x1FFF;
@@ -96,9 +99,14 @@ constexpr uint32_t kDebugPortBarShift = 13;
 // Bridge subsystem vendor ID.
 constexpr uint32_t kBridgeSubsystemVendorOffset = 4;
 constexpr uint32_t kBridgeSubsystemIdOffset = 6;
-// SATA index/data pair.
+// SATA index/data pair: where the pair lives, a BAR (location 4 is BAR 0) or this space.
 constexpr uint32_t kSataRevisionOffset = 2;
 constexpr uint32_t kSataBarOffset = 4;
+constexpr uint32_t kSataLocationMask = 0xF;
+constexpr uint32_t kSataFirstBarLocation = 4;
+constexpr uint32_t kSataInConfigSpace = 0xF;
+constexpr uint32_t kSataOffsetShift = 4; // in dwords
+constexpr uint32_t kSataOffsetMask = 0xFFFFF;
 // Advanced features.
 constexpr uint32_t kAfLengthOffset = 2;
 constexpr uint32_t kAfCapabilitiesOffset = 3;

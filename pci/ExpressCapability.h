@@ -69,6 +69,8 @@ constexpr uint32_t kExpPayloadBaseBytes = 128;
 constexpr uint32_t kExpLinkSpeedMask = 0xF;
 constexpr uint32_t kExpLinkWidthShift = 4;
 constexpr uint32_t kExpLinkWidthMask = 0x3F;
+// The widest link: per-lane registers past x32 cannot exist.
+constexpr uint32_t kExpMaxLinkWidth = 32;
 constexpr uint32_t kExpAspmSupportShift = 10;
 constexpr uint32_t kExpAspmMask = 0x3;
 constexpr uint32_t kExpL0sExitShift = 12;

@@ -372,6 +372,7 @@ constexpr uint32_t kIdeLinkStreamsSupported = 0x1;
 constexpr uint32_t kIdeSelectiveStreamsSupported = 0x2;
 constexpr uint32_t kIdeLinkStreamCountShift = 13; // traffic classes minus one: one link stream each
 constexpr uint32_t kIdeStreamCountMask = 0x7;
+constexpr uint32_t kIdeMaxLinkStreams = 8;
 constexpr uint32_t kIdeSelectiveStreamCountShift = 16; // streams minus one
 constexpr uint32_t kIdeSelectiveStreamCountMask = 0xFF;
 constexpr uint32_t kIdeLinkStreamBytes = 8;       // control, status
