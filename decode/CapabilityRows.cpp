@@ -29,6 +29,17 @@ bool CCapabilityRows::AddPlain(uint32_t offset, uint32_t size, std::string name)
     return Add(offset, size, std::move(name), [](uint32_t) { return std::string(); });
 }
 
+void CCapabilityRows::AddPlainRange(uint32_t first, uint32_t end, const char* prefix)
+{
+    for (uint32_t offset = first; offset < end && !m_stopped;) {
+        const uint32_t at = m_capability.offset + offset;
+        const uint32_t left = end - offset;
+        const uint32_t size = (at % 4 == 0 && left >= 4) ? 4 : (at % 2 == 0 && left >= 2) ? 2 : 1;
+        AddPlain(offset, size, CDecodeText::Format("%s +%03Xh", prefix, offset));
+        offset += size;
+    }
+}
+
 bool CCapabilityRows::CheckDeclared(uint32_t length, const char* what)
 {
     if (Fits(0, length))

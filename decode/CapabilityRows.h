@@ -46,6 +46,9 @@ public:
     }
     // A register shown by value only.
     bool AddPlain(uint32_t offset, uint32_t size, std::string name);
+    // Vendor-defined bytes [first, end): naturally aligned rows, as wide as alignment and the end allow,
+    // so that each can be written back with one configuration access.
+    void AddPlainRange(uint32_t first, uint32_t end, const char* prefix);
 
     // A length the capability declares for itself: false (and a problem) when it runs past the limit.
     bool CheckDeclared(uint32_t length, const char* what);

@@ -10,17 +10,6 @@ namespace {
 
 using T = CDecodeText;
 
-// Vendor-defined bytes up to a declared end, in dwords (narrower at the end).
-void AddVendorRows(CCapabilityRows& rows, uint32_t first, uint32_t end)
-{
-    for (uint32_t offset = first; offset < end && !rows.Stopped();) {
-        const uint32_t left = end - offset;
-        const uint32_t size = (offset % 4 == 0 && left >= 4) ? 4 : (offset % 2 == 0 && left >= 2) ? 2 : 1;
-        rows.AddPlain(offset, size, T::Format("Vendor Data +%03Xh", offset));
-        offset += size;
-    }
-}
-
 void AddPlainDwords(CCapabilityRows& rows, std::initializer_list<const char*> names)
 {
     uint32_t offset = 4;
@@ -42,11 +31,12 @@ void DecodeVirtualChannel(CCapabilityRows& rows)
     rows.Add(pci::kVcPortCap1Offset, 4, "Port VC Capability 1", [](uint32_t v) {
         return T::Format("ExtVC=%u LPEVC=%u RefClk=%s PATEntryBits=%u", v & pci::kVcExtendedCountMask,
                          T::Field(v, pci::kVcLowPriorityShift, pci::kVcExtendedCountMask),
-                         T::Field(v, pci::kVcReferenceClockShift, 3) == 0 ? "100ns" : "??",
-                         1u << T::Field(v, pci::kVcTableEntryShift, 3));
+                         T::Field(v, pci::kVcReferenceClockShift, pci::kVcTwoBitMask) == 0 ? "100ns" : "??",
+                         1u << T::Field(v, pci::kVcTableEntryShift, pci::kVcTwoBitMask));
     });
-    rows.Add(pci::kVcPortCap2Offset, 4, "Port VC Capability 2",
-             [](uint32_t v) { return "Arb: " + VcArbitration(v) + T::Format(", ArbTableOffset=%02x", v >> 24); });
+    rows.Add(pci::kVcPortCap2Offset, 4, "Port VC Capability 2", [](uint32_t v) {
+        return "Arb: " + VcArbitration(v) + T::Format(", ArbTableOffset=%02x", v >> pci::kVcArbTableOffsetShift);
+    });
     rows.AddPlain(pci::kVcPortControlOffset, 2, "Port VC Control");
     rows.AddPlain(pci::kVcPortStatusOffset, 2, "Port VC Status");
     if (!rows.CheckDeclared(pci::kVcResourceOffset + count * pci::kVcResourceBytes, "VC resource list"))
@@ -54,12 +44,13 @@ void DecodeVirtualChannel(CCapabilityRows& rows)
     for (uint32_t vc = 0; vc < count; ++vc) {
         const uint32_t base = pci::kVcResourceOffset + vc * pci::kVcResourceBytes;
         rows.Add(base, 4, T::Format("VC%u Resource Capability", vc), [](uint32_t v) {
-            return T::Format("PATOffset=%02x MaxTimeSlots=%u ", v >> 24, ((v >> 16) & 0x7F) + 1) +
+            return T::Format("PATOffset=%02x MaxTimeSlots=%u ", v >> pci::kVcPortArbTableOffsetShift,
+                             T::Field(v, pci::kVcMaxTimeSlotsShift, pci::kVcMaxTimeSlotsMask) + 1) +
                 T::Flags(v, {{15, "RejSnoopTrans"}});
         });
         rows.Add(base + pci::kVcResourceControlOffset, 4, T::Format("VC%u Resource Control", vc), [](uint32_t v) {
-            return T::Format("Enable%s ID=%u TC/VC=%02x", T::Sign(v & 0x80000000u),
-                             T::Field(v, pci::kVcIdShift, pci::kVcExtendedCountMask), v & 0xFF);
+            return T::Format("Enable%s ID=%u TC/VC=%02x", T::Bit(v, 31),
+                             T::Field(v, pci::kVcIdShift, pci::kVcExtendedCountMask), v & pci::kVcTcMapMask);
         });
         rows.Add(base + pci::kVcResourceStatusOffset, 2, T::Format("VC%u Resource Status", vc), [](uint32_t v) {
             return T::Flags(v, {{0, "PATUpdate"}, {1, "NegoPending"}});
@@ -72,19 +63,21 @@ void DecodeRcLink(CCapabilityRows& rows)
     const uint32_t descriptor = rows.Read(pci::kRcLinkDescriptorOffset, 4);
     const uint32_t links = T::Field(descriptor, pci::kRcLinkEntryCountShift, pci::kRcLinkEntryCountMask);
     rows.Add(pci::kRcLinkDescriptorOffset, 4, "Element Self Description", [&](uint32_t v) {
-        return T::Format("PortNumber=%02x ComponentID=%02x EltType=%x, %u links", v >> 24, (v >> 16) & 0xFF, v & 0xF,
-                         links);
+        return T::Format("PortNumber=%02x ComponentID=%02x EltType=%x, %u links", v >> pci::kRcLinkPortShift,
+                         T::Field(v, pci::kRcLinkComponentShift, pci::kRcLinkNumberMask),
+                         v & pci::kRcLinkElementTypeMask, links);
     });
     if (!rows.CheckDeclared(pci::kRcLinkEntriesOffset + links * pci::kRcLinkEntryBytes, "link entries"))
         return;
     for (uint32_t i = 0; i < links; ++i) {
         const uint32_t base = pci::kRcLinkEntriesOffset + i * pci::kRcLinkEntryBytes;
         rows.Add(base, 4, T::Format("Link %u Description", i), [](uint32_t v) {
-            return T::Format("Valid%s Type=%s TargetPort=%02x TargetComponent=%02x", T::Sign(v & 1),
-                             (v & 2) ? "Config" : "MemMapped", v >> 24, (v >> 16) & 0xFF);
+            return T::Format("Valid%s Type=%s TargetPort=%02x TargetComponent=%02x", T::Bit(v, 0),
+                             (v >> pci::kRcLinkTypeConfigBit) & 1 ? "Config" : "MemMapped", v >> pci::kRcLinkPortShift,
+                             T::Field(v, pci::kRcLinkComponentShift, pci::kRcLinkNumberMask));
         });
-        rows.AddPlain(base + 8, 4, T::Format("Link %u Address low", i));
-        rows.AddPlain(base + 12, 4, T::Format("Link %u Address high", i));
+        rows.AddPlain(base + pci::kRcLinkAddressLowOffset, 4, T::Format("Link %u Address low", i));
+        rows.AddPlain(base + pci::kRcLinkAddressHighOffset, 4, T::Format("Link %u Address high", i));
     }
 }
 
@@ -93,11 +86,11 @@ void DecodeVendorSpecific(CCapabilityRows& rows)
     const uint32_t header = rows.Read(pci::kVsecHeaderOffset, 4);
     const uint32_t length = T::Field(header, pci::kVsecLengthShift, pci::kVsecLengthMask);
     rows.Add(pci::kVsecHeaderOffset, 4, "Vendor-Specific Header", [&](uint32_t v) {
-        return T::Format("ID=%04x Rev=%u Len=%03x", v & 0xFFFF,
+        return T::Format("ID=%04x Rev=%u Len=%03x", v & pci::kVsecIdMask,
                          T::Field(v, pci::kVsecRevisionShift, pci::kVsecRevisionMask), length);
     });
     if (rows.CheckDeclared(length, "vendor-specific length"))
-        AddVendorRows(rows, pci::kVsecHeaderBytes, length);
+        rows.AddPlainRange(pci::kVsecHeaderBytes, length, "Vendor Data");
 }
 
 void DecodeDesignatedVendorSpecific(CCapabilityRows& rows)
@@ -110,14 +103,14 @@ void DecodeDesignatedVendorSpecific(CCapabilityRows& rows)
     });
     rows.Add(pci::kDvsecHeader2Offset, 2, "DVSEC Header 2", [](uint32_t v) { return T::Format("ID=%04x", v); });
     if (rows.CheckDeclared(length, "DVSEC length"))
-        AddVendorRows(rows, pci::kDvsecHeaderBytes, length);
+        rows.AddPlainRange(pci::kDvsecHeaderBytes, length, "Vendor Data");
 }
 
 void DecodeDoe(CCapabilityRows& rows)
 {
     rows.CheckDeclared(pci::kDoeCapabilityBytes, "DOE mailboxes");
     rows.Add(pci::kDoeCapOffset, 4, "DOECap", [](uint32_t v) {
-        return T::Format("IntSup%s, Interrupt Message Number %03x", T::Sign(v & 1),
+        return T::Format("IntSup%s, Interrupt Message Number %03x", T::Bit(v, 0),
                          T::Field(v, pci::kDoeMessageNumberShift, pci::kDoeMessageNumberMask));
     });
     rows.Add(pci::kDoeControlOffset, 4, "DOECtl", [](uint32_t v) {
@@ -178,10 +171,14 @@ void DecodeIde(CCapabilityRows& rows)
     }
 }
 
+// Most significant byte first, as lspci prints it.
 std::string SerialText(uint32_t low, uint32_t high)
 {
-    return T::Format("%02x-%02x-%02x-%02x-%02x-%02x-%02x-%02x", high >> 24, (high >> 16) & 0xFF, (high >> 8) & 0xFF,
-                     high & 0xFF, low >> 24, (low >> 16) & 0xFF, (low >> 8) & 0xFF, low & 0xFF);
+    const uint64_t serial = (uint64_t(high) << 32) | low;
+    std::string text;
+    for (int byte = 7; byte >= 0; --byte)
+        text += T::Format(byte == 7 ? "%02x" : "-%02x", unsigned(serial >> (8 * byte)) & 0xFFu);
+    return text;
 }
 
 } // namespace
@@ -209,12 +206,14 @@ bool CComplexCapabilityRows::Decode(uint16_t id, CCapabilityRows& rows)
                  [](uint32_t v) { return T::Format("RCiEPBitmap: %08x", v); });
         if (rows.Entry().version >= 2)
             rows.Add(pci::kRcEventBusNumbersOffset, 4, "Associated Bus Numbers", [](uint32_t v) {
-                return T::Format("NextBus %02x LastBus %02x", (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+                return T::Format("NextBus %02x LastBus %02x",
+                                 T::Field(v, pci::kRcEventNextBusShift, pci::kRcEventBusMask),
+                                 T::Field(v, pci::kRcEventLastBusShift, pci::kRcEventBusMask));
             });
         return true;
     case pci::kExtCapRcrb:
         rows.Add(pci::kRcrbVendorOffset, 4, "Vendor/Device ID",
-                 [](uint32_t v) { return T::Format("%04x:%04x", v & 0xFFFF, v >> 16); });
+                 [](uint32_t v) { return T::Format("%04x:%04x", v & pci::kRcrbIdMask, v >> pci::kRcrbDeviceShift); });
         rows.Add(pci::kRcrbCapOffset, 4, "RCRB Capabilities", [](uint32_t v) {
             return T::Flags(v, {{0, "CRSVisible"}});
         });

@@ -22,14 +22,16 @@ void DecodePowerManagement(CCapabilityRows& rows)
         return T::Format("Power Management version %u, Flags: ", v & pci::kPmVersionMask) +
             T::Flags(v, {{3, "PMEClk"}, {5, "DSI"}, {9, "D1"}, {10, "D2"}}) +
             T::Format(" AuxCurrent=%umA PME(D0%s,D1%s,D2%s,D3hot%s,D3cold%s)",
-                      kAuxCurrentMa[T::Field(v, pci::kPmAuxCurrentShift, pci::kPmAuxCurrentMask)], T::Sign(v & 0x0800),
-                      T::Sign(v & 0x1000), T::Sign(v & 0x2000), T::Sign(v & 0x4000), T::Sign(v & 0x8000));
+                      kAuxCurrentMa[T::Field(v, pci::kPmAuxCurrentShift, pci::kPmAuxCurrentMask)],
+                      T::Bit(v, pci::kPmPmeSupportShift), T::Bit(v, pci::kPmPmeSupportShift + 1),
+                      T::Bit(v, pci::kPmPmeSupportShift + 2), T::Bit(v, pci::kPmPmeSupportShift + 3),
+                      T::Bit(v, pci::kPmPmeSupportShift + 4));
     });
     rows.Add(pci::kPmControlStatusOffset, 2, "PMCSR", [](uint32_t v) {
         return T::Format("Status: %s ", kPowerStates[v & pci::kPmPowerStateMask]) +
             T::Flags(v, {{3, "NoSoftRst"}, {8, "PME-Enable"}}) +
             T::Format(" DSel=%u DScale=%u PME%s", T::Field(v, pci::kPmDataSelectShift, pci::kPmDataSelectMask),
-                      T::Field(v, pci::kPmDataScaleShift, pci::kPmDataScaleMask), T::Sign(v & 0x8000));
+                      T::Field(v, pci::kPmDataScaleShift, pci::kPmDataScaleMask), T::Bit(v, 15));
     });
     rows.Add(pci::kPmBridgeSupportOffset, 1, "PMCSR_BSE", [](uint32_t v) {
         return T::Flags(v, {{6, "B2/B3"}, {7, "BPCC"}});
@@ -49,8 +51,10 @@ std::string AgpRate(uint32_t v)
 
 void DecodeAgp(CCapabilityRows& rows)
 {
-    rows.Add(pci::kAgpRevisionOffset, 1, "Revision",
-             [](uint32_t v) { return T::Format("AGP version %u.%u", v >> 4, v & 0xF); });
+    rows.Add(pci::kAgpRevisionOffset, 1, "Revision", [](uint32_t v) {
+        return T::Format("AGP version %u.%u", T::Field(v, pci::kRevisionMajorShift, pci::kRevisionNibbleMask),
+                         v & pci::kRevisionNibbleMask);
+    });
     rows.Add(pci::kAgpStatusOffset, 4, "Status", [](uint32_t v) {
         return T::Format("RQ=%u ", (v >> pci::kAgpRequestDepthShift) + 1) +
             T::Flags(v, {{9, "SBA"}, {3, "AGP3"}, {7, "GART64"}, {5, "64bit"}, {4, "FW"}}) +
@@ -63,27 +67,37 @@ void DecodeAgp(CCapabilityRows& rows)
     });
 }
 
+std::string PciXAddress(uint32_t status)
+{
+    return T::Format("Dev=%02x:%02x.%u ", T::Field(status, pci::kPciXBusShift, pci::kPciXBusMask),
+                     T::Field(status, pci::kPciXDeviceShift, pci::kPciXDeviceMask), status & pci::kPciXFunctionMask);
+}
+
 void DecodePciX(CCapabilityRows& rows, bool bridge)
 {
     if (bridge) {
         rows.AddPlain(pci::kPciXBridgeSecondaryStatusOffset, 2, "Secondary Status");
         rows.Add(pci::kPciXBridgeStatusOffset, 4, "Bridge Status", [](uint32_t v) {
-            return T::Format("Dev=%02x:%02x.%u ", (v >> 8) & 0xFF, (v >> 3) & 0x1F, v & 7) +
+            return PciXAddress(v) +
                 T::Flags(v, {{16, "64bit"}, {17, "133MHz"}, {18, "SCD"}, {19, "USC"}, {20, "SCO"}, {21, "SRD"}});
         });
-        rows.AddPlain(8, 4, "Upstream Split Transaction Control");
-        rows.AddPlain(12, 4, "Downstream Split Transaction Control");
+        rows.AddPlain(pci::kPciXBridgeUpstreamSplitOffset, 4, "Upstream Split Transaction Control");
+        rows.AddPlain(pci::kPciXBridgeDownstreamSplitOffset, 4, "Downstream Split Transaction Control");
         return;
     }
     rows.Add(pci::kPciXCommandOffset, 2, "Command", [](uint32_t v) {
         return T::Flags(v, {{0, "DPERE"}, {1, "ERO"}}) +
-            T::Format(" RBC=%u OST=%u", 512u << ((v >> 2) & 3), kPciXSplitTransactions[(v >> 4) & 7]);
+            T::Format(" RBC=%u OST=%u",
+                      pci::kPciXReadByteBase << T::Field(v, pci::kPciXReadByteShift, pci::kPciXReadByteMask),
+                      kPciXSplitTransactions[T::Field(v, pci::kPciXSplitShift, pci::kPciXSplitMask)]);
     });
     rows.Add(pci::kPciXStatusOffset, 4, "Status", [](uint32_t v) {
-        return T::Format("Dev=%02x:%02x.%u ", (v >> 8) & 0xFF, (v >> 3) & 0x1F, v & 7) +
-            T::Flags(v, {{16, "64bit"}, {17, "133MHz"}, {18, "SCD"}, {19, "USC"}}) +
-            T::Format(" DC=%s DMMRBC=%u DMOST=%u DMCRS=%u ", (v & (1u << 20)) ? "bridge" : "simple",
-                      512u << ((v >> 21) & 3), kPciXSplitTransactions[(v >> 23) & 7], 1u << (((v >> 26) & 7) + 3)) +
+        return PciXAddress(v) + T::Flags(v, {{16, "64bit"}, {17, "133MHz"}, {18, "SCD"}, {19, "USC"}}) +
+            T::Format(" DC=%s DMMRBC=%u DMOST=%u DMCRS=%u ",
+                      (v >> pci::kPciXDeviceComplexityBit) & 1 ? "bridge" : "simple",
+                      pci::kPciXReadByteBase << T::Field(v, pci::kPciXDesignedReadByteShift, pci::kPciXReadByteMask),
+                      kPciXSplitTransactions[T::Field(v, pci::kPciXDesignedSplitShift, pci::kPciXSplitMask)],
+                      8u << T::Field(v, pci::kPciXDesignedCumulativeShift, pci::kPciXDesignedCumulativeMask)) +
             T::Flags(v, {{29, "RSCEM"}, {30, "266MHz"}, {31, "533MHz"}});
     });
 }
@@ -117,29 +131,20 @@ const char* HyperTransportType(uint32_t command)
     return type >= 0x10 && type < 0x20 ? kTypes[type - 0x10] : "Reserved";
 }
 
-// Vendor bytes after a length byte: shown in dwords, the last one as wide as what is left.
-void DecodeVendorBytes(CCapabilityRows& rows, uint32_t first, uint32_t length)
-{
-    for (uint32_t offset = first; offset < length && !rows.Stopped();) {
-        const uint32_t left = length - offset;
-        const uint32_t size = left >= 4 ? 4 : left >= 2 ? 2 : 1;
-        rows.AddPlain(offset, size, T::Format("Vendor Data +%02Xh", offset));
-        offset += size;
-    }
-}
-
 void DecodeVendorSpecific(CCapabilityRows& rows)
 {
     const uint32_t length = rows.Read(pci::kVendorSpecificLengthOffset, 1);
     rows.Add(pci::kVendorSpecificLengthOffset, 1, "Length", [](uint32_t v) { return T::Format("Len=%02x", v); });
     if (rows.CheckDeclared(length, "vendor-specific length"))
-        DecodeVendorBytes(rows, pci::kVendorSpecificLengthOffset + 1, length);
+        rows.AddPlainRange(pci::kVendorSpecificLengthOffset + 1, length, "Vendor Data");
 }
 
 void DecodeSata(CCapabilityRows& rows)
 {
-    rows.Add(pci::kSataRevisionOffset, 2, "Revision",
-             [](uint32_t v) { return T::Format("SATA HBA v%u.%u", (v >> 4) & 0xF, v & 0xF); });
+    rows.Add(pci::kSataRevisionOffset, 2, "Revision", [](uint32_t v) {
+        return T::Format("SATA HBA v%u.%u", T::Field(v, pci::kRevisionMajorShift, pci::kRevisionNibbleMask),
+                         v & pci::kRevisionNibbleMask);
+    });
     rows.Add(pci::kSataBarOffset, 4, "BAR Location", [](uint32_t v) {
         const uint32_t location = v & pci::kSataLocationMask;
         if (location == pci::kSataInConfigSpace)
@@ -164,14 +169,18 @@ void DecodeEnhancedAllocation(CCapabilityRows& rows, bool bridge)
     const uint32_t count = rows.Read(pci::kEaEntryCountOffset, 1) & pci::kEaEntryCountMask;
     rows.Add(pci::kEaEntryCountOffset, 1, "Num Entries", [&](uint32_t) { return T::Format("NumEntries=%u", count); });
     if (bridge)
-        rows.Add(pci::kEaFirstEntryOffset, 4, "Fixed Bus Numbers",
-                 [](uint32_t v) { return T::Format("Secondary=%02x Subordinate=%02x", v & 0xFF, (v >> 8) & 0xFF); });
+        rows.Add(pci::kEaFirstEntryOffset, 4, "Fixed Bus Numbers", [](uint32_t v) {
+            return T::Format("Secondary=%02x Subordinate=%02x", v & pci::kEaBusMask,
+                             T::Field(v, pci::kEaSubordinateBusShift, pci::kEaBusMask));
+        });
     uint32_t offset = bridge ? pci::kEaBridgeFirstEntryOffset : pci::kEaFirstEntryOffset;
     for (uint32_t entry = 0; entry < count && !rows.Stopped(); ++entry) {
         const uint32_t header = rows.Read(offset, 4);
         const uint32_t dwords = header & pci::kEaEntrySizeMask;
         rows.Add(offset, 4, T::Format("Entry %u", entry), [&](uint32_t v) {
-            return T::Format("BEI=%u PP=%02x SP=%02x ", (v >> 4) & 0xF, (v >> 8) & 0xFF, (v >> 16) & 0xFF) +
+            return T::Format("BEI=%u PP=%02x SP=%02x ", T::Field(v, pci::kEaBeiShift, pci::kEaBeiMask),
+                             T::Field(v, pci::kEaPrimaryPropertiesShift, pci::kEaPropertiesMask),
+                             T::Field(v, pci::kEaSecondaryPropertiesShift, pci::kEaPropertiesMask)) +
                 T::Flags(v, {{30, "Writable"}, {31, "Enable"}});
         });
         for (uint32_t i = 1; i <= dwords && !rows.Stopped(); ++i)
@@ -210,8 +219,9 @@ bool CConventionalCapabilityRows::Decode(uint8_t id, CCapabilityRows& rows)
         rows.AddPlain(pci::kVpdDataOffset, 4, "VPD Data");
         return true;
     case pci::kCapSlotIdentification:
-        rows.Add(pci::kSlotExpansionOffset, 1, "Expansion Slot",
-                 [](uint32_t v) { return T::Format("%u slots, First%s", v & 0x1F, T::Sign(v & 0x20)); });
+        rows.Add(pci::kSlotExpansionOffset, 1, "Expansion Slot", [](uint32_t v) {
+            return T::Format("%u slots, First%s", v & pci::kSlotCountMask, T::Bit(v, pci::kSlotFirstInChassisBit));
+        });
         rows.Add(pci::kSlotChassisOffset, 1, "Chassis Number", [](uint32_t v) { return T::Format("chassis %02x", v); });
         return true;
     case pci::kCapCompactPciHotSwap:

@@ -20,6 +20,8 @@ public:
     static std::string Flags(uint32_t value, std::initializer_list<Flag> flags);
     static uint32_t Field(uint32_t value, uint32_t shift, uint32_t mask) { return (value >> shift) & mask; }
     static const char* Sign(bool set) { return set ? "+" : "-"; }
+    // "+" or "-" for one bit by number.
+    static const char* Bit(uint32_t value, uint32_t bit) { return Sign((value >> bit) & 1); }
     // Latency or time values that scale by a power of two or ten, printed with the unit lspci uses.
     static std::string Nanoseconds(uint64_t ns);
 };

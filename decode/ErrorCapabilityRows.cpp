@@ -52,14 +52,16 @@ void DecodeAer(CCapabilityRows& rows)
                          {6, "FatalMsg"}}) +
             T::Format(" IntMsg %u", T::Field(v, pci::kAerRootMessageNumberShift, pci::kAerRootMessageNumberMask));
     });
-    rows.Add(pci::kAerErrorSourceOffset, 4, "ErrorSrc",
-             [](uint32_t v) { return T::Format("ERR_COR: %04x ERR_FATAL/NONFATAL: %04x", v & 0xFFFF, v >> 16); });
+    rows.Add(pci::kAerErrorSourceOffset, 4, "ErrorSrc", [](uint32_t v) {
+        return T::Format("ERR_COR: %04x ERR_FATAL/NONFATAL: %04x", v & pci::kAerSourceMask,
+                         v >> pci::kAerUncorrectableSourceShift);
+    });
 }
 
 void DecodeDpc(CCapabilityRows& rows)
 {
     const uint32_t cap = rows.Read(pci::kDpcCapOffset, 2);
-    const bool rootPortExtensions = (cap & (1u << 5)) != 0;
+    const bool rootPortExtensions = ((cap >> pci::kDpcRootPortExtensionsBit) & 1) != 0;
     rows.Add(pci::kDpcCapOffset, 2, "DpcCap", [](uint32_t v) {
         return T::Format("INT Msg #%u, ", v & pci::kDpcMessageNumberMask) +
             T::Flags(v, {{5, "RPExt"}, {6, "PoisonedTLP"}, {7, "SwTrigger"}}) +
@@ -73,8 +75,8 @@ void DecodeDpc(CCapabilityRows& rows)
                    {{2, "Cmpl"}, {3, "INT"}, {4, "ErrCor"}, {5, "PoisonedTLP"}, {6, "SwTrigger"}, {7, "DL_ActiveErr"}});
     });
     rows.Add(pci::kDpcStatusOffset, 2, "DpcSta", [](uint32_t v) {
-        return T::Format("Trigger%s Reason:%02x INT%s RPBusy%s TriggerExt:%02x RP PIO ErrPtr:%02x", T::Sign(v & 1),
-                         T::Field(v, pci::kDpcReasonShift, pci::kDpcReasonMask), T::Sign(v & 0x8), T::Sign(v & 0x10),
+        return T::Format("Trigger%s Reason:%02x INT%s RPBusy%s TriggerExt:%02x RP PIO ErrPtr:%02x", T::Bit(v, 0),
+                         T::Field(v, pci::kDpcReasonShift, pci::kDpcReasonMask), T::Bit(v, 3), T::Bit(v, 4),
                          T::Field(v, pci::kDpcReasonExtensionShift, pci::kDpcReasonExtensionMask),
                          T::Field(v, pci::kDpcPioPointerShift, pci::kDpcPioPointerMask));
     });

@@ -44,7 +44,7 @@ uint32_t PayloadBytes(uint32_t field)
 std::string Watts(uint32_t value, uint32_t scale)
 {
     static const uint32_t kDivisor[] = {1, 10, 100, 1000};
-    const uint32_t divisor = kDivisor[scale & 3];
+    const uint32_t divisor = kDivisor[scale & pci::kExpPowerLimitScaleMask];
     if (divisor == 1)
         return T::Format("%uW", value);
     const uint32_t whole = value / divisor;
@@ -162,7 +162,8 @@ void DecodeLink(CCapabilityRows& rows, const uint32_t* linkCap)
             T::Flags(v, {{18, "ClockPM"}, {19, "Surprise"}, {20, "LLActRep"}, {21, "BwNot"}, {22, "ASPMOptComp"}});
     });
     rows.Add(pci::kExpLinkControlOffset, 2, "LnkCtl", [](uint32_t v) {
-        return T::Format("ASPM %s; RCB %u bytes, ", kAspmControl[v & pci::kExpAspmMask], (v & 0x8) ? 128u : 64u) +
+        return T::Format("ASPM %s; RCB %u bytes, ", kAspmControl[v & pci::kExpAspmMask],
+                         (v & pci::kExpLinkControlRcb128) ? 128u : 64u) +
             T::Flags(v, {{4, "Disabled"}, {6, "CommClk"}}) + ", " +
             T::Flags(v, {{7, "ExtSynch"}, {8, "ClockPM"}, {9, "AutWidDis"}, {10, "BWInt"}, {11, "AutBWInt"}});
     });
@@ -278,14 +279,15 @@ void DecodeVersion2(CCapabilityRows& rows, uint32_t type, bool hasLink, bool has
         rows.Add(pci::kExpLinkControl2Offset, 2, "LnkCtl2", [](uint32_t v) {
             return T::Format("Target Link Speed: %s, ", CExpressCapabilityRows::SpeedName(v & pci::kExpLinkSpeedMask)) +
                 T::Flags(v, {{4, "EnterCompliance"}, {5, "SpeedDis"}}) +
-                T::Format(", Selectable De-emphasis: %s, Transmit Margin: %s, ", (v & 0x40) ? "-3.5dB" : "-6dB",
+                T::Format(", Selectable De-emphasis: %s, Transmit Margin: %s, ",
+                          (v & pci::kExpSelectableDeemphasis) ? "-3.5dB" : "-6dB",
                           kTransmitMargin[T::Field(v, pci::kExpTransmitMarginShift, pci::kExpTransmitMarginMask)]) +
                 T::Flags(v, {{10, "EnterModifiedCompliance"}, {11, "ComplianceSOS"}}) +
                 T::Format(", Compliance Preset/De-emphasis: %s",
                           kPreset[T::Field(v, pci::kExpCompliancePresetShift, pci::kExpCompliancePresetMask)]);
         });
         rows.Add(pci::kExpLinkStatus2Offset, 2, "LnkSta2", [](uint32_t v) {
-            return T::Format("Current De-emphasis Level: %s, ", (v & 1) ? "-3.5dB" : "-6dB") +
+            return T::Format("Current De-emphasis Level: %s, ", (v & pci::kExpCurrentDeemphasis) ? "-3.5dB" : "-6dB") +
                 T::Flags(v,
                          {{1, "EqualizationComplete"},
                           {2, "EqualizationPhase1"},

@@ -43,7 +43,7 @@ void DecodeL1Substates(CCapabilityRows& rows)
     rows.Add(pci::kL1ssCapOffset, 4, "L1SubCap", [](uint32_t v) {
         std::string text = T::Flags(
             v, {{0, "PCI-PM_L1.2"}, {1, "PCI-PM_L1.1"}, {2, "ASPM_L1.2"}, {3, "ASPM_L1.1"}, {4, "L1_PM_Substates"}});
-        if (v & 0x5)
+        if (v & pci::kL1ssL12Supported)
             text += T::Format(", PortCommonModeRestoreTime=%uus PortTPowerOnTime=%s",
                               T::Field(v, pci::kL1ssCommonModeShift, pci::kL1ssCommonModeMask),
                               PowerOnTime(T::Field(v, pci::kL1ssPowerOnScaleShift, pci::kL1ssPowerOnScaleMask),
@@ -80,12 +80,12 @@ std::string Granularity(uint32_t value, const char* none)
 void DecodePtm(CCapabilityRows& rows)
 {
     rows.Add(pci::kPtmCapOffset, 4, "PTMCap", [](uint32_t v) {
-        return T::Format("Requester:%s Responder:%s Root:%s, PTMClockGranularity: ", T::Sign(v & 1), T::Sign(v & 2),
-                         T::Sign(v & 4)) +
+        return T::Format("Requester:%s Responder:%s Root:%s, PTMClockGranularity: ", T::Bit(v, 0), T::Bit(v, 1),
+                         T::Bit(v, 2)) +
             Granularity(T::Field(v, pci::kPtmGranularityShift, pci::kPtmGranularityMask), "Unimplemented");
     });
     rows.Add(pci::kPtmControlOffset, 4, "PTMControl", [](uint32_t v) {
-        return T::Format("Enabled:%s RootSelected:%s, PTMEffectiveGranularity: ", T::Sign(v & 1), T::Sign(v & 2)) +
+        return T::Format("Enabled:%s RootSelected:%s, PTMEffectiveGranularity: ", T::Bit(v, 0), T::Bit(v, 1)) +
             Granularity(T::Field(v, pci::kPtmGranularityShift, pci::kPtmGranularityMask), "Unknown");
     });
 }
@@ -109,10 +109,12 @@ void DecodePowerBudgeting(CCapabilityRows& rows)
     rows.Add(pci::kPowerBudgetDataOffset, 4, "Data", [](uint32_t v) {
         static const uint32_t kDivisor[] = {1, 10, 100, 1000};
         static const char* const kStates[] = {"D0", "D1", "D2", "D3"};
-        const uint32_t base = v & 0xFF;
-        const uint32_t divisor = kDivisor[(v >> 8) & 3];
-        return T::Format("Power %u/%uW, PM state %s, Type %u, Rail %u", base, divisor, kStates[(v >> 13) & 3],
-                         (v >> 15) & 7, (v >> 18) & 7);
+        const uint32_t base = v & pci::kPowerBudgetBaseMask;
+        const uint32_t divisor = kDivisor[T::Field(v, pci::kPowerBudgetScaleShift, pci::kPowerBudgetScaleMask)];
+        return T::Format("Power %u/%uW, PM state %s, Type %u, Rail %u", base, divisor,
+                         kStates[T::Field(v, pci::kPowerBudgetStateShift, pci::kPowerBudgetStateMask)],
+                         T::Field(v, pci::kPowerBudgetTypeShift, pci::kPowerBudgetTypeMask),
+                         T::Field(v, pci::kPowerBudgetRailShift, pci::kPowerBudgetTypeMask));
     });
     rows.Add(pci::kPowerBudgetCapOffset, 1, "Power Budget Capability", [](uint32_t v) {
         return T::Flags(v, {{0, "SystemAllocated"}});
@@ -194,21 +196,24 @@ bool CLinkCapabilityRows::Decode(uint16_t id, CCapabilityRows& rows)
             return T::Flags(v, {{0, "LocalScaledFlowControl"}, {31, "ExchangeEnable"}});
         });
         rows.Add(pci::kDlfStatusOffset, 4, "Data Link Feature Status", [](uint32_t v) {
-            return T::Format("RemoteFeatures %06x, Valid%s", v & 0x7FFFFF, T::Sign(v & 0x80000000u));
+            return T::Format("RemoteFeatures %06x, Valid%s", v & pci::kDlfRemoteFeaturesMask,
+                             T::Bit(v, pci::kDlfValidBit));
         });
         return true;
     case pci::kExtCapReadinessTime:
         rows.Add(pci::kReadinessTime1Offset, 4, "Readiness Time Reporting 1", [](uint32_t v) {
-            return T::Format("Valid%s Reset %s, DLUp %s", T::Sign(v & 0x80000000u), ReadinessTime(v).c_str(),
-                             ReadinessTime(v >> 12).c_str());
+            return T::Format("Valid%s Reset %s, DLUp %s", T::Bit(v, pci::kReadinessValidBit), ReadinessTime(v).c_str(),
+                             ReadinessTime(v >> pci::kReadinessSecondShift).c_str());
         });
         rows.Add(pci::kReadinessTime2Offset, 4, "Readiness Time Reporting 2", [](uint32_t v) {
-            return T::Format("FLR %s, D3hot->D0 %s", ReadinessTime(v).c_str(), ReadinessTime(v >> 12).c_str());
+            return T::Format("FLR %s, D3hot->D0 %s", ReadinessTime(v).c_str(),
+                             ReadinessTime(v >> pci::kReadinessSecondShift).c_str());
         });
         return true;
     case pci::kExtCapFrsQueueing:
         rows.Add(pci::kFrsCapOffset, 4, "FRS Queueing Capability", [](uint32_t v) {
-            return T::Format("Max Queue Depth %u, Interrupt Message Number %u", v & 0xFFF, (v >> 16) & 0x1F);
+            return T::Format("Max Queue Depth %u, Interrupt Message Number %u", v & pci::kFrsQueueDepthMask,
+                             T::Field(v, pci::kFrsMessageNumberShift, pci::kFrsMessageNumberMask));
         });
         rows.Add(pci::kFrsStatusOffset, 2, "FRS Queueing Status", [](uint32_t v) {
             return T::Flags(v, {{0, "Overflow"}});

@@ -96,13 +96,15 @@ void DecodeMulticast(CCapabilityRows& rows)
     rows.Add(pci::kMcastCapOffset, 2, "McastCap", [](uint32_t v) {
         const uint32_t window = T::Field(v, pci::kMcastWindowShift, pci::kMcastGroupMask);
         return T::Format("MaxGroups %u, WindowSz %u (%llu bytes), ECRCRegen%s", (v & pci::kMcastGroupMask) + 1, window,
-                         1ull << window, T::Sign(v & 0x8000));
+                         1ull << window, T::Bit(v, pci::kMcastEnableBit));
     });
     rows.Add(pci::kMcastControlOffset, 2, "McastCtl", [](uint32_t v) {
-        return T::Format("NumGroups %u, Enable%s", (v & pci::kMcastGroupMask) + 1, T::Sign(v & 0x8000));
+        return T::Format("NumGroups %u, Enable%s", (v & pci::kMcastGroupMask) + 1, T::Bit(v, pci::kMcastEnableBit));
     });
-    rows.Add(pci::kMcastBaseOffset, 4, "McastBAR low",
-             [](uint32_t v) { return T::Format("IndexPos %u, BaseAddr bits 31:12 %08x", v & 0x3F, v & ~0xFFFu); });
+    rows.Add(pci::kMcastBaseOffset, 4, "McastBAR low", [](uint32_t v) {
+        return T::Format("IndexPos %u, BaseAddr bits 31:12 %08x", v & pci::kMcastIndexPositionMask,
+                         v & pci::kMcastBaseAddressMask);
+    });
     rows.AddPlain(pci::kMcastBaseOffset + 4, 4, "McastBAR high");
     rows.AddPlain(pci::kMcastReceiveOffset, 4, "McastReceiveVec low");
     rows.AddPlain(pci::kMcastReceiveOffset + 4, 4, "McastReceiveVec high");
@@ -204,7 +206,7 @@ bool CVirtualizationCapabilityRows::Decode(uint16_t id, CCapabilityRows& rows)
                 T::Flags(v, {{5, "PageAligned"}, {6, "GlobalInvalidate"}, {7, "RelaxedOrdering"}});
         });
         rows.Add(pci::kAtsControlOffset, 2, "ATSCtl", [](uint32_t v) {
-            return T::Format("Enable%s, Smallest Translation Unit: %02x", T::Sign(v & 0x8000),
+            return T::Format("Enable%s, Smallest Translation Unit: %02x", T::Bit(v, pci::kAtsEnableBit),
                              v & pci::kAtsSmallestUnitMask);
         });
         return true;

@@ -54,6 +54,8 @@ constexpr uint32_t kVpdDataOffset = 4;
 // Slot identification.
 constexpr uint32_t kSlotExpansionOffset = 2;
 constexpr uint32_t kSlotChassisOffset = 3;
+constexpr uint8_t kSlotCountMask = 0x1F;
+constexpr uint32_t kSlotFirstInChassisBit = 5;
 // Message signalled interrupts.
 constexpr uint32_t kMsiControlOffset = 2;
 constexpr uint32_t kMsiAddressOffset = 4;
@@ -84,6 +86,25 @@ constexpr uint32_t kPciXCommandOffset = 2;
 constexpr uint32_t kPciXStatusOffset = 4;
 constexpr uint32_t kPciXBridgeSecondaryStatusOffset = 2;
 constexpr uint32_t kPciXBridgeStatusOffset = 4;
+constexpr uint32_t kPciXBridgeUpstreamSplitOffset = 8;
+constexpr uint32_t kPciXBridgeDownstreamSplitOffset = 12;
+// Status: the function's own bus, device and function numbers.
+constexpr uint32_t kPciXBusShift = 8;
+constexpr uint32_t kPciXBusMask = 0xFF;
+constexpr uint32_t kPciXDeviceShift = 3;
+constexpr uint32_t kPciXDeviceMask = 0x1F;
+constexpr uint32_t kPciXFunctionMask = 0x7;
+constexpr uint32_t kPciXDeviceComplexityBit = 20;
+// Command and status size fields: read byte counts are 512 << field.
+constexpr uint32_t kPciXReadByteBase = 512;
+constexpr uint32_t kPciXReadByteShift = 2;
+constexpr uint32_t kPciXReadByteMask = 0x3;
+constexpr uint32_t kPciXSplitShift = 4;
+constexpr uint32_t kPciXSplitMask = 0x7;
+constexpr uint32_t kPciXDesignedReadByteShift = 21;
+constexpr uint32_t kPciXDesignedSplitShift = 23;
+constexpr uint32_t kPciXDesignedCumulativeShift = 26; // 8 << field ADQs
+constexpr uint32_t kPciXDesignedCumulativeMask = 0x7;
 // Status bits that say the device runs at 266 or 533 MHz and so has extended configuration space.
 constexpr uint32_t kPciXStatus266Capable = 0x40000000;
 constexpr uint32_t kPciXStatus533Capable = 0x80000000;
@@ -118,6 +139,13 @@ constexpr uint8_t kEaEntryCountMask = 0x3F;
 constexpr uint32_t kEaFirstEntryOffset = 4;
 constexpr uint32_t kEaBridgeFirstEntryOffset = 8;
 constexpr uint32_t kEaEntrySizeMask = 0x7; // dwords after the entry's header dword
+constexpr uint32_t kEaBeiShift = 4;
+constexpr uint32_t kEaBeiMask = 0xF;
+constexpr uint32_t kEaPrimaryPropertiesShift = 8;
+constexpr uint32_t kEaSecondaryPropertiesShift = 16;
+constexpr uint32_t kEaPropertiesMask = 0xFF;
+constexpr uint32_t kEaBusMask = 0xFF; // fixed secondary bus, then subordinate at bit 8
+constexpr uint32_t kEaSubordinateBusShift = 8;
 // Flattening portal bridge.
 constexpr uint32_t kFpbCapabilitiesOffset = 4;
 constexpr uint32_t kFpbRidVectorControl1Offset = 8;
@@ -133,13 +161,16 @@ constexpr uint32_t kVendorSpecificLengthOffset = 2;
 constexpr uint16_t kPmVersionMask = 0x7;
 constexpr uint32_t kPmAuxCurrentShift = 6;
 constexpr uint16_t kPmAuxCurrentMask = 0x7;
-constexpr uint32_t kPmPmeSupportShift = 11;
+constexpr uint32_t kPmPmeSupportShift = 11; // D0, D1, D2, D3hot, D3cold from here up
+constexpr uint32_t kPmPmeSupportStates = 5;
 constexpr uint32_t kPmDataSelectShift = 9;
 constexpr uint16_t kPmDataSelectMask = 0xF;
 constexpr uint32_t kPmDataScaleShift = 13;
 constexpr uint16_t kPmDataScaleMask = 0x3;
 // AGP status and command.
 constexpr uint32_t kAgpRevisionOffset = 2;
+constexpr uint32_t kRevisionMajorShift = 4; // AGP and SATA revisions: major.minor nibbles
+constexpr uint32_t kRevisionNibbleMask = 0xF;
 constexpr uint32_t kAgpRequestDepthShift = 24;
 constexpr uint32_t kAgpRateMask = 0x7;
 // VPD address register.

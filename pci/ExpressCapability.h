@@ -77,12 +77,15 @@ constexpr uint32_t kExpL0sExitShift = 12;
 constexpr uint32_t kExpL1ExitShift = 15;
 constexpr uint32_t kExpPortNumberShift = 24;
 constexpr uint32_t kExpPortNumberMask = 0xFF;
+constexpr uint16_t kExpLinkControlRcb128 = 0x0008;
 constexpr uint32_t kExpLinkStatusWidthShift = 4;
 constexpr uint32_t kExpLinkStatusWidthMask = 0x3F;
 // Link Capabilities 2: the supported speeds vector, bit 0 is 2.5 GT/s.
 constexpr uint32_t kExpSpeedVectorShift = 1;
 constexpr uint32_t kExpSpeedVectorMask = 0x7F;
 // Link Control 2 and Status 2.
+constexpr uint16_t kExpSelectableDeemphasis = 0x0040; // set: -3.5 dB, clear: -6 dB
+constexpr uint16_t kExpCurrentDeemphasis = 0x0001;
 constexpr uint32_t kExpTransmitMarginShift = 7;
 constexpr uint32_t kExpTransmitMarginMask = 0x7;
 constexpr uint32_t kExpCompliancePresetShift = 12;

@@ -83,6 +83,8 @@ constexpr uint32_t kAerRootStatusOffset = 0x30;
 constexpr uint32_t kAerErrorSourceOffset = 0x34;
 constexpr uint32_t kAerPrefixLogOffset = 0x38; // four dwords
 constexpr uint32_t kAerFirstErrorPointerMask = 0x1F;
+constexpr uint32_t kAerSourceMask = 0xFFFF; // correctable source; the uncorrectable one above it
+constexpr uint32_t kAerUncorrectableSourceShift = 16;
 constexpr uint32_t kAerRootMessageNumberShift = 27;
 constexpr uint32_t kAerRootMessageNumberMask = 0x1F;
 
@@ -100,6 +102,12 @@ constexpr uint32_t kVcLowPriorityShift = 4;
 constexpr uint32_t kVcReferenceClockShift = 8;
 constexpr uint32_t kVcTableEntryShift = 10;
 constexpr uint32_t kVcIdShift = 24;
+constexpr uint32_t kVcTwoBitMask = 0x3; // reference clock and table entry size fields
+constexpr uint32_t kVcArbTableOffsetShift = 24;
+constexpr uint32_t kVcPortArbTableOffsetShift = 24;
+constexpr uint32_t kVcMaxTimeSlotsShift = 16;
+constexpr uint32_t kVcMaxTimeSlotsMask = 0x7F;
+constexpr uint32_t kVcTcMapMask = 0xFF;
 
 // Device serial number: two dwords, low first.
 constexpr uint32_t kSerialLowOffset = 0x04;
@@ -109,6 +117,14 @@ constexpr uint32_t kSerialHighOffset = 0x08;
 constexpr uint32_t kPowerBudgetSelectOffset = 0x04;
 constexpr uint32_t kPowerBudgetDataOffset = 0x08;
 constexpr uint32_t kPowerBudgetCapOffset = 0x0C;
+constexpr uint32_t kPowerBudgetBaseMask = 0xFF;
+constexpr uint32_t kPowerBudgetScaleShift = 8;
+constexpr uint32_t kPowerBudgetScaleMask = 0x3;
+constexpr uint32_t kPowerBudgetStateShift = 13;
+constexpr uint32_t kPowerBudgetStateMask = 0x3;
+constexpr uint32_t kPowerBudgetTypeShift = 15;
+constexpr uint32_t kPowerBudgetRailShift = 18;
+constexpr uint32_t kPowerBudgetTypeMask = 0x7;
 
 // Root complex link declaration, event collector and register block.
 constexpr uint32_t kRcLinkDescriptorOffset = 0x04;
@@ -116,12 +132,24 @@ constexpr uint32_t kRcLinkEntriesOffset = 0x10;
 constexpr uint32_t kRcLinkEntryBytes = 16;
 constexpr uint32_t kRcLinkEntryCountShift = 8;
 constexpr uint32_t kRcLinkEntryCountMask = 0xFF;
+constexpr uint32_t kRcLinkPortShift = 24; // port and component numbers, in descriptors and entries alike
+constexpr uint32_t kRcLinkComponentShift = 16;
+constexpr uint32_t kRcLinkNumberMask = 0xFF;
+constexpr uint32_t kRcLinkElementTypeMask = 0xF;
+constexpr uint32_t kRcLinkAddressLowOffset = 8; // within an entry
+constexpr uint32_t kRcLinkAddressHighOffset = 12;
+constexpr uint32_t kRcLinkTypeConfigBit = 1;
 constexpr uint32_t kRcInternalLinkCapOffset = 0x04;
 constexpr uint32_t kRcEventBitmapOffset = 0x04;
 constexpr uint32_t kRcEventBusNumbersOffset = 0x08;
 constexpr uint32_t kRcrbVendorOffset = 0x04;
 constexpr uint32_t kRcrbCapOffset = 0x08;
 constexpr uint32_t kRcrbControlOffset = 0x0C;
+constexpr uint32_t kRcrbDeviceShift = 16;
+constexpr uint32_t kRcrbIdMask = 0xFFFF;
+constexpr uint32_t kRcEventNextBusShift = 8;
+constexpr uint32_t kRcEventLastBusShift = 16;
+constexpr uint32_t kRcEventBusMask = 0xFF;
 
 // Vendor-specific: its header says how long it is.
 constexpr uint32_t kVsecHeaderOffset = 0x04;
@@ -130,6 +158,7 @@ constexpr uint32_t kVsecLengthMask = 0xFFF;
 constexpr uint32_t kVsecRevisionShift = 16;
 constexpr uint32_t kVsecRevisionMask = 0xF;
 constexpr uint32_t kVsecHeaderBytes = 8;
+constexpr uint32_t kVsecIdMask = 0xFFFF;
 // Designated vendor-specific: vendor, revision and length, then the DVSEC ID.
 constexpr uint32_t kDvsecHeader1Offset = 0x04;
 constexpr uint32_t kDvsecHeader2Offset = 0x08;
@@ -163,6 +192,7 @@ constexpr uint32_t kAtsCapOffset = 0x04;
 constexpr uint32_t kAtsControlOffset = 0x06;
 constexpr uint32_t kAtsQueueDepthMask = 0x1F;
 constexpr uint32_t kAtsSmallestUnitMask = 0x1F;
+constexpr uint32_t kAtsEnableBit = 15;
 
 // Single root I/O virtualization.
 constexpr uint32_t kSriovCapOffset = 0x04;
@@ -194,6 +224,9 @@ constexpr uint32_t kMcastBlockUntranslatedOffset = 0x20;
 constexpr uint32_t kMcastOverlayOffset = 0x28;
 constexpr uint32_t kMcastGroupMask = 0x3F; // groups minus one
 constexpr uint32_t kMcastWindowShift = 8;
+constexpr uint32_t kMcastIndexPositionMask = 0x3F;
+constexpr uint32_t kMcastBaseAddressMask = 0xFFFFF000;
+constexpr uint32_t kMcastEnableBit = 15; // control; in the capability the same bit is ECRC regeneration
 
 // Page request interface.
 constexpr uint32_t kPriControlOffset = 0x04;
@@ -275,12 +308,14 @@ constexpr uint32_t kDpcReasonExtensionShift = 5;
 constexpr uint32_t kDpcReasonExtensionMask = 0x3;
 constexpr uint32_t kDpcPioPointerShift = 8;
 constexpr uint32_t kDpcPioPointerMask = 0x1F;
+constexpr uint32_t kDpcRootPortExtensionsBit = 5;
 
 // L1 PM substates.
 constexpr uint32_t kL1ssCapOffset = 0x04;
 constexpr uint32_t kL1ssControl1Offset = 0x08;
 constexpr uint32_t kL1ssControl2Offset = 0x0C;
 constexpr uint32_t kL1ssStatusOffset = 0x10;
+constexpr uint32_t kL1ssL12Supported = 0x5; // PCI-PM or ASPM L1.2: the timing fields mean something
 constexpr uint32_t kL1ssCommonModeShift = 8;
 constexpr uint32_t kL1ssCommonModeMask = 0xFF;
 constexpr uint32_t kL1ssPowerOnScaleShift = 16;
@@ -311,10 +346,17 @@ constexpr uint32_t kReadinessTime2Offset = 0x08;
 constexpr uint32_t kReadinessValueMask = 0x1FF;
 constexpr uint32_t kReadinessScaleShift = 9;
 constexpr uint32_t kReadinessScaleMask = 0x7;
+constexpr uint32_t kReadinessSecondShift = 12; // each register holds two times
+constexpr uint32_t kReadinessValidBit = 31;
+constexpr uint32_t kFrsQueueDepthMask = 0xFFF;
+constexpr uint32_t kFrsMessageNumberShift = 16;
+constexpr uint32_t kFrsMessageNumberMask = 0x1F;
 
 // Data link feature.
 constexpr uint32_t kDlfCapOffset = 0x04;
 constexpr uint32_t kDlfStatusOffset = 0x08;
+constexpr uint32_t kDlfRemoteFeaturesMask = 0x7FFFFF;
+constexpr uint32_t kDlfValidBit = 31;
 
 // Physical layer 16, 32 and 64 GT/s share their first registers.
 constexpr uint32_t kPhyCapOffset = 0x04;
