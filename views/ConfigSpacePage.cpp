@@ -1,4 +1,8 @@
 #include "views/ConfigSpacePage.h"
+
+#include <string.h>
+
+#include "device/PciFunction.h"
 #include "controls/PaneColors.h"
 
 #include "framework/Afx.h"
@@ -116,6 +120,16 @@ void CConfigSpacePage::AddRegisterRow(uint16_t offset, uint16_t size, const std:
     for (int column = 1; column < CRegisterRow::kColumnCount; ++column)
         m_list.SetItemText(item, column, row.Column(column).c_str());
     m_list.SetItemData(item, row.Tag());
+}
+
+void CConfigSpacePage::Reread()
+{
+    CPciFunction* function = GetFunction();
+    if (function == nullptr)
+        return;
+    if (function->ReadConfigSpace(function->m_bus, function->m_device, function->m_function, function->m_config))
+        memcpy(function->m_shadow, function->m_config, sizeof function->m_shadow);
+    SetFunction(function);
 }
 
 void CConfigSpacePage::OnBeginEdit(int item, int)

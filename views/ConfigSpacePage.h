@@ -24,6 +24,8 @@ public:
     void OnContextMenu(CWnd* window, int x, int y) override;
     void Refresh() override {}
     void OnBeginEdit(int item, int subItem) override;
+    // Reads the function's registers from the device again and lists what it holds now.
+    void Reread();
 
     CEditListCtrl& GetList() { return m_list; }
     // Loads the page's popup into menu with "Hexadecimal Display" checked in hexadecimal mode.

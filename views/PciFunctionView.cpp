@@ -37,6 +37,7 @@ ON_COMMAND(ID_VIEW_8BIT, On8BitDisplay)
 ON_COMMAND(ID_VIEW_16BIT, On16BitDisplay)
 ON_COMMAND(ID_VIEW_32BIT, On32BitDisplay)
 ON_COMMAND(ID_PAGE_REFRESH, OnPageRefresh)
+ON_COMMAND(ID_REFRESH_ACTIVE_PANE, OnRefreshActivePane)
 END_MESSAGE_MAP()
 
 CPciFunctionView::CPciFunctionView() : CFormView(IDD_FUNCTION_VIEW)
@@ -207,6 +208,18 @@ void CPciFunctionView::On32BitDisplay()
     CommitOpenEdit();
     if (CBarPage* page = GetCurrentBarPage())
         page->SetUnitWidth(kDwordUnit);
+}
+
+// F5: the page's own Refresh; the configuration page, whose Refresh does nothing, rereads
+// its function from the device instead.
+void CPciFunctionView::OnRefreshActivePane()
+{
+    CommitOpenEdit();
+    CFunctionPage* page = GetCurrentPage();
+    if (page != nullptr && page == m_configPage.get())
+        m_configPage->Reread();
+    else if (page != nullptr)
+        page->Refresh();
 }
 
 void CPciFunctionView::OnPageRefresh()

@@ -56,6 +56,7 @@ public:
     void On16BitDisplay();
     void On32BitDisplay();
     void OnPageRefresh();
+    void OnRefreshActivePane();
 
 protected:
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;

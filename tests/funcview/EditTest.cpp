@@ -275,6 +275,16 @@ TEST_F(EditingCells, AnEditOpenWhileTheTabChangesWritesWhereItWasOpened)
     EXPECT_EQ(bar0Byte, after) << "row 9, column 3 of the BAR grid is untouched";
 }
 
+// F5 rereads the function the configuration page shows, with what the device holds now.
+TEST_F(EditingCells, RefreshingTheActivePaneRereadsTheConfigurationPage)
+{
+    m_vga->WriteConfig(kVga.bus, kVga.device, kVga.function, kLatencyOffset, 1, 0x44);
+    EXPECT_NE("44h", ConfigList().GetItemText(kLatencyRow, kValueColumn)) << "changed behind the page's back";
+    m_view->SendMessage(WM_COMMAND, ID_REFRESH_ACTIVE_PANE);
+    EXPECT_EQ("44h", ConfigList().GetItemText(kLatencyRow, kValueColumn));
+    EXPECT_EQ(0x44, m_vga->m_shadow[kLatencyOffset]);
+}
+
 // Whatever changes what a list shows first commits an open edit to the cell it was opened on,
 // read in the radix and at the unit width shown then.
 TEST_F(EditingCells, AnOpenEditIsCommittedToItsTargetBeforeItsListChanges)

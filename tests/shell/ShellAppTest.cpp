@@ -253,6 +253,11 @@ TEST_F(ShellAppTest, RefreshRebuildsTheTreeFromEveryEntryPoint)
         {"command sent to the view", [this] {
              m_busView->SendMessage(WM_COMMAND, MAKEWPARAM(ID_OPTIONS_REFRESH, 0), 0);
          }},
+        {"F5 in the tree", [this] {
+             ActivateTree();
+             CTestSeams::PressKey(VK_F5, false, false, false, Tree().m_hWnd);
+             CTestSeams::PumpUntilIdle();
+         }},
     };
     for (const Entry& entry : entries) {
         SCOPED_TRACE(entry.name);
