@@ -121,10 +121,17 @@ void CMainFrame::SavePlacement()
 
 BOOL CMainFrame::GetMessageString(UINT nID, std::string& rMessage) const
 {
+    // One pane, one precedence: a menu prompt (another id), a scan failure, the current BAR, "Ready".
     if (nID == AFX_IDS_IDLEMESSAGE) {
         const auto* pDoc = DYNAMIC_DOWNCAST(CBriscoDoc, GetActiveDocument());
         if (pDoc != nullptr && !pDoc->GetScanFailure().empty()) {
             rMessage = pDoc->GetScanFailure();
+            return TRUE;
+        }
+        const CPciFunctionView* pView = GetFunctionView();
+        const std::string bar = pView != nullptr ? pView->GetCurrentBarSummary() : std::string();
+        if (!bar.empty()) {
+            rMessage = bar;
             return TRUE;
         }
     }

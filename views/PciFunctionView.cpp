@@ -9,8 +9,10 @@
 #include "device/PciFunction.h"
 #include "framework/Afx.h"
 #include "framework/Dc.h"
+#include "framework/FrameWnd.h"
 #include "res/resource.h"
 #include "views/BarPage.h"
+#include "views/BarSummary.h"
 #include "views/DisplaySettings.h"
 #include "views/ViewHints.h"
 
@@ -76,6 +78,7 @@ void CPciFunctionView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
     SelectTab(kConfigSpaceTab, -1);
     RebuildBarTabs(m_function);
     m_configPage->SetFunction(m_function);
+    UpdateStatusText();
 }
 
 CFunctionPage* CPciFunctionView::GetPage(int tabIndex) const
@@ -158,6 +161,20 @@ void CPciFunctionView::OnDestroy()
 {
     ReleasePages();
     CFormView::OnDestroy();
+}
+
+std::string CPciFunctionView::GetCurrentBarSummary() const
+{
+    CBarPage* page = GetCurrentBarPage();
+    if (page == nullptr || m_function == nullptr)
+        return {};
+    return CBarSummary::Text(m_function->GetBar(page->GetBarIndex()));
+}
+
+void CPciFunctionView::UpdateStatusText()
+{
+    if (CFrameWnd* frame = GetParentFrame())
+        frame->SendMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
 }
 
 void CPciFunctionView::CommitOpenEdit()
@@ -284,6 +301,7 @@ void CPciFunctionView::SelectTab(int newIndex, int oldIndex)
                 other->Hide();
         }
         page->SetFunction(m_function);
+        UpdateStatusText();
         return;
     }
 }

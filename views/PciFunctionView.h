@@ -43,6 +43,8 @@ public:
     CFunctionPage* GetCurrentPage() const;
     CConfigSpacePage* GetConfigSpacePage() const { return m_configPage.get(); }
     CPciFunction* GetFunction() const { return m_function; }
+    // The status bar's line for the current BAR tab; empty while another tab is current.
+    std::string GetCurrentBarSummary() const;
     bool IsHexDisplay() const { return m_hexDisplay; }
 
     void OnSize(UINT nType, int cx, int cy);
@@ -69,6 +71,8 @@ private:
     void ReleasePages();
     // Commits an in-place edit open on any page, before anything changes what its list shows.
     void CommitOpenEdit();
+    // Asks the frame to show its idle text again, which names the current BAR.
+    void UpdateStatusText();
 
     bool m_hexDisplay = true;
     CCustomTabCtrl m_tabs;

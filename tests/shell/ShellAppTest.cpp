@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/BriscoSettings.h"
+#include "views/PciFunctionView.h"
 #include "controls/PaneColors.h"
 #include "device/PciFunction.h"
 #include "framework/SingleDocTemplate.h"
@@ -390,6 +391,34 @@ TEST_F(ShellAppTest, TheSavedPlacementIsRestoredWhenItIsOnAMonitor)
     CBriscoSettings::DeleteAll();
     m_frame->GetSplitter().SetRowInfo(CMainFrame::kTreeRow, originalTree, originalMinimum);
     m_frame->GetSplitter().RecalcLayout();
+    CTestSeams::PumpUntilIdle();
+}
+
+// While a BAR tab is current the status bar names the BAR; otherwise it is ready.
+TEST_F(ShellAppTest, StatusBarNamesTheCurrentBar)
+{
+    HTREEITEM vga = CTreeDescription(Tree()).Find("1.0.0");
+    ASSERT_NE(nullptr, vga);
+    Tree().SelectItem(vga);
+    CTestSeams::PumpUntilIdle();
+    CTestSeams::s_messageBox = [](const CMessageBoxRequest&) { return IDYES; };
+    auto clickTab = [this](int tab) {
+        CWnd* tabs = m_frame->GetFunctionView()->GetDlgItem(IDC_FUNCTION_TABS);
+        NMHDR header = {tabs->m_hWnd, IDC_FUNCTION_TABS, static_cast<UINT>(TCN_SELCHANGING)};
+        m_frame->GetFunctionView()->SendMessage(WM_NOTIFY, IDC_FUNCTION_TABS, reinterpret_cast<LPARAM>(&header));
+        tabs->SendMessage(TCM_SETCURSEL, tab);
+        header.code = static_cast<UINT>(TCN_SELCHANGE);
+        m_frame->GetFunctionView()->SendMessage(WM_NOTIFY, IDC_FUNCTION_TABS, reinterpret_cast<LPARAM>(&header));
+        CTestSeams::PumpUntilIdle();
+    };
+    clickTab(1);
+    EXPECT_EQ("BAR 0: 32-bit prefetchable memory at D4000000h, 64 MiB", m_frame->GetStatusBar().GetPaneText(0));
+    clickTab(2);
+    EXPECT_EQ("BAR 1: I/O ports at 0000A000h, 256 bytes", m_frame->GetStatusBar().GetPaneText(0));
+    clickTab(0);
+    EXPECT_EQ("Ready", m_frame->GetStatusBar().GetPaneText(0));
+    CTestSeams::s_messageBox = nullptr;
+    Tree().SelectItem(Tree().GetRootItem());
     CTestSeams::PumpUntilIdle();
 }
 
