@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -118,6 +119,39 @@ TEST(DumpTool, LoadsAnLspciDumpOfARealMachine)
     EXPECT_NE(result.out.find("\n  0.5.0   Function   (1af4/1044) - "), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("40h\tDWORD\tVendor Specific\t01105009h\tNew Capability: Vendor Specific\n"),
               std::string::npos);
+}
+
+// Buses that no bridge of bus 0 reaches (a second socket, uncore host bridges on bus FFh)
+// appear only when swept, each as a root of its own, and every function appears once.
+TEST(DumpTool, AllRootBusesShowsEveryFunctionOnce)
+{
+    const fs::path image = GoldenDir().parent_path().parent_path() / "data" / "root-buses-lspci-xxx.txt";
+    struct CCase
+    {
+        std::vector<std::string> args;
+        size_t functions;
+        size_t rootBuses;
+    };
+    for (const CCase& c : {CCase{{image.string()}, 4, 0}, CCase{{"--all-root-buses", image.string()}, 11, 2}}) {
+        SCOPED_TRACE(c.args.size() == 1 ? "bus 0 only" : "every root bus");
+        const CRunResult result = RunDump(c.args);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        std::istringstream lines(result.out.substr(0, result.out.find("\n\n")));
+        std::set<std::string> functions;
+        size_t listed = 0;
+        size_t roots = 0;
+        for (std::string line; std::getline(lines, line);) {
+            roots += line.rfind("Root Bus ", 0) == 0;
+            const size_t start = line.find_first_not_of(' ');
+            if (line.find("   Bridge   (") == std::string::npos && line.find("   Function   (") == std::string::npos)
+                continue;
+            ++listed;
+            functions.insert(line.substr(start, line.find(' ', start) - start));
+        }
+        EXPECT_EQ(functions.size(), c.functions) << result.out;
+        EXPECT_EQ(listed, c.functions) << "no function is listed twice";
+        EXPECT_EQ(roots, c.rootBuses);
+    }
 }
 
 TEST(DumpTool, FailuresGiveOneLineAndNonZeroExit)

@@ -27,19 +27,18 @@ namespace {
 const char kProgramName[] = "brisco-dump";
 const char kDriverPath[] = "\\\\.\\briscodrvDevice";
 const char kNameFileName[] = "pcidevs.txt";
-const char kUsage[] = "usage: brisco-dump [--decimal] [--function BUS.DEVICE.FUNCTION] [--names FILE] [MACHINE]\n"
+const char kUsage[] = "usage: brisco-dump [--decimal] [--all-root-buses] [--function BUS.DEVICE.FUNCTION] [--names FILE]\n"
+                      "                   [MACHINE]\n"
                       "Prints the bus tree, then the configuration registers of every function (or of the one\n"
                       "given), one row per line: offset, size, name, value and decoded text separated by tabs.\n"
                       "  --decimal     show offsets and values in decimal instead of hexadecimal\n"
+                      "  --all-root-buses  also sweep every bus that no bridge of bus 0 reaches; each one\n"
+                      "                with functions is listed as a further root \"Root Bus NNh\"\n"
                       "  --function    list the registers of that function only, e.g. 0.7.1\n"
                       "  --names FILE  take vendor and device names from FILE (default: pcidevs.txt in the\n"
                       "                current folder, else next to the program)\n"
                       "  MACHINE       machine image to load (native build; default: the built-in machine)\n";
 
-constexpr uint32_t kBusCount = 256;
-constexpr uint32_t kDeviceCount = 32;
-constexpr uint32_t kFunctionCount = 8;
-constexpr uint16_t kAbsentVendor = 0xFFFF;
 constexpr int kIndentPerLevel = 2;
 
 // Makes a folder the current one and restores the previous one when it ends.
@@ -133,13 +132,13 @@ int CDumpTool::Run(const std::string& programPath, const std::vector<std::string
         {
             // Names are looked up in the current folder while the functions are built.
             CCurrentFolder folder(nameFolder);
-            root = std::make_unique<CPciFunction>(driver.Get());
+            root = std::make_unique<CPciFunction>(driver.Get(), m_allRootBuses);
         }
         if (!m_temporaryFolder.empty()) {
             std::error_code ignored;
             fs::remove_all(m_temporaryFolder, ignored);
         }
-        if (root->GetVendorId() == kAbsentVendor) {
+        if (!root->GetScanReport().hostBridgeFound) {
             Error(err) << "no host bridge found on bus 0\n";
             return kExitFailure;
         }
@@ -186,6 +185,8 @@ bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostrea
             m_hexMode = false;
         } else if (arg == "--hex") {
             m_hexMode = true;
+        } else if (arg == "--all-root-buses") {
+            m_allRootBuses = true;
         } else if (arg == "--help" || arg == "-h") {
             m_showHelp = true;
         } else if (arg == "--function" && hasValue) {
@@ -220,9 +221,9 @@ std::optional<CDumpTool::CAddress> CDumpTool::ParseAddress(const std::string& te
     if (second == std::string::npos)
         return std::nullopt;
     CAddress address{};
-    if (!ParseNumber(text.substr(0, first), kBusCount, &address.bus) ||
-        !ParseNumber(text.substr(first + 1, second - first - 1), kDeviceCount, &address.device) ||
-        !ParseNumber(text.substr(second + 1), kFunctionCount, &address.function))
+    if (!ParseNumber(text.substr(0, first), pci::kBusCount, &address.bus) ||
+        !ParseNumber(text.substr(first + 1, second - first - 1), pci::kDevicesPerBus, &address.device) ||
+        !ParseNumber(text.substr(second + 1), pci::kFunctionsPerDevice, &address.function))
         return std::nullopt;
     return address;
 }

@@ -40,6 +40,7 @@ private:
 
     bool m_hexMode = true;
     bool m_showHelp = false;
+    bool m_allRootBuses = false;
     std::optional<CAddress> m_address;
     std::string m_namesFile;
     std::string m_machineFile;
