@@ -154,6 +154,43 @@ TEST(DumpTool, AllRootBusesShowsEveryFunctionOnce)
     }
 }
 
+// --diff prints one line per register in which the machine differs from a saved image, and
+// nothing when they are equal; a function on one side only is named.
+TEST(DumpTool, DiffNamesEveryChangedRegister)
+{
+    const fs::path image = GoldenDir().parent_path().parent_path() / "data" / "root-buses-lspci-xxx.txt";
+    std::string saved = ReadFile(image);
+    const size_t lpc = saved.find("00:1f.0");
+    ASSERT_NE(lpc, std::string::npos);
+    const size_t command = saved.find("00: 86 80 16 3a 06 00", lpc);
+    ASSERT_NE(command, std::string::npos);
+    saved.replace(command, 21, "00: 86 80 16 3a 07 00");
+    saved.erase(saved.find("01:00.0"), saved.find("\n\n", saved.find("01:00.0")) + 2 - saved.find("01:00.0"));
+    const fs::path changed = fs::temp_directory_path() / "brisco-diff-saved.txt";
+    std::ofstream(changed, std::ios::binary) << saved;
+
+    struct CCase
+    {
+        const char* what;
+        std::string image;
+        std::string expected;
+    };
+    const CCase cases[] = {
+        {"equal", image.string(), ""},
+        {"changed", changed.string(), "0.31.0\t04h\tCommand Register\t0007h\t0006h\n1.0.0\tonly in the machine\n"},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CRunResult result = RunDump({"--all-root-buses", "--diff", c.image, image.string()});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.out, c.expected);
+    }
+    const CRunResult broken = RunDump({"--diff", image.string() + ".missing", image.string()});
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_NE(broken.err.find("cannot be read"), std::string::npos) << broken.err;
+    fs::remove(changed);
+}
+
 TEST(DumpTool, FailuresGiveOneLineAndNonZeroExit)
 {
     const fs::path broken = fs::temp_directory_path() / "brisco-dump-test-broken.txt";

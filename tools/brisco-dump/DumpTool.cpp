@@ -1,5 +1,7 @@
 #include "tools/brisco-dump/DumpTool.h"
 
+#include "decode/MachineComparison.h"
+
 #include "views/BusTreeModel.h"
 #include "decode/ConfigSpaceModel.h"
 #include "device/PciFunction.h"
@@ -34,6 +36,9 @@ const char kUsage[] = "usage: brisco-dump [--decimal] [--all-root-buses] [--func
                       "  --decimal     show offsets and values in decimal instead of hexadecimal\n"
                       "  --all-root-buses  also sweep every bus that no bridge of bus 0 reaches; each one\n"
                       "                with functions is listed as a further root \"Root Bus NNh\"\n"
+                      "  --diff IMAGE  print only the registers in which the machine differs from the saved\n"
+                      "                IMAGE: function, offset, name, old (image) and new value; nothing\n"
+                      "                when they are equal\n"
                       "  --function    list the registers of that function only, e.g. 0.7.1\n"
                       "  --names FILE  take vendor and device names from FILE (default: pcidevs.txt in the\n"
                       "                current folder, else next to the program)\n"
@@ -144,6 +149,9 @@ int CDumpTool::Run(const std::string& programPath, const std::vector<std::string
         }
     }
 
+    if (!m_diffImage.empty())
+        return PrintDifferences(root.get(), out, err);
+
     CBusTreeModel tree;
     tree.Build(root.get());
     const CBusTreeItem* chosen = nullptr;
@@ -176,6 +184,25 @@ int CDumpTool::Run(const std::string& programPath, const std::vector<std::string
     return kExitOk;
 }
 
+int CDumpTool::PrintDifferences(const CPciFunction* root, std::ostream& out, std::ostream& err) const
+{
+    CMachineComparison comparison;
+    std::string error;
+    if (!comparison.LoadMachineImage(m_diffImage, &error)) {
+        Error(err) << error << '\n';
+        return kExitFailure;
+    }
+    comparison.Compare(root);
+    for (const CRegisterDifference& difference : comparison.GetDifferences())
+        out << CMachineComparison::FormatLine(difference) << '\n';
+    for (const std::string& function : comparison.GetOnlyInImage())
+        out << function << "\tonly in the image\n";
+    for (const std::string& function : comparison.GetOnlyInMachine())
+        out << function << "\tonly in the machine\n";
+    out.flush();
+    return out ? kExitOk : kExitFailure;
+}
+
 bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostream& err)
 {
     for (size_t i = 0; i < args.size(); ++i) {
@@ -185,6 +212,11 @@ bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostrea
             m_hexMode = false;
         } else if (arg == "--hex") {
             m_hexMode = true;
+        } else if (arg == "--diff" && hasValue) {
+            m_diffImage = args[++i];
+        } else if (arg == "--diff") {
+            Error(err) << arg << " needs a value\n" << kUsage;
+            return false;
         } else if (arg == "--all-root-buses") {
             m_allRootBuses = true;
         } else if (arg == "--help" || arg == "-h") {

@@ -37,6 +37,7 @@ private:
     std::string FindNameFolder(const std::string& programPath, std::ostream& err);
     void PrintTree(const CBusTreeModel& tree, std::ostream& out) const;
     void PrintRows(CPciFunction* function, const std::string& label, std::ostream& out) const;
+    int PrintDifferences(const CPciFunction* root, std::ostream& out, std::ostream& err) const;
 
     bool m_hexMode = true;
     bool m_showHelp = false;
@@ -44,5 +45,6 @@ private:
     std::optional<CAddress> m_address;
     std::string m_namesFile;
     std::string m_machineFile;
+    std::string m_diffImage;
     std::string m_temporaryFolder;
 };
