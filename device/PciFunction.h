@@ -13,10 +13,15 @@
 #include <string>
 #include <vector>
 
+class CPciNameIndex;
+class CPnpInstanceIndex;
+
 class CPciFunction {
 public:
     // A capability walk never visits more entries than the image has dwords.
     static constexpr uint32_t kMaxCapabilityEntries = 64;
+    // The name database, opened by this relative name, so from the current folder.
+    static constexpr char kNameFile[] = "pcidevs.txt";
 
     // Root: finds the host bridge on bus 0 and scans the whole tree behind it.
     explicit CPciFunction(HANDLE hDriver);
@@ -66,6 +71,10 @@ public:
     void LoadDeviceNames();
     // Takes the BAR sizes from the resources recorded in the registry for this function.
     void LoadAssignedResources();
+    // The same through what this scan has read already: the name file's index (null
+    // when there is no file) and the instances of the device keys looked at so far.
+    void LoadDeviceNames(const CPciNameIndex* names);
+    void LoadAssignedResources(CPnpInstanceIndex& instances);
     // The open instance subkey of deviceKey whose location names bus/device/function, or nullptr.
     static HKEY FindInstanceKey(HKEY deviceKey, uint32_t bus, uint32_t device, uint32_t function);
 
@@ -104,5 +113,5 @@ private:
     bool ShouldScanBus(uint32_t bus, const CScanState& scan) const;
     uint32_t ProbeFunction(uint32_t bus, uint32_t device, uint32_t function);
     void MarkAbsent();
-    void FinishConstruction();
+    void FinishConstruction(CScanState& scan);
 };

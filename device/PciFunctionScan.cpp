@@ -1,5 +1,7 @@
 // CPciFunction: construction and the depth-first bus scan that builds the tree.
 #include "device/PciFunction.h"
+#include "device/PciNameIndex.h"
+#include "device/PnpInstanceIndex.h"
 
 #include "protocol/DriverProtocol.h"
 
@@ -9,10 +11,13 @@
 // this set is kept as a leaf, so every bus is scanned at most once and a scan
 // ends on any machine: a second host bridge, a bridge whose secondary bus is 0,
 // its own bus or a bus on the path from the root, and two bridges that claim
-// the same secondary bus all stop there.
+// the same secondary bus all stop there. The name file's index and the
+// registry's instances are taken once per scan and shared by its functions.
 struct CPciFunction::CScanState
 {
     bool scanned[pci::kBusCount] = {};
+    std::shared_ptr<const CPciNameIndex> names = CPciNameIndex::ForFile(kNameFile);
+    CPnpInstanceIndex instances;
 };
 
 CPciFunction::CPciFunction(HANDLE hDriver) : m_hDriver(hDriver)
@@ -20,7 +25,7 @@ CPciFunction::CPciFunction(HANDLE hDriver) : m_hDriver(hDriver)
     CScanState scan;
     FindHostBridge();
     ScanChildren(scan);
-    FinishConstruction();
+    FinishConstruction(scan);
 }
 
 CPciFunction::CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function)
@@ -46,14 +51,14 @@ void CPciFunction::ReadChild(CScanState& scan)
         MarkAbsent();
     if (m_config[pci::kBaseClassOffset] == pci::kClassBridge)
         ScanChildren(scan);
-    FinishConstruction();
+    FinishConstruction(scan);
 }
 
-void CPciFunction::FinishConstruction()
+void CPciFunction::FinishConstruction(CScanState& scan)
 {
     memcpy(m_shadow, m_config, sizeof m_shadow);
-    LoadDeviceNames();
-    LoadAssignedResources();
+    LoadDeviceNames(scan.names.get());
+    LoadAssignedResources(scan.instances);
 }
 
 // An image that could not be read reads like an absent function and scans nothing.
