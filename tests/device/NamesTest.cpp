@@ -356,8 +356,9 @@ TEST_F(NamesTest, TheIndexAnswersAsTheReferenceOnGeneratedFiles)
             for (uint16_t subsystemVendor : kSmallIds)
                 lookups.push_back({vendor, device, subsystemVendor});
     for (uint32_t seed = 1; seed <= 40; ++seed) {
-        std::string path = "generated-" + std::to_string(seed) + ".txt";
-        FILE* file = fopen(path.c_str(), "wb");
+        char path[32];
+        snprintf(path, sizeof path, "generated-%u.txt", unsigned(seed));
+        FILE* file = fopen(path, "wb");
         ASSERT_NE(nullptr, file);
         std::string text = GeneratedNameFile(seed);
         fwrite(text.data(), 1, text.size(), file);
