@@ -88,6 +88,11 @@ private:
 
 void CConfigSpacePage::SetFunction(CPciFunction* function)
 {
+    // Emptying the list is one change; resuming the redraw would cost more than it saves.
+    if (function == nullptr) {
+        CConfigSpaceModel::SetFunction(function);
+        return;
+    }
     CRedrawSuspension suspension(m_list);
     CConfigSpaceModel::SetFunction(function);
 }
