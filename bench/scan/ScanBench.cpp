@@ -55,8 +55,11 @@ struct CRequest
 
 // The requests of the scan in progress; empty when nothing is recorded.
 std::vector<CRequest>* g_recording = nullptr;
-// The time spent inside the recorded requests (measured under Windows only).
+// The time spent inside the recorded requests, and in those of them that took over
+// a millisecond: the stalls of a busy machine (measured under Windows only).
+constexpr double kStallMs = 1.0;
 double g_insideMs = 0;
+double g_stalledMs = 0;
 
 void Record(uint32_t code, const void* in, uint32_t inLength, uint32_t outLength)
 {
@@ -79,7 +82,10 @@ BOOL WINAPI RecordingDeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD
     Record(code, in, inLength, outLength);
     CClock::time_point start = CClock::now();
     BOOL ok = g_deviceIoControl(device, code, in, inLength, out, outLength, returned, overlapped);
-    g_insideMs += MillisecondsSince(start);
+    double took = MillisecondsSince(start);
+    g_insideMs += took;
+    if (took > kStallMs)
+        g_stalledMs += took;
     return ok;
 }
 
@@ -230,6 +236,7 @@ void Measure(const char* machine, HANDLE driver)
     std::vector<double> scans;
     std::vector<double> names;
     std::vector<double> outside;
+    std::vector<double> stalled;
     std::map<uint32_t, std::vector<double>> roundTrips;
     std::vector<CRequest> requests;
     CRequestTable table;
@@ -238,11 +245,13 @@ void Measure(const char* machine, HANDLE driver)
         requests.clear();
         g_recording = &requests;
         g_insideMs = 0;
+        g_stalledMs = 0;
         CClock::time_point start = CClock::now();
         CPciFunction root(driver);
         scans.push_back(MillisecondsSince(start));
         g_recording = nullptr;
         outside.push_back(scans.back() - g_insideMs);
+        stalled.push_back(g_stalledMs);
         if (round == 0) {
             table = Tabulate(requests, root);
             CountFunctions(root, &functions);
@@ -267,8 +276,8 @@ void Measure(const char* machine, HANDLE driver)
            requestsMs, requestsMs > 0 ? scanMs / requestsMs : 0.0);
 #ifdef _WIN32
     // Round trips vary; what the scan spends outside its requests is its own cost.
-    printf("  outside the requests %.2f ms (median): %.1f%% of the scan\n", Median(outside),
-           scanMs > 0 ? 100 * Median(outside) / scanMs : 0.0);
+    printf("  outside the requests %.2f ms (median): %.1f%% of the scan; requests over %.0f ms took %.2f ms\n",
+           Median(outside), scanMs > 0 ? 100 * Median(outside) / scanMs : 0.0, kStallMs, Median(stalled));
 #endif
     printf("  names %.3f ms: names / scan %.4f\n", namesMs, scanMs > 0 ? namesMs / scanMs : 0.0);
 }
