@@ -34,7 +34,7 @@ constexpr char kEndOfText = 0x1A;
 // The file is read in binary chunks and translated as the Windows C runtime's
 // text mode would read it (CR LF becomes LF, Ctrl-Z ends the file), on every
 // platform; that is cheaper than the runtime's own translation, and pieces are
-// handed out in place because the searches skip nearly every line unparsed.
+// handed out in place, so only the V and D lines are copied for parsing.
 class CLineReader {
 public:
     explicit CLineReader(FILE* file) : m_file(file), m_chunk(kReadChunkSize) {}

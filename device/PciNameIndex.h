@@ -28,8 +28,6 @@ public:
     // line of the device after that line, the first V line of the subsystem vendor.
     CNames Lookup(uint16_t vendorId, uint16_t deviceId, uint16_t subsystemVendorId) const;
 
-    size_t LineCount() const { return m_vendors.size() + m_devices.size(); }
-
 private:
     struct CEntry
     {
