@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+class CPciNameIndex;
+class CPnpInstanceIndex;
+
 class CPciFunction {
 public:
     // How the scan that built a tree went; the root keeps it. A failed probe reads as an
@@ -27,6 +30,8 @@ public:
 
     // A capability walk never visits more entries than the image has dwords.
     static constexpr uint32_t kMaxCapabilityEntries = 64;
+    // The name database, opened by this relative name, so from the current folder.
+    static constexpr char kNameFile[] = "pcidevs.txt";
 
     // A bus that no bridge of the tree reaches, with the functions found on it (and, below
     // its bridges, theirs): the uncore buses of many desktops, the second socket of a server.
@@ -95,6 +100,10 @@ public:
     void LoadDeviceNames();
     // Takes the BAR sizes from the resources recorded in the registry for this function.
     void LoadAssignedResources();
+    // The same through what this scan has read already: the name file's index (null
+    // when there is no file) and the instances of the device keys looked at so far.
+    void LoadDeviceNames(const CPciNameIndex* names);
+    void LoadAssignedResources(CPnpInstanceIndex& instances);
     // The open instance subkey of deviceKey whose location names bus/device/function, or nullptr.
     static HKEY FindInstanceKey(HKEY deviceKey, uint32_t bus, uint32_t device, uint32_t function);
 
@@ -148,5 +157,5 @@ private:
 
     CScanReport m_scanReport;
     void MarkAbsent();
-    void FinishConstruction();
+    void FinishConstruction(CScanState& scan);
 };

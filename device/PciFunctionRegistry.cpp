@@ -1,5 +1,6 @@
 // CPciFunction: BAR sizes from the resources that plug and play recorded in the registry.
 #include "device/PciFunction.h"
+#include "device/PnpInstanceIndex.h"
 
 #include "pci/ByteOrder.h"
 #include "protocol/ResourceList.h"
@@ -60,8 +61,9 @@ CScopedKey OpenKey(HKEY parent, const char* path)
     return CScopedKey(key);
 }
 
-// Whether the instance key's "LocationInformation" names this bus, device and function.
-bool IsAtLocation(HKEY instance, uint32_t bus, uint32_t device, uint32_t function)
+// The bus, device and function that the instance key's "LocationInformation" names;
+// false when it has none or names fewer than all three.
+bool ReadLocation(HKEY instance, int* bus, int* device, int* function)
 {
     char text[kLocationSize + 1] = {};
     DWORD size = kLocationSize;
@@ -70,13 +72,15 @@ bool IsAtLocation(HKEY instance, uint32_t bus, uint32_t device, uint32_t functio
         return false;
     // The stored text need not end in a terminator.
     text[size < kLocationSize ? size : kLocationSize] = '\0';
-    int locationBus = 0;
-    int locationDevice = 0;
-    int locationFunction = 0;
-    if (sscanf(text, kLocationFormat, &locationBus, &locationDevice, &locationFunction) != kLocationFields)
-        return false;
-    return uint8_t(locationBus) == uint8_t(bus) && uint8_t(locationDevice) == uint8_t(device) &&
-        uint8_t(locationFunction) == uint8_t(function);
+    return sscanf(text, kLocationFormat, bus, device, function) == kLocationFields;
+}
+
+// Locations are compared as 8-bit values.
+bool IsSameLocation(int bus, int device, int function, uint32_t wantedBus, uint32_t wantedDevice,
+                    uint32_t wantedFunction)
+{
+    return uint8_t(bus) == uint8_t(wantedBus) && uint8_t(device) == uint8_t(wantedDevice) &&
+        uint8_t(function) == uint8_t(wantedFunction);
 }
 
 // The data of a binary value, empty when it is missing or cannot be read.
@@ -100,8 +104,16 @@ std::vector<uint8_t> QueryBinaryValue(HKEY key, const char* name)
 
 } // namespace
 
+// A walk of one device key is an index used once.
 HKEY CPciFunction::FindInstanceKey(HKEY deviceKey, uint32_t bus, uint32_t device, uint32_t function)
 {
+    CPnpInstanceIndex instances;
+    return instances.Find(deviceKey, std::string(), bus, device, function);
+}
+
+std::vector<CPnpInstanceIndex::CInstance> CPnpInstanceIndex::ReadInstances(HKEY deviceKey)
+{
+    std::vector<CInstance> instances;
     for (DWORD index = 0; index < kMaxInstanceKeys; ++index) {
         char name[kKeyNameSize] = {};
         DWORD nameSize = kKeyNameSize;
@@ -110,16 +122,39 @@ HKEY CPciFunction::FindInstanceKey(HKEY deviceKey, uint32_t bus, uint32_t device
         if (status == ERROR_MORE_DATA)
             continue;
         if (status != ERROR_SUCCESS)
-            return nullptr;
+            break;
         name[kKeyNameSize - 1] = '\0';
-        CScopedKey instance = OpenKey(deviceKey, name);
-        if (instance && IsAtLocation(instance.get(), bus, device, function))
-            return instance.release();
+        CInstance instance;
+        instance.name = name;
+        if (CScopedKey key = OpenKey(deviceKey, name))
+            instance.located = ReadLocation(key.get(), &instance.bus, &instance.device, &instance.function);
+        instances.push_back(std::move(instance));
+    }
+    return instances;
+}
+
+HKEY CPnpInstanceIndex::Find(HKEY deviceKey, const std::string& path, uint32_t bus, uint32_t device, uint32_t function)
+{
+    auto known = m_deviceKeys.find(path);
+    if (known == m_deviceKeys.end())
+        known = m_deviceKeys.emplace(path, ReadInstances(deviceKey)).first;
+    for (const CInstance& instance : known->second) {
+        if (!instance.located ||
+            !IsSameLocation(instance.bus, instance.device, instance.function, bus, device, function))
+            continue;
+        if (CScopedKey key = OpenKey(deviceKey, instance.name.c_str()))
+            return key.release();
     }
     return nullptr;
 }
 
 void CPciFunction::LoadAssignedResources()
+{
+    CPnpInstanceIndex instances;
+    LoadAssignedResources(instances);
+}
+
+void CPciFunction::LoadAssignedResources(CPnpInstanceIndex& instances)
 {
     for (uint64_t& size : m_barSizes)
         size = 0;
@@ -130,7 +165,7 @@ void CPciFunction::LoadAssignedResources()
     CScopedKey deviceKey = OpenKey(HKEY_LOCAL_MACHINE, path);
     if (!deviceKey)
         return;
-    CScopedKey instance(FindInstanceKey(deviceKey.get(), m_bus, m_device, m_function));
+    CScopedKey instance(instances.Find(deviceKey.get(), path, m_bus, m_device, m_function));
     if (!instance)
         return;
     CScopedKey control = OpenKey(instance.get(), kControlKey);

@@ -1,5 +1,7 @@
 // CPciFunction: construction and the depth-first bus scan that builds the tree.
 #include "device/PciFunction.h"
+#include "device/PciNameIndex.h"
+#include "device/PnpInstanceIndex.h"
 
 #include "protocol/DriverProtocol.h"
 
@@ -9,11 +11,14 @@
 // this set is kept as a leaf, so every bus is scanned at most once and a scan
 // ends on any machine: a second host bridge, a bridge whose secondary bus is 0,
 // its own bus or a bus on the path from the root, and two bridges that claim
-// the same secondary bus all stop there.
+// the same secondary bus all stop there. The name file's index and the
+// registry's instances are taken once per scan and shared by its functions.
 struct CPciFunction::CScanState
 {
     bool scanned[pci::kBusCount] = {};
     CScanReport report;
+    std::shared_ptr<const CPciNameIndex> names = CPciNameIndex::ForFile(kNameFile);
+    CPnpInstanceIndex instances;
 
     void Count(bool ok)
     {
@@ -51,7 +56,7 @@ CPciFunction::CPciFunction(HANDLE hDriver, bool allRootBuses) : m_hDriver(hDrive
     if (allRootBuses)
         SweepRootBuses(scan);
     m_scanReport = scan.report;
-    FinishConstruction();
+    FinishConstruction(scan);
 }
 
 // Every bus the tree did not reach is probed device by device; a bus where something answers
@@ -94,14 +99,14 @@ void CPciFunction::ReadChild(CScanState& scan)
         MarkAbsent();
     if (m_config[pci::kBaseClassOffset] == pci::kClassBridge)
         ScanChildren(scan);
-    FinishConstruction();
+    FinishConstruction(scan);
 }
 
-void CPciFunction::FinishConstruction()
+void CPciFunction::FinishConstruction(CScanState& scan)
 {
     memcpy(m_shadow, m_config, sizeof m_shadow);
-    LoadDeviceNames();
-    LoadAssignedResources();
+    LoadDeviceNames(scan.names.get());
+    LoadAssignedResources(scan.instances);
 }
 
 // An image that could not be read reads like an absent function and scans nothing.

@@ -36,13 +36,12 @@ public:
     bool LoadContextMenu(CIconMenu& menu) const;
 
 protected:
-    void ClearRegisterList() override;
-    void AddRegisterRow(uint16_t offset, uint16_t size, const std::string& name, uint32_t value,
-                        const std::string& decoded) override;
     void WarningBeep() override;
 
 private:
     void SetUpColumns();
+    // Brings the list to the model's rows.
+    void ShowRows();
 
     CEditListCtrl m_list;
 

@@ -63,6 +63,9 @@ void CPciBusView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
 void CPciBusView::ShowTree(CPciFunction* pRoot)
 {
     CTreeCtrl& tree = GetTreeCtrl();
+    // One repaint for the whole rebuild: drawn per item, a tree of a few hundred
+    // items took longer to show than its scan took.
+    tree.SetRedraw(FALSE);
     DeleteAllItems();
     CBusTreeModel model;
     model.Build(pRoot);
@@ -71,6 +74,8 @@ void CPciBusView::ShowTree(CPciFunction* pRoot)
     tree.Select(root, TVGN_CARET);
     // The keypad's multiply key expands the selected item and everything below it.
     tree.SendMessage(WM_KEYDOWN, VK_MULTIPLY, 0);
+    tree.SetRedraw(TRUE);
+    tree.Invalidate();
     // Expanding scrolls towards the last items; a long tree would start with its root out of sight.
     tree.SendMessage(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(root));
     MarkComparison();

@@ -85,7 +85,10 @@ void CPciFunctionView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
     m_function = CViewHints::FunctionFromHint(pHint);
     SelectTab(kConfigSpaceTab, -1);
     RebuildBarTabs(m_function);
-    m_configPage->SetFunction(m_function);
+    // With a tab row, SelectTab has listed the rows already; listing them again
+    // cost a second list refill, which is most of a selection under Wine.
+    if (GetPage(kConfigSpaceTab) == nullptr)
+        m_configPage->SetFunction(m_function);
     UpdateStatusText();
 }
 

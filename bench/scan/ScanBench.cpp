@@ -1,15 +1,24 @@
-// Times full bus scans: driver requests, scan time and the share of name lookups.
-// Run from the folder that holds pcidevs.txt. Natively it scans the embedded
-// machine and a large generated one; under Windows it scans what the driver serves.
+// Full-scan figures measured in one run, so that they hold on a busy machine: the
+// requests one scan sends, by kind and by the operation that sends them; the scan's
+// time against its requests' cost (each kind's count times that kind's median round
+// trip, replayed from the scan's own requests in the same run); the name lookups'
+// share of the scan. Run it from the folder that holds pcidevs.txt. Natively it
+// scans the embedded machine and each image named, with requests served in-process;
+// under Windows it scans what the driver serves.
 #include "device/PciFunction.h"
+#include "device/PciNameIndex.h"
 #include "pci/ByteOrder.h"
-#include "pci/ConfigSpace.h"
+#include "protocol/DriverProtocol.h"
 
 #include <stdint.h>
 #include <stdio.h>
+#include <string.h>
 
+#include <algorithm>
 #include <chrono>
+#include <map>
 #include <string>
+#include <vector>
 
 #ifndef _WIN32
 #include "compat/CompatMachine.h"
@@ -20,11 +29,156 @@ namespace {
 using CClock = std::chrono::steady_clock;
 
 const char kDriverPath[] = "\\\\.\\briscodrvDevice";
-constexpr int kRepetitions = 7;
+constexpr int kRounds = 7;
+constexpr size_t kReplaysPerKind = 300;
 
 double MillisecondsSince(CClock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(CClock::now() - start).count();
+}
+
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// One request of a scan as it was sent.
+struct CRequest
+{
+    uint32_t code = 0;
+    std::vector<uint8_t> in;
+    uint32_t outLength = 0;
+};
+
+// The requests of the scan in progress; empty when nothing is recorded.
+std::vector<CRequest>* g_recording = nullptr;
+// The time spent inside the recorded requests, and in those of them that took over
+// a millisecond: the stalls of a busy machine (measured under Windows only).
+constexpr double kStallMs = 1.0;
+double g_insideMs = 0;
+double g_stalledMs = 0;
+
+void Record(uint32_t code, const void* in, uint32_t inLength, uint32_t outLength)
+{
+    if (!g_recording)
+        return;
+    const uint8_t* bytes = static_cast<const uint8_t*>(in);
+    g_recording->push_back({code, std::vector<uint8_t>(bytes, bytes + inLength), outLength});
+}
+
+#ifdef _WIN32
+// The device layer calls DeviceIoControl through this process's import slot; the
+// bench puts a recorder in it, so the scan runs unchanged and every request is seen.
+using CDeviceIoControl = BOOL(WINAPI*)(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
+extern "C" CDeviceIoControl g_deviceIoControlSlot __asm__("__imp__DeviceIoControl@32");
+CDeviceIoControl g_deviceIoControl = nullptr;
+
+BOOL WINAPI RecordingDeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inLength, LPVOID out, DWORD outLength,
+                                     LPDWORD returned, LPOVERLAPPED overlapped)
+{
+    Record(code, in, inLength, outLength);
+    CClock::time_point start = CClock::now();
+    BOOL ok = g_deviceIoControl(device, code, in, inLength, out, outLength, returned, overlapped);
+    double took = MillisecondsSince(start);
+    g_insideMs += took;
+    if (took > kStallMs)
+        g_stalledMs += took;
+    return ok;
+}
+
+bool InstallRecorder()
+{
+    DWORD protection = 0;
+    if (!VirtualProtect(&g_deviceIoControlSlot, sizeof g_deviceIoControlSlot, PAGE_READWRITE, &protection))
+        return false;
+    g_deviceIoControl = g_deviceIoControlSlot;
+    g_deviceIoControlSlot = &RecordingDeviceIoControl;
+    return true;
+}
+
+BOOL SendUnrecorded(HANDLE device, const CRequest& request, void* out, DWORD* returned)
+{
+    return g_deviceIoControl(device, request.code, const_cast<uint8_t*>(request.in.data()), DWORD(request.in.size()),
+                             out, request.outLength, returned, nullptr);
+}
+#else
+bool InstallRecorder()
+{
+    CompatSetRequestObserver([](uint32_t code, const std::vector<uint8_t>& in, uint32_t outLength, bool) {
+        Record(code, in.data(), uint32_t(in.size()), outLength);
+    });
+    return true;
+}
+
+BOOL SendUnrecorded(HANDLE device, const CRequest& request, void* out, DWORD* returned)
+{
+    std::vector<CRequest>* recording = g_recording;
+    g_recording = nullptr;
+    BOOL ok = DeviceIoControl(device, request.code, const_cast<uint8_t*>(request.in.data()), DWORD(request.in.size()),
+                              out, request.outLength, returned, nullptr);
+    g_recording = recording;
+    return ok;
+}
+#endif
+
+const char* KindName(uint32_t code)
+{
+    switch (code) {
+    case IOCTL_PROBE_FUNCTION: return "probe";
+    case IOCTL_READ_CONFIG_SPACE: return "read configuration space";
+    case IOCTL_READ_CONFIG: return "read register";
+    case IOCTL_WRITE_CONFIG: return "write register";
+    case IOCTL_READ_DEVICE: return "read device range";
+    case IOCTL_WRITE_DEVICE: return "write device range";
+    default: return "other";
+    }
+}
+
+// The function address of a configuration request.
+uint32_t AddressOf(const CRequest& request)
+{
+    if (request.in.size() < kAddrFunctionOffset + 4)
+        return 0xFFFFFFFF;
+    return pci::GetLe32(request.in.data() + kAddrBusOffset) << 8 |
+        pci::GetLe32(request.in.data() + kAddrDeviceOffset) << 3 |
+        pci::GetLe32(request.in.data() + kAddrFunctionOffset);
+}
+
+// Counts by operation: the root's search for the host bridge sends everything up to
+// and including the read of the host bridge; afterwards probes come from the bus
+// scans and configuration reads from the constructors of the functions found. A
+// request whose kind and address were sent before in the same scan is a repeat.
+struct CRequestTable
+{
+    std::map<std::string, uint32_t> counts;
+    std::map<uint32_t, uint32_t> byKind;
+    uint32_t repeats = 0;
+    uint32_t total = 0;
+};
+
+CRequestTable Tabulate(const std::vector<CRequest>& requests, const CPciFunction& root)
+{
+    CRequestTable table;
+    uint32_t rootAddress = root.m_bus << 8 | root.m_device << 3 | root.m_function;
+    bool searching = true;
+    std::map<std::pair<uint32_t, uint32_t>, int> seen;
+    for (const CRequest& request : requests) {
+        uint32_t address = AddressOf(request);
+        const char* operation = searching          ? "host bridge search"
+            : request.code == IOCTL_PROBE_FUNCTION ? "bus scan"
+                                                   : "function construction";
+        ++table.counts[std::string(KindName(request.code)) + ", " + operation];
+        ++table.byKind[request.code];
+        ++table.total;
+        if (seen[{request.code, address}]++ > 0)
+            ++table.repeats;
+        if (searching && request.code == IOCTL_READ_CONFIG_SPACE && address == rootAddress)
+            searching = false;
+    }
+    return table;
 }
 
 void CountFunctions(const CPciFunction& function, uint32_t* count)
@@ -34,112 +188,103 @@ void CountFunctions(const CPciFunction& function, uint32_t* count)
         CountFunctions(*child, count);
 }
 
-// Looks the names of the whole tree up again, as the scan did, and returns the time taken.
-double TimeNameLookups(CPciFunction& function)
+// The lookups as the scan makes them: the index taken once, then each function's names.
+double TimeNameLookups(CPciFunction& root)
 {
     CClock::time_point start = CClock::now();
-    function.LoadDeviceNames();
-    double total = MillisecondsSince(start);
-    for (const auto& child : function.m_children)
-        total += TimeNameLookups(*child);
-    return total;
+    std::shared_ptr<const CPciNameIndex> index = CPciNameIndex::ForFile(CPciFunction::kNameFile);
+    std::vector<CPciFunction*> pending = {&root};
+    while (!pending.empty()) {
+        CPciFunction* function = pending.back();
+        pending.pop_back();
+        function->LoadDeviceNames(index.get());
+        for (const auto& child : function->m_children)
+            pending.push_back(child.get());
+    }
+    return MillisecondsSince(start);
 }
 
-struct CFigures
+// Median round trip of each kind, from a spread sample of the scan's own requests.
+std::map<uint32_t, std::vector<double>> ReplayTimes(HANDLE driver, const std::vector<CRequest>& requests)
 {
-    uint32_t functions = 0;
-    double scanMs = 0;
-    double namesMs = 0;
-};
+    std::map<uint32_t, std::vector<const CRequest*>> byKind;
+    for (const CRequest& request : requests)
+        byKind[request.code].push_back(&request);
+    std::map<uint32_t, std::vector<double>> times;
+    std::vector<uint8_t> out;
+    for (const auto& [code, list] : byKind) {
+        size_t step = list.size() / kReplaysPerKind + 1;
+        for (size_t i = 0; i < list.size(); i += step) {
+            out.resize(list[i]->outLength + 1);
+            DWORD returned = 0;
+            CClock::time_point start = CClock::now();
+            SendUnrecorded(driver, *list[i], out.data(), &returned);
+            times[code].push_back(MillisecondsSince(start));
+        }
+    }
+    return times;
+}
 
-// The fastest of several scans and, separately, the fastest of the name passes:
-// the machine is shared, so the minimum is the figure least disturbed by others.
-CFigures MeasureScan(HANDLE driver)
+// Rounds of scan, replay and name lookups alternate, so that all three see the same
+// load; the medians are taken over the rounds.
+void Measure(const char* machine, HANDLE driver)
 {
-    CFigures best;
-    for (int i = 0; i < kRepetitions; ++i) {
+    // The first scan indexes the name file; the rounds after it find the index ready.
+    CClock::time_point coldStart = CClock::now();
+    std::shared_ptr<const CPciNameIndex> index = CPciNameIndex::ForFile(CPciFunction::kNameFile);
+    double indexMs = MillisecondsSince(coldStart);
+    std::vector<double> scans;
+    std::vector<double> names;
+    std::vector<double> outside;
+    std::vector<double> stalled;
+    std::map<uint32_t, std::vector<double>> roundTrips;
+    std::vector<CRequest> requests;
+    CRequestTable table;
+    uint32_t functions = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        requests.clear();
+        g_recording = &requests;
+        g_insideMs = 0;
+        g_stalledMs = 0;
         CClock::time_point start = CClock::now();
         CPciFunction root(driver);
-        double scanMs = MillisecondsSince(start);
-        double namesMs = TimeNameLookups(root);
-        if (i == 0 || scanMs < best.scanMs)
-            best.scanMs = scanMs;
-        if (i == 0 || namesMs < best.namesMs)
-            best.namesMs = namesMs;
-        best.functions = 0;
-        CountFunctions(root, &best.functions);
+        scans.push_back(MillisecondsSince(start));
+        g_recording = nullptr;
+        outside.push_back(scans.back() - g_insideMs);
+        stalled.push_back(g_stalledMs);
+        if (round == 0) {
+            table = Tabulate(requests, root);
+            CountFunctions(root, &functions);
+        }
+        names.push_back(TimeNameLookups(root));
+        for (auto& [code, times] : ReplayTimes(driver, requests))
+            roundTrips[code].insert(roundTrips[code].end(), times.begin(), times.end());
     }
-    return best;
-}
-
-// requests = 0: not counted (through the real driver); the native run of the same machine counts them.
-void Report(const char* machine, const CFigures& figures, uint32_t requests)
-{
-    char counted[16] = "-";
-    if (requests)
-        snprintf(counted, sizeof counted, "%u", requests);
-    double share = figures.scanMs > 0 ? 100.0 * figures.namesMs / figures.scanMs : 0.0;
-    printf("%-10s functions %4u  requests/scan %6s  scan %9.2f ms  names %9.2f ms (%4.1f%%)  other %9.2f ms\n", machine,
-           figures.functions, counted, figures.scanMs, figures.namesMs, share, figures.scanMs - figures.namesMs);
-}
-
-#ifndef _WIN32
-// A tree of bridges: bus 0 holds a host bridge and eight bridges; every bus
-// below holds bridges until busCount buses exist, and devices whose IDs are
-// partly known to the name file and partly not.
-std::string LargeMachine(uint32_t busCount, uint32_t devicesPerBus)
-{
-    std::string text;
-    auto add = [&text](uint32_t bus, uint32_t device, uint32_t function, const uint8_t* config) {
-        char line[64];
-        snprintf(line, sizeof line, "%02x:%02x.%u Generated\n", bus, device, function);
-        text += line;
-        for (uint32_t row = 0; row < 256; row += 16) {
-            snprintf(line, sizeof line, "%02x:", row);
-            text += line;
-            for (uint32_t i = row; i < row + 16; ++i) {
-                snprintf(line, sizeof line, " %02x", config[i]);
-                text += line;
-            }
-            text += "\n";
-        }
-        text += "\n";
-    };
-    auto header = [](uint8_t* config, uint16_t vendor, uint16_t device, uint8_t baseClass, uint8_t subclass,
-                     uint8_t type) {
-        for (uint32_t i = 0; i < pci::kConfigSpaceBytes; ++i)
-            config[i] = 0;
-        pci::PutLe16(config + pci::kVendorIdOffset, vendor);
-        pci::PutLe16(config + pci::kDeviceIdOffset, device);
-        config[pci::kSubclassOffset] = subclass;
-        config[pci::kBaseClassOffset] = baseClass;
-        config[pci::kHeaderTypeOffset] = type;
-    };
-    // Device IDs: known Intel parts, a known vendor with unknown devices, and an unknown vendor.
-    const uint16_t vendors[] = {0x8086, 0x8086, 0x10EC, 0x1234};
-    const uint16_t devices[] = {0x7111, 0x7112, 0x8139, 0xBEEF};
-    uint8_t config[pci::kConfigSpaceBytes];
-    header(config, 0x8086, 0x7190, 0x06, 0x00, 0x00);
-    add(0, 0, 0, config);
-    uint32_t nextBus = 1;
-    for (uint32_t bus = 0; bus < busCount; ++bus) {
-        uint32_t device = 1;
-        for (uint32_t b = 0; b < 4 && nextBus < busCount; ++b, ++device, ++nextBus) {
-            header(config, 0x8086, 0x244E, 0x06, 0x04, 0x01);
-            config[pci::kPrimaryBusOffset] = uint8_t(bus);
-            config[pci::kSecondaryBusOffset] = uint8_t(nextBus);
-            config[pci::kSubordinateBusOffset] = uint8_t(nextBus);
-            add(bus, device, 0, config);
-        }
-        for (uint32_t d = 0; d < devicesPerBus; ++d, ++device) {
-            uint32_t kind = (bus + d) % 4;
-            header(config, vendors[kind], devices[kind], 0x02, 0x00, 0x00);
-            add(bus, device, 0, config);
-        }
+    double scanMs = Median(scans);
+    double namesMs = Median(names);
+    double requestsMs = 0;
+    printf("%s: %u functions, %u requests per scan, %u of them repeats; name file indexed in %.1f ms\n", machine,
+           functions, table.total, table.repeats, indexMs);
+    for (const auto& [kindAndOperation, count] : table.counts)
+        printf("  %-46s %7u\n", kindAndOperation.c_str(), count);
+    for (const auto& [code, count] : table.byKind) {
+        double median = Median(roundTrips[code]);
+        requestsMs += count * median;
+        printf("  %-28s %7u x %8.4f ms median round trip = %9.2f ms\n", KindName(code), count, median, count * median);
     }
-    return text;
-}
+    // The fastest scan is the one least disturbed by the machine's other work.
+    double fastestMs = *std::min_element(scans.begin(), scans.end());
+    printf("  scan %.2f ms fastest, %.2f ms median of %d; requests' cost %.2f ms: scan / requests' cost %.2f "
+           "(median scan %.2f)\n",
+           fastestMs, scanMs, kRounds, requestsMs, requestsMs > 0 ? fastestMs / requestsMs : 0.0,
+           requestsMs > 0 ? scanMs / requestsMs : 0.0);
+#ifdef _WIN32
+    // Round trips vary; what the scan spends outside its requests is its own cost.
+    printf("  outside the requests %.2f ms (median): %.1f%% of the scan; requests over %.0f ms took %.2f ms\n",
+           Median(outside), scanMs > 0 ? 100 * Median(outside) / scanMs : 0.0, kStallMs, Median(stalled));
 #endif
+    printf("  names %.3f ms: names / scan %.4f\n", namesMs, scanMs > 0 ? namesMs / scanMs : 0.0);
+}
 
 #ifndef _WIN32
 bool ReadText(const char* path, std::string* text)
@@ -154,30 +299,15 @@ bool ReadText(const char* path, std::string* text)
     fclose(file);
     return true;
 }
-
-bool WriteText(const char* path, const std::string& text)
-{
-    FILE* file = fopen(path, "wb");
-    if (!file)
-        return false;
-    bool ok = fwrite(text.data(), 1, text.size(), file) == text.size();
-    return fclose(file) == 0 && ok;
-}
 #endif
 
 } // namespace
 
-// Native: scan_bench [image...] scans the default machine, a generated large
-// one and each image named; scan_bench --write-large FILE saves the generated
-// machine for the driver. Windows: scan_bench [label] scans what the driver serves.
+// Native: scan_bench [image...] scans the default machine and each image named.
+// Windows: scan_bench [label] scans what the driver serves.
 int main(int argc, char** argv)
 {
-#ifndef _WIN32
-    const std::string large = LargeMachine(40, 5);
-    if (argc == 3 && std::string(argv[1]) == "--write-large")
-        return WriteText(argv[2], large) ? 0 : 1;
-#endif
-    FILE* names = fopen("pcidevs.txt", "r");
+    FILE* names = fopen(CPciFunction::kNameFile, "r");
     if (!names) {
         fprintf(stderr, "scan_bench: pcidevs.txt is not in the current directory\n");
         return 1;
@@ -189,36 +319,25 @@ int main(int argc, char** argv)
         fprintf(stderr, "scan_bench: cannot open %s\n", kDriverPath);
         return 1;
     }
+    if (!InstallRecorder()) {
+        fprintf(stderr, "scan_bench: cannot record the requests\n");
+        return 1;
+    }
 #ifdef _WIN32
-    // Requests cannot be counted through the driver; the native run counts them for the same machine.
-    Report(argc > 1 ? argv[1] : "driver", MeasureScan(driver), 0);
+    Measure(argc > 1 ? argv[1] : "driver", driver);
 #else
-    uint32_t requests = 0;
-    CompatSetRequestObserver([&requests](uint32_t, const std::vector<uint8_t>&, uint32_t, bool) { ++requests; });
-    auto run = [driver, &requests](const char* name, const std::string& image) {
-        std::string error;
-        if (image.empty())
-            CompatUseDefaultMachine();
-        else if (!CompatLoadMachine(image, name, &error)) {
-            fprintf(stderr, "scan_bench: %s\n", error.c_str());
-            return false;
-        }
-        requests = 0;
-        {
-            CPciFunction once(driver);
-        }
-        uint32_t perScan = requests;
-        Report(name, MeasureScan(driver), perScan);
-        return true;
-    };
-    bool ok = run("default", std::string()) && run("large", large);
-    for (int i = 1; ok && i < argc; ++i) {
+    CompatUseDefaultMachine();
+    Measure("default", driver);
+    for (int i = 1; i < argc; ++i) {
         std::string image;
-        ok = ReadText(argv[i], &image) && run(argv[i], image);
+        std::string error;
+        if (!ReadText(argv[i], &image) || !CompatLoadMachine(image, argv[i], &error)) {
+            fprintf(stderr, "scan_bench: %s: %s\n", argv[i], error.empty() ? "cannot read" : error.c_str());
+            return 1;
+        }
+        Measure(argv[i], driver);
     }
     CompatSetRequestObserver(nullptr);
-    if (!ok)
-        return 1;
 #endif
     CloseHandle(driver);
     return 0;

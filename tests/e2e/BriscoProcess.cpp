@@ -3,6 +3,7 @@
 #include "app/BriscoSettings.h"
 
 #include <winternl.h>
+#include <psapi.h>
 
 #include <cstring>
 #include <set>
@@ -540,4 +541,52 @@ std::string ProgramFolder()
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string folder = path;
     return folder.substr(0, folder.find_last_of("\\/") + 1);
+}
+
+namespace {
+
+// Children of children are enumerated by EnumChildWindows already.
+BOOL CALLBACK CountChild(HWND, LPARAM lParam)
+{
+    ++*reinterpret_cast<DWORD*>(lParam);
+    return TRUE;
+}
+
+struct CWindowCount {
+    DWORD processId;
+    DWORD count;
+};
+
+BOOL CALLBACK CountTopLevel(HWND window, LPARAM lParam)
+{
+    auto* counting = reinterpret_cast<CWindowCount*>(lParam);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner == counting->processId) {
+        ++counting->count;
+        ::EnumChildWindows(window, &CountChild, reinterpret_cast<LPARAM>(&counting->count));
+    }
+    return TRUE;
+}
+
+} // namespace
+
+CProcessFootprint MeasureFootprint(HANDLE process)
+{
+    CProcessFootprint footprint;
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (::GetProcessMemoryInfo(process, &counters, sizeof counters)) {
+        footprint.privateBytes = counters.PagefileUsage;
+        footprint.workingSet = counters.WorkingSetSize;
+    }
+    // Wine does not count GUI resources; its handle table can be read instead.
+    footprint.gdiObjects = ::GetGuiResources(process, GR_GDIOBJECTS);
+    if (footprint.gdiObjects == 0)
+        footprint.gdiObjects = CountGdiObjects(process);
+    footprint.userObjects = ::GetGuiResources(process, GR_USEROBJECTS);
+    CWindowCount counting = {::GetProcessId(process), 0};
+    ::EnumWindows(&CountTopLevel, reinterpret_cast<LPARAM>(&counting));
+    footprint.windows = counting.count;
+    return footprint;
 }

@@ -91,6 +91,16 @@ private:
     HWND m_tabs = nullptr;
 };
 
+// What a process holds: memory, GDI and USER objects, and its windows with their children.
+struct CProcessFootprint {
+    SIZE_T privateBytes = 0;
+    SIZE_T workingSet = 0;
+    DWORD gdiObjects = 0;
+    DWORD userObjects = 0;
+    DWORD windows = 0;
+};
+CProcessFootprint MeasureFootprint(HANDLE process);
+
 // GDI objects in use by a process, counted in its handle table (the process
 // environment block points to it); 0 when the table cannot be read.
 DWORD CountGdiObjects(HANDLE process);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <psapi.h>
 
 #include <iostream>
 #include <string>
@@ -22,59 +21,7 @@ constexpr SIZE_T kMaxPrivateGrowth = 1024 * 1024;
 constexpr DWORD kMaxObjectGrowth = 8;
 constexpr char kInterruptLine[] = "Interrupt Line";
 
-struct CFootprint {
-    SIZE_T privateBytes = 0;
-    SIZE_T workingSet = 0;
-    DWORD gdiObjects = 0;
-    DWORD userObjects = 0;
-    DWORD windows = 0;
-};
-
-// Children of children are enumerated by EnumChildWindows already.
-BOOL CALLBACK CountChild(HWND, LPARAM lParam)
-{
-    ++*reinterpret_cast<DWORD*>(lParam);
-    return TRUE;
-}
-
-struct CWindowCount {
-    DWORD processId;
-    DWORD count;
-};
-
-BOOL CALLBACK CountTopLevel(HWND window, LPARAM lParam)
-{
-    auto* counting = reinterpret_cast<CWindowCount*>(lParam);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    if (owner == counting->processId) {
-        ++counting->count;
-        ::EnumChildWindows(window, &CountChild, reinterpret_cast<LPARAM>(&counting->count));
-    }
-    return TRUE;
-}
-
-CFootprint Measure(HANDLE process)
-{
-    CFootprint footprint;
-    PROCESS_MEMORY_COUNTERS counters = {};
-    counters.cb = sizeof counters;
-    if (::GetProcessMemoryInfo(process, &counters, sizeof counters)) {
-        footprint.privateBytes = counters.PagefileUsage;
-        footprint.workingSet = counters.WorkingSetSize;
-    }
-    // Wine does not count GUI resources; its handle table can be read instead.
-    footprint.gdiObjects = ::GetGuiResources(process, GR_GDIOBJECTS);
-    if (footprint.gdiObjects == 0)
-        footprint.gdiObjects = CountGdiObjects(process);
-    footprint.userObjects = ::GetGuiResources(process, GR_USEROBJECTS);
-    CWindowCount counting = {::GetProcessId(process), 0};
-    ::EnumWindows(&CountTopLevel, reinterpret_cast<LPARAM>(&counting));
-    footprint.windows = counting.count;
-    return footprint;
-}
-
-void Report(const char* when, const CFootprint& footprint)
+void Report(const char* when, const CProcessFootprint& footprint)
 {
     std::cout << "long use, " << when << ": private " << footprint.privateBytes / 1024 << " KiB, working set "
               << footprint.workingSet / 1024 << " KiB, GDI objects " << footprint.gdiObjects << ", USER objects "
@@ -148,26 +95,26 @@ TEST_F(LongUseTest, RescansAndEditsKeepTheFootprint)
     for (int round = 0; round < kWarmUpRounds; ++round)
         ASSERT_NO_FATAL_FAILURE(Edit(round)) << "warm-up edit " << round;
     ASSERT_NO_FATAL_FAILURE(Rescan());
-    const CFootprint before = Measure(m_brisco.Handle());
+    const CProcessFootprint before = MeasureFootprint(m_brisco.Handle());
     Report("after warm-up", before);
 
     const DWORD started = ::GetTickCount();
     for (int round = 0; round < kRescans; ++round)
         ASSERT_NO_FATAL_FAILURE(Rescan()) << "rescan " << round;
     const DWORD rescanMs = ::GetTickCount() - started;
-    const CFootprint afterRescans = Measure(m_brisco.Handle());
+    const CProcessFootprint afterRescans = MeasureFootprint(m_brisco.Handle());
     Report("after 500 rescans", afterRescans);
 
     ASSERT_NO_FATAL_FAILURE(OpenFirstBar());
     for (int round = 0; round < kEdits; ++round)
         ASSERT_NO_FATAL_FAILURE(Edit(round)) << "edit " << round;
     ASSERT_NO_FATAL_FAILURE(Rescan());
-    const CFootprint after = Measure(m_brisco.Handle());
+    const CProcessFootprint after = MeasureFootprint(m_brisco.Handle());
     Report("after 500 edits", after);
     std::cout << "long use: " << kRescans << " rescans took " << rescanMs << " ms on " << m_expectedItems
               << " tree items" << std::endl;
 
-    for (const CFootprint* now : {&afterRescans, &after}) {
+    for (const CProcessFootprint* now : {&afterRescans, &after}) {
         SCOPED_TRACE(now == &after ? "after the edits" : "after the rescans");
         EXPECT_LE(now->privateBytes, before.privateBytes + kMaxPrivateGrowth);
         EXPECT_LE(now->gdiObjects, before.gdiObjects + kMaxObjectGrowth);

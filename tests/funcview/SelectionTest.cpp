@@ -85,16 +85,23 @@ TEST_F(SelectingFunctions, BarValuesDecideWhichTabsExist)
     }
 }
 
+// Consecutive functions of one layout keep the list's rows and rewrite their cells;
+// the list must still look as after a refill: nothing selected.
 TEST_F(SelectingFunctions, ConfigurationListShowsTheModelRows)
 {
-    for (const CFunctionAddress& address : {kVga, kAgpBridge, kCardBus, kScsi}) {
+    for (const CFunctionAddress& address : {kVga, kEthernet, kUsb, kAgpBridge, kCardBus, kScsi}) {
         SCOPED_TRACE(testing::Message() << address.bus << ":" << address.device << "." << address.function);
+        CEditListCtrl& list = ConfigList();
+        if (list.GetItemCount() > 0) {
+            list.SetItemState(3, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+            list.EnsureVisible(list.GetItemCount() - 1, FALSE);
+        }
         auto function = ReadFunction(address.bus, address.device, address.function);
         Select(function);
         CConfigSpaceModel model;
         model.SetFunction(function);
         const auto& rows = model.GetRows();
-        CEditListCtrl& list = ConfigList();
+        EXPECT_EQ(-1, list.GetNextItem(-1, LVNI_SELECTED | LVNI_FOCUSED)) << "a row stayed selected";
         ASSERT_EQ(static_cast<int>(rows.size()), list.GetItemCount());
         for (int r = 0; r < list.GetItemCount(); ++r) {
             for (int c = 0; c < CRegisterRow::kColumnCount; ++c)
