@@ -112,8 +112,8 @@ TEST(Images, AcceptedVariations)
     LoadOrFail(machine, "# a comment\r\n\r\n00:00.0 Host bridge\r\n00: 86 80 90 71\r\n");
     EXPECT_EQ(Probe(machine, 0, 0, 0), 0x71908086u) << "CRLF line ends, short hex line";
     LoadOrFail(machine, std::string(kHost) + "100: 01 00 01 00\nff0: 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01\n");
-    ASSERT_NE(machine.GetFunction(0)->m_extended, nullptr) << "extended bytes are kept";
-    EXPECT_EQ(machine.GetFunction(0)->m_extended[0xFFF - 0x100], 1);
+    EXPECT_EQ(machine.GetFunction(0)->m_config[0xFFF], 1) << "extended bytes are kept";
+    EXPECT_EQ(machine.GetFunction(0)->SpaceSize(), 256u) << "but not served without a PCI Express capability";
     LoadOrFail(machine, "\xEF\xBB\xBF" "00:00.0 Host bridge\n00: 86 80 90 71\n");
     EXPECT_EQ(Probe(machine, 0, 0, 0), 0x71908086u) << "UTF-8 byte-order mark";
     LoadOrFail(machine, "0000:00:00.0 Host bridge\n00: 86 80 90 71\n");
@@ -150,7 +150,7 @@ TEST(Images, MalformedImagesNameFileLineAndWhatWasExpected)
         {h + "\tRegion 0: Memory at e0000000 (32-bit, prefetchable) [size=64Q]\n",
          "bad.txt:3: expected a size like \"[size=64K]\" in the line"},
         {h + "\tRegion 7: Memory at e0000000 [size=4K]\n", "bad.txt:3: expected a region number 0..5"},
-        {h + "10: 00 00 00 e0\n\tRegion 0: Memory at e0000000 [size=3K]\n",
+        {h + "10: 00 00 00 e0\n@bar 0 size 3K\n",
          "bad.txt:4: size 3072 of BAR 0 is not a power of two"},
         {h + "10: 00 10 00 e0\n@bar 0 size 64K\n", "bad.txt:4: size 65536 of BAR 0 does not align with the base E0001000"},
         {h + "10: 01 e0 00 00\n@bar 0 size 128K\n", "bad.txt:4: size 131072 of BAR 0 is above the largest size of its kind"},
@@ -171,8 +171,8 @@ TEST(Images, MalformedImagesNameFileLineAndWhatWasExpected)
         {h + "@range 0 0 text \"open\n", "bad.txt:3: expected a quoted text of at most 1024 bytes (escapes \\\\ \\\" "
                                          "\\n \\r \\t \\0 \\xHH)"},
         {h + "@range x 0 bytes 01\n", "bad.txt:3: expected a BAR number 0..5 or \"rom\" after \"@range\""},
-        {h + "@config 100 mask ff\n", "bad.txt:3: expected a hexadecimal register offset 00..FF after \"@config\""},
-        {h + "@config fe mask ff ff ff\n", "bad.txt:3: expected the masks to end at offset FF or before"},
+        {h + "@config 1000 mask ff\n", "bad.txt:3: expected a hexadecimal register offset 000..FFF after \"@config\""},
+        {h + "@config ffe mask ff ff ff\n", "bad.txt:3: expected the masks to end at offset FFF or before"},
         {h + "@config 40 keep ff\n", "bad.txt:3: expected \"mask\" or \"w1c\" after the offset"},
         {h + "@registry maybe\n", "bad.txt:3: expected \"none\", \"nocontrol\", \"instance NAME\" or \"extra NAME "
                                   "[at BB:DD.F] [nocontrol]\""},
