@@ -93,6 +93,53 @@ TEST(Images, RegionLinesGiveBarSizes)
     EXPECT_EQ(Find(machine, 2, 0, 0)->m_barKind[3], kSimBarNone) << "unassigned region without size";
 }
 
+TEST(Images, RegionLinesNoBarCanHoldBecomeNotes)
+{
+    // lspci shows the fixed legacy ports of an IDE controller in compatibility mode as Regions.
+    struct CCase
+    {
+        const char* m_what;
+        uint32_t m_bar0;
+        uint32_t m_bar1;
+        const char* m_regions;
+        const char* m_notes;
+        uint8_t m_kind1;
+        uint64_t m_size1;
+    };
+    const CCase cases[] = {
+        {"registers 0: the ports are no BARs", 0, 0,
+         "\tRegion 0: I/O ports at 01f0 [size=8]\n\tRegion 1: I/O ports at 03f4 [size=1]\n",
+         "line 2: size 8 of BAR 0 is below the smallest size of its kind; the Region line is ignored\n"
+         "line 3: size 1 of BAR 1 is below the smallest size of its kind; the Region line is ignored",
+         kSimBarNone, 0},
+        {"an I/O BAR at 3f4 gets the default size", 0x1F1, 0x3F5, "\tRegion 1: I/O ports at 03f4 [size=1]\n",
+         "line 2: size 1 of BAR 1 is below the smallest size of its kind; the Region line is ignored", kSimBarIo, 4},
+        {"the upper half of a 64-bit BAR", 0xF0000004, 0, "\tRegion 1: I/O ports at 03f4 [size=1]\n",
+         "line 2: a size was given for BAR 1, which is not a BAR of its own (beyond the header type's BARs or the "
+         "upper half of a 64-bit BAR); the Region line is ignored",
+         kSimBarUpperHalf, 0},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.m_what);
+        auto config = MakeConfig(0x8086, 0x7111, 0x01, 0x01, 0x00);
+        config[0x09] = 0x80;
+        Put32(config, 0x10, c.m_bar0);
+        Put32(config, 0x14, c.m_bar1);
+        Put32(config, 0x20, 0xF001);
+        std::string dump = DumpFunction("00:07.1", config);
+        const size_t firstHexLine = dump.find('\n') + 1;
+        dump.insert(firstHexLine, std::string(c.m_regions) + "\tRegion 4: I/O ports at f000 [size=16]\n");
+        CSimMachine machine;
+        LoadOrFail(machine, dump);
+        EXPECT_STREQ(machine.GetLoadNotes(), c.m_notes);
+        const CSimFunction* ide = machine.GetFunction(0);
+        EXPECT_EQ(ide->m_barKind[1], c.m_kind1);
+        if (c.m_size1)
+            EXPECT_EQ(ProbeBarSize(machine, 0, 7, 1, 1), c.m_size1);
+        EXPECT_EQ(ProbeBarSize(machine, 0, 7, 1, 4), 16u) << "a Region line the BAR holds still sizes it";
+    }
+}
+
 TEST(Images, DefaultSizeRuleUsesTheBaseAlignmentCapped)
 {
     auto c = MakeConfig(0x1234, 0x5678, 0x02, 0x00, 0x00);
