@@ -4,6 +4,7 @@
 #include "protocol/DriverProtocol.h"
 #include "pci/CommandStatus.h"
 #include "pci/Capability.h"
+#include "pci/ExtendedCapability.h"
 
 #include <string.h>
 
@@ -127,7 +128,7 @@ bool CPciFunction::SendProbe(uint32_t bus, uint32_t device, uint32_t function, u
     uint8_t out[kProbeOutSize];
     uint32_t returned = 0;
     const bool ok = SendRequest(m_hDriver, IOCTL_PROBE_FUNCTION, in, sizeof in, out, sizeof out, &returned) &&
-                    returned == sizeof out;
+        returned == sizeof out;
     *value = ok ? pci::GetLe32(out) : pci::kAbsentFunctionDword;
     return ok;
 }
@@ -144,6 +145,23 @@ bool CPciFunction::ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t funct
     if (returned != sizeof image)
         return false;
     memcpy(destination, image, sizeof image);
+    return true;
+}
+
+bool CPciFunction::ReadWholeSpace(std::vector<uint8_t>* space)
+{
+    uint8_t in[kReadExtendedConfigSpaceInSize] = {};
+    PutFunctionAddress(in, m_bus, m_device, m_function);
+    std::vector<uint8_t> image(kExtendedConfigSpaceSize);
+    uint32_t returned = 0;
+    if (!SendRequest(m_hDriver, IOCTL_READ_EXTENDED_CONFIG_SPACE, in, sizeof in, image.data(), uint32_t(image.size()),
+                     &returned))
+        return false;
+    // The count says which space the function has; any other would leave bytes undefined.
+    if (returned != kExtendedConfigSpaceSize && returned != pci::kConfigSpaceBytes)
+        return false;
+    image.resize(returned);
+    space->swap(image);
     return true;
 }
 
@@ -182,6 +200,82 @@ void CPciFunction::WriteEditedRegister(uint32_t offset, uint32_t size)
     uint32_t readBack = ReadConfig(m_bus, m_device, m_function, offset, width);
     pci::PutLe(m_config + offset, size, readBack);
     pci::PutLe(m_shadow + offset, size, readBack);
+    if (offset + size <= m_space.size()) {
+        pci::PutLe(m_space.data() + offset, size, readBack);
+        pci::PutLe(m_spaceShadow.data() + offset, size, readBack);
+    }
+}
+
+uint32_t CPciFunction::GetSpaceValue(uint32_t offset, uint32_t size) const
+{
+    if (!IsValidRegisterSize(size) || offset >= m_space.size() || size > m_space.size() - offset)
+        return kAllOnes;
+    return uint32_t(pci::GetLe(m_space.data() + offset, size));
+}
+
+bool CPciFunction::WriteSpaceRegister(uint32_t offset, uint32_t size, uint32_t value, uint32_t* readBack)
+{
+    if (!IsValidRegisterSize(size) || offset >= m_space.size() || size > m_space.size() - offset)
+        return false;
+    const uint8_t width = uint8_t(size);
+    WriteConfig(m_bus, m_device, m_function, offset, width, value);
+    const uint32_t kept = ReadConfig(m_bus, m_device, m_function, offset, width);
+    pci::PutLe(m_space.data() + offset, size, kept);
+    pci::PutLe(m_spaceShadow.data() + offset, size, kept);
+    for (uint32_t i = 0; i < size && offset + i < pci::kConfigSpaceBytes; ++i) {
+        m_config[offset + i] = m_space[offset + i];
+        m_shadow[offset + i] = m_space[offset + i];
+    }
+    if (readBack)
+        *readBack = kept;
+    return true;
+}
+
+bool CPciFunction::ReloadSpace()
+{
+    std::vector<uint8_t> space;
+    if (HasExtendedSpace() || HasExpressCapability()) {
+        if (!ReadWholeSpace(&space))
+            return false;
+    } else {
+        space.resize(pci::kConfigSpaceBytes);
+        if (!ReadConfigSpace(m_bus, m_device, m_function, space.data()))
+            return false;
+    }
+    memcpy(m_config, space.data(), sizeof m_config);
+    memcpy(m_shadow, space.data(), sizeof m_shadow);
+    m_space = space;
+    m_spaceShadow.swap(space);
+    return true;
+}
+
+bool CPciFunction::HasExpressCapability() const
+{
+    for (uint32_t index : GetCapabilityIndices()) {
+        if (m_config[index * pci::kDwordBytes + pci::kCapabilityIdOffset] == pci::kCapPciExpress)
+            return true;
+    }
+    return false;
+}
+
+std::vector<uint32_t> CPciFunction::GetExtendedCapabilityOffsets() const
+{
+    std::vector<uint32_t> offsets;
+    if (!HasExtendedSpace())
+        return offsets;
+    std::vector<bool> visited(m_space.size() / pci::kDwordBytes);
+    uint32_t offset = pci::kExtCapFirstOffset;
+    while (offsets.size() < kMaxExtendedCapabilityEntries && !visited[offset / pci::kDwordBytes]) {
+        const uint32_t header = pci::GetLe32(m_space.data() + offset);
+        if (header == 0 || header == kAllOnes)
+            break;
+        visited[offset / pci::kDwordBytes] = true;
+        offsets.push_back(offset);
+        offset = (header >> pci::kExtCapNextShift) & pci::kExtCapNextMask;
+        if (offset < pci::kExtCapFirstOffset)
+            break;
+    }
+    return offsets;
 }
 
 void CPciFunction::RefreshConfigSpace()
@@ -290,8 +384,9 @@ uint64_t CPciFunction::ProbeBarSize(int index)
     if (!ReadRegister(m_hDriver, m_bus, m_device, m_function, pci::kCommandOffset, pci::kWordBytes, &command))
         return 0;
     const bool decodeOn = (command & pci::kCommandDecodeEnables) != 0;
-    if (decodeOn && !WriteConfig(m_bus, m_device, m_function, pci::kCommandOffset, pci::kWordBytes,
-                                 command & ~uint32_t(pci::kCommandDecodeEnables))) {
+    if (decodeOn &&
+        !WriteConfig(m_bus, m_device, m_function, pci::kCommandOffset, pci::kWordBytes,
+                     command & ~uint32_t(pci::kCommandDecodeEnables))) {
         WriteConfig(m_bus, m_device, m_function, pci::kCommandOffset, pci::kWordBytes, command);
         return 0;
     }
@@ -302,7 +397,8 @@ uint64_t CPciFunction::ProbeBarSize(int index)
     bool sized = SizeBarRegister(reg, &lowMask);
     if (sized && wide)
         sized = SizeBarRegister(reg + pci::kBarBytes, &highMask);
-    bool restored = !decodeOn || WriteConfig(m_bus, m_device, m_function, pci::kCommandOffset, pci::kWordBytes, command);
+    bool restored =
+        !decodeOn || WriteConfig(m_bus, m_device, m_function, pci::kCommandOffset, pci::kWordBytes, command);
     if (!sized || !restored)
         return 0;
     uint64_t size = 0;
@@ -351,7 +447,7 @@ bool CPciFunction::SendRangeRequest(int index, uint32_t offset, bool write, void
     uint32_t returned = 0;
     return SendRequest(m_hDriver, wide ? IOCTL_READ_DEVICE_WIDE : IOCTL_READ_DEVICE, in.get(), total, buffer, length,
                        &returned) &&
-           returned == length;
+        returned == length;
 }
 
 bool CPciFunction::ReadDeviceData(int index, uint32_t offset, void* buffer, uint32_t unitSize, uint32_t count)

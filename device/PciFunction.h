@@ -40,6 +40,8 @@ public:
         uint32_t bus = 0;
         std::vector<std::unique_ptr<CPciFunction>> functions;
     };
+    // (4096 - 256) / 4: more extended entries than this cannot be distinct.
+    static constexpr uint32_t kMaxExtendedCapabilityEntries = 960;
 
     // Root: finds the host bridge on bus 0 and scans the whole tree behind it.
     explicit CPciFunction(HANDLE hDriver);
@@ -68,6 +70,26 @@ public:
     void WriteEditedRegister(uint32_t offset, uint32_t size);
     // Writes back every register of the header layout and the dwords above it that were edited.
     void RefreshConfigSpace();
+
+    // The whole configuration space (4096 bytes with extended space, else the 256 of m_config),
+    // as the scan or the last ReloadSpace read it and register writes read it back since.
+    const uint8_t* GetSpace() const { return m_space.data(); }
+    uint32_t GetSpaceSize() const { return uint32_t(m_space.size()); }
+    bool HasExtendedSpace() const { return m_space.size() > pci::kConfigSpaceBytes; }
+    // A register of the whole space; all ones for one outside it.
+    uint32_t GetSpaceValue(uint32_t offset, uint32_t size) const;
+    // Writes one register at any offset of the space, then reads it back into the space and its
+    // shadow (and into m_config and m_shadow below 100h). readBack receives what the device kept
+    // (all ones when the read-back failed). False for a register outside the space.
+    bool WriteSpaceRegister(uint32_t offset, uint32_t size, uint32_t value, uint32_t* readBack = nullptr);
+    // Reads the whole space again (one request) into every copy; false when the request failed.
+    bool ReloadSpace();
+    // The extended capability list: from 100h, dword-aligned, each entry once; ends at a header
+    // of 0 or all ones, a pointer below 100h, or kMaxExtendedCapabilityEntries entries.
+    std::vector<uint32_t> GetExtendedCapabilityOffsets() const;
+    // True when the first 256 bytes hold a PCI Express capability: only such a function has
+    // extended space, so only it is asked for the whole space.
+    bool HasExpressCapability() const;
 
     bool IsBridge() const;
 
@@ -129,6 +151,10 @@ public:
     HANDLE m_hDriver = nullptr;
     uint8_t m_config[pci::kConfigSpaceBytes] = {};
     uint8_t m_shadow[pci::kConfigSpaceBytes] = {};
+    // The whole space and what the hardware last returned for it; the first 256 bytes follow
+    // m_config and m_shadow whenever a register is written back.
+    std::vector<uint8_t> m_space;
+    std::vector<uint8_t> m_spaceShadow;
     std::vector<std::unique_ptr<CPciFunction>> m_children;
     // Further root buses, in bus order; only a root swept with allRootBuses has any.
     std::vector<CRootBus> m_rootBuses;
@@ -154,6 +180,10 @@ private:
     bool SendProbe(uint32_t bus, uint32_t device, uint32_t function, uint32_t* value);
     uint32_t ProbeFunction(uint32_t bus, uint32_t device, uint32_t function, CScanState& scan);
     bool ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* destination, CScanState& scan);
+    // Sends 808h; space receives 4096 or 256 bytes as the driver answered.
+    bool ReadWholeSpace(std::vector<uint8_t>* space);
+    // After m_config is read: the whole space of a PCI Express function, else m_config itself.
+    void ReadSpace(CScanState& scan);
 
     CScanReport m_scanReport;
     void MarkAbsent();

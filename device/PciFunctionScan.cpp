@@ -52,6 +52,7 @@ CPciFunction::CPciFunction(HANDLE hDriver, bool allRootBuses) : m_hDriver(hDrive
 {
     CScanState scan;
     FindHostBridge(scan);
+    ReadSpace(scan);
     ScanChildren(scan);
     if (allRootBuses)
         SweepRootBuses(scan);
@@ -97,14 +98,32 @@ void CPciFunction::ReadChild(CScanState& scan)
 {
     if (!ReadConfigSpace(m_bus, m_device, m_function, m_config, scan))
         MarkAbsent();
+    ReadSpace(scan);
     if (m_config[pci::kBaseClassOffset] == pci::kClassBridge)
         ScanChildren(scan);
     FinishConstruction(scan);
 }
 
+// Never register by register: one 808h for a PCI Express function, nothing more for the others.
+void CPciFunction::ReadSpace(CScanState& scan)
+{
+    m_space.assign(m_config, m_config + sizeof m_config);
+    if (!HasExpressCapability())
+        return;
+    std::vector<uint8_t> space;
+    const bool ok = ReadWholeSpace(&space);
+    scan.Count(ok);
+    if (!ok)
+        return;
+    // The conventional part stays as 802h returned it, so both copies agree.
+    memcpy(space.data(), m_config, sizeof m_config);
+    m_space.swap(space);
+}
+
 void CPciFunction::FinishConstruction(CScanState& scan)
 {
     memcpy(m_shadow, m_config, sizeof m_shadow);
+    m_spaceShadow = m_space;
     LoadDeviceNames(scan.names.get());
     LoadAssignedResources(scan.instances);
 }

@@ -108,6 +108,13 @@ constexpr uint32_t kExpIndicatorMask = 0x3;
 // Root Status.
 constexpr uint32_t kExpPmeRequesterMask = 0xFFFF;
 
+// Status bits that hardware clears when a one is written to them.
+constexpr uint16_t kExpDeviceStatusErrorBits = 0x000F; // correctable, non-fatal, fatal, unsupported request
+constexpr uint16_t kExpLinkStatusChangeBits = 0xC000;  // bandwidth management, autonomous bandwidth
+constexpr uint16_t kExpSlotStatusChangeBits = 0x011F;  // attention .. command completed, DLL state changed
+constexpr uint32_t kExpRootStatusPmeStatus = 0x00010000;
+constexpr uint16_t kExpLinkStatus2EqualizationRequest = 0x0020;
+
 // Device Capabilities 2 and Control 2.
 constexpr uint32_t kExpCompletionTimeoutMask = 0xF;
 constexpr uint32_t kExpObffShift = 18;

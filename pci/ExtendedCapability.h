@@ -83,6 +83,10 @@ constexpr uint32_t kAerRootStatusOffset = 0x30;
 constexpr uint32_t kAerErrorSourceOffset = 0x34;
 constexpr uint32_t kAerPrefixLogOffset = 0x38; // four dwords
 constexpr uint32_t kAerFirstErrorPointerMask = 0x1F;
+// Capabilities and control: the enables (ECRC generation and check, multiple header recording).
+constexpr uint32_t kAerControlEnableBits = 0x00000540;
+// Root error status: the seven error-received flags clear by writing ones.
+constexpr uint32_t kAerRootStatusErrorBits = 0x0000007F;
 constexpr uint32_t kAerSourceMask = 0xFFFF; // correctable source; the uncorrectable one above it
 constexpr uint32_t kAerUncorrectableSourceShift = 16;
 constexpr uint32_t kAerRootMessageNumberShift = 27;
@@ -211,6 +215,7 @@ constexpr uint32_t kSriovVfBar0Offset = 0x24;
 constexpr uint32_t kSriovVfBarCount = 6;
 constexpr uint32_t kSriovMigrationStateOffset = 0x3C;
 constexpr uint32_t kSriovMigrationBirMask = 0x7;
+constexpr uint16_t kSriovStatusMigration = 0x0001; // VF migration status, write-one-to-clear
 constexpr uint32_t kSriovMessageNumberShift = 21;
 constexpr uint32_t kSriovMessageNumberMask = 0x7FF;
 
@@ -233,6 +238,7 @@ constexpr uint32_t kPriControlOffset = 0x04;
 constexpr uint32_t kPriStatusOffset = 0x06;
 constexpr uint32_t kPriCapacityOffset = 0x08;
 constexpr uint32_t kPriAllocationOffset = 0x0C;
+constexpr uint16_t kPriStatusErrorBits = 0x0003; // response failure, unexpected group index
 
 // Resizable BAR (and its VF form): pairs of capability and control dwords.
 constexpr uint32_t kRebarFirstOffset = 0x04;
@@ -309,6 +315,7 @@ constexpr uint32_t kDpcReasonExtensionMask = 0x3;
 constexpr uint32_t kDpcPioPointerShift = 8;
 constexpr uint32_t kDpcPioPointerMask = 0x1F;
 constexpr uint32_t kDpcRootPortExtensionsBit = 5;
+constexpr uint16_t kDpcStatusClearBits = 0x0009; // trigger status, interrupt status
 
 // L1 PM substates.
 constexpr uint32_t kL1ssCapOffset = 0x04;
@@ -329,6 +336,7 @@ constexpr uint32_t kL1ssThresholdScaleMask = 0x7;
 constexpr uint32_t kL1ssControl2ScaleMask = 0x3;
 constexpr uint32_t kL1ssControl2ValueShift = 3;
 constexpr uint32_t kL1ssControl2ValueMask = 0x1F;
+constexpr uint32_t kL1ssStatusActivation = 0x00000001; // link activation interrupt status
 
 // Precision time measurement.
 constexpr uint32_t kPtmCapOffset = 0x04;

@@ -27,6 +27,8 @@ constexpr uint32_t IOCTL_WRITE_DEVICE = MakeControlCode(0x805, kFileWriteAccess)
 // so an older driver still serves every 32-bit address.
 constexpr uint32_t IOCTL_READ_DEVICE_WIDE = MakeControlCode(0x806, kFileReadAccess);
 constexpr uint32_t IOCTL_WRITE_DEVICE_WIDE = MakeControlCode(0x807, kFileWriteAccess);
+// The whole configuration space of a function: 4096 bytes with extended space, 256 without.
+constexpr uint32_t IOCTL_READ_EXTENDED_CONFIG_SPACE = MakeControlCode(0x808, kFileReadAccess);
 
 static_assert(IOCTL_PROBE_FUNCTION == 0x80006000u);
 static_assert(IOCTL_WRITE_CONFIG == 0x8000a004u);
@@ -36,6 +38,7 @@ static_assert(IOCTL_READ_DEVICE == 0x80006010u);
 static_assert(IOCTL_WRITE_DEVICE == 0x8000a014u);
 static_assert(IOCTL_READ_DEVICE_WIDE == 0x80006018u);
 static_assert(IOCTL_WRITE_DEVICE_WIDE == 0x8000a01cu);
+static_assert(IOCTL_READ_EXTENDED_CONFIG_SPACE == 0x80006020u);
 
 // Function address: the first 12 bytes of the four configuration requests.
 constexpr uint32_t kAddrBusOffset = 0;
@@ -52,7 +55,13 @@ constexpr uint32_t kProbeOutSize = 4;
 constexpr uint32_t kReadConfigSpaceInSize = 12;
 constexpr uint32_t kConfigSpaceSize = pci::kConfigSpaceBytes;
 
+// Read whole configuration space: address only; the output buffer holds 4096 bytes and the
+// returned count (4096 or 256) says whether the function has extended space.
+constexpr uint32_t kReadExtendedConfigSpaceInSize = 12;
+constexpr uint32_t kExtendedConfigSpaceSize = pci::kExtendedConfigSpaceBytes;
+
 // Read/write register: address, offset (u32), size (u8), and for a write the value (u32).
+// Offsets reach FFFh for a function with extended space; beyond a function's space they are refused.
 constexpr uint32_t kRegOffsetOffset = 12;
 constexpr uint32_t kRegSizeOffset = 16;
 constexpr uint32_t kRegValueOffset = 17;

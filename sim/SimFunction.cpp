@@ -19,8 +19,6 @@ constexpr uint64_t kDefaultIoCap = 256;
 constexpr uint64_t kDefaultMemCap = 4096;
 constexpr uint64_t kDefaultRomCap = 0x10000;
 
-constexpr uint32_t kMaxCapabilities = 48;
-
 bool IsPowerOfTwo(uint64_t v)
 {
     return v && !(v & (v - 1));
@@ -55,8 +53,6 @@ void CSimFunction::Destroy(CSimFunction* function, CSimPageBudget* budget)
         return;
     for (CSimRange& range : function->m_ranges)
         range.Release(budget);
-    if (function->m_extended)
-        SimFree(function->m_extended);
     SimFree(function);
 }
 
@@ -127,71 +123,106 @@ void CSimFunction::ClassifyBars()
         m_barKind[kSimRomSlot] = kSimBarRom;
 }
 
+bool CSimFunction::DescribeBarSizeProblem(uint32_t slot, CSimText* text) const
+{
+    uint8_t kind = m_barKind[slot];
+    if (kind == kSimBarNone || kind == kSimBarUpperHalf) {
+        if (slot == kSimRomSlot)
+            text->Add("a size was given for the expansion ROM, which this header type does not have");
+        else
+            text->Add("a size was given for BAR ")
+                .AddDec(slot)
+                .Add(", which is not a BAR of its own (beyond the header type's BARs or the upper half of a "
+                     "64-bit BAR)");
+        return true;
+    }
+    uint64_t base = SlotBase(slot);
+    uint64_t minSize = kind == kSimBarIo ? pci::kMinIoBarBytes
+        : kind == kSimBarRom             ? pci::kMinRomBytes
+                                         : pci::kMinMemoryBarBytes;
+    uint64_t maxSize = kind == kSimBarIo ? pci::kMaxIoBarBytes
+        : kind == kSimBarMem64           ? (1ull << 63)
+                                         : pci::kMaxMemory32BarBytes;
+    uint64_t size = m_barSize[slot];
+    const char* problem = nullptr;
+    bool misaligned = false;
+    if (!IsPowerOfTwo(size))
+        problem = " is not a power of two";
+    else if (size < minSize)
+        problem = " is below the smallest size of its kind";
+    else if (size > maxSize)
+        problem = " is above the largest size of its kind";
+    else if (base & (size - 1)) {
+        misaligned = true;
+        problem = " does not align with the base";
+    }
+    if (!problem)
+        return false;
+    text->Add("size ").AddDec(size).Add(" of ");
+    if (slot == kSimRomSlot)
+        text->Add("the expansion ROM");
+    else
+        text->Add("BAR ").AddDec(slot);
+    text->Add(problem);
+    if (misaligned)
+        text->Add(" ").AddHex(base, 8);
+    return true;
+}
+
+// lspci's Region lines show what the operating system reports, which for legacy devices (IDE
+// in compatibility mode) are fixed ports no BAR holds: such a size is a remark, not an error.
+void CSimFunction::DropRegionSizes(CSimText* notes)
+{
+    bool dropped = false;
+    for (uint32_t slot = 0; slot < kSimBarSlots; ++slot) {
+        if (!m_barSizeFromRegion[slot] || !m_barSizeLine[slot])
+            continue;
+        char problem[200];
+        CSimText text(problem, sizeof(problem));
+        if (!DescribeBarSizeProblem(slot, &text))
+            continue;
+        if (notes) {
+            if (notes->Length())
+                notes->AddChar('\n');
+            notes->Add("line ").AddDec(m_barSizeLine[slot]).Add(": ").Add(problem).Add("; the Region line is ignored");
+        }
+        m_barSize[slot] = 0;
+        m_barSizeLine[slot] = 0;
+        m_barSizeFromRegion[slot] = false;
+        dropped = true;
+    }
+    if (dropped)
+        ClassifyBars();
+}
+
 bool CSimFunction::CheckBarSizes(char* message, uint32_t capacity, uint32_t* line)
 {
     for (uint32_t slot = 0; slot < kSimBarSlots; ++slot) {
         uint8_t kind = m_barKind[slot];
-        if (kind == kSimBarNone || kind == kSimBarUpperHalf) {
-            if (m_barSizeLine[slot]) {
+        if (m_barSizeLine[slot]) {
+            CSimText text(message, capacity);
+            if (DescribeBarSizeProblem(slot, &text)) {
                 *line = m_barSizeLine[slot];
-                CSimText text(message, capacity);
-                if (slot == kSimRomSlot)
-                    text.Add("a size was given for the expansion ROM, which this header type does not have");
-                else
-                    text.Add("a size was given for BAR ")
-                        .AddDec(slot)
-                        .Add(", which is not a BAR of its own (beyond the header type's BARs or the upper half of a "
-                             "64-bit BAR)");
                 return false;
             }
             continue;
         }
+        if (kind == kSimBarNone || kind == kSimBarUpperHalf)
+            continue;
         uint64_t base = SlotBase(slot);
         uint64_t minSize = kind == kSimBarIo ? pci::kMinIoBarBytes
             : kind == kSimBarRom             ? pci::kMinRomBytes
                                              : pci::kMinMemoryBarBytes;
-        uint64_t maxSize = kind == kSimBarIo ? pci::kMaxIoBarBytes
-            : kind == kSimBarMem64           ? (1ull << 63)
-                                             : pci::kMaxMemory32BarBytes;
-        if (m_barSizeLine[slot] == 0) {
-            uint64_t cap = kind == kSimBarIo ? kDefaultIoCap : kind == kSimBarRom ? kDefaultRomCap : kDefaultMemCap;
-            uint64_t size = AlignmentCapped(base, cap);
-            m_barSize[slot] = size < minSize ? minSize : size;
-            if (base & (m_barSize[slot] - 1)) {
-                *line = m_line;
-                CSimText text(message, capacity);
-                text.Add(slot == kSimRomSlot ? "expansion ROM" : "BAR ");
-                if (slot != kSimRomSlot)
-                    text.AddDec(slot);
-                text.Add(" base ").AddHex(base, 8).Add(" is not aligned to the smallest size of its kind");
-                return false;
-            }
-            continue;
-        }
-        uint64_t size = m_barSize[slot];
-        const char* problem = nullptr;
-        bool misaligned = false;
-        if (!IsPowerOfTwo(size))
-            problem = " is not a power of two";
-        else if (size < minSize)
-            problem = " is below the smallest size of its kind";
-        else if (size > maxSize)
-            problem = " is above the largest size of its kind";
-        else if (base & (size - 1)) {
-            misaligned = true;
-            problem = " does not align with the base";
-        }
-        if (problem) {
-            *line = m_barSizeLine[slot];
+        uint64_t cap = kind == kSimBarIo ? kDefaultIoCap : kind == kSimBarRom ? kDefaultRomCap : kDefaultMemCap;
+        uint64_t size = AlignmentCapped(base, cap);
+        m_barSize[slot] = size < minSize ? minSize : size;
+        if (base & (m_barSize[slot] - 1)) {
+            *line = m_line;
             CSimText text(message, capacity);
-            text.Add("size ").AddDec(size).Add(" of ");
-            if (slot == kSimRomSlot)
-                text.Add("the expansion ROM");
-            else
-                text.Add("BAR ").AddDec(slot);
-            text.Add(problem);
-            if (misaligned)
-                text.Add(" ").AddHex(base, 8);
+            text.Add(slot == kSimRomSlot ? "expansion ROM" : "BAR ");
+            if (slot != kSimRomSlot)
+                text.AddDec(slot);
+            text.Add(" base ").AddHex(base, 8).Add(" is not aligned to the smallest size of its kind");
             return false;
         }
     }
@@ -206,14 +237,17 @@ void CSimFunction::SetMaskByte(uint32_t offset, uint8_t writable, uint8_t clear)
 
 void CSimFunction::SetMask(uint32_t offset, uint32_t bytes, uint32_t writable)
 {
-    for (uint32_t i = 0; i < bytes && offset + i < kSimConfigSize; ++i)
+    for (uint32_t i = 0; i < bytes && offset + i < kSimExtendedConfigSize; ++i)
         SetMaskByte(offset + i, i < 4 ? uint8_t(writable >> (8 * i)) : 0, 0);
 }
 
 void CSimFunction::SetDefaultMasks()
 {
-    SimFill(m_writeMask, 0, kSimConfigSize);
-    SimFill(m_clearMask, 0, kSimConfigSize);
+    SimFill(m_writeMask, 0, kSimExtendedConfigSize);
+    SimFill(m_clearMask, 0, kSimExtendedConfigSize);
+    // Extended bytes are plain storage until a capability says otherwise.
+    if (m_hasExtendedSpace)
+        SimFill(m_writeMask + kSimConfigSize, 0xFF, kSimExtendedConfigSize - kSimConfigSize);
     uint32_t layout = Layout();
     SetMask(pci::kCommandOffset, 2, kCommandWritable);
     SetMaskByte(pci::kStatusOffset + 1, 0, kStatusClearHigh);
@@ -285,66 +319,9 @@ void CSimFunction::SetBarMasks()
     }
 }
 
-void CSimFunction::SetCapabilityBodyMasks(uint32_t at, uint8_t id)
-{
-    // Fields that would reach past the header end are left as the default.
-    auto fits = [at](uint32_t length) { return at + length <= kSimConfigSize; };
-    switch (id) {
-    case pci::kCapPowerManagement:
-        if (fits(8)) {
-            SetMask(at + 2, 2, 0);
-            SetMaskByte(at + 4, 0x03, 0);    // power state
-            SetMaskByte(at + 5, 0x01, 0x80); // PME enable; PME status clears on write of one
-            SetMask(at + 6, 2, 0);
-        }
-        break;
-    case pci::kCapAgp:
-        if (fits(12)) {
-            SetMask(at + 2, 6, 0);
-            SetMask(at + 8, 4, 0x00000337);
-        }
-        break;
-    case pci::kCapMsi:
-        if (fits(4)) {
-            SetMaskByte(at + 2, 0x71, 0); // enable and multiple message enable
-            SetMaskByte(at + 3, 0, 0);
-        }
-        if (fits(8))
-            SetMaskByte(at + 4, 0xFC, 0);
-        break;
-    case pci::kCapSlotIdentification:
-        if (fits(3))
-            SetMaskByte(at + 2, 0, 0);
-        break;
-    case pci::kCapVendorSpecific:
-        if (fits(3))
-            SetMaskByte(at + 2, 0, 0);
-        break;
-    case pci::kCapVpd:
-    default: break;
-    }
-}
-
-void CSimFunction::SetCapabilityMasks()
-{
-    if (Layout() > pci::kLayoutCardBusBridge || !(m_config[pci::kStatusOffset] & pci::kStatusCapabilityList))
-        return;
-    bool visited[kSimConfigSize / 4] = {};
-    uint32_t at = m_config[CapabilityPointerOffset()] & pci::kCapabilityPointerMask;
-    for (uint32_t steps = 0; at >= pci::kDeviceSpecificOffset && steps < kMaxCapabilities; ++steps) {
-        if (visited[at / 4])
-            break;
-        visited[at / 4] = true;
-        SetCapabilityBodyMasks(at, m_config[at]);
-        SetMaskByte(at, 0, 0);
-        SetMaskByte(at + 1, 0, 0);
-        at = m_config[at + pci::kCapabilityNextOffset] & pci::kCapabilityPointerMask;
-    }
-}
-
 void CSimFunction::ApplyOverrides()
 {
-    for (uint32_t i = 0; i < kSimConfigSize; ++i) {
+    for (uint32_t i = 0; i < kSimExtendedConfigSize; ++i) {
         if (m_overridden[i] & 1)
             m_writeMask[i] = m_writeOverride[i];
         if (m_overridden[i] & 2)
@@ -353,14 +330,17 @@ void CSimFunction::ApplyOverrides()
     }
 }
 
-bool CSimFunction::Finish(char* message, uint32_t capacity, uint32_t* line)
+bool CSimFunction::Finish(char* message, uint32_t capacity, uint32_t* line, CSimText* notes)
 {
     ClassifyBars();
+    DropRegionSizes(notes);
     if (!CheckBarSizes(message, capacity, line))
         return false;
+    m_hasExtendedSpace = FindExpressCapability();
     SetDefaultMasks();
     SetBarMasks();
     SetCapabilityMasks();
+    SetExtendedMasks();
     ApplyOverrides();
     BuildAllocConfig();
     return true;

@@ -3,6 +3,7 @@
 // behaviour, the sizes of its BARs, the contents of the ranges they decode and
 // what the plug-and-play records say about it.
 #include "sim/SimRange.h"
+#include "sim/SimUtil.h"
 
 #include "pci/ConfigSpace.h"
 
@@ -51,10 +52,14 @@ public:
     uint32_t Key() const { return pci::RoutingId(m_bus, m_device, m_function); }
     uint32_t Layout() const { return m_config[pci::kHeaderTypeOffset] & pci::kHeaderLayoutMask; }
 
-    // Derives BAR kinds and write masks from the loaded image. On failure
-    // fills message and the line it concerns.
-    bool Finish(char* message, uint32_t capacity, uint32_t* line);
+    // Derives BAR kinds, the extent of the space and write masks from the loaded image. On
+    // failure fills message and the line it concerns. A size from an lspci Region line that the
+    // BAR register cannot hold is dropped with a remark in notes instead.
+    bool Finish(char* message, uint32_t capacity, uint32_t* line, CSimText* notes);
 
+    // 4096 bytes for a function with a PCI Express capability, 256 for any other.
+    uint32_t SpaceSize() const { return m_hasExtendedSpace ? kSimExtendedConfigSize : kSimConfigSize; }
+    // Register requests must lie within SpaceSize().
     uint32_t ReadConfig(uint32_t offset, uint32_t size) const;
     void WriteConfig(uint32_t offset, uint32_t size, uint32_t value);
 
@@ -74,19 +79,21 @@ public:
     uint8_t m_function;
     bool m_answersAllFunctions; // a device that ignores the function number
     uint32_t m_line;            // image line of the function header
-    uint8_t m_config[kSimConfigSize];
-    uint8_t m_writeMask[kSimConfigSize];
-    uint8_t m_clearMask[kSimConfigSize]; // write-one-to-clear bits
-    uint8_t* m_extended;                 // bytes 0x100..0xFFF of the image, when given
+    bool m_hasExtendedSpace;    // set by Finish: the standard list holds a PCI Express capability
+    // The whole space as the image gives it; bytes 100h..FFFh are served only with extended space.
+    uint8_t m_config[kSimExtendedConfigSize];
+    uint8_t m_writeMask[kSimExtendedConfigSize];
+    uint8_t m_clearMask[kSimExtendedConfigSize]; // write-one-to-clear bits
 
     // Register masks given by the image, applied over the defaults.
-    uint8_t m_writeOverride[kSimConfigSize];
-    uint8_t m_clearOverride[kSimConfigSize];
-    uint8_t m_overridden[kSimConfigSize]; // bit 0: write mask given, bit 1: clear mask given
+    uint8_t m_writeOverride[kSimExtendedConfigSize];
+    uint8_t m_clearOverride[kSimExtendedConfigSize];
+    uint8_t m_overridden[kSimExtendedConfigSize]; // bit 0: write mask given, bit 1: clear mask given
 
     uint8_t m_barKind[kSimBarSlots];
     uint64_t m_barSize[kSimBarSlots];
-    uint32_t m_barSizeLine[kSimBarSlots]; // 0 when the size comes from the default rule
+    uint32_t m_barSizeLine[kSimBarSlots];   // 0 when the size comes from the default rule
+    bool m_barSizeFromRegion[kSimBarSlots]; // the size came from lspci's text, not an annotation
     CSimRange m_ranges[kSimBarSlots];
 
     uint8_t m_registryMode;
@@ -102,11 +109,19 @@ private:
     uint32_t CapabilityPointerOffset() const;
     uint32_t SubsystemOffset() const;
     void ClassifyBars();
+    // Says why the BAR cannot hold its given size; false when it can.
+    bool DescribeBarSizeProblem(uint32_t slot, CSimText* text) const;
+    void DropRegionSizes(CSimText* notes);
     bool CheckBarSizes(char* message, uint32_t capacity, uint32_t* line);
     void SetDefaultMasks();
     void SetBarMasks();
     void SetCapabilityMasks();
     void SetCapabilityBodyMasks(uint32_t at, uint8_t id);
+    bool FindExpressCapability() const;
+    void SetExtendedMasks();
+    // Applies a capability's field masks, clipped to [at, end) so a short capability never
+    // reaches into the next one.
+    void SetFieldMasks(uint32_t at, uint32_t end, uint16_t id, bool extended);
     void ApplyOverrides();
     void BuildAllocConfig();
     uint32_t GetDword(uint32_t offset) const;

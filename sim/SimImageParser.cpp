@@ -29,7 +29,8 @@ CSimImageParser::CSimImageParser(const char* text, uint32_t length, const char* 
       m_skippedDomains(),
       m_skippedCount(0),
       m_skippedMore(false),
-      m_scratch(nullptr)
+      m_scratch(nullptr),
+      m_notes(nullptr)
 {
 }
 
@@ -60,6 +61,8 @@ bool CSimImageParser::Parse(CSimArray<CSimFunction*>* functions, CSimPageBudget*
 {
     m_functions = functions;
     m_budget = budget;
+    CSimText text(notes, notesCapacity);
+    m_notes = &text;
     m_scratch = static_cast<uint8_t*>(SimAlloc(kMaxTextBytes));
     if (!m_scratch)
         return Fail(0, "out of memory while loading the image");
@@ -99,8 +102,10 @@ bool CSimImageParser::Parse(CSimArray<CSimFunction*>* functions, CSimPageBudget*
         m_functions->Release();
         return false;
     }
-    CSimText text(notes, notesCapacity);
+    m_notes = nullptr;
     if (m_skippedCount) {
+        if (text.Length())
+            text.AddChar('\n');
         text.Add("left out PCI domain");
         text.Add(m_skippedCount > 1 || m_skippedMore ? "s " : " ");
         for (uint32_t i = 0; i < m_skippedCount; ++i)
@@ -232,20 +237,9 @@ bool CSimImageParser::ParseHexLine(CSimCursor cursor, bool* isHexLine)
         return Fail(m_line, "expected 1 to 16 bytes of two hex digits after the offset");
     if (m_skipping)
         return true;
-    for (uint32_t i = 0; i < count; ++i) {
-        uint32_t at = uint32_t(offset) + i;
-        if (at < kSimConfigSize) {
-            m_current->m_config[at] = bytes[i];
-            continue;
-        }
-        // Extended configuration bytes are kept, although requests reach only the first 256.
-        if (!m_current->m_extended) {
-            m_current->m_extended = static_cast<uint8_t*>(SimAlloc(kSimExtendedConfigSize - kSimConfigSize));
-            if (!m_current->m_extended)
-                return Fail(m_line, "out of memory while loading the image");
-        }
-        m_current->m_extended[at - kSimConfigSize] = bytes[i];
-    }
+    // Bytes past 0FFh are kept whatever the function is; Finish decides whether they are served.
+    for (uint32_t i = 0; i < count && offset + i < kSimExtendedConfigSize; ++i)
+        m_current->m_config[offset + i] = bytes[i];
     return true;
 }
 
@@ -265,10 +259,11 @@ bool CSimImageParser::ParseByteList(CSimCursor& cursor, uint8_t* bytes, uint32_t
     }
 }
 
-bool CSimImageParser::SetBarSize(uint32_t slot, uint64_t size)
+bool CSimImageParser::SetBarSize(uint32_t slot, uint64_t size, bool fromRegion)
 {
     m_current->m_barSize[slot] = size;
     m_current->m_barSizeLine[slot] = m_line;
+    m_current->m_barSizeFromRegion[slot] = fromRegion;
     return true;
 }
 
@@ -294,10 +289,10 @@ bool CSimImageParser::ParseDetailLine(CSimCursor cursor)
     if (!cursor.Size(&size) || !cursor.Literal("]"))
         return Fail(m_line, "expected a size like \"[size=64K]\" in the line");
     if (rom)
-        return SetBarSize(kSimRomSlot, size);
+        return SetBarSize(kSimRomSlot, size, true);
     if (slot >= kSimRomSlot)
         return Fail(m_line, "expected a region number 0..5");
-    return SetBarSize(uint32_t(slot), size);
+    return SetBarSize(uint32_t(slot), size, true);
 }
 
 bool CSimImageParser::ExpectEnd(CSimCursor& cursor, const char* what)
@@ -352,7 +347,7 @@ bool CSimImageParser::ParseBarAnnotation(CSimCursor& cursor, bool rom)
         return Fail(m_line, "expected a size like 4K, 16M or 256 after \"size\"");
     if (!ExpectEnd(cursor, "the size"))
         return false;
-    return m_skipping || SetBarSize(uint32_t(slot), size);
+    return m_skipping || SetBarSize(uint32_t(slot), size, false);
 }
 
 bool CSimImageParser::ParseQuoted(CSimCursor& cursor, uint8_t* bytes, uint32_t capacity, uint32_t* count)
@@ -447,8 +442,8 @@ bool CSimImageParser::ParseConfigAnnotation(CSimCursor& cursor)
     // "@config OFFSET mask hh ..." (writable bits) or "@config OFFSET w1c hh ..." (write-one-to-clear bits)
     cursor.SkipSpaces();
     uint32_t offset;
-    if (!cursor.HexNumber(&offset) || offset >= kSimConfigSize)
-        return Fail(m_line, "expected a hexadecimal register offset 00..FF after \"@config\"");
+    if (!cursor.HexNumber(&offset) || offset >= kSimExtendedConfigSize)
+        return Fail(m_line, "expected a hexadecimal register offset 000..FFF after \"@config\"");
     cursor.SkipSpaces();
     bool clear = false;
     if (!cursor.Word("mask") && !(clear = cursor.Word("w1c")))
@@ -457,8 +452,8 @@ bool CSimImageParser::ParseConfigAnnotation(CSimCursor& cursor)
     uint32_t count = 0;
     if (!ParseByteList(cursor, bytes, kSimConfigSize, &count) || count == 0)
         return Fail(m_line, "expected 1 or more bytes of two hex digits");
-    if (offset + count > kSimConfigSize)
-        return Fail(m_line, "expected the masks to end at offset FF or before");
+    if (offset + count > kSimExtendedConfigSize)
+        return Fail(m_line, "expected the masks to end at offset FFF or before");
     if (m_skipping)
         return true;
     for (uint32_t i = 0; i < count; ++i) {
@@ -559,7 +554,7 @@ bool CSimImageParser::FinishCurrent()
     m_current = nullptr;
     char message[200];
     uint32_t line = f->m_line;
-    if (!f->Finish(message, sizeof(message), &line))
+    if (!f->Finish(message, sizeof(message), &line, m_notes))
         return Fail(line, message);
     return true;
 }

@@ -41,7 +41,8 @@ private:
     bool ParseLocation(CSimCursor& cursor, uint32_t* bus, uint32_t* device, uint32_t* function);
     bool ParseName(CSimCursor& cursor, char* name, uint32_t capacity);
     bool ExpectEnd(CSimCursor& cursor, const char* what);
-    bool SetBarSize(uint32_t slot, uint64_t size);
+    // fromRegion: the size comes from lspci's Region line, which may describe legacy ports.
+    bool SetBarSize(uint32_t slot, uint64_t size, bool fromRegion);
     bool FinishCurrent();
     bool CheckRanges();
     bool CheckInstanceNames();
@@ -64,4 +65,5 @@ private:
     uint32_t m_skippedCount;
     bool m_skippedMore;
     uint8_t* m_scratch; // bytes of one range annotation
+    CSimText* m_notes;  // remarks of this load, one per line
 };

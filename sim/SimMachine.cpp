@@ -140,6 +140,7 @@ uint32_t CSimMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLeng
     case IOCTL_PROBE_FUNCTION: return ServeProbe(in, inLength, out, outLength, returned);
     case IOCTL_WRITE_CONFIG: return ServeWriteConfig(in, inLength);
     case IOCTL_READ_CONFIG_SPACE: return ServeReadConfigSpace(in, inLength, out, outLength, returned);
+    case IOCTL_READ_EXTENDED_CONFIG_SPACE: return ServeReadWholeSpace(in, inLength, out, outLength, returned);
     case IOCTL_READ_CONFIG: return ServeReadConfig(in, inLength, out, outLength, returned);
     case IOCTL_READ_DEVICE: return ServeReadDevice(in, inLength, out, outLength, returned, false);
     case IOCTL_WRITE_DEVICE: return ServeWriteDevice(in, inLength, false);
@@ -164,9 +165,15 @@ uint32_t CSimMachine::CheckRegister(const uint8_t* in, uint32_t* offset, uint32_
 {
     *offset = pci::GetLe32(in + kRegOffsetOffset);
     *size = in[kRegSizeOffset];
-    if (!ValidUnit(*size) || *offset >= kConfigSpaceSize || *offset + *size > kConfigSpaceSize)
+    if (!ValidUnit(*size) || *offset >= kExtendedConfigSpaceSize || *offset + *size > kExtendedConfigSpaceSize)
         return kSimStatusInvalidParameter;
     return kSimStatusSuccess;
+}
+
+// Registers past the function's own space do not exist: a request for one is refused.
+bool CSimMachine::WithinSpace(const CSimFunction* f, uint32_t offset, uint32_t size)
+{
+    return !f || offset + size <= f->SpaceSize();
 }
 
 uint32_t CSimMachine::ServeProbe(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
@@ -208,6 +215,29 @@ uint32_t CSimMachine::ServeReadConfigSpace(const uint8_t* in, uint32_t inLength,
     return kSimStatusSuccess;
 }
 
+uint32_t CSimMachine::ServeReadWholeSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                                          uint32_t* returned)
+{
+    if (inLength < kReadExtendedConfigSpaceInSize)
+        return kSimStatusInvalidParameter;
+    if (outLength < kExtendedConfigSpaceSize)
+        return kSimStatusBufferTooSmall;
+    uint32_t bus, device, function;
+    if (uint32_t status = CheckAddress(in, &bus, &device, &function))
+        return status;
+    if (FaultsAddress(bus, device, function))
+        return kSimStatusIoDeviceError;
+    // An absent function answers as it does to the 256-byte request.
+    const CSimFunction* f = FindFunction(bus, device, function);
+    const uint32_t size = f ? f->SpaceSize() : kConfigSpaceSize;
+    if (f)
+        SimCopy(out, f->m_config, size);
+    else
+        SimFill(out, kAbsentByte, size);
+    *returned = size;
+    return kSimStatusSuccess;
+}
+
 uint32_t CSimMachine::ServeReadConfig(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
                                       uint32_t* returned)
 {
@@ -223,6 +253,8 @@ uint32_t CSimMachine::ServeReadConfig(const uint8_t* in, uint32_t inLength, uint
     if (FaultsAddress(bus, device, function))
         return kSimStatusIoDeviceError;
     const CSimFunction* f = FindFunction(bus, device, function);
+    if (!WithinSpace(f, offset, size))
+        return kSimStatusInvalidParameter;
     uint32_t value = f ? f->ReadConfig(offset, size) : kAbsentValue >> (8 * (4 - size));
     pci::PutLe32(out, value);
     *returned = kReadConfigOutSize;
@@ -241,7 +273,10 @@ uint32_t CSimMachine::ServeWriteConfig(const uint8_t* in, uint32_t inLength)
     if (FaultsAddress(bus, device, function))
         return kSimStatusIoDeviceError;
     // An absent function ignores the write, as a master abort would.
-    if (CSimFunction* f = FindFunction(bus, device, function))
+    CSimFunction* f = FindFunction(bus, device, function);
+    if (!WithinSpace(f, offset, size))
+        return kSimStatusInvalidParameter;
+    if (f)
         f->WriteConfig(offset, size, pci::GetLe32(in + kRegValueOffset));
     return kSimStatusSuccess;
 }

@@ -50,7 +50,8 @@ public:
     // 0 off, 1 fail every request, 2 fail requests that concern one function.
     void SetFault(uint32_t mode, uint32_t bus, uint32_t device, uint32_t function);
 
-    // Remarks of the last successful load (for example PCI domains left out); may be empty.
+    // Remarks of the last successful load (PCI domains left out, Region lines no BAR can
+    // hold), one per line; may be empty.
     const char* GetLoadNotes() const { return m_notes; }
     uint32_t GetFunctionCount() const { return m_functions.Count(); }
     const CSimFunction* GetFunction(uint32_t index) const { return m_functions[index]; }
@@ -61,12 +62,14 @@ private:
     uint32_t ServeProbe(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength, uint32_t* returned);
     uint32_t ServeReadConfigSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
                                   uint32_t* returned);
+    uint32_t ServeReadWholeSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                                 uint32_t* returned);
     uint32_t ServeReadConfig(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
                              uint32_t* returned);
     uint32_t ServeWriteConfig(const uint8_t* in, uint32_t inLength);
     // wide: the request carries a 64-bit address (806h/807h) instead of a 32-bit one.
-    uint32_t ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                             uint32_t* returned, bool wide);
+    uint32_t ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength, uint32_t* returned,
+                             bool wide);
     uint32_t ServeWriteDevice(const uint8_t* in, uint32_t inLength, bool wide);
     uint32_t ServeSetFault(const uint8_t* in, uint32_t inLength);
 
@@ -74,6 +77,7 @@ private:
     uint32_t CheckRegister(const uint8_t* in, uint32_t* offset, uint32_t* size) const;
     uint32_t CheckRange(const uint8_t* in, uint32_t inLength, bool wide, uint8_t* space, uint64_t* address,
                         uint32_t* bytes) const;
+    static bool WithinSpace(const CSimFunction* f, uint32_t offset, uint32_t size);
     bool FaultsAddress(uint32_t bus, uint32_t device, uint32_t function) const;
     bool FaultsRange(uint8_t space, uint64_t address, uint32_t bytes) const;
     // A stretch of a range request that one BAR decodes, or that nothing decodes.
@@ -92,7 +96,7 @@ private:
 
     CSimArray<CSimFunction*> m_functions; // sorted by address
     CSimPageBudget m_budget;
-    char m_notes[256];
+    char m_notes[768];
     uint32_t m_faultMode;
     uint32_t m_faultKey;
     CSimFunction* m_lastFunction; // the function of the last range request

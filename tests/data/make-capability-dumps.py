@@ -107,11 +107,15 @@ def aer(f, off, ue=0, ce=0, root=False):
 def dsn(f, off, serial): return f.ext(off, 0x0003, d32(serial & 0xFFFFFFFF, serial >> 32))
 
 
-def machine_express():
-    funcs = []
+def host_bridge():
+    """A host bridge without capabilities: a scan starts from it, so brisco-dump reaches every function."""
     host = Function('00:00.0', 'Host bridge: Device f00d:0001', 0x0001, 0x060000, size=256)
     host.w16(6, 0)
-    funcs.append(host)
+    return host
+
+
+def machine_express():
+    funcs = [host_bridge()]
 
     rp = Function('00:1c.0', 'PCI bridge: Device f00d:0010', 0x0010, 0x060400, layout=1)
     rp.b[0x18:0x1B] = bytes([0, 1, 1])
@@ -131,6 +135,12 @@ def machine_express():
     rp.ext(0x270, 0x0025, d32(0x80000001, 0x80000001))
     rp.ext(0x280, 0x0002, d32(0x00000001, 0x00000001) + d16(0, 0) + d32(0x00000001, 0x800000FF, 0) + d32(0, 0x01000000, 0x00020000))
     funcs.append(rp)
+
+    # The port above bus 2, so that a scan from the host bridge reaches the SSD and the VF.
+    rp2 = Function('00:1d.0', 'PCI bridge: Device f00d:0011', 0x0011, 0x060400, layout=1)
+    rp2.b[0x18:0x1B] = bytes([0, 2, 2])
+    rp2.express(0x40, 4, speed=3, width=4, sta_speed=3, sta_width=4)
+    funcs.append(rp2)
 
     gpu = Function('01:00.0', 'VGA compatible controller: Device f00d:0020', 0x0020, 0x030000)
     gpu.w32(0x10, 0x0000000C); gpu.w32(0x14, 0x00000040); gpu.w32(0x18, 0xF6000000)
@@ -172,7 +182,7 @@ def machine_express():
 
 
 def machine_odd():
-    funcs = []
+    funcs = [host_bridge()]
     legacy = Function('00:01.0', 'Multimedia controller: Device f00d:0100', 0x0100, 0x048000, size=256)
     pm(legacy, 0x40, version=2)
     legacy.std(0x48, 0x02, bytes([0x30, 0]) + d32(0x1F000217, 0x00000104))
@@ -245,7 +255,7 @@ def machine_odd():
 
 
 def machine_broken():
-    funcs = []
+    funcs = [host_bridge()]
 
     def base(bdf, device, size=4096):
         f = Function(bdf, f'Non-VGA unclassified device: Device f00d:{device:04x}', device, 0x000000, size=size)
@@ -296,6 +306,11 @@ def machine_broken():
 def main():
     for name, funcs in (('express', machine_express()), ('odd', machine_odd()), ('broken', machine_broken())):
         path = os.path.join(HERE, f'caps-{name}.txt')
+        # Function 0 of a device with more functions says so, or a scan would not look for them.
+        slots = [f.bdf[:-2] for f in funcs]
+        for f in funcs:
+            if f.bdf.endswith('.0') and slots.count(f.bdf[:-2]) > 1:
+                f.b[0x0E] |= 0x80
         with open(path, 'w') as out:
             out.write(''.join(f.dump() for f in funcs))
         try:

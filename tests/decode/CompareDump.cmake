@@ -1,8 +1,10 @@
 # Runs brisco-dump.exe under Wine against the driver and compares its output with a golden file.
-# -DWINE_RUN=... -DPROGRAM=... -DNAMES_DIR=... -DMODE=hex|decimal -DGOLDEN=... -DOUTPUT=...
+# -DWINE_RUN=... -DPROGRAM=... -DNAMES_DIR=... -DMODE=hex|decimal|capabilities|json -DGOLDEN=... -DOUTPUT=...
 set(args "")
 if(MODE STREQUAL "decimal")
   set(args --decimal)
+elseif(MODE STREQUAL "capabilities" OR MODE STREQUAL "json")
+  set(args --${MODE})
 endif()
 execute_process(
   COMMAND ${WINE_RUN} --cwd ${NAMES_DIR} ${PROGRAM} ${args}

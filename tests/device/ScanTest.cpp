@@ -7,6 +7,9 @@
 
 #include <string.h>
 
+#include <fstream>
+#include <sstream>
+
 namespace {
 
 std::vector<uint8_t> HostBridge(uint8_t headerType = 0x00)
@@ -179,3 +182,38 @@ TEST_F(ScanTest, AChildBuiltOnItsOwnScansTheBusBehindIt)
 }
 
 } // namespace
+
+// Every function in the tree, depth first.
+void Collect(const CPciFunction& function, std::vector<const CPciFunction*>* all)
+{
+    all->push_back(&function);
+    for (const auto& child : function.m_children)
+        Collect(*child, all);
+}
+
+TEST_F(ScanTest, APciExpressFunctionCostsOneMoreRequestForItsWholeSpace)
+{
+    std::ifstream file(std::string(BRISCO_MACHINES) + "/modern.txt");
+    std::ostringstream text;
+    text << file.rdbuf();
+    LoadMachine(text.str());
+    CPciFunction root(m_driver);
+    std::vector<const CPciFunction*> all;
+    Collect(root, &all);
+    ASSERT_EQ(all.size(), 13u);
+    size_t extended = 0;
+    for (const CPciFunction* f : all) {
+        SCOPED_TRACE(Describe(*f));
+        EXPECT_EQ(f->HasExtendedSpace(), f->HasExpressCapability());
+        EXPECT_EQ(f->GetSpaceSize(), f->HasExpressCapability() ? 4096u : 256u);
+        EXPECT_EQ(0, memcmp(f->GetSpace(), f->m_config, 256)) << "both copies agree";
+        extended += f->HasExtendedSpace();
+    }
+    EXPECT_EQ(extended, 8u);
+    // One 808h per function with extended space, never a register read, nothing else added.
+    EXPECT_EQ(RequestsOf(IOCTL_READ_EXTENDED_CONFIG_SPACE).size(), extended);
+    EXPECT_TRUE(RequestsOf(IOCTL_READ_CONFIG).empty());
+    EXPECT_EQ(root.GetScanReport().requests, RequestsOf(IOCTL_PROBE_FUNCTION).size() +
+                                                 RequestsOf(IOCTL_READ_CONFIG_SPACE).size() + extended);
+    EXPECT_EQ(m_requests.size(), root.GetScanReport().requests);
+}

@@ -149,3 +149,54 @@ TEST_F(WriteBackTest, OtherLayoutsWriteOnlyTheDwordsAboveTheHeader)
 }
 
 } // namespace
+
+TEST_F(WriteBackTest, SpaceRegistersWriteAtAnyOffsetAndReadBackIntoBothCopies)
+{
+    std::vector<uint8_t> config = CMachineText::MakeHeader(0x8086, 0x1521, 0x02, 0x00);
+    config.resize(4096);
+    config[0x06] = 0x10;
+    config[0x34] = 0x40;
+    CMachineText::Put32(config, 0x40, 0x00020010);  // PCI Express v2 endpoint
+    CMachineText::Put32(config, 0x48, 0x00010000);  // correctable error detected
+    CMachineText::Put32(config, 0x100, 0x00020001); // AER, the last extended capability
+    CMachineText::Put32(config, 0x110, 0x00000041); // correctable errors logged
+    CMachineText machine;
+    machine.AddFunction(0, 3, 0, config);
+    LoadMachine(machine.Text());
+    CPciFunction function(m_driver, 0, 3, 0);
+    ASSERT_EQ(function.GetSpaceSize(), 4096u);
+    EXPECT_EQ(function.GetExtendedCapabilityOffsets(), std::vector<uint32_t>{0x100});
+
+    struct CCase
+    {
+        const char* what;
+        uint32_t offset;
+        uint32_t size;
+        uint32_t value;
+        uint32_t kept;
+    };
+    const CCase cases[] = {
+        {"extended storage keeps the value", 0x800, 4, 0x12345678, 0x12345678},
+        {"an extended header is read-only", 0x100, 4, 0, 0x00020001},
+        {"a status clears where ones are written", 0x110, 4, 0x00000001, 0x00000040},
+        {"below 100h the edit reaches m_config too", 0x4A, 2, 0x0001, 0x0000},
+        {"the last dword of the space", 0xFFC, 4, 0xA5A5A5A5, 0xA5A5A5A5},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        uint32_t readBack = 0;
+        ASSERT_TRUE(function.WriteSpaceRegister(c.offset, c.size, c.value, &readBack));
+        EXPECT_EQ(readBack, c.kept);
+        EXPECT_EQ(function.GetSpaceValue(c.offset, c.size), c.kept);
+        EXPECT_EQ(pci::GetLe(function.m_spaceShadow.data() + c.offset, c.size), c.kept);
+        if (c.offset < 256)
+            EXPECT_EQ(function.GetConfigWord(c.offset), c.kept);
+    }
+    ClearRequests();
+    EXPECT_FALSE(function.WriteSpaceRegister(0xFFE, 4, 0)) << "past the space";
+    EXPECT_FALSE(function.WriteSpaceRegister(0x800, 3, 0)) << "no such width";
+    EXPECT_TRUE(m_requests.empty()) << "refused before any request";
+    ASSERT_TRUE(function.ReloadSpace());
+    EXPECT_EQ(function.GetSpaceValue(0x800, 4), 0x12345678u);
+    EXPECT_EQ(RequestsOf(IOCTL_READ_EXTENDED_CONFIG_SPACE).size(), 1u) << "a reload is one request";
+}

@@ -263,6 +263,13 @@ TEST_F(DriverTest, EveryBusAnswersProbesAndConfigurationReadsAsSimulated)
                                            AddressIn(kReadConfigSpaceInSize, bus, device, function), kConfigSpaceSize);
                 ASSERT_EQ(space.out.size(), kConfigSpaceSize);
                 EXPECT_EQ(pci::GetLe32(space.out.data()), pci::GetLe32(probe.out.data()));
+                // The whole space: 4096 bytes with extended space, else the same 256.
+                const CAnswer whole =
+                    Both(IOCTL_READ_EXTENDED_CONFIG_SPACE,
+                         AddressIn(kReadExtendedConfigSpaceInSize, bus, device, function), kExtendedConfigSpaceSize);
+                ASSERT_TRUE(whole.ok);
+                ASSERT_GE(whole.out.size(), kConfigSpaceSize);
+                EXPECT_EQ(Bytes(whole.out.begin(), whole.out.begin() + kConfigSpaceSize), space.out);
             }
         }
     }
@@ -270,13 +277,21 @@ TEST_F(DriverTest, EveryBusAnswersProbesAndConfigurationReadsAsSimulated)
 
 TEST_F(DriverTest, RegistersReadAtEveryWidthAndOffset)
 {
-    // Whole spaces were compared above; two functions cover the register path.
-    const std::vector<uint32_t> keys = FunctionKeys();
-    for (uint32_t key : {keys.front(), keys.back()}) {
-        SCOPED_TRACE(KeyText(key));
+    // Whole spaces were compared above; two functions and the first with extended space cover
+    // the register path, up to FFFh and one register past the function's space (refused).
+    std::vector<const CSimFunction*> functions = {s_model->GetFunction(0),
+                                                  s_model->GetFunction(s_model->GetFunctionCount() - 1)};
+    for (uint32_t i = 0; i < s_model->GetFunctionCount(); ++i) {
+        if (s_model->GetFunction(i)->SpaceSize() > kConfigSpaceSize) {
+            functions.push_back(s_model->GetFunction(i));
+            break;
+        }
+    }
+    for (const CSimFunction* f : functions) {
+        SCOPED_TRACE(KeyText(f->Key()));
         for (uint8_t width : {1, 2, 4}) {
-            for (uint32_t offset = 0; offset + width <= kConfigSpaceSize; offset += width) {
-                ReadRegister(key, offset, width);
+            for (uint32_t offset = 0; offset + width <= f->SpaceSize() + width; offset += width) {
+                ReadRegister(f->Key(), offset, width);
             }
         }
     }

@@ -81,6 +81,48 @@ TEST(ConfigWrite, HeaderType0RegistersKeepOnlyTheirWritableBits)
     });
 }
 
+// A PCI Express endpoint: statuses set, AER at 100h with errors logged, Resizable BAR at 150h.
+std::string ExpressImage()
+{
+    auto c = MakeConfig(0x8086, 0x1521, 0x02, 0x00, 0x00);
+    c[0x06] = 0x10;
+    c[0x34] = 0x40;
+    c[0x40] = 0x10; c[0x41] = 0x00; c[0x42] = 0x02; c[0x43] = 0x00; // PCI Express v2 endpoint
+    Put32(c, 0x44, 0x00008021);  // device capabilities
+    Put32(c, 0x48, 0x001F2936);  // device control, status: every error bit and AuxPwr
+    Put32(c, 0x4C, 0x00000412);  // link capabilities
+    Put32(c, 0x50, 0xC0110040);  // link control, status: both bandwidth change bits
+    return DumpFunction("00:03.0", c,
+                        "100: 01 00 02 15 00 40 10 00 00 00 40 00 30 20 46 00\n"
+                        "110: c1 00 00 00 00 20 00 00 ae 00 00 00 01 00 00 4a\n"
+                        "150: 15 00 01 00 00 f0 07 00 20 0e 00 00\n"
+                        "@config 1f0 mask 0f\n");
+}
+
+TEST(ConfigWrite, ExtendedSpaceKeepsCapabilityFieldsAndClearsStatusesByWritingOnes)
+{
+    CSimMachine machine;
+    LoadOrFail(machine, ExpressImage());
+    EXPECT_EQ(Send(machine, IOCTL_READ_EXTENDED_CONFIG_SPACE, AddressInput(0, 3, 0, 12), 4096).m_out.size(), 4096u);
+    RunWriteCases(machine, 0, 3, {
+        {"PCI Express capabilities are read-only", 0x42, 2, 0xFFFF, 0x0002},
+        {"device control is writable", 0x48, 2, 0x1234, 0x1234},
+        {"device status error bits clear by writing one, AuxPwr stays", 0x4A, 2, 0x0005, 0x001A},
+        {"link capabilities are read-only", 0x4C, 4, 0, 0x00000412},
+        {"link status bandwidth bits clear, speed and width stay", 0x52, 2, 0xFFFF, 0x0011},
+        {"extended header: ID, version and next are read-only", 0x100, 4, 0, 0x15020001},
+        {"AER uncorrectable status clears by writing one", 0x104, 4, 0x00004000, 0x00100000},
+        {"AER uncorrectable mask is writable", 0x108, 4, 0x00001000, 0x00001000},
+        {"AER correctable status clears by writing one", 0x110, 4, 0x00000001, 0x000000C0},
+        {"AER control: first error pointer read-only, enables writable", 0x118, 4, 0xFFFFFFFF, 0x000005EE},
+        {"AER header log is read-only", 0x11C, 4, 0, 0x4A000001},
+        {"Resizable BAR capability is read-only", 0x154, 4, 0, 0x0007F000},
+        {"Resizable BAR control keeps only its size field", 0x158, 4, 0xFFFFFFFF, 0x00003F20},
+        {"image mask in extended space", 0x1F0, 1, 0xFF, 0x0F},
+        {"other extended bytes are plain storage", 0xFFC, 4, 0xCAFEF00D, 0xCAFEF00D},
+    });
+}
+
 TEST(ConfigWrite, PartialWritesToABarMergeIntoItsBaseBits)
 {
     CSimMachine machine;

@@ -93,6 +93,53 @@ TEST(Images, RegionLinesGiveBarSizes)
     EXPECT_EQ(Find(machine, 2, 0, 0)->m_barKind[3], kSimBarNone) << "unassigned region without size";
 }
 
+TEST(Images, RegionLinesNoBarCanHoldBecomeNotes)
+{
+    // lspci shows the fixed legacy ports of an IDE controller in compatibility mode as Regions.
+    struct CCase
+    {
+        const char* m_what;
+        uint32_t m_bar0;
+        uint32_t m_bar1;
+        const char* m_regions;
+        const char* m_notes;
+        uint8_t m_kind1;
+        uint64_t m_size1;
+    };
+    const CCase cases[] = {
+        {"registers 0: the ports are no BARs", 0, 0,
+         "\tRegion 0: I/O ports at 01f0 [size=8]\n\tRegion 1: I/O ports at 03f4 [size=1]\n",
+         "line 2: size 8 of BAR 0 is below the smallest size of its kind; the Region line is ignored\n"
+         "line 3: size 1 of BAR 1 is below the smallest size of its kind; the Region line is ignored",
+         kSimBarNone, 0},
+        {"an I/O BAR at 3f4 gets the default size", 0x1F1, 0x3F5, "\tRegion 1: I/O ports at 03f4 [size=1]\n",
+         "line 2: size 1 of BAR 1 is below the smallest size of its kind; the Region line is ignored", kSimBarIo, 4},
+        {"the upper half of a 64-bit BAR", 0xF0000004, 0, "\tRegion 1: I/O ports at 03f4 [size=1]\n",
+         "line 2: a size was given for BAR 1, which is not a BAR of its own (beyond the header type's BARs or the "
+         "upper half of a 64-bit BAR); the Region line is ignored",
+         kSimBarUpperHalf, 0},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.m_what);
+        auto config = MakeConfig(0x8086, 0x7111, 0x01, 0x01, 0x00);
+        config[0x09] = 0x80;
+        Put32(config, 0x10, c.m_bar0);
+        Put32(config, 0x14, c.m_bar1);
+        Put32(config, 0x20, 0xF001);
+        std::string dump = DumpFunction("00:07.1", config);
+        const size_t firstHexLine = dump.find('\n') + 1;
+        dump.insert(firstHexLine, std::string(c.m_regions) + "\tRegion 4: I/O ports at f000 [size=16]\n");
+        CSimMachine machine;
+        LoadOrFail(machine, dump);
+        EXPECT_STREQ(machine.GetLoadNotes(), c.m_notes);
+        const CSimFunction* ide = machine.GetFunction(0);
+        EXPECT_EQ(ide->m_barKind[1], c.m_kind1);
+        if (c.m_size1)
+            EXPECT_EQ(ProbeBarSize(machine, 0, 7, 1, 1), c.m_size1);
+        EXPECT_EQ(ProbeBarSize(machine, 0, 7, 1, 4), 16u) << "a Region line the BAR holds still sizes it";
+    }
+}
+
 TEST(Images, DefaultSizeRuleUsesTheBaseAlignmentCapped)
 {
     auto c = MakeConfig(0x1234, 0x5678, 0x02, 0x00, 0x00);
@@ -112,8 +159,8 @@ TEST(Images, AcceptedVariations)
     LoadOrFail(machine, "# a comment\r\n\r\n00:00.0 Host bridge\r\n00: 86 80 90 71\r\n");
     EXPECT_EQ(Probe(machine, 0, 0, 0), 0x71908086u) << "CRLF line ends, short hex line";
     LoadOrFail(machine, std::string(kHost) + "100: 01 00 01 00\nff0: 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01\n");
-    ASSERT_NE(machine.GetFunction(0)->m_extended, nullptr) << "extended bytes are kept";
-    EXPECT_EQ(machine.GetFunction(0)->m_extended[0xFFF - 0x100], 1);
+    EXPECT_EQ(machine.GetFunction(0)->m_config[0xFFF], 1) << "extended bytes are kept";
+    EXPECT_EQ(machine.GetFunction(0)->SpaceSize(), 256u) << "but not served without a PCI Express capability";
     LoadOrFail(machine, "\xEF\xBB\xBF" "00:00.0 Host bridge\n00: 86 80 90 71\n");
     EXPECT_EQ(Probe(machine, 0, 0, 0), 0x71908086u) << "UTF-8 byte-order mark";
     LoadOrFail(machine, "0000:00:00.0 Host bridge\n00: 86 80 90 71\n");
@@ -150,7 +197,7 @@ TEST(Images, MalformedImagesNameFileLineAndWhatWasExpected)
         {h + "\tRegion 0: Memory at e0000000 (32-bit, prefetchable) [size=64Q]\n",
          "bad.txt:3: expected a size like \"[size=64K]\" in the line"},
         {h + "\tRegion 7: Memory at e0000000 [size=4K]\n", "bad.txt:3: expected a region number 0..5"},
-        {h + "10: 00 00 00 e0\n\tRegion 0: Memory at e0000000 [size=3K]\n",
+        {h + "10: 00 00 00 e0\n@bar 0 size 3K\n",
          "bad.txt:4: size 3072 of BAR 0 is not a power of two"},
         {h + "10: 00 10 00 e0\n@bar 0 size 64K\n", "bad.txt:4: size 65536 of BAR 0 does not align with the base E0001000"},
         {h + "10: 01 e0 00 00\n@bar 0 size 128K\n", "bad.txt:4: size 131072 of BAR 0 is above the largest size of its kind"},
@@ -171,8 +218,8 @@ TEST(Images, MalformedImagesNameFileLineAndWhatWasExpected)
         {h + "@range 0 0 text \"open\n", "bad.txt:3: expected a quoted text of at most 1024 bytes (escapes \\\\ \\\" "
                                          "\\n \\r \\t \\0 \\xHH)"},
         {h + "@range x 0 bytes 01\n", "bad.txt:3: expected a BAR number 0..5 or \"rom\" after \"@range\""},
-        {h + "@config 100 mask ff\n", "bad.txt:3: expected a hexadecimal register offset 00..FF after \"@config\""},
-        {h + "@config fe mask ff ff ff\n", "bad.txt:3: expected the masks to end at offset FF or before"},
+        {h + "@config 1000 mask ff\n", "bad.txt:3: expected a hexadecimal register offset 000..FFF after \"@config\""},
+        {h + "@config ffe mask ff ff ff\n", "bad.txt:3: expected the masks to end at offset FFF or before"},
         {h + "@config 40 keep ff\n", "bad.txt:3: expected \"mask\" or \"w1c\" after the offset"},
         {h + "@registry maybe\n", "bad.txt:3: expected \"none\", \"nocontrol\", \"instance NAME\" or \"extra NAME "
                                   "[at BB:DD.F] [nocontrol]\""},

@@ -84,6 +84,11 @@ std::vector<CBadRequest> BadRequests()
         {"read register: offset 0xFE size 4", IOCTL_READ_CONFIG, ConfigRead(3, 0, 0xFE, 4), 4, kParam},
         {"read register: offset 256", IOCTL_READ_CONFIG, ConfigRead(3, 0, 0x100, 1), 4, kParam},
         {"read register: offset wraps", IOCTL_READ_CONFIG, ConfigRead(3, 0, 0xFFFFFFFF, 2), 4, kParam},
+        {"read register: offset 0xFFE size 4", IOCTL_READ_CONFIG, ConfigRead(3, 0, 0xFFE, 4), 4, kParam},
+        {"write register: beyond a 256-byte space", IOCTL_WRITE_CONFIG, ConfigWrite(3, 0, 0x100, 4, 21), 0, kParam},
+        {"whole space: input shorter than 12", IOCTL_READ_EXTENDED_CONFIG_SPACE, AddressInput(0, 3, 0, 11), 4096, kParam},
+        {"whole space: output of 4095", IOCTL_READ_EXTENDED_CONFIG_SPACE, AddressInput(0, 3, 0, 12), 4095, kSmall},
+        {"whole space: function 8", IOCTL_READ_EXTENDED_CONFIG_SPACE, AddressInput(0, 3, 8, 12), 4096, kParam},
         {"write register: input of 20", IOCTL_WRITE_CONFIG, ConfigWrite(3, 0, 4, 2, 20), 0, kParam},
         {"write register: function 8", IOCTL_WRITE_CONFIG, ConfigWrite(3, 8, 4, 2, 21), 0, kParam},
         {"write register: size 8", IOCTL_WRITE_CONFIG, ConfigWrite(3, 0, 4, 8, 21), 0, kParam},
@@ -167,6 +172,10 @@ TEST(Requests, WellFormedRequestsReturnExactLayouts)
     EXPECT_EQ(reg.m_out, (std::vector<uint8_t>{0x0E, 0, 0, 0})) << "register in the low bytes";
     CRequestResult space = Send(machine, IOCTL_READ_CONFIG_SPACE, AddressInput(0, 3, 0, 12), 300);
     EXPECT_EQ(space.m_out.size(), 256u);
+    CRequestResult whole = Send(machine, IOCTL_READ_EXTENDED_CONFIG_SPACE, AddressInput(0, 3, 0, 12), 4096);
+    EXPECT_EQ(whole.m_out, space.m_out) << "no PCI Express capability: the 256 bytes";
+    CRequestResult absentWhole = Send(machine, IOCTL_READ_EXTENDED_CONFIG_SPACE, AddressInput(0, 9, 0, 12), 4096);
+    EXPECT_EQ(absentWhole.m_out, std::vector<uint8_t>(256, 0xFF)) << "absent: as 802h answers";
     std::vector<uint8_t> write = ConfigWrite(3, 0, 0x3C, 1, 21);
     pci::PutLe32(write.data() + kRegValueOffset, 0xAABBCC0A);
     EXPECT_EQ(Send(machine, IOCTL_WRITE_CONFIG, write, 0).m_status, kSimStatusSuccess);

@@ -3,6 +3,8 @@
 #include "decode/MachineComparison.h"
 
 #include "views/BusTreeModel.h"
+#include "decode/CapabilityDecoder.h"
+#include "decode/CapabilityListing.h"
 #include "decode/ConfigSpaceModel.h"
 #include "device/PciFunction.h"
 
@@ -29,10 +31,13 @@ namespace {
 const char kProgramName[] = "brisco-dump";
 const char kDriverPath[] = "\\\\.\\briscodrvDevice";
 const char kNameFileName[] = "pcidevs.txt";
-const char kUsage[] = "usage: brisco-dump [--decimal] [--all-root-buses] [--function BUS.DEVICE.FUNCTION] [--names FILE]\n"
-                      "                   [MACHINE]\n"
+const char kUsage[] = "usage: brisco-dump [--decimal] [--capabilities | --json | --diff IMAGE] [--all-root-buses]\n"
+                      "                   [--function BUS.DEVICE.FUNCTION] [--names FILE] [MACHINE]\n"
                       "Prints the bus tree, then the configuration registers of every function (or of the one\n"
                       "given), one row per line: offset, size, name, value and decoded text separated by tabs.\n"
+                      "  --capabilities  print one line per capability instead: B.D.F, offset, standard or\n"
+                      "                extended, ID and name, separated by tabs\n"
+                      "  --json        print the tree, functions, registers and capabilities as one JSON document\n"
                       "  --decimal     show offsets and values in decimal instead of hexadecimal\n"
                       "  --all-root-buses  also sweep every bus that no bridge of bus 0 reaches; each one\n"
                       "                with functions is listed as a further root \"Root Bus NNh\"\n"
@@ -171,10 +176,19 @@ int CDumpTool::Run(const std::string& programPath, const std::vector<std::string
         }
     }
 
-    PrintTree(tree, out);
-    for (const CBusTreeItem& item : tree.GetItems()) {
-        if (item.function && (!chosen || &item == chosen))
-            PrintRows(item.function, item.label, out);
+    if (m_output == Output::kJson) {
+        PrintJson(tree, chosen, out);
+    } else if (m_output == Output::kCapabilities) {
+        for (const CBusTreeItem& item : tree.GetItems()) {
+            if (item.function && (!chosen || &item == chosen))
+                PrintCapabilities(*item.function, out);
+        }
+    } else {
+        PrintTree(tree, out);
+        for (const CBusTreeItem& item : tree.GetItems()) {
+            if (item.function && (!chosen || &item == chosen))
+                PrintRows(item.function, item.label, out);
+        }
     }
     out.flush();
     if (!out) {
@@ -219,6 +233,13 @@ bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostrea
             return false;
         } else if (arg == "--all-root-buses") {
             m_allRootBuses = true;
+        } else if (arg == "--capabilities" || arg == "--json") {
+            const Output output = arg == "--json" ? Output::kJson : Output::kCapabilities;
+            if (m_output != Output::kRegisters && m_output != output) {
+                Error(err) << "--capabilities and --json exclude each other\n";
+                return false;
+            }
+            m_output = output;
         } else if (arg == "--help" || arg == "-h") {
             m_showHelp = true;
         } else if (arg == "--function" && hasValue) {
@@ -340,4 +361,120 @@ void CDumpTool::PrintRows(CPciFunction* function, const std::string& label, std:
             out << (column ? "\t" : "") << row.Column(column);
         out << '\n';
     }
+}
+
+void CDumpTool::PrintCapabilities(const CPciFunction& function, std::ostream& out) const
+{
+    const CapabilityList list = CCapabilityDecoder(function.GetSpace(), function.GetSpaceSize()).Decode();
+    out << CCapabilityListing::Lines(function.m_bus, function.m_device, function.m_function, list);
+}
+
+namespace {
+
+// A JSON string literal: quotes, backslashes and control characters escaped; other bytes as they are.
+std::string Quote(const std::string& text)
+{
+    std::string quoted = "\"";
+    for (const char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (u < 0x20) {
+            char escape[8];
+            snprintf(escape, sizeof escape, "\\u%04x", u);
+            quoted += escape;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + '"';
+}
+
+std::string Hex(const uint8_t* bytes, uint32_t size)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(size * 2);
+    for (uint32_t i = 0; i < size; ++i) {
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 0xF];
+    }
+    return text;
+}
+
+std::string Address(const CPciFunction& f)
+{
+    return std::to_string(f.m_bus) + '.' + std::to_string(f.m_device) + '.' + std::to_string(f.m_function);
+}
+
+void PrintJsonRow(std::ostream& out, uint32_t offset, uint32_t size, const std::string& name, uint32_t value,
+                  const std::string& text)
+{
+    out << "{\"offset\": " << offset << ", \"size\": " << size << ", \"name\": " << Quote(name)
+        << ", \"value\": " << value << ", \"text\": " << Quote(text) << '}';
+}
+
+} // namespace
+
+void CDumpTool::PrintJson(const CBusTreeModel& tree, const CBusTreeItem* chosen, std::ostream& out) const
+{
+    const std::vector<CBusTreeItem>& items = tree.GetItems();
+    out << "{\n  \"format\": \"brisco-dump 1\",\n  \"tree\": [";
+    for (size_t i = 0; i < items.size(); ++i) {
+        const CBusTreeItem& item = items[i];
+        out << (i ? "," : "") << "\n    {\"depth\": " << item.depth << ", \"parent\": " << item.parent
+            << ", \"label\": " << Quote(item.label)
+            << ", \"function\": " << (item.function ? Quote(Address(*item.function)) : "null") << '}';
+    }
+    out << "\n  ],\n  \"functions\": [";
+    bool first = true;
+    for (const CBusTreeItem& item : items) {
+        if (!item.function || (chosen && &item != chosen))
+            continue;
+        out << (first ? "" : ",") << "\n";
+        first = false;
+        PrintJsonFunction(item.function, item.label, out);
+    }
+    out << "\n  ]\n}\n";
+}
+
+void CDumpTool::PrintJsonFunction(CPciFunction* function, const std::string& label, std::ostream& out) const
+{
+    const CPciFunction& f = *function;
+    out << "    {\n      \"address\": " << Quote(Address(f)) << ",\n      \"bus\": " << f.m_bus
+        << ", \"device\": " << f.m_device << ", \"function\": " << f.m_function
+        << ",\n      \"label\": " << Quote(label) << ",\n      \"vendorId\": " << f.GetVendorId()
+        << ", \"deviceId\": " << f.GetDeviceId() << ",\n      \"vendorName\": " << Quote(f.GetVendorName())
+        << ", \"deviceName\": " << Quote(f.GetDeviceName())
+        << ", \"subsystemVendorName\": " << Quote(f.GetSubsystemVendorName())
+        << ",\n      \"spaceSize\": " << f.GetSpaceSize()
+        << ",\n      \"space\": " << Quote(Hex(f.GetSpace(), f.GetSpaceSize())) << ",\n      \"registers\": [";
+    CConfigSpaceModel model;
+    model.SetHexMode(m_hexMode);
+    model.SetFunction(function);
+    const std::vector<CRegisterRow>& rows = model.GetRows();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        out << (i ? "," : "") << "\n        ";
+        PrintJsonRow(out, rows[i].offset, rows[i].size, rows[i].name, rows[i].value, rows[i].decoded);
+    }
+    out << "\n      ],\n      \"capabilities\": [";
+    const CapabilityList list = CCapabilityDecoder(f.GetSpace(), f.GetSpaceSize()).Decode();
+    for (size_t i = 0; i < list.capabilities.size(); ++i) {
+        const Capability& c = list.capabilities[i];
+        const bool extended = c.space == CapabilitySpace::kExtended;
+        out << (i ? "," : "") << "\n        {\"offset\": " << c.offset << ", \"space\": \""
+            << (extended ? "extended" : "standard") << "\", \"id\": " << c.id
+            << ", \"version\": " << unsigned(c.version) << ", \"name\": " << Quote(c.name)
+            << ", \"portType\": " << Quote(c.portType) << ", \"problem\": " << Quote(c.problem)
+            << ",\n         \"rows\": [";
+        for (size_t r = 0; r < c.rows.size(); ++r) {
+            out << (r ? "," : "") << "\n          ";
+            const CapabilityRow& row = c.rows[r];
+            PrintJsonRow(out, row.offset, row.size, row.name, row.value, row.text);
+        }
+        out << "]}";
+    }
+    out << "\n      ],\n      \"standardEnd\": " << Quote(list.standardEnd)
+        << ", \"extendedEnd\": " << Quote(list.extendedEnd) << "\n    }";
 }

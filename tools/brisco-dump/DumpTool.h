@@ -1,6 +1,7 @@
 #pragma once
 // brisco-dump: prints the bus tree and the register rows of a machine as text,
-// exactly as the bus tree and the configuration-space page show them.
+// exactly as the bus tree and the configuration-space page show them, or its
+// capabilities one line each, or everything as one JSON document.
 #include <stdint.h>
 
 #include <iosfwd>
@@ -10,14 +11,13 @@
 
 class CPciFunction;
 class CBusTreeModel;
+struct CBusTreeItem;
 
-class CDumpTool
-{
+class CDumpTool {
 public:
     // Runs one command line (without the program name); returns the exit code.
     // programPath locates a pcidevs.txt next to the program.
-    int Run(const std::string& programPath, const std::vector<std::string>& args, std::ostream& out,
-            std::ostream& err);
+    int Run(const std::string& programPath, const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
     static constexpr int kExitOk = 0;
     static constexpr int kExitFailure = 1;
@@ -38,7 +38,14 @@ private:
     void PrintTree(const CBusTreeModel& tree, std::ostream& out) const;
     void PrintRows(CPciFunction* function, const std::string& label, std::ostream& out) const;
     int PrintDifferences(const CPciFunction* root, std::ostream& out, std::ostream& err) const;
+    void PrintCapabilities(const CPciFunction& function, std::ostream& out) const;
+    // The whole machine as one JSON document; the schema is in docs/brisco-dump.md.
+    void PrintJson(const CBusTreeModel& tree, const CBusTreeItem* chosen, std::ostream& out) const;
+    void PrintJsonFunction(CPciFunction* function, const std::string& label, std::ostream& out) const;
 
+    enum class Output { kRegisters, kCapabilities, kJson };
+
+    Output m_output = Output::kRegisters;
     bool m_hexMode = true;
     bool m_showHelp = false;
     bool m_allRootBuses = false;

@@ -48,6 +48,8 @@ void PrintFunction(const CSimFunction& f)
                 f.m_registryMode == kSimRegistryNone            ? "  (no registry record)"
                     : f.m_registryMode == kSimRegistryNoControl ? "  (registry record without Control key)"
                                                                 : "");
+    if (f.m_hasExtendedSpace)
+        std::printf("    PCI Express: 4 KiB configuration space\n");
     if (f.Layout() == pci::kLayoutPciBridge)
         std::printf("    bridge to bus %02x (subordinate %02x)\n", f.m_config[pci::kSecondaryBusOffset],
                     f.m_config[pci::kSubordinateBusOffset]);
@@ -96,7 +98,12 @@ int main(int argc, char** argv)
     }
     std::printf("%s: %u functions on %zu buses, %u PCI-to-PCI/CardBus bridges, %u BARs, %u registry instances\n",
                 argv[1], machine.GetFunctionCount(), buses.size(), bridges, bars, machine.GetRegistryRecordCount());
-    if (machine.GetLoadNotes()[0])
-        std::printf("note: %s\n", machine.GetLoadNotes());
+    for (const char* note = machine.GetLoadNotes(); *note;) {
+        const char* end = note;
+        while (*end && *end != '\n')
+            ++end;
+        std::printf("note: %.*s\n", int(end - note), note);
+        note = *end ? end + 1 : end;
+    }
     return 0;
 }
