@@ -1,6 +1,7 @@
 #pragma once
-// brisco-dump: prints the bus tree and the register rows of a machine as text,
-// exactly as the bus tree and the configuration-space page show them.
+// brisco-dump: prints the bus tree and the register rows of a machine, or the grid of one
+// BAR's range, as text, exactly as the bus tree, the configuration-space page and the BAR
+// page show them.
 #include <stdint.h>
 
 #include <iosfwd>
@@ -11,17 +12,16 @@
 class CPciFunction;
 class CBusTreeModel;
 
-class CDumpTool
-{
+class CDumpTool {
 public:
     // Runs one command line (without the program name); returns the exit code.
     // programPath locates a pcidevs.txt next to the program.
-    int Run(const std::string& programPath, const std::vector<std::string>& args, std::ostream& out,
-            std::ostream& err);
+    int Run(const std::string& programPath, const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
     static constexpr int kExitOk = 0;
     static constexpr int kExitFailure = 1;
     static constexpr int kExitUsage = 2;
+    static constexpr uint32_t kDefaultGridRows = 256;
 
 private:
     struct CAddress
@@ -37,10 +37,16 @@ private:
     std::string FindNameFolder(const std::string& programPath, std::ostream& err);
     void PrintTree(const CBusTreeModel& tree, std::ostream& out) const;
     void PrintRows(CPciFunction* function, const std::string& label, std::ostream& out) const;
+    // The BAR page's grid of the chosen function; false with a message when it has no such range.
+    bool PrintBarGrid(CPciFunction* function, std::ostream& out, std::ostream& err) const;
 
     bool m_hexMode = true;
     bool m_showHelp = false;
     std::optional<CAddress> m_address;
+    std::optional<int> m_barIndex;
+    int m_unitWidth = 1;
+    uint32_t m_rowLimit = kDefaultGridRows;
+    bool m_probe = false;
     std::string m_namesFile;
     std::string m_machineFile;
     std::string m_temporaryFolder;
