@@ -115,12 +115,28 @@ DWORD CEditListCtrl::GetColumnEditStyle(int column) const
     }
 }
 
+bool CEditListCtrl::IsRefusedByOwner(int row, int column) const
+{
+    HWND owner = ::GetParent(m_hWnd);
+    if (owner == nullptr)
+        return false;
+    NMLVDISPINFOA info = {};
+    info.hdr.hwndFrom = m_hWnd;
+    info.hdr.idFrom = static_cast<UINT_PTR>(::GetDlgCtrlID(m_hWnd));
+    info.hdr.code = LVN_BEGINLABELEDITA;
+    info.item.iItem = row;
+    info.item.iSubItem = column;
+    return ::SendMessageA(owner, WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info)) != 0;
+}
+
 CInPlaceEdit* CEditListCtrl::BeginCellEdit(int row, int column)
 {
     if (!EnsureVisible(row, TRUE))
         return nullptr;
     const int columns = GetColumnCount();
     if (column < 0 || column >= columns || GetColumnWidth(column) < kMinEditableWidth)
+        return nullptr;
+    if (IsRefusedByOwner(row, column))
         return nullptr;
     int offset = 0;
     for (int c = 0; c < column; ++c)

@@ -31,4 +31,6 @@ private:
     DWORD GetColumnEditStyle(int column) const;
     // Taking the focus commits an open in-place edit before the list scrolls.
     void TakeFocus();
+    // The owner answers LVN_BEGINLABELEDIT non-zero for a cell it does not let be edited.
+    bool IsRefusedByOwner(int row, int column) const;
 };

@@ -176,6 +176,12 @@ void CBarPage::GetCellText(NMLVDISPINFOA* info)
     info->item.pszText[length] = '\0';
 }
 
+bool CBarPage::IsEditableCell(int item, int subItem)
+{
+    SyncGridSettings();
+    return m_grid.IsEditableUnit(item, subItem);
+}
+
 void CBarPage::OnEndEdit(int item, int subItem, const char* text)
 {
     SyncGridSettings();

@@ -33,6 +33,8 @@ public:
     void SetUnitWidth(int w);
     // Answers the list's request for one cell's text; never writes past cchTextMax.
     void GetCellText(NMLVDISPINFOA* info);
+    // Only units inside the range may be edited: the list asks before it opens an edit.
+    bool IsEditableCell(int item, int subItem);
     void BuildColumns();
     // The range size, asking whether to probe the BAR when it is not known; 0 if unknown.
     uint64_t GetBarSize();

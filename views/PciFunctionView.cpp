@@ -299,6 +299,12 @@ BOOL CPciFunctionView::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
             page->OnEndEdit(info->item.iItem, info->item.iSubItem, info->item.pszText);
         return TRUE;
     }
+    if (header->code == LVN_BEGINLABELEDITA) {
+        CFunctionPage* page = FindPageOfList(header->idFrom);
+        if (page != nullptr && page->GetPageKind() == CFunctionPage::kBarPageKind)
+            *pResult = static_cast<CBarPage*>(page)->IsEditableCell(info->item.iItem, info->item.iSubItem) ? 0 : 1;
+        return TRUE;
+    }
     if (header->code == LVN_GETDISPINFOA) {
         CFunctionPage* page = FindPageOfList(header->idFrom);
         if (page != nullptr && page->GetPageKind() == CFunctionPage::kBarPageKind)

@@ -208,6 +208,10 @@ TEST_F(ReadingBarGrids, AnEightPortRangeShowsEightUnitsAndEightEmptyCells)
         EXPECT_EQ(column > 8, grid.GetItemText(0, column).empty()) << "column " << column;
     EXPECT_EQ(8u, grid.GetItemText(0, 17).size()) << "one character per port";
     EXPECT_EQ(kGamePortPorts, BarPage(0)->GetCachedUnitCount()) << "nothing read past D807h";
+    DoubleClickCell(BarList(0), 0, 9);
+    EXPECT_EQ(nullptr, OpenEdit()) << "no edit opens over an empty cell";
+    DoubleClickCell(BarList(0), 0, 8);
+    EXPECT_NE(nullptr, OpenEdit()) << "the last port is a unit";
     m_trace.clear();
     BarPage(0)->OnEndEdit(0, 9, "55");
     EXPECT_EQ(std::string::npos, m_trace.find("WriteDeviceData")) << "an empty cell is never written";
