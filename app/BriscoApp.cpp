@@ -2,6 +2,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/BriscoDoc.h"
+#include "app/BriscoSettings.h"
 #include "app/MainFrame.h"
 #include "framework/CommandLineInfo.h"
 #include "framework/SingleDocTemplate.h"
@@ -44,12 +45,20 @@ BOOL CBriscoApp::InitInstance()
         pFrame->m_hMenuDefault = hIconMenu;
     }
 
-    m_pMainWnd->ShowWindow(SW_SHOW);
+    if (auto* pFrame = DYNAMIC_DOWNCAST(CMainFrame, m_pMainWnd))
+        pFrame->ShowWithSavedPlacement();
+    else
+        m_pMainWnd->ShowWindow(SW_SHOW);
     m_pMainWnd->UpdateWindow();
     // Scanned only now, so that both panes receive their first contents while visible.
     if (CBriscoDoc* pDocument = GetDocument())
         pDocument->RescanBus();
     return TRUE;
+}
+
+void CBriscoApp::ResetSettings()
+{
+    CBriscoSettings::DeleteAll();
 }
 
 CBriscoDoc* CBriscoApp::GetDocument() const

@@ -11,6 +11,8 @@ public:
     CBriscoApp();
 
     BOOL InitInstance() override;
+    // Forgets every saved setting: a test starts the program as a new user would.
+    static void ResetSettings();
     // The document of the one template, or null before start-up created it.
     CBriscoDoc* GetDocument() const;
 

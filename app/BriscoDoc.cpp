@@ -6,6 +6,8 @@
 #include <string>
 
 #include "framework/Afx.h"
+#include "framework/FrameWnd.h"
+#include "framework/FrameworkIds.h"
 
 IMPLEMENT_DYNCREATE(CBriscoDoc, CDocument)
 
@@ -33,7 +35,10 @@ void CBriscoDoc::RescanBus()
 {
     if (m_hDriver == INVALID_HANDLE_VALUE)
         return;
+    // The views let go of the old functions (and commit an open edit to them) while they still exist.
+    UpdateAllViews(nullptr, CViewHints::HINT_MODEL_REBUILDING, nullptr);
     m_pRoot.reset();
+    m_scanFailure.clear();
     // A scan that fails half-way leaves no tree, never a partial one; the views then empty.
     try {
         m_pRoot = std::make_unique<CPciFunction>(m_hDriver);
@@ -41,5 +46,14 @@ void CBriscoDoc::RescanBus()
         m_pRoot.reset();
         AfxOutputDebugString((std::string("CBriscoDoc::RescanBus: ") + error.what() + "\r\n").c_str());
     }
+    // A scan that found no host bridge shows no invented function, and says why.
+    if (m_pRoot && !m_pRoot->GetScanReport().hostBridgeFound) {
+        const CPciFunction::CScanReport& report = m_pRoot->GetScanReport();
+        m_scanFailure = report.requests > 0 && report.failedRequests == report.requests ? kDriverRefusedText
+                                                                                        : kNoHostBridgeText;
+        m_pRoot.reset();
+    }
     UpdateAllViews(nullptr, CViewHints::HINT_MODEL_REBUILT, CViewHints::HintFromFunction(m_pRoot.get()));
+    if (CWnd* pMainWnd = AfxGetMainWnd())
+        pMainWnd->SendMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
 }

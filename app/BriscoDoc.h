@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "device/PciFunction.h"
 #include "framework/Document.h"
@@ -18,6 +19,10 @@ public:
         "Failed to open the kernel-mode driver 'briscodrv.sys'!\r\n\r\n"
         "Please make sure the driver is installed and started\r\nbefore restarting Brisco.";
 
+    // Why the last scan shows no tree, in the status bar's words.
+    static constexpr char kNoHostBridgeText[] = "No host bridge on bus 0";
+    static constexpr char kDriverRefusedText[] = "The driver refused every request";
+
     CBriscoDoc();
     ~CBriscoDoc() override;
 
@@ -27,6 +32,8 @@ public:
 
     bool HasDriver() const { return m_hDriver != INVALID_HANDLE_VALUE; }
     CPciFunction* GetRoot() const { return m_pRoot.get(); }
+    // Empty unless the last scan failed.
+    const std::string& GetScanFailure() const { return m_scanFailure; }
 
 protected:
     // Opens the given device instead of the driver's; lets tests start without a driver.
@@ -35,4 +42,5 @@ protected:
 private:
     HANDLE m_hDriver = INVALID_HANDLE_VALUE;
     std::unique_ptr<CPciFunction> m_pRoot;
+    std::string m_scanFailure;
 };

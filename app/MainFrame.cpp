@@ -1,4 +1,6 @@
 #include "app/MainFrame.h"
+#include "app/BriscoDoc.h"
+#include "app/BriscoSettings.h"
 
 #include <algorithm>
 #include <iterator>
@@ -14,6 +16,7 @@ IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
 
 BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
 ON_WM_CREATE()
+ON_WM_DESTROY()
 ON_WM_MEASUREITEM()
 ON_WM_INITMENUPOPUP()
 ON_WM_MENUCHAR()
@@ -73,6 +76,66 @@ LRESULT CMainFrame::OnMenuChar(UINT nChar, UINT nFlags, CMenu* pMenu)
     if (CIconMenu::IsIconMenu(pMenu))
         return CIconMenu::HandleMenuChar(nChar, nFlags, pMenu);
     return CFrameWnd::OnMenuChar(nChar, nFlags, pMenu);
+}
+
+void CMainFrame::ShowWithSavedPlacement()
+{
+    WINDOWPLACEMENT placement = {};
+    const bool saved = CBriscoSettings::LoadPlacement(&placement) &&
+                       ::MonitorFromRect(&placement.rcNormalPosition, MONITOR_DEFAULTTONULL) != nullptr;
+    if (!saved) {
+        ShowWindow(SW_SHOW);
+        return;
+    }
+    if (placement.showCmd != SW_SHOWMAXIMIZED)
+        placement.showCmd = SW_SHOWNORMAL;
+    placement.flags = 0;
+    ::SetWindowPlacement(m_hWnd, &placement);
+    DWORD treeHeight = 0;
+    if (m_wndSplitter.GetSafeHwnd() && CBriscoSettings::LoadNumber(CBriscoSettings::kTreeHeightValue, &treeHeight)) {
+        m_wndSplitter.SetRowInfo(kTreeRow, static_cast<int>(treeHeight), 0);
+        m_wndSplitter.RecalcLayout();
+    }
+}
+
+void CMainFrame::OnDestroy()
+{
+    SavePlacement();
+    CFrameWnd::OnDestroy();
+}
+
+void CMainFrame::SavePlacement()
+{
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    if (!::GetWindowPlacement(m_hWnd, &placement) || !IsWindowVisible())
+        return;
+    CBriscoSettings::SavePlacement(placement);
+    if (m_wndSplitter.GetSafeHwnd()) {
+        int treeHeight = 0;
+        int minimum = 0;
+        m_wndSplitter.GetRowInfo(kTreeRow, treeHeight, minimum);
+        CBriscoSettings::SaveNumber(CBriscoSettings::kTreeHeightValue, static_cast<DWORD>(treeHeight));
+    }
+}
+
+BOOL CMainFrame::GetMessageString(UINT nID, std::string& rMessage) const
+{
+    // One pane, one precedence: a menu prompt (another id), a scan failure, the current BAR, "Ready".
+    if (nID == AFX_IDS_IDLEMESSAGE) {
+        const auto* pDoc = DYNAMIC_DOWNCAST(CBriscoDoc, GetActiveDocument());
+        if (pDoc != nullptr && !pDoc->GetScanFailure().empty()) {
+            rMessage = pDoc->GetScanFailure();
+            return TRUE;
+        }
+        const CPciFunctionView* pView = GetFunctionView();
+        const std::string bar = pView != nullptr ? pView->GetCurrentBarSummary() : std::string();
+        if (!bar.empty()) {
+            rMessage = bar;
+            return TRUE;
+        }
+    }
+    return CFrameWnd::GetMessageString(nID, rMessage);
 }
 
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs)

@@ -30,10 +30,19 @@ public:
     // the frame keeps the records and popup objects that the items refer to.
     HMENU BuildIconMenu();
 
+    // Shows the window where the user left it (size, position, maximised, splitter); the
+    // default size and equal panes until a placement is saved or when it is off every monitor.
+    void ShowWithSavedPlacement();
+    // Saves the window's placement and splitter position; the window does so when it closes.
+    void SavePlacement();
+
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
+    // In place of "Ready": why the last scan shows no tree, while it does not.
+    BOOL GetMessageString(UINT nID, std::string& rMessage) const override;
     BOOL OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext) override;
 
     int OnCreate(LPCREATESTRUCT lpCreateStruct);
+    void OnDestroy();
     void OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct);
     void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu);
     LRESULT OnMenuChar(UINT nChar, UINT nFlags, CMenu* pMenu);

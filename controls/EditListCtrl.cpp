@@ -115,18 +115,24 @@ DWORD CEditListCtrl::GetColumnEditStyle(int column) const
     }
 }
 
-bool CEditListCtrl::IsRefusedByOwner(int row, int column) const
+bool CEditListCtrl::NotifyBeginEdit(int row, int column)
 {
-    HWND owner = ::GetParent(m_hWnd);
-    if (owner == nullptr)
-        return false;
     NMLVDISPINFOA info = {};
     info.hdr.hwndFrom = m_hWnd;
-    info.hdr.idFrom = static_cast<UINT_PTR>(::GetDlgCtrlID(m_hWnd));
+    info.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID());
     info.hdr.code = LVN_BEGINLABELEDITA;
     info.item.iItem = row;
     info.item.iSubItem = column;
-    return ::SendMessageA(owner, WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info)) != 0;
+    return ::SendMessageA(::GetParent(m_hWnd), WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info)) == 0;
+}
+
+void CEditListCtrl::CommitOpenEdit()
+{
+    if (m_hWnd == nullptr)
+        return;
+    HWND editWindow = ::GetDlgItem(m_hWnd, IDC_CELL_EDIT);
+    if (auto* edit = dynamic_cast<CInPlaceEdit*>(CWnd::FromHandlePermanent(editWindow)))
+        edit->Commit();
 }
 
 CInPlaceEdit* CEditListCtrl::BeginCellEdit(int row, int column)
@@ -135,8 +141,6 @@ CInPlaceEdit* CEditListCtrl::BeginCellEdit(int row, int column)
         return nullptr;
     const int columns = GetColumnCount();
     if (column < 0 || column >= columns || GetColumnWidth(column) < kMinEditableWidth)
-        return nullptr;
-    if (IsRefusedByOwner(row, column))
         return nullptr;
     int offset = 0;
     for (int c = 0; c < column; ++c)
@@ -161,6 +165,8 @@ CInPlaceEdit* CEditListCtrl::BeginCellEdit(int row, int column)
     rect.top = bounds.top;
     rect.bottom = bounds.bottom;
 
+    if (!NotifyBeginEdit(row, column))
+        return nullptr;
     auto* edit = new CInPlaceEdit(row, column, GetItemText(row, column));
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL | GetColumnEditStyle(column);
     // A failed creation has already deleted the edit through WM_NCDESTROY.

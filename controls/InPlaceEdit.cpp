@@ -92,6 +92,15 @@ void CInPlaceEdit::GrowToText()
 void CInPlaceEdit::OnKillFocus(CWnd* pNewWnd)
 {
     CEdit::OnKillFocus(pNewWnd);
+    Commit();
+}
+
+// Destroying the edit takes its focus away again: the second call does nothing.
+void CInPlaceEdit::Commit()
+{
+    if (m_committed)
+        return;
+    m_committed = true;
     if (!m_cancelled)
         ReportText();
     DestroyWindow();

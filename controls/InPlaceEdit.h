@@ -11,6 +11,8 @@ public:
     CInPlaceEdit(int item, int subItem, const std::string& initialText);
 
     BOOL PreTranslateMessage(MSG* pMsg) override;
+    // Reports the text now (unless Escape ended the edit) and closes the edit, exactly once.
+    void Commit();
 
     int GetItem() const { return m_item; }
     int GetSubItem() const { return m_subItem; }
@@ -32,4 +34,5 @@ private:
     int m_subItem;
     std::string m_initialText;
     bool m_cancelled = false;
+    bool m_committed = false;
 };

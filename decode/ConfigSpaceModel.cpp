@@ -179,7 +179,12 @@ uint32_t CConfigSpaceModel::ParseValue(const char* text, bool hexMode)
     return negative ? uint32_t(0u - value) : value;
 }
 
-std::optional<std::string> CConfigSpaceModel::OnEndEdit(int item, int /*subItem*/, const char* text)
+std::optional<std::string> CConfigSpaceModel::OnEndEdit(int item, int subItem, const char* text)
+{
+    return OnEndEdit(item, subItem, text, IsHexMode());
+}
+
+std::optional<std::string> CConfigSpaceModel::OnEndEdit(int item, int /*subItem*/, const char* text, bool typedInHex)
 {
     if (!m_function || item < 0 || size_t(item) >= m_rows.size() || !text)
         return std::nullopt;
@@ -188,14 +193,16 @@ std::optional<std::string> CConfigSpaceModel::OnEndEdit(int item, int /*subItem*
     const uint32_t offset = tag >> kTagOffsetShift;
     const uint32_t size = tag & kTagSizeMask;
 
-    const uint32_t typed = ParseValue(text, IsHexMode());
+    const uint32_t typed = ParseValue(text, typedInHex);
     pci::PutLe(m_function->m_config + offset, size, typed);
+    const bool differs = memcmp(m_function->m_config + offset, m_function->m_shadow + offset, size) != 0;
     m_function->RefreshConfigSpace();
-    // The refresh skips a CardBus bridge's header and bytes 35h..37h; an edit
-    // there is written on its own, so the cell never shows a value that only
-    // the image holds.
-    if (memcmp(m_function->m_config + offset, m_function->m_shadow + offset, size) != 0)
-        m_function->WriteConfigRegister(offset, size);
+    // The refresh writes only what differs from the shadow, and skips a CardBus bridge's
+    // header and bytes 35h..37h. Typing the value shown must still reach the device (it is
+    // how a write-one-to-clear bit is cleared), and an edit outside the refresh list is
+    // written on its own, so the cell never shows a value that only the image holds.
+    if (!differs || memcmp(m_function->m_config + offset, m_function->m_shadow + offset, size) != 0)
+        m_function->WriteEditedRegister(offset, size);
     const uint32_t readBack = uint32_t(pci::GetLe(m_function->m_config + offset, size));
     if (readBack != typed)
         WarningBeep();

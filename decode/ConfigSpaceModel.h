@@ -52,6 +52,8 @@ public:
     // Writes the text typed into row item to the device and returns the text the
     // cell shows afterwards; nothing when there is no such row or no function.
     std::optional<std::string> OnEndEdit(int item, int subItem, const char* text);
+    // The same for text typed while the other radix was shown.
+    std::optional<std::string> OnEndEdit(int item, int subItem, const char* text, bool typedInHex);
 
     // The number that the C library's strtoul reads from text in base 16 or 10,
     // with its 32-bit results also where unsigned long is wider.

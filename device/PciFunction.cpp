@@ -118,18 +118,18 @@ void PutRangeHeader(uint8_t* in, uint8_t space, uint32_t address, uint32_t unitS
 
 } // namespace
 
-// A failed or short probe reads as an absent function.
-uint32_t CPciFunction::ProbeFunction(uint32_t bus, uint32_t device, uint32_t function)
+// The probe request; false when it failed or came back short.
+bool CPciFunction::SendProbe(uint32_t bus, uint32_t device, uint32_t function, uint32_t* value)
 {
     uint8_t in[kProbeInSize] = {};
     PutFunctionAddress(in, bus, device, function);
     pci::PutLe32(in + kProbeReservedOffset, 0);
     uint8_t out[kProbeOutSize];
     uint32_t returned = 0;
-    if (!SendRequest(m_hDriver, IOCTL_PROBE_FUNCTION, in, sizeof in, out, sizeof out, &returned) ||
-        returned != sizeof out)
-        return pci::kAbsentFunctionDword;
-    return pci::GetLe32(out);
+    const bool ok = SendRequest(m_hDriver, IOCTL_PROBE_FUNCTION, in, sizeof in, out, sizeof out, &returned) &&
+                    returned == sizeof out;
+    *value = ok ? pci::GetLe32(out) : pci::kAbsentFunctionDword;
+    return ok;
 }
 
 bool CPciFunction::ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* destination)
@@ -168,6 +168,13 @@ void CPciFunction::WriteConfigRegister(uint32_t offset, uint32_t size)
     if (!IsValidRegister(offset, size))
         return;
     if (memcmp(m_config + offset, m_shadow + offset, size) == 0)
+        return;
+    WriteEditedRegister(offset, size);
+}
+
+void CPciFunction::WriteEditedRegister(uint32_t offset, uint32_t size)
+{
+    if (!IsValidRegister(offset, size))
         return;
     uint8_t width = uint8_t(size);
     WriteConfig(m_bus, m_device, m_function, offset, width, uint32_t(pci::GetLe(m_config + offset, size)));

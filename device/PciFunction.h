@@ -16,6 +16,15 @@
 
 class CPciFunction {
 public:
+    // How the scan that built a tree went; the root keeps it. A failed probe reads as an
+    // absent function, so only these counts tell a refusing driver from an empty bus.
+    struct CScanReport
+    {
+        uint32_t requests = 0;
+        uint32_t failedRequests = 0;
+        bool hostBridgeFound = false;
+    };
+
     // A capability walk never visits more entries than the image has dwords.
     static constexpr uint32_t kMaxCapabilityEntries = 64;
 
@@ -38,6 +47,9 @@ public:
     // Writes one register of m_config to the device when it differs from m_shadow, then reads it
     // back into both copies. Registers that do not lie within the 256 bytes are ignored.
     void WriteConfigRegister(uint32_t offset, uint32_t size);
+    // Writes one register of m_config to the device whatever the shadow holds, then reads it
+    // back into both copies: an edit always reaches the device.
+    void WriteEditedRegister(uint32_t offset, uint32_t size);
     // Writes back every register of the header layout and the dwords above it that were edited.
     void RefreshConfigSpace();
 
@@ -102,6 +114,8 @@ public:
     std::string m_deviceName;
     std::string m_subsystemVendorName;
 
+    const CScanReport& GetScanReport() const { return m_scanReport; }
+
 private:
     struct CScanState;
 
@@ -109,10 +123,14 @@ private:
     bool SizeBarRegister(uint32_t reg, uint32_t* mask);
     bool SendRangeRequest(int index, uint32_t offset, bool write, void* buffer, uint32_t unitSize, uint32_t count);
     void ReadChild(CScanState& scan);
-    void FindHostBridge();
+    void FindHostBridge(CScanState& scan);
     void ScanChildren(CScanState& scan);
     bool ShouldScanBus(uint32_t bus, const CScanState& scan) const;
-    uint32_t ProbeFunction(uint32_t bus, uint32_t device, uint32_t function);
+    bool SendProbe(uint32_t bus, uint32_t device, uint32_t function, uint32_t* value);
+    uint32_t ProbeFunction(uint32_t bus, uint32_t device, uint32_t function, CScanState& scan);
+    bool ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* destination, CScanState& scan);
+
+    CScanReport m_scanReport;
     void MarkAbsent();
     void FinishConstruction();
 };

@@ -13,13 +13,38 @@
 struct CPciFunction::CScanState
 {
     bool scanned[pci::kBusCount] = {};
+    CScanReport report;
+
+    void Count(bool ok)
+    {
+        ++report.requests;
+        if (!ok)
+            ++report.failedRequests;
+    }
 };
+
+// A failed or short probe reads as an absent function; the scan counts it as failed.
+uint32_t CPciFunction::ProbeFunction(uint32_t bus, uint32_t device, uint32_t function, CScanState& scan)
+{
+    uint32_t value = pci::kAbsentFunctionDword;
+    scan.Count(SendProbe(bus, device, function, &value));
+    return value;
+}
+
+bool CPciFunction::ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* destination,
+                                   CScanState& scan)
+{
+    const bool ok = ReadConfigSpace(bus, device, function, destination);
+    scan.Count(ok);
+    return ok;
+}
 
 CPciFunction::CPciFunction(HANDLE hDriver) : m_hDriver(hDriver)
 {
     CScanState scan;
-    FindHostBridge();
+    FindHostBridge(scan);
     ScanChildren(scan);
+    m_scanReport = scan.report;
     FinishConstruction();
 }
 
@@ -42,7 +67,7 @@ CPciFunction::~CPciFunction() = default;
 
 void CPciFunction::ReadChild(CScanState& scan)
 {
-    if (!ReadConfigSpace(m_bus, m_device, m_function, m_config))
+    if (!ReadConfigSpace(m_bus, m_device, m_function, m_config, scan))
         MarkAbsent();
     if (m_config[pci::kBaseClassOffset] == pci::kClassBridge)
         ScanChildren(scan);
@@ -62,22 +87,23 @@ void CPciFunction::MarkAbsent()
     memset(m_config, 0xFF, sizeof m_config);
 }
 
-void CPciFunction::FindHostBridge()
+void CPciFunction::FindHostBridge(CScanState& scan)
 {
     // Without a host bridge the root stays an absent function at 0.0.0.
     MarkAbsent();
     uint8_t image[pci::kConfigSpaceBytes];
     for (uint32_t device = 0; device < pci::kDevicesPerBus; ++device) {
         for (uint32_t function = 0; function < pci::kFunctionsPerDevice; ++function) {
-            if (ProbeFunction(0, device, function) == pci::kAbsentFunctionDword)
+            if (ProbeFunction(0, device, function, scan) == pci::kAbsentFunctionDword)
                 continue;
-            if (!ReadConfigSpace(0, device, function, image))
+            if (!ReadConfigSpace(0, device, function, image, scan))
                 continue;
             if (image[pci::kBaseClassOffset] == pci::kClassBridge &&
                 image[pci::kSubclassOffset] == pci::kSubclassHostBridge) {
                 memcpy(m_config, image, sizeof m_config);
                 m_device = device;
                 m_function = function;
+                scan.report.hostBridgeFound = true;
                 return;
             }
         }
@@ -112,7 +138,7 @@ void CPciFunction::ScanChildren(CScanState& scan)
             // Echoes of a single-function device are not even probed.
             if (function != 0 && !keepOtherFunctions)
                 continue;
-            if (ProbeFunction(bus, device, function) == pci::kAbsentFunctionDword)
+            if (ProbeFunction(bus, device, function, scan) == pci::kAbsentFunctionDword)
                 continue;
             auto child = std::unique_ptr<CPciFunction>(new CPciFunction(m_hDriver, bus, device, function, scan));
             if (function == 0)

@@ -70,6 +70,12 @@ int AfxMessageBox(const char* lpszText, UINT nType, UINT)
     HWND hWndOwner = pMainWnd != nullptr ? pMainWnd->m_hWnd : nullptr;
     if (hWndOwner != nullptr && !::IsWindowVisible(hWndOwner))
         hWndOwner = nullptr;
+    // While a modal dialog is up, the box belongs to it, so the dialog cannot be used behind the box.
+    if (hWndOwner != nullptr) {
+        HWND popup = ::GetLastActivePopup(hWndOwner);
+        if (popup != nullptr && ::IsWindowVisible(popup) && ::IsWindowEnabled(popup))
+            hWndOwner = popup;
+    }
     return AfxShowMessageBox(hWndOwner, lpszText, nullptr, nType);
 }
 

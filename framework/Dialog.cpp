@@ -13,6 +13,20 @@ BEGIN_MESSAGE_MAP(CDialog, CWnd)
     ON_COMMAND(IDCANCEL, OnCancel)
 END_MESSAGE_MAP()
 
+// A top-level dialog that neither placed itself nor asked for a placement of its own opens
+// centred on its owner, as users expect of a modal dialog.
+void AfxCenterNewDialog(CWnd* pDialog, const CRect& before)
+{
+    const DWORD style = pDialog->GetStyle();
+    if ((style & (WS_CHILD | DS_ABSALIGN | DS_CENTER | DS_CENTERMOUSE)) != 0)
+        return;
+    CRect after;
+    ::GetWindowRect(pDialog->m_hWnd, &after);
+    if (after != before)
+        return;
+    pDialog->CenterWindow();
+}
+
 INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM)
 {
     if (message != WM_INITDIALOG)
@@ -22,7 +36,11 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM)
         return TRUE;
     // Called from inside the system's dialog code: nothing may escape from here.
     try {
-        return static_cast<CDialog*>(pWnd)->OnInitDialog();
+        CRect before;
+        ::GetWindowRect(hWnd, &before);
+        const BOOL result = static_cast<CDialog*>(pWnd)->OnInitDialog();
+        AfxCenterNewDialog(pWnd, before);
+        return result;
     } catch (const std::exception& e) {
         AfxTrace("Unhandled exception in OnInitDialog: %s\r\n", e.what());
     } catch (...) {

@@ -69,6 +69,8 @@
 #define ID_VIEW_HEXADECIMAL          32775
 #define ID_PAGE_REFRESH              32789
 #define ID_OPTIONS_REFRESH           32790
+// F5: the active pane's own refresh (the bus rescan in the tree, the page's in the function view).
+#define ID_REFRESH_ACTIVE_PANE       32791
 
 // ---- Standard framework ids that the resources use ----
 #include "framework/FrameworkIds.h"

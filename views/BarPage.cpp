@@ -182,6 +182,18 @@ bool CBarPage::IsEditableCell(int item, int subItem)
     return m_grid.IsEditableUnit(item, subItem);
 }
 
+void CBarPage::OnBeginEdit(int item, int subItem)
+{
+    m_editTarget = {};
+    SyncGridSettings();
+    const std::optional<uint32_t> offset = m_grid.GetEditableOffset(item, subItem);
+    if (m_function == nullptr || !offset)
+        return;
+    m_editTarget = {true, m_function, *offset, s_unitWidth, s_hexDisplay};
+}
+
+// The text goes to the unit the edit opened on, at the width and in the radix shown then;
+// an edit whose function is no longer shown, or whose width is gone, is dropped.
 void CBarPage::OnEndEdit(int item, int subItem, const char* text)
 {
     SyncGridSettings();
@@ -189,9 +201,18 @@ void CBarPage::OnEndEdit(int item, int subItem, const char* text)
     const std::optional<uint32_t> unitOffset = m_grid.GetEditableOffset(item, subItem);
     if (m_function == nullptr || text == nullptr || !unitOffset)
         return;
+    uint32_t offset = *unitOffset;
+    bool typedInHex = s_hexDisplay;
+    if (m_editTarget.open) {
+        const CEditTarget target = m_editTarget;
+        m_editTarget = {};
+        if (target.function != m_function || target.unitWidth != s_unitWidth)
+            return;
+        offset = target.offset;
+        typedInHex = target.hexDisplay;
+    }
     const uint32_t width = static_cast<uint32_t>(s_unitWidth);
-    const uint32_t offset = *unitOffset;
-    const uint32_t typed = CConfigSpaceModel::ParseValue(text, s_hexDisplay);
+    const uint32_t typed = CConfigSpaceModel::ParseValue(text, typedInHex);
     uint32_t value = typed;
     m_function->WriteDeviceData(m_barIndex, offset, &value, width, 1);
     uint32_t readBack = 0;
@@ -201,7 +222,7 @@ void CBarPage::OnEndEdit(int item, int subItem, const char* text)
         AfxMessageBeep(MB_ICONEXCLAMATION);
     if (m_list.m_hWnd != nullptr) {
         m_list.SetItemCountEx(m_list.GetItemCount(), LVSICF_NOINVALIDATEALL);
-        m_list.RedrawItems(item, item);
+        m_list.RedrawItems(int(offset / kBytesPerRow), int(offset / kBytesPerRow));
     }
 }
 

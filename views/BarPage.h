@@ -28,6 +28,7 @@ public:
     int GetPageKind() override { return kBarPageKind; }
     void OnContextMenu(CWnd* window, int x, int y) override;
     void Refresh() override;
+    void OnBeginEdit(int item, int subItem) override;
 
     // w is 1, 2 or 4 bytes per unit; other widths are ignored.
     void SetUnitWidth(int w);
@@ -60,7 +61,18 @@ private:
     // another width (another BAR tab may have chosen it).
     void SyncGridSettings();
 
+    // What an open in-place edit writes to, noted when it opened.
+    struct CEditTarget
+    {
+        bool open = false;
+        CPciFunction* function = nullptr;
+        uint32_t offset = 0;
+        int unitWidth = 1;
+        bool hexDisplay = true;
+    };
+
     CEditListCtrl m_list;
+    CEditTarget m_editTarget;
     CPciFunction* m_function = nullptr;
     int m_barIndex;
     CBarGridModel m_grid;

@@ -1,4 +1,8 @@
 #include "views/ConfigSpacePage.h"
+
+#include <string.h>
+
+#include "device/PciFunction.h"
 #include "controls/PaneColors.h"
 
 #include "framework/Afx.h"
@@ -118,9 +122,44 @@ void CConfigSpacePage::AddRegisterRow(uint16_t offset, uint16_t size, const std:
     m_list.SetItemData(item, row.Tag());
 }
 
+void CConfigSpacePage::Reread()
+{
+    CPciFunction* function = GetFunction();
+    if (function == nullptr)
+        return;
+    if (function->ReadConfigSpace(function->m_bus, function->m_device, function->m_function, function->m_config))
+        memcpy(function->m_shadow, function->m_config, sizeof function->m_shadow);
+    SetFunction(function);
+}
+
+void CConfigSpacePage::OnBeginEdit(int item, int)
+{
+    const auto& rows = GetRows();
+    m_editTarget = {};
+    if (item < 0 || size_t(item) >= rows.size())
+        return;
+    m_editTarget = {true, GetFunction(), rows[size_t(item)].Tag(), IsHexMode()};
+}
+
+// The text goes to the register the edit opened on, parsed in the radix shown then; an edit
+// whose function is no longer shown is dropped rather than written anywhere else.
 void CConfigSpacePage::OnEndEdit(int item, int subItem, const char* text)
 {
-    const std::optional<std::string> shown = CConfigSpaceModel::OnEndEdit(item, subItem, text);
+    bool typedInHex = IsHexMode();
+    if (m_editTarget.open) {
+        const CEditTarget target = m_editTarget;
+        m_editTarget = {};
+        if (target.function != GetFunction())
+            return;
+        item = -1;
+        const auto& rows = GetRows();
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i].Tag() == target.tag)
+                item = int(i);
+        }
+        typedInHex = target.hexMode;
+    }
+    const std::optional<std::string> shown = CConfigSpaceModel::OnEndEdit(item, subItem, text, typedInHex);
     if (shown && m_list.m_hWnd != nullptr)
         m_list.SetItemText(item, subItem, shown->c_str());
 }

@@ -23,6 +23,9 @@ public:
     int GetPageKind() override { return kConfigSpacePageKind; }
     void OnContextMenu(CWnd* window, int x, int y) override;
     void Refresh() override {}
+    void OnBeginEdit(int item, int subItem) override;
+    // Reads the function's registers from the device again and lists what it holds now.
+    void Reread();
 
     CEditListCtrl& GetList() { return m_list; }
     // Loads the page's popup into menu with "Hexadecimal Display" checked in hexadecimal mode.
@@ -38,4 +41,14 @@ private:
     void SetUpColumns();
 
     CEditListCtrl m_list;
+
+    // What an open in-place edit writes to, noted when it opened.
+    struct CEditTarget
+    {
+        bool open = false;
+        CPciFunction* function = nullptr;
+        uint32_t tag = 0;
+        bool hexMode = true;
+    };
+    CEditTarget m_editTarget;
 };

@@ -31,6 +31,9 @@ public:
     // x and y are screen coordinates.
     virtual void OnContextMenu(CWnd* window, int x, int y) = 0;
     virtual void Refresh() = 0;
+    // An in-place edit opened over cell (item, subItem): the page notes what the cell names
+    // now (function, register or unit, width, radix), which the edit's text then goes to.
+    virtual void OnBeginEdit(int /*item*/, int /*subItem*/) {}
 
 protected:
     CWnd* GetParent() const { return m_parent; }

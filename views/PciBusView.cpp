@@ -16,6 +16,7 @@ BEGIN_MESSAGE_MAP(CPciBusView, CTreeView)
 ON_WM_CREATE()
 ON_NOTIFY_REFLECT(TVN_SELCHANGED, OnSelChanged)
 ON_COMMAND(ID_OPTIONS_REFRESH, OnRefresh)
+ON_COMMAND(ID_REFRESH_ACTIVE_PANE, OnRefresh)
 END_MESSAGE_MAP()
 
 BOOL CPciBusView::PreCreateWindow(CREATESTRUCTA& cs)
@@ -39,6 +40,11 @@ int CPciBusView::OnCreate(LPCREATESTRUCT lpCreateStruct)
 
 void CPciBusView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
 {
+    // Before a rescan frees the functions the items that point at them go.
+    if (lHint == CViewHints::HINT_MODEL_REBUILDING) {
+        ClearTree();
+        return;
+    }
     if (lHint != CViewHints::HINT_MODEL_REBUILT)
         return;
     CPciFunction* pRoot = CViewHints::FunctionFromHint(pHint);
@@ -51,7 +57,7 @@ void CPciBusView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
 void CPciBusView::ShowTree(CPciFunction* pRoot)
 {
     CTreeCtrl& tree = GetTreeCtrl();
-    tree.DeleteAllItems();
+    DeleteAllItems();
     CBusTreeModel model;
     model.Build(pRoot);
     InsertItems(model);
@@ -88,7 +94,7 @@ void CPciBusView::ClearTree()
     CTreeCtrl& tree = GetTreeCtrl();
     if (tree.GetCount() == 0)
         return;
-    tree.DeleteAllItems();
+    DeleteAllItems();
     if (CDocument* pDocument = m_pDocument)
         pDocument->UpdateAllViews(this, CViewHints::HINT_SELECTION_CHANGED, nullptr);
 }
@@ -102,8 +108,20 @@ CPciFunction* CPciBusView::GetSelectedFunction() const
     return reinterpret_cast<CPciFunction*>(tree.GetItemData(selected));
 }
 
+// While items are deleted the tree may report selections of items whose functions are
+// already gone; such changes are not passed on.
+void CPciBusView::DeleteAllItems()
+{
+    m_deletingItems = true;
+    GetTreeCtrl().DeleteAllItems();
+    m_deletingItems = false;
+}
+
 void CPciBusView::OnSelChanged(NMHDR* pNMHDR, LRESULT* pResult)
 {
+    *pResult = 0;
+    if (m_deletingItems)
+        return;
     const NMTREEVIEWA* pChange = reinterpret_cast<const NMTREEVIEWA*>(pNMHDR);
     CPciFunction* pFunction = pChange->itemNew.hItem
         ? reinterpret_cast<CPciFunction*>(GetTreeCtrl().GetItemData(pChange->itemNew.hItem))

@@ -34,8 +34,10 @@ private:
     void InsertItems(const CBusTreeModel& model);
     // Empties the tree when its functions are gone, so no item keeps a stale pointer.
     void ClearTree();
+    void DeleteAllItems();
 
     static constexpr UINT kImageGrowth = 20;
 
     CImageList m_imageList;
+    bool m_deletingItems = false;
 };

@@ -9,8 +9,10 @@
 #include "device/PciFunction.h"
 #include "framework/Afx.h"
 #include "framework/Dc.h"
+#include "framework/FrameWnd.h"
 #include "res/resource.h"
 #include "views/BarPage.h"
+#include "views/BarSummary.h"
 #include "views/DisplaySettings.h"
 #include "views/ViewHints.h"
 
@@ -37,6 +39,7 @@ ON_COMMAND(ID_VIEW_8BIT, On8BitDisplay)
 ON_COMMAND(ID_VIEW_16BIT, On16BitDisplay)
 ON_COMMAND(ID_VIEW_32BIT, On32BitDisplay)
 ON_COMMAND(ID_PAGE_REFRESH, OnPageRefresh)
+ON_COMMAND(ID_REFRESH_ACTIVE_PANE, OnRefreshActivePane)
 END_MESSAGE_MAP()
 
 CPciFunctionView::CPciFunctionView() : CFormView(IDD_FUNCTION_VIEW)
@@ -63,12 +66,19 @@ void CPciFunctionView::OnInitialUpdate()
 
 void CPciFunctionView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
 {
+    if (lHint == CViewHints::HINT_MODEL_REBUILDING) {
+        // The functions are about to be freed: an open edit goes to its function first.
+        CommitOpenEdit();
+        return;
+    }
     if (lHint != CViewHints::HINT_SELECTION_CHANGED || m_configPage == nullptr)
         return;
+    CommitOpenEdit();
     m_function = CViewHints::FunctionFromHint(pHint);
     SelectTab(kConfigSpaceTab, -1);
     RebuildBarTabs(m_function);
     m_configPage->SetFunction(m_function);
+    UpdateStatusText();
 }
 
 CFunctionPage* CPciFunctionView::GetPage(int tabIndex) const
@@ -153,9 +163,32 @@ void CPciFunctionView::OnDestroy()
     CFormView::OnDestroy();
 }
 
-// The pages let go of their lists while the windows still exist.
+std::string CPciFunctionView::GetCurrentBarSummary() const
+{
+    CBarPage* page = GetCurrentBarPage();
+    if (page == nullptr || m_function == nullptr)
+        return {};
+    return CBarSummary::Text(m_function->GetBar(page->GetBarIndex()));
+}
+
+void CPciFunctionView::UpdateStatusText()
+{
+    if (CFrameWnd* frame = GetParentFrame())
+        frame->SendMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
+}
+
+void CPciFunctionView::CommitOpenEdit()
+{
+    if (m_configPage != nullptr)
+        m_configPage->GetList().CommitOpenEdit();
+    for (const auto& page : m_barPages)
+        page->GetList().CommitOpenEdit();
+}
+
+// The pages let go of their lists while the windows still exist; an open edit is committed first.
 void CPciFunctionView::ReleasePages()
 {
+    CommitOpenEdit();
     if (m_tabs.m_hWnd != nullptr)
         m_tabs.DeleteAllItems();
     m_barPages.clear();
@@ -164,6 +197,7 @@ void CPciFunctionView::ReleasePages()
 
 void CPciFunctionView::OnHexadecimalDisplay()
 {
+    CommitOpenEdit();
     m_hexDisplay = !m_hexDisplay;
     const int count = m_tabs.m_hWnd != nullptr ? m_tabs.GetItemCount() : 0;
     for (int i = 0; i < count; ++i) {
@@ -174,35 +208,42 @@ void CPciFunctionView::OnHexadecimalDisplay()
 
 void CPciFunctionView::On8BitDisplay()
 {
+    CommitOpenEdit();
     if (CBarPage* page = GetCurrentBarPage())
         page->SetUnitWidth(kByteUnit);
 }
 
 void CPciFunctionView::On16BitDisplay()
 {
+    CommitOpenEdit();
     if (CBarPage* page = GetCurrentBarPage())
         page->SetUnitWidth(kWordUnit);
 }
 
 void CPciFunctionView::On32BitDisplay()
 {
+    CommitOpenEdit();
     if (CBarPage* page = GetCurrentBarPage())
         page->SetUnitWidth(kDwordUnit);
 }
 
-void CPciFunctionView::OnPageRefresh()
+// F5: the page's own Refresh; the configuration page, whose Refresh does nothing, rereads
+// its function from the device instead.
+void CPciFunctionView::OnRefreshActivePane()
 {
-    if (CFunctionPage* page = GetCurrentPage())
+    CommitOpenEdit();
+    CFunctionPage* page = GetCurrentPage();
+    if (page != nullptr && page == m_configPage.get())
+        m_configPage->Reread();
+    else if (page != nullptr)
         page->Refresh();
 }
 
-bool CPciFunctionView::IsBarPresent(uint32_t value, bool* is64)
+void CPciFunctionView::OnPageRefresh()
 {
-    *is64 = false;
-    if (value == 0)
-        return false;
-    *is64 = pci::IsMemory64Bar(value);
-    return pci::BarBase(value) != 0;
+    CommitOpenEdit();
+    if (CFunctionPage* page = GetCurrentPage())
+        page->Refresh();
 }
 
 void CPciFunctionView::RebuildBarTabs(CPciFunction* function)
@@ -214,15 +255,10 @@ void CPciFunctionView::RebuildBarTabs(CPciFunction* function)
     m_barPages.clear();
     if (function == nullptr)
         return;
-    const int barCount = function->GetBarCount();
-    for (int even = 0; even < barCount; even += 2) {
-        bool is64 = false;
-        if (IsBarPresent(function->GetBarValue(even), &is64))
-            AddBarTab(even);
-        // The odd BAR of a 64-bit pair holds the upper half of the address.
-        bool oddIs64 = false;
-        if (!is64 && IsBarPresent(function->GetBarValue(even + 1), &oddIs64))
-            AddBarTab(even + 1);
+    // The function's BAR list says which registers are ranges: an upper half never is.
+    for (int index = 0; index < function->GetBarCount(); ++index) {
+        if (function->GetBar(index).IsPresent())
+            AddBarTab(index);
     }
 }
 
@@ -237,6 +273,8 @@ void CPciFunctionView::AddBarTab(int barIndex)
 
 void CPciFunctionView::SelectTab(int newIndex, int oldIndex)
 {
+    if (newIndex != oldIndex)
+        CommitOpenEdit();
     for (;;) {
         if (newIndex == oldIndex)
             return;
@@ -263,6 +301,7 @@ void CPciFunctionView::SelectTab(int newIndex, int oldIndex)
                 other->Hide();
         }
         page->SetFunction(m_function);
+        UpdateStatusText();
         return;
     }
 }
@@ -301,8 +340,11 @@ BOOL CPciFunctionView::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
     }
     if (header->code == LVN_BEGINLABELEDITA) {
         CFunctionPage* page = FindPageOfList(header->idFrom);
-        if (page != nullptr && page->GetPageKind() == CFunctionPage::kBarPageKind)
-            *pResult = static_cast<CBarPage*>(page)->IsEditableCell(info->item.iItem, info->item.iSubItem) ? 0 : 1;
+        if (page != nullptr && page->GetPageKind() == CFunctionPage::kBarPageKind &&
+            !static_cast<CBarPage*>(page)->IsEditableCell(info->item.iItem, info->item.iSubItem))
+            *pResult = 1;
+        else if (page != nullptr)
+            page->OnBeginEdit(info->item.iItem, info->item.iSubItem);
         return TRUE;
     }
     if (header->code == LVN_GETDISPINFOA) {

@@ -37,13 +37,14 @@ public:
     // Replaces the BAR tabs (and their pages) with those of the function's present BARs.
     void RebuildBarTabs(CPciFunction* function);
     // Whether a BAR value holds a base address; is64 tells whether it is a 64-bit memory BAR.
-    static bool IsBarPresent(uint32_t value, bool* is64);
 
     CCustomTabCtrl& GetTabCtrl() { return m_tabs; }
     CFunctionPage* GetPage(int tabIndex) const;
     CFunctionPage* GetCurrentPage() const;
     CConfigSpacePage* GetConfigSpacePage() const { return m_configPage.get(); }
     CPciFunction* GetFunction() const { return m_function; }
+    // The status bar's line for the current BAR tab; empty while another tab is current.
+    std::string GetCurrentBarSummary() const;
     bool IsHexDisplay() const { return m_hexDisplay; }
 
     void OnSize(UINT nType, int cx, int cy);
@@ -57,6 +58,7 @@ public:
     void On16BitDisplay();
     void On32BitDisplay();
     void OnPageRefresh();
+    void OnRefreshActivePane();
 
 protected:
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
@@ -67,6 +69,10 @@ private:
     CFunctionPage* FindPageOfList(UINT_PTR listId) const;
     void AddBarTab(int barIndex);
     void ReleasePages();
+    // Commits an in-place edit open on any page, before anything changes what its list shows.
+    void CommitOpenEdit();
+    // Asks the frame to show its idle text again, which names the current BAR.
+    void UpdateStatusText();
 
     bool m_hexDisplay = true;
     CCustomTabCtrl m_tabs;

@@ -12,6 +12,8 @@ public:
     static constexpr LPARAM HINT_MODEL_REBUILT = 0;
     // Sent by the tree view when its selection changes; the object is the selected function.
     static constexpr LPARAM HINT_SELECTION_CHANGED = 1;
+    // Sent by the document before a rescan frees the functions: views end edits and drop them.
+    static constexpr LPARAM HINT_MODEL_REBUILDING = 2;
 
     static CObject* HintFromFunction(CPciFunction* pFunction) { return reinterpret_cast<CObject*>(pFunction); }
     static CPciFunction* FunctionFromHint(CObject* pHint) { return reinterpret_cast<CPciFunction*>(pHint); }

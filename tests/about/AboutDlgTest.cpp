@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/AboutDlg.h"
@@ -10,6 +11,7 @@
 #include "app/MainFrame.h"
 #include "framework/Framework.h"
 #include "res/resource.h"
+#include "tests/support/StartedApp.h"
 
 namespace {
 
@@ -34,6 +36,8 @@ struct CAboutSeen {
     CRect linkTemplateRect;
     bool linkUnderlined = false;
     bool hasIcon = false;
+    CRect rect;
+    HWND messageBoxOwner = nullptr;
 };
 
 std::string ItemText(HWND hDlg, int id)
@@ -64,6 +68,15 @@ CAboutSeen LookAt(CWnd* pWnd)
     auto* pAbout = DYNAMIC_DOWNCAST(CAboutDlg, pWnd);
     seen.isAboutDlg = pAbout != nullptr;
     seen.caption = pWnd->GetWindowText();
+    pWnd->GetWindowRect(&seen.rect);
+    // A message box opened while the About box runs, as its link's error box is.
+    const auto answerBoxes = CTestSeams::s_messageBox;
+    CTestSeams::s_messageBox = [&seen](const CMessageBoxRequest& request) {
+        seen.messageBoxOwner = request.owner;
+        return IDOK;
+    };
+    AfxMessageBox("probe", MB_OK);
+    CTestSeams::s_messageBox = answerBoxes;
     CWnd* pMainWnd = AfxGetMainWnd();
     seen.ownerDisabled = pMainWnd != nullptr && !pMainWnd->IsWindowEnabled();
     std::vector<HWND> statics = UnnamedStatics(pWnd->m_hWnd);
@@ -125,21 +138,13 @@ protected:
     static void SetUpTestSuite()
     {
         CTestSeams::s_messageBox = [](const CMessageBoxRequest&) { return IDOK; };
-        s_app = new CBriscoApp;
-        s_app->InitApplication();
-        s_started = s_app->InitInstance() != FALSE;
+        s_app = std::make_unique<CStartedApp<CBriscoApp>>();
         CTestSeams::Reset();
     }
-    static void TearDownTestSuite()
-    {
-        if (CWnd* pMainWnd = AfxGetMainWnd())
-            pMainWnd->DestroyWindow();
-        delete s_app;
-        s_app = nullptr;
-    }
+    static void TearDownTestSuite() { s_app.reset(); }
     void SetUp() override
     {
-        ASSERT_TRUE(s_started);
+        ASSERT_TRUE(s_app->IsStarted());
         m_frame = DYNAMIC_DOWNCAST(CMainFrame, AfxGetMainWnd());
         ASSERT_NE(nullptr, m_frame);
         CTestSeams::PumpUntilIdle();
@@ -157,17 +162,20 @@ protected:
         EXPECT_TRUE(m_seen.isAboutDlg);
         EXPECT_EQ("About Brisco", m_seen.caption);
         EXPECT_TRUE(m_seen.ownerDisabled) << "the About box is modal to the main window";
+        EXPECT_EQ(m_seen.hWnd, m_seen.messageBoxOwner) << "a box opened from the About box belongs to it";
+        CRect frame;
+        m_frame->GetWindowRect(&frame);
+        EXPECT_NEAR(frame.CenterPoint().x, m_seen.rect.CenterPoint().x, 1) << "centred on the main window";
+        EXPECT_NEAR(frame.CenterPoint().y, m_seen.rect.CenterPoint().y, 1) << "centred on the main window";
         EXPECT_FALSE(::IsWindow(m_seen.hWnd)) << "OK closes the About box";
         EXPECT_TRUE(m_frame->IsWindowEnabled());
     }
 
-    static CBriscoApp* s_app;
-    static bool s_started;
+    static std::unique_ptr<CStartedApp<CBriscoApp>> s_app;
     CMainFrame* m_frame = nullptr;
     CAboutSeen m_seen;
 };
-CBriscoApp* AboutDlgTest::s_app = nullptr;
-bool AboutDlgTest::s_started = false;
+std::unique_ptr<CStartedApp<CBriscoApp>> AboutDlgTest::s_app;
 
 TEST_F(AboutDlgTest, HelpMenuItemOpensTheAboutBox)
 {

@@ -1,6 +1,7 @@
 // Bus tree items: labels, images and the grouping of multi-function devices.
 #include "tests/decode/FunctionFixture.h"
 
+#include "views/BarSummary.h"
 #include "views/BusTreeModel.h"
 
 #include <gtest/gtest.h>
@@ -107,3 +108,27 @@ TEST(BusTreeModel, ImagesFollowClassAndSubclass)
 }
 
 }  // namespace
+
+// The status bar's line for the current BAR tab: kind, full bus address and size.
+TEST(BarSummary, NamesKindAddressAndSize)
+{
+    struct CCase
+    {
+        CBarInfo bar;
+        const char* text;
+    };
+    const CCase cases[] = {
+        {{0, pci::BarKind::kMemory64, true, 0x60E0000000ull, 256ull << 20},
+         "BAR 0: 64-bit prefetchable memory at 00000060E0000000h, 256 MiB"},
+        {{2, pci::BarKind::kMemory32, false, 0xF0000000, 4096}, "BAR 2: 32-bit memory at F0000000h, 4 KiB"},
+        {{1, pci::BarKind::kIo, false, 0xD800, 8}, "BAR 1: I/O ports at 0000D800h, 8 bytes"},
+        {{4, pci::BarKind::kMemory64, false, 0x200000000ull, 0}, "BAR 4: 64-bit memory at 0000000200000000h, size unknown"},
+        {{5, pci::BarKind::kMemory64, true, 0x4000000000ull, 24ull << 30},
+         "BAR 5: 64-bit prefetchable memory at 0000004000000000h, 24 GiB"},
+        {{3, pci::BarKind::kUpperHalf, false, 0, 0}, ""},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(CBarSummary::Text(c.bar), c.text);
+    }
+}

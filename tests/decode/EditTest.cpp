@@ -12,13 +12,15 @@
 namespace {
 
 // A host bridge, a device at 0.7.0 whose cache-line register keeps only its low
-// nibble, and a CardBus bridge at 0.9.0.
+// nibble, one at 0.8.0 with "Received Master Abort" set in its status, and a CardBus bridge at 0.9.0.
 const char kMachine[] =
     "00:00.0 Host bridge\n"
     "00: 86 80 90 71 06 00 00 22 03 00 00 06 00 40 00 00\n"
     "00:07.0 Ethernet controller\n"
     "00: 86 80 29 12 07 00 90 02 08 00 00 02 08 20 00 00\n"
     "@config 0c mask 0f\n"
+    "00:08.0 Ethernet controller\n"
+    "00: 86 80 29 12 07 00 90 22 08 00 00 02 08 20 00 00\n"
     "00:09.0 CardBus bridge\n"
     "00: 4c 10 1f ac 07 00 10 02 01 00 07 06 08 a8 82 00\n";
 
@@ -123,6 +125,23 @@ TEST_F(EditTest, TypedValuesAreWrittenReadBackAndShown)
         EXPECT_EQ(function->ReadConfig(0, 7, 0, c.offset, uint8_t(size)), c.device) << "device register";
         EXPECT_EQ(memcmp(function->m_config, function->m_shadow, sizeof function->m_config), 0);
     }
+}
+
+// Typing the value shown is how a write-one-to-clear status bit is cleared: it is written.
+TEST_F(EditTest, TypingTheValueShownStillWritesTheRegister)
+{
+    CPciFunction* function = Child(8);
+    ASSERT_NE(function, nullptr);
+    CCountingModel model;
+    model.SetFunction(function);
+    const int item = RowIndex(model, 0x06);
+    ASSERT_GE(item, 0);
+    ASSERT_EQ(model.GetRows()[size_t(item)].valueText, "2290h");
+    m_writes = 0;
+    EXPECT_EQ(model.OnEndEdit(item, CRegisterRow::kValueColumn, "2290h"), "0290h");
+    EXPECT_EQ(m_writes, 1);
+    EXPECT_EQ(function->ReadConfig(0, 8, 0, 0x06, 2), 0x0290u) << "the status bit was cleared";
+    EXPECT_EQ(model.m_beeps, 1) << "the device did not keep what was typed";
 }
 
 TEST_F(EditTest, OnlyTheEditedCellChangesUntilTheListIsRebuilt)

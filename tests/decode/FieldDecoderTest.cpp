@@ -91,7 +91,7 @@ struct CBarCase
 {
     uint32_t value;
     uint32_t upper;
-    uint32_t size;
+    uint64_t size;
     bool is64Bit;
     const char* hex;
     const char* decimal;
@@ -112,6 +112,10 @@ TEST(FieldDecoder, BarsOfEveryKindInBothModes)
          "64-bit Prefetchable Memory (Base = 1d:2048d, Size = 2048d)"},
         {0xFD000004, 0, 0x1000, true, "64-bit  Memory (Base = 00000000h:FD000000h, Size = 00001000h)",
          "64-bit  Memory (Base = 0d:4244635648d, Size = 4096d)"},
+        // A range of 4 GiB or more shows its size in the form of a 64-bit base.
+        {0x0000000C, 2, 0x100000000ull, true,
+         "64-bit Prefetchable Memory (Base = 00000002h:00000000h, Size = 00000001h:00000000h)",
+         "64-bit Prefetchable Memory (Base = 2d:0d, Size = 4294967296d)"},
         // Type 1 (below 1 MB) and the reserved type 3 are shown as 32-bit BARs.
         {0x000C0002, 9, 0x4000, false, "32-bit  Memory (Base = 000C0000h, Size = 00004000h)",
          "32-bit  Memory (Base = 786432d, Size = 16384d)"},

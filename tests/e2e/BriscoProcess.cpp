@@ -1,5 +1,7 @@
 #include "tests/e2e/BriscoProcess.h"
 
+#include "app/BriscoSettings.h"
+
 #include <winternl.h>
 
 #include <cstring>
@@ -110,6 +112,8 @@ CBriscoProcess::~CBriscoProcess()
 bool CBriscoProcess::Start(size_t expectedTreeItems, std::string* why)
 {
     const std::string folder = ProgramFolder();
+    // Every run starts as a new user would, whatever an earlier run saved.
+    CBriscoSettings::DeleteAll();
     if (!CreateBriscoProcess(folder)) {
         *why = "cannot start brisco.exe in " + folder;
         return false;

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/BriscoProcess.h"
-#include "tests/e2e/DebugOutputCapture.h"
-#include "tests/e2e/E2eSteps.h"
-#include "tests/e2e/FaultSwitch.h"
 #include "res/resource.h"
+#include "tests/e2e/BriscoProcess.h"
+#include "tests/e2e/E2eSteps.h"
+#include "tests/support/FaultSwitch.h"
+#include "tests/support/DebugOutputCapture.h"
 
 namespace {
 

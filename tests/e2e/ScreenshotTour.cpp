@@ -5,13 +5,12 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <fstream>
 #include <string>
-#include <vector>
 
+#include "res/resource.h"
 #include "tests/e2e/BriscoProcess.h"
 #include "tests/e2e/E2eSteps.h"
-#include "res/resource.h"
+#include "tests/support/BmpCapture.h"
 
 namespace {
 
@@ -29,7 +28,6 @@ constexpr int kFrameTop = 20;
 constexpr DWORD kPaintDelayMs = 500;
 constexpr DWORD kPollMs = 20;
 constexpr DWORD kWaitMs = 20000;
-constexpr int kBitsPerPixel = 24;
 
 struct CShot {
     std::string folder;
@@ -42,53 +40,10 @@ void Fail(CShot* shot, const std::string& what)
     ++shot->failures;
 }
 
-// Copies a screen rectangle into a bottom-up 24-bit BMP file.
-bool SaveScreenRect(const RECT& rect, const std::string& path)
-{
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0)
-        return false;
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = ::SelectObject(memory, bitmap);
-    const bool copied = ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT);
-    ::SelectObject(memory, old);
-
-    BITMAPINFOHEADER info = {};
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = kBitsPerPixel;
-    info.biCompression = BI_RGB;
-    const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
-    info.biSizeImage = stride * static_cast<DWORD>(height);
-    std::vector<char> pixels(info.biSizeImage);
-    const bool read = copied && ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
-                                            reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == height;
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    if (!read)
-        return false;
-
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4d42; // "BM"
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + info.biSizeImage;
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info), sizeof info);
-    out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
-    return static_cast<bool>(out);
-}
-
 void Capture(CShot* shot, const RECT& rect, const std::string& name)
 {
     ::Sleep(kPaintDelayMs);
-    if (!SaveScreenRect(rect, shot->folder + "\\" + name + ".bmp"))
+    if (!CBmpCapture(rect).Save(shot->folder + "\\" + name + ".bmp"))
         Fail(shot, "could not save " + name);
 }
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/BriscoProcess.h"
-#include "tests/e2e/DebugOutputCapture.h"
-#include "tests/e2e/E2eSteps.h"
 #include "res/resource.h"
+#include "tests/e2e/BriscoProcess.h"
+#include "tests/e2e/E2eSteps.h"
+#include "tests/support/DebugOutputCapture.h"
 
 namespace {
 

@@ -4,23 +4,14 @@
 
 #include <stdexcept>
 #include <string>
-#include "tests/framework/ControlsTestIds.h"
 #include "framework/Framework.h"
+#include "tests/framework/ControlsTestIds.h"
+#include "tests/support/TraceCapture.h"
 
 namespace {
 
 constexpr UINT kListId = 50;
 constexpr UINT kMenuItem = 700;
-
-class CTraceCapture {
-public:
-    CTraceCapture() { CTestSeams::s_trace = [this](const std::string& text) { m_text += text; }; }
-    ~CTraceCapture() { CTestSeams::s_trace = nullptr; }
-    const std::string& Text() const { return m_text; }
-
-private:
-    std::string m_text;
-};
 
 // A parent that answers its virtual list's requests for cell texts.
 class CListParent : public CWnd {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 #include "framework/Framework.h"
+#include "tests/support/TraceCapture.h"
 
 namespace {
 
@@ -16,17 +17,6 @@ constexpr UINT kMenuCommand = 4000;
 constexpr COLORREF kChildColor = RGB(10, 20, 30);
 
 std::vector<std::string> g_calls;
-
-// Collects the text that reaches the debugger-output seam.
-class CTraceCapture {
-public:
-    CTraceCapture() { CTestSeams::s_trace = [this](const std::string& text) { m_text += text; }; }
-    ~CTraceCapture() { CTestSeams::s_trace = nullptr; }
-    const std::string& Text() const { return m_text; }
-
-private:
-    std::string m_text;
-};
 
 class CTestWnd : public CWnd {
 public:

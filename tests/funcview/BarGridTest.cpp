@@ -1,7 +1,6 @@
 // Reading a BAR range in the grid: rows, headings and cell texts at every unit width and
 // in both radixes, the ASCII column, what the value cache saves and when it is emptied.
 #include "tests/funcview/FunctionViewFixture.h"
-#include "controls/iconmenu/IconMenu.h"
 
 #include <string.h>
 
@@ -212,9 +211,9 @@ TEST_F(ReadingBarGrids, AnEightPortRangeShowsEightUnitsAndEightEmptyCells)
     EXPECT_EQ(nullptr, OpenEdit()) << "no edit opens over an empty cell";
     DoubleClickCell(BarList(0), 0, 8);
     EXPECT_NE(nullptr, OpenEdit()) << "the last port is a unit";
-    m_trace.clear();
+    m_trace.Clear();
     BarPage(0)->OnEndEdit(0, 9, "55");
-    EXPECT_EQ(std::string::npos, m_trace.find("WriteDeviceData")) << "an empty cell is never written";
+    EXPECT_EQ(std::string::npos, m_trace.Text().find("WriteDeviceData")) << "an empty cell is never written";
 }
 
 TEST_F(ReadingBarGrids, CellTextsNeverOverrunTheListsBuffer)

@@ -3,6 +3,9 @@
 #include "tests/funcview/FunctionViewFixture.h"
 
 #include <stdio.h>
+#include <string.h>
+
+#include <functional>
 
 #include "controls/InPlaceEdit.h"
 
@@ -262,11 +265,74 @@ TEST_F(EditingCells, AnEditOpenWhileTheTabChangesWritesWhereItWasOpened)
     ASSERT_TRUE(m_vga->ReadDeviceData(0, 0x92, &bar0Byte, 1, 1));
     DoubleClickCell(ConfigList(), kLatencyRow, kValueColumn);
     ASSERT_NE(nullptr, OpenEdit());
-    // The tab row never takes the focus, so the edit stays open over the hidden list.
+    ::SetWindowTextA(OpenEdit(), "30");
+    // The tab row never takes the focus; the change of tab commits the edit first.
     OpenBarTab(1);
-    TypeAndEnd("30", VK_RETURN);
+    EXPECT_EQ(nullptr, OpenEdit());
     EXPECT_EQ(0x30u, m_vga->ReadConfig(kVga.bus, kVga.device, kVga.function, kLatencyOffset, 1));
     uint8_t after = 0;
     ASSERT_TRUE(m_vga->ReadDeviceData(0, 0x92, &after, 1, 1));
     EXPECT_EQ(bar0Byte, after) << "row 9, column 3 of the BAR grid is untouched";
+}
+
+// F5 rereads the function the configuration page shows, with what the device holds now.
+TEST_F(EditingCells, RefreshingTheActivePaneRereadsTheConfigurationPage)
+{
+    m_vga->WriteConfig(kVga.bus, kVga.device, kVga.function, kLatencyOffset, 1, 0x44);
+    EXPECT_NE("44h", ConfigList().GetItemText(kLatencyRow, kValueColumn)) << "changed behind the page's back";
+    m_view->SendMessage(WM_COMMAND, ID_REFRESH_ACTIVE_PANE);
+    EXPECT_EQ("44h", ConfigList().GetItemText(kLatencyRow, kValueColumn));
+    EXPECT_EQ(0x44, m_vga->m_shadow[kLatencyOffset]);
+}
+
+// Whatever changes what a list shows first commits an open edit to the cell it was opened on,
+// read in the radix and at the unit width shown then.
+TEST_F(EditingCells, AnOpenEditIsCommittedToItsTargetBeforeItsListChanges)
+{
+    CPciFunction* other = ReadFunction(kAgpBridge.bus, kAgpBridge.device, kAgpBridge.function);
+    const uint8_t otherLatency = other->GetConfigByte(kLatencyOffset);
+    uint8_t savedBytes[12] = {};
+    ASSERT_TRUE(m_vga->ReadDeviceData(0, 0, savedBytes, 1, sizeof savedBytes));
+    struct CCase
+    {
+        const char* what;
+        bool onBar;  // BAR 0 unit +02h of row 0 at 8 bits, else the latency register
+        const char* typed;
+        std::function<void()> change;
+    };
+    const CCase cases[] = {
+        {"unit width switched to 32 bits", true, "5A", [this] { m_view->SendMessage(WM_COMMAND, ID_VIEW_32BIT); }},
+        {"page refreshed", true, "5A", [this] { m_view->SendMessage(WM_COMMAND, ID_PAGE_REFRESH); }},
+        {"another function selected", false, "1F", [this, other] { Select(other); }},
+        {"radix toggled", false, "1F", [this] { m_view->SendMessage(WM_COMMAND, ID_VIEW_HEXADECIMAL); }},
+    };
+    bool warned = false;
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        CBarPage::ResetDisplaySettings();
+        Select(m_vga);
+        if (c.onBar && !warned)
+            OpenBarTab(1);
+        else if (c.onBar)
+            ClickTab(1);
+        warned = warned || c.onBar;
+        DoubleClickCell(c.onBar ? BarList(0) : ConfigList(), c.onBar ? 0 : kLatencyRow, c.onBar ? 3 : kValueColumn);
+        ASSERT_NE(nullptr, OpenEdit());
+        ::SetWindowTextA(OpenEdit(), c.typed);
+        c.change();
+        EXPECT_EQ(nullptr, OpenEdit());
+        if (c.onBar) {
+            uint8_t bytes[12] = {};
+            ASSERT_TRUE(m_vga->ReadDeviceData(0, 0, bytes, 1, sizeof bytes));
+            EXPECT_EQ(0x5A, bytes[2]);
+            EXPECT_EQ(0, memcmp(bytes + 8, savedBytes + 8, 4)) << "the dword at +08h is untouched";
+            m_vga->WriteDeviceData(0, 0, savedBytes, 1, sizeof savedBytes);
+        } else {
+            EXPECT_EQ(0x1Fu, m_vga->ReadConfig(kVga.bus, kVga.device, kVga.function, kLatencyOffset, 1));
+            EXPECT_EQ(otherLatency, other->ReadConfig(kAgpBridge.bus, kAgpBridge.device, kAgpBridge.function,
+                                                      kLatencyOffset, 1));
+        }
+    }
+    m_view->SendMessage(WM_COMMAND, ID_VIEW_HEXADECIMAL);
+    CBarPage::ResetDisplaySettings();
 }

@@ -1,4 +1,3 @@
-#include "views/ViewHints.h"
 #include "tests/funcview/FunctionViewFixture.h"
 
 #include <string.h>
@@ -6,17 +5,14 @@
 #include "app/BriscoDoc.h"
 #include "framework/Framework.h"
 #include "res/resource.h"
+#include "tests/support/StartedApp.h"
+#include "views/ViewHints.h"
 
 namespace {
 
 constexpr char kDriverPath[] = "\\\\.\\briscodrvDevice";
 constexpr int kHostWidth = 1000;
 constexpr int kHostHeight = 600;
-
-class CFunctionViewTestApp : public CWinApp {
-public:
-    BOOL InitInstance() override { return TRUE; }
-};
 
 } // namespace
 
@@ -31,8 +27,8 @@ CWnd* FunctionViewTest::s_host = nullptr;
 
 void FunctionViewTest::SetUpTestSuite()
 {
-    static CFunctionViewTestApp app;
-    app.InitApplication();
+    // A bare application: the suite's host window becomes its main window.
+    static CStartedApp<CWinApp> app;
     s_driver = ::CreateFileA(kDriverPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     s_functions = new std::vector<CKnownFunction>;
     s_host = new CWnd;
@@ -72,7 +68,6 @@ void FunctionViewTest::SetUp()
         return answer;
     };
     CTestSeams::s_beep = [this](UINT type) { m_beeps.push_back(type); };
-    CTestSeams::s_trace = [this](const std::string& text) { m_trace += text; };
 
     m_view = new CPciFunctionView;
     CRect client;

@@ -11,11 +11,12 @@
 #include <vector>
 
 #include "controls/EditListCtrl.h"
-#include "views/ConfigSpacePage.h"
 #include "device/PciFunction.h"
 #include "framework/Framework.h"
 #include "res/resource.h"
+#include "tests/support/TraceCapture.h"
 #include "views/BarPage.h"
+#include "views/ConfigSpacePage.h"
 #include "views/PciFunctionView.h"
 
 class FunctionViewTest : public ::testing::Test {
@@ -59,7 +60,7 @@ protected:
     std::vector<std::string> m_questions;
     std::vector<int> m_answers;
     std::vector<UINT> m_beeps;
-    std::string m_trace;
+    CTraceCapture m_trace;
 };
 
 // Addresses of the functions of the default machine the tests use.

@@ -58,7 +58,7 @@ protected:
             Answer({IDYES});
             ClickTab(current);
         }
-        m_trace.clear();
+        m_trace.Clear();
         m_view->GetTabCtrl().RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         CTestSeams::PumpUntilIdle();
     }
@@ -97,7 +97,7 @@ TEST_F(LookingAtTheTabRow, CurrentTabIsGreyAndBoldWithABlackLineOnItsRight)
     m_view->GetTabCtrl().GetClientRect(&client);
     EXPECT_EQ(kCurrentTabColor, pixels.At(client.right - 3, client.bottom - 1));
 
-    EXPECT_EQ("Drawing black line to the right (1)\r\nDrawing gray line to the right (2)\r\n", m_trace);
+    EXPECT_EQ("Drawing black line to the right (1)\r\nDrawing gray line to the right (2)\r\n", m_trace.Text());
 }
 
 TEST_F(LookingAtTheTabRow, BoldCaptionOnlyOnTheCurrentTab)
@@ -115,10 +115,10 @@ TEST_F(LookingAtTheTabRow, BoldCaptionOnlyOnTheCurrentTab)
 TEST_F(LookingAtTheTabRow, OnlyTabIsClosedByOneBlackLine)
 {
     Select(nullptr);
-    m_trace.clear();
+    m_trace.Clear();
     m_view->GetTabCtrl().RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     CTestSeams::PumpUntilIdle();
-    EXPECT_EQ("Drawing black line to the right (0)\r\n", m_trace);
+    EXPECT_EQ("Drawing black line to the right (0)\r\n", m_trace.Text());
 }
 
 TEST_F(LookingAtTheTabRow, SeparatorsBetweenTabsThatAreNotCurrent)
@@ -127,7 +127,7 @@ TEST_F(LookingAtTheTabRow, SeparatorsBetweenTabsThatAreNotCurrent)
     EXPECT_EQ("Drawing black line to the right (0)\r\n"
               "Drawing gray line to the left (2)\r\n"
               "Drawing gray line to the right (2)\r\n",
-              m_trace);
+              m_trace.Text());
     EXPECT_EQ(nullptr, m_view->GetTabCtrl().GetTabData(7));
     EXPECT_EQ(static_cast<DWORD>(TCS_OWNERDRAWFIXED | TCS_FOCUSNEVER),
               m_view->GetTabCtrl().GetStyle() & (TCS_OWNERDRAWFIXED | TCS_FOCUSNEVER));

@@ -3,53 +3,13 @@
 // their check marks. Usage: iconmenu_capture.exe OUTPUT_FOLDER (writes .bmp files).
 #include <cstdio>
 #include <string>
-#include <vector>
-#include "tests/iconmenu/IconMenuTestSupport.h"
 #include "res/resource.h"
+#include "tests/iconmenu/IconMenuTestSupport.h"
+#include "tests/support/BmpCapture.h"
 
 using namespace IconMenuTest;
 
 namespace {
-
-// Writes the screen area of a window as a 24-bit bitmap file.
-bool SaveWindowPicture(HWND hWnd, const std::string& path)
-{
-    RECT rect;
-    ::GetWindowRect(hWnd, &rect);
-    int width = rect.right - rect.left;
-    int height = rect.bottom - rect.top;
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* pBits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &pBits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    ::GdiFlush();
-    DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    DWORD imageSize = stride * static_cast<DWORD>(height);
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
-    file.bfSize = file.bfOffBits + imageSize;
-    bool written = false;
-    if (FILE* out = std::fopen(path.c_str(), "wb")) {
-        written = std::fwrite(&file, sizeof(file), 1, out) == 1 &&
-                  std::fwrite(&info.bmiHeader, sizeof(info.bmiHeader), 1, out) == 1 &&
-                  std::fwrite(pBits, imageSize, 1, out) == 1;
-        std::fclose(out);
-    }
-    ::SelectObject(memory, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    return written;
-}
 
 struct CaptureStep {
     int downs = 0;
@@ -82,7 +42,7 @@ void CALLBACK CaptureTick(HWND, UINT, UINT_PTR idEvent, DWORD)
             ::PostMessageA(hMenuWnd, WM_KEYDOWN, VK_DOWN, 0);
     } else if (g_step.ticks == 4) {
         ::UpdateWindow(hMenuWnd);
-        g_step.saved = SaveWindowPicture(hMenuWnd, g_step.path);
+        g_step.saved = CBmpCapture::OfWindow(hMenuWnd).Save(g_step.path);
         ::KillTimer(nullptr, idEvent);
         ::PostMessageA(hMenuWnd, WM_KEYDOWN, VK_ESCAPE, 0);
     }
@@ -93,6 +53,8 @@ bool Capture(CMenuFrame* pFrame, CMenu* pPopup, int downs, const std::string& pa
 {
     // A menu now and then closes before it was saved under Wine: try again.
     constexpr int kAttempts = 3;
+    // The previous picture's result must not end this one's attempts before they start.
+    g_step.saved = false;
     for (int attempt = 0; attempt < kAttempts && !g_step.saved; ++attempt) {
         g_step = CaptureStep();
         g_step.downs = downs;

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include "app/BriscoApp.h"
 #include "app/BriscoDoc.h"
 #include "app/MainFrame.h"
 #include "controls/iconmenu/IconMenu.h"
 #include "framework/Framework.h"
 #include "res/resource.h"
+#include "tests/support/StartedApp.h"
 #include "views/PciBusView.h"
 #include "views/PciFunctionView.h"
 
@@ -54,21 +56,13 @@ protected:
     static void SetUpTestSuite()
     {
         CTestSeams::s_messageBox = [](const CMessageBoxRequest&) { return IDOK; };
-        s_app = new CBriscoApp;
-        s_app->InitApplication();
-        s_started = s_app->InitInstance() != FALSE;
+        s_app = std::make_unique<CStartedApp<CBriscoApp>>();
         CTestSeams::Reset();
     }
-    static void TearDownTestSuite()
-    {
-        if (CWnd* pMainWnd = AfxGetMainWnd())
-            pMainWnd->DestroyWindow();
-        delete s_app;
-        s_app = nullptr;
-    }
+    static void TearDownTestSuite() { s_app.reset(); }
     void SetUp() override
     {
-        ASSERT_TRUE(s_started);
+        ASSERT_TRUE(s_app->IsStarted());
         m_frame = DYNAMIC_DOWNCAST(CMainFrame, AfxGetMainWnd());
         ASSERT_NE(nullptr, m_frame);
         m_frame->SetActiveView(m_frame->GetBusView());
@@ -95,13 +89,11 @@ protected:
         CTestSeams::PumpUntilIdle();
     }
 
-    static CBriscoApp* s_app;
-    static bool s_started;
+    static std::unique_ptr<CStartedApp<CBriscoApp>> s_app;
     CMainFrame* m_frame = nullptr;
 };
 
-CBriscoApp* IconMenuShellTest::s_app = nullptr;
-bool IconMenuShellTest::s_started = false;
+std::unique_ptr<CStartedApp<CBriscoApp>> IconMenuShellTest::s_app;
 
 TEST_F(IconMenuShellTest, MenuBarIsAnIconMenuWithToolbarImages)
 {

@@ -1,8 +1,9 @@
 #include "tests/iconmenu/IconMenuTestSupport.h"
 
 #include <cstdio>
-#include "tests/iconmenu/IconMenuTestIds.h"
 #include "res/resource.h"
+#include "tests/iconmenu/IconMenuTestIds.h"
+#include "tests/support/StartedApp.h"
 
 namespace IconMenuTest {
 
@@ -117,12 +118,8 @@ public:
 
 CMenuFrame* MainFrame()
 {
-    static CTestApp* s_app = [] {
-        auto* pApp = new CTestApp;
-        pApp->InitApplication();
-        pApp->InitInstance();
-        return pApp;
-    }();
+    // Never ended: the frame serves every test up to the program's exit.
+    static auto* s_app = new CStartedApp<CTestApp>;
     return static_cast<CMenuFrame*>(s_app->m_pMainWnd);
 }
 

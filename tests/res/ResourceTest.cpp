@@ -150,6 +150,7 @@ TEST(Accelerators, WholeTableOfTheMainFrame)
         {FVIRTKEY | FCONTROL, 'N', 57600}, {FVIRTKEY | FCONTROL, 'O', 57601},
         {FVIRTKEY | FCONTROL, 'S', 57603},
         {FVIRTKEY, VK_F6, 57680}, {FVIRTKEY | FSHIFT, VK_F6, 57681},
+        {FVIRTKEY, VK_F5, 32791},  // the active pane's refresh
     };
     EXPECT_EQ(expected, actual);
     DestroyAcceleratorTable(table);

@@ -6,15 +6,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "app/BriscoSettings.h"
+#include "views/PciFunctionView.h"
 #include "controls/PaneColors.h"
-#include "views/ViewHints.h"
-#include "views/BusTreeModel.h"
-#include "tests/shell/ShellTestSupport.h"
 #include "device/PciFunction.h"
 #include "framework/SingleDocTemplate.h"
 #include "res/resource.h"
+#include "tests/shell/ShellTestSupport.h"
+#include "tests/support/FaultSwitch.h"
+#include "tests/support/StartedApp.h"
+#include "tests/support/TreeDescription.h"
+#include "views/BusTreeModel.h"
+#include "views/ViewHints.h"
 
 namespace {
 
@@ -50,9 +56,7 @@ protected:
             s_startupMessages.push_back(request.caption + ": " + request.text);
             return IDOK;
         };
-        s_app = new CObservedApp;
-        s_app->InitApplication();
-        s_started = s_app->InitInstance() != FALSE;
+        s_app = std::make_unique<CStartedApp<CObservedApp>>();
         if (auto* pDoc = DYNAMIC_DOWNCAST(CObservedDoc, s_app->GetDocument())) {
             s_startUpdates = pDoc->m_startRecorder.m_updates;
             s_startVisible = pDoc->m_startRecorder.m_mainWindowVisible;
@@ -60,16 +64,10 @@ protected:
         }
         CTestSeams::Reset();
     }
-    static void TearDownTestSuite()
-    {
-        if (CWnd* pMainWnd = AfxGetMainWnd())
-            pMainWnd->DestroyWindow();
-        delete s_app;
-        s_app = nullptr;
-    }
+    static void TearDownTestSuite() { s_app.reset(); }
     void SetUp() override
     {
-        ASSERT_TRUE(s_started);
+        ASSERT_TRUE(s_app->IsStarted());
         m_frame = DYNAMIC_DOWNCAST(CMainFrame, AfxGetMainWnd());
         ASSERT_NE(nullptr, m_frame);
         m_doc = s_app->GetDocument();
@@ -103,27 +101,7 @@ protected:
     }
     bool IsButtonEnabled(UINT id) { return m_frame->GetToolBar().SendMessage(TB_ISBUTTONENABLED, id) != 0; }
     // The first item whose label contains the text.
-    HTREEITEM FindItem(const std::string& text)
-    {
-        return FindItemBelow(Tree().GetRootItem(), text);
-    }
-    HTREEITEM FindItemBelow(HTREEITEM first, const std::string& text)
-    {
-        for (HTREEITEM item = first; item; item = Tree().GetNextSiblingItem(item)) {
-            char label[256] = {};
-            TVITEMA info = {};
-            info.mask = TVIF_TEXT;
-            info.hItem = item;
-            info.pszText = label;
-            info.cchTextMax = sizeof label;
-            Tree().SendMessage(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&info));
-            if (std::string(label).find(text) != std::string::npos)
-                return item;
-            if (HTREEITEM found = FindItemBelow(Tree().GetChildItem(item), text))
-                return found;
-        }
-        return nullptr;
-    }
+    HTREEITEM FindItem(const std::string& text) { return CTreeDescription(Tree()).Find(text); }
     // Checks that the tree shows the document's current model, expanded, with its root selected.
     void ExpectFreshTree()
     {
@@ -131,7 +109,7 @@ protected:
         ASSERT_NE(nullptr, pRoot);
         CBusTreeModel model;
         model.Build(pRoot);
-        const std::vector<CShownItem> shown = ShownItems(Tree());
+        const std::vector<CTreeDescription::CItem> shown = CTreeDescription(Tree()).Items();
         ASSERT_EQ(model.GetItems().size(), shown.size());
         for (size_t i = 0; i < shown.size(); ++i) {
             const CBusTreeItem& expected = model.GetItems()[i];
@@ -140,15 +118,14 @@ protected:
             EXPECT_EQ(expected.depth, shown[i].depth);
             EXPECT_EQ(expected.image, shown[i].image);
             EXPECT_EQ(expected.image, shown[i].selectedImage);
-            EXPECT_EQ(expected.function, shown[i].function);
+            EXPECT_EQ(expected.function, reinterpret_cast<CPciFunction*>(shown[i].data));
             EXPECT_EQ(shown[i].hasChildren, shown[i].expanded) << "every branch is expanded";
         }
         EXPECT_EQ(Tree().GetRootItem(), Tree().GetSelectedItem());
         EXPECT_EQ(pRoot, m_busView->GetSelectedFunction());
     }
 
-    static CBriscoApp* s_app;
-    static bool s_started;
+    static std::unique_ptr<CStartedApp<CObservedApp>> s_app;
     static std::vector<std::string> s_startupMessages;
     static std::vector<CUpdateRecorder::Update> s_startUpdates;
     static std::vector<bool> s_startVisible;
@@ -158,8 +135,7 @@ protected:
     CUpdateRecorder m_recorder;
 };
 
-CBriscoApp* ShellAppTest::s_app = nullptr;
-bool ShellAppTest::s_started = false;
+std::unique_ptr<CStartedApp<CObservedApp>> ShellAppTest::s_app;
 std::vector<std::string> ShellAppTest::s_startupMessages;
 std::vector<CUpdateRecorder::Update> ShellAppTest::s_startUpdates;
 std::vector<bool> ShellAppTest::s_startVisible;
@@ -186,7 +162,7 @@ TEST_F(ShellAppTest, StartsVisibleWithTheWholeMachineExpandedAndTheRootSelected)
     }
     EXPECT_EQ(1, rebuilds);
 
-    const std::vector<CShownItem> shown = ShownItems(Tree());
+    const std::vector<CTreeDescription::CItem> shown = CTreeDescription(Tree()).Items();
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(0u, shown.front().label.find("0.0.0   Bridge   ("));
     EXPECT_EQ(kBridgeImage, shown.front().image);
@@ -278,6 +254,11 @@ TEST_F(ShellAppTest, RefreshRebuildsTheTreeFromEveryEntryPoint)
         {"command sent to the view", [this] {
              m_busView->SendMessage(WM_COMMAND, MAKEWPARAM(ID_OPTIONS_REFRESH, 0), 0);
          }},
+        {"F5 in the tree", [this] {
+             ActivateTree();
+             CTestSeams::PressKey(VK_F5, false, false, false, Tree().m_hWnd);
+             CTestSeams::PumpUntilIdle();
+         }},
     };
     for (const Entry& entry : entries) {
         SCOPED_TRACE(entry.name);
@@ -290,15 +271,18 @@ TEST_F(ShellAppTest, RefreshRebuildsTheTreeFromEveryEntryPoint)
 
         entry.run();
 
-        // The tree view receives the rebuild before this recorder does, so its selection
-        // arrives here first.
-        ASSERT_EQ(2u, m_recorder.m_updates.size());
+        // The tree view receives each hint before this recorder does, so its selections arrive
+        // here first: none when it empties before the old functions go, then the new root.
+        ASSERT_EQ(4u, m_recorder.m_updates.size());
         EXPECT_EQ(CViewHints::HINT_SELECTION_CHANGED, m_recorder.m_updates[0].hint);
-        EXPECT_EQ(m_busView, m_recorder.m_updates[0].sender);
-        EXPECT_EQ(m_doc->GetRoot(), m_recorder.m_updates[0].function);
-        EXPECT_EQ(CViewHints::HINT_MODEL_REBUILT, m_recorder.m_updates[1].hint);
-        EXPECT_EQ(nullptr, m_recorder.m_updates[1].sender);
-        EXPECT_EQ(m_doc->GetRoot(), m_recorder.m_updates[1].function);
+        EXPECT_EQ(nullptr, m_recorder.m_updates[0].function);
+        EXPECT_EQ(CViewHints::HINT_MODEL_REBUILDING, m_recorder.m_updates[1].hint);
+        EXPECT_EQ(CViewHints::HINT_SELECTION_CHANGED, m_recorder.m_updates[2].hint);
+        EXPECT_EQ(m_busView, m_recorder.m_updates[2].sender);
+        EXPECT_EQ(m_doc->GetRoot(), m_recorder.m_updates[2].function);
+        EXPECT_EQ(CViewHints::HINT_MODEL_REBUILT, m_recorder.m_updates[3].hint);
+        EXPECT_EQ(nullptr, m_recorder.m_updates[3].sender);
+        EXPECT_EQ(m_doc->GetRoot(), m_recorder.m_updates[3].function);
         ExpectFreshTree();
     }
 }
@@ -329,6 +313,113 @@ TEST_F(ShellAppTest, ModelGoneEmptiesTheTreeAndTheSelection)
 
     SendCommand(ID_OPTIONS_REFRESH);
     ExpectFreshTree();
+}
+
+// A scan that finds no host bridge shows no invented function; the status bar says why,
+// and Refresh tries again.
+TEST_F(ShellAppTest, AFailedScanLeavesTheTreeEmptyAndSaysWhy)
+{
+    CFaultSwitch faults;
+    ASSERT_TRUE(faults.IsOpen());
+    struct CCase
+    {
+        const char* what;
+        std::function<bool()> fault;
+        const char* status;
+    };
+    const CCase cases[] = {
+        {"the host bridge does not answer", [&faults] { return faults.FailFunction(0, 0, 0); }, "No host bridge on bus 0"},
+        {"every request fails", [&faults] { return faults.FailAll(); }, "The driver refused every request"},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(c.fault());
+        SendCommand(ID_OPTIONS_REFRESH);
+        EXPECT_EQ(0u, Tree().GetCount());
+        EXPECT_EQ(nullptr, m_doc->GetRoot());
+        EXPECT_EQ(c.status, m_frame->GetStatusBar().GetPaneText(0));
+        ASSERT_TRUE(faults.Off());
+        SendCommand(ID_OPTIONS_REFRESH);
+        ExpectFreshTree();
+        EXPECT_EQ("Ready", m_frame->GetStatusBar().GetPaneText(0));
+    }
+}
+
+// The window comes back where the user left it, unless that place is off every monitor.
+TEST_F(ShellAppTest, TheSavedPlacementIsRestoredWhenItIsOnAMonitor)
+{
+    WINDOWPLACEMENT original = {};
+    original.length = sizeof original;
+    ASSERT_TRUE(::GetWindowPlacement(m_frame->m_hWnd, &original));
+    int originalTree = 0;
+    int originalMinimum = 0;
+    m_frame->GetSplitter().GetRowInfo(CMainFrame::kTreeRow, originalTree, originalMinimum);
+    struct CCase
+    {
+        const char* what;
+        CRect saved;
+        CRect expected;
+    };
+    const CCase cases[] = {
+        {"on the screen", CRect(40, 30, 700, 560), CRect(40, 30, 700, 560)},
+        {"off every monitor", CRect(30000, 30000, 30600, 30500), CRect(40, 30, 700, 560)},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        WINDOWPLACEMENT placement = original;
+        placement.showCmd = SW_SHOWNORMAL;
+        placement.rcNormalPosition = c.saved;
+        CBriscoSettings::SavePlacement(placement);
+        CBriscoSettings::SaveNumber(CBriscoSettings::kTreeHeightValue, 123);
+        m_frame->ShowWithSavedPlacement();
+        CTestSeams::PumpUntilIdle();
+        CRect now;
+        m_frame->GetWindowRect(&now);
+        EXPECT_EQ(c.expected, now);
+        int treeHeight = 0;
+        int minimum = 0;
+        m_frame->GetSplitter().GetRowInfo(CMainFrame::kTreeRow, treeHeight, minimum);
+        EXPECT_EQ(123, treeHeight);
+    }
+    // Closing the window saves what it shows.
+    CBriscoSettings::DeleteAll();
+    ::SetWindowPlacement(m_frame->m_hWnd, &original);
+    m_frame->SavePlacement();
+    WINDOWPLACEMENT saved = {};
+    ASSERT_TRUE(CBriscoSettings::LoadPlacement(&saved));
+    EXPECT_EQ(CRect(original.rcNormalPosition), CRect(saved.rcNormalPosition));
+    CBriscoSettings::DeleteAll();
+    m_frame->GetSplitter().SetRowInfo(CMainFrame::kTreeRow, originalTree, originalMinimum);
+    m_frame->GetSplitter().RecalcLayout();
+    CTestSeams::PumpUntilIdle();
+}
+
+// While a BAR tab is current the status bar names the BAR; otherwise it is ready.
+TEST_F(ShellAppTest, StatusBarNamesTheCurrentBar)
+{
+    HTREEITEM vga = CTreeDescription(Tree()).Find("1.0.0");
+    ASSERT_NE(nullptr, vga);
+    Tree().SelectItem(vga);
+    CTestSeams::PumpUntilIdle();
+    CTestSeams::s_messageBox = [](const CMessageBoxRequest&) { return IDYES; };
+    auto clickTab = [this](int tab) {
+        CWnd* tabs = m_frame->GetFunctionView()->GetDlgItem(IDC_FUNCTION_TABS);
+        NMHDR header = {tabs->m_hWnd, IDC_FUNCTION_TABS, static_cast<UINT>(TCN_SELCHANGING)};
+        m_frame->GetFunctionView()->SendMessage(WM_NOTIFY, IDC_FUNCTION_TABS, reinterpret_cast<LPARAM>(&header));
+        tabs->SendMessage(TCM_SETCURSEL, tab);
+        header.code = static_cast<UINT>(TCN_SELCHANGE);
+        m_frame->GetFunctionView()->SendMessage(WM_NOTIFY, IDC_FUNCTION_TABS, reinterpret_cast<LPARAM>(&header));
+        CTestSeams::PumpUntilIdle();
+    };
+    clickTab(1);
+    EXPECT_EQ("BAR 0: 32-bit prefetchable memory at D4000000h, 64 MiB", m_frame->GetStatusBar().GetPaneText(0));
+    clickTab(2);
+    EXPECT_EQ("BAR 1: I/O ports at 0000A000h, 256 bytes", m_frame->GetStatusBar().GetPaneText(0));
+    clickTab(0);
+    EXPECT_EQ("Ready", m_frame->GetStatusBar().GetPaneText(0));
+    CTestSeams::s_messageBox = nullptr;
+    Tree().SelectItem(Tree().GetRootItem());
+    CTestSeams::PumpUntilIdle();
 }
 
 TEST_F(ShellAppTest, ToolbarHasItsButtonsAndFollowsTheActiveView)

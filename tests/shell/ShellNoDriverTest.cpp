@@ -2,9 +2,12 @@
 // then an empty window on which Refresh does nothing.
 #include <gtest/gtest.h>
 
-#include "tests/shell/ShellTestSupport.h"
+#include <memory>
+
 #include "framework/SingleDocTemplate.h"
 #include "res/resource.h"
+#include "tests/shell/ShellTestSupport.h"
+#include "tests/support/StartedApp.h"
 
 namespace {
 
@@ -35,35 +38,25 @@ protected:
             s_messages.push_back(request);
             return IDOK;
         };
-        s_app = new CNoDriverApp;
-        s_app->InitApplication();
-        s_started = s_app->InitInstance() != FALSE;
+        s_app = std::make_unique<CStartedApp<CNoDriverApp>>();
         s_windowVisibleAfterStart = AfxGetMainWnd() && AfxGetMainWnd()->IsWindowVisible();
         CTestSeams::Reset();
     }
-    static void TearDownTestSuite()
-    {
-        if (CWnd* pMainWnd = AfxGetMainWnd())
-            pMainWnd->DestroyWindow();
-        delete s_app;
-        s_app = nullptr;
-    }
+    static void TearDownTestSuite() { s_app.reset(); }
     void TearDown() override { CTestSeams::Reset(); }
 
-    static CBriscoApp* s_app;
-    static bool s_started;
+    static std::unique_ptr<CStartedApp<CNoDriverApp>> s_app;
     static bool s_windowVisibleAfterStart;
     static std::vector<CMessageBoxRequest> s_messages;
 };
 
-CBriscoApp* ShellNoDriverTest::s_app = nullptr;
-bool ShellNoDriverTest::s_started = false;
+std::unique_ptr<CStartedApp<CNoDriverApp>> ShellNoDriverTest::s_app;
 bool ShellNoDriverTest::s_windowVisibleAfterStart = false;
 std::vector<CMessageBoxRequest> ShellNoDriverTest::s_messages;
 
 TEST_F(ShellNoDriverTest, ReportsTheMissingDriverOnceAndOpensAnEmptyWindow)
 {
-    ASSERT_TRUE(s_started) << "a missing driver does not stop the start-up";
+    ASSERT_TRUE(s_app->IsStarted()) << "a missing driver does not stop the start-up";
     ASSERT_EQ(1u, s_messages.size());
     EXPECT_EQ(nullptr, s_messages[0].owner);
     EXPECT_EQ("Brisco - Fatal Error!", s_messages[0].caption);

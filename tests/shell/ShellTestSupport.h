@@ -33,17 +33,4 @@ public:
     }
 };
 
-// One tree item as the tree control shows it.
-struct CShownItem {
-    int depth = 0;
-    std::string label;
-    int image = -1;
-    int selectedImage = -1;
-    CPciFunction* function = nullptr;
-    bool expanded = false;
-    bool hasChildren = false;
-};
-
-// Every item of the tree in display order, depth first.
-std::vector<CShownItem> ShownItems(CTreeCtrl& tree);
 std::string WindowText(HWND hWnd);

@@ -104,6 +104,31 @@ TEST(RegistryRecords, DefaultMachineRecordsMatchItsFunctions)
         << "a device answering on every function number is recorded once";
 }
 
+// As Windows does, a BAR of 4 GiB or more is published as a large memory range whose
+// length counts units that its flags name.
+TEST(RegistryRecords, RangesOfFourGiBOrMoreAreLargeMemoryDescriptors)
+{
+    auto c = MakeConfig(0x10DE, 0x2684, 0x03, 0x00, 0x00);
+    Put32(c, 0x10, 0x0000000C);
+    Put32(c, 0x14, 0x00000060);
+    Put32(c, 0x18, 0xE000000C);
+    Put32(c, 0x1C, 0x00000060);
+    CSimMachine machine;
+    LoadOrFail(machine, DumpFunction("01:00.0", c, "@bar 0 size 16G\n@bar 2 size 32M\n"));
+    CSimRegistryRecord record = {};
+    ASSERT_TRUE(machine.GetRegistryRecord(0, &record));
+    ASSERT_GE(record.allocConfigLength, 20u + 2 * 16u);
+    const uint8_t* large = record.allocConfig + 20;
+    EXPECT_EQ(large[0], 7);
+    EXPECT_EQ(pci::GetLe16(large + 2), 0x0204) << "prefetchable, length in 256-byte units";
+    EXPECT_EQ(pci::GetLe64(large + 4), 0x6000000000ull);
+    EXPECT_EQ(pci::GetLe32(large + 12), uint32_t(16ull * 1024 * 1024 * 1024 >> 8));
+    const uint8_t* small = large + 16;
+    EXPECT_EQ(small[0], 3);
+    EXPECT_EQ(pci::GetLe64(small + 4), 0x60E0000000ull);
+    EXPECT_EQ(pci::GetLe32(small + 12), 32u * 1024 * 1024);
+}
+
 TEST(RegistryRecords, ImageControlsInstancesAndTheirKeys)
 {
     auto c = MakeConfig(0x8086, 0x7112, 0x0C, 0x03, 0x00);

@@ -1,4 +1,4 @@
-#include "tests/e2e/FaultSwitch.h"
+#include "tests/support/FaultSwitch.h"
 
 #include <cstring>
 

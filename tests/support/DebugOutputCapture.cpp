@@ -1,4 +1,4 @@
-#include "tests/e2e/DebugOutputCapture.h"
+#include "tests/support/DebugOutputCapture.h"
 
 #include <cstring>
 

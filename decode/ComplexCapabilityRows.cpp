@@ -1,0 +1,263 @@
+#include "decode/ComplexCapabilityRows.h"
+
+#include "decode/DecodeText.h"
+
+#include "pci/ExtendedCapability.h"
+
+#include <string>
+
+namespace {
+
+using T = CDecodeText;
+
+void AddPlainDwords(CCapabilityRows& rows, std::initializer_list<const char*> names)
+{
+    uint32_t offset = 4;
+    for (const char* name : names) {
+        rows.AddPlain(offset, 4, name);
+        offset += 4;
+    }
+}
+
+std::string VcArbitration(uint32_t v)
+{
+    return T::Flags(v, {{0, "Fixed"}, {1, "WRR32"}, {2, "WRR64"}, {3, "WRR128"}});
+}
+
+void DecodeVirtualChannel(CCapabilityRows& rows)
+{
+    const uint32_t cap1 = rows.Read(pci::kVcPortCap1Offset, 4);
+    const uint32_t count = (cap1 & pci::kVcExtendedCountMask) + 1;
+    rows.Add(pci::kVcPortCap1Offset, 4, "Port VC Capability 1", [](uint32_t v) {
+        return T::Format("ExtVC=%u LPEVC=%u RefClk=%s PATEntryBits=%u", v & pci::kVcExtendedCountMask,
+                         T::Field(v, pci::kVcLowPriorityShift, pci::kVcExtendedCountMask),
+                         T::Field(v, pci::kVcReferenceClockShift, pci::kVcTwoBitMask) == 0 ? "100ns" : "??",
+                         1u << T::Field(v, pci::kVcTableEntryShift, pci::kVcTwoBitMask));
+    });
+    rows.Add(pci::kVcPortCap2Offset, 4, "Port VC Capability 2", [](uint32_t v) {
+        return "Arb: " + VcArbitration(v) + T::Format(", ArbTableOffset=%02x", v >> pci::kVcArbTableOffsetShift);
+    });
+    rows.AddPlain(pci::kVcPortControlOffset, 2, "Port VC Control");
+    rows.AddPlain(pci::kVcPortStatusOffset, 2, "Port VC Status");
+    if (!rows.CheckDeclared(pci::kVcResourceOffset + count * pci::kVcResourceBytes, "VC resource list"))
+        return;
+    for (uint32_t vc = 0; vc < count; ++vc) {
+        const uint32_t base = pci::kVcResourceOffset + vc * pci::kVcResourceBytes;
+        rows.Add(base, 4, T::Format("VC%u Resource Capability", vc), [](uint32_t v) {
+            return T::Format("PATOffset=%02x MaxTimeSlots=%u ", v >> pci::kVcPortArbTableOffsetShift,
+                             T::Field(v, pci::kVcMaxTimeSlotsShift, pci::kVcMaxTimeSlotsMask) + 1) +
+                T::Flags(v, {{15, "RejSnoopTrans"}});
+        });
+        rows.Add(base + pci::kVcResourceControlOffset, 4, T::Format("VC%u Resource Control", vc), [](uint32_t v) {
+            return T::Format("Enable%s ID=%u TC/VC=%02x", T::Bit(v, 31),
+                             T::Field(v, pci::kVcIdShift, pci::kVcExtendedCountMask), v & pci::kVcTcMapMask);
+        });
+        rows.Add(base + pci::kVcResourceStatusOffset, 2, T::Format("VC%u Resource Status", vc), [](uint32_t v) {
+            return T::Flags(v, {{0, "PATUpdate"}, {1, "NegoPending"}});
+        });
+    }
+}
+
+void DecodeRcLink(CCapabilityRows& rows)
+{
+    const uint32_t descriptor = rows.Read(pci::kRcLinkDescriptorOffset, 4);
+    const uint32_t links = T::Field(descriptor, pci::kRcLinkEntryCountShift, pci::kRcLinkEntryCountMask);
+    rows.Add(pci::kRcLinkDescriptorOffset, 4, "Element Self Description", [&](uint32_t v) {
+        return T::Format("PortNumber=%02x ComponentID=%02x EltType=%x, %u links", v >> pci::kRcLinkPortShift,
+                         T::Field(v, pci::kRcLinkComponentShift, pci::kRcLinkNumberMask),
+                         v & pci::kRcLinkElementTypeMask, links);
+    });
+    if (!rows.CheckDeclared(pci::kRcLinkEntriesOffset + links * pci::kRcLinkEntryBytes, "link entries"))
+        return;
+    for (uint32_t i = 0; i < links; ++i) {
+        const uint32_t base = pci::kRcLinkEntriesOffset + i * pci::kRcLinkEntryBytes;
+        rows.Add(base, 4, T::Format("Link %u Description", i), [](uint32_t v) {
+            return T::Format("Valid%s Type=%s TargetPort=%02x TargetComponent=%02x", T::Bit(v, 0),
+                             (v >> pci::kRcLinkTypeConfigBit) & 1 ? "Config" : "MemMapped", v >> pci::kRcLinkPortShift,
+                             T::Field(v, pci::kRcLinkComponentShift, pci::kRcLinkNumberMask));
+        });
+        rows.AddPlain(base + pci::kRcLinkAddressLowOffset, 4, T::Format("Link %u Address low", i));
+        rows.AddPlain(base + pci::kRcLinkAddressHighOffset, 4, T::Format("Link %u Address high", i));
+    }
+}
+
+void DecodeVendorSpecific(CCapabilityRows& rows)
+{
+    const uint32_t header = rows.Read(pci::kVsecHeaderOffset, 4);
+    const uint32_t length = T::Field(header, pci::kVsecLengthShift, pci::kVsecLengthMask);
+    rows.Add(pci::kVsecHeaderOffset, 4, "Vendor-Specific Header", [&](uint32_t v) {
+        return T::Format("ID=%04x Rev=%u Len=%03x", v & pci::kVsecIdMask,
+                         T::Field(v, pci::kVsecRevisionShift, pci::kVsecRevisionMask), length);
+    });
+    if (rows.CheckDeclared(length, "vendor-specific length"))
+        rows.AddPlainRange(pci::kVsecHeaderBytes, length, "Vendor Data");
+}
+
+void DecodeDesignatedVendorSpecific(CCapabilityRows& rows)
+{
+    const uint32_t header = rows.Read(pci::kDvsecHeader1Offset, 4);
+    const uint32_t length = T::Field(header, pci::kDvsecLengthShift, pci::kDvsecLengthMask);
+    rows.Add(pci::kDvsecHeader1Offset, 4, "DVSEC Header 1", [&](uint32_t v) {
+        return T::Format("Vendor=%04x Rev=%u Len=%u", v & pci::kDvsecVendorMask,
+                         T::Field(v, pci::kDvsecRevisionShift, pci::kDvsecRevisionMask), length);
+    });
+    rows.Add(pci::kDvsecHeader2Offset, 2, "DVSEC Header 2", [](uint32_t v) { return T::Format("ID=%04x", v); });
+    if (rows.CheckDeclared(length, "DVSEC length"))
+        rows.AddPlainRange(pci::kDvsecHeaderBytes, length, "Vendor Data");
+}
+
+void DecodeDoe(CCapabilityRows& rows)
+{
+    rows.CheckDeclared(pci::kDoeCapabilityBytes, "DOE mailboxes");
+    rows.Add(pci::kDoeCapOffset, 4, "DOECap", [](uint32_t v) {
+        return T::Format("IntSup%s, Interrupt Message Number %03x", T::Bit(v, 0),
+                         T::Field(v, pci::kDoeMessageNumberShift, pci::kDoeMessageNumberMask));
+    });
+    rows.Add(pci::kDoeControlOffset, 4, "DOECtl", [](uint32_t v) {
+        return T::Flags(v, {{0, "Abort"}, {1, "IntEn"}, {31, "Go"}});
+    });
+    rows.Add(pci::kDoeStatusOffset, 4, "DOESta", [](uint32_t v) {
+        return T::Flags(v, {{0, "Busy"}, {1, "IntSta"}, {2, "Error"}, {31, "ObjectReady"}});
+    });
+    rows.AddPlain(pci::kDoeWriteMailboxOffset, 4, "DOE Write Data Mailbox");
+    rows.AddPlain(pci::kDoeReadMailboxOffset, 4, "DOE Read Data Mailbox");
+}
+
+// Link streams (one per traffic class), then selective streams with their address blocks.
+void DecodeIde(CCapabilityRows& rows)
+{
+    const uint32_t cap = rows.Read(pci::kIdeCapOffset, 4);
+    rows.Add(pci::kIdeCapOffset, 4, "IDE Capability", [](uint32_t v) {
+        return T::Flags(v,
+                        {{0, "LinkIDE"},
+                         {1, "SelectiveIDE"},
+                         {2, "FlowThrough"},
+                         {3, "PartialHeader"},
+                         {4, "Aggregation"},
+                         {5, "PCRC"},
+                         {6, "IDE_KM"}}) +
+            T::Format(", TCs %u, Selective Streams %u",
+                      T::Field(v, pci::kIdeLinkStreamCountShift, pci::kIdeStreamCountMask) + 1,
+                      T::Field(v, pci::kIdeSelectiveStreamCountShift, pci::kIdeSelectiveStreamCountMask) + 1);
+    });
+    rows.AddPlain(pci::kIdeControlOffset, 4, "IDE Control");
+    uint32_t offset = pci::kIdeFirstStreamOffset;
+    if (cap & pci::kIdeLinkStreamsSupported) {
+        const uint32_t links = T::Field(cap, pci::kIdeLinkStreamCountShift, pci::kIdeStreamCountMask) + 1;
+        for (uint32_t i = 0; i < links && i < pci::kIdeMaxLinkStreams && !rows.Stopped(); ++i) {
+            rows.AddPlain(offset, 4, T::Format("Link IDE Stream %u Control", i));
+            rows.AddPlain(offset + 4, 4, T::Format("Link IDE Stream %u Status", i));
+            offset += pci::kIdeLinkStreamBytes;
+        }
+    }
+    if ((cap & pci::kIdeSelectiveStreamsSupported) == 0)
+        return;
+    const uint32_t streams = T::Field(cap, pci::kIdeSelectiveStreamCountShift, pci::kIdeSelectiveStreamCountMask) + 1;
+    for (uint32_t i = 0; i < streams && !rows.Stopped(); ++i) {
+        const uint32_t blocks = rows.Read(offset, 4) & pci::kIdeAddressBlockCountMask;
+        rows.Add(offset, 4, T::Format("Selective IDE Stream %u Capability", i),
+                 [&](uint32_t) { return T::Format("%u address blocks", blocks); });
+        rows.AddPlain(offset + 4, 4, T::Format("Selective IDE Stream %u Control", i));
+        rows.AddPlain(offset + 8, 4, T::Format("Selective IDE Stream %u Status", i));
+        rows.AddPlain(offset + 12, 4, T::Format("Selective IDE Stream %u RID Association 1", i));
+        rows.AddPlain(offset + 16, 4, T::Format("Selective IDE Stream %u RID Association 2", i));
+        offset += pci::kIdeSelectiveHeaderBytes;
+        for (uint32_t b = 0; b < blocks && !rows.Stopped(); ++b) {
+            rows.AddPlain(offset, 4, T::Format("Stream %u Address Block %u 1", i, b));
+            rows.AddPlain(offset + 4, 4, T::Format("Stream %u Address Block %u 2", i, b));
+            rows.AddPlain(offset + 8, 4, T::Format("Stream %u Address Block %u 3", i, b));
+            offset += pci::kIdeAddressBlockBytes;
+        }
+    }
+}
+
+// Most significant byte first, as lspci prints it.
+std::string SerialText(uint32_t low, uint32_t high)
+{
+    const uint64_t serial = (uint64_t(high) << 32) | low;
+    std::string text;
+    for (int byte = 7; byte >= 0; --byte)
+        text += T::Format(byte == 7 ? "%02x" : "-%02x", unsigned(serial >> (8 * byte)) & 0xFFu);
+    return text;
+}
+
+} // namespace
+
+bool CComplexCapabilityRows::Decode(uint16_t id, CCapabilityRows& rows)
+{
+    switch (id) {
+    case pci::kExtCapVirtualChannel:
+    case pci::kExtCapVirtualChannel9:
+    case pci::kExtCapMfvc: DecodeVirtualChannel(rows); return true;
+    case pci::kExtCapSerialNumber: {
+        const bool whole = rows.Fits(pci::kSerialHighOffset, 4);
+        const uint32_t high = rows.Read(pci::kSerialHighOffset, 4);
+        rows.Add(pci::kSerialLowOffset, 4, "Serial Number low",
+                 [&](uint32_t low) { return whole ? SerialText(low, high) : T::Format("low half %08x", low); });
+        rows.Add(pci::kSerialHighOffset, 4, "Serial Number high", [](uint32_t v) { return T::Format("%08x", v); });
+        return true;
+    }
+    case pci::kExtCapRcLinkDeclaration: DecodeRcLink(rows); return true;
+    case pci::kExtCapRcInternalLink:
+        AddPlainDwords(rows, {"Root Complex Link Capabilities", "Link Control/Status"});
+        return true;
+    case pci::kExtCapRcEventCollector:
+        rows.Add(pci::kRcEventBitmapOffset, 4, "Association Bitmap",
+                 [](uint32_t v) { return T::Format("RCiEPBitmap: %08x", v); });
+        if (rows.Entry().version >= 2)
+            rows.Add(pci::kRcEventBusNumbersOffset, 4, "Associated Bus Numbers", [](uint32_t v) {
+                return T::Format("NextBus %02x LastBus %02x",
+                                 T::Field(v, pci::kRcEventNextBusShift, pci::kRcEventBusMask),
+                                 T::Field(v, pci::kRcEventLastBusShift, pci::kRcEventBusMask));
+            });
+        return true;
+    case pci::kExtCapRcrb:
+        rows.Add(pci::kRcrbVendorOffset, 4, "Vendor/Device ID",
+                 [](uint32_t v) { return T::Format("%04x:%04x", v & pci::kRcrbIdMask, v >> pci::kRcrbDeviceShift); });
+        rows.Add(pci::kRcrbCapOffset, 4, "RCRB Capabilities", [](uint32_t v) {
+            return T::Flags(v, {{0, "CRSVisible"}});
+        });
+        rows.Add(pci::kRcrbControlOffset, 4, "RCRB Control", [](uint32_t v) {
+            return T::Flags(v, {{0, "CRSVisible"}});
+        });
+        return true;
+    case pci::kExtCapVendorSpecific: DecodeVendorSpecific(rows); return true;
+    case pci::kExtCapDvsec: DecodeDesignatedVendorSpecific(rows); return true;
+    case pci::kExtCapConfigAccess:
+        rows.AddPlain(pci::kConfigAccessTrustedOffset, 4, "Trusted Configuration");
+        return true;
+    case pci::kExtCapHierarchyId:
+        AddPlainDwords(rows,
+                       {"Hierarchy ID Status", "Hierarchy ID Data", "Hierarchy ID GUID 1", "Hierarchy ID GUID 2",
+                        "Hierarchy ID GUID 3", "Hierarchy ID GUID 4", "Hierarchy ID GUID 5"});
+        return true;
+    case pci::kExtCapNpem:
+        rows.Add(pci::kNpemCapOffset, 4, "NPEM Capability", [](uint32_t v) {
+            return T::Flags(v, {{0, "Capable"}, {1, "Reset"}, {2, "OK"}, {3, "Locate"}, {4, "Fail"}, {5, "Rebuild"}});
+        });
+        rows.AddPlain(pci::kNpemControlOffset, 4, "NPEM Control");
+        rows.AddPlain(pci::kNpemStatusOffset, 4, "NPEM Status");
+        return true;
+    case pci::kExtCapAlternateProtocol:
+        AddPlainDwords(rows,
+                       {"Alternate Protocol Capabilities", "Alternate Protocol Control", "Alternate Protocol Data 1",
+                        "Alternate Protocol Data 2", "Alternate Protocol Selective Enable Mask"});
+        return true;
+    case pci::kExtCapSfi: AddPlainDwords(rows, {"SFI Capability/Control", "SFI Status"}); return true;
+    case pci::kExtCapShadowFunctions:
+        AddPlainDwords(rows, {"Shadow Functions Capability", "Shadow Functions Control"});
+        return true;
+    case pci::kExtCapDoe: DecodeDoe(rows); return true;
+    case pci::kExtCapDevice3:
+        AddPlainDwords(rows, {"Device Capabilities 3", "Device Control 3", "Device Status 3"});
+        return true;
+    case pci::kExtCapIde: DecodeIde(rows); return true;
+    case pci::kExtCapMPcie:
+        AddPlainDwords(rows, {"M-PCIe Capabilities", "M-PCIe Control", "M-PCIe Status"});
+        return true;
+    case pci::kExtCapPmux: AddPlainDwords(rows, {"PMUX Capability", "PMUX Control", "PMUX Status"}); return true;
+    case pci::kExtCapFlitPerformance:
+    case pci::kExtCapFlitErrorInjection: AddPlainDwords(rows, {"Capability", "Control", "Status"}); return true;
+    default: return false; // unknown, MR-IOV and the AMD-reserved ID: the header row says all there is
+    }
+}

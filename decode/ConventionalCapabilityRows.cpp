@@ -1,0 +1,262 @@
+#include "decode/ConventionalCapabilityRows.h"
+
+#include "decode/DecodeText.h"
+
+#include "pci/Bar.h"
+#include "pci/Capability.h"
+#include "pci/ConfigSpace.h"
+
+#include <string>
+
+namespace {
+
+using T = CDecodeText;
+
+const uint32_t kAuxCurrentMa[] = {0, 55, 100, 160, 220, 270, 320, 375};
+const char* const kPowerStates[] = {"D0", "D1", "D2", "D3hot"};
+const uint32_t kPciXSplitTransactions[] = {1, 2, 3, 4, 8, 12, 16, 32};
+
+void DecodePowerManagement(CCapabilityRows& rows)
+{
+    rows.Add(pci::kPmCapabilitiesOffset, 2, "PMC", [](uint32_t v) {
+        return T::Format("Power Management version %u, Flags: ", v & pci::kPmVersionMask) +
+            T::Flags(v, {{3, "PMEClk"}, {5, "DSI"}, {9, "D1"}, {10, "D2"}}) +
+            T::Format(" AuxCurrent=%umA PME(D0%s,D1%s,D2%s,D3hot%s,D3cold%s)",
+                      kAuxCurrentMa[T::Field(v, pci::kPmAuxCurrentShift, pci::kPmAuxCurrentMask)],
+                      T::Bit(v, pci::kPmPmeSupportShift), T::Bit(v, pci::kPmPmeSupportShift + 1),
+                      T::Bit(v, pci::kPmPmeSupportShift + 2), T::Bit(v, pci::kPmPmeSupportShift + 3),
+                      T::Bit(v, pci::kPmPmeSupportShift + 4));
+    });
+    rows.Add(pci::kPmControlStatusOffset, 2, "PMCSR", [](uint32_t v) {
+        return T::Format("Status: %s ", kPowerStates[v & pci::kPmPowerStateMask]) +
+            T::Flags(v, {{3, "NoSoftRst"}, {8, "PME-Enable"}}) +
+            T::Format(" DSel=%u DScale=%u PME%s", T::Field(v, pci::kPmDataSelectShift, pci::kPmDataSelectMask),
+                      T::Field(v, pci::kPmDataScaleShift, pci::kPmDataScaleMask), T::Bit(v, 15));
+    });
+    rows.Add(pci::kPmBridgeSupportOffset, 1, "PMCSR_BSE", [](uint32_t v) {
+        return T::Flags(v, {{6, "B2/B3"}, {7, "BPCC"}});
+    });
+    rows.AddPlain(pci::kPmDataOffset, 1, "Data");
+}
+
+std::string AgpRate(uint32_t v)
+{
+    std::string text;
+    for (uint32_t i = 0; i < 3; ++i) {
+        if (v & (1u << i))
+            text += T::Format("%sx%u", text.empty() ? "" : ",", 1u << i);
+    }
+    return text.empty() ? "none" : text;
+}
+
+void DecodeAgp(CCapabilityRows& rows)
+{
+    rows.Add(pci::kAgpRevisionOffset, 1, "Revision", [](uint32_t v) {
+        return T::Format("AGP version %u.%u", T::Field(v, pci::kRevisionMajorShift, pci::kRevisionNibbleMask),
+                         v & pci::kRevisionNibbleMask);
+    });
+    rows.Add(pci::kAgpStatusOffset, 4, "Status", [](uint32_t v) {
+        return T::Format("RQ=%u ", (v >> pci::kAgpRequestDepthShift) + 1) +
+            T::Flags(v, {{9, "SBA"}, {3, "AGP3"}, {7, "GART64"}, {5, "64bit"}, {4, "FW"}}) +
+            " Rate=" + AgpRate(v & pci::kAgpRateMask);
+    });
+    rows.Add(pci::kAgpCommandOffset, 4, "Command", [](uint32_t v) {
+        return T::Format("RQ=%u ", (v >> pci::kAgpRequestDepthShift) + 1) +
+            T::Flags(v, {{9, "SBA"}, {8, "AGP"}, {7, "GART64"}, {5, "64bit"}, {4, "FW"}}) +
+            " Rate=" + AgpRate(v & pci::kAgpRateMask);
+    });
+}
+
+std::string PciXAddress(uint32_t status)
+{
+    return T::Format("Dev=%02x:%02x.%u ", T::Field(status, pci::kPciXBusShift, pci::kPciXBusMask),
+                     T::Field(status, pci::kPciXDeviceShift, pci::kPciXDeviceMask), status & pci::kPciXFunctionMask);
+}
+
+void DecodePciX(CCapabilityRows& rows, bool bridge)
+{
+    if (bridge) {
+        rows.AddPlain(pci::kPciXBridgeSecondaryStatusOffset, 2, "Secondary Status");
+        rows.Add(pci::kPciXBridgeStatusOffset, 4, "Bridge Status", [](uint32_t v) {
+            return PciXAddress(v) +
+                T::Flags(v, {{16, "64bit"}, {17, "133MHz"}, {18, "SCD"}, {19, "USC"}, {20, "SCO"}, {21, "SRD"}});
+        });
+        rows.AddPlain(pci::kPciXBridgeUpstreamSplitOffset, 4, "Upstream Split Transaction Control");
+        rows.AddPlain(pci::kPciXBridgeDownstreamSplitOffset, 4, "Downstream Split Transaction Control");
+        return;
+    }
+    rows.Add(pci::kPciXCommandOffset, 2, "Command", [](uint32_t v) {
+        return T::Flags(v, {{0, "DPERE"}, {1, "ERO"}}) +
+            T::Format(" RBC=%u OST=%u",
+                      pci::kPciXReadByteBase << T::Field(v, pci::kPciXReadByteShift, pci::kPciXReadByteMask),
+                      kPciXSplitTransactions[T::Field(v, pci::kPciXSplitShift, pci::kPciXSplitMask)]);
+    });
+    rows.Add(pci::kPciXStatusOffset, 4, "Status", [](uint32_t v) {
+        return PciXAddress(v) + T::Flags(v, {{16, "64bit"}, {17, "133MHz"}, {18, "SCD"}, {19, "USC"}}) +
+            T::Format(" DC=%s DMMRBC=%u DMOST=%u DMCRS=%u ",
+                      (v >> pci::kPciXDeviceComplexityBit) & 1 ? "bridge" : "simple",
+                      pci::kPciXReadByteBase << T::Field(v, pci::kPciXDesignedReadByteShift, pci::kPciXReadByteMask),
+                      kPciXSplitTransactions[T::Field(v, pci::kPciXDesignedSplitShift, pci::kPciXSplitMask)],
+                      8u << T::Field(v, pci::kPciXDesignedCumulativeShift, pci::kPciXDesignedCumulativeMask)) +
+            T::Flags(v, {{29, "RSCEM"}, {30, "266MHz"}, {31, "533MHz"}});
+    });
+}
+
+const char* HyperTransportType(uint32_t command)
+{
+    switch (command >> pci::kHtInterfaceTypeShift) {
+    case 0:
+    case 1: return "Slave or Primary Interface";
+    case 2:
+    case 3: return "Host or Secondary Interface";
+    default: break;
+    }
+    static const char* const kTypes[] = {"Switch",
+                                         "Reserved",
+                                         "Interrupt Discovery and Configuration",
+                                         "Revision ID",
+                                         "UnitID Clumping",
+                                         "Extended Configuration Space Access",
+                                         "Address Mapping",
+                                         "MSI Mapping",
+                                         "DirectRoute",
+                                         "VCSet",
+                                         "Retry Mode",
+                                         "X86 Encoding",
+                                         "Gen3",
+                                         "Function-Level Extension",
+                                         "Power Management",
+                                         "High Node Count"};
+    const uint32_t type = (command >> pci::kHtCapabilityTypeShift) & pci::kHtCapabilityTypeMask;
+    return type >= 0x10 && type < 0x20 ? kTypes[type - 0x10] : "Reserved";
+}
+
+void DecodeVendorSpecific(CCapabilityRows& rows)
+{
+    const uint32_t length = rows.Read(pci::kVendorSpecificLengthOffset, 1);
+    rows.Add(pci::kVendorSpecificLengthOffset, 1, "Length", [](uint32_t v) { return T::Format("Len=%02x", v); });
+    if (rows.CheckDeclared(length, "vendor-specific length"))
+        rows.AddPlainRange(pci::kVendorSpecificLengthOffset + 1, length, "Vendor Data");
+}
+
+void DecodeSata(CCapabilityRows& rows)
+{
+    rows.Add(pci::kSataRevisionOffset, 2, "Revision", [](uint32_t v) {
+        return T::Format("SATA HBA v%u.%u", T::Field(v, pci::kRevisionMajorShift, pci::kRevisionNibbleMask),
+                         v & pci::kRevisionNibbleMask);
+    });
+    rows.Add(pci::kSataBarOffset, 4, "BAR Location", [](uint32_t v) {
+        const uint32_t location = v & pci::kSataLocationMask;
+        if (location == pci::kSataInConfigSpace)
+            return std::string("InCfgSpace");
+        const uint32_t offset = ((v >> pci::kSataOffsetShift) & pci::kSataOffsetMask) * 4;
+        if (location < pci::kSataFirstBarLocation || location >= pci::kSataFirstBarLocation + 6)
+            return T::Format("BAR location %x reserved, offset=%05x", location, offset);
+        return T::Format("BAR%u offset=%05x", location - pci::kSataFirstBarLocation, offset);
+    });
+}
+
+void DecodeAdvancedFeatures(CCapabilityRows& rows)
+{
+    rows.Add(pci::kAfLengthOffset, 1, "Length", [](uint32_t v) { return T::Format("Len=%02x", v); });
+    rows.Add(pci::kAfCapabilitiesOffset, 1, "AFCap", [](uint32_t v) { return T::Flags(v, {{0, "TP"}, {1, "FLR"}}); });
+    rows.Add(pci::kAfControlOffset, 1, "AFCtrl", [](uint32_t v) { return T::Flags(v, {{0, "FLR"}}); });
+    rows.Add(pci::kAfStatusOffset, 1, "AFStatus", [](uint32_t v) { return T::Flags(v, {{0, "TP"}}); });
+}
+
+void DecodeEnhancedAllocation(CCapabilityRows& rows, bool bridge)
+{
+    const uint32_t count = rows.Read(pci::kEaEntryCountOffset, 1) & pci::kEaEntryCountMask;
+    rows.Add(pci::kEaEntryCountOffset, 1, "Num Entries", [&](uint32_t) { return T::Format("NumEntries=%u", count); });
+    if (bridge)
+        rows.Add(pci::kEaFirstEntryOffset, 4, "Fixed Bus Numbers", [](uint32_t v) {
+            return T::Format("Secondary=%02x Subordinate=%02x", v & pci::kEaBusMask,
+                             T::Field(v, pci::kEaSubordinateBusShift, pci::kEaBusMask));
+        });
+    uint32_t offset = bridge ? pci::kEaBridgeFirstEntryOffset : pci::kEaFirstEntryOffset;
+    for (uint32_t entry = 0; entry < count && !rows.Stopped(); ++entry) {
+        const uint32_t header = rows.Read(offset, 4);
+        const uint32_t dwords = header & pci::kEaEntrySizeMask;
+        rows.Add(offset, 4, T::Format("Entry %u", entry), [&](uint32_t v) {
+            return T::Format("BEI=%u PP=%02x SP=%02x ", T::Field(v, pci::kEaBeiShift, pci::kEaBeiMask),
+                             T::Field(v, pci::kEaPrimaryPropertiesShift, pci::kEaPropertiesMask),
+                             T::Field(v, pci::kEaSecondaryPropertiesShift, pci::kEaPropertiesMask)) +
+                T::Flags(v, {{30, "Writable"}, {31, "Enable"}});
+        });
+        for (uint32_t i = 1; i <= dwords && !rows.Stopped(); ++i)
+            rows.AddPlain(offset + i * 4, 4, T::Format("Entry %u dword %u", entry, i));
+        offset += (dwords + 1) * 4;
+    }
+}
+
+void DecodeFlatteningPortalBridge(CCapabilityRows& rows)
+{
+    rows.Add(pci::kFpbCapabilitiesOffset, 4, "FPB Capabilities", [](uint32_t v) {
+        return T::Flags(v, {{0, "RID"}, {1, "MEM_LOW"}, {2, "MEM_HIGH"}});
+    });
+    rows.AddPlain(pci::kFpbRidVectorControl1Offset, 4, "RID Vector Control 1");
+    rows.AddPlain(pci::kFpbRidVectorControl2Offset, 4, "RID Vector Control 2");
+    rows.AddPlain(pci::kFpbMem32VectorControlOffset, 4, "MEM Low Vector Control");
+    rows.AddPlain(pci::kFpbMem64VectorControlOffset, 4, "MEM High Vector Control 1");
+    rows.AddPlain(pci::kFpbMem64VectorUpperOffset, 4, "MEM High Vector Control 2");
+    rows.AddPlain(pci::kFpbVectorAccessControlOffset, 4, "Vector Access Control");
+    rows.AddPlain(pci::kFpbVectorAccessDataOffset, 4, "Vector Access Data");
+}
+
+} // namespace
+
+bool CConventionalCapabilityRows::Decode(uint8_t id, CCapabilityRows& rows)
+{
+    const bool bridge = rows.BarCount() == pci::kPciBridgeBarCount;
+    switch (id) {
+    case pci::kCapPowerManagement: DecodePowerManagement(rows); return true;
+    case pci::kCapAgp:
+    case pci::kCapAgp8x: DecodeAgp(rows); return true;
+    case pci::kCapVpd:
+        rows.Add(pci::kVpdAddressOffset, 2, "VPD Address", [](uint32_t v) {
+            return T::Format("Address %04x, F%s", v & pci::kVpdAddressMask, T::Sign(v & pci::kVpdFlag));
+        });
+        rows.AddPlain(pci::kVpdDataOffset, 4, "VPD Data");
+        return true;
+    case pci::kCapSlotIdentification:
+        rows.Add(pci::kSlotExpansionOffset, 1, "Expansion Slot", [](uint32_t v) {
+            return T::Format("%u slots, First%s", v & pci::kSlotCountMask, T::Bit(v, pci::kSlotFirstInChassisBit));
+        });
+        rows.Add(pci::kSlotChassisOffset, 1, "Chassis Number", [](uint32_t v) { return T::Format("chassis %02x", v); });
+        return true;
+    case pci::kCapCompactPciHotSwap:
+        rows.Add(2, 1, "Hot Swap Control/Status", [](uint32_t v) {
+            return T::Flags(v, {{7, "INS"}, {6, "EXT"}, {3, "LOO"}, {1, "EIM"}, {0, "DHA"}});
+        });
+        return true;
+    case pci::kCapPciX: DecodePciX(rows, bridge); return true;
+    case pci::kCapHyperTransport:
+        rows.Add(pci::kHtCommandOffset, 2, "Command",
+                 [](uint32_t v) { return T::Format("HyperTransport: %s", HyperTransportType(v)); });
+        return true;
+    case pci::kCapVendorSpecific: DecodeVendorSpecific(rows); return true;
+    case pci::kCapDebugPort:
+        rows.Add(pci::kDebugPortOffset, 2, "Debug Port", [](uint32_t v) {
+            return T::Format("BAR=%u offset=%04x", v >> pci::kDebugPortBarShift, v & pci::kDebugPortOffsetMask);
+        });
+        return true;
+    case pci::kCapCompactPciCentralResource: rows.AddPlain(2, 2, "Control"); return true;
+    case pci::kCapPciHotPlug: return true; // the ID alone says it
+    case pci::kCapBridgeSubsystem:
+        rows.Add(pci::kBridgeSubsystemVendorOffset, 2, "Subsystem Vendor ID",
+                 [](uint32_t v) { return T::Format("Vendor %04x", v); });
+        rows.Add(pci::kBridgeSubsystemIdOffset, 2, "Subsystem ID",
+                 [](uint32_t v) { return T::Format("Device %04x", v); });
+        return true;
+    case pci::kCapSecureDevice:
+        rows.AddPlain(2, 2, "Capability Information");
+        for (uint32_t offset = 4; offset <= 16; offset += 4)
+            rows.AddPlain(offset, 4, T::Format("Register +%02Xh", offset));
+        return true;
+    case pci::kCapSataConfig: DecodeSata(rows); return true;
+    case pci::kCapAdvancedFeatures: DecodeAdvancedFeatures(rows); return true;
+    case pci::kCapEnhancedAllocation: DecodeEnhancedAllocation(rows, bridge); return true;
+    case pci::kCapFlatteningPortalBridge: DecodeFlatteningPortalBridge(rows); return true;
+    default: return false;
+    }
+}

@@ -1,0 +1,37 @@
+#include "decode/DecodeText.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+
+std::string CDecodeText::Format(const char* format, ...)
+{
+    char buffer[512];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    return buffer;
+}
+
+std::string CDecodeText::Flags(uint32_t value, std::initializer_list<Flag> flags)
+{
+    std::string text;
+    for (const Flag& flag : flags) {
+        if (!text.empty())
+            text += ' ';
+        text += flag.name;
+        text += Sign((value >> flag.bit) & 1);
+    }
+    return text;
+}
+
+std::string CDecodeText::Nanoseconds(uint64_t ns)
+{
+    if (ns >= 1000000000 && ns % 1000000000 == 0)
+        return Format("%llus", (unsigned long long)(ns / 1000000000));
+    if (ns >= 1000000 && ns % 1000000 == 0)
+        return Format("%llums", (unsigned long long)(ns / 1000000));
+    if (ns >= 1000 && ns % 1000 == 0)
+        return Format("%lluus", (unsigned long long)(ns / 1000));
+    return Format("%lluns", (unsigned long long)ns);
+}

@@ -1,0 +1,18 @@
+#pragma once
+// Rows of the PCI Express capability (ID 10h), in lspci's vocabulary.
+#include "decode/CapabilityRows.h"
+
+#include <stdint.h>
+
+#include <string>
+
+class CExpressCapabilityRows {
+public:
+    static void Decode(CCapabilityRows& rows);
+    // "Root Port (Slot+)" and the like; the header row and the listing use it.
+    static std::string PortTypeName(uint32_t portType, bool slot);
+    // "2.5GT/s" ... "64GT/s", or "unknown"; other capabilities share the encoding.
+    static const char* SpeedName(uint32_t speed);
+    // Has link registers (every type but the root complex's integrated endpoints and event collectors).
+    static bool HasLink(uint32_t portType);
+};

@@ -1,0 +1,310 @@
+#!/usr/bin/env python3
+"""Writes the capability test images caps-*.txt in lspci's dump format, then
+lspci's own reading of each (caps-*.lspci) when lspci is installed.
+
+Each function is built from the capabilities it holds, so the images cover
+every ID the decoders know, odd combinations no single PC has, and broken
+lists. Usage: tests/data/make-capability-dumps.py  (run from anywhere)."""
+import os
+import subprocess
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+VENDOR = 0xF00D
+
+
+class Function:
+    def __init__(self, bdf, title, device, cls, layout=0, size=4096):
+        self.bdf, self.title, self.size = bdf, title, size
+        self.b = bytearray(size)
+        self.w16(0, VENDOR)
+        self.w16(2, device)
+        self.w16(4, 0x0006)
+        self.w16(6, 0x0010)  # capabilities list
+        self.b[0x08] = 0x01
+        self.b[0x09:0x0C] = bytes([cls & 0xFF, (cls >> 8) & 0xFF, cls >> 16])
+        self.b[0x0E] = layout
+        self.std_last = None
+        self.ext_last = None
+
+    def w8(self, o, v): self.b[o] = v & 0xFF
+    def w16(self, o, v): self.b[o:o + 2] = struct.pack('<H', v & 0xFFFF)
+    def w32(self, o, v): self.b[o:o + 4] = struct.pack('<I', v & 0xFFFFFFFF)
+
+    def std(self, off, cid, body=b''):
+        """Appends a standard capability at off; body starts at off + 2."""
+        if self.std_last is None:
+            self.b[0x34] = off
+        else:
+            self.b[self.std_last + 1] = off
+        self.b[off] = cid
+        self.b[off + 1] = 0
+        self.b[off + 2:off + 2 + len(body)] = body
+        self.std_last = off
+        return off
+
+    def ext(self, off, cid, body=b'', version=1):
+        """Appends an extended capability at off; body starts at off + 4."""
+        if self.ext_last is not None:
+            head = struct.unpack('<I', self.b[self.ext_last:self.ext_last + 4])[0]
+            self.w32(self.ext_last, (head & 0xFFFFF) | (off << 20))
+        self.w32(off, cid | (version << 16))
+        self.b[off + 4:off + 4 + len(body)] = body
+        self.ext_last = off
+        return off
+
+    def express(self, off, ptype, version=2, slot=False, speed=3, width=8, sta_speed=3, sta_width=8,
+                aspm=3, extra=None):
+        caps = version | (ptype << 4) | (0x100 if slot else 0)
+        body = bytearray(0x3A)
+        def put(o, size, v):
+            body[o - 2:o - 2 + size] = v.to_bytes(size, 'little')
+        put(0x02, 2, caps)
+        put(0x04, 4, 0x10008FC2)       # payload 512, ExtTag, L0s/L1 latency, RBE, FLR
+        put(0x08, 2, 0x2937)           # errors reported, RlxdOrd, ExtTag, NoSnoop, 256/512
+        put(0x0A, 2, 0x0009 if ptype == 0 else 0)
+        put(0x0C, 4, speed | (width << 4) | (aspm << 10) | (2 << 12) | (3 << 15) | (1 << 22) | (0x07 << 24))
+        put(0x10, 2, 0x0042)
+        put(0x12, 2, sta_speed | (sta_width << 4) | 0x3000)
+        if slot:
+            put(0x14, 4, 0x0004807F | (9 << 19))
+            put(0x18, 2, 0x02F1)
+            put(0x1A, 2, 0x0040)
+        put(0x24, 4, 0x0007081F)
+        put(0x28, 2, 0x0405)
+        put(0x2C, 4, 0x0000001E)
+        put(0x30, 2, speed)
+        put(0x32, 2, 0x001F)
+        for o, size, v in (extra or []):
+            put(o, size, v)
+        return self.std(off, 0x10, bytes(body))
+
+    def dump(self):
+        lines = [f'{self.bdf} {self.title}']
+        for i in range(0, self.size, 16):
+            lines.append(f'{i:02x}: ' + ' '.join(f'{x:02x}' for x in self.b[i:i + 16]))
+        return '\n'.join(lines) + '\n\n'
+
+
+def d32(*values): return b''.join(struct.pack('<I', v & 0xFFFFFFFF) for v in values)
+def d16(*values): return b''.join(struct.pack('<H', v & 0xFFFF) for v in values)
+def pad(data, n=2): return bytes(n) + data   # skip the rest of a standard capability's first dword
+
+
+def pm(f, off, version=3): return f.std(off, 0x01, d16(0xC9C0 | version, 0x0008) + bytes([0, 0]))
+def msi(f, off, bits64=True, maskable=False):
+    ctl = 0x0001 | (0x0080 if bits64 else 0) | (0x0100 if maskable else 0) | (2 << 1) | (1 << 4)
+    body = d16(ctl) + d32(0xFEE00418) + (d32(0) if bits64 else b'') + d16(0x4023) + bytes(2)
+    if maskable:
+        body += d32(0x0000000E, 0x00000001)
+    return f.std(off, 0x05, body)
+def msix(f, off, count=32, table=0x2000, pba=0x3000, bir=0): return f.std(off, 0x11, d16(0x8000 | (count - 1)) + d32(table | bir, pba | bir))
+def aer(f, off, ue=0, ce=0, root=False):
+    body = d32(ue, 0x00400000, 0x00462030, ce, 0x00002000, 0x000001A0, 0x40000001, 0x0100000F, 0xB0FA0000, 0x00000000)
+    if root:
+        body += d32(0x7, 0x0800007C if ue or ce else 0, 0x01000100)
+    return f.ext(off, 0x0001, body, version=2)
+def dsn(f, off, serial): return f.ext(off, 0x0003, d32(serial & 0xFFFFFFFF, serial >> 32))
+
+
+def machine_express():
+    funcs = []
+    host = Function('00:00.0', 'Host bridge: Device f00d:0001', 0x0001, 0x060000, size=256)
+    host.w16(6, 0)
+    funcs.append(host)
+
+    rp = Function('00:1c.0', 'PCI bridge: Device f00d:0010', 0x0010, 0x060400, layout=1)
+    rp.b[0x18:0x1B] = bytes([0, 1, 1])
+    pm(rp, 0x40)
+    msi(rp, 0x50, bits64=False)
+    rp.express(0x60, 4, slot=True, speed=4, width=16, sta_speed=4, sta_width=16,
+               extra=[(0x1C, 2, 0x0007), (0x20, 4, 0x00010100)])
+    rp.std(0xA0, 0x0D, pad(d16(VENDOR, 0x8086 ^ 0x1111)))
+    aer(rp, 0x100, ue=0x00004000, ce=0x00000041, root=True)
+    rp.ext(0x148, 0x000D, d16(0x005F, 0x001D))
+    rp.ext(0x150, 0x001E, d32(0x0028FF1F, 0x40A0280F, 0x00000028))
+    rp.ext(0x160, 0x001D, d16(0x01E0 | 3, 0x0002, 0x0001, 0x0000) + d32(0, 0, 0, 0, 0, 0x11111111, 0x22222222, 0x33333333), version=1)
+    rp.ext(0x1A0, 0x001F, d32(0x00000406, 0x00000003))
+    rp.ext(0x1B0, 0x0019, d32(0, 0x00000002) + d16(*([0x7F7F] * 16)))
+    rp.ext(0x1E0, 0x0026, d32(0, 0, 0x0000000F, 0, 0, 0, 0) + bytes([0x77] * 16))
+    rp.ext(0x220, 0x0027, d16(0x0001, 0x0001) + d32(*([0x009C0000] * 16)))
+    rp.ext(0x270, 0x0025, d32(0x80000001, 0x80000001))
+    rp.ext(0x280, 0x0002, d32(0x00000001, 0x00000001) + d16(0, 0) + d32(0x00000001, 0x800000FF, 0) + d32(0, 0x01000000, 0x00020000))
+    funcs.append(rp)
+
+    gpu = Function('01:00.0', 'VGA compatible controller: Device f00d:0020', 0x0020, 0x030000)
+    gpu.w32(0x10, 0x0000000C); gpu.w32(0x14, 0x00000040); gpu.w32(0x18, 0xF6000000)
+    pm(gpu, 0x60)
+    msi(gpu, 0x68, bits64=True, maskable=True)
+    gpu.express(0x80, 0, speed=4, width=16, sta_speed=2, sta_width=8)
+    gpu.ext(0x100, 0x0002, d32(0, 0, 0, 0x00000001, 0x800000FF, 0))
+    gpu.ext(0x200, 0x0015, d32(0x0000FFF0, 0x00000E40, 0x000003F0, 0x00000301))
+    dsn(gpu, 0x250, 0x0123456789ABCDEF)
+    gpu.ext(0x260, 0x0018, d16(0x1003, 0x1003))
+    gpu.ext(0x268, 0x0017, d32(0x00070207, 0x00000100) + d16(*range(8)))
+    gpu.ext(0x290, 0x000F, d16(0x0020, 0x8000))
+    gpu.ext(0x298, 0x001B, d16(0x1406, 0x0001))
+    gpu.ext(0x2A0, 0x0013, d16(0x0001, 0x0100) + d32(0x00000200, 0x00000020))
+    gpu.ext(0x2B0, 0x002A, d32(0x00000703, 0, 0x0000001F, 0, 0, 0, 0) + bytes([0x55] * 16))
+    gpu.ext(0x300, 0x0023, d32(VENDOR | (1 << 16) | (0x18 << 20)) + d16(0x0004) + d16(0xBEEF) + d32(0x12345678, 0x9ABCDEF0))
+    funcs.append(gpu)
+
+    nvme = Function('02:00.0', 'Non-Volatile memory controller: Device f00d:0030', 0x0030, 0x010802)
+    nvme.w32(0x10, 0xF7000004)
+    pm(nvme, 0x40)
+    msix(nvme, 0x50, count=33)
+    nvme.express(0x70, 0, speed=4, width=4, sta_speed=4, sta_width=2)
+    aer(nvme, 0x100, ue=0x00101030, ce=0x000031C1)
+    dsn(nvme, 0x148, 0x00A0B0C0D0E0F011)
+    nvme.ext(0x158, 0x0010, d32(0x00000002) + d16(0x0019, 0x0000, 8, 64, 4, 0) + d16(0x0080, 0x0004, 0, 0x0031) +
+             d32(0x00000553, 0x00000001, 0xF8000004, 0x00000000, 0, 0, 0, 0, 0x00000000))
+    nvme.ext(0x1A0, 0x000E, d16(0x0100, 0x0000))
+    nvme.ext(0x1A8, 0x002E, d32(0x00000001, 0x00000002, 0x80000000, 0x11111111, 0x22222222))
+    nvme.ext(0x1C0, 0x0030, d32(0x00012003, 0, 0, 0, 0, 0, 0x00000002, 0, 0, 0x00020001, 0x00030002, 0x1000, 0x2000, 0x3000, 0x4000, 0x5000, 0x6000))
+    nvme.ext(0x210, 0x0032, d32(0x00000011, 0x00000022, 0x00330033, 0x00000044))
+    funcs.append(nvme)
+
+    nic_vf = Function('02:00.1', 'Ethernet controller: Device f00d:0041', 0x0041, 0x020000, size=256)
+    nic_vf.express(0x40, 0, version=1)
+    msix(nic_vf, 0x80, count=4, bir=3)
+    funcs.append(nic_vf)
+    return funcs
+
+
+def machine_odd():
+    funcs = []
+    legacy = Function('00:01.0', 'Multimedia controller: Device f00d:0100', 0x0100, 0x048000, size=256)
+    pm(legacy, 0x40, version=2)
+    legacy.std(0x48, 0x02, bytes([0x30, 0]) + d32(0x1F000217, 0x00000104))
+    legacy.std(0x58, 0x03, d16(0x8010) + d32(0xDEADBEEF))
+    legacy.std(0x60, 0x04, bytes([0x23, 0x05]))
+    legacy.std(0x64, 0x06, bytes([0x80, 0]))
+    legacy.std(0x68, 0x07, d16(0x0032) + d32(0x00031008))
+    legacy.std(0x70, 0x08, d16(0x2000))
+    legacy.std(0x74, 0x09, bytes([0x0C]) + bytes([0xAA] * 9))
+    legacy.std(0x80, 0x0A, d16(0x20A0))
+    legacy.std(0x84, 0x0B, d16(0x0000))
+    legacy.std(0x88, 0x0C)
+    legacy.std(0x8C, 0x0E, bytes([0x30, 0]) + d32(0x1F000A1B, 0x00000302))
+    legacy.std(0x98, 0x0F, d16(0x0001) + d32(0xFEB00001, 0, 0, 0))
+    legacy.std(0xB0, 0x12, d16(0x0010) + d32(0x00000F04 | 0x4))
+    legacy.std(0xB8, 0x13, bytes([0x06, 0x03, 0x00, 0x00]))
+    legacy.std(0xC0, 0x14, bytes([0x01, 0]) + d32(0x80000002 | (1 << 8), 0xF0000000, 0x00000FFC))
+    legacy.std(0xD0, 0x15, d16(0) + d32(0x00000007, 0, 0, 0, 0, 0, 0, 0))
+    legacy.std(0xF4, 0x16, d16(0x1234))
+    legacy.std(0xF8, 0x00)
+    funcs.append(legacy)
+
+    rc = Function('00:02.0', 'System peripheral: Device f00d:0110', 0x0110, 0x088000)
+    rc.express(0x40, 0xA, version=2)
+    pm(rc, 0x80)
+    rc.ext(0x100, 0x0004, bytes([0, 0, 0, 0]) + d32(0x00000119) + bytes([1, 0, 0, 0]))
+    rc.ext(0x110, 0x0005, d32(0x01010002, 0, 0) + d32(0x00010003, 0, 0xFED19000, 0), version=1)
+    rc.ext(0x140, 0x0006, d32(0x00000A83, 0x00000000))
+    rc.ext(0x150, 0x0007, d32(0x00000006, 0x00000302), version=2)
+    rc.ext(0x160, 0x0008, d32(0, 0, 0, 0x00000001, 0x800000FF, 0))
+    rc.ext(0x180, 0x0009, d32(0, 0, 0, 0x00000001, 0x800000FF, 0))
+    rc.ext(0x1A0, 0x000A, d32(0x0001ABCD, 0x00000001, 0))
+    rc.ext(0x1B0, 0x000B, d32(0x01410001, 0xCAFEF00D, 0x12345678, 0x0000ABCD, 0x00000001, 0x00000002))
+    rc.ext(0x1F0, 0x000C, d32(0x00000001))
+    rc.ext(0x1F8, 0x0011, d32(0x00000000))
+    rc.ext(0x200, 0x0012, d16(0x0C3F, 0x8003) + d32(0xC0000006, 0, 0x3, 0, 0x1, 0, 0x2, 0))
+    rc.ext(0x230, 0x0014, d32(0x00000000))
+    rc.ext(0x238, 0x0016, d32(0x00000003, 0x0000000F) + d16(0, 0) + bytes([0x10, 0x20, 0x30, 0x40]))
+    rc.ext(0x250, 0x001A, d32(0, 0, 0))
+    rc.ext(0x260, 0x001C, bytes([0x01, 0x06, 0x00, 0x00]))
+    rc.ext(0x268, 0x0020, d32(0, 0, 0))
+    rc.ext(0x278, 0x0021, d32(0x00020010) + d16(0, 0) + d32(0))
+    rc.ext(0x290, 0x0022, d32(0x80064032, 0x00064032))
+    rc.ext(0x2A0, 0x0024, d32(0x00000100, 0x00000220))
+    rc.ext(0x2B0, 0x0028, d32(0x80000000, 0x00010203, 1, 2, 3, 4, 5))
+    rc.ext(0x2D0, 0x0029, d32(0x0000003F, 0x00000001, 0))
+    rc.ext(0x2E0, 0x002B, d32(0x00000001, 0, 0, 0, 0))
+    rc.ext(0x300, 0x002C, d32(0, 0))
+    rc.ext(0x310, 0x002D, d32(0x00000004, 0))
+    rc.ext(0x320, 0x002F, d32(0x00000003, 0, 0))
+    rc.ext(0x330, 0x0031, d32(0x00000001, 0, 0))
+    rc.ext(0x340, 0x0033, d32(0, 0, 0))
+    rc.ext(0x350, 0x0034, d32(0, 0, 0))
+    rc.ext(0x360, 0x0040, d32(0x12345678), version=3)
+    funcs.append(rc)
+
+    bridge = Function('00:03.0', 'PCI bridge: Device f00d:0120', 0x0120, 0x060400, layout=1)
+    bridge.b[0x18:0x1B] = bytes([0, 2, 2])
+    bridge.express(0x40, 7, version=2, speed=1, width=1, sta_speed=1, sta_width=1)
+    bridge.std(0x80, 0x14, bytes([0x01, 0]) + d32(0x00000202) + d32(0x80000003 | (0 << 4), 0xE0000000, 0x000FFFFC, 0x1))
+    bridge.std(0x98, 0x07, d16(0x0000) + d32(0x40000008) + d32(0, 0))
+    funcs.append(bridge)
+
+    dvsec_only = Function('02:00.0', 'Processing accelerators: Device f00d:0130', 0x0130, 0x120000)
+    dvsec_only.express(0x40, 9, version=2)
+    dvsec_only.ext(0x100, 0x0023, d32(0x1E98 | (1 << 16) | (0x3C << 20)) + d16(0x0000) + bytes(50))
+    dvsec_only.ext(0x13C, 0x0023, d32(0x1E98 | (0x10 << 20)) + d16(0x0008) + d16(0x1234) + d32(0x1))
+    funcs.append(dvsec_only)
+    return funcs
+
+
+def machine_broken():
+    funcs = []
+
+    def base(bdf, device, size=4096):
+        f = Function(bdf, f'Non-VGA unclassified device: Device f00d:{device:04x}', device, 0x000000, size=size)
+        f.express(0x40, 0)
+        return f
+
+    f = base('00:04.0', 0x0200)   # standard list loops back
+    pm(f, 0x80); f.b[0x81] = 0x40
+    funcs.append(f)
+    f = base('00:04.1', 0x0201)   # a next pointer into the header
+    pm(f, 0x80); f.b[0x81] = 0x10
+    funcs.append(f)
+    f = base('00:04.2', 0x0202)   # an ID of FFh
+    pm(f, 0x80); f.b[0x81] = 0x93; f.b[0x90] = 0xFF
+    funcs.append(f)
+    f = base('00:04.3', 0x0203)   # MSI at FCh whose registers run past the conventional space
+    msi(f, 0x80, bits64=True); f.b[0x81] = 0xFD; f.b[0xFC] = 0x05; f.b[0xFD] = 0; f.b[0xFE] = 0x80
+    funcs.append(f)
+    f = base('00:05.0', 0x0210)   # extended list loops back
+    dsn(f, 0x100, 1); f.ext(0x110, 0x0018, d16(0, 0)); f.w32(0x110, 0x00010018 | (0x100 << 20))
+    funcs.append(f)
+    f = base('00:05.1', 0x0211)   # pointer below 100h, then an unaligned one and a header of all ones
+    dsn(f, 0x100, 2); f.w32(0x100, 0x00010003 | (0x0C0 << 20))
+    funcs.append(f)
+    f = base('00:05.2', 0x0212)
+    dsn(f, 0x100, 3); f.w32(0x100, 0x00010003 | (0x123 << 20)); f.w32(0x120, 0x00010018 | (0x200 << 20)); f.w32(0x200, 0xFFFFFFFF)
+    funcs.append(f)
+    f = base('00:05.3', 0x0213)   # lengths and pointers off the end of the space
+    f.ext(0x100, 0x000B, d32(0x00010001 | (0x100 << 20)))
+    f.ext(0xF00, 0x0023, d32(VENDOR | (0x200 << 20)) + d16(1))
+    f.ext(0xFF0, 0x002E, d32(0, 0))
+    f.ext(0xFFC, 0x0003)
+    funcs.append(f)
+    f = base('00:05.4', 0x0214)   # counts that cannot be right
+    msix(f, 0x80, count=2048, bir=7)
+    f.ext(0x100, 0x0015, d32(0x00000010, 0x000000E0))
+    f.ext(0x110, 0x000D, d16(0x0020, 0x0000))
+    f.ext(0x118, 0x0002, d32(0x00000007))
+    funcs.append(f)
+    f = base('00:06.0', 0x0220, size=256)   # PCI Express, but only the conventional space was read
+    funcs.append(f)
+    f = base('00:06.1', 0x0221)   # an extended list of one entry pointing at itself
+    f.w32(0x100, 0x00010001 | (0x100 << 20))
+    funcs.append(f)
+    return funcs
+
+
+def main():
+    for name, funcs in (('express', machine_express()), ('odd', machine_odd()), ('broken', machine_broken())):
+        path = os.path.join(HERE, f'caps-{name}.txt')
+        with open(path, 'w') as out:
+            out.write(''.join(f.dump() for f in funcs))
+        try:
+            text = subprocess.run(['lspci', '-F', path, '-vvv'], capture_output=True, text=True, check=True).stdout
+        except FileNotFoundError:
+            continue
+        with open(os.path.join(HERE, f'caps-{name}.lspci'), 'w') as out:
+            out.write(text)
+
+
+if __name__ == '__main__':
+    main()

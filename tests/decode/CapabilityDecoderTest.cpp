@@ -1,0 +1,201 @@
+// The capability decoder on hand-made spaces: the listing's form, walks over
+// broken lists, and lengths and pointers that run off the space. Each space is
+// decoded from a heap block of exactly its size, so a sanitizer build catches
+// any read past it.
+#include "decode/CapabilityDecoder.h"
+#include "decode/CapabilityListing.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kSmall = 256;
+constexpr uint32_t kLarge = 4096;
+
+// A function space with the capabilities list bit set and a PCI Express endpoint at 40h.
+class CSpace {
+public:
+    explicit CSpace(uint32_t size = kLarge, bool express = true) : m_bytes(size)
+    {
+        Set16(0x06, 0x0010);
+        if (express)
+            Set8(0x34, 0x40).Set8(0x40, 0x10).Set16(0x42, 0x0002);
+    }
+    CSpace& Set8(uint32_t offset, uint8_t value)
+    {
+        m_bytes.at(offset) = value;
+        return *this;
+    }
+    CSpace& Set16(uint32_t offset, uint16_t value) { return Set8(offset, uint8_t(value)).Set8(offset + 1, value >> 8); }
+    CSpace& Set32(uint32_t offset, uint32_t value)
+    {
+        return Set16(offset, uint16_t(value)).Set16(offset + 2, uint16_t(value >> 16));
+    }
+    // An extended header: ID, version 1, next pointer.
+    CSpace& Ext(uint32_t offset, uint16_t id, uint32_t next) { return Set32(offset, id | 0x10000u | (next << 20)); }
+
+    CapabilityList Decode() const
+    {
+        std::unique_ptr<uint8_t[]> exact(new uint8_t[m_bytes.size()]);
+        std::copy(m_bytes.begin(), m_bytes.end(), exact.get());
+        return CCapabilityDecoder(exact.get(), uint32_t(m_bytes.size())).Decode();
+    }
+
+private:
+    std::vector<uint8_t> m_bytes;
+};
+
+std::vector<uint32_t> Offsets(const CapabilityList& list)
+{
+    std::vector<uint32_t> offsets;
+    for (const Capability& capability : list.capabilities)
+        offsets.push_back(capability.offset);
+    return offsets;
+}
+
+TEST(CapabilityDecoder, ListingLinesInPageOrder)
+{
+    CSpace space;
+    space.Set8(0x41, 0x90).Set8(0x90, 0x16).Ext(0x100, 0x0001, 0x140).Ext(0x140, 0x0035, 0);
+    EXPECT_EQ(CCapabilityListing::Lines(0, 28, 7, space.Decode()),
+              "0.28.7\t040h\tstandard\t10h\tPCI Express\n"
+              "0.28.7\t090h\tstandard\t16h\tCapability 16h\n"
+              "0.28.7\t100h\textended\t0001h\tAdvanced Error Reporting\n"
+              "0.28.7\t140h\textended\t0035h\tExtended Capability 0035h\n");
+}
+
+struct WalkCase
+{
+    const char* name;
+    std::function<void(CSpace&)> build;
+    std::vector<uint32_t> offsets;
+    const char* standardEnd; // a part of the reason, or "" for a clean end
+    const char* extendedEnd;
+    uint32_t size = kLarge;
+};
+
+TEST(CapabilityDecoder, BrokenListsShowWhatWasFoundAndStop)
+{
+    const std::vector<WalkCase> cases = {
+        {"standard cycle",
+         [](CSpace& s) { s.Set8(0x41, 0x80).Set8(0x80, 0x01).Set8(0x81, 0x40); },
+         {0x40, 0x80},
+         "loops back to 040h",
+         ""},
+        {"pointer into the header",
+         [](CSpace& s) { s.Set8(0x41, 0x80).Set8(0x80, 0x01).Set8(0x81, 0x10); },
+         {0x40, 0x80, 0x10},
+         "lands in the header",
+         ""},
+        {"ID FFh", [](CSpace& s) { s.Set8(0x41, 0x80).Set8(0x80, 0xFF); }, {0x40}, "chain is broken", ""},
+        {"low pointer bits ignored", [](CSpace& s) { s.Set8(0x41, 0x83).Set8(0x80, 0x01); }, {0x40, 0x80}, "", ""},
+        {"no list bit", [](CSpace& s) { s.Set16(0x06, 0); }, {}, "", ""},
+        {"extended cycle",
+         [](CSpace& s) { s.Ext(0x100, 3, 0x140).Ext(0x140, 0x18, 0x100); },
+         {0x40, 0x100, 0x140},
+         "",
+         "loops back to 100h"},
+        {"extended self loop", [](CSpace& s) { s.Ext(0x100, 1, 0x100); }, {0x40, 0x100}, "", "loops back to 100h"},
+        {"extended pointer below 100h",
+         [](CSpace& s) { s.Ext(0x100, 3, 0x0C0); },
+         {0x40, 0x100},
+         "",
+         "lies below 100h"},
+        {"extended header all ones",
+         [](CSpace& s) { s.Ext(0x100, 3, 0x200).Set32(0x200, 0xFFFFFFFF); },
+         {0x40, 0x100},
+         "",
+         "reads FFFFFFFFh"},
+        {"extended header 0 past 100h",
+         [](CSpace& s) { s.Ext(0x100, 3, 0x200); },
+         {0x40, 0x100},
+         "",
+         "reads 00000000h"},
+        {"unaligned extended pointer",
+         [](CSpace& s) { s.Ext(0x100, 3, 0x123).Ext(0x120, 0x18, 0); },
+         {0x40, 0x100, 0x120},
+         "",
+         ""},
+        {"conventional space only", [](CSpace& s) { (void)s; }, {0x40}, "", "", kSmall},
+    };
+    for (const WalkCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CSpace space(c.size);
+        c.build(space);
+        const CapabilityList list = space.Decode();
+        EXPECT_EQ(c.offsets, Offsets(list));
+        EXPECT_NE(list.standardEnd.find(c.standardEnd), std::string::npos) << list.standardEnd;
+        EXPECT_NE(list.extendedEnd.find(c.extendedEnd), std::string::npos) << list.extendedEnd;
+        EXPECT_EQ(*c.standardEnd == 0, list.standardEnd.empty()) << list.standardEnd;
+        EXPECT_EQ(*c.extendedEnd == 0, list.extendedEnd.empty()) << list.extendedEnd;
+    }
+}
+
+TEST(CapabilityDecoder, ExtendedWalkNeedsExpressAndStopsAtEveryDwordVisitedOnce)
+{
+    CSpace conventional(kLarge, false);
+    conventional.Ext(0x100, 1, 0);
+    EXPECT_TRUE(Offsets(conventional.Decode()).empty());
+
+    // Every dword of the extended space in one chain, the last one pointing back to the first.
+    CSpace full;
+    for (uint32_t offset = 0x100; offset < kLarge; offset += 4)
+        full.Ext(offset, 0x0B, offset + 4 < kLarge ? offset + 4 : 0x100);
+    const CapabilityList list = full.Decode();
+    EXPECT_EQ(list.capabilities.size(), 1u + 960u);
+    EXPECT_NE(list.extendedEnd.find("loops back"), std::string::npos);
+}
+
+struct BoundsCase
+{
+    const char* name;
+    std::function<void(CSpace&)> build;
+    uint32_t offset;     // the capability with the problem
+    const char* problem; // a part of its problem text
+};
+
+TEST(CapabilityDecoder, DeclaredLengthsAndPointersAreCheckedAgainstTheSpace)
+{
+    const std::vector<BoundsCase> cases = {
+        {"VSEC length", [](CSpace& s) { s.Ext(0x100, 0x0B, 0xF00).Ext(0xF00, 0x0B, 0).Set32(0xF04, 0x200u << 20); },
+         0xF00, "vendor-specific length 512 bytes runs past 1000h"},
+        {"DVSEC length", [](CSpace& s) { s.Ext(0x100, 0x23, 0).Set32(0x104, 0xFFFu << 20); }, 0x100,
+         "DVSEC length 4095 bytes"},
+        {"standard vendor length", [](CSpace& s) { s.Set8(0x41, 0xF0).Set8(0xF0, 0x09).Set8(0xF2, 0x40); }, 0xF0,
+         "runs past 100h"},
+        {"DOE mailboxes", [](CSpace& s) { s.Ext(0x100, 0x2E, 0xFF0).Ext(0xFF0, 0x2E, 0); }, 0xFF0, "DOE mailboxes"},
+        {"serial number at the last dword", [](CSpace& s) { s.Ext(0x100, 0x03, 0xFFC).Ext(0xFFC, 0x03, 0); }, 0xFFC,
+         "register at 1000h runs past 1000h"},
+        {"64-bit MSI at FCh", [](CSpace& s) { s.Set8(0x41, 0xFC).Set8(0xFC, 0x05).Set16(0xFE, 0x0080); }, 0xFC,
+         "runs past 100h"},
+        {"MSI-X BIR", [](CSpace& s) { s.Set8(0x41, 0x80).Set8(0x80, 0x11).Set32(0x84, 7); }, 0x80,
+         "BIR 7 names no BAR"},
+        {"resizable BAR count", [](CSpace& s) { s.Ext(0x100, 0x15, 0); }, 0x100, "0 resizable BARs"},
+        {"VC resources", [](CSpace& s) { s.Ext(0x100, 0x02, 0xFF0).Ext(0xFF0, 0x02, 0).Set32(0xFF4, 7); }, 0xFF0,
+         "VC resource list"},
+        {"EA entries", [](CSpace& s) { s.Set8(0x41, 0xF8).Set8(0xF8, 0x14).Set8(0xFA, 0x3F).Set32(0xFC, 7); }, 0xF8,
+         "runs past 100h"},
+    };
+    for (const BoundsCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CSpace space;
+        c.build(space);
+        const CapabilityList list = space.Decode();
+        const Capability* found = nullptr;
+        for (const Capability& capability : list.capabilities) {
+            if (capability.offset == c.offset)
+                found = &capability;
+        }
+        ASSERT_NE(found, nullptr);
+        EXPECT_NE(found->problem.find(c.problem), std::string::npos) << found->problem;
+        for (const CapabilityRow& row : found->rows)
+            EXPECT_LE(row.offset + row.size, row.offset >= 0x100 ? kLarge : kSmall) << row.name;
+    }
+}
+
+} // namespace

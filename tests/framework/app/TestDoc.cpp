@@ -1,0 +1,3 @@
+#include "tests/framework/app/TestDoc.h"
+
+IMPLEMENT_DYNCREATE(CTestDoc, CDocument)
