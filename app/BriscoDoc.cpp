@@ -2,6 +2,11 @@
 
 #include "views/ViewHints.h"
 
+#include "app/BriscoSettings.h"
+#include "framework/CmdUI.h"
+#include "framework/WaitCursor.h"
+#include "res/resource.h"
+
 #include <exception>
 #include <string>
 
@@ -11,12 +16,25 @@
 
 IMPLEMENT_DYNCREATE(CBriscoDoc, CDocument)
 
+BEGIN_MESSAGE_MAP(CBriscoDoc, CDocument)
+ON_COMMAND(ID_OPTIONS_ALL_ROOT_BUSES, OnScanAllRootBuses)
+ON_UPDATE_COMMAND_UI(ID_OPTIONS_ALL_ROOT_BUSES, OnUpdateScanAllRootBuses)
+END_MESSAGE_MAP()
+
+namespace {
+
+constexpr char kAllRootBusesValue[] = "ScanAllRootBuses";
+
+} // namespace
+
 CBriscoDoc::CBriscoDoc() : CBriscoDoc(kDriverDevicePath)
 {
 }
 
 CBriscoDoc::CBriscoDoc(const char* devicePath)
 {
+    DWORD allRootBuses = 0;
+    m_allRootBuses = CBriscoSettings::LoadNumber(kAllRootBusesValue, &allRootBuses) && allRootBuses != 0;
     m_hDriver = ::CreateFileA(devicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     if (m_hDriver == INVALID_HANDLE_VALUE)
@@ -31,6 +49,24 @@ CBriscoDoc::~CBriscoDoc()
         ::CloseHandle(m_hDriver);
 }
 
+void CBriscoDoc::SetScanningAllRootBuses(bool on)
+{
+    m_allRootBuses = on;
+    CBriscoSettings::SaveNumber(kAllRootBusesValue, on ? 1 : 0);
+}
+
+void CBriscoDoc::OnScanAllRootBuses()
+{
+    SetScanningAllRootBuses(!m_allRootBuses);
+    CWaitCursor wait;
+    RescanBus();
+}
+
+void CBriscoDoc::OnUpdateScanAllRootBuses(CCmdUI* pCmdUI)
+{
+    pCmdUI->SetCheck(m_allRootBuses ? 1 : 0);
+}
+
 void CBriscoDoc::RescanBus()
 {
     if (m_hDriver == INVALID_HANDLE_VALUE)
@@ -41,7 +77,7 @@ void CBriscoDoc::RescanBus()
     m_scanFailure.clear();
     // A scan that fails half-way leaves no tree, never a partial one; the views then empty.
     try {
-        m_pRoot = std::make_unique<CPciFunction>(m_hDriver);
+        m_pRoot = std::make_unique<CPciFunction>(m_hDriver, m_allRootBuses);
     } catch (const std::exception& error) {
         m_pRoot.reset();
         AfxOutputDebugString((std::string("CBriscoDoc::RescanBus: ") + error.what() + "\r\n").c_str());

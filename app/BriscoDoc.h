@@ -31,6 +31,12 @@ public:
     void RescanBus() override;
 
     bool HasDriver() const { return m_hDriver != INVALID_HANDLE_VALUE; }
+    // Whether a scan also sweeps every bus that no bridge of bus 0 reaches; kept in the settings.
+    bool IsScanningAllRootBuses() const { return m_allRootBuses; }
+    void SetScanningAllRootBuses(bool on);
+
+    void OnScanAllRootBuses();
+    void OnUpdateScanAllRootBuses(CCmdUI* pCmdUI);
     CPciFunction* GetRoot() const { return m_pRoot.get(); }
     // Empty unless the last scan failed.
     const std::string& GetScanFailure() const { return m_scanFailure; }
@@ -39,8 +45,11 @@ protected:
     // Opens the given device instead of the driver's; lets tests start without a driver.
     explicit CBriscoDoc(const char* devicePath);
 
+    DECLARE_MESSAGE_MAP()
+
 private:
     HANDLE m_hDriver = INVALID_HANDLE_VALUE;
     std::unique_ptr<CPciFunction> m_pRoot;
     std::string m_scanFailure;
+    bool m_allRootBuses = false;
 };

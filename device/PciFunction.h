@@ -28,8 +28,19 @@ public:
     // A capability walk never visits more entries than the image has dwords.
     static constexpr uint32_t kMaxCapabilityEntries = 64;
 
+    // A bus that no bridge of the tree reaches, with the functions found on it (and, below
+    // its bridges, theirs): the uncore buses of many desktops, the second socket of a server.
+    struct CRootBus
+    {
+        uint32_t bus = 0;
+        std::vector<std::unique_ptr<CPciFunction>> functions;
+    };
+
     // Root: finds the host bridge on bus 0 and scans the whole tree behind it.
     explicit CPciFunction(HANDLE hDriver);
+    // The same; with allRootBuses, every bus the tree did not reach is swept afterwards in the
+    // same scan, so no bus is scanned twice and no function is listed twice.
+    CPciFunction(HANDLE hDriver, bool allRootBuses);
     // Child: reads one function and, for a bridge, everything behind it.
     CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function);
     ~CPciFunction();
@@ -110,6 +121,8 @@ public:
     uint8_t m_config[pci::kConfigSpaceBytes] = {};
     uint8_t m_shadow[pci::kConfigSpaceBytes] = {};
     std::vector<std::unique_ptr<CPciFunction>> m_children;
+    // Further root buses, in bus order; only a root swept with allRootBuses has any.
+    std::vector<CRootBus> m_rootBuses;
     std::string m_vendorName;
     std::string m_deviceName;
     std::string m_subsystemVendorName;
@@ -125,6 +138,9 @@ private:
     void ReadChild(CScanState& scan);
     void FindHostBridge(CScanState& scan);
     void ScanChildren(CScanState& scan);
+    // Probes every device of the bus and builds the functions that answer into functions.
+    void ScanBus(uint32_t bus, CScanState& scan, std::vector<std::unique_ptr<CPciFunction>>& functions);
+    void SweepRootBuses(CScanState& scan);
     bool ShouldScanBus(uint32_t bus, const CScanState& scan) const;
     bool SendProbe(uint32_t bus, uint32_t device, uint32_t function, uint32_t* value);
     uint32_t ProbeFunction(uint32_t bus, uint32_t device, uint32_t function, CScanState& scan);

@@ -39,13 +39,36 @@ bool CPciFunction::ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t funct
     return ok;
 }
 
-CPciFunction::CPciFunction(HANDLE hDriver) : m_hDriver(hDriver)
+CPciFunction::CPciFunction(HANDLE hDriver) : CPciFunction(hDriver, false)
+{
+}
+
+CPciFunction::CPciFunction(HANDLE hDriver, bool allRootBuses) : m_hDriver(hDriver)
 {
     CScanState scan;
     FindHostBridge(scan);
     ScanChildren(scan);
+    if (allRootBuses)
+        SweepRootBuses(scan);
     m_scanReport = scan.report;
     FinishConstruction();
+}
+
+// Every bus the tree did not reach is probed device by device; a bus where something answers
+// becomes a root bus. Bridges found there scan their buses in the same scan state, and a host
+// bridge off bus 0 is a leaf (bus 0 is scanned already).
+void CPciFunction::SweepRootBuses(CScanState& scan)
+{
+    for (uint32_t bus = 0; bus < pci::kBusCount; ++bus) {
+        if (scan.scanned[bus])
+            continue;
+        scan.scanned[bus] = true;
+        CRootBus root;
+        root.bus = bus;
+        ScanBus(bus, scan, root.functions);
+        if (!root.functions.empty())
+            m_rootBuses.push_back(std::move(root));
+    }
 }
 
 CPciFunction::CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function)
@@ -126,6 +149,11 @@ void CPciFunction::ScanChildren(CScanState& scan)
     if (!ShouldScanBus(bus, scan))
         return;
     scan.scanned[bus] = true;
+    ScanBus(bus, scan, m_children);
+}
+
+void CPciFunction::ScanBus(uint32_t bus, CScanState& scan, std::vector<std::unique_ptr<CPciFunction>>& functions)
+{
     for (uint32_t device = 0; device < pci::kDevicesPerBus; ++device) {
         bool keepOtherFunctions = true;
         for (uint32_t function = 0; function < pci::kFunctionsPerDevice; ++function) {
@@ -143,7 +171,7 @@ void CPciFunction::ScanChildren(CScanState& scan)
             auto child = std::unique_ptr<CPciFunction>(new CPciFunction(m_hDriver, bus, device, function, scan));
             if (function == 0)
                 keepOtherFunctions = child->IsMultiFunction();
-            m_children.push_back(std::move(child));
+            functions.push_back(std::move(child));
         }
     }
 }

@@ -71,6 +71,8 @@
 #define ID_OPTIONS_REFRESH           32790
 // F5: the active pane's own refresh (the bus rescan in the tree, the page's in the function view).
 #define ID_REFRESH_ACTIVE_PANE       32791
+// Options: sweep every bus that no bridge of bus 0 reaches (remembered; off by default).
+#define ID_OPTIONS_ALL_ROOT_BUSES    32792
 
 // ---- Standard framework ids that the resources use ----
 #include "framework/FrameworkIds.h"

@@ -53,8 +53,18 @@ constexpr uint8_t kSubclassUsb = 0x03;
 void CBusTreeModel::Build(CPciFunction* root)
 {
     m_items.clear();
-    if (root)
-        InsertFunction(-1, root);
+    if (!root)
+        return;
+    InsertFunction(-1, root);
+    for (const CPciFunction::CRootBus& bus : root->m_rootBuses)
+        InsertChildren(AddItem(-1, FormatRootBusLabel(bus.bus), kImageBridge, nullptr), bus.functions);
+}
+
+std::string CBusTreeModel::FormatRootBusLabel(uint32_t bus)
+{
+    char label[32];
+    snprintf(label, sizeof label, "Root Bus %02Xh", unsigned(bus));
+    return label;
 }
 
 int CBusTreeModel::AddItem(int parent, std::string label, int image, CPciFunction* function)
@@ -76,15 +86,20 @@ void CBusTreeModel::InsertFunction(int parent, CPciFunction* function)
         parent, FormatFunctionLabel(*function),
         GetImageIndex(function->GetConfigByte(pci::kBaseClassOffset), function->GetConfigByte(pci::kSubclassOffset)),
         function);
+    InsertChildren(self, function->m_children);
+}
+
+void CBusTreeModel::InsertChildren(int parent, const std::vector<std::unique_ptr<CPciFunction>>& children)
+{
     int group = -1;
     uint32_t groupDevice = 0;
-    for (const std::unique_ptr<CPciFunction>& child : function->m_children) {
+    for (const std::unique_ptr<CPciFunction>& child : children) {
         if (child->IsMultiFunction() && child->m_function == 0) {
-            group = AddItem(self, FormatGroupLabel(child->m_bus, child->m_device), kImageMultiFunctionGroup, nullptr);
+            group = AddItem(parent, FormatGroupLabel(child->m_bus, child->m_device), kImageMultiFunctionGroup, nullptr);
             groupDevice = child->m_device;
         }
         const bool inGroup = group >= 0 && child->m_device == groupDevice;
-        InsertFunction(inGroup ? group : self, child.get());
+        InsertFunction(inGroup ? group : parent, child.get());
     }
 }
 

@@ -3,6 +3,7 @@
 // function, nested below its bridge, with a group item per multi-function device.
 #include <stdint.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,10 +30,13 @@ public:
 
     static std::string FormatFunctionLabel(const CPciFunction& function);
     static std::string FormatGroupLabel(uint32_t bus, uint32_t device);
+    // A further root item for a bus that no bridge of bus 0 reaches.
+    static std::string FormatRootBusLabel(uint32_t bus);
     static int GetImageIndex(uint8_t baseClass, uint8_t subclass);
 
 private:
     void InsertFunction(int parent, CPciFunction* function);
+    void InsertChildren(int parent, const std::vector<std::unique_ptr<CPciFunction>>& children);
     int AddItem(int parent, std::string label, int image, CPciFunction* function);
 
     std::vector<CBusTreeItem> m_items;

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -118,6 +119,76 @@ TEST(DumpTool, LoadsAnLspciDumpOfARealMachine)
     EXPECT_NE(result.out.find("\n  0.5.0   Function   (1af4/1044) - "), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("40h\tDWORD\tVendor Specific\t01105009h\tNew Capability: Vendor Specific\n"),
               std::string::npos);
+}
+
+// Buses that no bridge of bus 0 reaches (a second socket, uncore host bridges on bus FFh)
+// appear only when swept, each as a root of its own, and every function appears once.
+TEST(DumpTool, AllRootBusesShowsEveryFunctionOnce)
+{
+    const fs::path image = GoldenDir().parent_path().parent_path() / "data" / "root-buses-lspci-xxx.txt";
+    struct CCase
+    {
+        std::vector<std::string> args;
+        size_t functions;
+        size_t rootBuses;
+    };
+    for (const CCase& c : {CCase{{image.string()}, 4, 0}, CCase{{"--all-root-buses", image.string()}, 11, 2}}) {
+        SCOPED_TRACE(c.args.size() == 1 ? "bus 0 only" : "every root bus");
+        const CRunResult result = RunDump(c.args);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        std::istringstream lines(result.out.substr(0, result.out.find("\n\n")));
+        std::set<std::string> functions;
+        size_t listed = 0;
+        size_t roots = 0;
+        for (std::string line; std::getline(lines, line);) {
+            roots += line.rfind("Root Bus ", 0) == 0;
+            const size_t start = line.find_first_not_of(' ');
+            if (line.find("   Bridge   (") == std::string::npos && line.find("   Function   (") == std::string::npos)
+                continue;
+            ++listed;
+            functions.insert(line.substr(start, line.find(' ', start) - start));
+        }
+        EXPECT_EQ(functions.size(), c.functions) << result.out;
+        EXPECT_EQ(listed, c.functions) << "no function is listed twice";
+        EXPECT_EQ(roots, c.rootBuses);
+    }
+}
+
+// --diff prints one line per register in which the machine differs from a saved image, and
+// nothing when they are equal; a function on one side only is named.
+TEST(DumpTool, DiffNamesEveryChangedRegister)
+{
+    const fs::path image = GoldenDir().parent_path().parent_path() / "data" / "root-buses-lspci-xxx.txt";
+    std::string saved = ReadFile(image);
+    const size_t lpc = saved.find("00:1f.0");
+    ASSERT_NE(lpc, std::string::npos);
+    const size_t command = saved.find("00: 86 80 16 3a 06 00", lpc);
+    ASSERT_NE(command, std::string::npos);
+    saved.replace(command, 21, "00: 86 80 16 3a 07 00");
+    saved.erase(saved.find("01:00.0"), saved.find("\n\n", saved.find("01:00.0")) + 2 - saved.find("01:00.0"));
+    const fs::path changed = fs::temp_directory_path() / "brisco-diff-saved.txt";
+    std::ofstream(changed, std::ios::binary) << saved;
+
+    struct CCase
+    {
+        const char* what;
+        std::string image;
+        std::string expected;
+    };
+    const CCase cases[] = {
+        {"equal", image.string(), ""},
+        {"changed", changed.string(), "0.31.0\t04h\tCommand Register\t0007h\t0006h\n1.0.0\tonly in the machine\n"},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CRunResult result = RunDump({"--all-root-buses", "--diff", c.image, image.string()});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.out, c.expected);
+    }
+    const CRunResult broken = RunDump({"--diff", image.string() + ".missing", image.string()});
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_NE(broken.err.find("cannot be read"), std::string::npos) << broken.err;
+    fs::remove(changed);
 }
 
 TEST(DumpTool, FailuresGiveOneLineAndNonZeroExit)

@@ -14,8 +14,8 @@ namespace {
 
 constexpr int kOptionsPopup = 0;
 constexpr int kRefreshPos = 0;
-constexpr int kSeparatorPos = 1;
-constexpr int kExitPos = 2;
+constexpr int kSeparatorPos = 2;
+constexpr int kExitPos = 3;
 
 CIconMenu* Popup(CIconMenu& menu, int position)
 {
@@ -69,7 +69,7 @@ TEST_F(IconMenuModelTest, MainMenuHasPlainTitlesAndOwnerDrawnPopups)
     ASSERT_TRUE(menu.LoadFromResource(IDR_MAINFRAME));
     ASSERT_EQ(2, menu.GetMenuItemCount());
     const char* titles[] = {"&Options", "&Help"};
-    const int counts[] = {3, 1};
+    const int counts[] = {4, 1};
     for (int pos = 0; pos < 2; ++pos) {
         SCOPED_TRACE(titles[pos]);
         std::string title;
@@ -96,8 +96,8 @@ TEST_F(IconMenuModelTest, MainMenuHasPlainTitlesAndOwnerDrawnPopups)
     EXPECT_TRUE(menu.GetItemText(ID_APP_ABOUT, text, MF_BYCOMMAND));
     EXPECT_EQ("&About Brisco...", text);
     EXPECT_FALSE(menu.GetItemText(ID_TEST_NOWHERE, text, MF_BYCOMMAND));
-    EXPECT_FALSE(pOptions->GetItemText(3, text, MF_BYPOSITION));
-    EXPECT_THROW(pOptions->GetItem(3), CInvalidArgException);
+    EXPECT_FALSE(pOptions->GetItemText(4, text, MF_BYPOSITION));
+    EXPECT_THROW(pOptions->GetItem(4), CInvalidArgException);
 }
 
 TEST_F(IconMenuModelTest, LoadingFailsCleanly)
@@ -266,15 +266,16 @@ TEST_F(IconMenuSyncTest, RemovedAndAddedItemsChangeTheRecords)
     m_options->AppendMenu(MF_STRING, ID_TEST_PLAIN, "&Plain");
     m_options->AppendMenu(MF_SEPARATOR, 0, nullptr);
     m_options->ResyncItems();
-    ASSERT_EQ(4, m_options->GetItemCount());
-    EXPECT_EQ(m_records[kSeparatorPos], m_options->GetItem(0));
-    EXPECT_EQ(m_records[kExitPos], m_options->GetItem(1));
-    IconMenuItem* pAdded = m_options->GetItem(2);
+    const int count = static_cast<int>(m_records.size()) + 1;
+    ASSERT_EQ(count, m_options->GetItemCount());
+    for (int pos = kRefreshPos + 1; pos < static_cast<int>(m_records.size()); ++pos)
+        EXPECT_EQ(m_records[size_t(pos)], m_options->GetItem(pos - 1)) << "the records after the removed one move up";
+    IconMenuItem* pAdded = m_options->GetItem(count - 2);
     EXPECT_EQ(L"&Plain", pAdded->m_text);
     EXPECT_EQ(static_cast<UINT_PTR>(ID_TEST_PLAIN), pAdded->m_commandId);
     EXPECT_FALSE(pAdded->HasImage());
-    EXPECT_TRUE(m_options->GetItem(3)->IsSeparator());
-    for (int pos = 0; pos < 4; ++pos) {
+    EXPECT_TRUE(m_options->GetItem(count - 1)->IsSeparator());
+    for (int pos = 0; pos < count; ++pos) {
         EXPECT_TRUE(IsOwnerDrawn(m_options->m_hMenu, pos)) << pos;
         EXPECT_EQ(reinterpret_cast<ULONG_PTR>(m_options->GetItem(pos)), ItemData(m_options->m_hMenu, pos)) << pos;
     }
@@ -323,7 +324,7 @@ TEST_F(IconMenuSyncTest, MnemonicsFindTheirItems)
 
     // A literal ampersand is not a mnemonic.
     m_options->AppendMenu(MF_STRING, ID_TEST_PLAIN, "Save && &quit");
-    EXPECT_EQ(MAKELRESULT(2, MNC_EXECUTE), CIconMenu::HandleMenuChar('q', MF_POPUP, m_options));
+    EXPECT_EQ(MAKELRESULT(kExitPos, MNC_EXECUTE), CIconMenu::HandleMenuChar('q', MF_POPUP, m_options));
     EXPECT_EQ(0, CIconMenu::HandleMenuChar(' ', MF_POPUP, m_options));
 }
 

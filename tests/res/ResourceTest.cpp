@@ -109,7 +109,7 @@ TEST(Menus, MainMenuHasOptionsAndHelp)
     ASSERT_NE(nullptr, menu);
     EXPECT_EQ(2, GetMenuItemCount(menu));
     ExpectPopup(menu, 0, "&Options",
-                {{"&Refresh!", kRefreshBus}, {"", kSeparator}, {"E&xit", kExit}});
+                {{"&Refresh!", kRefreshBus}, {"Scan &All Root Buses", 32792}, {"", kSeparator}, {"E&xit", kExit}});
     ExpectPopup(menu, 1, "&Help", {{"&About Brisco...", kAbout}});
     DestroyMenu(menu);
 }

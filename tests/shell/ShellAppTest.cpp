@@ -422,6 +422,24 @@ TEST_F(ShellAppTest, StatusBarNamesTheCurrentBar)
     CTestSeams::PumpUntilIdle();
 }
 
+// "Scan All Root Buses" is off at first, toggles, is remembered and rescans at once.
+TEST_F(ShellAppTest, ScanAllRootBusesIsAnOptionThatIsRemembered)
+{
+    EXPECT_FALSE(m_doc->IsScanningAllRootBuses());
+    for (bool on : {true, false}) {
+        SCOPED_TRACE(on ? "switched on" : "switched off");
+        m_recorder.m_updates.clear();
+        SendCommand(ID_OPTIONS_ALL_ROOT_BUSES);
+        EXPECT_EQ(on, m_doc->IsScanningAllRootBuses());
+        DWORD saved = 2;
+        ASSERT_TRUE(CBriscoSettings::LoadNumber("ScanAllRootBuses", &saved));
+        EXPECT_EQ(on ? 1u : 0u, saved);
+        EXPECT_FALSE(m_recorder.m_updates.empty()) << "the machine is scanned again";
+        ExpectFreshTree();
+    }
+    CBriscoSettings::DeleteAll();
+}
+
 TEST_F(ShellAppTest, ToolbarHasItsButtonsAndFollowsTheActiveView)
 {
     CToolBar& toolbar = m_frame->GetToolBar();

@@ -1,6 +1,8 @@
 #include "tools/brisco-dump/DumpTool.h"
 
 #include "views/BarGridModel.h"
+#include "decode/MachineComparison.h"
+
 #include "views/BusTreeModel.h"
 #include "views/DisplaySettings.h"
 #include "decode/ConfigSpaceModel.h"
@@ -31,7 +33,8 @@ namespace {
 const char kProgramName[] = "brisco-dump";
 const char kDriverPath[] = "\\\\.\\briscodrvDevice";
 const char kNameFileName[] = "pcidevs.txt";
-const char kUsage[] = "usage: brisco-dump [--decimal] [--function BUS.DEVICE.FUNCTION] [--names FILE] [MACHINE]\n"
+const char kUsage[] = "usage: brisco-dump [--decimal] [--all-root-buses] [--function BUS.DEVICE.FUNCTION] [--names FILE]\n"
+                      "                   [MACHINE]\n"
                       "       brisco-dump --function BUS.DEVICE.FUNCTION --bar N [--unit 1|2|4] [--rows R] [--probe]\n"
                       "                   [--decimal] [MACHINE]\n"
                       "Prints the bus tree, then the configuration registers of every function (or of the one\n"
@@ -39,6 +42,11 @@ const char kUsage[] = "usage: brisco-dump [--decimal] [--function BUS.DEVICE.FUN
                       "With --bar, prints instead the grid of that BAR's range as its BAR page shows it: the\n"
                       "headings, then one row of 16 bytes per line, cells separated by tabs.\n"
                       "  --decimal     show offsets and values in decimal instead of hexadecimal\n"
+                      "  --all-root-buses  also sweep every bus that no bridge of bus 0 reaches; each one\n"
+                      "                with functions is listed as a further root \"Root Bus NNh\"\n"
+                      "  --diff IMAGE  print only the registers in which the machine differs from the saved\n"
+                      "                IMAGE: function, offset, name, old (image) and new value; nothing\n"
+                      "                when they are equal\n"
                       "  --function    list the registers of that function only, e.g. 0.7.1\n"
                       "  --names FILE  take vendor and device names from FILE (default: pcidevs.txt in the\n"
                       "                current folder, else next to the program)\n"
@@ -49,10 +57,6 @@ const char kUsage[] = "usage: brisco-dump [--decimal] [--function BUS.DEVICE.FUN
                       "  MACHINE       machine image to load (native build; default: the built-in machine)\n";
 constexpr size_t kMaxCountDigits = 10;
 
-constexpr uint32_t kBusCount = 256;
-constexpr uint32_t kDeviceCount = 32;
-constexpr uint32_t kFunctionCount = 8;
-constexpr uint16_t kAbsentVendor = 0xFFFF;
 constexpr int kIndentPerLevel = 2;
 
 // Makes a folder the current one and restores the previous one when it ends.
@@ -161,16 +165,19 @@ int CDumpTool::Run(const std::string& programPath, const std::vector<std::string
     {
         // Names are looked up in the current folder while the functions are built.
         CCurrentFolder folder(nameFolder);
-        root = std::make_unique<CPciFunction>(driver.Get());
+        root = std::make_unique<CPciFunction>(driver.Get(), m_allRootBuses);
     }
     if (!m_temporaryFolder.empty()) {
         std::error_code ignored;
         fs::remove_all(m_temporaryFolder, ignored);
     }
-    if (root->GetVendorId() == kAbsentVendor) {
+    if (!root->GetScanReport().hostBridgeFound) {
         Error(err) << "no host bridge found on bus 0\n";
         return kExitFailure;
     }
+
+    if (!m_diffImage.empty())
+        return PrintDifferences(root.get(), out, err);
 
     CBusTreeModel tree;
     tree.Build(root.get());
@@ -209,6 +216,25 @@ int CDumpTool::Run(const std::string& programPath, const std::vector<std::string
     return kExitOk;
 }
 
+int CDumpTool::PrintDifferences(const CPciFunction* root, std::ostream& out, std::ostream& err) const
+{
+    CMachineComparison comparison;
+    std::string error;
+    if (!comparison.LoadMachineImage(m_diffImage, &error)) {
+        Error(err) << error << '\n';
+        return kExitFailure;
+    }
+    comparison.Compare(root);
+    for (const CRegisterDifference& difference : comparison.GetDifferences())
+        out << CMachineComparison::FormatLine(difference) << '\n';
+    for (const std::string& function : comparison.GetOnlyInImage())
+        out << function << "\tonly in the image\n";
+    for (const std::string& function : comparison.GetOnlyInMachine())
+        out << function << "\tonly in the machine\n";
+    out.flush();
+    return out ? kExitOk : kExitFailure;
+}
+
 bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostream& err)
 {
     std::string gridOption; // the last option that means something only with --bar
@@ -219,6 +245,13 @@ bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostrea
             m_hexMode = false;
         } else if (arg == "--hex") {
             m_hexMode = true;
+        } else if (arg == "--diff" && hasValue) {
+            m_diffImage = args[++i];
+        } else if (arg == "--diff") {
+            Error(err) << arg << " needs a value\n" << kUsage;
+            return false;
+        } else if (arg == "--all-root-buses") {
+            m_allRootBuses = true;
         } else if (arg == "--help" || arg == "-h") {
             m_showHelp = true;
         } else if (arg == "--function" && hasValue) {
@@ -285,9 +318,9 @@ std::optional<CDumpTool::CAddress> CDumpTool::ParseAddress(const std::string& te
     if (second == std::string::npos)
         return std::nullopt;
     CAddress address{};
-    if (!ParseNumber(text.substr(0, first), kBusCount, &address.bus) ||
-        !ParseNumber(text.substr(first + 1, second - first - 1), kDeviceCount, &address.device) ||
-        !ParseNumber(text.substr(second + 1), kFunctionCount, &address.function))
+    if (!ParseNumber(text.substr(0, first), pci::kBusCount, &address.bus) ||
+        !ParseNumber(text.substr(first + 1, second - first - 1), pci::kDevicesPerBus, &address.device) ||
+        !ParseNumber(text.substr(second + 1), pci::kFunctionsPerDevice, &address.function))
         return std::nullopt;
     return address;
 }

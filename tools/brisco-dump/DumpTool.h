@@ -39,9 +39,11 @@ private:
     void PrintRows(CPciFunction* function, const std::string& label, std::ostream& out) const;
     // The BAR page's grid of the chosen function; false with a message when it has no such range.
     bool PrintBarGrid(CPciFunction* function, std::ostream& out, std::ostream& err) const;
+    int PrintDifferences(const CPciFunction* root, std::ostream& out, std::ostream& err) const;
 
     bool m_hexMode = true;
     bool m_showHelp = false;
+    bool m_allRootBuses = false;
     std::optional<CAddress> m_address;
     std::optional<int> m_barIndex;
     int m_unitWidth = 1;
@@ -49,5 +51,6 @@ private:
     bool m_probe = false;
     std::string m_namesFile;
     std::string m_machineFile;
+    std::string m_diffImage;
     std::string m_temporaryFolder;
 };

@@ -1,4 +1,4 @@
-// The simulator's host services for native programs: the C heap and stderr.
+// The simulator's host services for programs (not the driver): the C heap and stderr.
 #include <cstdio>
 #include <cstdlib>
 #include "sim/SimHost.h"
