@@ -4,6 +4,7 @@
 
 #include "app/BriscoSettings.h"
 #include "framework/CmdUI.h"
+#include "framework/DocTemplate.h"
 #include "framework/WaitCursor.h"
 #include "res/resource.h"
 
@@ -19,11 +20,17 @@ IMPLEMENT_DYNCREATE(CBriscoDoc, CDocument)
 BEGIN_MESSAGE_MAP(CBriscoDoc, CDocument)
 ON_COMMAND(ID_OPTIONS_ALL_ROOT_BUSES, OnScanAllRootBuses)
 ON_UPDATE_COMMAND_UI(ID_OPTIONS_ALL_ROOT_BUSES, OnUpdateScanAllRootBuses)
+ON_COMMAND(ID_OPTIONS_COMPARE, OnCompareWithImage)
+ON_COMMAND(ID_OPTIONS_CLEAR_COMPARISON, OnClearComparison)
+ON_UPDATE_COMMAND_UI(ID_OPTIONS_CLEAR_COMPARISON, OnUpdateClearComparison)
 END_MESSAGE_MAP()
 
 namespace {
 
 constexpr char kAllRootBusesValue[] = "ScanAllRootBuses";
+constexpr char kImageFilter[] = "Machine Images (*.txt)";
+constexpr char kImageExtension[] = ".txt";
+constexpr char kCompareErrorCaption[] = "Compare With Image";
 
 } // namespace
 
@@ -47,6 +54,55 @@ CBriscoDoc::~CBriscoDoc()
     m_pRoot.reset();
     if (m_hDriver != INVALID_HANDLE_VALUE)
         ::CloseHandle(m_hDriver);
+}
+
+bool CBriscoDoc::CompareWithImage(const std::string& path, std::string* error)
+{
+    if (!m_comparison.LoadMachineImage(path, error))
+        return false;
+    m_comparison.Compare(m_pRoot.get());
+    UpdateAllViews(nullptr, CViewHints::HINT_COMPARISON_CHANGED, nullptr);
+    UpdateStatusText();
+    return true;
+}
+
+void CBriscoDoc::ClearComparison()
+{
+    m_comparison.Clear();
+    UpdateAllViews(nullptr, CViewHints::HINT_COMPARISON_CHANGED, nullptr);
+    UpdateStatusText();
+}
+
+const CMachineComparison* CBriscoDoc::GetComparison() const
+{
+    return m_comparison.HasImage() ? &m_comparison : nullptr;
+}
+
+void CBriscoDoc::OnCompareWithImage()
+{
+    std::string path;
+    if (!AfxPromptFileName(path, false, kImageFilter, kImageExtension))
+        return;
+    std::string error;
+    CWaitCursor wait;
+    if (!CompareWithImage(path, &error))
+        AfxMessageBox("The image cannot be compared:\n\n" + error, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CBriscoDoc::OnClearComparison()
+{
+    ClearComparison();
+}
+
+void CBriscoDoc::OnUpdateClearComparison(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_comparison.HasImage() ? TRUE : FALSE);
+}
+
+void CBriscoDoc::UpdateStatusText()
+{
+    if (CWnd* pMainWnd = AfxGetMainWnd())
+        pMainWnd->SendMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
 }
 
 void CBriscoDoc::SetScanningAllRootBuses(bool on)
@@ -89,7 +145,9 @@ void CBriscoDoc::RescanBus()
                                                                                         : kNoHostBridgeText;
         m_pRoot.reset();
     }
+    // A comparison goes on with the new scan.
+    if (m_comparison.HasImage())
+        m_comparison.Compare(m_pRoot.get());
     UpdateAllViews(nullptr, CViewHints::HINT_MODEL_REBUILT, CViewHints::HintFromFunction(m_pRoot.get()));
-    if (CWnd* pMainWnd = AfxGetMainWnd())
-        pMainWnd->SendMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
+    UpdateStatusText();
 }

@@ -8,9 +8,11 @@
 
 #include "device/PciFunction.h"
 #include "framework/Document.h"
+#include "decode/MachineComparison.h"
 #include "views/BusRescanner.h"
+#include "views/ComparisonSource.h"
 
-class CBriscoDoc : public CDocument, public CBusRescanner {
+class CBriscoDoc : public CDocument, public CBusRescanner, public CComparisonSource {
     DECLARE_DYNCREATE(CBriscoDoc)
 public:
     static constexpr char kDriverDevicePath[] = "\\\\.\\briscodrvDevice";
@@ -35,6 +37,15 @@ public:
     bool IsScanningAllRootBuses() const { return m_allRootBuses; }
     void SetScanningAllRootBuses(bool on);
 
+    // Starts comparing with the image (false with a "file:line: ..." message when it does not
+    // load; an earlier comparison then stays), or ends the comparison.
+    bool CompareWithImage(const std::string& path, std::string* error);
+    void ClearComparison();
+    const CMachineComparison* GetComparison() const override;
+
+    void OnCompareWithImage();
+    void OnClearComparison();
+    void OnUpdateClearComparison(CCmdUI* pCmdUI);
     void OnScanAllRootBuses();
     void OnUpdateScanAllRootBuses(CCmdUI* pCmdUI);
     CPciFunction* GetRoot() const { return m_pRoot.get(); }
@@ -48,8 +59,12 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Asks the frame to show its idle text again, which says what the scan or comparison found.
+    static void UpdateStatusText();
+
     HANDLE m_hDriver = INVALID_HANDLE_VALUE;
     std::unique_ptr<CPciFunction> m_pRoot;
     std::string m_scanFailure;
     bool m_allRootBuses = false;
+    CMachineComparison m_comparison;
 };

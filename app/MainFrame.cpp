@@ -121,11 +121,17 @@ void CMainFrame::SavePlacement()
 
 BOOL CMainFrame::GetMessageString(UINT nID, std::string& rMessage) const
 {
-    // One pane, one precedence: a menu prompt (another id), a scan failure, the current BAR, "Ready".
+    // One pane, one precedence: a menu prompt (another id), a scan failure, the comparison,
+    // the current BAR, "Ready".
     if (nID == AFX_IDS_IDLEMESSAGE) {
         const auto* pDoc = DYNAMIC_DOWNCAST(CBriscoDoc, GetActiveDocument());
         if (pDoc != nullptr && !pDoc->GetScanFailure().empty()) {
             rMessage = pDoc->GetScanFailure();
+            return TRUE;
+        }
+        const CMachineComparison* pComparison = pDoc != nullptr ? pDoc->GetComparison() : nullptr;
+        if (pComparison != nullptr) {
+            rMessage = pComparison->Summary();
             return TRUE;
         }
         const CPciFunctionView* pView = GetFunctionView();

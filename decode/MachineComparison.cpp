@@ -44,6 +44,13 @@ std::vector<CRegisterDefinition> ListedRegisters(uint32_t headerType)
 CMachineComparison::CMachineComparison() = default;
 CMachineComparison::~CMachineComparison() = default;
 
+void CMachineComparison::Clear()
+{
+    m_image.reset();
+    m_path.clear();
+    Compare(nullptr);
+}
+
 bool CMachineComparison::LoadMachineImage(const std::string& path, std::string* error)
 {
     std::ifstream file(path, std::ios::binary);

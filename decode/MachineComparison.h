@@ -35,6 +35,8 @@ public:
     // comparison keeps the image it had.
     bool LoadMachineImage(const std::string& path, std::string* error);
     bool HasImage() const { return m_image != nullptr; }
+    // Forgets the image and every result.
+    void Clear();
     const std::string& GetImagePath() const { return m_path; }
 
     // Compares every function of the tree below root (and its further root buses) with the image.

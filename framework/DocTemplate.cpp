@@ -96,6 +96,11 @@ BOOL CDocTemplate::PromptFileName(std::string& path, bool save, CDocument* pDocu
         if (!extension.empty() && path.find('.') == std::string::npos)
             path += extension;
     }
+    return AfxPromptFileName(path, save, filterText, extension);
+}
+
+BOOL AfxPromptFileName(std::string& path, bool save, const std::string& filterText, const std::string& extension)
+{
     if (CTestSeams::s_fileDialog)
         return CTestSeams::s_fileDialog(save, path) ? TRUE : FALSE;
 

@@ -50,3 +50,7 @@ protected:
     const CRuntimeClass* m_pViewClass;
     std::string m_strDocStrings;
 };
+
+// Asks for a file name with the open or save dialog, filterText naming files of the extension
+// (".txt"); path is the proposal and receives the choice. The test seam answers instead when set.
+BOOL AfxPromptFileName(std::string& path, bool save, const std::string& filterText, const std::string& extension);

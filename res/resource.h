@@ -73,6 +73,8 @@
 #define ID_REFRESH_ACTIVE_PANE       32791
 // Options: sweep every bus that no bridge of bus 0 reaches (remembered; off by default).
 #define ID_OPTIONS_ALL_ROOT_BUSES    32792
+#define ID_OPTIONS_COMPARE           32793
+#define ID_OPTIONS_CLEAR_COMPARISON  32794
 
 // ---- Standard framework ids that the resources use ----
 #include "framework/FrameworkIds.h"

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "decode/MachineComparison.h"
 #include "device/PciFunction.h"
 #include "controls/PaneColors.h"
 
@@ -120,6 +121,26 @@ void CConfigSpacePage::AddRegisterRow(uint16_t offset, uint16_t size, const std:
     for (int column = 1; column < CRegisterRow::kColumnCount; ++column)
         m_list.SetItemText(item, column, row.Column(column).c_str());
     m_list.SetItemData(item, row.Tag());
+}
+
+void CConfigSpacePage::SetComparison(const CMachineComparison* comparison)
+{
+    m_comparison = comparison;
+    if (m_list.m_hWnd != nullptr)
+        m_list.Invalidate();
+}
+
+LRESULT CConfigSpacePage::OnCustomDraw(NMLVCUSTOMDRAW* draw) const
+{
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT)
+        return m_comparison != nullptr ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
+    if (draw->nmcd.dwDrawStage != CDDS_ITEMPREPAINT || m_comparison == nullptr)
+        return CDRF_DODEFAULT;
+    const auto& rows = GetRows();
+    const size_t item = size_t(draw->nmcd.dwItemSpec);
+    if (item < rows.size() && m_comparison->RegisterDiffers(GetFunction(), rows[item].offset))
+        draw->clrTextBk = kComparisonColor;
+    return CDRF_DODEFAULT;
 }
 
 void CConfigSpacePage::Reread()

@@ -8,6 +8,7 @@
 #include "views/FunctionPage.h"
 
 class CIconMenu;
+class CMachineComparison;
 
 class CConfigSpacePage : public CFunctionPage, public CConfigSpaceModel {
 public:
@@ -26,6 +27,9 @@ public:
     void OnBeginEdit(int item, int subItem) override;
     // Reads the function's registers from the device again and lists what it holds now.
     void Reread();
+    // Rows of registers that differ from a compared image are drawn in the comparison colour.
+    void SetComparison(const CMachineComparison* comparison);
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw) const;
 
     CEditListCtrl& GetList() { return m_list; }
     // Loads the page's popup into menu with "Hexadecimal Display" checked in hexadecimal mode.
@@ -51,4 +55,5 @@ private:
         bool hexMode = true;
     };
     CEditTarget m_editTarget;
+    const CMachineComparison* m_comparison = nullptr;
 };

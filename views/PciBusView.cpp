@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "views/BusTreeModel.h"
+#include "decode/MachineComparison.h"
 #include "views/BusRescanner.h"
+#include "views/ComparisonSource.h"
 #include "views/ViewHints.h"
 #include "framework/Document.h"
 #include "framework/WaitCursor.h"
@@ -45,6 +47,10 @@ void CPciBusView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
         ClearTree();
         return;
     }
+    if (lHint == CViewHints::HINT_COMPARISON_CHANGED) {
+        MarkComparison();
+        return;
+    }
     if (lHint != CViewHints::HINT_MODEL_REBUILT)
         return;
     CPciFunction* pRoot = CViewHints::FunctionFromHint(pHint);
@@ -67,6 +73,7 @@ void CPciBusView::ShowTree(CPciFunction* pRoot)
     tree.SendMessage(WM_KEYDOWN, VK_MULTIPLY, 0);
     // Expanding scrolls towards the last items; a long tree would start with its root out of sight.
     tree.SendMessage(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(root));
+    MarkComparison();
 }
 
 void CPciBusView::InsertItems(const CBusTreeModel& model)
@@ -106,6 +113,31 @@ CPciFunction* CPciBusView::GetSelectedFunction() const
     if (!selected)
         return nullptr;
     return reinterpret_cast<CPciFunction*>(tree.GetItemData(selected));
+}
+
+// Functions that differ from a compared image are shown in bold; the others, as usual.
+void CPciBusView::MarkComparison()
+{
+    const auto* source = dynamic_cast<const CComparisonSource*>(m_pDocument);
+    const CMachineComparison* comparison = source != nullptr ? source->GetComparison() : nullptr;
+    CTreeCtrl& tree = GetTreeCtrl();
+    std::vector<HTREEITEM> pending;
+    for (HTREEITEM item = tree.GetRootItem(); item != nullptr; item = tree.GetNextSiblingItem(item))
+        pending.push_back(item);
+    while (!pending.empty()) {
+        HTREEITEM item = pending.back();
+        pending.pop_back();
+        const auto* function = reinterpret_cast<const CPciFunction*>(tree.GetItemData(item));
+        const bool differs = comparison != nullptr && comparison->FunctionDiffers(function);
+        TVITEMA state = {};
+        state.mask = TVIF_STATE;
+        state.hItem = item;
+        state.state = differs ? TVIS_BOLD : 0;
+        state.stateMask = TVIS_BOLD;
+        tree.SendMessage(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&state));
+        for (HTREEITEM child = tree.GetChildItem(item); child != nullptr; child = tree.GetNextSiblingItem(child))
+            pending.push_back(child);
+    }
 }
 
 // While items are deleted the tree may report selections of items whose functions are

@@ -35,6 +35,7 @@ private:
     // Empties the tree when its functions are gone, so no item keeps a stale pointer.
     void ClearTree();
     void DeleteAllItems();
+    void MarkComparison();
 
     static constexpr UINT kImageGrowth = 20;
 

@@ -9,11 +9,13 @@
 #include "device/PciFunction.h"
 #include "framework/Afx.h"
 #include "framework/Dc.h"
+#include "framework/Document.h"
 #include "framework/FrameWnd.h"
 #include "res/resource.h"
 #include "views/BarPage.h"
 #include "views/BarSummary.h"
 #include "views/DisplaySettings.h"
+#include "views/ComparisonSource.h"
 #include "views/ViewHints.h"
 
 namespace {
@@ -66,6 +68,12 @@ void CPciFunctionView::OnInitialUpdate()
 
 void CPciFunctionView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
 {
+    if (lHint == CViewHints::HINT_COMPARISON_CHANGED || lHint == CViewHints::HINT_MODEL_REBUILT) {
+        const auto* source = dynamic_cast<const CComparisonSource*>(m_pDocument);
+        if (m_configPage != nullptr)
+            m_configPage->SetComparison(source != nullptr ? source->GetComparison() : nullptr);
+        return;
+    }
     if (lHint == CViewHints::HINT_MODEL_REBUILDING) {
         // The functions are about to be freed: an open edit goes to its function first.
         CommitOpenEdit();
@@ -330,6 +338,10 @@ BOOL CPciFunctionView::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
             s_previousTab = m_tabs.GetCurSel();
         else if (header->code == TCN_SELCHANGE)
             SelectTab(m_tabs.GetCurSel(), s_previousTab);
+        return TRUE;
+    }
+    if (header->code == NM_CUSTOMDRAW && header->idFrom == IDC_CONFIG_LIST && m_configPage != nullptr) {
+        *pResult = m_configPage->OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
         return TRUE;
     }
     auto* info = reinterpret_cast<NMLVDISPINFOA*>(lParam);

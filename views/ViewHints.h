@@ -14,6 +14,8 @@ public:
     static constexpr LPARAM HINT_SELECTION_CHANGED = 1;
     // Sent by the document before a rescan frees the functions: views end edits and drop them.
     static constexpr LPARAM HINT_MODEL_REBUILDING = 2;
+    // Sent by the document when a comparison with a saved image starts, ends or is recomputed.
+    static constexpr LPARAM HINT_COMPARISON_CHANGED = 3;
 
     static CObject* HintFromFunction(CPciFunction* pFunction) { return reinterpret_cast<CObject*>(pFunction); }
     static CPciFunction* FunctionFromHint(CObject* pHint) { return reinterpret_cast<CPciFunction*>(pHint); }

@@ -5,11 +5,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "app/BriscoSettings.h"
+#include "decode/MachineComparison.h"
 #include "views/PciFunctionView.h"
 #include "controls/PaneColors.h"
 #include "device/PciFunction.h"
@@ -438,6 +440,70 @@ TEST_F(ShellAppTest, ScanAllRootBusesIsAnOptionThatIsRemembered)
         ExpectFreshTree();
     }
     CBriscoSettings::DeleteAll();
+}
+
+namespace {
+
+// The machine as the tree holds it, as an image: each function's 256 bytes.
+void WriteImage(const CPciFunction& function, std::string* text)
+{
+    char line[80];
+    snprintf(line, sizeof line, "%02x:%02x.%x Function\n", unsigned(function.m_bus), unsigned(function.m_device),
+             unsigned(function.m_function));
+    *text += line;
+    for (uint32_t row = 0; row < 256; row += 16) {
+        snprintf(line, sizeof line, "%02x:", unsigned(row));
+        *text += line;
+        for (uint32_t i = 0; i < 16; ++i) {
+            snprintf(line, sizeof line, " %02x", function.m_config[row + i]);
+            *text += line;
+        }
+        *text += "\n";
+    }
+    for (const auto& child : function.m_children)
+        WriteImage(*child, text);
+}
+
+} // namespace
+
+// A comparison marks exactly the registers that changed since the image was taken, and
+// goes on after Refresh until it is cleared.
+TEST_F(ShellAppTest, AComparisonMarksExactlyTheRegistersThatChanged)
+{
+    std::string image;
+    WriteImage(*m_doc->GetRoot(), &image);
+    char folder[MAX_PATH] = {};
+    ::GetTempPathA(sizeof folder, folder);
+    const std::string path = std::string(folder) + "brisco-compare.txt";
+    std::ofstream(path, std::ios::binary) << image;
+    CTestSeams::s_fileDialog = [&path](bool save, std::string& chosen) {
+        chosen = path;
+        return !save;
+    };
+    SendCommand(ID_OPTIONS_COMPARE);
+    ASSERT_NE(nullptr, m_doc->GetComparison());
+    EXPECT_TRUE(m_doc->GetComparison()->GetDifferences().empty());
+    EXPECT_EQ(0u, m_frame->GetStatusBar().GetPaneText(0).find("Compared with ")) << "the status bar summarises";
+
+    CPciFunction* host = m_doc->GetRoot();
+    const uint32_t latency = host->ReadConfig(0, host->m_device, host->m_function, 0x0D, 1);
+    host->WriteConfig(0, host->m_device, host->m_function, 0x0D, 1, latency ^ 0x08);
+    SendCommand(ID_OPTIONS_REFRESH);
+    const auto& differences = m_doc->GetComparison()->GetDifferences();
+    ASSERT_EQ(1u, differences.size());
+    EXPECT_EQ(0x0Du, differences[0].offset);
+    EXPECT_EQ("Latency Timer", differences[0].name);
+    EXPECT_NE(0u, Tree().GetItemState(Tree().GetRootItem(), TVIS_BOLD) & TVIS_BOLD) << "the root item is marked";
+
+    host = m_doc->GetRoot();
+    host->WriteConfig(0, host->m_device, host->m_function, 0x0D, 1, latency);
+    SendCommand(ID_OPTIONS_CLEAR_COMPARISON);
+    EXPECT_EQ(nullptr, m_doc->GetComparison());
+    EXPECT_EQ(0u, Tree().GetItemState(Tree().GetRootItem(), TVIS_BOLD) & TVIS_BOLD);
+    EXPECT_EQ("Ready", m_frame->GetStatusBar().GetPaneText(0));
+    CTestSeams::s_fileDialog = nullptr;
+    SendCommand(ID_OPTIONS_REFRESH);
+    ::DeleteFileA(path.c_str());
 }
 
 TEST_F(ShellAppTest, ToolbarHasItsButtonsAndFollowsTheActiveView)
