@@ -115,7 +115,7 @@ DWORD CEditListCtrl::GetColumnEditStyle(int column) const
     }
 }
 
-void CEditListCtrl::NotifyBeginEdit(int row, int column)
+bool CEditListCtrl::NotifyBeginEdit(int row, int column)
 {
     NMLVDISPINFOA info = {};
     info.hdr.hwndFrom = m_hWnd;
@@ -123,7 +123,7 @@ void CEditListCtrl::NotifyBeginEdit(int row, int column)
     info.hdr.code = LVN_BEGINLABELEDITA;
     info.item.iItem = row;
     info.item.iSubItem = column;
-    ::SendMessageA(::GetParent(m_hWnd), WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info));
+    return ::SendMessageA(::GetParent(m_hWnd), WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info)) == 0;
 }
 
 void CEditListCtrl::CommitOpenEdit()
@@ -165,7 +165,8 @@ CInPlaceEdit* CEditListCtrl::BeginCellEdit(int row, int column)
     rect.top = bounds.top;
     rect.bottom = bounds.bottom;
 
-    NotifyBeginEdit(row, column);
+    if (!NotifyBeginEdit(row, column))
+        return nullptr;
     auto* edit = new CInPlaceEdit(row, column, GetItemText(row, column));
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL | GetColumnEditStyle(column);
     // A failed creation has already deleted the edit through WM_NCDESTROY.

@@ -14,7 +14,8 @@ public:
     // The row under a point in client coordinates and, through column, its column; -1 if none.
     int CellFromPoint(CPoint point, int* column) const;
     // Opens the edit over a cell; null when the cell cannot be edited. The edit owns itself.
-    // The parent hears of it first (LVN_BEGINLABELEDIT from the list), so it can note the cell's target.
+    // The parent hears of it first (LVN_BEGINLABELEDIT from the list), so it can note the cell's
+    // target, or refuse the cell by answering non-zero.
     CInPlaceEdit* BeginCellEdit(int row, int column);
     // Commits the in-place edit open over one of the cells, if any, before the list changes.
     void CommitOpenEdit();
@@ -30,7 +31,8 @@ protected:
 
 private:
     bool IsFullRowSelect() const;
-    void NotifyBeginEdit(int row, int column);
+    // False when the parent refused the cell.
+    bool NotifyBeginEdit(int row, int column);
     int GetColumnCount() const;
     DWORD GetColumnEditStyle(int column) const;
     // Taking the focus commits an open in-place edit before the list scrolls.

@@ -2,10 +2,9 @@
 #include "controls/PaneColors.h"
 #include "views/DisplaySettings.h"
 
-#include <ctype.h>
-#include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
+
+#include <optional>
 
 #include "decode/ConfigSpaceModel.h"
 #include "device/PciFunction.h"
@@ -20,9 +19,6 @@ constexpr int kAsciiColumnWidth = 100;
 constexpr char kProbeQuestion[] = "To determine the BAR size the PCI Function must be probed which may\n"
                                   "have device-dependent side-effects. Do you want to continue?";
 constexpr char kWarningCaption[] = "Warning";
-constexpr char kUnprintable = '.';
-constexpr unsigned char kFirstPrintable = 0x20;
-constexpr unsigned char kLastPrintable = 0x7E;
 
 int UnitColumnWidth(int unitWidth)
 {
@@ -31,13 +27,6 @@ int UnitColumnWidth(int unitWidth)
     case kDwordUnit: return 100;
     default: return 40;
     }
-}
-
-std::string Format(const char* format, uint32_t value)
-{
-    char text[32];
-    snprintf(text, sizeof text, format, static_cast<unsigned>(value));
-    return text;
 }
 
 } // namespace
@@ -51,8 +40,9 @@ void CBarPage::ResetDisplaySettings()
     s_unitWidth = kByteUnit;
 }
 
-CBarPage::CBarPage(CWnd* view, int barIndex) : CFunctionPage(view), m_barIndex(barIndex), m_cacheUnitWidth(s_unitWidth)
+CBarPage::CBarPage(CWnd* view, int barIndex) : CFunctionPage(view), m_barIndex(barIndex)
 {
+    SyncGridSettings();
     m_list.SubclassDlgItem(static_cast<UINT>(GetListId()), view);
     if (m_list.m_hWnd != nullptr) {
         m_list.SetBkColor(kPaneBackgroundColor);
@@ -121,29 +111,22 @@ void CBarPage::Refresh()
 
 void CBarPage::EmptyCache()
 {
-    m_valueCache.clear();
-    m_cacheUnitWidth = s_unitWidth;
+    m_grid.EmptyCache();
 }
 
-void CBarPage::CheckCacheWidth()
+void CBarPage::SyncGridSettings()
 {
-    if (m_cacheUnitWidth != s_unitWidth)
-        EmptyCache();
-}
-
-int CBarPage::RowCountForSize(uint32_t size)
-{
-    const uint32_t rows = size / kBytesPerRow;
-    return rows >= 1 ? static_cast<int>(rows) : 1;
+    m_grid.SetUnitWidth(s_unitWidth);
+    m_grid.SetHexDisplay(s_hexDisplay);
 }
 
 // The probing question may open here, before the row count is set.
 void CBarPage::RebuildGrid()
 {
     BuildColumns();
-    const int rows = RowCountForSize(GetBarSize());
+    m_grid.SetRange(m_function, m_barIndex, GetBarSize());
     if (m_list.m_hWnd != nullptr)
-        m_list.SetItemCountEx(rows, LVSICF_NOINVALIDATEALL);
+        m_list.SetItemCountEx(m_grid.GetRowCount(), LVSICF_NOINVALIDATEALL);
 }
 
 void CBarPage::BuildColumns()
@@ -153,24 +136,24 @@ void CBarPage::BuildColumns()
     m_list.SetItemCountEx(0, LVSICF_NOINVALIDATEALL);
     while (m_list.DeleteColumn(0)) {
     }
-    m_list.InsertColumn(0, "Address", LVCFMT_LEFT);
-    m_list.SetColumnWidth(0, kAddressColumnWidth);
-    const int units = GetUnitColumnCount();
-    for (int i = 0; i < units; ++i) {
-        const uint32_t offset = static_cast<uint32_t>(i * s_unitWidth);
-        const std::string heading = Format(s_hexDisplay ? "+%02xh" : "+%u", offset);
-        m_list.InsertColumn(i + 1, heading.c_str(), LVCFMT_LEFT);
-        m_list.SetColumnWidth(i + 1, UnitColumnWidth(s_unitWidth));
+    SyncGridSettings();
+    const int ascii = m_grid.GetAsciiColumn();
+    for (int column = 0; column < m_grid.GetColumnCount(); ++column) {
+        m_list.InsertColumn(column, m_grid.GetHeading(column).c_str(), LVCFMT_LEFT);
+        int width = UnitColumnWidth(s_unitWidth);
+        if (column == 0)
+            width = kAddressColumnWidth;
+        else if (column == ascii)
+            width = kAsciiColumnWidth;
+        m_list.SetColumnWidth(column, width);
     }
-    m_list.InsertColumn(units + 1, "ASCII", LVCFMT_LEFT);
-    m_list.SetColumnWidth(units + 1, kAsciiColumnWidth);
 }
 
-uint32_t CBarPage::GetBarSize()
+uint64_t CBarPage::GetBarSize()
 {
     if (m_function == nullptr || m_barIndex < 0 || m_barIndex >= int(pci::kMaxBars))
         return 0;
-    const uint32_t known = m_function->m_barSizes[m_barIndex];
+    const uint64_t known = m_function->m_barSizes[m_barIndex];
     if (known != 0)
         return known;
     HWND owner = GetParent() != nullptr ? GetParent()->m_hWnd : nullptr;
@@ -179,90 +162,46 @@ uint32_t CBarPage::GetBarSize()
     return m_function->ProbeBarSize(m_barIndex);
 }
 
-uint32_t CBarPage::ReadUnit(uint32_t offset)
-{
-    CheckCacheWidth();
-    const auto cached = m_valueCache.find(offset);
-    if (cached != m_valueCache.end())
-        return cached->second;
-    uint32_t value = 0;
-    if (m_function != nullptr)
-        m_function->ReadDeviceData(m_barIndex, offset, &value, static_cast<uint32_t>(s_unitWidth), 1);
-    // A failed read shows (and keeps) 0 rather than asking the device again at every paint.
-    m_valueCache[offset] = value;
-    return value;
-}
-
-std::string CBarPage::FormatUnit(uint32_t value) const
-{
-    if (!s_hexDisplay)
-        return Format("%ud", value);
-    switch (s_unitWidth) {
-    case kWordUnit: return Format("%04Xh", value);
-    case kDwordUnit: return Format("%08Xh", value);
-    default: return Format("%02Xh", value);
-    }
-}
-
-std::string CBarPage::AsciiText(int row)
-{
-    std::string text;
-    const int units = GetUnitColumnCount();
-    for (int unit = 0; unit < units; ++unit) {
-        const uint32_t value = ReadUnit(static_cast<uint32_t>(row) * kBytesPerRow + unit * s_unitWidth);
-        for (int byte = 0; byte < s_unitWidth; ++byte) {
-            const unsigned char c = static_cast<unsigned char>(value >> (8 * byte));
-            text += (c >= kFirstPrintable && c <= kLastPrintable) ? static_cast<char>(c) : kUnprintable;
-        }
-    }
-    return text;
-}
-
-std::string CBarPage::CellText(int row, int column)
-{
-    const uint32_t rowOffset = static_cast<uint32_t>(row) * kBytesPerRow;
-    if (column == 0)
-        return Format(s_hexDisplay ? "%08Xh" : "%ud", rowOffset);
-    const int units = GetUnitColumnCount();
-    if (column == units + 1)
-        return AsciiText(row);
-    if (column < 1 || column > units)
-        return {};
-    return FormatUnit(ReadUnit(rowOffset + static_cast<uint32_t>((column - 1) * s_unitWidth)));
-}
-
 void CBarPage::GetCellText(NMLVDISPINFOA* info)
 {
     if (info == nullptr || (info->item.mask & LVIF_TEXT) == 0)
         return;
     if (info->item.pszText == nullptr || info->item.cchTextMax <= 0 || info->item.iItem < 0)
         return;
-    const std::string text = CellText(info->item.iItem, info->item.iSubItem);
+    SyncGridSettings();
+    const std::string text = m_grid.GetCellText(info->item.iItem, info->item.iSubItem);
     const size_t room = static_cast<size_t>(info->item.cchTextMax) - 1;
     const size_t length = text.size() < room ? text.size() : room;
     memcpy(info->item.pszText, text.data(), length);
     info->item.pszText[length] = '\0';
 }
 
+bool CBarPage::IsEditableCell(int item, int subItem)
+{
+    SyncGridSettings();
+    return m_grid.IsEditableUnit(item, subItem);
+}
+
 void CBarPage::OnBeginEdit(int item, int subItem)
 {
     m_editTarget = {};
-    const int units = GetUnitColumnCount();
-    if (m_function == nullptr || item < 0 || subItem < 1 || subItem > units)
+    SyncGridSettings();
+    const std::optional<uint32_t> offset = m_grid.GetEditableOffset(item, subItem);
+    if (m_function == nullptr || !offset)
         return;
-    const uint32_t offset =
-        static_cast<uint32_t>(item) * kBytesPerRow + static_cast<uint32_t>((subItem - 1) * s_unitWidth);
-    m_editTarget = {true, m_function, offset, s_unitWidth, s_hexDisplay};
+    m_editTarget = {true, m_function, *offset, s_unitWidth, s_hexDisplay};
 }
 
 // The text goes to the unit the edit opened on, at the width and in the radix shown then;
 // an edit whose function is no longer shown, or whose width is gone, is dropped.
 void CBarPage::OnEndEdit(int item, int subItem, const char* text)
 {
-    const int units = GetUnitColumnCount();
-    if (m_function == nullptr || text == nullptr || item < 0 || subItem < 1 || subItem > units)
+    SyncGridSettings();
+    // Only a unit wholly inside the range is ever written.
+    const std::optional<uint32_t> unitOffset = m_grid.GetEditableOffset(item, subItem);
+    if (m_function == nullptr || text == nullptr || !unitOffset)
         return;
-    uint32_t offset = static_cast<uint32_t>(item) * kBytesPerRow + static_cast<uint32_t>(subItem - 1) * s_unitWidth;
+    uint32_t offset = *unitOffset;
     bool typedInHex = s_hexDisplay;
     if (m_editTarget.open) {
         const CEditTarget target = m_editTarget;
@@ -272,15 +211,14 @@ void CBarPage::OnEndEdit(int item, int subItem, const char* text)
         offset = target.offset;
         typedInHex = target.hexDisplay;
     }
-    CheckCacheWidth();
     const uint32_t width = static_cast<uint32_t>(s_unitWidth);
     const uint32_t typed = CConfigSpaceModel::ParseValue(text, typedInHex);
     uint32_t value = typed;
     m_function->WriteDeviceData(m_barIndex, offset, &value, width, 1);
     uint32_t readBack = 0;
-    m_function->ReadDeviceData(m_barIndex, offset, &readBack, width, 1);
-    m_valueCache[offset] = readBack;
-    if (readBack != typed)
+    const bool readBackOk = m_function->ReadDeviceData(m_barIndex, offset, &readBack, width, 1);
+    m_grid.StoreUnit(offset, readBackOk ? std::optional<uint32_t>(readBack) : std::nullopt);
+    if (!readBackOk || readBack != typed)
         AfxMessageBeep(MB_ICONEXCLAMATION);
     if (m_list.m_hWnd != nullptr) {
         m_list.SetItemCountEx(m_list.GetItemCount(), LVSICF_NOINVALIDATEALL);

@@ -6,17 +6,15 @@
 #pragma once
 #include <stdint.h>
 
-#include <map>
-#include <string>
-
 #include "controls/EditListCtrl.h"
+#include "views/BarGridModel.h"
 #include "views/FunctionPage.h"
 
 class CIconMenu;
 
 class CBarPage : public CFunctionPage {
 public:
-    static constexpr uint32_t kBytesPerRow = 16;
+    static constexpr uint32_t kBytesPerRow = CBarGridModel::kBytesPerRow;
 
     CBarPage(CWnd* view, int barIndex);
     ~CBarPage() override;
@@ -36,9 +34,11 @@ public:
     void SetUnitWidth(int w);
     // Answers the list's request for one cell's text; never writes past cchTextMax.
     void GetCellText(NMLVDISPINFOA* info);
+    // Only units inside the range may be edited: the list asks before it opens an edit.
+    bool IsEditableCell(int item, int subItem);
     void BuildColumns();
     // The range size, asking whether to probe the BAR when it is not known; 0 if unknown.
-    uint32_t GetBarSize();
+    uint64_t GetBarSize();
 
     // Loads the page's popup into menu with the current radix and unit width checked.
     bool LoadContextMenu(CIconMenu& menu) const;
@@ -46,7 +46,7 @@ public:
     int GetBarIndex() const { return m_barIndex; }
     CEditListCtrl& GetList() { return m_list; }
     // How many units the cache holds: each one cost exactly one device read or write-back.
-    size_t GetCachedUnitCount() const { return m_valueCache.size(); }
+    size_t GetCachedUnitCount() const { return m_grid.GetCachedUnitCount(); }
 
     static bool IsHexDisplay() { return s_hexDisplay; }
     static int GetUnitWidth() { return s_unitWidth; }
@@ -55,16 +55,11 @@ public:
 
 private:
     int GetListId() const;
-    int GetUnitColumnCount() const { return int(kBytesPerRow) / s_unitWidth; }
-    static int RowCountForSize(uint32_t size);
     void RebuildGrid();
     void EmptyCache();
-    // Forgets values read at another unit width, which another BAR tab may have chosen.
-    void CheckCacheWidth();
-    uint32_t ReadUnit(uint32_t offset);
-    std::string CellText(int row, int column);
-    std::string AsciiText(int row);
-    std::string FormatUnit(uint32_t value) const;
+    // Hands the class-wide radix and unit width to the grid, which forgets values read at
+    // another width (another BAR tab may have chosen it).
+    void SyncGridSettings();
 
     // What an open in-place edit writes to, noted when it opened.
     struct CEditTarget
@@ -80,8 +75,7 @@ private:
     CEditTarget m_editTarget;
     CPciFunction* m_function = nullptr;
     int m_barIndex;
-    std::map<uint32_t, uint32_t> m_valueCache;
-    int m_cacheUnitWidth;
+    CBarGridModel m_grid;
 
     static bool s_hexDisplay;
     static int s_unitWidth;

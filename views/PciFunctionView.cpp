@@ -353,6 +353,15 @@ BOOL CPciFunctionView::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
             page->OnEndEdit(info->item.iItem, info->item.iSubItem, info->item.pszText);
         return TRUE;
     }
+    if (header->code == LVN_BEGINLABELEDITA) {
+        CFunctionPage* page = FindPageOfList(header->idFrom);
+        if (page != nullptr && page->GetPageKind() == CFunctionPage::kBarPageKind &&
+            !static_cast<CBarPage*>(page)->IsEditableCell(info->item.iItem, info->item.iSubItem))
+            *pResult = 1;
+        else if (page != nullptr)
+            page->OnBeginEdit(info->item.iItem, info->item.iSubItem);
+        return TRUE;
+    }
     if (header->code == LVN_GETDISPINFOA) {
         CFunctionPage* page = FindPageOfList(header->idFrom);
         if (page != nullptr && page->GetPageKind() == CFunctionPage::kBarPageKind)

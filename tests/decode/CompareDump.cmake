@@ -1,10 +1,18 @@
 # Runs brisco-dump.exe under Wine against the driver and compares its output with a golden file.
-# -DWINE_RUN=... -DPROGRAM=... -DNAMES_DIR=... -DMODE=hex|decimal|capabilities|json -DGOLDEN=... -DOUTPUT=...
+# -DWINE_RUN=... -DPROGRAM=... -DNAMES_DIR=... -DGOLDEN=... -DOUTPUT=..., and either
+# -DMODE=hex|decimal|capabilities|json or -DARGS="arguments separated by spaces";
+# -DMACHINE=image makes the driver serve that machine.
 set(args "")
 if(MODE STREQUAL "decimal")
   set(args --decimal)
 elseif(MODE STREQUAL "capabilities" OR MODE STREQUAL "json")
   set(args --${MODE})
+endif()
+if(DEFINED ARGS)
+  separate_arguments(args UNIX_COMMAND "${ARGS}")
+endif()
+if(MACHINE)
+  set(ENV{BRISCO_MACHINE} ${MACHINE})
 endif()
 execute_process(
   COMMAND ${WINE_RUN} --cwd ${NAMES_DIR} ${PROGRAM} ${args}

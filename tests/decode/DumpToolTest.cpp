@@ -293,6 +293,14 @@ TEST(DumpTool, FailuresGiveOneLineAndNonZeroExit)
         {{broken.string()}, 1, "brisco-dump: "},
         {{"--names", "/nonexistent/names.txt"}, 1, "brisco-dump: cannot read names file '/nonexistent/names.txt'"},
         {{"a.txt", "b.txt"}, 2, "brisco-dump: only one machine image may be given"},
+        {{"--function", "0.12.0", "--bar", "2"},
+         1,
+         "brisco-dump: BAR 2 of 0.12.0 is the upper half of the 64-bit BAR 1"},
+        {{"--function", "0.12.0", "--bar", "5"}, 1, "brisco-dump: function 0.12.0 has no BAR 5"},
+        {{"--function", "0.12.0", "--bar", "6"}, 2, "brisco-dump: bad BAR index '6'"},
+        {{"--bar", "0"}, 2, "brisco-dump: --bar needs --function"},
+        {{"--function", "1.0.0", "--bar", "0", "--unit", "3"}, 2, "brisco-dump: bad unit width '3'"},
+        {{"--function", "1.0.0", "--rows", "4"}, 2, "brisco-dump: --rows needs --bar"},
     };
     for (const CCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "args: " << testing::PrintToString(c.args));
@@ -306,6 +314,39 @@ TEST(DumpTool, FailuresGiveOneLineAndNonZeroExit)
     fs::remove(broken);
 }
 
+TEST(DumpTool, BarGridsShowEachDeviceItsOwnBytes)
+{
+    const std::string image = (GoldenDir().parent_path() / "data" / "two-ranges.txt").string();
+    struct CCase
+    {
+        std::vector<std::string> args;
+        std::string expected; // a golden file's name, or the whole output
+    };
+    const CCase cases[] = {
+        // Both BAR 0 ranges start at F0000000h in their low 32 bits; only one is above 4 GiB.
+        {{"--function", "0.3.0", "--bar", "0", "--rows", "3"}, "two-ranges-bar32.txt"},
+        {{"--function", "0.4.0", "--bar", "0", "--rows", "3", "--unit", "4"}, "two-ranges-bar64.txt"},
+        // 8 ports at D800h with the other device's ports at D808h: 8 units and 8 empty cells.
+        {{"--function", "0.3.0", "--bar", "1", "--decimal"},
+         "Address\t+0\t+1\t+2\t+3\t+4\t+5\t+6\t+7\t+8\t+9\t+10\t+11\t+12\t+13\t+14\t+15\tASCII\n"
+         "0d\t65d\t66d\t67d\t68d\t69d\t70d\t71d\t72d\t\t\t\t\t\t\t\t\tABCDEFGH\n"},
+        {{"--function", "0.4.0", "--bar", "2", "--unit", "2", "--rows", "9"},
+         "Address\t+00h\t+02h\t+04h\t+06h\t+08h\t+0ah\t+0ch\t+0eh\tASCII\n"
+         "00000000h\t656Eh\t6769h\t6268h\t726Fh\t\t\t\t\tneighbor\n"},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "args: " << testing::PrintToString(c.args));
+        std::vector<std::string> args = c.args;
+        args.push_back(image);
+        const CRunResult result = RunDump(args);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        if (c.expected.find('\n') == std::string::npos)
+            ExpectSameLines(result.out, ReadFile(GoldenDir() / c.expected));
+        else
+            EXPECT_EQ(result.out, c.expected);
+    }
+}
+
 TEST(DumpTool, NamesFileOfAnyName)
 {
     const fs::path names = fs::temp_directory_path() / "brisco-dump-test-names.ids";
@@ -316,4 +357,4 @@ TEST(DumpTool, NamesFileOfAnyName)
     EXPECT_EQ(result.out.rfind("0.0.0   Bridge   (8086/7190) - Test Vendor / Test Host\n", 0), 0u) << result.out;
 }
 
-}  // namespace
+} // namespace

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr char kFailedUnit[] = "00h";
+constexpr char kFailedUnit[] = "--";
 constexpr char kFailedRowText[] = "................";
 constexpr char kTypedUnit[] = "A5";
 constexpr char kFailedRegister[] = "FFh";
@@ -86,7 +86,7 @@ TEST_F(FaultTest, EveryRequestFailingThenOneFunctionThenRecovery)
         SCOPED_TRACE("every request fails");
         ASSERT_TRUE(m_faults.FailAll());
         ASSERT_TRUE(m_brisco.ChooseFromContextMenu(m_grid, kPageRefreshItem, &why)) << why;
-        EXPECT_EQ(kFailedUnit, m_brisco.ListItemText(m_grid, 0, 1)) << "a unit that cannot be read shows 0";
+        EXPECT_EQ(kFailedUnit, m_brisco.ListItemText(m_grid, 0, 1)) << "a unit that cannot be read shows as unread";
         EXPECT_EQ(kFailedRowText, m_brisco.ListItemText(m_grid, 0, 17));
 
         ASSERT_TRUE(m_brisco.Send(m_grid, LVM_SCROLL, 0, kScrollPixels)) << "scrolling the grid does not hang";
@@ -97,7 +97,7 @@ TEST_F(FaultTest, EveryRequestFailingThenOneFunctionThenRecovery)
         debug.Take(processId);
         ASSERT_TRUE(m_brisco.EditCell(m_grid, static_cast<int>(top), 1, kTypedUnit, &why)) << why;
         EXPECT_EQ(kFailedUnit, m_brisco.ListItemText(m_grid, static_cast<int>(top), 1))
-            << "a failed write shows the value read back, not the value typed";
+            << "a failed write shows the failed read-back, not the value typed";
         if (debug.IsListening()) {
             EXPECT_TRUE(HasLine(debug.Take(processId), kWriteDeviceTrace)) << "the write was attempted";
         }
@@ -138,7 +138,7 @@ TEST_F(FaultTest, EveryRequestFailingThenOneFunctionThenRecovery)
         ASSERT_NO_FATAL_FAILURE(Refresh());
         EXPECT_EQ(m_expectedItems, m_brisco.TreeCount());
         ASSERT_NO_FATAL_FAILURE(OpenFirstBar());
-        EXPECT_EQ(3u, m_brisco.ListItemText(m_grid, 0, 1).size());
+        EXPECT_EQ(3u, m_brisco.ListItemText(m_grid, 0, 1).size()) << "Refresh read the unit again";
     }
     DWORD exitCode = 1;
     ASSERT_TRUE(m_brisco.ExitThroughMenu(&exitCode, &why)) << why;

@@ -10,6 +10,9 @@ namespace {
 
 // The first bytes of the VGA's BAR 0 range, as the machine image sets them.
 constexpr int kBar0Row = 12;
+// 8 I/O ports at D800h; its record lists no resources, so the size is set by the test.
+constexpr CFunctionAddress kGamePort = {0, 0x0a, 1};
+constexpr uint64_t kGamePortPorts = 8;
 
 const std::string kFramebufferText = "Brisco default machine - Rage 128 PRO framebuffer.";
 
@@ -189,6 +192,28 @@ TEST_F(ReadingBarGrids, AWidthChangeOnOneTabEmptiesTheOtherTabsCache)
     // 0xE0 holds 46 50 00 00 read-only: one dword now, read anew.
     EXPECT_EQ("00005046h", grid.GetItemText(0x0E, 1));
     EXPECT_EQ("FP..", grid.GetItemText(0x0E, 5).substr(0, 4));
+}
+
+TEST_F(ReadingBarGrids, AnEightPortRangeShowsEightUnitsAndEightEmptyCells)
+{
+    CPciFunction* gamePort = ReadFunction(kGamePort.bus, kGamePort.device, kGamePort.function);
+    gamePort->m_barSizes[0] = kGamePortPorts;
+    Select(gamePort);
+    ClickTab(1);
+    Paint();
+    CListCtrl& grid = BarList(0);
+    ASSERT_EQ(1, grid.GetItemCount());
+    for (int column = 1; column <= 16; ++column)
+        EXPECT_EQ(column > 8, grid.GetItemText(0, column).empty()) << "column " << column;
+    EXPECT_EQ(8u, grid.GetItemText(0, 17).size()) << "one character per port";
+    EXPECT_EQ(kGamePortPorts, BarPage(0)->GetCachedUnitCount()) << "nothing read past D807h";
+    DoubleClickCell(BarList(0), 0, 9);
+    EXPECT_EQ(nullptr, OpenEdit()) << "no edit opens over an empty cell";
+    DoubleClickCell(BarList(0), 0, 8);
+    EXPECT_NE(nullptr, OpenEdit()) << "the last port is a unit";
+    m_trace.Clear();
+    BarPage(0)->OnEndEdit(0, 9, "55");
+    EXPECT_EQ(std::string::npos, m_trace.Text().find("WriteDeviceData")) << "an empty cell is never written";
 }
 
 TEST_F(ReadingBarGrids, CellTextsNeverOverrunTheListsBuffer)

@@ -1,12 +1,15 @@
 #include "tools/brisco-dump/DumpTool.h"
 
+#include "views/BarGridModel.h"
 #include "decode/MachineComparison.h"
 
 #include "views/BusTreeModel.h"
 #include "decode/CapabilityDecoder.h"
 #include "decode/CapabilityListing.h"
+#include "views/DisplaySettings.h"
 #include "decode/ConfigSpaceModel.h"
 #include "device/PciFunction.h"
+#include "pci/Bar.h"
 
 #include <windows.h>
 #ifndef _WIN32
@@ -16,6 +19,7 @@
 #include <errno.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -33,8 +37,12 @@ const char kDriverPath[] = "\\\\.\\briscodrvDevice";
 const char kNameFileName[] = "pcidevs.txt";
 const char kUsage[] = "usage: brisco-dump [--decimal] [--capabilities | --json | --diff IMAGE] [--all-root-buses]\n"
                       "                   [--function BUS.DEVICE.FUNCTION] [--names FILE] [MACHINE]\n"
+                      "       brisco-dump --function BUS.DEVICE.FUNCTION --bar N [--unit 1|2|4] [--rows R] [--probe]\n"
+                      "                   [--decimal] [MACHINE]\n"
                       "Prints the bus tree, then the configuration registers of every function (or of the one\n"
                       "given), one row per line: offset, size, name, value and decoded text separated by tabs.\n"
+                      "With --bar, prints instead the grid of that BAR's range as its BAR page shows it: the\n"
+                      "headings, then one row of 16 bytes per line, cells separated by tabs.\n"
                       "  --capabilities  print one line per capability instead: B.D.F, offset, standard or\n"
                       "                extended, ID and name, separated by tabs\n"
                       "  --json        print the tree, functions, registers and capabilities as one JSON document\n"
@@ -47,7 +55,12 @@ const char kUsage[] = "usage: brisco-dump [--decimal] [--capabilities | --json |
                       "  --function    list the registers of that function only, e.g. 0.7.1\n"
                       "  --names FILE  take vendor and device names from FILE (default: pcidevs.txt in the\n"
                       "                current folder, else next to the program)\n"
+                      "  --bar N       print the range of BAR N (0..5) of the function given\n"
+                      "  --unit W      bytes per unit in the grid: 1 (default), 2 or 4\n"
+                      "  --rows R      print at most R rows of the grid (default 256)\n"
+                      "  --probe       size the BAR by probing when its size is not known (otherwise one row)\n"
                       "  MACHINE       machine image to load (native build; default: the built-in machine)\n";
+constexpr size_t kMaxCountDigits = 10;
 
 constexpr int kIndentPerLevel = 2;
 
@@ -109,9 +122,24 @@ bool ParseNumber(const std::string& text, uint32_t limit, uint32_t* value)
     return *value < limit;
 }
 
+bool ParseCount(const std::string& text, uint32_t* value)
+{
+    if (text.empty() || text.size() > kMaxCountDigits || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    const unsigned long long count = strtoull(text.c_str(), nullptr, 10);
+    *value = uint32_t(count);
+    return count <= UINT32_MAX;
+}
+
 std::ostream& Error(std::ostream& err)
 {
     return err << kProgramName << ": ";
+}
+
+std::string FunctionAddress(const CPciFunction& function)
+{
+    return std::to_string(function.m_bus) + '.' + std::to_string(function.m_device) + '.' +
+        std::to_string(function.m_function);
 }
 
 } // namespace
@@ -128,30 +156,29 @@ int CDumpTool::Run(const std::string& programPath, const std::vector<std::string
     if (!LoadMachine(err))
         return kExitFailure;
 
+    const std::string nameFolder = FindNameFolder(programPath, err);
+    if (!m_namesFile.empty() && nameFolder.empty())
+        return kExitFailure;
+    // Open as long as the functions live: a BAR grid reads their ranges through it.
+    CDriverHandle driver;
+    if (!driver.IsOpen()) {
+        const DWORD error = GetLastError();
+        Error(err) << "cannot open the driver " << kDriverPath << " (error " << error << ")\n";
+        return kExitFailure;
+    }
     std::unique_ptr<CPciFunction> root;
     {
-        const std::string nameFolder = FindNameFolder(programPath, err);
-        if (!m_namesFile.empty() && nameFolder.empty())
-            return kExitFailure;
-        CDriverHandle driver;
-        if (!driver.IsOpen()) {
-            const DWORD error = GetLastError();
-            Error(err) << "cannot open the driver " << kDriverPath << " (error " << error << ")\n";
-            return kExitFailure;
-        }
-        {
-            // Names are looked up in the current folder while the functions are built.
-            CCurrentFolder folder(nameFolder);
-            root = std::make_unique<CPciFunction>(driver.Get(), m_allRootBuses);
-        }
-        if (!m_temporaryFolder.empty()) {
-            std::error_code ignored;
-            fs::remove_all(m_temporaryFolder, ignored);
-        }
-        if (!root->GetScanReport().hostBridgeFound) {
-            Error(err) << "no host bridge found on bus 0\n";
-            return kExitFailure;
-        }
+        // Names are looked up in the current folder while the functions are built.
+        CCurrentFolder folder(nameFolder);
+        root = std::make_unique<CPciFunction>(driver.Get(), m_allRootBuses);
+    }
+    if (!m_temporaryFolder.empty()) {
+        std::error_code ignored;
+        fs::remove_all(m_temporaryFolder, ignored);
+    }
+    if (!root->GetScanReport().hostBridgeFound) {
+        Error(err) << "no host bridge found on bus 0\n";
+        return kExitFailure;
     }
 
     if (!m_diffImage.empty())
@@ -176,7 +203,10 @@ int CDumpTool::Run(const std::string& programPath, const std::vector<std::string
         }
     }
 
-    if (m_output == Output::kJson) {
+    if (m_barIndex) {
+        if (!PrintBarGrid(chosen->function, out, err))
+            return kExitFailure;
+    } else if (m_output == Output::kJson) {
         PrintJson(tree, chosen, out);
     } else if (m_output == Output::kCapabilities) {
         for (const CBusTreeItem& item : tree.GetItems()) {
@@ -219,6 +249,7 @@ int CDumpTool::PrintDifferences(const CPciFunction* root, std::ostream& out, std
 
 bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostream& err)
 {
+    std::string gridOption; // the last option that means something only with --bar
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -251,7 +282,31 @@ bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostrea
             }
         } else if (arg == "--names" && hasValue) {
             m_namesFile = args[++i];
-        } else if (arg == "--function" || arg == "--names") {
+        } else if (arg == "--bar" && hasValue) {
+            uint32_t index = 0;
+            if (!ParseNumber(args[++i], pci::kMaxBars, &index)) {
+                Error(err) << "bad BAR index '" << args[i] << "': expected 0 to " << pci::kMaxBars - 1 << '\n';
+                return false;
+            }
+            m_barIndex = int(index);
+        } else if (arg == "--unit" && hasValue) {
+            const std::string& width = args[++i];
+            if (width != "1" && width != "2" && width != "4") {
+                Error(err) << "bad unit width '" << width << "': expected 1, 2 or 4\n";
+                return false;
+            }
+            m_unitWidth = width[0] - '0';
+            gridOption = arg;
+        } else if (arg == "--rows" && hasValue) {
+            if (!ParseCount(args[++i], &m_rowLimit)) {
+                Error(err) << "bad row count '" << args[i] << "': expected a decimal number\n";
+                return false;
+            }
+            gridOption = arg;
+        } else if (arg == "--probe") {
+            m_probe = true;
+            gridOption = arg;
+        } else if (arg == "--function" || arg == "--names" || arg == "--bar" || arg == "--unit" || arg == "--rows") {
             Error(err) << arg << " needs a value\n" << kUsage;
             return false;
         } else if (!arg.empty() && arg[0] == '-') {
@@ -263,6 +318,14 @@ bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostrea
             Error(err) << "only one machine image may be given ('" << m_machineFile << "' and '" << arg << "')\n";
             return false;
         }
+    }
+    if (m_barIndex && !m_address) {
+        Error(err) << "--bar needs --function\n" << kUsage;
+        return false;
+    }
+    if (!m_barIndex && !gridOption.empty()) {
+        Error(err) << gridOption << " needs --bar\n" << kUsage;
+        return false;
     }
     return true;
 }
@@ -477,4 +540,37 @@ void CDumpTool::PrintJsonFunction(CPciFunction* function, const std::string& lab
     }
     out << "\n      ],\n      \"standardEnd\": " << Quote(list.standardEnd)
         << ", \"extendedEnd\": " << Quote(list.extendedEnd) << "\n    }";
+
+bool CDumpTool::PrintBarGrid(CPciFunction* function, std::ostream& out, std::ostream& err) const
+{
+    const int index = *m_barIndex;
+    const CBarInfo bar = function->GetBar(index);
+    if (bar.kind == pci::BarKind::kUpperHalf) {
+        Error(err) << "BAR " << index << " of " << FunctionAddress(*function) << " is the upper half of the 64-bit BAR "
+                   << index - 1 << '\n';
+        return false;
+    }
+    if (!bar.IsPresent()) {
+        Error(err) << "function " << FunctionAddress(*function) << " has no BAR " << index << '\n';
+        return false;
+    }
+    // Probing writes to the device, so only when asked; the page asks the user instead.
+    uint64_t size = bar.size;
+    if (size == 0 && m_probe)
+        size = function->ProbeBarSize(index);
+
+    CBarGridModel grid;
+    grid.SetUnitWidth(m_unitWidth);
+    grid.SetHexDisplay(m_hexMode);
+    grid.SetRange(function, index, size);
+    for (int column = 0; column < grid.GetColumnCount(); ++column)
+        out << (column ? "\t" : "") << grid.GetHeading(column);
+    out << '\n';
+    const int rows = int(std::min<uint64_t>(m_rowLimit, uint64_t(grid.GetRowCount())));
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < grid.GetColumnCount(); ++column)
+            out << (column ? "\t" : "") << grid.GetCellText(row, column);
+        out << '\n';
+    }
+    return true;
 }

@@ -1,7 +1,7 @@
 #pragma once
-// brisco-dump: prints the bus tree and the register rows of a machine as text,
-// exactly as the bus tree and the configuration-space page show them, or its
-// capabilities one line each, or everything as one JSON document.
+// brisco-dump: prints the bus tree and the register rows of a machine as text, exactly as
+// the bus tree and the configuration-space page show them, or its capabilities one line each,
+// or everything as one JSON document, or the grid of one BAR's range as the BAR page shows it.
 #include <stdint.h>
 
 #include <iosfwd>
@@ -22,6 +22,7 @@ public:
     static constexpr int kExitOk = 0;
     static constexpr int kExitFailure = 1;
     static constexpr int kExitUsage = 2;
+    static constexpr uint32_t kDefaultGridRows = 256;
 
 private:
     struct CAddress
@@ -37,6 +38,8 @@ private:
     std::string FindNameFolder(const std::string& programPath, std::ostream& err);
     void PrintTree(const CBusTreeModel& tree, std::ostream& out) const;
     void PrintRows(CPciFunction* function, const std::string& label, std::ostream& out) const;
+    // The BAR page's grid of the chosen function; false with a message when it has no such range.
+    bool PrintBarGrid(CPciFunction* function, std::ostream& out, std::ostream& err) const;
     int PrintDifferences(const CPciFunction* root, std::ostream& out, std::ostream& err) const;
     void PrintCapabilities(const CPciFunction& function, std::ostream& out) const;
     // The whole machine as one JSON document; the schema is in docs/brisco-dump.md.
@@ -50,6 +53,10 @@ private:
     bool m_showHelp = false;
     bool m_allRootBuses = false;
     std::optional<CAddress> m_address;
+    std::optional<int> m_barIndex;
+    int m_unitWidth = 1;
+    uint32_t m_rowLimit = kDefaultGridRows;
+    bool m_probe = false;
     std::string m_namesFile;
     std::string m_machineFile;
     std::string m_diffImage;
