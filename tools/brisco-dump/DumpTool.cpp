@@ -540,6 +540,7 @@ void CDumpTool::PrintJsonFunction(CPciFunction* function, const std::string& lab
     }
     out << "\n      ],\n      \"standardEnd\": " << Quote(list.standardEnd)
         << ", \"extendedEnd\": " << Quote(list.extendedEnd) << "\n    }";
+}
 
 bool CDumpTool::PrintBarGrid(CPciFunction* function, std::ostream& out, std::ostream& err) const
 {
