@@ -82,12 +82,12 @@ uint64_t AssignedBase(const CLiveFunction& f, uint32_t slot, bool* io)
         const uint32_t at = layout == pci::kLayoutPciBridge ? pci::kBridgeExpansionRomOffset : pci::kExpansionRomOffset;
         return pci::GetLe32(f.config + at) & pci::kRomBaseMask;
     }
-    if (slot >= pci::BarCountForLayout(layout))
+    if (slot >= ImageBarCount(layout))
         return 0;
     const uint32_t value = pci::GetLe32(f.config + pci::BarOffset(slot));
     *io = pci::IsIoBar(value);
     uint64_t base = pci::BarBase(value);
-    if (pci::IsMemory64Bar(value) && slot + 1 < pci::BarCountForLayout(layout))
+    if (pci::IsMemory64Bar(value) && slot + 1 < ImageBarCount(layout))
         base |= uint64_t(pci::GetLe32(f.config + pci::BarOffset(slot + 1))) << 32;
     return base;
 }

@@ -17,6 +17,11 @@ uint32_t RomOffset(uint32_t layout)
 
 } // namespace
 
+uint32_t ImageBarCount(uint32_t layout)
+{
+    return layout == pci::kLayoutCardBusBridge ? pci::kCardBusBarCount : pci::BarCountForLayout(layout);
+}
+
 void CImageWriter::FormatSize(uint64_t size, char* text, uint32_t capacity)
 {
     static const char kSuffixes[] = "KMGT";
@@ -57,7 +62,7 @@ bool CImageWriter::Comment(const char* text)
 bool CImageWriter::RegionLines(const CImageFunction& f)
 {
     const uint32_t layout = f.config[pci::kHeaderTypeOffset] & pci::kHeaderLayoutMask;
-    const uint32_t bars = pci::BarCountForLayout(layout);
+    const uint32_t bars = ImageBarCount(layout);
     char line[kImageMaxLineChars];
     char size[24];
     for (uint32_t index = 0; index < bars; ++index) {

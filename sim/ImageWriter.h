@@ -55,5 +55,8 @@ private:
     bool m_started = false;
 };
 
+// The BARs an image gives sizes for: a device's six, a bridge's two, a CardBus bridge's socket registers.
+uint32_t ImageBarCount(uint32_t layout);
+
 // Longest line the writer produces, well under lspci's 255 characters.
 constexpr uint32_t kImageMaxLineChars = 160;
