@@ -240,7 +240,8 @@ bool CLiveMachine::ListProcfs()
                         continue;
                     for (uint32_t slot = 0; slot < kSimBarSlots; ++slot) {
                         const uint64_t base = columns[kProcfsBaseColumn + slot];
-                        f->barIo[slot] = (base & pci::kBarIoFlag) != 0;
+                        // The ROM's low bit is its enable flag, not the I/O space bit.
+                        f->barIo[slot] = slot != kSimRomSlot && (base & pci::kBarIoFlag) != 0;
                         f->barStart[slot] = base & ~(f->barIo[slot] ? uint64_t(pci::kIoBarFlagsMask) : kProcfsFlagBits);
                         f->barSize[slot] = columns[kProcfsSizeColumn + slot];
                     }
@@ -331,6 +332,9 @@ bool CLiveMachine::WriteImage(CImageWriter* writer, const CImageRange (*ranges)[
 {
     for (uint32_t i = 0; i < m_functions.Count(); ++i) {
         const CLiveFunction& f = *m_functions[i];
+        // Too few bytes to hold a header (the file did not read): nothing to describe.
+        if (f.configLength < pci::kDeviceSpecificOffset)
+            continue;
         CImageFunction out = {};
         out.bus = pci::RoutingIdBus(f.key);
         out.device = pci::RoutingIdDevice(f.key);
