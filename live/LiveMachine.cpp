@@ -423,15 +423,10 @@ uint32_t CLiveMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLen
     case IOCTL_WRITE_CONFIG: return ServeWriteConfig(in, inLength);
     case IOCTL_READ_CONFIG_SPACE: return ServeReadConfigSpace(in, inLength, out, outLength, returned);
     case IOCTL_READ_CONFIG: return ServeReadConfig(in, inLength, out, outLength, returned);
-    case IOCTL_READ_DEVICE: return ServeReadDevice(in, inLength, out, outLength, returned);
-    case IOCTL_WRITE_DEVICE: {
-        // Range writes stay refused even with writes on: the host's drivers own every range.
-        uint8_t space;
-        uint32_t address, bytes;
-        if (uint32_t status = CSimMachine::CheckRange(in, inLength, &space, &address, &bytes))
-            return status;
-        return inLength == bytes + kWriteDeviceOverhead ? kSimStatusAccessDenied : kSimStatusInvalidParameter;
-    }
+    case IOCTL_READ_DEVICE: return ServeReadDevice(in, inLength, out, outLength, returned, false);
+    case IOCTL_READ_DEVICE_WIDE: return ServeReadDevice(in, inLength, out, outLength, returned, true);
+    case IOCTL_WRITE_DEVICE: return ServeWriteDevice(in, inLength, false);
+    case IOCTL_WRITE_DEVICE_WIDE: return ServeWriteDevice(in, inLength, true);
     default: return kSimStatusInvalidDeviceRequest;
     }
 }
@@ -517,12 +512,25 @@ uint32_t CLiveMachine::ServeWriteConfig(const uint8_t* in, uint32_t inLength)
     return m_files->Write(path, offset, bytes, size) ? kSimStatusSuccess : kSimStatusIoDeviceError;
 }
 
-uint32_t CLiveMachine::ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                       uint32_t* returned)
+uint32_t CLiveMachine::ServeWriteDevice(const uint8_t* in, uint32_t inLength, bool wide)
 {
     uint8_t space;
-    uint32_t address, bytes;
-    if (uint32_t status = CSimMachine::CheckRange(in, inLength, &space, &address, &bytes))
+    uint64_t address;
+    uint32_t bytes;
+    if (uint32_t status = CSimMachine::CheckRange(in, inLength, wide, &space, &address, &bytes))
+        return status;
+    // Range writes stay refused even with writes on: the host's drivers own every range.
+    return inLength == bytes + (wide ? kWideRangeHeaderSize : kWriteDeviceOverhead) ? kSimStatusAccessDenied
+                                                                                    : kSimStatusInvalidParameter;
+}
+
+uint32_t CLiveMachine::ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                                       uint32_t* returned, bool wide)
+{
+    uint8_t space;
+    uint64_t address;
+    uint32_t bytes;
+    if (uint32_t status = CSimMachine::CheckRange(in, inLength, wide, &space, &address, &bytes))
         return status;
     if (outLength < bytes)
         return kSimStatusBufferTooSmall;
@@ -530,7 +538,7 @@ uint32_t CLiveMachine::ServeReadDevice(const uint8_t* in, uint32_t inLength, uin
     // an I/O BAR's range reads through its sysfs resource file, one unit per read.
     if (space != kSpaceIo || m_layout != Layout::kSysfs)
         return kSimStatusNotSupported;
-    const uint32_t unit = pci::GetLe32(in + kRangeUnitOffset);
+    const uint32_t unit = pci::GetLe32(in + (wide ? kWideRangeUnitOffset : kRangeUnitOffset));
     for (uint32_t i = 0; i < m_functions.Count(); ++i) {
         const CLiveFunction& f = *m_functions[i];
         for (uint32_t slot = 0; slot < kSimRomSlot; ++slot) {

@@ -72,8 +72,10 @@ private:
     uint32_t ServeReadConfig(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
                              uint32_t* returned);
     uint32_t ServeWriteConfig(const uint8_t* in, uint32_t inLength);
-    uint32_t ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                             uint32_t* returned);
+    // wide: the request carries a 64-bit address (806h/807h) instead of a 32-bit one.
+    uint32_t ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength, uint32_t* returned,
+                             bool wide);
+    uint32_t ServeWriteDevice(const uint8_t* in, uint32_t inLength, bool wide);
 
     CLiveFiles* m_files;
     bool m_writesAllowed;

@@ -139,6 +139,13 @@ TEST_F(LiveDriverTest, RangesAreOutOfReachAndRefused)
     pci::PutLe32(in.data() + kRangeCountOffset, 1);
     Bytes out(4);
     EXPECT_EQ(Request(IOCTL_READ_DEVICE, in, &out), DWORD(ERROR_NOT_SUPPORTED));
+    Bytes wide(kWideRangeHeaderSize, 0);
+    wide[kWideRangeSpaceOffset] = kSpaceMemory;
+    pci::PutLe64(wide.data() + kWideRangeAddressOffset, 0x4000000000ull);
+    pci::PutLe32(wide.data() + kWideRangeUnitOffset, 4);
+    pci::PutLe32(wide.data() + kWideRangeCountOffset, 1);
+    out.assign(4, 0);
+    EXPECT_EQ(Request(IOCTL_READ_DEVICE_WIDE, wide, &out), DWORD(ERROR_NOT_SUPPORTED));
     in.resize(kRangeHeaderSize + 4 + kWriteDeviceTrailerSize);
     out.clear();
     EXPECT_EQ(Request(IOCTL_WRITE_DEVICE, in, &out), DWORD(ERROR_ACCESS_DENIED));

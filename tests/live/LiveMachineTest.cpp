@@ -261,24 +261,29 @@ TEST_F(LiveMachineTest, RangesReadOnlyThroughIoResourceFilesAndNeverTakeWrites)
     EXPECT_EQ(io.m_status, kSimStatusSuccess);
     EXPECT_EQ(std::string(io.m_out.begin(), io.m_out.end()), "4567");
 
+    EXPECT_EQ(ReadDeviceWide(*m_live, kSpaceIo, 0xE004, 2, 2).m_out, io.m_out);
+
     struct Case
     {
         const char* name;
         uint8_t space;
-        uint32_t address;
+        uint64_t address;
         uint32_t count;
     };
     const Case refused[] = {
-        {"memory BAR", kSpaceMemory, uint32_t(m_model->FindFunction(0, 0x0B, 0)->SlotBase(1)), 4},
+        {"memory BAR", kSpaceMemory, m_model->FindFunction(0, 0x0B, 0)->SlotBase(1), 4},
         {"past the I/O BAR's end", kSpaceIo, 0xE01C, 8},
         {"I/O BAR without a resource file", kSpaceIo, 0xF000, 1},
         {"no BAR at all", kSpaceIo, 0x0CF8, 1},
     };
     for (const Case& c : refused) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(ReadDevice(*m_live, c.space, c.address, 1, c.count).m_status, kSimStatusNotSupported);
+        EXPECT_EQ(ReadDevice(*m_live, c.space, uint32_t(c.address), 1, c.count).m_status, kSimStatusNotSupported);
+        EXPECT_EQ(ReadDeviceWide(*m_live, c.space, c.address, 1, c.count).m_status, kSimStatusNotSupported);
     }
+    EXPECT_EQ(ReadDeviceWide(*m_live, kSpaceMemory, 0x4000000000ull, 4, 1).m_status, kSimStatusNotSupported);
     EXPECT_EQ(WriteDevice(*m_live, kSpaceIo, 0xE000, 1, {0x55}), kSimStatusAccessDenied);
+    EXPECT_EQ(WriteDeviceWide(*m_live, kSpaceIo, 0xE000, 1, {0x55}), kSimStatusAccessDenied);
     EXPECT_EQ(FileBytes(Folder(0, 7, 2) + "/resource4")[0], '0');
 }
 
