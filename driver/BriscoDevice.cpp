@@ -1,8 +1,10 @@
 #include "driver/BriscoDevice.h"
 #include "machines/DefaultMachine.h"
 #include "driver/ImageFile.h"
+#include "driver/KernelFiles.h"
 #include "driver/KernelKey.h"
 #include "driver/PnpRecords.h"
+#include "live/LiveMachine.h"
 #include "sim/SimHost.h"
 #include "sim/SimMachine.h"
 #include "sim/SimStatus.h"
@@ -25,6 +27,19 @@ void NarrowPath(const WCHAR* path, char* buffer, ULONG capacity)
         buffer[i] = path[i] < 0x80 ? static_cast<char>(path[i]) : '?';
     }
     buffer[i] = '\0';
+}
+
+// True when the REG_SZ value holds exactly text.
+bool ValueIs(CKernelKey& key, const char* name, const char* text)
+{
+    WCHAR value[16];
+    if (!key.IsOpen() || !NT_SUCCESS(key.QueryString(name, value, 16))) {
+        return false;
+    }
+    ULONG i = 0;
+    for (; text[i] && value[i] == static_cast<unsigned char>(text[i]); ++i) {
+    }
+    return text[i] == 0 && value[i] == 0;
 }
 
 void FormatParseError(const CSimError& error, CSimText* text)
@@ -63,7 +78,7 @@ NTSTATUS CBriscoDevice::Start(PCUNICODE_STRING serviceKeyPath)
     NTSTATUS status = LoadMachine(parameters, message, sizeof(message));
     if (NT_SUCCESS(status)) {
         CPnpRecords::RemoveOurs();
-        status = CPnpRecords::Write(*m_machine);
+        status = CPnpRecords::Write(*m_source);
         if (!NT_SUCCESS(status)) {
             CSimText text(message, sizeof(message));
             text.Add("cannot write the plug-and-play records (status 0x")
@@ -77,7 +92,7 @@ NTSTATUS CBriscoDevice::Start(PCUNICODE_STRING serviceKeyPath)
         Stop();
         return status;
     }
-    const char* notes = m_machine->GetLoadNotes();
+    const char* notes = m_source->GetLoadNotes();
     if (notes && notes[0]) {
         DbgPrint("briscodrv: %s\n", notes);
         if (parameters.IsOpen()) {
@@ -89,20 +104,24 @@ NTSTATUS CBriscoDevice::Start(PCUNICODE_STRING serviceKeyPath)
 
 NTSTATUS CBriscoDevice::LoadMachine(CKernelKey& parameters, char* message, ULONG capacity)
 {
+    if (ValueIs(parameters, kMachineSourceValue, kLiveSourceName)) {
+        return StartLive(parameters, message, capacity);
+    }
     CSimText text(message, capacity);
     void* place = SimAlloc(sizeof(CSimMachine));
     if (!place) {
         text.Add("out of memory for the machine");
         return STATUS_INSUFFICIENT_RESOURCES;
     }
-    m_machine = new (place) CSimMachine();
+    auto* machine = new (place) CSimMachine();
+    m_source = machine;
 
     WCHAR path[kMaxImagePathChars];
     const bool named = parameters.IsOpen() &&
         NT_SUCCESS(parameters.QueryString(kMachineImageValue, path, kMaxImagePathChars)) && path[0] != 0;
     CSimError error;
     if (!named) {
-        if (m_machine->Load(kDefaultMachineImage, kDefaultMachineImageSize, kDefaultImageName, &error)) {
+        if (machine->Load(kDefaultMachineImage, kDefaultMachineImageSize, kDefaultImageName, &error)) {
             return STATUS_SUCCESS;
         }
         FormatParseError(error, &text);
@@ -117,11 +136,36 @@ NTSTATUS CBriscoDevice::LoadMachine(CKernelKey& parameters, char* message, ULONG
         text.AddHex(static_cast<ULONG>(status), 8).Add(")");
         return status;
     }
-    if (!m_machine->Load(image.Text(), image.Length(), fileName, &error)) {
+    if (!machine->Load(image.Text(), image.Length(), fileName, &error)) {
         FormatParseError(error, &text);
         return STATUS_DATA_ERROR;
     }
     return STATUS_SUCCESS;
+}
+
+NTSTATUS CBriscoDevice::StartLive(CKernelKey& parameters, char* message, ULONG capacity)
+{
+    CSimText text(message, capacity);
+    void* filesPlace = SimAlloc(sizeof(CKernelFiles));
+    void* machinePlace = filesPlace ? SimAlloc(sizeof(CLiveMachine)) : nullptr;
+    if (!machinePlace) {
+        SimFree(filesPlace);
+        text.Add("out of memory for the live machine");
+        return STATUS_INSUFFICIENT_RESOURCES;
+    }
+    m_files = new (filesPlace) CKernelFiles();
+    WCHAR root[kMaxLiveRootChars];
+    if (!NT_SUCCESS(parameters.QueryString(kLiveRootValue, root, kMaxLiveRootChars)) || root[0] == 0) {
+        root[0] = L'/';
+        root[1] = 0;
+    }
+    if (!m_files->SetRoot(root)) {
+        text.Add("the live machine's root folder is too long");
+        return STATUS_NAME_TOO_LONG;
+    }
+    auto* machine = new (machinePlace) CLiveMachine(m_files, ValueIs(parameters, kLiveWritesValue, "1"));
+    m_source = machine;
+    return machine->Start(message, capacity) ? STATUS_SUCCESS : STATUS_NOT_FOUND;
 }
 
 void CBriscoDevice::Report(CKernelKey& parameters, const char* message)
@@ -134,13 +178,17 @@ void CBriscoDevice::Report(CKernelKey& parameters, const char* message)
 
 void CBriscoDevice::Stop()
 {
-    if (!m_machine) {
-        return;
+    if (m_source) {
+        CPnpRecords::RemoveOurs();
+        m_source->~CMachineSource();
+        SimFree(m_source);
+        m_source = nullptr;
     }
-    CPnpRecords::RemoveOurs();
-    m_machine->~CSimMachine();
-    SimFree(m_machine);
-    m_machine = nullptr;
+    if (m_files) {
+        m_files->~CKernelFiles();
+        SimFree(m_files);
+        m_files = nullptr;
+    }
 }
 
 NTSTATUS CBriscoDevice::Control(ULONG code, void* buffer, ULONG inLength, ULONG outLength, ULONG_PTR* information)
@@ -167,7 +215,7 @@ NTSTATUS CBriscoDevice::Control(ULONG code, void* buffer, ULONG inLength, ULONG 
     }
     uint32_t returned = 0;
     KeWaitForSingleObject(&m_lock, Executive, KernelMode, FALSE, nullptr);
-    const NTSTATUS status = static_cast<NTSTATUS>(m_machine->Dispatch(
+    const NTSTATUS status = static_cast<NTSTATUS>(m_source->Dispatch(
         code, inLength ? input : nullptr, inLength, static_cast<uint8_t*>(buffer), outLength, &returned));
     KeReleaseMutex(&m_lock, FALSE);
     if (input != stackInput) {

@@ -75,3 +75,20 @@ extern "C" int memcmp(const void* a, const void* b, size_t bytes)
     }
     return 0;
 }
+
+// Classes with virtual destructors refer to the deleting destructor, which
+// calls these; nothing in the driver is allocated with new, so they are never reached.
+void operator delete(void* p) noexcept
+{
+    SimFree(p);
+}
+
+void operator delete(void* p, size_t) noexcept
+{
+    SimFree(p);
+}
+
+extern "C" void __cxa_pure_virtual()
+{
+    DbgPrint("briscodrv: pure virtual call\n");
+}

@@ -89,7 +89,7 @@ NTSTATUS CPnpRecords::RemoveOurs()
     return RemoveMarkedChildren(enumPci, 2);
 }
 
-NTSTATUS CPnpRecords::Write(const CSimMachine& machine)
+NTSTATUS CPnpRecords::Write(const CMachineSource& machine)
 {
     CKernelKey enumPci;
     bool created = false;

@@ -151,7 +151,7 @@ uint32_t CSimMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLeng
     }
 }
 
-uint32_t CSimMachine::CheckAddress(const uint8_t* in, uint32_t* bus, uint32_t* device, uint32_t* function) const
+uint32_t CSimMachine::CheckAddress(const uint8_t* in, uint32_t* bus, uint32_t* device, uint32_t* function)
 {
     *bus = pci::GetLe32(in + kAddrBusOffset);
     *device = pci::GetLe32(in + kAddrDeviceOffset);
@@ -161,7 +161,7 @@ uint32_t CSimMachine::CheckAddress(const uint8_t* in, uint32_t* bus, uint32_t* d
     return kSimStatusSuccess;
 }
 
-uint32_t CSimMachine::CheckRegister(const uint8_t* in, uint32_t* offset, uint32_t* size) const
+uint32_t CSimMachine::CheckRegister(const uint8_t* in, uint32_t* offset, uint32_t* size)
 {
     *offset = pci::GetLe32(in + kRegOffsetOffset);
     *size = in[kRegSizeOffset];
@@ -282,7 +282,7 @@ uint32_t CSimMachine::ServeWriteConfig(const uint8_t* in, uint32_t inLength)
 }
 
 uint32_t CSimMachine::CheckRange(const uint8_t* in, uint32_t inLength, bool wide, uint8_t* space, uint64_t* address,
-                                 uint32_t* bytes) const
+                                 uint32_t* bytes)
 {
     if (inLength < (wide ? kWideRangeHeaderSize : kRangeHeaderSize))
         return kSimStatusInvalidParameter;

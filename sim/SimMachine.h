@@ -2,6 +2,7 @@
 // The simulated PCI machine: loads a machine image and serves the driver's
 // device-control requests against it.
 #include <stdint.h>
+#include "sim/MachineSource.h"
 #include "sim/SimRange.h"
 #include "protocol/DriverProtocol.h"
 #include "sim/SimUtil.h"
@@ -31,10 +32,10 @@ struct CSimRegistryRecord
 // Largest unit x count of one device range request (64 KiB).
 constexpr uint32_t kSimMaxTransferBytes = kMaxRangeTransferBytes;
 
-class CSimMachine {
+class CSimMachine : public CMachineSource {
 public:
     CSimMachine();
-    ~CSimMachine();
+    ~CSimMachine() override;
     CSimMachine(const CSimMachine&) = delete;
     CSimMachine& operator=(const CSimMachine&) = delete;
 
@@ -42,21 +43,28 @@ public:
     bool Load(const char* text, uint32_t length, const char* fileName, CSimError* error);
     // Serves one request; returns an NTSTATUS value, *returned = bytes written to out.
     uint32_t Dispatch(uint32_t code, const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                      uint32_t* returned);
+                      uint32_t* returned) override;
 
-    uint32_t GetRegistryRecordCount() const;
-    bool GetRegistryRecord(uint32_t index, CSimRegistryRecord* record) const;
+    uint32_t GetRegistryRecordCount() const override;
+    bool GetRegistryRecord(uint32_t index, CSimRegistryRecord* record) const override;
 
     // 0 off, 1 fail every request, 2 fail requests that concern one function.
     void SetFault(uint32_t mode, uint32_t bus, uint32_t device, uint32_t function);
 
     // Remarks of the last successful load (PCI domains left out, Region lines no BAR can
     // hold), one per line; may be empty.
-    const char* GetLoadNotes() const { return m_notes; }
+    const char* GetLoadNotes() const override { return m_notes; }
     uint32_t GetFunctionCount() const { return m_functions.Count(); }
     const CSimFunction* GetFunction(uint32_t index) const { return m_functions[index]; }
     // The function answering at the address (following devices that ignore the function number).
     CSimFunction* FindFunction(uint32_t bus, uint32_t device, uint32_t function) const;
+
+    // The checks every source applies to a request's input before serving it; each returns an NTSTATUS value.
+    static uint32_t CheckAddress(const uint8_t* in, uint32_t* bus, uint32_t* device, uint32_t* function);
+    static uint32_t CheckRegister(const uint8_t* in, uint32_t* offset, uint32_t* size);
+    // wide: the request carries a 64-bit address (806h/807h) instead of a 32-bit one.
+    static uint32_t CheckRange(const uint8_t* in, uint32_t inLength, bool wide, uint8_t* space, uint64_t* address,
+                               uint32_t* bytes);
 
 private:
     uint32_t ServeProbe(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength, uint32_t* returned);
@@ -73,10 +81,6 @@ private:
     uint32_t ServeWriteDevice(const uint8_t* in, uint32_t inLength, bool wide);
     uint32_t ServeSetFault(const uint8_t* in, uint32_t inLength);
 
-    uint32_t CheckAddress(const uint8_t* in, uint32_t* bus, uint32_t* device, uint32_t* function) const;
-    uint32_t CheckRegister(const uint8_t* in, uint32_t* offset, uint32_t* size) const;
-    uint32_t CheckRange(const uint8_t* in, uint32_t inLength, bool wide, uint8_t* space, uint64_t* address,
-                        uint32_t* bytes) const;
     static bool WithinSpace(const CSimFunction* f, uint32_t offset, uint32_t size);
     bool FaultsAddress(uint32_t bus, uint32_t device, uint32_t function) const;
     bool FaultsRange(uint8_t space, uint64_t address, uint32_t bytes) const;

@@ -8,3 +8,5 @@ constexpr uint32_t kSimStatusInvalidDeviceRequest = 0xC0000010u; // STATUS_INVAL
 constexpr uint32_t kSimStatusBufferTooSmall = 0xC0000023u;       // STATUS_BUFFER_TOO_SMALL
 constexpr uint32_t kSimStatusInsufficientResources = 0xC000009Au; // STATUS_INSUFFICIENT_RESOURCES
 constexpr uint32_t kSimStatusIoDeviceError = 0xC0000185u;        // STATUS_IO_DEVICE_ERROR (injected faults)
+constexpr uint32_t kSimStatusAccessDenied = 0xC0000022u;         // STATUS_ACCESS_DENIED (refused writes, unreadable bytes)
+constexpr uint32_t kSimStatusNotSupported = 0xC00000BBu;         // STATUS_NOT_SUPPORTED (ranges out of reach)

@@ -97,11 +97,20 @@ CSimText& CSimText::Add(const char* text, uint32_t length)
 
 CSimText& CSimText::AddHex(uint64_t value, uint32_t digits)
 {
-    static const char kDigits[] = "0123456789ABCDEF";
+    return AddDigits(value, digits, "0123456789ABCDEF");
+}
+
+CSimText& CSimText::AddLowerHex(uint64_t value, uint32_t digits)
+{
+    return AddDigits(value, digits, "0123456789abcdef");
+}
+
+CSimText& CSimText::AddDigits(uint64_t value, uint32_t digits, const char* digitChars)
+{
     char reversed[16];
     uint32_t n = 0;
     do {
-        reversed[n++] = kDigits[value & 0xF];
+        reversed[n++] = digitChars[value & 0xF];
         value >>= 4;
     } while (value && n < 16);
     while (n < digits && n < 16)

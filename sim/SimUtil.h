@@ -19,10 +19,14 @@ public:
     CSimText& Add(const char* text, uint32_t length);
     CSimText& AddChar(char c);
     CSimText& AddHex(uint64_t value, uint32_t digits);
+    // Lower-case digits, as lspci prints them.
+    CSimText& AddLowerHex(uint64_t value, uint32_t digits);
     CSimText& AddDec(uint64_t value);
     uint32_t Length() const { return m_length; }
 
 private:
+    CSimText& AddDigits(uint64_t value, uint32_t digits, const char* digitChars);
+
     char* m_buffer;
     uint32_t m_capacity;
     uint32_t m_length;

@@ -5,8 +5,7 @@
 #include <string>
 #include <windows.h>
 
-class CDriverService
-{
+class CDriverService {
 public:
     CDriverService();
     ~CDriverService();
@@ -41,6 +40,10 @@ constexpr char kDriverParametersKey[] = "SYSTEM\\CurrentControlSet\\Services\\br
 constexpr char kMachineImageParameter[] = "MachineImage";
 constexpr char kLastErrorParameter[] = "LastError";
 constexpr char kLoadNotesParameter[] = "LoadNotes";
-// What the harness last started (driver file and image fingerprints).
+// The live machine instead of an image: "live", the Unix folder standing for "/", and "1" to allow writes.
+constexpr char kMachineSourceParameter[] = "MachineSource";
+constexpr char kLiveRootParameter[] = "LiveRoot";
+constexpr char kLiveWritesParameter[] = "LiveWrites";
+// What the harness last started (driver file and machine fingerprints, writes flag).
 constexpr char kStampParameter[] = "Stamp";
 constexpr char kDriverDevicePath[] = "\\\\.\\briscodrvDevice";

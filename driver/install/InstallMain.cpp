@@ -3,6 +3,8 @@
 // Exit code 0 on success, 1 when the request failed.
 //   check STAMP                 running, started for STAMP, and answering
 //   start DRIVER STAMP [IMAGE]  (re)install from DRIVER and start on IMAGE
+//   start DRIVER STAMP --live ROOT [--writes]
+//                               ... or on the live machine below the Unix folder ROOT
 //   stop                        stop the driver
 //   wait-idle EXE SECONDS       wait until a visible top-level window of the
 //                               program EXE exists and its thread takes messages
@@ -35,11 +37,29 @@ int Check(const std::string& stamp)
     return 0;
 }
 
-int Start(const std::string& driverPath, const std::string& stamp, const std::string& image)
+// The machine the driver is to serve: an image (empty: the default) or the live machine.
+struct CMachineChoice
+{
+    std::string image;
+    bool live = false;
+    std::string root;
+    bool writes = false;
+};
+
+int Start(const std::string& driverPath, const std::string& stamp, const CMachineChoice& machine)
 {
     CDriverService service;
     std::string error;
-    if (!service.Install(driverPath, &error) || !service.Restart(image, &error)) {
+    if (machine.live) {
+        CDriverService::WriteParameter(kMachineSourceParameter, "live");
+        CDriverService::WriteParameter(kLiveRootParameter, machine.root);
+        CDriverService::WriteParameter(kLiveWritesParameter, machine.writes ? "1" : "0");
+    } else {
+        CDriverService::DeleteParameter(kMachineSourceParameter);
+        CDriverService::DeleteParameter(kLiveRootParameter);
+        CDriverService::DeleteParameter(kLiveWritesParameter);
+    }
+    if (!service.Install(driverPath, &error) || !service.Restart(machine.image, &error)) {
         std::fprintf(stderr, "briscodrv: %s\n", error.c_str());
         return 1;
     }
@@ -120,7 +140,7 @@ int WaitIdle(const char* exeName, int seconds)
 int Usage()
 {
     std::fprintf(stderr,
-                 "usage: briscodrv-install check STAMP | start DRIVER STAMP [IMAGE] | stop"
+                 "usage: briscodrv-install check STAMP | start DRIVER STAMP [IMAGE | --live ROOT [--writes]] | stop"
                  " | wait-idle EXE SECONDS\n");
     return 2;
 }
@@ -132,8 +152,21 @@ int main(int argc, char** argv)
     if (argc == 3 && std::strcmp(argv[1], "check") == 0) {
         return Check(argv[2]);
     }
-    if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "start") == 0) {
-        return Start(argv[2], argv[3], argc == 5 ? argv[4] : "");
+    if (argc >= 4 && argc <= 7 && std::strcmp(argv[1], "start") == 0) {
+        CMachineChoice machine;
+        if (argc >= 6 && std::strcmp(argv[4], "--live") == 0) {
+            machine.live = true;
+            machine.root = argv[5];
+            machine.writes = argc == 7 && std::strcmp(argv[6], "--writes") == 0;
+            if (argc == 7 && !machine.writes) {
+                return Usage();
+            }
+        } else if (argc == 5) {
+            machine.image = argv[4];
+        } else if (argc != 4) {
+            return Usage();
+        }
+        return Start(argv[2], argv[3], machine);
     }
     if (argc == 2 && std::strcmp(argv[1], "stop") == 0) {
         return Stop();

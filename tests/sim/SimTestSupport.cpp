@@ -14,7 +14,7 @@ std::vector<uint8_t> AddressInput(uint32_t bus, uint32_t device, uint32_t functi
     return in;
 }
 
-CRequestResult Send(CSimMachine& machine, uint32_t code, const std::vector<uint8_t>& in, uint32_t outLength)
+CRequestResult Send(CMachineSource& machine, uint32_t code, const std::vector<uint8_t>& in, uint32_t outLength)
 {
     CRequestResult result;
     std::vector<uint8_t> out(outLength, 0xCD);
@@ -27,14 +27,14 @@ CRequestResult Send(CSimMachine& machine, uint32_t code, const std::vector<uint8
     return result;
 }
 
-uint32_t Probe(CSimMachine& machine, uint32_t bus, uint32_t device, uint32_t function)
+uint32_t Probe(CMachineSource& machine, uint32_t bus, uint32_t device, uint32_t function)
 {
     CRequestResult r = Send(machine, IOCTL_PROBE_FUNCTION, AddressInput(bus, device, function, kProbeInSize),
                             kProbeOutSize);
     return r.m_status == kSimStatusSuccess ? r.Value() : 0xFFFFFFFFu;
 }
 
-uint32_t ReadConfig(CSimMachine& machine, uint32_t bus, uint32_t device, uint32_t function, uint32_t offset,
+uint32_t ReadConfig(CMachineSource& machine, uint32_t bus, uint32_t device, uint32_t function, uint32_t offset,
                     uint8_t size)
 {
     std::vector<uint8_t> in = AddressInput(bus, device, function, kReadConfigInSize);
@@ -45,7 +45,7 @@ uint32_t ReadConfig(CSimMachine& machine, uint32_t bus, uint32_t device, uint32_
     return r.Value();
 }
 
-uint32_t WriteConfig(CSimMachine& machine, uint32_t bus, uint32_t device, uint32_t function, uint32_t offset,
+uint32_t WriteConfig(CMachineSource& machine, uint32_t bus, uint32_t device, uint32_t function, uint32_t offset,
                      uint8_t size, uint32_t value)
 {
     std::vector<uint8_t> in = AddressInput(bus, device, function, kWriteConfigInSize);
@@ -55,7 +55,7 @@ uint32_t WriteConfig(CSimMachine& machine, uint32_t bus, uint32_t device, uint32
     return Send(machine, IOCTL_WRITE_CONFIG, in, 0).m_status;
 }
 
-std::vector<uint8_t> ReadConfigSpace(CSimMachine& machine, uint32_t bus, uint32_t device, uint32_t function)
+std::vector<uint8_t> ReadConfigSpace(CMachineSource& machine, uint32_t bus, uint32_t device, uint32_t function)
 {
     CRequestResult r = Send(machine, IOCTL_READ_CONFIG_SPACE, AddressInput(bus, device, function, 12),
                             kConfigSpaceSize);
@@ -73,12 +73,12 @@ std::vector<uint8_t> RangeInput(uint8_t space, uint32_t address, uint32_t unit, 
     return in;
 }
 
-CRequestResult ReadDevice(CSimMachine& machine, uint8_t space, uint32_t address, uint32_t unit, uint32_t count)
+CRequestResult ReadDevice(CMachineSource& machine, uint8_t space, uint32_t address, uint32_t unit, uint32_t count)
 {
     return Send(machine, IOCTL_READ_DEVICE, RangeInput(space, address, unit, count), unit * count);
 }
 
-uint32_t WriteDevice(CSimMachine& machine, uint8_t space, uint32_t address, uint32_t unit,
+uint32_t WriteDevice(CMachineSource& machine, uint8_t space, uint32_t address, uint32_t unit,
                      const std::vector<uint8_t>& data)
 {
     std::vector<uint8_t> in = RangeInput(space, address, unit, uint32_t(data.size()) / unit);
@@ -97,12 +97,12 @@ std::vector<uint8_t> WideRangeInput(uint8_t space, uint64_t address, uint32_t un
     return in;
 }
 
-CRequestResult ReadDeviceWide(CSimMachine& machine, uint8_t space, uint64_t address, uint32_t unit, uint32_t count)
+CRequestResult ReadDeviceWide(CMachineSource& machine, uint8_t space, uint64_t address, uint32_t unit, uint32_t count)
 {
     return Send(machine, IOCTL_READ_DEVICE_WIDE, WideRangeInput(space, address, unit, count), unit * count);
 }
 
-uint32_t WriteDeviceWide(CSimMachine& machine, uint8_t space, uint64_t address, uint32_t unit,
+uint32_t WriteDeviceWide(CMachineSource& machine, uint8_t space, uint64_t address, uint32_t unit,
                          const std::vector<uint8_t>& data)
 {
     std::vector<uint8_t> in = WideRangeInput(space, address, unit, uint32_t(data.size()) / unit);

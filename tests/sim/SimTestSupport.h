@@ -17,22 +17,22 @@ struct CRequestResult
 };
 
 std::vector<uint8_t> AddressInput(uint32_t bus, uint32_t device, uint32_t function, uint32_t length);
-CRequestResult Send(CSimMachine& machine, uint32_t code, const std::vector<uint8_t>& in, uint32_t outLength);
+CRequestResult Send(CMachineSource& machine, uint32_t code, const std::vector<uint8_t>& in, uint32_t outLength);
 
-uint32_t Probe(CSimMachine& machine, uint32_t bus, uint32_t device, uint32_t function);
-uint32_t ReadConfig(CSimMachine& machine, uint32_t bus, uint32_t device, uint32_t function, uint32_t offset,
+uint32_t Probe(CMachineSource& machine, uint32_t bus, uint32_t device, uint32_t function);
+uint32_t ReadConfig(CMachineSource& machine, uint32_t bus, uint32_t device, uint32_t function, uint32_t offset,
                     uint8_t size);
-uint32_t WriteConfig(CSimMachine& machine, uint32_t bus, uint32_t device, uint32_t function, uint32_t offset,
+uint32_t WriteConfig(CMachineSource& machine, uint32_t bus, uint32_t device, uint32_t function, uint32_t offset,
                      uint8_t size, uint32_t value);
-std::vector<uint8_t> ReadConfigSpace(CSimMachine& machine, uint32_t bus, uint32_t device, uint32_t function);
+std::vector<uint8_t> ReadConfigSpace(CMachineSource& machine, uint32_t bus, uint32_t device, uint32_t function);
 std::vector<uint8_t> RangeInput(uint8_t space, uint32_t address, uint32_t unit, uint32_t count);
-CRequestResult ReadDevice(CSimMachine& machine, uint8_t space, uint32_t address, uint32_t unit, uint32_t count);
+CRequestResult ReadDevice(CMachineSource& machine, uint8_t space, uint32_t address, uint32_t unit, uint32_t count);
 // The same at a 64-bit address (806h/807h).
 std::vector<uint8_t> WideRangeInput(uint8_t space, uint64_t address, uint32_t unit, uint32_t count);
-CRequestResult ReadDeviceWide(CSimMachine& machine, uint8_t space, uint64_t address, uint32_t unit, uint32_t count);
-uint32_t WriteDeviceWide(CSimMachine& machine, uint8_t space, uint64_t address, uint32_t unit,
+CRequestResult ReadDeviceWide(CMachineSource& machine, uint8_t space, uint64_t address, uint32_t unit, uint32_t count);
+uint32_t WriteDeviceWide(CMachineSource& machine, uint8_t space, uint64_t address, uint32_t unit,
                          const std::vector<uint8_t>& data);
-uint32_t WriteDevice(CSimMachine& machine, uint8_t space, uint32_t address, uint32_t unit,
+uint32_t WriteDevice(CMachineSource& machine, uint8_t space, uint32_t address, uint32_t unit,
                      const std::vector<uint8_t>& data);
 // The size the program's probing arithmetic finds for a BAR (write ones, read back, restore).
 uint32_t ProbeBarSize(CSimMachine& machine, uint32_t bus, uint32_t device, uint32_t function, uint32_t bar);

@@ -1,0 +1,92 @@
+#pragma once
+// The machine the driver runs on, as Linux shows it in sysfs (or procfs):
+// configuration reads go to the functions' config files at every request, so
+// functions that appear or vanish show at the next scan; writes are refused
+// unless the user allowed them, and even then only harmless ones pass; BAR
+// sizes and plug-and-play records come from a snapshot taken at start.
+#include "live/LiveFiles.h"
+#include "sim/ImageWriter.h"
+#include "sim/MachineSource.h"
+#include "sim/SimMachine.h"
+
+#include "pci/ConfigSpace.h"
+
+// One function Linux listed at start: its configuration bytes and BAR ranges.
+struct CLiveFunction
+{
+    uint32_t key; // routing ID
+    uint8_t config[pci::kExtendedConfigSpaceBytes];
+    uint32_t configLength;
+    uint64_t barStart[kSimBarSlots];
+    uint64_t barSize[kSimBarSlots]; // 0: Linux gives no size, or one for another address
+    bool barIo[kSimBarSlots];
+};
+
+class CLiveMachine : public CMachineSource {
+public:
+    // files stays owned by the caller and must outlive the machine.
+    CLiveMachine(CLiveFiles* files, bool writesAllowed);
+    ~CLiveMachine() override;
+    CLiveMachine(const CLiveMachine&) = delete;
+    CLiveMachine& operator=(const CLiveMachine&) = delete;
+
+    // Lists the functions and builds their records; on failure fills message.
+    bool Start(char* message, uint32_t capacity);
+
+    uint32_t Dispatch(uint32_t code, const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                      uint32_t* returned) override;
+    uint32_t GetRegistryRecordCount() const override { return m_snapshot.GetRegistryRecordCount(); }
+    bool GetRegistryRecord(uint32_t index, CSimRegistryRecord* record) const override
+    {
+        return m_snapshot.GetRegistryRecord(index, record);
+    }
+    const char* GetLoadNotes() const override { return m_notes; }
+
+    // Up to capacity bytes of the function's configuration space as Linux shows
+    // it now (256 or 4096 for root, 64 for other users); 0 when Linux does not list it.
+    uint32_t ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* buffer, uint32_t capacity);
+
+    uint32_t GetFunctionCount() const { return m_functions.Count(); }
+    const CLiveFunction& GetFunction(uint32_t index) const { return *m_functions[index]; }
+    // Writes the functions of the snapshot as a machine image; ranges (may be
+    // nullptr) gives each function's range contents, in the order of the functions.
+    bool WriteImage(CImageWriter* writer, const CImageRange (*ranges)[kSimBarSlots]) const;
+
+private:
+    enum class Layout { kNone, kSysfs, kProcfs };
+
+    bool ListSysfs();
+    bool ListProcfs();
+    bool AddFunction(uint32_t domain, uint32_t bus, uint32_t device, uint32_t function);
+    void ReadSysfsResources(CLiveFunction* function);
+    void KeepSizeIfAssigned(CLiveFunction* function, uint32_t slot, uint64_t start, uint64_t size, bool io);
+    void ConfigPath(uint32_t bus, uint32_t device, uint32_t function, char* path, uint32_t capacity) const;
+    bool BuildSnapshot(char* message, uint32_t capacity);
+    // Reads exactly size bytes of configuration space: 0 read, or kSimStatusAccessDenied when Linux shows fewer.
+    uint32_t ReadConfigBytes(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint32_t size,
+                             uint8_t* out, bool* present);
+
+    uint32_t ServeProbe(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength, uint32_t* returned);
+    uint32_t ServeReadConfigSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                                  uint32_t* returned);
+    uint32_t ServeReadConfig(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                             uint32_t* returned);
+    uint32_t ServeWriteConfig(const uint8_t* in, uint32_t inLength);
+    // wide: the request carries a 64-bit address (806h/807h) instead of a 32-bit one.
+    uint32_t ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength, uint32_t* returned,
+                             bool wide);
+    uint32_t ServeWriteDevice(const uint8_t* in, uint32_t inLength, bool wide);
+
+    CLiveFiles* m_files;
+    bool m_writesAllowed;
+    Layout m_layout = Layout::kNone;
+    CSimArray<CLiveFunction*> m_functions; // sorted by routing ID
+    CSimMachine m_snapshot;                // the functions as listed at start: records only
+    char m_notes[256];
+    uint32_t m_otherDomains[8];
+    uint32_t m_otherDomainCount = 0;
+};
+
+// Path prefixes below the root.
+constexpr char kSysfsDevicesPath[] = "sys/bus/pci/devices";
+constexpr char kProcfsDevicesPath[] = "proc/bus/pci/devices";

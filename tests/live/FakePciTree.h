@@ -1,0 +1,21 @@
+#pragma once
+// A fake sysfs and procfs tree made from a machine image, so the live machine
+// runs its every path without touching hardware. Portable: the native tests and
+// a Windows program under Wine (which creates the names with colons) both use it.
+#include <stdint.h>
+
+#include <string>
+
+struct CFakeTreeOptions
+{
+    bool sysfs = true;
+    bool procfs = true;
+    // How much of each config file a reader sees: 4096 as root, 64 for other users.
+    uint32_t visibleBytes = 4096;
+};
+
+// Replaces folder with the tree of the image; returns "" or what went wrong.
+std::string MakeFakePciTree(const std::string& imageText, const std::string& folder,
+                            const CFakeTreeOptions& options = {});
+// The sysfs folder of one function in the tree ("<folder>/sys/bus/pci/devices/0000:BB:DD.F").
+std::string FakeFunctionFolder(const std::string& folder, uint32_t bus, uint32_t device, uint32_t function);

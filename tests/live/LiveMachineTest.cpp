@@ -1,0 +1,299 @@
+// The live machine against fake sysfs and procfs trees made from machine images
+// in the test's own folder: what it reads, lists, sizes, publishes, refuses and
+// writes. Nothing here touches the hardware of the machine the tests run on.
+#include "tests/live/FakePciTree.h"
+#include "tests/sim/SimTestSupport.h"
+
+#include "live/LiveFilesPosix.h"
+#include "live/LiveMachine.h"
+#include "live/LiveWritePolicy.h"
+#include "sim/SimFunction.h"
+
+#include "pci/Bar.h"
+#include "pci/CommandStatus.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string DefaultImage()
+{
+    return ReadTextFile(BRISCO_MACHINES "/default.txt");
+}
+
+// One tree per test, in the test's own folder, and a live machine over it.
+class LiveMachineTest : public testing::Test {
+protected:
+    void MakeTree(const CFakeTreeOptions& options = {}, const std::string& image = DefaultImage())
+    {
+        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+        m_root = std::string(BRISCO_LIVE_TEST_FOLDER) + "/" + info->test_suite_name() + "." + info->name();
+        ASSERT_EQ(MakeFakePciTree(image, m_root, options), "");
+        m_model = std::make_unique<CSimMachine>();
+        LoadOrFail(*m_model, image);
+    }
+
+    // Starts a live machine over the tree; "" or the start's message.
+    std::string Start(bool writes = false)
+    {
+        m_files = std::make_unique<CLiveFilesPosix>(m_root);
+        m_live = std::make_unique<CLiveMachine>(m_files.get(), writes);
+        char message[256] = {};
+        return m_live->Start(message, sizeof(message)) ? "" : message;
+    }
+
+    std::string Folder(uint32_t bus, uint32_t device, uint32_t function) const
+    {
+        return FakeFunctionFolder(m_root, bus, device, function);
+    }
+
+    std::vector<uint8_t> FileBytes(const std::string& path) const
+    {
+        std::ifstream file(path, std::ios::binary);
+        return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+
+    std::string m_root;
+    std::unique_ptr<CSimMachine> m_model;
+    std::unique_ptr<CLiveFilesPosix> m_files;
+    std::unique_ptr<CLiveMachine> m_live;
+};
+
+TEST_F(LiveMachineTest, ServesWhatLinuxListsThroughSysfsOrProcfs)
+{
+    struct Case
+    {
+        const char* name;
+        bool sysfs;
+    };
+    for (const Case& c : {Case{"sysfs", true}, Case{"procfs only", false}}) {
+        SCOPED_TRACE(c.name);
+        MakeTree({c.sysfs, true});
+        ASSERT_EQ(Start(), "");
+        ASSERT_EQ(m_live->GetFunctionCount(), m_model->GetFunctionCount());
+        for (uint32_t i = 0; i < m_model->GetFunctionCount(); ++i) {
+            const CSimFunction& f = *m_model->GetFunction(i);
+            SCOPED_TRACE(testing::Message() << "function " << std::hex << f.Key());
+            EXPECT_EQ(Probe(*m_live, f.m_bus, f.m_device, f.m_function),
+                      Probe(*m_model, f.m_bus, f.m_device, f.m_function));
+            EXPECT_EQ(ReadConfigSpace(*m_live, f.m_bus, f.m_device, f.m_function),
+                      ReadConfigSpace(*m_model, f.m_bus, f.m_device, f.m_function));
+            EXPECT_EQ(ReadConfig(*m_live, f.m_bus, f.m_device, f.m_function, 0x0A, 2),
+                      ReadConfig(*m_model, f.m_bus, f.m_device, f.m_function, 0x0A, 2));
+            for (uint32_t slot = 0; slot < kSimBarSlots; ++slot) {
+                const bool assigned = f.SlotBase(slot) != 0 && f.m_barKind[slot] != kSimBarUpperHalf;
+                EXPECT_EQ(m_live->GetFunction(i).barSize[slot], assigned ? f.m_barSize[slot] : 0) << "slot " << slot;
+            }
+        }
+        // A device the image answers at every function is listed by Linux at function 0 only.
+        EXPECT_EQ(Probe(*m_live, 0, 0x0B, 1), 0xFFFFFFFFu);
+        EXPECT_EQ(ReadConfigSpace(*m_live, 5, 0, 0), std::vector<uint8_t>(256, 0xFF));
+    }
+}
+
+TEST_F(LiveMachineTest, RecordsAreTheOnesAnImageOfTheSameMachineGives)
+{
+    MakeTree();
+    ASSERT_EQ(Start(), "");
+    // The image's own annotations aside (no record, no Control key, extra instances), every record matches.
+    int compared = 0;
+    for (uint32_t i = 0; i < m_live->GetRegistryRecordCount(); ++i) {
+        CSimRegistryRecord live = {};
+        ASSERT_TRUE(m_live->GetRegistryRecord(i, &live));
+        SCOPED_TRACE(std::string(live.deviceKey) + "\\" + live.instance);
+        EXPECT_TRUE(live.hasControl);
+        for (uint32_t j = 0; j < m_model->GetRegistryRecordCount(); ++j) {
+            CSimRegistryRecord model = {};
+            m_model->GetRegistryRecord(j, &model);
+            if (std::string(model.deviceKey) == live.deviceKey && std::string(model.instance) == live.instance &&
+                model.hasControl) {
+                EXPECT_STREQ(live.location, model.location);
+                EXPECT_EQ(std::vector<uint8_t>(live.allocConfig, live.allocConfig + live.allocConfigLength),
+                          std::vector<uint8_t>(model.allocConfig, model.allocConfig + model.allocConfigLength));
+                ++compared;
+            }
+        }
+    }
+    EXPECT_GE(compared, 10);
+}
+
+TEST_F(LiveMachineTest, OtherUsersSeeSixtyFourBytesAndNothingIsMadeUpForTheRest)
+{
+    MakeTree({true, false, 64});
+    ASSERT_EQ(Start(), "");
+    EXPECT_EQ(Probe(*m_live, 0, 7, 1), 0x71118086u);
+    EXPECT_EQ(ReadConfig(*m_live, 0, 7, 1, 0x3C, 4), ReadConfig(*m_model, 0, 7, 1, 0x3C, 4));
+    std::vector<uint8_t> in = AddressInput(0, 7, 1, kReadConfigInSize);
+    pci::PutLe32(in.data() + kRegOffsetOffset, 0x40);
+    in[kRegSizeOffset] = 4;
+    EXPECT_EQ(Send(*m_live, IOCTL_READ_CONFIG, in, kReadConfigOutSize).m_status, kSimStatusAccessDenied);
+    EXPECT_EQ(Send(*m_live, IOCTL_READ_CONFIG_SPACE, AddressInput(0, 7, 1, 12), 256).m_status, kSimStatusAccessDenied);
+}
+
+TEST_F(LiveMachineTest, ResourceLinesGiveSizesOnlyWhenTheyDescribeTheBar)
+{
+    // 00:07.2 has an I/O BAR 4 at E000h of 32 bytes; 00:0b.0 a memory BAR 1.
+    struct Case
+    {
+        const char* name;
+        const char* text;
+        uint64_t size;
+    };
+    const std::string four = "0x0 0x0 0x0\n0x0 0x0 0x0\n0x0 0x0 0x0\n0x0 0x0 0x0\n";
+    const Case cases[] = {
+        {"as Linux writes it", "0x000000000000e000 0x000000000000e01f 0x0000000000040101\n", 32},
+        {"no file", nullptr, 0},
+        {"empty file", "", 0},
+        {"line missing", "", 0},
+        {"not numbers", "start end flags\n", 0},
+        {"a fourth column", "0xe000 0xe01f 0x101 0x0\n", 0},
+        {"end before start", "0xe01f 0xe000 0x101\n", 0},
+        {"fixed legacy ports elsewhere", "0x1f0 0x1f7 0x101\n", 0},
+        {"not a power of two", "0xe000 0xe017 0x101\n", 0},
+        {"memory where the register says I/O", "0xe000 0xe01f 0x200\n", 0},
+    };
+    MakeTree();
+    const std::string resource = Folder(0, 7, 2) + "/resource";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(resource);
+        if (c.text)
+            std::ofstream(resource) << (std::string(c.name) == "line missing" ? "0x0 0x0 0x0\n" : four + c.text);
+        ASSERT_EQ(Start(), "");
+        uint32_t index = 0;
+        while (m_live->GetFunction(index).key != pci::RoutingId(0, 7, 2))
+            ++index;
+        EXPECT_EQ(m_live->GetFunction(index).barSize[4], c.size);
+    }
+}
+
+TEST_F(LiveMachineTest, FunctionsAppearAndVanishBetweenScans)
+{
+    MakeTree();
+    ASSERT_EQ(Start(), "");
+    const uint32_t ids = Probe(*m_live, 0, 7, 2);
+    ASSERT_NE(ids, 0xFFFFFFFFu);
+    fs::rename(Folder(0, 7, 2), Folder(0, 0x1F, 0));
+    EXPECT_EQ(Probe(*m_live, 0, 7, 2), 0xFFFFFFFFu);
+    EXPECT_EQ(Probe(*m_live, 0, 0x1F, 0), ids);
+    EXPECT_EQ(ReadConfig(*m_live, 0, 0x1F, 0, 0, 4), ids);
+}
+
+TEST_F(LiveMachineTest, ListingsKeepDomainZeroAndSayWhatWasLeftOut)
+{
+    MakeTree();
+    fs::create_directories(m_root + "/sys/bus/pci/devices/0001:00:00.0");
+    fs::create_directories(m_root + "/sys/bus/pci/devices/not-a-function");
+    ASSERT_EQ(Start(), "");
+    EXPECT_EQ(m_live->GetFunctionCount(), m_model->GetFunctionCount());
+    EXPECT_NE(std::string(m_live->GetLoadNotes()).find("domain 0001 left out"), std::string::npos)
+        << m_live->GetLoadNotes();
+
+    fs::remove_all(m_root + "/sys");
+    fs::remove_all(m_root + "/proc");
+    EXPECT_NE(Start().find("Linux lists no PCI functions here"), std::string::npos);
+}
+
+TEST_F(LiveMachineTest, WritesAreRefusedUnlessAllowedAndThenOnlyHarmlessOnesPass)
+{
+    // 00:0b.0: a device with BARs and a ROM; 00:01.0 and 00:0d.0: PCI-to-PCI bridges; 02:00.0: CardBus.
+    struct Case
+    {
+        const char* name;
+        uint32_t key;
+        uint32_t offset;
+        uint8_t size;
+        uint32_t value; // xor-ed into the current value
+        bool allowed;
+    };
+    const Case cases[] = {
+        {"latency timer", pci::RoutingId(0, 0x0B, 0), pci::kLatencyTimerOffset, 1, 0x20, true},
+        {"device-specific dword", pci::RoutingId(0, 0x0B, 0), 0x40, 4, 0x01010101, true},
+        {"SERR enable", pci::RoutingId(0, 0x0B, 0), pci::kCommandOffset, 2, pci::kCommandSerrEnable, true},
+        {"memory decode", pci::RoutingId(0, 0x0B, 0), pci::kCommandOffset, 1, pci::kCommandMemorySpace, false},
+        {"bus master in a dword", pci::RoutingId(0, 0x0B, 0), pci::kCommandOffset, 4, pci::kCommandBusMaster, false},
+        {"BAR probe", pci::RoutingId(0, 0x0B, 0), pci::BarOffset(1), 4, 0xFFFFFFFF, false},
+        {"last BAR byte", pci::RoutingId(0, 0x0B, 0), pci::BarOffset(5) + 3, 1, 1, false},
+        {"expansion ROM", pci::RoutingId(0, 0x0B, 0), pci::kExpansionRomOffset, 4, 1, false},
+        {"bridge secondary bus", pci::RoutingId(0, 0x0D, 0), pci::kSecondaryBusOffset, 1, 1, false},
+        {"bridge I/O window", pci::RoutingId(0, 0x0D, 0), pci::kIoBaseOffset, 2, 0x1010, false},
+        {"bridge memory window", pci::RoutingId(0, 0x0D, 0), pci::kMemoryLimitOffset, 2, 0x10, false},
+        {"bridge secondary latency", pci::RoutingId(0, 0x0D, 0), pci::kSecondaryLatencyTimerOffset, 1, 8, true},
+        {"bridge ROM", pci::RoutingId(0, 0x01, 0), pci::kBridgeExpansionRomOffset, 4, 1, false},
+        {"CardBus window", pci::RoutingId(2, 0, 0), pci::kCardBusIoWindowsOffset, 4, 0x100, false},
+        {"CardBus subordinate bus", pci::RoutingId(2, 0, 0), pci::kSubordinateBusOffset, 1, 1, false},
+    };
+    MakeTree();
+    for (bool writes : {false, true}) {
+        ASSERT_EQ(Start(writes), "");
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.name << (writes ? ", writes on" : ", writes off"));
+            const uint32_t bus = pci::RoutingIdBus(c.key), device = pci::RoutingIdDevice(c.key),
+                           function = pci::RoutingIdFunction(c.key);
+            const std::string config = Folder(bus, device, function) + "/config";
+            const std::vector<uint8_t> before = FileBytes(config);
+            const uint32_t value = ReadConfig(*m_live, bus, device, function, c.offset, c.size) ^ c.value;
+            const bool passes = writes && c.allowed;
+            EXPECT_EQ(WriteConfig(*m_live, bus, device, function, c.offset, c.size, value),
+                      passes ? kSimStatusSuccess : kSimStatusAccessDenied);
+            EXPECT_EQ(ReadConfig(*m_live, bus, device, function, c.offset, c.size), passes ? value : value ^ c.value);
+            EXPECT_EQ(FileBytes(config) == before, !passes);
+        }
+        // A function Linux does not list is never written, not even as a new file.
+        EXPECT_EQ(WriteConfig(*m_live, 0, 0x1E, 0, pci::kLatencyTimerOffset, 1, 0), kSimStatusAccessDenied);
+        EXPECT_FALSE(fs::exists(Folder(0, 0x1E, 0)));
+    }
+}
+
+TEST_F(LiveMachineTest, RangesReadOnlyThroughIoResourceFilesAndNeverTakeWrites)
+{
+    MakeTree();
+    // 00:07.2's BAR 4: I/O ports E000h..E01Fh.
+    std::ofstream(Folder(0, 7, 2) + "/resource4", std::ios::binary) << "0123456789abcdefghijklmnopqrstuv";
+    ASSERT_EQ(Start(true), "");
+    CRequestResult io = ReadDevice(*m_live, kSpaceIo, 0xE004, 2, 2);
+    EXPECT_EQ(io.m_status, kSimStatusSuccess);
+    EXPECT_EQ(std::string(io.m_out.begin(), io.m_out.end()), "4567");
+
+    EXPECT_EQ(ReadDeviceWide(*m_live, kSpaceIo, 0xE004, 2, 2).m_out, io.m_out);
+
+    struct Case
+    {
+        const char* name;
+        uint8_t space;
+        uint64_t address;
+        uint32_t count;
+    };
+    const Case refused[] = {
+        {"memory BAR", kSpaceMemory, m_model->FindFunction(0, 0x0B, 0)->SlotBase(1), 4},
+        {"past the I/O BAR's end", kSpaceIo, 0xE01C, 8},
+        {"I/O BAR without a resource file", kSpaceIo, 0xF000, 1},
+        {"no BAR at all", kSpaceIo, 0x0CF8, 1},
+    };
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ReadDevice(*m_live, c.space, uint32_t(c.address), 1, c.count).m_status, kSimStatusNotSupported);
+        EXPECT_EQ(ReadDeviceWide(*m_live, c.space, c.address, 1, c.count).m_status, kSimStatusNotSupported);
+    }
+    EXPECT_EQ(ReadDeviceWide(*m_live, kSpaceMemory, 0x4000000000ull, 4, 1).m_status, kSimStatusNotSupported);
+    EXPECT_EQ(WriteDevice(*m_live, kSpaceIo, 0xE000, 1, {0x55}), kSimStatusAccessDenied);
+    EXPECT_EQ(WriteDeviceWide(*m_live, kSpaceIo, 0xE000, 1, {0x55}), kSimStatusAccessDenied);
+    EXPECT_EQ(FileBytes(Folder(0, 7, 2) + "/resource4")[0], '0');
+}
+
+TEST(LiveWritePolicy, UnknownHeaderLayoutsKeepTheirWholeHeader)
+{
+    uint8_t header[64] = {};
+    header[pci::kHeaderTypeOffset] = 0x7F;
+    EXPECT_FALSE(LiveWriteAllowed(header, 0x20, 4, 0));
+    EXPECT_TRUE(LiveWriteAllowed(header, pci::kCacheLineSizeOffset, 1, 0x10));
+    EXPECT_TRUE(LiveWriteAllowed(header, 0x40, 4, 0));
+}
+
+} // namespace
