@@ -48,9 +48,7 @@ std::string MakeFakePciTree(const std::string& imageText, const std::string& fol
     std::string procList;
     for (uint32_t i = 0; i < machine.GetFunctionCount(); ++i) {
         const CSimFunction& f = *machine.GetFunction(i);
-        std::string config(reinterpret_cast<const char*>(f.m_config), kSimConfigSize);
-        if (f.m_extended)
-            config.append(reinterpret_cast<const char*>(f.m_extended), kSimExtendedConfigSize - kSimConfigSize);
+        std::string config(reinterpret_cast<const char*>(f.m_config), f.SpaceSize());
         config.resize(std::min<size_t>(config.size(), options.visibleBytes));
         std::string resource;
         std::string procBases;
