@@ -54,6 +54,7 @@ void CBarPage::ResetDisplaySettings()
 CBarPage::CBarPage(CWnd* view, int barIndex) : CFunctionPage(view), m_barIndex(barIndex), m_cacheUnitWidth(s_unitWidth)
 {
     m_list.SubclassDlgItem(static_cast<UINT>(GetListId()), view);
+    m_list.SetCells(this);
     if (m_list.m_hWnd != nullptr) {
         m_list.SetBkColor(kPaneBackgroundColor);
         m_list.SetExtendedStyle(LVS_EX_GRIDLINES);
@@ -177,6 +178,13 @@ uint32_t CBarPage::GetBarSize()
     if (AfxShowMessageBox(owner, kProbeQuestion, kWarningCaption, MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
         return 0;
     return m_function->ProbeBarSize(m_barIndex);
+}
+
+uint32_t CBarPage::GetKnownBarSize() const
+{
+    if (m_function == nullptr || m_barIndex < 0 || m_barIndex >= int(pci::kMaxBars))
+        return 0;
+    return m_function->m_barSizes[m_barIndex];
 }
 
 uint32_t CBarPage::ReadUnit(uint32_t offset)
