@@ -277,8 +277,8 @@ TEST_F(ReadingBarGrids, CopyPutsTheSelectedRowsOnTheClipboard)
          "00000010h\t69686361h\t2D20656Eh\t67615220h\t32312065h\tachine - Rage 12\r\n"},
         {"one grid row, 16-bit", 1, ID_VIEW_16BIT, {1},
          "00000010h\t6361h\t6968h\t656Eh\t2D20h\t5220h\t6761h\t2065h\t3231h\tachine - Rage 12\r\n"},
-        {"register rows", 0, 0, {0, 2},
-         "00h\tWORD\tVendor ID\t1002h\t\r\n"
+        // Not the ID rows: their names depend on where the program finds pcidevs.txt.
+        {"register row", 0, 0, {2},
          "04h\tWORD\tCommand Register\t0087h\tStepping Control, Bus Master, Memory Space, I/O Space\r\n"},
     };
     for (const CCase& c : cases) {

@@ -504,7 +504,8 @@ TEST_F(ShellAppTest, ControlCCopiesFromTheActivePane)
     };
     const CCase cases[] = {
         {"tree", true, Tree().GetItemText(item)},
-        {"register row", false, "00h\tWORD\tVendor ID\t1002h\t\r\n"},
+        {"register row", false,
+         "04h\tWORD\tCommand Register\t0087h\tStepping Control, Bus Master, Memory Space, I/O Space\r\n"},
     };
     for (const CCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -513,7 +514,7 @@ TEST_F(ShellAppTest, ControlCCopiesFromTheActivePane)
             m_busView->SetFocus();
         } else {
             ActivateFunctionView();
-            list.SetCursorCell(0, 3);
+            list.SetCursorCell(2, 3);
             list.SetFocus();
         }
         CTestSeams::PressKey('C', false, true);
