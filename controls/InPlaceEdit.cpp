@@ -1,5 +1,6 @@
 #include "controls/InPlaceEdit.h"
 
+#include "controls/EditListCtrl.h"
 #include "framework/Afx.h"
 #include "framework/Dc.h"
 #include "framework/WindowDC.h"
@@ -19,6 +20,7 @@ bool IsControlDown()
 BEGIN_MESSAGE_MAP(CInPlaceEdit, CEdit)
     ON_WM_CREATE()
     ON_WM_CHAR()
+    ON_WM_KEYDOWN()
     ON_WM_KILLFOCUS()
 END_MESSAGE_MAP()
 
@@ -27,13 +29,13 @@ CInPlaceEdit::CInPlaceEdit(int item, int subItem, const std::string& initialText
 {
 }
 
-// Enter, Delete, Escape and Control chords belong to the edit, not to the form's dialog
+// Enter, Tab, Delete, Escape and Control chords belong to the edit, not to the form's dialog
 // navigation or the frame's accelerators (Ctrl+C, Ctrl+V ...).
 BOOL CInPlaceEdit::PreTranslateMessage(MSG* pMsg)
 {
     if (pMsg->message == WM_KEYDOWN) {
         const WPARAM key = pMsg->wParam;
-        if (key == VK_RETURN || key == VK_DELETE || key == VK_ESCAPE || IsControlDown()) {
+        if (key == VK_RETURN || key == VK_TAB || key == VK_DELETE || key == VK_ESCAPE || IsControlDown()) {
             ::TranslateMessage(pMsg);
             ::DispatchMessageA(pMsg);
             return TRUE;
@@ -54,16 +56,52 @@ int CInPlaceEdit::OnCreate(LPCREATESTRUCT lpCreateStruct)
     return 0;
 }
 
+void CInPlaceEdit::StartWith(const std::string& text)
+{
+    SetWindowText(text);
+    const int end = static_cast<int>(text.size());
+    SetSel(end, end);
+    GrowToText();
+}
+
 void CInPlaceEdit::OnChar(UINT nChar, UINT nRepCnt, UINT nFlags)
 {
-    if (nChar == VK_ESCAPE || nChar == VK_RETURN) {
-        if (nChar == VK_ESCAPE)
-            m_cancelled = true;
-        ::SetFocus(::GetParent(m_hWnd));
+    if (nChar == VK_ESCAPE) {
+        m_cancelled = true;
+        EndAndMove(0);
         return;
     }
+    if (nChar == VK_RETURN) {
+        EndAndMove(1);
+        return;
+    }
+    // Tab ended the edit at its key-down; a character left over has nothing to do.
+    if (nChar == VK_TAB)
+        return;
     CEdit::OnChar(nChar, nRepCnt, nFlags);
     GrowToText();
+}
+
+void CInPlaceEdit::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags)
+{
+    if (nChar == VK_TAB) {
+        EndAndMove((::GetKeyState(VK_SHIFT) & 0x8000) != 0 ? -1 : 1);
+        return;
+    }
+    CEdit::OnKeyDown(nChar, nRepCnt, nFlags);
+}
+
+void CInPlaceEdit::EndAndMove(int step)
+{
+    HWND list = ::GetParent(m_hWnd);
+    const int row = m_item;
+    const int column = m_subItem;
+    ::SetFocus(list);
+    // The focus change committed and destroyed this edit: only copies are used from here on.
+    if (step == 0)
+        return;
+    if (auto* editList = dynamic_cast<CEditListCtrl*>(CWnd::FromHandlePermanent(list)))
+        editList->MoveCursorFrom(row, column, step);
 }
 
 void CInPlaceEdit::GrowToText()

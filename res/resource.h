@@ -43,6 +43,7 @@
 // ---- Dialog templates ----
 #define IDD_ABOUTBOX                 100
 #define IDD_FUNCTION_VIEW            101
+#define IDD_GOTO_OFFSET              102
 
 // ---- Controls of the function view (IDD_FUNCTION_VIEW) ----
 #define IDC_FUNCTION_TABS            1000
@@ -62,6 +63,10 @@
 #define IDC_ABOUT_LINK               1009
 #define IDC_ABOUT_MAKER              1010
 
+// ---- Controls of the go-to dialog of a BAR grid (IDD_GOTO_OFFSET) ----
+#define IDC_GOTO_PROMPT              1020
+#define IDC_GOTO_OFFSET              1021
+
 // ---- Brisco's own commands ----
 #define ID_VIEW_32BIT                32784
 #define ID_VIEW_16BIT                32785
@@ -75,6 +80,8 @@
 #define ID_OPTIONS_ALL_ROOT_BUSES    32792
 #define ID_OPTIONS_COMPARE           32793
 #define ID_OPTIONS_CLEAR_COMPARISON  32794
+// Ctrl+G: go to an offset of the current BAR grid.
+#define ID_EDIT_GOTO_OFFSET          32800
 
 // ---- Standard framework ids that the resources use ----
 #include "framework/FrameworkIds.h"

@@ -44,6 +44,7 @@ CBarPage::CBarPage(CWnd* view, int barIndex) : CFunctionPage(view), m_barIndex(b
 {
     SyncGridSettings();
     m_list.SubclassDlgItem(static_cast<UINT>(GetListId()), view);
+    m_list.SetCells(this);
     if (m_list.m_hWnd != nullptr) {
         m_list.SetBkColor(kPaneBackgroundColor);
         m_list.SetExtendedStyle(LVS_EX_GRIDLINES);
@@ -160,6 +161,13 @@ uint64_t CBarPage::GetBarSize()
     if (AfxShowMessageBox(owner, kProbeQuestion, kWarningCaption, MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
         return 0;
     return m_function->ProbeBarSize(m_barIndex);
+}
+
+uint64_t CBarPage::GetKnownBarSize() const
+{
+    if (m_function == nullptr || m_barIndex < 0 || m_barIndex >= int(pci::kMaxBars))
+        return 0;
+    return m_function->m_barSizes[m_barIndex];
 }
 
 void CBarPage::GetCellText(NMLVDISPINFOA* info)

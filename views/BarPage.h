@@ -29,6 +29,7 @@ public:
     void OnContextMenu(CWnd* window, int x, int y) override;
     void Refresh() override;
     void OnBeginEdit(int item, int subItem) override;
+    bool IsHexEntry() const override { return s_hexDisplay; }
 
     // w is 1, 2 or 4 bytes per unit; other widths are ignored.
     void SetUnitWidth(int w);
@@ -39,6 +40,9 @@ public:
     void BuildColumns();
     // The range size, asking whether to probe the BAR when it is not known; 0 if unknown.
     uint64_t GetBarSize();
+
+    // The range size as far as it is known, without asking to probe; 0 if unknown.
+    uint64_t GetKnownBarSize() const;
 
     // Loads the page's popup into menu with the current radix and unit width checked.
     bool LoadContextMenu(CIconMenu& menu) const;

@@ -26,6 +26,7 @@ constexpr CColumnLayout kColumns[CRegisterRow::kColumnCount] = {
 CConfigSpacePage::CConfigSpacePage(CWnd* parent) : CFunctionPage(parent)
 {
     m_list.SubclassDlgItem(IDC_CONFIG_LIST, parent);
+    m_list.SetCells(this);
     SetUpColumns();
     CConfigSpaceModel::SetHexMode(true);
     CConfigSpaceModel::SetFunction(nullptr);

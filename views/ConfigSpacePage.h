@@ -25,6 +25,7 @@ public:
     void OnContextMenu(CWnd* window, int x, int y) override;
     void Refresh() override {}
     void OnBeginEdit(int item, int subItem) override;
+    bool IsHexEntry() const override { return IsHexMode(); }
     // Reads the function's registers from the device again and lists what it holds now.
     void Reread();
     // Rows of registers that differ from a compared image are drawn in the comparison colour.

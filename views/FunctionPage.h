@@ -3,11 +3,13 @@
 #pragma once
 #include <windows.h>
 
+#include "controls/EditListCtrl.h"
 #include "framework/Wnd.h"
 
 class CPciFunction;
 
-class CFunctionPage {
+// Pages also answer their list's questions about its cells (CEditListCells).
+class CFunctionPage : public CEditListCells {
 public:
     // What GetPageKind answers.
     static constexpr int kConfigSpacePageKind = 0;

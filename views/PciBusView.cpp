@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "controls/ClipboardText.h"
 #include "views/BusTreeModel.h"
 #include "decode/MachineComparison.h"
 #include "views/BusRescanner.h"
@@ -19,6 +20,7 @@ ON_WM_CREATE()
 ON_NOTIFY_REFLECT(TVN_SELCHANGED, OnSelChanged)
 ON_COMMAND(ID_OPTIONS_REFRESH, OnRefresh)
 ON_COMMAND(ID_REFRESH_ACTIVE_PANE, OnRefresh)
+ON_COMMAND(ID_EDIT_COPY, OnEditCopy)
 END_MESSAGE_MAP()
 
 BOOL CPciBusView::PreCreateWindow(CREATESTRUCTA& cs)
@@ -175,4 +177,12 @@ void CPciBusView::OnRefresh()
         return;
     CWaitCursor wait;
     pRescanner->RescanBus();
+}
+
+void CPciBusView::OnEditCopy()
+{
+    CTreeCtrl& tree = GetTreeCtrl();
+    HTREEITEM selected = tree.GetSelectedItem();
+    if (selected != nullptr)
+        SetClipboardText(m_hWnd, tree.GetItemText(selected));
 }

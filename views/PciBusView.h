@@ -24,6 +24,8 @@ public:
     int OnCreate(LPCREATESTRUCT lpCreateStruct);
     void OnSelChanged(NMHDR* pNMHDR, LRESULT* pResult);
     void OnRefresh();
+    // Ctrl+C in the tree: the selected item's label.
+    void OnEditCopy();
 
 protected:
     DECLARE_MESSAGE_MAP()

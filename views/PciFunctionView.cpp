@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <string>
 
+#include "controls/ClipboardText.h"
+#include "controls/EditListCtrl.h"
 #include "controls/iconmenu/IconMenu.h"
 #include "views/ConfigSpacePage.h"
 #include "device/PciFunction.h"
@@ -16,6 +18,7 @@
 #include "views/BarSummary.h"
 #include "views/DisplaySettings.h"
 #include "views/ComparisonSource.h"
+#include "views/GoToOffsetDialog.h"
 #include "views/ViewHints.h"
 
 namespace {
@@ -42,6 +45,8 @@ ON_COMMAND(ID_VIEW_16BIT, On16BitDisplay)
 ON_COMMAND(ID_VIEW_32BIT, On32BitDisplay)
 ON_COMMAND(ID_PAGE_REFRESH, OnPageRefresh)
 ON_COMMAND(ID_REFRESH_ACTIVE_PANE, OnRefreshActivePane)
+ON_COMMAND(ID_EDIT_COPY, OnEditCopy)
+ON_COMMAND(ID_EDIT_GOTO_OFFSET, OnGoToOffset)
 END_MESSAGE_MAP()
 
 CPciFunctionView::CPciFunctionView() : CFormView(IDD_FUNCTION_VIEW)
@@ -112,6 +117,54 @@ CBarPage* CPciFunctionView::GetCurrentBarPage() const
     if (page == nullptr || page->GetPageKind() != CFunctionPage::kBarPageKind)
         return nullptr;
     return static_cast<CBarPage*>(page);
+}
+
+CEditListCtrl* CPciFunctionView::GetCurrentList() const
+{
+    CFunctionPage* page = GetCurrentPage();
+    if (page != nullptr && page == m_configPage.get())
+        return &m_configPage->GetList();
+    CBarPage* barPage = GetCurrentBarPage();
+    return barPage != nullptr ? &barPage->GetList() : nullptr;
+}
+
+void CPciFunctionView::OnEditCopy()
+{
+    CEditListCtrl* list = GetCurrentList();
+    if (list == nullptr || list->m_hWnd == nullptr)
+        return;
+    const int selected = static_cast<int>(list->SendMessage(LVM_GETSELECTEDCOUNT));
+    if (selected > kMaxCopyRows) {
+        const std::string text = "Copy takes at most " + std::to_string(kMaxCopyRows) + " rows at a time; " +
+                                 std::to_string(selected) + " rows are selected.";
+        AfxShowMessageBox(m_hWnd, text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    const std::string text = list->GetSelectedRowsText();
+    if (!text.empty() && !SetClipboardText(m_hWnd, text))
+        AfxMessageBeep(MB_ICONEXCLAMATION);
+}
+
+// Ctrl+G: only a BAR grid has offsets to go to.
+void CPciFunctionView::OnGoToOffset()
+{
+    CBarPage* page = GetCurrentBarPage();
+    if (page == nullptr || page->GetList().m_hWnd == nullptr)
+        return;
+    CommitOpenEdit();
+    const uint32_t size = page->GetKnownBarSize();
+    const bool known = size != 0;
+    CGoToOffsetDialog dialog(this, page->GetBarIndex(), CBarPage::IsHexDisplay(), known ? size : CBarPage::kBytesPerRow,
+                             known);
+    if (dialog.DoModal() != IDOK)
+        return;
+    const uint64_t offset = dialog.GetOffset();
+    const int unitWidth = CBarPage::GetUnitWidth();
+    const int row = static_cast<int>(offset / CBarPage::kBytesPerRow);
+    const int column = 1 + static_cast<int>(offset % CBarPage::kBytesPerRow) / unitWidth;
+    CEditListCtrl& list = page->GetList();
+    list.SetCursorCell(row, column);
+    list.SetFocus();
 }
 
 void CPciFunctionView::OnSize(UINT nType, int cx, int cy)
@@ -343,8 +396,16 @@ BOOL CPciFunctionView::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
             SelectTab(m_tabs.GetCurSel(), s_previousTab);
         return TRUE;
     }
-    if (header->code == NM_CUSTOMDRAW && header->idFrom == IDC_CONFIG_LIST && m_configPage != nullptr) {
-        *pResult = m_configPage->OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
+    // The lists draw their cell cursor themselves; the configuration page colours the rows
+    // that differ from a compared image.
+    if (header->code == NM_CUSTOMDRAW) {
+        auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(lParam);
+        LRESULT result = CDRF_DODEFAULT;
+        if (header->idFrom == IDC_CONFIG_LIST && m_configPage != nullptr)
+            result |= m_configPage->OnCustomDraw(draw);
+        if (auto* list = dynamic_cast<CEditListCtrl*>(CWnd::FromHandlePermanent(header->hwndFrom)))
+            result |= list->OnCustomDraw(draw);
+        *pResult = result;
         return TRUE;
     }
     auto* info = reinterpret_cast<NMLVDISPINFOA*>(lParam);

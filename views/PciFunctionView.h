@@ -13,6 +13,7 @@
 
 class CBarPage;
 class CConfigSpacePage;
+class CEditListCtrl;
 class CFunctionPage;
 class CPciFunction;
 
@@ -25,6 +26,8 @@ public:
     static constexpr char kBarWarningText[] = "Modifying the Memory or I/O range associated with a BAR might\n"
                                               "have device-dependent side-effects. Do you want to continue?";
     static constexpr char kWarningCaption[] = "Warning";
+    // Copying reads every unit of the rows: a larger selection is refused, not read.
+    static constexpr int kMaxCopyRows = 65536;
 
     CPciFunctionView();
     ~CPciFunctionView() override;
@@ -59,6 +62,8 @@ public:
     void On32BitDisplay();
     void OnPageRefresh();
     void OnRefreshActivePane();
+    void OnEditCopy();
+    void OnGoToOffset();
 
 protected:
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
@@ -66,6 +71,7 @@ protected:
 
 private:
     CBarPage* GetCurrentBarPage() const;
+    CEditListCtrl* GetCurrentList() const;
     CFunctionPage* FindPageOfList(UINT_PTR listId) const;
     void AddBarTab(int barIndex);
     void ReleasePages();

@@ -283,3 +283,104 @@ TEST_F(ReadingBarGrids, ContextMenuCommandsReachTheView)
     EXPECT_FALSE(m_view->IsHexDisplay()) << "\"Hexadecimal Display\" was chosen";
     EXPECT_EQ("0d", grid.GetItemText(0, 0));
 }
+
+// Ctrl+C copies the selected rows: address, units and ASCII of the grid, the five columns of
+// the register list.
+TEST_F(ReadingBarGrids, CopyPutsTheSelectedRowsOnTheClipboard)
+{
+    struct CCase
+    {
+        const char* what;
+        int tab;
+        UINT width;
+        std::vector<int> rows;
+        std::string expected;
+    };
+    const CCase cases[] = {
+        {"two grid rows, 32-bit", 1, ID_VIEW_32BIT, {0, 1},
+         "00000000h\t73697242h\t64206F63h\t75616665h\t6D20746Ch\tBrisco default m\r\n"
+         "00000010h\t69686361h\t2D20656Eh\t67615220h\t32312065h\tachine - Rage 12\r\n"},
+        {"one grid row, 16-bit", 1, ID_VIEW_16BIT, {1},
+         "00000010h\t6361h\t6968h\t656Eh\t2D20h\t5220h\t6761h\t2065h\t3231h\tachine - Rage 12\r\n"},
+        // Not the ID rows: their names depend on where the program finds pcidevs.txt.
+        {"register row", 0, 0, {2},
+         "04h\tWORD\tCommand Register\t0087h\tStepping Control, Bus Master, Memory Space, I/O Space\r\n"},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        ClickTab(c.tab);
+        if (c.width != 0)
+            Command(c.width);
+        CEditListCtrl& list = c.tab == 0 ? ConfigList() : static_cast<CEditListCtrl&>(BarList(0));
+        for (const int row : list.GetSelectedRows())
+            list.SetItemState(row, 0, LVIS_SELECTED);
+        for (const int row : c.rows)
+            list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+        m_view->SendMessage(WM_COMMAND, ID_EDIT_COPY);
+        EXPECT_EQ(c.expected, ClipboardText());
+    }
+    Command(ID_VIEW_8BIT);
+}
+
+// Ctrl+G goes to the unit that holds an offset, typed as the grid shows numbers; what cannot
+// be gone to is answered with a message, and the dialog stays open and the cursor where it was.
+TEST_F(ReadingBarGrids, GoToFocusesTheUnitOfAnOffset)
+{
+    CEditListCtrl& grid = static_cast<CEditListCtrl&>(BarList(0));
+    ASSERT_EQ(0x4000000u, BarPage(0)->GetKnownBarSize()) << "a 64 MiB range";
+    struct CCase
+    {
+        const char* what;
+        UINT width;
+        bool hex;
+        const char* typed;
+        int row, column;        // where the cursor goes; -1: it stays
+        const char* message;    // the message shown, or null
+    };
+    const CCase cases[] = {
+        {"hex byte", ID_VIEW_8BIT, true, "1F3", 0x1F, 4, nullptr},
+        {"hex with h, far down", ID_VIEW_8BIT, true, " 3FFFFFFh ", 0x3FFFFF, 16, nullptr},
+        {"0x prefix, unaligned dword", ID_VIEW_32BIT, true, "0x1F3", 0x1F, 1, nullptr},
+        {"unaligned word", ID_VIEW_16BIT, true, "2B", 2, 6, nullptr},
+        {"decimal", ID_VIEW_8BIT, false, "100", 6, 5, nullptr},
+        {"past the end", ID_VIEW_8BIT, true, "4000000", -1, -1,
+         "Offset 4000000h lies beyond the range of BAR 0 (67108864 bytes)."},
+        {"past the end, decimal", ID_VIEW_8BIT, false, "67108864d", -1, -1,
+         "Offset 67108864 lies beyond the range of BAR 0 (67108864 bytes)."},
+        {"not a number", ID_VIEW_8BIT, true, "1G", -1, -1,
+         "\"1G\" is not a hexadecimal number. Type an offset such as 1F0h."},
+        {"hex digits in decimal display", ID_VIEW_8BIT, false, "1F", -1, -1,
+         "\"1F\" is not a decimal number. Type an offset such as 496."},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        Command(c.width);
+        if (CBarPage::IsHexDisplay() != c.hex)
+            Command(ID_VIEW_HEXADECIMAL);
+        grid.EnsureVisible(0, FALSE);
+        ASSERT_TRUE(grid.SetCursorCell(2, 1));
+        std::vector<std::string> messages;
+        CTestSeams::s_messageBox = [&](const CMessageBoxRequest& request) {
+            messages.push_back(request.text);
+            return IDOK;
+        };
+        CTestSeams::s_modalStarted = [&](CWnd* dialog) {
+            ::SetDlgItemTextA(dialog->m_hWnd, IDC_GOTO_OFFSET, c.typed);
+            dialog->SendMessage(WM_COMMAND, IDOK);
+            if (!messages.empty())
+                dialog->SendMessage(WM_COMMAND, IDCANCEL);
+        };
+        m_view->SendMessage(WM_COMMAND, ID_EDIT_GOTO_OFFSET);
+        CTestSeams::PumpUntilIdle();
+        CTestSeams::s_modalStarted = nullptr;
+        EXPECT_EQ(c.message != nullptr ? std::vector<std::string>{c.message} : std::vector<std::string>{}, messages);
+        const int row = c.row != -1 ? c.row : 2;
+        EXPECT_EQ(row, grid.GetCursorRow());
+        EXPECT_EQ(c.row != -1 ? c.column : 1, grid.GetCursorColumn());
+        const int top = grid.GetTopIndex();
+        EXPECT_TRUE(row >= top && row < top + grid.GetCountPerPage()) << "row " << row << " is in view";
+    }
+    if (!CBarPage::IsHexDisplay())
+        Command(ID_VIEW_HEXADECIMAL);
+    Command(ID_VIEW_8BIT);
+}

@@ -70,23 +70,125 @@ TEST_F(EditingCells, DoubleClickOnAnyColumnOfTheConfigurationListEditsValue)
     }
 }
 
-TEST_F(EditingCells, EnterEditsTheSelectedRowOfTheConfigurationListOnly)
+// The cell cursor of a BAR grid (8-bit units in columns 1..16) and of the register list,
+// whose one editable column is the value.
+TEST_F(EditingCells, KeysMoveTheCellCursor)
 {
-    CEditListCtrl& list = ConfigList();
-    list.SetItemState(kLatencyRow, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    list.SetFocus();
-    CTestSeams::PressKey(VK_RETURN, false, false, false, list.m_hWnd);
-    HWND edit = OpenEdit();
-    ASSERT_NE(nullptr, edit);
-    EXPECT_EQ(kLatencyRow, static_cast<CInPlaceEdit*>(CWnd::FromHandlePermanent(edit))->GetItem());
-    TypeAndEnd("", VK_ESCAPE);
-
     OpenBarTab(1);
-    CListCtrl& grid = BarList(0);
-    grid.SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    grid.SetFocus();
-    CTestSeams::PressKey(VK_RETURN, false, false, false, grid.m_hWnd);
+    CEditListCtrl& grid = static_cast<CEditListCtrl&>(BarList(0));
+    const int lastRow = grid.GetItemCount() - 1;
+    const int pageEnd = grid.GetCountPerPage() - 1;
+    struct CCase
+    {
+        const char* what;
+        bool grid;
+        int row, column; // start
+        UINT key;
+        bool control;
+        int toRow, toColumn;
+    };
+    const CCase cases[] = {
+        {"Right", true, 5, 4, VK_RIGHT, false, 5, 5},
+        {"Left", true, 5, 4, VK_LEFT, false, 5, 3},
+        {"Left from the first unit", true, 5, 1, VK_LEFT, false, 4, 16},
+        {"Right from the last unit", true, 5, 16, VK_RIGHT, false, 6, 1},
+        {"Down", true, 5, 4, VK_DOWN, false, 6, 4},
+        {"Up", true, 5, 4, VK_UP, false, 4, 4},
+        {"Home", true, 5, 4, VK_HOME, false, 5, 1},
+        {"End", true, 5, 4, VK_END, false, 5, 16},
+        {"Ctrl+Home", true, 5, 4, VK_HOME, true, 0, 4},
+        {"Ctrl+End", true, 5, 4, VK_END, true, lastRow, 4},
+        {"Page Down", true, 5, 4, VK_NEXT, false, pageEnd, 4},
+        {"Page Up", true, 5, 4, VK_PRIOR, false, 0, 4},
+        {"Down in the register list", false, kCommandRow, kValueColumn, VK_DOWN, false, kCommandRow + 1, kValueColumn},
+        {"Right in the register list", false, kCommandRow, kValueColumn, VK_RIGHT, false, kCommandRow, kValueColumn},
+        {"Home in the register list", false, kCommandRow, kValueColumn, VK_HOME, false, 0, kValueColumn},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        CEditListCtrl& list = c.grid ? grid : ConfigList();
+        ClickTab(c.grid ? 1 : 0);
+        list.EnsureVisible(0, FALSE);
+        ASSERT_TRUE(list.SetCursorCell(c.row, c.column));
+        list.SetFocus();
+        CTestSeams::PressKey(c.key, false, c.control, false, list.m_hWnd);
+        EXPECT_EQ(c.toRow, list.GetCursorRow());
+        EXPECT_EQ(c.toColumn, list.GetCursorColumn());
+        EXPECT_EQ(nullptr, OpenEdit());
+    }
+}
+
+// Enter, F2 or a digit opens the edit on the cursor; Enter and Tab write and move on without
+// reopening it, Escape writes nothing and stays. The grid cells are in row 1, offsets 10h-1Fh.
+TEST_F(EditingCells, KeyboardEditsWriteTheCursorCellAndMoveOn)
+{
+    uint8_t saved[16] = {};
+    ASSERT_TRUE(m_vga->ReadDeviceData(0, 0x10, saved, 1, sizeof saved));
+    OpenBarTab(1);
+    struct CCase
+    {
+        const char* what;
+        bool grid;
+        int column;
+        std::function<void(HWND)> open;
+        const char* typed;
+        UINT endKey;
+        bool shift;
+        int written; // -1: nothing
+        int toRow, toColumn;
+    };
+    auto press = [](UINT key) { return [key](HWND list) { CTestSeams::PressKey(key, false, false, false, list); }; };
+    auto type = [](const char* text) { return [text](HWND list) { CTestSeams::TypeText(text, list); }; };
+    const CCase cases[] = {
+        {"F2, Enter", true, 4, press(VK_F2), "5A", VK_RETURN, false, 0x5A, 1, 5},
+        {"Enter, Tab", true, 4, press(VK_RETURN), "5B", VK_TAB, false, 0x5B, 1, 5},
+        {"Enter, Shift+Tab", true, 4, press(VK_RETURN), "5C", VK_TAB, true, 0x5C, 1, 3},
+        {"hex digit, Enter", true, 4, type("c"), "d", VK_RETURN, false, 0xCD, 1, 5},
+        {"digit, Escape", true, 4, type("7"), "7", VK_ESCAPE, false, -1, 1, 4},
+        {"last unit, Enter", true, 16, press(VK_F2), "5D", VK_RETURN, false, 0x5D, 2, 1},
+        {"register digit, Enter", false, kValueColumn, type("2"), "1", VK_RETURN, false, 0x21, kLatencyRow + 1,
+         kValueColumn},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_vga->WriteDeviceData(0, 0x10, saved, 1, sizeof saved);
+        ClickTab(c.grid ? 1 : 0);
+        CEditListCtrl& list = c.grid ? static_cast<CEditListCtrl&>(BarList(0)) : ConfigList();
+        const int row = c.grid ? 1 : kLatencyRow;
+        ASSERT_TRUE(list.SetCursorCell(row, c.column));
+        list.SetFocus();
+        c.open(list.m_hWnd);
+        HWND edit = OpenEdit();
+        ASSERT_NE(nullptr, edit);
+        auto* object = static_cast<CInPlaceEdit*>(CWnd::FromHandlePermanent(edit));
+        EXPECT_EQ(row, object->GetItem());
+        EXPECT_EQ(c.column, object->GetSubItem());
+        CTestSeams::TypeText(c.typed, edit);
+        CTestSeams::PressKey(c.endKey, c.shift, false, false, edit);
+        EXPECT_EQ(nullptr, OpenEdit()) << "the edit is not reopened";
+        EXPECT_EQ(list.m_hWnd, ::GetFocus());
+        EXPECT_EQ(c.toRow, list.GetCursorRow());
+        EXPECT_EQ(c.toColumn, list.GetCursorColumn());
+        if (!c.grid) {
+            EXPECT_EQ(uint32_t(c.written), m_vga->ReadConfig(kVga.bus, kVga.device, kVga.function, kLatencyOffset, 1));
+            continue;
+        }
+        uint8_t value = 0;
+        ASSERT_TRUE(m_vga->ReadDeviceData(0, 0x10 + c.column - 1, &value, 1, 1));
+        EXPECT_EQ(c.written == -1 ? saved[c.column - 1] : c.written, value);
+    }
+    m_vga->WriteDeviceData(0, 0x10, saved, 1, sizeof saved);
+}
+
+// In decimal display a letter is no digit: it opens nothing.
+TEST_F(EditingCells, LettersOpenNothingInDecimalDisplay)
+{
+    m_view->SendMessage(WM_COMMAND, ID_VIEW_HEXADECIMAL);
+    ASSERT_TRUE(ConfigList().SetCursorCell(kLatencyRow, kValueColumn));
+    ConfigList().SetFocus();
+    CTestSeams::TypeText("a", ConfigList().m_hWnd);
     EXPECT_EQ(nullptr, OpenEdit());
+    m_view->SendMessage(WM_COMMAND, ID_VIEW_HEXADECIMAL);
 }
 
 TEST_F(EditingCells, EscapeWritesNothingAndEveryOtherWayOutCommits)

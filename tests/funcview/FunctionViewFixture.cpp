@@ -221,3 +221,16 @@ void FunctionViewTest::Answer(std::vector<int> answers)
 {
     m_answers = std::move(answers);
 }
+
+std::string FunctionViewTest::ClipboardText()
+{
+    std::string text;
+    if (!::OpenClipboard(nullptr))
+        return "(clipboard busy)";
+    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
+        text = static_cast<const char*>(::GlobalLock(data));
+        ::GlobalUnlock(data);
+    }
+    ::CloseClipboard();
+    return text;
+}

@@ -49,6 +49,9 @@ protected:
     // Replaces the text of the open edit and leaves it with a key (Enter, Escape ...).
     void TypeAndEnd(const std::string& text, UINT endKey) const;
 
+    // The clipboard's text, as a paste would see it.
+    static std::string ClipboardText();
+
     // Answers message boxes in order (IDYES, IDNO ...); each question asked is recorded.
     void Answer(std::vector<int> answers);
 

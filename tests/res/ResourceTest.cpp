@@ -24,6 +24,8 @@ constexpr UINT kRefreshBus = 32790;
 constexpr UINT kAbout = 57664;
 constexpr UINT kExit = 57665;
 constexpr UINT kHexDisplay = 32775;
+constexpr UINT kCopy = 57634;
+constexpr UINT kGoToOffset = 32800;
 constexpr UINT kSeparator = 0;
 constexpr COLORREF kCyan = RGB(0, 255, 255);
 
@@ -120,7 +122,8 @@ TEST(Menus, ContextMenusOfThePages)
     HMENU config = LoadMenuA(Module(), MAKEINTRESOURCEA(129));
     ASSERT_NE(nullptr, config);
     EXPECT_EQ(1, GetMenuItemCount(config));
-    ExpectPopup(config, 0, "Configuration Space", {{"Hexadecimal Display", kHexDisplay}});
+    ExpectPopup(config, 0, "Configuration Space",
+                {{"Hexadecimal Display", kHexDisplay}, {"", kSeparator}, {"&Copy\tCtrl+C", kCopy}});
     DestroyMenu(config);
 
     HMENU bar = LoadMenuA(Module(), MAKEINTRESOURCEA(130));
@@ -129,7 +132,8 @@ TEST(Menus, ContextMenusOfThePages)
     ExpectPopup(bar, 0, "BAR",
                 {{"Hexadecimal Display", kHexDisplay}, {"", kSeparator}, {"8-bit Display", 32786},
                  {"16-bit Display", 32785}, {"32-bit Display", 32784}, {"", kSeparator},
-                 {"Refresh", 32789}});
+                 {"Refresh", 32789}, {"", kSeparator}, {"&Copy\tCtrl+C", kCopy},
+                 {"&Go To Offset...\tCtrl+G", kGoToOffset}});
     DestroyMenu(bar);
 }
 
@@ -145,6 +149,7 @@ TEST(Accelerators, WholeTableOfTheMainFrame)
     for (const ACCEL& a : entries) actual.insert({static_cast<BYTE>(a.fVirt & ~FNOINVERT), a.key, a.cmd});
     const std::multiset<Key> expected = {
         {FVIRTKEY | FCONTROL, 'C', 57634}, {FVIRTKEY | FCONTROL, VK_INSERT, 57634},
+        {FVIRTKEY | FCONTROL, 'G', kGoToOffset},
         {FVIRTKEY | FSHIFT, VK_DELETE, 57635}, {FVIRTKEY | FCONTROL, 'X', 57635},
         {FVIRTKEY | FCONTROL, 'V', 57637}, {FVIRTKEY | FSHIFT, VK_INSERT, 57637},
         {FVIRTKEY | FALT, VK_BACK, 57643}, {FVIRTKEY | FCONTROL, 'Z', 57643},
@@ -320,14 +325,15 @@ TEST_F(DialogTest, FunctionViewHoldsTabsConfigListAndHiddenBarLists)
     EXPECT_EQ(0, lstrcmpiA("SysTabControl32", ClassOf(tabs).c_str()));
     EXPECT_TRUE(GetWindowLongA(tabs, GWL_STYLE) & WS_VISIBLE);
 
-    const LONG listStyles = LVS_REPORT | LVS_SINGLESEL | LVS_ALIGNLEFT | LVS_NOSORTHEADER | WS_TABSTOP;
+    // Multi-select, so that Ctrl+C copies several rows.
+    const LONG listStyles = LVS_REPORT | LVS_ALIGNLEFT | LVS_NOSORTHEADER | WS_TABSTOP;
     HWND config = GetDlgItem(m_dialog, 1001);
     ASSERT_NE(nullptr, config);
     EXPECT_EQ(0, lstrcmpiA("SysListView32", ClassOf(config).c_str()));
     const LONG configStyle = GetWindowLongA(config, GWL_STYLE);
     EXPECT_EQ(listStyles, configStyle & listStyles);
     EXPECT_TRUE(configStyle & WS_VISIBLE);
-    EXPECT_FALSE(configStyle & LVS_OWNERDATA);
+    EXPECT_FALSE(configStyle & (LVS_OWNERDATA | LVS_SINGLESEL));
 
     EXPECT_EQ(nullptr, GetDlgItem(m_dialog, 1002)) << "the cell edit is created at run time";
     for (int n = 0; n < 6; ++n) {
@@ -337,8 +343,21 @@ TEST_F(DialogTest, FunctionViewHoldsTabsConfigListAndHiddenBarLists)
         EXPECT_EQ(0, lstrcmpiA("SysListView32", ClassOf(list).c_str()));
         const LONG style = GetWindowLongA(list, GWL_STYLE);
         EXPECT_EQ(listStyles | LVS_OWNERDATA, style & (listStyles | LVS_OWNERDATA));
-        EXPECT_FALSE(style & WS_VISIBLE);
+        EXPECT_FALSE(style & (WS_VISIBLE | LVS_SINGLESEL));
     }
+}
+
+TEST_F(DialogTest, GoToOffsetAsksForOneOffset)
+{
+    ASSERT_NO_FATAL_FAILURE(Create(102));
+    EXPECT_EQ("Go To Offset", TextOf(m_dialog));
+    HWND offset = GetDlgItem(m_dialog, 1021);
+    ASSERT_NE(nullptr, offset);
+    EXPECT_EQ(0, lstrcmpiA("Edit", ClassOf(offset).c_str()));
+    EXPECT_NE(nullptr, GetDlgItem(m_dialog, 1020)) << "the prompt";
+    ASSERT_NE(nullptr, GetDlgItem(m_dialog, IDOK));
+    EXPECT_EQ(BS_DEFPUSHBUTTON, GetWindowLongA(GetDlgItem(m_dialog, IDOK), GWL_STYLE) & 0x0F);
+    EXPECT_NE(nullptr, GetDlgItem(m_dialog, IDCANCEL));
 }
 
 TEST_F(DialogTest, AboutBoxShowsNameIconLinkAndOk)

@@ -12,6 +12,7 @@
 
 #include "app/BriscoSettings.h"
 #include "decode/MachineComparison.h"
+#include "views/ConfigSpacePage.h"
 #include "views/PciFunctionView.h"
 #include "controls/PaneColors.h"
 #include "device/PciFunction.h"
@@ -568,6 +569,49 @@ TEST_F(ShellAppTest, PanesStartEquallyHighAndFunctionKeysMoveBetweenThem)
     CTestSeams::PressKey(VK_F6, true);
     EXPECT_EQ(m_busView, m_frame->GetActiveView());
     EXPECT_EQ(m_busView->m_hWnd, ::GetFocus());
+}
+
+// Ctrl+C reaches the active pane through the accelerator: the tree copies its item's label,
+// the function view the selected register row.
+TEST_F(ShellAppTest, ControlCCopiesFromTheActivePane)
+{
+    HTREEITEM item = FindItem("1.0.0   ");
+    ASSERT_NE(nullptr, item);
+    Tree().Select(item, TVGN_CARET);
+    CTestSeams::PumpUntilIdle();
+    CEditListCtrl& list = m_frame->GetFunctionView()->GetConfigSpacePage()->GetList();
+    struct CCase
+    {
+        const char* what;
+        bool tree;
+        std::string expected;
+    };
+    const CCase cases[] = {
+        {"tree", true, Tree().GetItemText(item)},
+        {"register row", false,
+         "04h\tWORD\tCommand Register\t0087h\tStepping Control, Bus Master, Memory Space, I/O Space\r\n"},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.tree) {
+            ActivateTree();
+            m_busView->SetFocus();
+        } else {
+            ActivateFunctionView();
+            list.SetCursorCell(2, 3);
+            list.SetFocus();
+        }
+        CTestSeams::PressKey('C', false, true);
+        std::string text;
+        ASSERT_TRUE(::OpenClipboard(nullptr));
+        if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
+            text = static_cast<const char*>(::GlobalLock(data));
+            ::GlobalUnlock(data);
+        }
+        ::CloseClipboard();
+        EXPECT_EQ(c.expected, text);
+    }
+    ActivateTree();
 }
 
 TEST_F(ShellAppTest, ControlSSavesAnEmptyFileAndKeepsTheCaption)

@@ -1,0 +1,105 @@
+#include "views/GoToOffsetDialog.h"
+
+#include <ctype.h>
+
+#include "framework/Afx.h"
+#include "res/resource.h"
+
+namespace {
+
+std::string Trim(const std::string& text)
+{
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && isspace(static_cast<unsigned char>(text[first])))
+        ++first;
+    while (last > first && isspace(static_cast<unsigned char>(text[last - 1])))
+        --last;
+    return text.substr(first, last - first);
+}
+
+} // namespace
+
+CGoToOffsetDialog::CGoToOffsetDialog(CWnd* parent, int barIndex, bool hex, uint32_t limit, bool rangeKnown)
+    : CDialog(IDD_GOTO_OFFSET, parent), m_barIndex(barIndex), m_hex(hex), m_limit(limit), m_rangeKnown(rangeKnown)
+{
+}
+
+std::optional<uint64_t> CGoToOffsetDialog::ParseOffset(const std::string& input, bool hex)
+{
+    std::string text = Trim(input);
+    if (hex && text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        text.erase(0, 2);
+    else if (!text.empty() && tolower(static_cast<unsigned char>(text.back())) == (hex ? 'h' : 'd'))
+        text.pop_back();
+    if (text.empty())
+        return std::nullopt;
+    const uint64_t base = hex ? 16 : 10;
+    uint64_t value = 0;
+    for (const char c : text) {
+        const int ch = static_cast<unsigned char>(c);
+        if (!(hex ? isxdigit(ch) : isdigit(ch)))
+            return std::nullopt;
+        const uint64_t digit = isdigit(ch) ? uint64_t(ch - '0') : uint64_t(tolower(ch) - 'a' + 10);
+        value = value > (UINT64_MAX - digit) / base ? UINT64_MAX : value * base + digit;
+    }
+    return value;
+}
+
+std::string CGoToOffsetDialog::FormatNumber(uint64_t value) const
+{
+    if (!m_hex)
+        return std::to_string(value);
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), "0123456789ABCDEF"[value % 16]);
+        value /= 16;
+    } while (value != 0);
+    return digits + "h";
+}
+
+std::string CGoToOffsetDialog::Check(const std::string& text) const
+{
+    const std::optional<uint64_t> offset = ParseOffset(text, m_hex);
+    if (!offset) {
+        const char* hint =
+            m_hex ? "hexadecimal number. Type an offset such as 1F0h." : "decimal number. Type an offset such as 496.";
+        return std::string(1, '"').append(Trim(text)).append("\" is not a ").append(hint);
+    }
+    if (*offset < m_limit)
+        return {};
+    std::string message = std::string("Offset ").append(FormatNumber(*offset));
+    const std::string bytes = std::to_string(m_limit);
+    const std::string bar = "BAR " + std::to_string(m_barIndex);
+    if (m_rangeKnown)
+        message += " lies beyond the range of " + bar + " (" + bytes + " bytes).";
+    else
+        message += " lies beyond the " + bytes + " bytes shown of " + bar + ", whose size is not known.";
+    return message;
+}
+
+BOOL CGoToOffsetDialog::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    const std::string prompt = std::string("&Offset within BAR ") + std::to_string(m_barIndex) + " (" +
+        (m_hex ? "hexadecimal" : "decimal") + "):";
+    ::SetDlgItemTextA(m_hWnd, IDC_GOTO_PROMPT, prompt.c_str());
+    return TRUE;
+}
+
+// A text that cannot be gone to keeps the dialog open, with the message owned by it.
+void CGoToOffsetDialog::OnOK()
+{
+    char text[256] = {};
+    ::GetDlgItemTextA(m_hWnd, IDC_GOTO_OFFSET, text, sizeof text);
+    const std::string problem = Check(text);
+    if (!problem.empty()) {
+        AfxShowMessageBox(m_hWnd, problem.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
+        HWND edit = ::GetDlgItem(m_hWnd, IDC_GOTO_OFFSET);
+        ::SetFocus(edit);
+        ::SendMessageA(edit, EM_SETSEL, 0, -1);
+        return;
+    }
+    m_offset = *ParseOffset(text, m_hex);
+    EndDialog(IDOK);
+}
