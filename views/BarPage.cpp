@@ -190,6 +190,12 @@ bool CBarPage::IsEditableCell(int item, int subItem)
     return m_grid.IsEditableUnit(item, subItem);
 }
 
+bool CBarPage::IsCellEditable(int row, int column) const
+{
+    // Bringing the grid up to the shared width and radix is not a change the caller can see.
+    return const_cast<CBarPage*>(this)->IsEditableCell(row, column);
+}
+
 void CBarPage::OnBeginEdit(int item, int subItem)
 {
     m_editTarget = {};

@@ -30,6 +30,8 @@ public:
     void Refresh() override;
     void OnBeginEdit(int item, int subItem) override;
     bool IsHexEntry() const override { return s_hexDisplay; }
+    // The keyboard cursor edits only units inside the range, as the mouse does.
+    bool IsCellEditable(int row, int column) const override;
 
     // w is 1, 2 or 4 bytes per unit; other widths are ignored.
     void SetUnitWidth(int w);
