@@ -3,6 +3,7 @@
 #include "views/ViewHints.h"
 
 #include "app/BriscoSettings.h"
+#include "decode/MachineSnapshot.h"
 #include "framework/CmdUI.h"
 #include "framework/DocTemplate.h"
 #include "framework/WaitCursor.h"
@@ -20,6 +21,7 @@ IMPLEMENT_DYNCREATE(CBriscoDoc, CDocument)
 BEGIN_MESSAGE_MAP(CBriscoDoc, CDocument)
 ON_COMMAND(ID_OPTIONS_ALL_ROOT_BUSES, OnScanAllRootBuses)
 ON_UPDATE_COMMAND_UI(ID_OPTIONS_ALL_ROOT_BUSES, OnUpdateScanAllRootBuses)
+ON_COMMAND(ID_OPTIONS_SAVE_IMAGE, OnSaveMachineImage)
 ON_COMMAND(ID_OPTIONS_COMPARE, OnCompareWithImage)
 ON_COMMAND(ID_OPTIONS_CLEAR_COMPARISON, OnClearComparison)
 ON_UPDATE_COMMAND_UI(ID_OPTIONS_CLEAR_COMPARISON, OnUpdateClearComparison)
@@ -76,6 +78,17 @@ void CBriscoDoc::ClearComparison()
 const CMachineComparison* CBriscoDoc::GetComparison() const
 {
     return m_comparison.HasImage() ? &m_comparison : nullptr;
+}
+
+void CBriscoDoc::OnSaveMachineImage()
+{
+    std::string path;
+    if (!AfxPromptFileName(path, true, kImageFilter, kImageExtension))
+        return;
+    std::string error;
+    CWaitCursor wait;
+    if (!CMachineSnapshot::Save(m_pRoot.get(), path, &error))
+        AfxMessageBox("The machine image was not saved:\n\n" + error, MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CBriscoDoc::OnCompareWithImage()

@@ -43,6 +43,7 @@ public:
     void ClearComparison();
     const CMachineComparison* GetComparison() const override;
 
+    void OnSaveMachineImage();
     void OnCompareWithImage();
     void OnClearComparison();
     void OnUpdateClearComparison(CCmdUI* pCmdUI);

@@ -163,6 +163,10 @@ public:
     std::string m_subsystemVendorName;
 
     const CScanReport& GetScanReport() const { return m_scanReport; }
+    // Whether the plug-and-play records hold an instance at this function's location.
+    bool HasRegistryRecord() const { return m_hasRegistryRecord; }
+    // Whether that record has a Control key (the device was started and given resources).
+    bool IsRegistryRecordStarted() const { return m_registryRecordStarted; }
 
 private:
     struct CScanState;
@@ -186,6 +190,8 @@ private:
     void ReadSpace(CScanState& scan);
 
     CScanReport m_scanReport;
+    bool m_hasRegistryRecord = false;
+    bool m_registryRecordStarted = false;
     void MarkAbsent();
     void FinishConstruction(CScanState& scan);
 };

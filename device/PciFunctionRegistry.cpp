@@ -158,6 +158,8 @@ void CPciFunction::LoadAssignedResources(CPnpInstanceIndex& instances)
 {
     for (uint64_t& size : m_barSizes)
         size = 0;
+    m_hasRegistryRecord = false;
+    m_registryRecordStarted = false;
     char path[kKeyPathSize];
     snprintf(path, sizeof path, kDeviceKeyFormat, GetConfigWord(pci::kVendorIdOffset),
              GetConfigWord(pci::kDeviceIdOffset), GetConfigWord(pci::kSubsystemIdOffset),
@@ -168,9 +170,11 @@ void CPciFunction::LoadAssignedResources(CPnpInstanceIndex& instances)
     CScopedKey instance(instances.Find(deviceKey.get(), path, m_bus, m_device, m_function));
     if (!instance)
         return;
+    m_hasRegistryRecord = true;
     CScopedKey control = OpenKey(instance.get(), kControlKey);
     if (!control)
         return;
+    m_registryRecordStarted = true;
     std::vector<uint8_t> data = QueryBinaryValue(control.get(), kAllocConfigValue);
     if (data.size() < kResListFirstPartialOffset)
         return;

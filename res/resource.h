@@ -80,6 +80,7 @@
 #define ID_OPTIONS_ALL_ROOT_BUSES    32792
 #define ID_OPTIONS_COMPARE           32793
 #define ID_OPTIONS_CLEAR_COMPARISON  32794
+#define ID_OPTIONS_SAVE_IMAGE        32795
 // Ctrl+G: go to an offset of the current BAR grid.
 #define ID_EDIT_GOTO_OFFSET          32800
 

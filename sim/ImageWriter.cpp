@@ -146,7 +146,12 @@ bool CImageWriter::Function(const CImageFunction& f)
         if (!Line(line, out.Length()))
             return false;
     }
-    if (f.instance) {
+    if (f.noRecord || f.noControl) {
+        const char none[] = "@registry none";
+        const char noControl[] = "@registry nocontrol";
+        if (!(f.noRecord ? Line(none, sizeof none - 1) : Line(noControl, sizeof noControl - 1)))
+            return false;
+    } else if (f.instance) {
         CSimText out(line, sizeof(line));
         out.Add("@registry instance ").Add(f.instance);
         if (!Line(line, out.Length()))

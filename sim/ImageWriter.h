@@ -31,6 +31,8 @@ struct CImageFunction
     uint32_t configLength;          // a multiple of 16
     uint64_t barSize[kSimBarSlots]; // 0: no size is written and the default rule applies
     const char* instance;           // the plug-and-play instance name, or nullptr
+    bool noRecord;                  // the function has no plug-and-play record: "@registry none"
+    bool noControl;                 // its record has no Control key (not started): "@registry nocontrol"
     CImageRange ranges[kSimBarSlots];
 };
 

@@ -273,6 +273,28 @@ TEST(DumpTool, DiffNamesEveryChangedRegister)
     fs::remove(changed);
 }
 
+// A saved image loads back as the same machine: every row the same. A file that cannot be
+// written is reported and the old one kept.
+TEST(DumpTool, SavedImagesLoadBackAsTheSameMachine)
+{
+    const fs::path machines = GoldenDir().parent_path().parent_path().parent_path() / "machines";
+    const fs::path saved = fs::temp_directory_path() / "brisco-saved-image.txt";
+    for (const char* name : {"default.txt", "modern.txt"}) {
+        SCOPED_TRACE(name);
+        const std::string original = (machines / name).string();
+        ASSERT_EQ(RunDump({"--save-image", saved.string(), original}).exitCode, 0);
+        const CRunResult reloaded = RunDump({saved.string()});
+        ASSERT_EQ(reloaded.exitCode, 0) << reloaded.err;
+        ExpectSameLines(reloaded.out, RunDump({original}).out);
+    }
+    const std::string kept = ReadFile(saved);
+    const CRunResult refused = RunDump({"--save-image", (saved / "no-such-folder" / "x.txt").string()});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("cannot be written"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadFile(saved), kept);
+    fs::remove(saved);
+}
+
 TEST(DumpTool, FailuresGiveOneLineAndNonZeroExit)
 {
     const fs::path broken = fs::temp_directory_path() / "brisco-dump-test-broken.txt";

@@ -2,6 +2,7 @@
 
 #include "views/BarGridModel.h"
 #include "decode/MachineComparison.h"
+#include "decode/MachineSnapshot.h"
 
 #include "views/BusTreeModel.h"
 #include "decode/CapabilityDecoder.h"
@@ -49,6 +50,8 @@ const char kUsage[] = "usage: brisco-dump [--decimal] [--capabilities | --json |
                       "  --decimal     show offsets and values in decimal instead of hexadecimal\n"
                       "  --all-root-buses  also sweep every bus that no bridge of bus 0 reaches; each one\n"
                       "                with functions is listed as a further root \"Root Bus NNh\"\n"
+                      "  --save-image FILE  write the machine as a machine image (configuration bytes, BAR\n"
+                      "                sizes, plug-and-play records) that loads back as the same machine\n"
                       "  --diff IMAGE  print only the registers in which the machine differs from the saved\n"
                       "                IMAGE: function, offset, name, old (image) and new value; nothing\n"
                       "                when they are equal\n"
@@ -183,6 +186,13 @@ int CDumpTool::Run(const std::string& programPath, const std::vector<std::string
 
     if (!m_diffImage.empty())
         return PrintDifferences(root.get(), out, err);
+    if (!m_saveImage.empty()) {
+        std::string error;
+        if (CMachineSnapshot::Save(root.get(), m_saveImage, &error))
+            return kExitOk;
+        Error(err) << error << '\n';
+        return kExitFailure;
+    }
 
     CBusTreeModel tree;
     tree.Build(root.get());
@@ -257,6 +267,11 @@ bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostrea
             m_hexMode = false;
         } else if (arg == "--hex") {
             m_hexMode = true;
+        } else if (arg == "--save-image" && hasValue) {
+            m_saveImage = args[++i];
+        } else if (arg == "--save-image") {
+            Error(err) << arg << " needs a value\n" << kUsage;
+            return false;
         } else if (arg == "--diff" && hasValue) {
             m_diffImage = args[++i];
         } else if (arg == "--diff") {

@@ -60,5 +60,6 @@ private:
     std::string m_namesFile;
     std::string m_machineFile;
     std::string m_diffImage;
+    std::string m_saveImage;
     std::string m_temporaryFolder;
 };
