@@ -11,6 +11,7 @@
 #else
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -184,6 +185,26 @@ bool Identify(const char* name, CFileIdentity* identity)
     return true;
 }
 
+// The name beside the running program, for a program started from another folder.
+std::string BesideProgram(const char* name)
+{
+#ifdef _WIN32
+    char program[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, program, sizeof program);
+    if (length == 0 || length >= sizeof program)
+        return {};
+#else
+    char program[4096];
+    const ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
+    if (length <= 0)
+        return {};
+    program[length] = '\0';
+#endif
+    std::string path(program);
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1) + name;
+}
+
 // The index last built by ForFile and the file state it was built from.
 struct CCachedIndex
 {
@@ -240,7 +261,9 @@ std::shared_ptr<const CPciNameIndex> CPciNameIndex::ForFile(const char* name)
 {
     CCachedIndex& cache = Cache();
     CFileIdentity identity;
-    if (!Identify(name, &identity)) {
+    // The current folder first, as the program always looked; then beside the program.
+    const std::string beside = BesideProgram(name);
+    if (!Identify(name, &identity) && (beside.empty() || !Identify(beside.c_str(), &identity))) {
         cache = CCachedIndex();
         return nullptr;
     }

@@ -22,6 +22,7 @@ public:
     // The index of the file of that name as it stands now: the last one is reused
     // while the file keeps its resolved path, size and modification time. Null when
     // the file cannot be opened.
+    // The name is looked for in the current folder, then beside the running program.
     static std::shared_ptr<const CPciNameIndex> ForFile(const char* name);
 
     // What searches of the file give: the first V line of the vendor, the first D
