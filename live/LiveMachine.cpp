@@ -422,6 +422,7 @@ uint32_t CLiveMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLen
     case IOCTL_PROBE_FUNCTION: return ServeProbe(in, inLength, out, outLength, returned);
     case IOCTL_WRITE_CONFIG: return ServeWriteConfig(in, inLength);
     case IOCTL_READ_CONFIG_SPACE: return ServeReadConfigSpace(in, inLength, out, outLength, returned);
+    case IOCTL_READ_EXTENDED_CONFIG_SPACE: return ServeReadWholeSpace(in, inLength, out, outLength, returned);
     case IOCTL_READ_CONFIG: return ServeReadConfig(in, inLength, out, outLength, returned);
     case IOCTL_READ_DEVICE: return ServeReadDevice(in, inLength, out, outLength, returned, false);
     case IOCTL_READ_DEVICE_WIDE: return ServeReadDevice(in, inLength, out, outLength, returned, true);
@@ -462,6 +463,31 @@ uint32_t CLiveMachine::ServeReadConfigSpace(const uint8_t* in, uint32_t inLength
     if (uint32_t status = ReadConfigBytes(bus, device, function, 0, kConfigSpaceSize, out, &present))
         return status;
     *returned = kConfigSpaceSize;
+    return kSimStatusSuccess;
+}
+
+// The whole space as Linux shows it: 4 KiB where it exposes the extended space, else 256
+// bytes; the returned count says which. An absent function reads 256 bytes of all ones.
+uint32_t CLiveMachine::ServeReadWholeSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                                           uint32_t* returned)
+{
+    if (inLength < kReadConfigSpaceInSize)
+        return kSimStatusInvalidParameter;
+    if (outLength < pci::kExtendedConfigSpaceBytes)
+        return kSimStatusBufferTooSmall;
+    uint32_t bus, device, function;
+    if (uint32_t status = CSimMachine::CheckAddress(in, &bus, &device, &function))
+        return status;
+    const uint32_t length = ReadConfigSpace(bus, device, function, out, pci::kExtendedConfigSpaceBytes);
+    if (length == 0) {
+        SimFill(out, kAbsentByte, kConfigSpaceSize);
+        *returned = kConfigSpaceSize;
+        return kSimStatusSuccess;
+    }
+    // Less than the conventional space is not data (another user sees only 64 bytes).
+    if (length < kConfigSpaceSize)
+        return kSimStatusAccessDenied;
+    *returned = length >= pci::kExtendedConfigSpaceBytes ? pci::kExtendedConfigSpaceBytes : kConfigSpaceSize;
     return kSimStatusSuccess;
 }
 

@@ -67,6 +67,8 @@ private:
                              uint8_t* out, bool* present);
 
     uint32_t ServeProbe(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength, uint32_t* returned);
+    uint32_t ServeReadWholeSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                                 uint32_t* returned);
     uint32_t ServeReadConfigSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
                                   uint32_t* returned);
     uint32_t ServeReadConfig(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,

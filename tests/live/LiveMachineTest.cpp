@@ -86,6 +86,10 @@ TEST_F(LiveMachineTest, ServesWhatLinuxListsThroughSysfsOrProcfs)
                       ReadConfigSpace(*m_model, f.m_bus, f.m_device, f.m_function));
             EXPECT_EQ(ReadConfig(*m_live, f.m_bus, f.m_device, f.m_function, 0x0A, 2),
                       ReadConfig(*m_model, f.m_bus, f.m_device, f.m_function, 0x0A, 2));
+            const std::vector<uint8_t> address = AddressInput(f.m_bus, f.m_device, f.m_function, 12);
+            EXPECT_EQ(Send(*m_live, IOCTL_READ_EXTENDED_CONFIG_SPACE, address, 4096).m_out,
+                      Send(*m_model, IOCTL_READ_EXTENDED_CONFIG_SPACE, address, 4096).m_out)
+                << "the whole space, 4 KiB where Linux shows it";
             for (uint32_t slot = 0; slot < kSimBarSlots; ++slot) {
                 const bool assigned = f.SlotBase(slot) != 0 && f.m_barKind[slot] != kSimBarUpperHalf;
                 EXPECT_EQ(m_live->GetFunction(i).barSize[slot], assigned ? f.m_barSize[slot] : 0) << "slot " << slot;
