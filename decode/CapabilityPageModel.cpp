@@ -53,7 +53,7 @@ int CCapabilityPageModel::FindRow(uint32_t offset, uint32_t size) const
 }
 
 std::optional<CCapabilityPageModel::CWriteResult> CCapabilityPageModel::Write(uint32_t offset, uint32_t size,
-                                                                             const char* text, bool typedInHex)
+                                                                              const char* text, bool typedInHex)
 {
     if (m_function == nullptr || text == nullptr)
         return std::nullopt;

@@ -111,8 +111,7 @@ void CCapabilitiesPage::OnEndEdit(int item, int, const char* text)
         const auto& rows = m_model.GetRows();
         if (item < 0 || size_t(item) >= rows.size())
             return;
-        target = {true, m_model.GetFunction(), rows[size_t(item)].offset, rows[size_t(item)].size,
-                  m_model.IsHexMode()};
+        target = {true, m_model.GetFunction(), rows[size_t(item)].offset, rows[size_t(item)].size, m_model.IsHexMode()};
     }
     if (target.function == nullptr || target.function != m_model.GetFunction())
         return;

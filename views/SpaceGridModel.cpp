@@ -83,7 +83,7 @@ std::string CSpaceGridModel::GetCellText(int row, int column) const
 }
 
 std::optional<CSpaceGridModel::CWriteResult> CSpaceGridModel::Write(uint32_t offset, int width, const char* text,
-                                                                   bool typedInHex)
+                                                                    bool typedInHex)
 {
     if (m_function == nullptr || text == nullptr)
         return std::nullopt;

@@ -76,7 +76,8 @@ TEST_F(UsingTheNewPages, CapabilitiesListsEachCapabilityWithItsHeaderRow)
 
 TEST_F(UsingTheNewPages, EditsWriteTheDeviceShowTheReadBackAndBeepWhenNotKept)
 {
-    struct Case {
+    struct Case
+    {
         const char* name;
         const char* tab;
         const char* offsetText; // the row's address column
@@ -99,7 +100,7 @@ TEST_F(UsingTheNewPages, EditsWriteTheDeviceShowTheReadBackAndBeepWhenNotKept)
         m_beeps.clear();
         ASSERT_NO_FATAL_FAILURE(OpenTab(c.tab));
         CEditListCtrl& list = std::string(c.tab) == "Hex" ? m_view->GetSpaceHexPage()->GetList()
-                                                            : m_view->GetCapabilitiesPage()->GetList();
+                                                          : m_view->GetCapabilitiesPage()->GetList();
         const int row = RowAt(list, c.offsetText);
         ASSERT_GE(row, 0);
         DoubleClickCell(list, row, c.column);
