@@ -8,6 +8,8 @@
 // ---- Context menus of the function view's pages ----
 #define IDR_CONFIG_SPACE_POPUP       129
 #define IDR_BAR_POPUP                130
+#define IDR_CAPABILITIES_POPUP       131
+#define IDR_SPACE_HEX_POPUP          132
 
 // ---- Bitmaps ----
 // IDR_MAINFRAME doubles as the toolbar's bitmap (sixteen colours, 16 x 15 images).
@@ -58,6 +60,8 @@
 #define IDC_BAR4_LIST                1007
 #define IDC_BAR5_LIST                1008
 #define BRISCO_BAR_COUNT             6
+#define IDC_CAPABILITIES_LIST        1011
+#define IDC_SPACE_HEX_LIST           1012
 
 // ---- Controls of the About box (IDD_ABOUTBOX) ----
 #define IDC_ABOUT_LINK               1009

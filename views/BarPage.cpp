@@ -93,13 +93,19 @@ void CBarPage::SetHexMode(bool hex)
     RebuildGrid();
 }
 
+void CBarPage::SetSharedUnitWidth(int w)
+{
+    if (w == kByteUnit || w == kWordUnit || w == kDwordUnit)
+        s_unitWidth = w;
+}
+
 void CBarPage::SetUnitWidth(int w)
 {
     if (w != kByteUnit && w != kWordUnit && w != kDwordUnit)
         return;
     if (s_unitWidth == w)
         return;
-    s_unitWidth = w;
+    SetSharedUnitWidth(w);
     RebuildGrid();
     EmptyCache();
 }

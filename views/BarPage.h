@@ -50,12 +50,15 @@ public:
     bool LoadContextMenu(CIconMenu& menu) const;
 
     int GetBarIndex() const { return m_barIndex; }
-    CEditListCtrl& GetList() { return m_list; }
+    CEditListCtrl& GetList() override { return m_list; }
     // How many units the cache holds: each one cost exactly one device read or write-back.
     size_t GetCachedUnitCount() const { return m_grid.GetCachedUnitCount(); }
 
     static bool IsHexDisplay() { return s_hexDisplay; }
     static int GetUnitWidth() { return s_unitWidth; }
+    // The Hex page shares the radix and the unit width; a width other than 1, 2 or 4 is ignored.
+    static void SetSharedHexDisplay(bool hex) { s_hexDisplay = hex; }
+    static void SetSharedUnitWidth(int w);
     // Back to hexadecimal bytes, the settings of a freshly started program.
     static void ResetDisplaySettings();
 

@@ -32,7 +32,7 @@ public:
     void SetComparison(const CMachineComparison* comparison);
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw) const;
 
-    CEditListCtrl& GetList() { return m_list; }
+    CEditListCtrl& GetList() override { return m_list; }
     // Loads the page's popup into menu with "Hexadecimal Display" checked in hexadecimal mode.
     bool LoadContextMenu(CIconMenu& menu) const;
 

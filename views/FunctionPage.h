@@ -14,6 +14,8 @@ public:
     // What GetPageKind answers.
     static constexpr int kConfigSpacePageKind = 0;
     static constexpr int kBarPageKind = 1;
+    static constexpr int kCapabilitiesPageKind = 2;
+    static constexpr int kSpaceHexPageKind = 3;
 
     explicit CFunctionPage(CWnd* parent) : m_parent(parent) {}
     virtual ~CFunctionPage() = default;
@@ -36,6 +38,8 @@ public:
     // An in-place edit opened over cell (item, subItem): the page notes what the cell names
     // now (function, register or unit, width, radix), which the edit's text then goes to.
     virtual void OnBeginEdit(int /*item*/, int /*subItem*/) {}
+    // The page's list, whose open edit the view commits before anything changes it.
+    virtual CEditListCtrl& GetList() = 0;
 
 protected:
     CWnd* GetParent() const { return m_parent; }

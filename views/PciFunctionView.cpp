@@ -16,9 +16,11 @@
 #include "res/resource.h"
 #include "views/BarPage.h"
 #include "views/BarSummary.h"
+#include "views/CapabilitiesPage.h"
 #include "views/DisplaySettings.h"
 #include "views/ComparisonSource.h"
 #include "views/GoToOffsetDialog.h"
+#include "views/SpaceHexPage.h"
 #include "views/ViewHints.h"
 
 namespace {
@@ -66,6 +68,8 @@ void CPciFunctionView::OnInitialUpdate()
     if (!m_tabs.SubclassDlgItem(IDC_FUNCTION_TABS, this))
         return;
     m_configPage = std::make_unique<CConfigSpacePage>(this);
+    m_capabilitiesPage = std::make_unique<CCapabilitiesPage>(this);
+    m_spaceHexPage = std::make_unique<CSpaceHexPage>(this);
     m_tabs.InsertItem(TCIF_TEXT | TCIF_PARAM, kConfigSpaceTab, kConfigSpaceTabText, 0,
                       reinterpret_cast<LPARAM>(static_cast<CFunctionPage*>(m_configPage.get())));
     m_tabs.SetTabSize(kTabWidth, kTabHeight);
@@ -122,10 +126,7 @@ CBarPage* CPciFunctionView::GetCurrentBarPage() const
 CEditListCtrl* CPciFunctionView::GetCurrentList() const
 {
     CFunctionPage* page = GetCurrentPage();
-    if (page != nullptr && page == m_configPage.get())
-        return &m_configPage->GetList();
-    CBarPage* barPage = GetCurrentBarPage();
-    return barPage != nullptr ? &barPage->GetList() : nullptr;
+    return page != nullptr ? &page->GetList() : nullptr;
 }
 
 void CPciFunctionView::OnEditCopy()
@@ -247,6 +248,10 @@ void CPciFunctionView::CommitOpenEdit()
         m_configPage->GetList().CommitOpenEdit();
     for (const auto& page : m_barPages)
         page->GetList().CommitOpenEdit();
+    if (m_capabilitiesPage != nullptr)
+        m_capabilitiesPage->GetList().CommitOpenEdit();
+    if (m_spaceHexPage != nullptr)
+        m_spaceHexPage->GetList().CommitOpenEdit();
 }
 
 // The pages let go of their lists while the windows still exist; an open edit is committed first.
@@ -256,6 +261,8 @@ void CPciFunctionView::ReleasePages()
     if (m_tabs.m_hWnd != nullptr)
         m_tabs.DeleteAllItems();
     m_barPages.clear();
+    m_capabilitiesPage.reset();
+    m_spaceHexPage.reset();
     m_configPage.reset();
 }
 
@@ -268,27 +275,38 @@ void CPciFunctionView::OnHexadecimalDisplay()
         if (CFunctionPage* page = GetPage(i))
             page->SetHexMode(m_hexDisplay);
     }
+    // Without a function the two pages have no tab, yet they keep the radix for the next one.
+    if (count <= kFirstBarTab && m_capabilitiesPage != nullptr) {
+        m_capabilitiesPage->SetHexMode(m_hexDisplay);
+        m_spaceHexPage->SetHexMode(m_hexDisplay);
+    }
+}
+
+void CPciFunctionView::SetCurrentUnitWidth(int width)
+{
+    CommitOpenEdit();
+    CFunctionPage* page = GetCurrentPage();
+    if (page == nullptr)
+        return;
+    if (page->GetPageKind() == CFunctionPage::kBarPageKind)
+        static_cast<CBarPage*>(page)->SetUnitWidth(width);
+    else if (page->GetPageKind() == CFunctionPage::kSpaceHexPageKind)
+        static_cast<CSpaceHexPage*>(page)->SetUnitWidth(width);
 }
 
 void CPciFunctionView::On8BitDisplay()
 {
-    CommitOpenEdit();
-    if (CBarPage* page = GetCurrentBarPage())
-        page->SetUnitWidth(kByteUnit);
+    SetCurrentUnitWidth(kByteUnit);
 }
 
 void CPciFunctionView::On16BitDisplay()
 {
-    CommitOpenEdit();
-    if (CBarPage* page = GetCurrentBarPage())
-        page->SetUnitWidth(kWordUnit);
+    SetCurrentUnitWidth(kWordUnit);
 }
 
 void CPciFunctionView::On32BitDisplay()
 {
-    CommitOpenEdit();
-    if (CBarPage* page = GetCurrentBarPage())
-        page->SetUnitWidth(kDwordUnit);
+    SetCurrentUnitWidth(kDwordUnit);
 }
 
 // F5: the page's own Refresh; the configuration page, whose Refresh does nothing, rereads
@@ -317,6 +335,9 @@ void CPciFunctionView::RebuildBarTabs(CPciFunction* function)
     for (int i = m_tabs.GetItemCount() - 1; i >= kFirstBarTab; --i)
         m_tabs.DeleteItem(i);
     m_barPages.clear();
+    // Neither page may keep a function that a rescan frees; each gets the new one when shown.
+    m_capabilitiesPage->SetFunction(nullptr);
+    m_spaceHexPage->SetFunction(nullptr);
     if (function == nullptr)
         return;
     // The function's BAR list says which registers are ranges: an upper half never is.
@@ -324,14 +345,19 @@ void CPciFunctionView::RebuildBarTabs(CPciFunction* function)
         if (function->GetBar(index).IsPresent())
             AddBarTab(index);
     }
+    AddTab(kCapabilitiesTabText, m_capabilitiesPage.get());
+    AddTab(kSpaceHexTabText, m_spaceHexPage.get());
+}
+
+void CPciFunctionView::AddTab(const char* text, CFunctionPage* page)
+{
+    m_tabs.InsertItem(TCIF_TEXT | TCIF_PARAM, m_tabs.GetItemCount(), text, 0, reinterpret_cast<LPARAM>(page));
 }
 
 void CPciFunctionView::AddBarTab(int barIndex)
 {
     auto page = std::make_unique<CBarPage>(this, barIndex);
-    const std::string text = "BAR " + std::to_string(barIndex);
-    m_tabs.InsertItem(TCIF_TEXT | TCIF_PARAM, m_tabs.GetItemCount(), text.c_str(), 0,
-                      reinterpret_cast<LPARAM>(static_cast<CFunctionPage*>(page.get())));
+    AddTab(("BAR " + std::to_string(barIndex)).c_str(), page.get());
     m_barPages.push_back(std::move(page));
 }
 
@@ -374,6 +400,10 @@ CFunctionPage* CPciFunctionView::FindPageOfList(UINT_PTR listId) const
 {
     if (listId == IDC_CONFIG_LIST)
         return m_configPage.get();
+    if (listId == IDC_CAPABILITIES_LIST)
+        return m_capabilitiesPage.get();
+    if (listId == IDC_SPACE_HEX_LIST)
+        return m_spaceHexPage.get();
     for (const auto& page : m_barPages) {
         if (listId == static_cast<UINT_PTR>(IDC_BAR0_LIST + page->GetBarIndex()))
             return page.get();
@@ -416,8 +446,7 @@ BOOL CPciFunctionView::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
     }
     if (header->code == LVN_BEGINLABELEDITA) {
         CFunctionPage* page = FindPageOfList(header->idFrom);
-        if (page != nullptr && page->GetPageKind() == CFunctionPage::kBarPageKind &&
-            !static_cast<CBarPage*>(page)->IsEditableCell(info->item.iItem, info->item.iSubItem))
+        if (page != nullptr && !page->IsCellEditable(info->item.iItem, info->item.iSubItem))
             *pResult = 1;
         else if (page != nullptr)
             page->OnBeginEdit(info->item.iItem, info->item.iSubItem);
@@ -427,6 +456,8 @@ BOOL CPciFunctionView::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
         CFunctionPage* page = FindPageOfList(header->idFrom);
         if (page != nullptr && page->GetPageKind() == CFunctionPage::kBarPageKind)
             static_cast<CBarPage*>(page)->GetCellText(info);
+        else if (page != nullptr && page->GetPageKind() == CFunctionPage::kSpaceHexPageKind)
+            static_cast<CSpaceHexPage*>(page)->GetCellText(info);
     }
     return TRUE;
 }

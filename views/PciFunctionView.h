@@ -1,5 +1,6 @@
 // The lower pane: the function selected in the bus tree on a row of tabs, the decoded
-// configuration space first and one hex grid per BAR that holds an address. The view
+// configuration space first, one hex grid per BAR that holds an address, then the decoded
+// capabilities and the whole configuration space as a hex grid. The view
 // owns its pages, lays them out, switches between them and hands them the user's
 // commands, cell edits and the virtual lists' text requests.
 #pragma once
@@ -12,10 +13,12 @@
 #include "framework/FormView.h"
 
 class CBarPage;
+class CCapabilitiesPage;
 class CConfigSpacePage;
 class CEditListCtrl;
 class CFunctionPage;
 class CPciFunction;
+class CSpaceHexPage;
 
 class CPciFunctionView : public CFormView {
     DECLARE_DYNCREATE(CPciFunctionView)
@@ -23,6 +26,8 @@ public:
     static constexpr int kTabWidth = 125;
     static constexpr int kTabHeight = 18;
     static constexpr char kConfigSpaceTabText[] = "Configuration Space";
+    static constexpr char kCapabilitiesTabText[] = "Capabilities";
+    static constexpr char kSpaceHexTabText[] = "Hex";
     static constexpr char kBarWarningText[] = "Modifying the Memory or I/O range associated with a BAR might\n"
                                               "have device-dependent side-effects. Do you want to continue?";
     static constexpr char kWarningCaption[] = "Warning";
@@ -37,7 +42,8 @@ public:
 
     // Makes tab newIndex current, coming from oldIndex (-1 for none); a first BAR tab asks first.
     void SelectTab(int newIndex, int oldIndex);
-    // Replaces the BAR tabs (and their pages) with those of the function's present BARs.
+    // Replaces the BAR tabs (and their pages) with those of the function's present BARs,
+    // followed by the Capabilities and Hex tabs when there is a function.
     void RebuildBarTabs(CPciFunction* function);
     // Whether a BAR value holds a base address; is64 tells whether it is a 64-bit memory BAR.
 
@@ -45,6 +51,8 @@ public:
     CFunctionPage* GetPage(int tabIndex) const;
     CFunctionPage* GetCurrentPage() const;
     CConfigSpacePage* GetConfigSpacePage() const { return m_configPage.get(); }
+    CCapabilitiesPage* GetCapabilitiesPage() const { return m_capabilitiesPage.get(); }
+    CSpaceHexPage* GetSpaceHexPage() const { return m_spaceHexPage.get(); }
     CPciFunction* GetFunction() const { return m_function; }
     // The status bar's line for the current BAR tab; empty while another tab is current.
     std::string GetCurrentBarSummary() const;
@@ -74,6 +82,9 @@ private:
     CEditListCtrl* GetCurrentList() const;
     CFunctionPage* FindPageOfList(UINT_PTR listId) const;
     void AddBarTab(int barIndex);
+    void AddTab(const char* text, CFunctionPage* page);
+    // Applies a unit-width command to the current BAR or Hex page.
+    void SetCurrentUnitWidth(int width);
     void ReleasePages();
     // Commits an in-place edit open on any page, before anything changes what its list shows.
     void CommitOpenEdit();
@@ -89,6 +100,9 @@ private:
     std::unique_ptr<CConfigSpacePage> m_configPage;
     // The pages of the BAR tabs, in tab order; the tabs' item data borrow them.
     std::vector<std::unique_ptr<CBarPage>> m_barPages;
+    // The two pages after the BAR tabs live as long as the view, like the configuration page.
+    std::unique_ptr<CCapabilitiesPage> m_capabilitiesPage;
+    std::unique_ptr<CSpaceHexPage> m_spaceHexPage;
 
     // The tab that was current when the tab row announced a change.
     static int s_previousTab;

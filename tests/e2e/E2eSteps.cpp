@@ -54,6 +54,11 @@ bool OpenTab(const CBriscoProcess& brisco, int tab, std::vector<CDialogSeen>* qu
     return brisco.Settle() && brisco.CurrentTab() == tab && ::IsWindowVisible(BarListOfTab(brisco, tab));
 }
 
+bool HasBarTab(const CBriscoProcess& brisco)
+{
+    return brisco.TabCount() > 1 && brisco.TabText(1).rfind(kBarTabPrefix, 0) == 0;
+}
+
 HWND BarListOfTab(const CBriscoProcess& brisco, int tab)
 {
     const std::string text = brisco.TabText(tab);

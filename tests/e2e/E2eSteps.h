@@ -8,6 +8,10 @@
 #include "tests/e2e/BriscoProcess.h"
 
 inline constexpr char kConfigSpaceTabText[] = "Configuration Space";
+// A function's tabs end with these two, after its BAR tabs.
+inline constexpr char kCapabilitiesTabText[] = "Capabilities";
+inline constexpr char kSpaceHexTabText[] = "Hex";
+inline constexpr int kTrailingTabCount = 2;
 inline constexpr char kWarningCaption[] = "Warning";
 inline constexpr char kBarWarningText[] =
     "Modifying the Memory or I/O range associated with a BAR might\n"
@@ -47,6 +51,8 @@ inline constexpr CUnitWidthCase kUnitWidthCases[] = {
 bool ChooseFromMenuBar(const CBriscoProcess& brisco, char letter, int downPresses, std::string* why);
 // Clicks a tab and answers Yes to every question it raises; the questions are returned.
 bool OpenTab(const CBriscoProcess& brisco, int tab, std::vector<CDialogSeen>* questions);
+// Whether the selected function has a BAR tab (it is tab 1 then).
+bool HasBarTab(const CBriscoProcess& brisco);
 // The grid behind a "BAR n" tab.
 HWND BarListOfTab(const CBriscoProcess& brisco, int tab);
 // Checks the shape of a BAR grid in the byte width and hexadecimal display.

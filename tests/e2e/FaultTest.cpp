@@ -46,7 +46,7 @@ protected:
         for (HTREEITEM item : m_brisco.TreeItems()) {
             ASSERT_TRUE(m_brisco.SelectTreeItem(item));
             const std::string label = m_brisco.TreeItemText(item);
-            if (m_brisco.TabCount() > 1 && label.find("Function") != std::string::npos) {
+            if (HasBarTab(m_brisco) && label.find("Function") != std::string::npos) {
                 ASSERT_EQ(3, sscanf(label.c_str(), "%u.%u.%u", &m_bus, &m_device, &m_function)) << label;
                 m_label = label;
                 ASSERT_TRUE(OpenTab(m_brisco, 1, nullptr));

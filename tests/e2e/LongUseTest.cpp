@@ -50,7 +50,7 @@ protected:
     {
         for (HTREEITEM item : m_brisco.TreeItems()) {
             ASSERT_TRUE(m_brisco.SelectTreeItem(item));
-            if (m_brisco.TabCount() > 1 && m_brisco.TreeItemText(item).find("Function") != std::string::npos) {
+            if (HasBarTab(m_brisco) && m_brisco.TreeItemText(item).find("Function") != std::string::npos) {
                 m_function = item;
                 ASSERT_TRUE(OpenTab(m_brisco, 1, nullptr));
                 m_grid = BarListOfTab(m_brisco, 1);

@@ -70,7 +70,11 @@ TEST_F(WalkthroughTest, EveryItemEveryBarEditsRefreshAboutAndExit)
             firstFunction = item;
         ASSERT_GT(m_brisco.ListItemCount(config), 0);
         EXPECT_EQ("Vendor ID", m_brisco.ListItemText(config, 0, CBriscoProcess::kConfigNameColumn));
-        const int tabs = m_brisco.TabCount();
+        // The BAR tabs lie between the configuration tab and the two trailing ones.
+        const int tabs = m_brisco.TabCount() - kTrailingTabCount;
+        ASSERT_GE(tabs, 1);
+        EXPECT_EQ(kCapabilitiesTabText, m_brisco.TabText(tabs));
+        EXPECT_EQ(kSpaceHexTabText, m_brisco.TabText(tabs + 1));
         for (int tab = 1; tab < tabs; ++tab) {
             SCOPED_TRACE("tab " + m_brisco.TabText(tab));
             EXPECT_EQ(0u, m_brisco.TabText(tab).rfind("BAR ", 0));

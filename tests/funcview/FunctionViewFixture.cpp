@@ -161,9 +161,10 @@ CBarPage* FunctionViewTest::BarPage(int barIndex) const
 {
     CCustomTabCtrl& tabs = m_view->GetTabCtrl();
     for (int i = 1; i < tabs.GetItemCount(); ++i) {
-        auto* page = static_cast<CBarPage*>(m_view->GetPage(i));
-        if (page->GetBarIndex() == barIndex)
-            return page;
+        CFunctionPage* page = m_view->GetPage(i);
+        if (page->GetPageKind() == CFunctionPage::kBarPageKind &&
+            static_cast<CBarPage*>(page)->GetBarIndex() == barIndex)
+            return static_cast<CBarPage*>(page);
     }
     return nullptr;
 }

@@ -50,7 +50,7 @@ protected:
     void ShowTabs(int current)
     {
         m_vga = ReadFunction(kVga.bus, kVga.device, kVga.function);
-        // Tabs "Configuration Space", "BAR 0", "BAR 2".
+        // Tabs "Configuration Space", "BAR 0", "BAR 2", "Capabilities", "Hex".
         m_vga->m_config[pci::kBar0Offset + 4] = 0;
         m_vga->m_config[pci::kBar0Offset + 5] = 0;
         Select(m_vga);
@@ -75,7 +75,7 @@ protected:
 TEST_F(LookingAtTheTabRow, CurrentTabIsGreyAndBoldWithABlackLineOnItsRight)
 {
     ShowTabs(1);
-    ASSERT_EQ((std::vector<std::string>{"Configuration Space", "BAR 0", "BAR 2"}), TabTexts());
+    ASSERT_EQ((std::vector<std::string>{"Configuration Space", "BAR 0", "BAR 2", "Capabilities", "Hex"}), TabTexts());
     // Wine's tab rectangles may carry one pixel of overlap.
     EXPECT_NEAR(125, TabRect(0).Width(), 1);
     EXPECT_NEAR(18, TabRect(0).Height(), 1);
@@ -97,7 +97,11 @@ TEST_F(LookingAtTheTabRow, CurrentTabIsGreyAndBoldWithABlackLineOnItsRight)
     m_view->GetTabCtrl().GetClientRect(&client);
     EXPECT_EQ(kCurrentTabColor, pixels.At(client.right - 3, client.bottom - 1));
 
-    EXPECT_EQ("Drawing black line to the right (1)\r\nDrawing gray line to the right (2)\r\n", m_trace.Text());
+    EXPECT_EQ("Drawing black line to the right (1)\r\n"
+              "Drawing gray line to the left (3)\r\n"
+              "Drawing gray line to the left (4)\r\n"
+              "Drawing gray line to the right (4)\r\n",
+              m_trace.Text());
 }
 
 TEST_F(LookingAtTheTabRow, BoldCaptionOnlyOnTheCurrentTab)
@@ -126,7 +130,9 @@ TEST_F(LookingAtTheTabRow, SeparatorsBetweenTabsThatAreNotCurrent)
     ShowTabs(0);
     EXPECT_EQ("Drawing black line to the right (0)\r\n"
               "Drawing gray line to the left (2)\r\n"
-              "Drawing gray line to the right (2)\r\n",
+              "Drawing gray line to the left (3)\r\n"
+              "Drawing gray line to the left (4)\r\n"
+              "Drawing gray line to the right (4)\r\n",
               m_trace.Text());
     EXPECT_EQ(nullptr, m_view->GetTabCtrl().GetTabData(7));
     EXPECT_EQ(static_cast<DWORD>(TCS_OWNERDRAWFIXED | TCS_FOCUSNEVER),

@@ -136,6 +136,27 @@ TEST(Menus, ContextMenusOfThePages)
                  {"Refresh", 32789}, {"", kSeparator}, {"&Copy\tCtrl+C", kCopy},
                  {"&Go To Offset...\tCtrl+G", kGoToOffset}});
     DestroyMenu(bar);
+
+    struct Popup {
+        UINT id;
+        const char* title;
+        std::vector<MenuEntry> entries;
+    };
+    const Popup pages[] = {
+        {131, "Capabilities",
+         {{"Hexadecimal Display", kHexDisplay}, {"", kSeparator}, {"Refresh", 32789}, {"", kSeparator},
+          {"&Copy\tCtrl+C", kCopy}}},
+        {132, "Hex",
+         {{"Hexadecimal Display", kHexDisplay}, {"", kSeparator}, {"8-bit Display", 32786},
+          {"16-bit Display", 32785}, {"32-bit Display", 32784}, {"", kSeparator}, {"Refresh", 32789},
+          {"", kSeparator}, {"&Copy\tCtrl+C", kCopy}}},
+    };
+    for (const Popup& page : pages) {
+        HMENU menu = LoadMenuA(Module(), MAKEINTRESOURCEA(page.id));
+        ASSERT_NE(nullptr, menu) << page.title;
+        ExpectPopup(menu, 0, page.title, page.entries);
+        DestroyMenu(menu);
+    }
 }
 
 TEST(Accelerators, WholeTableOfTheMainFrame)
@@ -316,7 +337,7 @@ protected:
 
 }  // namespace
 
-TEST_F(DialogTest, FunctionViewHoldsTabsConfigListAndHiddenBarLists)
+TEST_F(DialogTest, FunctionViewHoldsTabsConfigListAndHiddenPageLists)
 {
     ASSERT_NO_FATAL_FAILURE(Create(101));
     EXPECT_EQ(WS_CHILD, GetWindowLongA(m_dialog, GWL_STYLE) & (WS_CHILD | WS_POPUP | WS_CAPTION));
@@ -344,6 +365,21 @@ TEST_F(DialogTest, FunctionViewHoldsTabsConfigListAndHiddenBarLists)
         EXPECT_EQ(0, lstrcmpiA("SysListView32", ClassOf(list).c_str()));
         const LONG style = GetWindowLongA(list, GWL_STYLE);
         EXPECT_EQ(listStyles | LVS_OWNERDATA, style & (listStyles | LVS_OWNERDATA));
+        EXPECT_FALSE(style & (WS_VISIBLE | LVS_SINGLESEL));
+    }
+
+    // The Capabilities list holds its rows like the register list; the Hex grid is virtual.
+    const struct {
+        int id;
+        LONG ownerData;
+    } pages[] = {{1011, 0}, {1012, LVS_OWNERDATA}};
+    for (const auto& page : pages) {
+        SCOPED_TRACE("list " + std::to_string(page.id));
+        HWND list = GetDlgItem(m_dialog, page.id);
+        ASSERT_NE(nullptr, list);
+        EXPECT_EQ(0, lstrcmpiA("SysListView32", ClassOf(list).c_str()));
+        const LONG style = GetWindowLongA(list, GWL_STYLE);
+        EXPECT_EQ(listStyles | page.ownerData, style & (listStyles | LVS_OWNERDATA));
         EXPECT_FALSE(style & (WS_VISIBLE | LVS_SINGLESEL));
     }
 }

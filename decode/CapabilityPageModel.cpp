@@ -1,0 +1,66 @@
+#include "decode/CapabilityPageModel.h"
+
+#include "decode/CapabilityDecoder.h"
+#include "decode/ConfigDecoder.h"
+#include "decode/ConfigSpaceModel.h"
+#include "device/PciFunction.h"
+
+void CCapabilityPageModel::SetFunction(CPciFunction* function)
+{
+    m_function = function;
+    Rebuild();
+}
+
+void CCapabilityPageModel::SetHexMode(bool hex)
+{
+    m_hexMode = hex;
+    Rebuild();
+}
+
+void CCapabilityPageModel::Rebuild()
+{
+    m_rows.clear();
+    if (m_function == nullptr)
+        return;
+    const CConfigDecoder format(m_hexMode);
+    const CapabilityList list = CCapabilityDecoder(m_function->GetSpace(), m_function->GetSpaceSize()).Decode();
+    for (const Capability& capability : list.capabilities) {
+        bool first = true;
+        for (const CapabilityRow& source : capability.rows) {
+            CCapabilityPageRow row;
+            row.offset = source.offset;
+            row.size = source.size;
+            row.value = source.value;
+            row.header = first;
+            row.columns[0] = format.FormatOffset(source.offset);
+            row.columns[1] = CConfigDecoder::FormatSize(source.size);
+            row.columns[2] = source.name;
+            row.columns[3] = format.FormatValue(source.value, source.size);
+            row.columns[4] = source.text;
+            m_rows.push_back(std::move(row));
+            first = false;
+        }
+    }
+}
+
+int CCapabilityPageModel::FindRow(uint32_t offset, uint32_t size) const
+{
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        if (m_rows[i].offset == offset && m_rows[i].size == size)
+            return int(i);
+    }
+    return -1;
+}
+
+std::optional<CCapabilityPageModel::CWriteResult> CCapabilityPageModel::Write(uint32_t offset, uint32_t size,
+                                                                              const char* text, bool typedInHex)
+{
+    if (m_function == nullptr || text == nullptr)
+        return std::nullopt;
+    const uint32_t typed = CConfigSpaceModel::ParseValue(text, typedInHex);
+    uint32_t readBack = 0;
+    if (!m_function->WriteSpaceRegister(offset, size, typed, &readBack))
+        return std::nullopt;
+    Rebuild();
+    return CWriteResult{readBack, readBack == typed};
+}

@@ -1,0 +1,52 @@
+#pragma once
+// The rows of the Capabilities page: every capability of one function's whole space, its
+// header row then its registers, in the current radix, and the write-back of an edited value.
+// Portable, so that the rows and the edit rules are tested without a window.
+#include <stdint.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class CPciFunction;
+
+struct CCapabilityPageRow
+{
+    static constexpr int kColumnCount = 5;
+    static constexpr int kValueColumn = 3;
+
+    uint32_t offset = 0;
+    uint32_t size = 0;
+    uint32_t value = 0;
+    bool header = false; // the first row of a capability
+    std::string columns[kColumnCount];
+};
+
+class CCapabilityPageModel {
+public:
+    // Both store their argument and relist the rows from the function's space.
+    void SetFunction(CPciFunction* function);
+    void SetHexMode(bool hex);
+    // Lists the rows again from the space as the function holds it now.
+    void Rebuild();
+
+    CPciFunction* GetFunction() const { return m_function; }
+    bool IsHexMode() const { return m_hexMode; }
+    const std::vector<CCapabilityPageRow>& GetRows() const { return m_rows; }
+    // The row of the register (offset, size), or -1.
+    int FindRow(uint32_t offset, uint32_t size) const;
+
+    struct CWriteResult
+    {
+        uint32_t readBack;
+        bool kept; // the device holds what was typed
+    };
+    // Writes text, read in the given radix, to register (offset, size) of the function and
+    // relists the rows, whose decoded texts follow the new value; nothing without a function.
+    std::optional<CWriteResult> Write(uint32_t offset, uint32_t size, const char* text, bool typedInHex);
+
+private:
+    CPciFunction* m_function = nullptr;
+    bool m_hexMode = true;
+    std::vector<CCapabilityPageRow> m_rows;
+};

@@ -1,0 +1,140 @@
+#include "views/CapabilitiesPage.h"
+
+#include "controls/PaneColors.h"
+#include "controls/iconmenu/IconMenu.h"
+#include "device/PciFunction.h"
+#include "framework/Afx.h"
+#include "res/resource.h"
+
+namespace {
+
+struct CColumnLayout
+{
+    const char* heading;
+    int width;
+};
+
+constexpr CColumnLayout kColumns[CCapabilityPageRow::kColumnCount] = {
+    {"Offset", 100}, {"Size", 100}, {"Name", 200}, {"Value", 150}, {"Decoded Information", 600}};
+
+} // namespace
+
+CCapabilitiesPage::CCapabilitiesPage(CWnd* parent) : CFunctionPage(parent)
+{
+    m_list.SubclassDlgItem(IDC_CAPABILITIES_LIST, parent);
+    m_list.SetCells(this);
+    if (m_list.m_hWnd == nullptr)
+        return;
+    for (int column = 0; column < CCapabilityPageRow::kColumnCount; ++column) {
+        m_list.InsertColumn(column, kColumns[column].heading, LVCFMT_LEFT);
+        m_list.SetColumnWidth(column, kColumns[column].width);
+    }
+    m_list.SetBkColor(kPaneBackgroundColor);
+    m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+}
+
+CCapabilitiesPage::~CCapabilitiesPage()
+{
+    if (m_list.m_hWnd != nullptr)
+        m_list.UnsubclassWindow();
+}
+
+void CCapabilitiesPage::OnSize(UINT, int cx, int)
+{
+    FitList(IDC_CAPABILITIES_LIST, IDC_FUNCTION_TABS, cx);
+}
+
+void CCapabilitiesPage::Show()
+{
+    ShowList(IDC_CAPABILITIES_LIST);
+}
+
+void CCapabilitiesPage::Hide()
+{
+    HideList(IDC_CAPABILITIES_LIST);
+}
+
+void CCapabilitiesPage::SetFunction(CPciFunction* function)
+{
+    m_model.SetFunction(function);
+    ShowRows();
+}
+
+void CCapabilitiesPage::SetHexMode(bool hex)
+{
+    m_model.SetHexMode(hex);
+    ShowRows();
+}
+
+void CCapabilitiesPage::Refresh()
+{
+    if (CPciFunction* function = m_model.GetFunction())
+        function->ReloadSpace();
+    m_model.Rebuild();
+    ShowRows();
+}
+
+// A refill with redraw suspended: a repaint per row is what makes a Wine list slow.
+void CCapabilitiesPage::ShowRows()
+{
+    if (m_list.m_hWnd == nullptr)
+        return;
+    m_list.SetRedraw(FALSE);
+    m_list.DeleteAllItems();
+    for (const CCapabilityPageRow& row : m_model.GetRows()) {
+        const int item = m_list.InsertItem(m_list.GetItemCount(), row.columns[0].c_str());
+        for (int column = 1; column < CCapabilityPageRow::kColumnCount; ++column)
+            m_list.SetItemText(item, column, row.columns[column].c_str());
+    }
+    m_list.SetRedraw(TRUE);
+    m_list.Invalidate();
+}
+
+void CCapabilitiesPage::OnBeginEdit(int item, int)
+{
+    const auto& rows = m_model.GetRows();
+    m_editTarget = {};
+    if (item < 0 || size_t(item) >= rows.size())
+        return;
+    const CCapabilityPageRow& row = rows[size_t(item)];
+    m_editTarget = {true, m_model.GetFunction(), row.offset, row.size, m_model.IsHexMode()};
+}
+
+// The text goes to the register the edit opened on, in the radix shown then; an edit whose
+// function is no longer shown is dropped. The whole list is relisted, since the decoded
+// texts of a capability may follow the written value.
+void CCapabilitiesPage::OnEndEdit(int item, int, const char* text)
+{
+    CEditTarget target = m_editTarget;
+    m_editTarget = {};
+    if (!target.open) {
+        const auto& rows = m_model.GetRows();
+        if (item < 0 || size_t(item) >= rows.size())
+            return;
+        target = {true, m_model.GetFunction(), rows[size_t(item)].offset, rows[size_t(item)].size, m_model.IsHexMode()};
+    }
+    if (target.function == nullptr || target.function != m_model.GetFunction())
+        return;
+    const auto written = m_model.Write(target.offset, target.size, text, target.hexMode);
+    if (!written || !written->kept)
+        AfxMessageBeep(MB_ICONEXCLAMATION);
+    ShowRows();
+}
+
+bool CCapabilitiesPage::LoadContextMenu(CIconMenu& menu) const
+{
+    if (!menu.LoadFromResource(IDR_CAPABILITIES_POPUP))
+        return false;
+    CMenu* popup = menu.GetSubMenu(0);
+    if (popup == nullptr)
+        return false;
+    popup->CheckMenuItem(ID_VIEW_HEXADECIMAL, MF_BYCOMMAND | (m_model.IsHexMode() ? MF_CHECKED : MF_UNCHECKED));
+    return true;
+}
+
+void CCapabilitiesPage::OnContextMenu(CWnd*, int x, int y)
+{
+    CIconMenu menu;
+    if (LoadContextMenu(menu))
+        menu.GetSubMenu(0)->TrackPopupMenu(TPM_LEFTALIGN, x, y, GetParent());
+}
