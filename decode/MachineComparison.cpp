@@ -8,6 +8,7 @@
 #include "sim/SimMachine.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include <fstream>
 #include <sstream>
@@ -138,6 +139,16 @@ bool CMachineComparison::RegisterDiffers(const CPciFunction* function, uint16_t 
         return false;
     const uint64_t key = pci::RoutingId(function->m_bus, function->m_device, function->m_function);
     return m_differingRegisters.count((key << kRegisterKeyShift) | offset) != 0;
+}
+
+bool CMachineComparison::BytesDiffer(const CPciFunction* function, uint32_t offset, uint32_t size) const
+{
+    if (!m_image || !function)
+        return false;
+    const CSimFunction* image = m_image->FindFunction(function->m_bus, function->m_device, function->m_function);
+    if (!image || offset + size > function->GetSpaceSize() || offset + size > image->SpaceSize())
+        return false;
+    return memcmp(image->m_config + offset, function->GetSpace() + offset, size) != 0;
 }
 
 std::string CMachineComparison::Summary() const

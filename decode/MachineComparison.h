@@ -48,6 +48,9 @@ public:
     const std::vector<std::string>& GetOnlyInMachine() const { return m_onlyInMachine; }
     bool FunctionDiffers(const CPciFunction* function) const;
     bool RegisterDiffers(const CPciFunction* function, uint16_t offset) const;
+    // Whether any byte of (offset, size) of the function's whole space differs from the image;
+    // a function the image does not hold differs nowhere.
+    bool BytesDiffer(const CPciFunction* function, uint32_t offset, uint32_t size) const;
     // The status bar's words for the result.
     std::string Summary() const;
     // One line: function, offset, name, old (image) value, new (machine) value, tab-separated.

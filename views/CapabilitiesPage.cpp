@@ -1,5 +1,6 @@
 #include "views/CapabilitiesPage.h"
 
+#include "decode/MachineComparison.h"
 #include "controls/PaneColors.h"
 #include "controls/iconmenu/IconMenu.h"
 #include "device/PciFunction.h"
@@ -137,4 +138,24 @@ void CCapabilitiesPage::OnContextMenu(CWnd*, int x, int y)
     CIconMenu menu;
     if (LoadContextMenu(menu))
         menu.GetSubMenu(0)->TrackPopupMenu(TPM_LEFTALIGN, x, y, GetParent());
+}
+
+void CCapabilitiesPage::SetComparison(const CMachineComparison* comparison)
+{
+    m_comparison = comparison;
+    if (m_list.m_hWnd != nullptr)
+        m_list.Invalidate();
+}
+
+LRESULT CCapabilitiesPage::OnCustomDraw(NMLVCUSTOMDRAW* draw) const
+{
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT)
+        return m_comparison != nullptr ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
+    if (draw->nmcd.dwDrawStage != CDDS_ITEMPREPAINT || m_comparison == nullptr)
+        return CDRF_DODEFAULT;
+    const auto& rows = m_model.GetRows();
+    const size_t item = size_t(draw->nmcd.dwItemSpec);
+    if (item < rows.size() && m_comparison->BytesDiffer(m_model.GetFunction(), rows[item].offset, rows[item].size))
+        draw->clrTextBk = kComparisonColor;
+    return CDRF_DODEFAULT;
 }

@@ -7,6 +7,7 @@
 #include "views/FunctionPage.h"
 
 class CIconMenu;
+class CMachineComparison;
 
 class CCapabilitiesPage : public CFunctionPage {
 public:
@@ -29,6 +30,9 @@ public:
 
     const CCapabilityPageModel& GetModel() const { return m_model; }
     bool LoadContextMenu(CIconMenu& menu) const;
+    // Registers that differ from a compared image are drawn in the comparison colour.
+    void SetComparison(const CMachineComparison* comparison);
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw) const;
 
 private:
     void ShowRows();
@@ -46,4 +50,5 @@ private:
     CEditListCtrl m_list;
     CCapabilityPageModel m_model;
     CEditTarget m_editTarget;
+    const CMachineComparison* m_comparison = nullptr;
 };

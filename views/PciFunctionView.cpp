@@ -79,8 +79,11 @@ void CPciFunctionView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
 {
     if (lHint == CViewHints::HINT_COMPARISON_CHANGED || lHint == CViewHints::HINT_MODEL_REBUILT) {
         const auto* source = dynamic_cast<const CComparisonSource*>(m_pDocument);
+        const CMachineComparison* comparison = source != nullptr ? source->GetComparison() : nullptr;
         if (m_configPage != nullptr)
-            m_configPage->SetComparison(source != nullptr ? source->GetComparison() : nullptr);
+            m_configPage->SetComparison(comparison);
+        if (m_capabilitiesPage != nullptr)
+            m_capabilitiesPage->SetComparison(comparison);
         return;
     }
     if (lHint == CViewHints::HINT_MODEL_REBUILDING) {
@@ -433,6 +436,8 @@ BOOL CPciFunctionView::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
         LRESULT result = CDRF_DODEFAULT;
         if (header->idFrom == IDC_CONFIG_LIST && m_configPage != nullptr)
             result |= m_configPage->OnCustomDraw(draw);
+        if (header->idFrom == IDC_CAPABILITIES_LIST && m_capabilitiesPage != nullptr)
+            result |= m_capabilitiesPage->OnCustomDraw(draw);
         if (auto* list = dynamic_cast<CEditListCtrl*>(CWnd::FromHandlePermanent(header->hwndFrom)))
             result |= list->OnCustomDraw(draw);
         *pResult = result;
