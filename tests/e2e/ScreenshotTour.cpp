@@ -155,6 +155,22 @@ void TourFramebuffer(CShot* shot, const CBriscoProcess& brisco)
         Capture(shot, WindowRect(brisco.MainWindow()), width.name);
     }
     CaptureContextMenu(shot, brisco, grid, "menu-bar");
+    // The keyboard cell cursor, moved three units right and one row down.
+    ::SetFocus(grid);
+    for (WPARAM key : {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_DOWN})
+        ::PostMessageA(grid, WM_KEYDOWN, key, 0);
+    brisco.Settle();
+    Capture(shot, WindowRect(brisco.MainWindow()), "keyboard-cursor");
+    for (const char* page : {"Capabilities", "Hex"}) {
+        const int pageTab = FindTab(brisco, page);
+        if (pageTab >= 0)
+            brisco.ClickTab(pageTab);
+        if (pageTab < 0 || !brisco.Settle() || brisco.CurrentTab() != pageTab) {
+            Fail(shot, std::string("the ") + page + " tab did not open");
+            continue;
+        }
+        Capture(shot, WindowRect(brisco.MainWindow()), pageTab == FindTab(brisco, "Hex") ? "hex" : "capabilities");
+    }
 }
 
 void TourAbout(CShot* shot, const CBriscoProcess& brisco)
