@@ -151,15 +151,20 @@ void CConfigSpacePage::SetComparison(const CMachineComparison* comparison)
 
 LRESULT CConfigSpacePage::OnCustomDraw(NMLVCUSTOMDRAW* draw) const
 {
-    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT)
-        return m_comparison != nullptr ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
-    if (draw->nmcd.dwDrawStage != CDDS_ITEMPREPAINT || m_comparison == nullptr)
+    if (m_comparison == nullptr)
         return CDRF_DODEFAULT;
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT)
+        return CDRF_NOTIFYITEMDRAW;
     const auto& rows = GetRows();
     const size_t item = size_t(draw->nmcd.dwItemSpec);
-    if (item < rows.size() && m_comparison->RegisterDiffers(GetFunction(), rows[item].offset))
-        draw->clrTextBk = kComparisonColor;
-    return CDRF_DODEFAULT;
+    if (item >= rows.size() || !(m_comparison->RegisterDiffers(GetFunction(), rows[item].offset)))
+        return CDRF_DODEFAULT;
+    // Each cell of the row takes the colour: the list asks cell by cell and keeps a changed
+    // colour only when told so.
+    draw->clrTextBk = kComparisonColor;
+    if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT)
+        return CDRF_NEWFONT | CDRF_NOTIFYSUBITEMDRAW;
+    return (draw->nmcd.dwDrawStage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) ? CDRF_NEWFONT : CDRF_DODEFAULT;
 }
 
 void CConfigSpacePage::Reread()

@@ -12,6 +12,8 @@
 #include "tests/e2e/E2eSteps.h"
 #include "tests/support/BmpCapture.h"
 
+#include <cstdlib>
+
 namespace {
 
 constexpr char kGraphicsCardPrefix[] = "1.0.0 ";
@@ -173,6 +175,58 @@ void TourFramebuffer(CShot* shot, const CBriscoProcess& brisco)
     }
 }
 
+// The Options menu open, then "Scan All Root Buses" chosen: the buses no bridge of bus 0 reaches
+// appear as further roots. With BRISCO_COMPARE_IMAGE set, a comparison with that image too.
+void TourOptions(CShot* shot, const CBriscoProcess& brisco)
+{
+    ::PostMessageA(brisco.MainWindow(), WM_SYSCOMMAND, SC_KEYMENU, 'o');
+    HWND menu = WaitForWindowOfClass(::GetProcessId(brisco.Handle()), kMenuClass);
+    if (menu == nullptr) {
+        Fail(shot, "the Options menu did not open");
+        return;
+    }
+    RECT frame = WindowRect(brisco.MainWindow());
+    RECT menuRect = WindowRect(menu);
+    RECT both = {};
+    ::UnionRect(&both, &frame, &menuRect);
+    Capture(shot, both, "menu-options");
+    ::PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    ::PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    brisco.Settle();
+    std::string why;
+    if (!ChooseFromMenuBar(brisco, 'o', 1, &why)) {
+        Fail(shot, "Options/Scan All Root Buses: " + why);
+        return;
+    }
+    brisco.Settle();
+    Capture(shot, WindowRect(brisco.MainWindow()), "root-buses");
+    const char* image = std::getenv("BRISCO_COMPARE_IMAGE");
+    if (image == nullptr)
+        return;
+    if (!ChooseFromMenuBar(brisco, 'o', 3, &why)) {
+        Fail(shot, "Options/Compare With Image: " + why);
+        return;
+    }
+    const CDialogSeen dialog = brisco.WaitForDialog(kWaitMs);
+    if (dialog.window == nullptr) {
+        Fail(shot, "no file dialog for Compare With Image");
+        return;
+    }
+    // The open dialog's file name field, as the common dialog numbers it.
+    constexpr int kFileNameCombo = 0x47C;
+    constexpr int kFileNameEdit = 0x480;
+    ::SetDlgItemTextA(dialog.window, kFileNameCombo, image);
+    ::SetDlgItemTextA(dialog.window, kFileNameEdit, image);
+    brisco.Answer(dialog, IDOK);
+    brisco.WaitUntilDialogGone(dialog.window, kWaitMs);
+    brisco.Settle();
+    HTREEITEM card = FindTreeItem(brisco, kGraphicsCardPrefix);
+    if (card != nullptr)
+        brisco.SelectTreeItem(card);
+    brisco.Settle();
+    Capture(shot, WindowRect(brisco.MainWindow()), "comparison");
+}
+
 void TourAbout(CShot* shot, const CBriscoProcess& brisco)
 {
     std::string why;
@@ -206,6 +260,7 @@ void TourRunningProgram(CShot* shot)
     brisco.Settle();
     Capture(shot, WindowRect(brisco.MainWindow()), "main");
     TourFramebuffer(shot, brisco);
+    TourOptions(shot, brisco);
     DWORD exitCode = 0;
     if (!brisco.ExitThroughMenu(&exitCode, &why))
         Fail(shot, "Options/Exit: " + why);
