@@ -140,6 +140,10 @@ void CConfigSpacePage::ShowRows()
         if (m_list.GetItemData(item) != row.Tag())
             m_list.SetItemData(item, row.Tag());
     }
+    // Which rows differ from a compared image depends on the function, not on the cells
+    // rewritten above: every row is drawn again.
+    if (m_comparison != nullptr)
+        m_list.Invalidate();
 }
 
 void CConfigSpacePage::SetComparison(const CMachineComparison* comparison)
