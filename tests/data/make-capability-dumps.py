@@ -317,6 +317,9 @@ def main():
             text = subprocess.run(['lspci', '-F', path, '-vvv'], capture_output=True, text=True, check=True).stdout
         except FileNotFoundError:
             continue
+        # lspci's own complaints about impossible fields are not part of its reading; the
+        # test compares capabilities, and these lines would only restate lspci's limits.
+        text = ''.join(line for line in text.splitlines(True) if not line.lstrip().startswith('<error in'))
         with open(os.path.join(HERE, f'caps-{name}.lspci'), 'w') as out:
             out.write(text)
 
