@@ -197,39 +197,31 @@ uint32_t CSimMachine::ServeProbe(const uint8_t* in, uint32_t inLength, uint8_t* 
 uint32_t CSimMachine::ServeReadConfigSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
                                            uint32_t* returned)
 {
-    if (inLength < kReadConfigSpaceInSize)
-        return kSimStatusInvalidParameter;
-    if (outLength < kConfigSpaceSize)
-        return kSimStatusBufferTooSmall;
-    uint32_t bus, device, function;
-    if (uint32_t status = CheckAddress(in, &bus, &device, &function))
-        return status;
-    if (FaultsAddress(bus, device, function))
-        return kSimStatusIoDeviceError;
-    const CSimFunction* f = FindFunction(bus, device, function);
-    if (f)
-        SimCopy(out, f->m_config, kConfigSpaceSize);
-    else
-        SimFill(out, kAbsentByte, kConfigSpaceSize);
-    *returned = kConfigSpaceSize;
-    return kSimStatusSuccess;
+    return ServeReadSpace(in, inLength, out, outLength, returned, false);
 }
 
 uint32_t CSimMachine::ServeReadWholeSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
                                           uint32_t* returned)
 {
-    if (inLength < kReadExtendedConfigSpaceInSize)
+    return ServeReadSpace(in, inLength, out, outLength, returned, true);
+}
+
+// 802h answers the first 256 bytes; 808h the function's whole space (4 KiB with extended
+// space). An absent function answers 256 bytes of all ones to both.
+uint32_t CSimMachine::ServeReadSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                                     uint32_t* returned, bool whole)
+{
+    if (inLength < (whole ? kReadExtendedConfigSpaceInSize : kReadConfigSpaceInSize))
         return kSimStatusInvalidParameter;
-    if (outLength < kExtendedConfigSpaceSize)
+    if (outLength < (whole ? kExtendedConfigSpaceSize : kConfigSpaceSize))
         return kSimStatusBufferTooSmall;
     uint32_t bus, device, function;
     if (uint32_t status = CheckAddress(in, &bus, &device, &function))
         return status;
     if (FaultsAddress(bus, device, function))
         return kSimStatusIoDeviceError;
-    // An absent function answers as it does to the 256-byte request.
     const CSimFunction* f = FindFunction(bus, device, function);
-    const uint32_t size = f ? f->SpaceSize() : kConfigSpaceSize;
+    const uint32_t size = f && whole ? f->SpaceSize() : kConfigSpaceSize;
     if (f)
         SimCopy(out, f->m_config, size);
     else

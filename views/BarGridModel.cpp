@@ -4,26 +4,11 @@
 #include "pci/Bar.h"
 #include "pci/ByteOrder.h"
 #include "views/DisplaySettings.h"
+#include "views/GridText.h"
 
-#include <stdio.h>
 
 #include <algorithm>
 
-namespace {
-
-constexpr char kUnprintable = '.';
-constexpr unsigned char kFirstPrintable = 0x20;
-constexpr unsigned char kLastPrintable = 0x7E;
-constexpr int kHexDigitsPerByte = 2;
-
-std::string Format(const char* format, uint32_t value)
-{
-    char text[32];
-    snprintf(text, sizeof text, format, static_cast<unsigned>(value));
-    return text;
-}
-
-} // namespace
 
 void CBarGridModel::SetRange(CPciFunction* function, int barIndex, uint64_t size)
 {
@@ -54,13 +39,7 @@ void CBarGridModel::SetUnitWidth(int width)
 
 std::string CBarGridModel::GetHeading(int column) const
 {
-    if (column == 0)
-        return "Address";
-    if (column == GetAsciiColumn())
-        return "ASCII";
-    if (column < 0 || column > GetUnitColumnCount())
-        return {};
-    return Format(m_hexDisplay ? "+%02xh" : "+%u", uint32_t(column - 1) * uint32_t(m_unitWidth));
+    return CGridText::Heading(column, GetAsciiColumn(), m_unitWidth, m_hexDisplay);
 }
 
 std::optional<uint32_t> CBarGridModel::GetEditableOffset(int row, int column) const
@@ -94,12 +73,7 @@ std::optional<uint32_t> CBarGridModel::ReadUnit(uint32_t offset)
 
 std::string CBarGridModel::FormatUnit(uint32_t value) const
 {
-    char text[32];
-    if (m_hexDisplay)
-        snprintf(text, sizeof text, "%0*Xh", m_unitWidth * kHexDigitsPerByte, static_cast<unsigned>(value));
-    else
-        snprintf(text, sizeof text, "%ud", static_cast<unsigned>(value));
-    return text;
+    return CGridText::Unit(value, m_unitWidth, m_hexDisplay);
 }
 
 std::string CBarGridModel::AsciiText(int row)
@@ -112,7 +86,7 @@ std::string CBarGridModel::AsciiText(int row)
         const std::optional<uint32_t> value = ReadUnit(*offset);
         for (int byte = 0; byte < m_unitWidth; ++byte) {
             const unsigned char c = value ? static_cast<unsigned char>(*value >> (8 * byte)) : 0;
-            text += (c >= kFirstPrintable && c <= kLastPrintable) ? static_cast<char>(c) : kUnprintable;
+            text += CGridText::Ascii(c);
         }
     }
     return text;
@@ -123,7 +97,7 @@ std::string CBarGridModel::GetCellText(int row, int column)
     if (row < 0 || row >= m_rowCount)
         return {};
     if (column == 0)
-        return Format(m_hexDisplay ? "%08Xh" : "%ud", uint32_t(row) * kBytesPerRow);
+        return CGridText::Address(uint32_t(row) * kBytesPerRow, m_hexDisplay);
     if (column == GetAsciiColumn())
         return AsciiText(row);
     const std::optional<uint32_t> offset = GetEditableOffset(row, column);

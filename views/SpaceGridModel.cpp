@@ -1,26 +1,11 @@
 #include "views/SpaceGridModel.h"
 
-#include <stdio.h>
 
 #include "decode/ConfigSpaceModel.h"
 #include "device/PciFunction.h"
 #include "views/DisplaySettings.h"
+#include "views/GridText.h"
 
-namespace {
-
-constexpr char kUnprintable = '.';
-constexpr unsigned char kFirstPrintable = 0x20;
-constexpr unsigned char kLastPrintable = 0x7E;
-constexpr int kHexDigitsPerByte = 2;
-
-std::string Format(const char* format, uint32_t value)
-{
-    char text[32];
-    snprintf(text, sizeof text, format, static_cast<unsigned>(value));
-    return text;
-}
-
-} // namespace
 
 void CSpaceGridModel::SetUnitWidth(int width)
 {
@@ -30,13 +15,7 @@ void CSpaceGridModel::SetUnitWidth(int width)
 
 std::string CSpaceGridModel::GetHeading(int column) const
 {
-    if (column == 0)
-        return "Address";
-    if (column == GetAsciiColumn())
-        return "ASCII";
-    if (column < 0 || column > GetUnitColumnCount())
-        return {};
-    return Format(m_hexDisplay ? "+%02xh" : "+%u", uint32_t(column - 1) * uint32_t(m_unitWidth));
+    return CGridText::Heading(column, GetAsciiColumn(), m_unitWidth, m_hexDisplay);
 }
 
 int CSpaceGridModel::GetRowCount() const
@@ -53,12 +32,7 @@ std::optional<uint32_t> CSpaceGridModel::GetEditableOffset(int row, int column) 
 
 std::string CSpaceGridModel::FormatUnit(uint32_t value) const
 {
-    char text[32];
-    if (m_hexDisplay)
-        snprintf(text, sizeof text, "%0*Xh", m_unitWidth * kHexDigitsPerByte, static_cast<unsigned>(value));
-    else
-        snprintf(text, sizeof text, "%ud", static_cast<unsigned>(value));
-    return text;
+    return CGridText::Unit(value, m_unitWidth, m_hexDisplay);
 }
 
 std::string CSpaceGridModel::GetCellText(int row, int column) const
@@ -67,12 +41,12 @@ std::string CSpaceGridModel::GetCellText(int row, int column) const
         return {};
     const uint32_t rowOffset = uint32_t(row) * kBytesPerRow;
     if (column == 0)
-        return Format(m_hexDisplay ? "%08Xh" : "%ud", rowOffset);
+        return CGridText::Address(rowOffset, m_hexDisplay);
     if (column == GetAsciiColumn()) {
         std::string text;
         for (uint32_t byte = 0; byte < kBytesPerRow; ++byte) {
             const auto c = static_cast<unsigned char>(m_function->GetSpaceValue(rowOffset + byte, 1));
-            text += (c >= kFirstPrintable && c <= kLastPrintable) ? static_cast<char>(c) : kUnprintable;
+            text += CGridText::Ascii(c);
         }
         return text;
     }
