@@ -73,7 +73,11 @@ void Record(uint32_t code, const void* in, uint32_t inLength, uint32_t outLength
 // The device layer calls DeviceIoControl through this process's import slot; the
 // bench puts a recorder in it, so the scan runs unchanged and every request is seen.
 using CDeviceIoControl = BOOL(WINAPI*)(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
-extern "C" CDeviceIoControl g_deviceIoControlSlot __asm__("__imp__DeviceIoControl@32");
+#ifdef __i386__
+extern "C" CDeviceIoControl g_deviceIoControlSlot __asm__("__imp__DeviceIoControl@32"); // stdcall decoration
+#else
+extern "C" CDeviceIoControl g_deviceIoControlSlot __asm__("__imp_DeviceIoControl");
+#endif
 CDeviceIoControl g_deviceIoControl = nullptr;
 
 BOOL WINAPI RecordingDeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inLength, LPVOID out, DWORD outLength,
