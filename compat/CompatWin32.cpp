@@ -9,6 +9,8 @@ namespace {
 
 const char kDeviceName[] = "\\\\.\\briscodrvDevice";
 thread_local DWORD t_lastError = ERROR_SUCCESS;
+// The pseudo-handle that stands for the calling process.
+const HANDLE kCurrentProcess = reinterpret_cast<HANDLE>(LONG_PTR(-1));
 
 // The Win32 error the I/O manager reports for a failed request's status.
 DWORD ErrorFromStatus(uint32_t status)
@@ -96,6 +98,23 @@ void WINAPI OutputDebugStringA(LPCSTR lpOutputString)
     CCompatHost& host = CCompatHost::Get();
     if (host.m_debugObserver && lpOutputString)
         host.m_debugObserver(lpOutputString);
+}
+
+HANDLE WINAPI GetCurrentProcess(void)
+{
+    return kCurrentProcess;
+}
+
+// The simulated driver runs in this process, so the system it stands in for has the
+// program's own bitness: never a 32-bit program on a 64-bit system.
+BOOL WINAPI IsWow64Process(HANDLE hProcess, PBOOL Wow64Process)
+{
+    if (hProcess != kCurrentProcess || !Wow64Process) {
+        SetLastError(Wow64Process ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *Wow64Process = FALSE;
+    return TRUE;
 }
 
 LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult)

@@ -6,6 +6,7 @@
 #include <stdint.h>
 
 typedef int BOOL;
+typedef BOOL* PBOOL;
 typedef unsigned char BYTE;
 typedef unsigned short WORD;
 typedef uint32_t DWORD;
@@ -131,6 +132,8 @@ BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBu
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
 void WINAPI OutputDebugStringA(LPCSTR lpOutputString);
+HANDLE WINAPI GetCurrentProcess(void);
+BOOL WINAPI IsWow64Process(HANDLE hProcess, PBOOL Wow64Process);
 
 LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult);
 LONG WINAPI RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult);

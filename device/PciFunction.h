@@ -126,6 +126,9 @@ public:
     // when there is no file) and the instances of the device keys looked at so far.
     void LoadDeviceNames(const CPciNameIndex* names);
     void LoadAssignedResources(CPnpInstanceIndex& instances);
+    // Sets the size of each BAR that a port or memory range of the resource list starts at;
+    // partialBytes is the stride of its partial descriptors (16 or 20, by the system's bitness).
+    void ReadAssignedResources(const std::vector<uint8_t>& data, uint32_t partialBytes);
     // The open instance subkey of deviceKey whose location names bus/device/function, or nullptr.
     static HKEY FindInstanceKey(HKEY deviceKey, uint32_t bus, uint32_t device, uint32_t function);
 

@@ -47,6 +47,16 @@ uint64_t GetRangeLength(const uint8_t* partial)
     return 0;
 }
 
+// The stride of the partial descriptors in the lists the operating system writes: its
+// bitness decides, not this program's, so a 32-bit program on 64-bit Windows reads 20.
+uint32_t GetSystemPartialBytes()
+{
+    if constexpr (sizeof(void*) == 8)
+        return kResPartialBytes64;
+    BOOL wow = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow) && wow ? kResPartialBytes64 : kResPartialBytes32;
+}
+
 struct CKeyCloser
 {
     void operator()(HKEY key) const { RegCloseKey(key); }
@@ -175,14 +185,19 @@ void CPciFunction::LoadAssignedResources(CPnpInstanceIndex& instances)
     if (!control)
         return;
     m_registryRecordStarted = true;
-    std::vector<uint8_t> data = QueryBinaryValue(control.get(), kAllocConfigValue);
-    if (data.size() < kResListFirstPartialOffset)
+    ReadAssignedResources(QueryBinaryValue(control.get(), kAllocConfigValue), GetSystemPartialBytes());
+}
+
+void CPciFunction::ReadAssignedResources(const std::vector<uint8_t>& data, uint32_t partialBytes)
+{
+    // A stride shorter than the fields read would run past the data.
+    if (partialBytes < kResPartialBytes32 || data.size() < kResListFirstPartialOffset)
         return;
     uint32_t count = pci::GetLe32(data.data() + kResListPartialCountOffset);
     // The count may claim more descriptors than the data holds.
-    uint32_t available = uint32_t((data.size() - kResListFirstPartialOffset) / kResPartialBytes);
+    uint32_t available = uint32_t((data.size() - kResListFirstPartialOffset) / partialBytes);
     for (uint32_t i = 0; i < count && i < available; ++i) {
-        const uint8_t* partial = data.data() + kResListFirstPartialOffset + i * kResPartialBytes;
+        const uint8_t* partial = data.data() + kResListFirstPartialOffset + i * partialBytes;
         const uint64_t length = GetRangeLength(partial);
         if (length == 0)
             continue;

@@ -1,6 +1,13 @@
 #include "driver/PnpRecords.h"
 #include "driver/KernelKey.h"
+#include "protocol/ResourceList.h"
 #include "sim/SimMachine.h"
+
+// The records are written as this kernel's own resource lists, in the layout of its bitness.
+static_assert(kResPartialBytesOwn == sizeof(CM_PARTIAL_RESOURCE_DESCRIPTOR));
+static_assert(kResListFirstPartialOffset ==
+              FIELD_OFFSET(CM_RESOURCE_LIST, List[0].PartialResourceList.PartialDescriptors));
+static_assert(kResPartialLengthOffset == FIELD_OFFSET(CM_PARTIAL_RESOURCE_DESCRIPTOR, u.Memory.Length));
 
 namespace {
 

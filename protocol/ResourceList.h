@@ -1,7 +1,7 @@
 #pragma once
 // The resource list stored as "AllocConfig" in a function's plug-and-play
 // record: written by the simulated machine, read by the device layer.
-// One full descriptor, then 16-byte partial descriptors.
+// One full descriptor, then partial descriptors of the operating system's layout.
 #include <stdint.h>
 
 // Full descriptor: interface type (u32) at 4, bus number (u32) at 8, version and
@@ -16,7 +16,12 @@ constexpr uint32_t kResListFirstPartialOffset = 20;
 constexpr uint32_t kResListInterfacePci = 5;
 
 // Partial descriptor: type (u8), share disposition (u8), flags (u16), start (u64), length (u32).
-constexpr uint32_t kResPartialBytes = 16;
+// 64-bit Windows pads it to 20 bytes (its union holds a pointer-sized affinity); the
+// offsets inside are the same in both layouts.
+constexpr uint32_t kResPartialBytes32 = 16;
+constexpr uint32_t kResPartialBytes64 = 20;
+// The layout a driver of this build's bitness writes, as the operating system it runs on does.
+constexpr uint32_t kResPartialBytesOwn = sizeof(void*) == 8 ? kResPartialBytes64 : kResPartialBytes32;
 constexpr uint32_t kResPartialTypeOffset = 0;
 constexpr uint32_t kResPartialShareOffset = 1;
 constexpr uint32_t kResPartialFlagsOffset = 2;

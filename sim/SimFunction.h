@@ -123,6 +123,7 @@ private:
     // reaches into the next one.
     void SetFieldMasks(uint32_t at, uint32_t end, uint16_t id, bool extended);
     void ApplyOverrides();
+    // Partial descriptors take the layout of this build's bitness, as Windows writes for a driver of it.
     void BuildAllocConfig();
     uint32_t GetDword(uint32_t offset) const;
     void SetMask(uint32_t offset, uint32_t bytes, uint32_t writable);

@@ -25,7 +25,7 @@ struct CSimRegistryRecord
     bool hasLocation;
     char location[96];
     bool hasControl;
-    const uint8_t* allocConfig; // REG_RESOURCE_LIST data, owned by the machine
+    const uint8_t* allocConfig; // REG_RESOURCE_LIST data of this build's layout, owned by the machine
     uint32_t allocConfigLength;
 };
 

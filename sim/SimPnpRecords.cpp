@@ -55,11 +55,17 @@ void CSimFunction::FormatInstanceName(char* text, uint32_t capacity) const
 namespace {
 
 constexpr uint8_t kNoInterruptLine = 0xFF;
+// A bridge forwards an I/O, a memory and a prefetchable memory window.
+constexpr uint32_t kBridgeWindows = 3;
+constexpr uint32_t kInterruptDescriptors = 1;
+constexpr uint32_t kMaxPartials = kSimBarSlots + kBridgeWindows + kInterruptDescriptors;
+static_assert(kResListFirstPartialOffset + kMaxPartials * kResPartialBytes64 <= kSimAllocConfigCapacity,
+              "a full list in the wider layout must fit the record");
 
 void PutPartial(uint8_t* list, uint32_t* count, uint8_t type, uint8_t share, uint16_t flags, uint64_t start,
                 uint32_t length)
 {
-    uint8_t* p = list + kResListFirstPartialOffset + *count * kResPartialBytes;
+    uint8_t* p = list + kResListFirstPartialOffset + *count * kResPartialBytesOwn;
     p[kResPartialTypeOffset] = type;
     p[kResPartialShareOffset] = share;
     pci::PutLe16(p + kResPartialFlagsOffset, flags);
@@ -141,13 +147,13 @@ void CSimFunction::BuildAllocConfig()
     }
     uint8_t line = m_config[pci::kInterruptLineOffset];
     if (Layout() <= pci::kLayoutCardBusBridge && m_config[pci::kInterruptPinOffset] != 0 && line != kNoInterruptLine) {
-        uint8_t* p = list + kResListFirstPartialOffset + count * kResPartialBytes;
+        uint8_t* p = list + kResListFirstPartialOffset + count * kResPartialBytesOwn;
         PutPartial(list, &count, kResTypeInterrupt, kResShareShared, 0, 0, 1);
         pci::PutLe32(p + kResPartialLevelOffset, line);
         pci::PutLe32(p + kResPartialVectorOffset, line);
     }
     list[kResListPartialCountOffset] = uint8_t(count);
-    m_allocConfigLength = kResListFirstPartialOffset + count * kResPartialBytes;
+    m_allocConfigLength = kResListFirstPartialOffset + count * kResPartialBytesOwn;
 }
 
 uint32_t CSimMachine::GetRegistryRecordCount() const
@@ -162,8 +168,9 @@ uint32_t CSimMachine::GetRegistryRecordCount() const
 
 namespace {
 
-// An empty resource list: one full descriptor without partial descriptors.
-const uint8_t kEmptyAllocConfig[20] = {1, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0};
+// An empty resource list: one full descriptor without partial descriptors, the same in both layouts.
+const uint8_t kEmptyAllocConfig[kResListFirstPartialOffset] = {1, 0, 0, 0, 5, 0, 0, 0, 0, 0,
+                                                               0, 0, 1, 0, 1, 0, 0, 0, 0, 0};
 
 void FormatLocation(char* text, uint32_t capacity, uint32_t bus, uint32_t device, uint32_t function)
 {

@@ -17,6 +17,11 @@ constexpr uint32_t kResourceListType = 8;
 constexpr uint8_t kPort = 1;
 constexpr uint8_t kInterrupt = 2;
 constexpr uint8_t kMemory = 3;
+// Partial descriptors are 16 bytes apart on 32-bit Windows and 20 on 64-bit, whose descriptor
+// holds a pointer-sized affinity. The system that compat stands in for has the program's bitness.
+constexpr uint32_t kNarrowStride = 16;
+constexpr uint32_t kWideStride = 20;
+constexpr uint32_t kSystemStride = sizeof(void*) == 8 ? kWideStride : kNarrowStride;
 
 struct CDescriptor
 {
@@ -27,14 +32,15 @@ struct CDescriptor
 };
 
 // A resource list with one full descriptor; count defaults to the number of descriptors.
-std::vector<uint8_t> ResourceList(const std::vector<CDescriptor>& descriptors, int count = -1)
+std::vector<uint8_t> ResourceList(const std::vector<CDescriptor>& descriptors, int count = -1,
+                                  uint32_t stride = kSystemStride)
 {
-    std::vector<uint8_t> data(20 + 16 * descriptors.size(), 0);
+    std::vector<uint8_t> data(20 + stride * descriptors.size(), 0);
     pci::PutLe32(data.data(), 1);
     pci::PutLe32(data.data() + 4, 5);
     pci::PutLe32(data.data() + 16, count < 0 ? uint32_t(descriptors.size()) : uint32_t(count));
     for (size_t i = 0; i < descriptors.size(); ++i) {
-        uint8_t* partial = data.data() + 20 + 16 * i;
+        uint8_t* partial = data.data() + 20 + stride * i;
         partial[0] = descriptors[i].type;
         pci::PutLe16(partial + 2, descriptors[i].flags);
         pci::PutLe64(partial + 4, descriptors[i].start);
@@ -130,6 +136,38 @@ TEST_F(RegistryTest, SixtyFourBitBarsMatchTheirFullStartAndLargeDescriptorsScale
     }
 }
 
+// The offsets inside a descriptor are the same in both layouts, so a list read with the wrong
+// stride still gives its first range; the later reads land on padding or inside a field, whose
+// bytes name no range at a BAR's base here, so those sizes stay unknown rather than wrong.
+TEST_F(RegistryTest, EachLayoutIsReadWithItsOwnStride)
+{
+    pci::PutLe32(m_function->m_config + 0x14, 0xF0100000);
+    const std::vector<CDescriptor> assigned = {
+        {kMemory, 0xF0000000, 0x1000}, {kPort, 0xE000, 32}, {kMemory, 0xF0100000, 0x100000}};
+    const std::vector<uint64_t> all = {0x1000, 0x100000, 0, 0, 32, 0};
+    const std::vector<uint64_t> firstOnly = {0x1000, 0, 0, 0, 0, 0};
+    struct CCase
+    {
+        const char* what;
+        uint32_t written;
+        uint32_t read;
+        std::vector<uint64_t> sizes;
+    };
+    const CCase cases[] = {
+        {"16-byte list read as 16", kNarrowStride, kNarrowStride, all},
+        {"20-byte list read as 20", kWideStride, kWideStride, all},
+        {"16-byte list read as 20", kNarrowStride, kWideStride, firstOnly},
+        {"20-byte list read as 16", kWideStride, kNarrowStride, firstOnly},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (uint64_t& size : m_function->m_barSizes)
+            size = 0;
+        m_function->ReadAssignedResources(ResourceList(assigned, int(assigned.size()), c.written), c.read);
+        EXPECT_EQ(c.sizes, std::vector<uint64_t>(m_function->m_barSizes, m_function->m_barSizes + 6));
+    }
+}
+
 TEST_F(RegistryTest, ACardBusBridgeHasNoBarsToSize)
 {
     std::vector<uint8_t> resources = ResourceList({{kMemory, 0xF0000000, 0x1000}});
@@ -220,15 +258,20 @@ TEST_F(RegistryTest, EveryKeyIsClosedAgain)
 TEST_F(RegistryTest, TheSimulatedMachinesRecordsGiveTheBarSizesAtConstruction)
 {
     std::vector<uint8_t> config = CMachineText::MakeHeader(0x8086, 0x7112, 0x0C, 0x03);
+    CMachineText::Put32(config, 0x10, 0xF0000000);
     CMachineText::Put32(config, 0x20, 0xE001);
     CMachineText machine;
     machine.AddFunction(0, 0, 0, CMachineText::MakeHeader(0x8086, 0x7190, 0x06, 0x00));
-    machine.AddFunction(0, 7, 2, config, {"\tRegion 4: I/O ports at e000 [size=32]"});
+    // Two ranges, so the second is found only when the record is read in the layout it was written in.
+    machine.AddFunction(
+        0, 7, 2, config,
+        {"\tRegion 0: Memory at f0000000 (32-bit) [size=4K]", "\tRegion 4: I/O ports at e000 [size=32]"});
     CMachineText::Put32(config, 0x20, 0xE101);
     machine.AddFunction(0, 8, 0, config, {"\tRegion 4: I/O ports at e100 [size=32]", "@registry nocontrol"});
     LoadMachine(machine.Text());
     CPciFunction root(m_driver);
     ASSERT_EQ(2u, root.m_children.size());
+    EXPECT_EQ(0x1000u, root.m_children[0]->m_barSizes[0]);
     EXPECT_EQ(32u, root.m_children[0]->m_barSizes[4]);
     EXPECT_EQ(0u, root.m_children[1]->m_barSizes[4]);
 }
