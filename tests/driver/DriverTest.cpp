@@ -14,6 +14,7 @@
 #include <vector>
 #include "machines/DefaultMachine.h"
 #include "driver/install/DriverService.h"
+#include "protocol/ResourceList.h"
 #include "protocol/SimControl.h"
 #include "sim/SimFunction.h"
 #include "sim/SimMachine.h"
@@ -29,6 +30,21 @@ struct CAnswer
 };
 
 using Bytes = std::vector<uint8_t>;
+
+// The model in this process writes resource lists in this program's layout; the driver writes
+// its system's, which under WoW64 has 20-byte descriptors with the same fields at the same offsets.
+Bytes InSystemLayout(const uint8_t* list, uint32_t length)
+{
+    BOOL wow = FALSE;
+    const bool wide = sizeof(void*) == 8 || (IsWow64Process(GetCurrentProcess(), &wow) && wow);
+    const uint32_t stride = wide ? kResPartialBytes64 : kResPartialBytes32;
+    Bytes out(list, list + kResListFirstPartialOffset);
+    for (uint32_t at = kResListFirstPartialOffset; at + kResPartialBytesOwn <= length; at += kResPartialBytesOwn) {
+        out.insert(out.end(), list + at, list + at + kResPartialBytesOwn);
+        out.resize(out.size() - kResPartialBytesOwn + stride);
+    }
+    return out;
+}
 
 constexpr char kEnumPciKey[] = "SYSTEM\\CurrentControlSet\\Enum\\PCI";
 constexpr char kWineDisplayKey[] = "VEN_0000&DEV_0000&SUBSYS_00000000&REV_00";
@@ -487,7 +503,7 @@ TEST_F(DriverTest, PlugAndPlayRecordsMatchTheMachineAndNothingElseOfOurs)
         EXPECT_EQ(KeyExists(instance + "\\Control"), record.hasControl);
         if (hasAlloc && record.hasControl) {
             EXPECT_EQ(type, kRegResourceList);
-            EXPECT_EQ(data, Bytes(record.allocConfig, record.allocConfig + record.allocConfigLength));
+            EXPECT_EQ(data, InSystemLayout(record.allocConfig, record.allocConfigLength));
         }
     }
     // Records of an earlier machine are gone; Wine's own display entry stays.
