@@ -1,7 +1,8 @@
 # Runs brisco-dump.exe under Wine against the driver and compares its output with a golden file.
 # -DWINE_RUN=... -DPROGRAM=... -DNAMES_DIR=... -DGOLDEN=... -DOUTPUT=..., and either
 # -DMODE=hex|decimal|capabilities|json or -DARGS="arguments separated by spaces";
-# -DMACHINE=image makes the driver serve that machine.
+# -DMACHINE=image makes the driver serve that machine. With -DNATIVE=program the golden
+# file is what the native brisco-dump prints from MACHINE with the same arguments.
 set(args "")
 if(MODE STREQUAL "decimal")
   set(args --decimal)
@@ -21,6 +22,20 @@ execute_process(
   RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "brisco-dump.exe ${args} failed (${result}): ${errors}")
+endif()
+if(NATIVE)
+  if(NOT EXISTS ${NATIVE})
+    message(FATAL_ERROR "the native brisco-dump is not built (${NATIVE}): build the native preset first")
+  endif()
+  execute_process(
+    COMMAND ${NATIVE} ${args} ${MACHINE}
+    WORKING_DIRECTORY ${NAMES_DIR}
+    OUTPUT_FILE ${GOLDEN}
+    ERROR_VARIABLE errors
+    RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "the native brisco-dump ${args} failed (${result}): ${errors}")
+  endif()
 endif()
 execute_process(COMMAND diff -u ${GOLDEN} ${OUTPUT} OUTPUT_VARIABLE difference RESULT_VARIABLE differs)
 if(NOT differs EQUAL 0)
