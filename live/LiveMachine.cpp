@@ -546,8 +546,7 @@ uint32_t CLiveMachine::ServeWriteDevice(const uint8_t* in, uint32_t inLength, bo
     if (uint32_t status = CSimMachine::CheckRange(in, inLength, wide, &space, &address, &bytes))
         return status;
     // Range writes stay refused even with writes on: the host's drivers own every range.
-    return inLength == bytes + (wide ? kWideRangeHeaderSize : kWriteDeviceOverhead) ? kSimStatusAccessDenied
-                                                                                    : kSimStatusInvalidParameter;
+    return inLength == WriteDeviceInSize(wide, bytes) ? kSimStatusAccessDenied : kSimStatusInvalidParameter;
 }
 
 uint32_t CLiveMachine::ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,

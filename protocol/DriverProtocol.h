@@ -195,3 +195,9 @@ static_assert(offsetof(CWideRangeRequest, m_space) == kWideRangeSpaceOffset);
 static_assert(offsetof(CWideRangeRequest, m_address) == kWideRangeAddressOffset);
 static_assert(offsetof(CWideRangeRequest, m_unit) == kWideRangeUnitOffset);
 static_assert(offsetof(CWideRangeRequest, m_count) == kWideRangeCountOffset);
+
+// The one input length of a device write carrying dataBytes: 805h adds its trailer, 807h does not.
+constexpr uint32_t WriteDeviceInSize(bool wide, uint32_t dataBytes)
+{
+    return dataBytes + (wide ? kWideRangeHeaderSize : kWriteDeviceOverhead);
+}

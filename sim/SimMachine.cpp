@@ -366,8 +366,7 @@ uint32_t CSimMachine::ServeWriteDevice(const uint8_t* in, uint32_t inLength, boo
     uint32_t bytes;
     if (uint32_t status = CheckRange(in, inLength, wide, &space, &address, &bytes))
         return status;
-    // The narrow write carries four bytes of no meaning after its data; the wide one none.
-    if (inLength != bytes + (wide ? kWideRangeHeaderSize : kWriteDeviceOverhead))
+    if (inLength != WriteDeviceInSize(wide, bytes))
         return kSimStatusInvalidParameter;
     if (FaultsRange(space, address, bytes))
         return kSimStatusIoDeviceError;
