@@ -418,6 +418,8 @@ uint32_t CLiveMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLen
     *returned = 0;
     if ((inLength && !in) || (outLength && !out))
         return kSimStatusInvalidParameter;
+    if (uint32_t status = CSimMachine::CheckLength(code, inLength))
+        return status;
     switch (code) {
     case IOCTL_PROBE_FUNCTION: return ServeProbe(in, inLength, out, outLength, returned);
     case IOCTL_WRITE_CONFIG: return ServeWriteConfig(in, inLength);

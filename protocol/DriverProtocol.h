@@ -196,6 +196,20 @@ static_assert(offsetof(CWideRangeRequest, m_address) == kWideRangeAddressOffset)
 static_assert(offsetof(CWideRangeRequest, m_unit) == kWideRangeUnitOffset);
 static_assert(offsetof(CWideRangeRequest, m_count) == kWideRangeCountOffset);
 
+// The one input length a request is served with, or 0 where there is none: probe and read
+// configuration space take longer inputs too, and a device write's length follows from its data.
+constexpr uint32_t FixedRequestInSize(uint32_t code)
+{
+    switch (code) {
+    case IOCTL_WRITE_CONFIG: return kWriteConfigInSize;
+    case IOCTL_READ_CONFIG: return kReadConfigInSize;
+    case IOCTL_READ_DEVICE: return kRangeHeaderSize;
+    case IOCTL_READ_DEVICE_WIDE: return kWideRangeHeaderSize;
+    case IOCTL_READ_EXTENDED_CONFIG_SPACE: return kReadExtendedConfigSpaceInSize;
+    default: return 0;
+    }
+}
+
 // The one input length of a device write carrying dataBytes: 805h adds its trailer, 807h does not.
 constexpr uint32_t WriteDeviceInSize(bool wide, uint32_t dataBytes)
 {
