@@ -431,7 +431,7 @@ bool CPciFunction::SendRangeRequest(int index, uint32_t offset, bool write, void
     const uint8_t space = bar.IsIo() ? kSpaceIo : kSpaceMemory;
     const bool wide = lastByte >= kNarrowAddressLimit;
     const uint32_t header = wide ? kWideRangeHeaderSize : kRangeHeaderSize;
-    const uint32_t total = write ? length + (wide ? kWideRangeHeaderSize : kWriteDeviceOverhead) : header;
+    const uint32_t total = write ? WriteDeviceInSize(wide, length) : header;
     std::unique_ptr<uint8_t[]> in(new (std::nothrow) uint8_t[total]());
     if (!in)
         return false;

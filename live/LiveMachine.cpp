@@ -418,6 +418,8 @@ uint32_t CLiveMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLen
     *returned = 0;
     if ((inLength && !in) || (outLength && !out))
         return kSimStatusInvalidParameter;
+    if (uint32_t status = CSimMachine::CheckLength(code, inLength))
+        return status;
     switch (code) {
     case IOCTL_PROBE_FUNCTION: return ServeProbe(in, inLength, out, outLength, returned);
     case IOCTL_WRITE_CONFIG: return ServeWriteConfig(in, inLength);
@@ -546,8 +548,7 @@ uint32_t CLiveMachine::ServeWriteDevice(const uint8_t* in, uint32_t inLength, bo
     if (uint32_t status = CSimMachine::CheckRange(in, inLength, wide, &space, &address, &bytes))
         return status;
     // Range writes stay refused even with writes on: the host's drivers own every range.
-    return inLength == bytes + (wide ? kWideRangeHeaderSize : kWriteDeviceOverhead) ? kSimStatusAccessDenied
-                                                                                    : kSimStatusInvalidParameter;
+    return inLength == WriteDeviceInSize(wide, bytes) ? kSimStatusAccessDenied : kSimStatusInvalidParameter;
 }
 
 uint32_t CLiveMachine::ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,

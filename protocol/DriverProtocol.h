@@ -5,6 +5,7 @@
 #include "pci/ByteOrder.h"
 #include "pci/ConfigSpace.h"
 
+#include <stddef.h>
 #include <stdint.h>
 
 constexpr uint32_t kDriverDeviceType = 0x8000;
@@ -92,3 +93,125 @@ constexpr uint32_t kWideRangeHeaderSize = 17;
 constexpr uint32_t kMaxRangeTransferBytes = 64 * 1024;
 // The highest address the narrow requests can carry.
 constexpr uint64_t kNarrowAddressLimit = 0x100000000ull;
+
+// The request inputs as structures. Packed and of fixed-width fields only, so a 32-bit program
+// and a 64-bit driver lay them out alike; the asserts tie each to the offsets above.
+#pragma pack(push, 1)
+
+// Input of 802h and 808h: the function address alone.
+struct CConfigSpaceRequest
+{
+    uint32_t m_bus;
+    uint32_t m_device;
+    uint32_t m_function;
+};
+
+// Input of 800h.
+struct CProbeRequest
+{
+    uint32_t m_bus;
+    uint32_t m_device;
+    uint32_t m_function;
+    uint32_t m_reserved;
+};
+
+// Input of 803h.
+struct CReadConfigRequest
+{
+    uint32_t m_bus;
+    uint32_t m_device;
+    uint32_t m_function;
+    uint32_t m_offset;
+    uint8_t m_size;
+};
+
+// Input of 801h.
+struct CWriteConfigRequest
+{
+    uint32_t m_bus;
+    uint32_t m_device;
+    uint32_t m_function;
+    uint32_t m_offset;
+    uint8_t m_size;
+    uint32_t m_value;
+};
+
+// Input of 804h; 805h sends its data and the trailer after it.
+struct CRangeRequest
+{
+    uint8_t m_space;
+    uint32_t m_address;
+    uint32_t m_unit;
+    uint32_t m_count;
+};
+
+// Input of 806h; 807h sends its data after it.
+struct CWideRangeRequest
+{
+    uint8_t m_space;
+    uint64_t m_address;
+    uint32_t m_unit;
+    uint32_t m_count;
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(CConfigSpaceRequest) == kFunctionAddressSize);
+static_assert(sizeof(CConfigSpaceRequest) == kReadConfigSpaceInSize);
+static_assert(sizeof(CConfigSpaceRequest) == kReadExtendedConfigSpaceInSize);
+static_assert(offsetof(CConfigSpaceRequest, m_bus) == kAddrBusOffset);
+static_assert(offsetof(CConfigSpaceRequest, m_device) == kAddrDeviceOffset);
+static_assert(offsetof(CConfigSpaceRequest, m_function) == kAddrFunctionOffset);
+
+static_assert(sizeof(CProbeRequest) == kProbeInSize);
+static_assert(offsetof(CProbeRequest, m_bus) == kAddrBusOffset);
+static_assert(offsetof(CProbeRequest, m_device) == kAddrDeviceOffset);
+static_assert(offsetof(CProbeRequest, m_function) == kAddrFunctionOffset);
+static_assert(offsetof(CProbeRequest, m_reserved) == kProbeReservedOffset);
+
+static_assert(sizeof(CReadConfigRequest) == kReadConfigInSize);
+static_assert(offsetof(CReadConfigRequest, m_bus) == kAddrBusOffset);
+static_assert(offsetof(CReadConfigRequest, m_device) == kAddrDeviceOffset);
+static_assert(offsetof(CReadConfigRequest, m_function) == kAddrFunctionOffset);
+static_assert(offsetof(CReadConfigRequest, m_offset) == kRegOffsetOffset);
+static_assert(offsetof(CReadConfigRequest, m_size) == kRegSizeOffset);
+
+static_assert(sizeof(CWriteConfigRequest) == kWriteConfigInSize);
+static_assert(offsetof(CWriteConfigRequest, m_bus) == kAddrBusOffset);
+static_assert(offsetof(CWriteConfigRequest, m_device) == kAddrDeviceOffset);
+static_assert(offsetof(CWriteConfigRequest, m_function) == kAddrFunctionOffset);
+static_assert(offsetof(CWriteConfigRequest, m_offset) == kRegOffsetOffset);
+static_assert(offsetof(CWriteConfigRequest, m_size) == kRegSizeOffset);
+static_assert(offsetof(CWriteConfigRequest, m_value) == kRegValueOffset);
+
+static_assert(sizeof(CRangeRequest) == kRangeHeaderSize);
+static_assert(offsetof(CRangeRequest, m_space) == kRangeSpaceOffset);
+static_assert(offsetof(CRangeRequest, m_address) == kRangeAddressOffset);
+static_assert(offsetof(CRangeRequest, m_unit) == kRangeUnitOffset);
+static_assert(offsetof(CRangeRequest, m_count) == kRangeCountOffset);
+
+static_assert(sizeof(CWideRangeRequest) == kWideRangeHeaderSize);
+static_assert(offsetof(CWideRangeRequest, m_space) == kWideRangeSpaceOffset);
+static_assert(offsetof(CWideRangeRequest, m_address) == kWideRangeAddressOffset);
+static_assert(offsetof(CWideRangeRequest, m_unit) == kWideRangeUnitOffset);
+static_assert(offsetof(CWideRangeRequest, m_count) == kWideRangeCountOffset);
+
+// The one input length a request is served with, or 0 where there is none: probe and read
+// configuration space take longer inputs too, and a device write's length follows from its data.
+constexpr uint32_t FixedRequestInSize(uint32_t code)
+{
+    switch (code) {
+    case IOCTL_WRITE_CONFIG: return kWriteConfigInSize;
+    case IOCTL_READ_CONFIG: return kReadConfigInSize;
+    case IOCTL_READ_DEVICE: return kRangeHeaderSize;
+    case IOCTL_READ_DEVICE_WIDE: return kWideRangeHeaderSize;
+    case IOCTL_READ_EXTENDED_CONFIG_SPACE: return kReadExtendedConfigSpaceInSize;
+    default: return 0;
+    }
+}
+
+// The one input length of a device write carrying dataBytes: 805h adds its trailer, 807h does not.
+constexpr uint32_t WriteDeviceInSize(bool wide, uint32_t dataBytes)
+{
+    return dataBytes + (wide ? kWideRangeHeaderSize : kWriteDeviceOverhead);
+}

@@ -3,6 +3,7 @@
 // tests. The program never sends it.
 #include "protocol/DriverProtocol.h"
 
+#include <stddef.h>
 #include <stdint.h>
 
 constexpr uint32_t IOCTL_SIM_SET_FAULT = MakeControlCode(0x8F0, kFileWriteAccess);
@@ -14,6 +15,23 @@ constexpr uint32_t kSimFaultBusOffset = 4;
 constexpr uint32_t kSimFaultDeviceOffset = 8;
 constexpr uint32_t kSimFaultFunctionOffset = 12;
 constexpr uint32_t kSimFaultInSize = 16;
+
+// The same input as a structure, laid out alike by 32-bit and 64-bit builds.
+#pragma pack(push, 1)
+struct CSimFaultRequest
+{
+    uint32_t m_mode;
+    uint32_t m_bus;
+    uint32_t m_device;
+    uint32_t m_function;
+};
+#pragma pack(pop)
+
+static_assert(sizeof(CSimFaultRequest) == kSimFaultInSize);
+static_assert(offsetof(CSimFaultRequest, m_mode) == kSimFaultModeOffset);
+static_assert(offsetof(CSimFaultRequest, m_bus) == kSimFaultBusOffset);
+static_assert(offsetof(CSimFaultRequest, m_device) == kSimFaultDeviceOffset);
+static_assert(offsetof(CSimFaultRequest, m_function) == kSimFaultFunctionOffset);
 
 constexpr uint32_t kSimFaultOff = 0;
 constexpr uint32_t kSimFaultAll = 1;      // every request fails

@@ -136,6 +136,8 @@ uint32_t CSimMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLeng
     *returned = 0;
     if ((inLength && !in) || (outLength && !out))
         return kSimStatusInvalidParameter;
+    if (uint32_t status = CheckLength(code, inLength))
+        return status;
     switch (code) {
     case IOCTL_PROBE_FUNCTION: return ServeProbe(in, inLength, out, outLength, returned);
     case IOCTL_WRITE_CONFIG: return ServeWriteConfig(in, inLength);
@@ -149,6 +151,12 @@ uint32_t CSimMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLeng
     case IOCTL_SIM_SET_FAULT: return ServeSetFault(in, inLength);
     default: return kSimStatusInvalidDeviceRequest;
     }
+}
+
+uint32_t CSimMachine::CheckLength(uint32_t code, uint32_t inLength)
+{
+    const uint32_t fixed = FixedRequestInSize(code);
+    return fixed && inLength != fixed ? kSimStatusInvalidParameter : kSimStatusSuccess;
 }
 
 uint32_t CSimMachine::CheckAddress(const uint8_t* in, uint32_t* bus, uint32_t* device, uint32_t* function)
@@ -366,8 +374,7 @@ uint32_t CSimMachine::ServeWriteDevice(const uint8_t* in, uint32_t inLength, boo
     uint32_t bytes;
     if (uint32_t status = CheckRange(in, inLength, wide, &space, &address, &bytes))
         return status;
-    // The narrow write carries four bytes of no meaning after its data; the wide one none.
-    if (inLength != bytes + (wide ? kWideRangeHeaderSize : kWriteDeviceOverhead))
+    if (inLength != WriteDeviceInSize(wide, bytes))
         return kSimStatusInvalidParameter;
     if (FaultsRange(space, address, bytes))
         return kSimStatusIoDeviceError;

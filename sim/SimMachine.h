@@ -60,6 +60,7 @@ public:
     CSimFunction* FindFunction(uint32_t bus, uint32_t device, uint32_t function) const;
 
     // The checks every source applies to a request's input before serving it; each returns an NTSTATUS value.
+    static uint32_t CheckLength(uint32_t code, uint32_t inLength);
     static uint32_t CheckAddress(const uint8_t* in, uint32_t* bus, uint32_t* device, uint32_t* function);
     static uint32_t CheckRegister(const uint8_t* in, uint32_t* offset, uint32_t* size);
     // wide: the request carries a 64-bit address (806h/807h) instead of a 32-bit one.

@@ -291,6 +291,40 @@ TEST_F(LiveMachineTest, RangesReadOnlyThroughIoResourceFilesAndNeverTakeWrites)
     EXPECT_EQ(FileBytes(Folder(0, 7, 2) + "/resource4")[0], '0');
 }
 
+TEST_F(LiveMachineTest, FixedSizeInputsAreTakenAtTheirExactLengthOnly)
+{
+    MakeTree();
+    ASSERT_EQ(Start(), "");
+    std::vector<uint8_t> reg = AddressInput(0, 7, 1, kWriteConfigInSize);
+    reg[kRegSizeOffset] = 4;
+    struct Case
+    {
+        const char* name;
+        uint32_t code;
+        std::vector<uint8_t> in;
+        uint32_t outLength;
+        uint32_t status; // at the exact length
+    };
+    const Case cases[] = {
+        {"write register, writes off", IOCTL_WRITE_CONFIG, reg, 0, kSimStatusAccessDenied},
+        {"read register", IOCTL_READ_CONFIG, {reg.begin(), reg.begin() + kReadConfigInSize}, kReadConfigOutSize,
+         kSimStatusSuccess},
+        {"memory range", IOCTL_READ_DEVICE, RangeInput(kSpaceMemory, 0, 1, 1), 1, kSimStatusNotSupported},
+        {"wide memory range", IOCTL_READ_DEVICE_WIDE, WideRangeInput(kSpaceMemory, 0, 1, 1), 1, kSimStatusNotSupported},
+        {"whole space", IOCTL_READ_EXTENDED_CONFIG_SPACE, AddressInput(0, 7, 1, kReadExtendedConfigSpaceInSize),
+         kExtendedConfigSpaceSize, kSimStatusSuccess},
+    };
+    for (const Case& c : cases) {
+        for (const size_t length : {c.in.size() - 1, c.in.size(), c.in.size() + 1}) {
+            std::vector<uint8_t> in = c.in;
+            in.resize(length);
+            EXPECT_EQ(Send(*m_live, c.code, in, c.outLength).m_status,
+                      length == c.in.size() ? c.status : kSimStatusInvalidParameter)
+                << c.name << ", input of " << length;
+        }
+    }
+}
+
 TEST(LiveWritePolicy, UnknownHeaderLayoutsKeepTheirWholeHeader)
 {
     uint8_t header[64] = {};

@@ -1,4 +1,4 @@
-// Validation of the six requests: every malformed one is refused with the
+// Validation of the requests: every malformed one is refused with the
 // right status and leaves the machine exactly as it was.
 #include <gtest/gtest.h>
 #include "protocol/SimControl.h"
@@ -55,9 +55,39 @@ std::vector<uint8_t> Shortened(std::vector<uint8_t> in)
     return in;
 }
 
-struct CBadRequest
+// A well-formed request at its exact input length; probe and configuration space also take longer inputs.
+struct CExactRequest
 {
     const char* m_what;
+    uint32_t m_code;
+    std::vector<uint8_t> m_in;
+    uint32_t m_outLength;
+    bool m_takesLonger;
+};
+
+std::vector<CExactRequest> ExactRequests()
+{
+    std::vector<uint8_t> write = ConfigWrite(3, 0, 0x3C, 1, kWriteConfigInSize);
+    write[kRegValueOffset] = 0x0A; // shows in the snapshot if a refused write were served
+    return {
+        {"probe", IOCTL_PROBE_FUNCTION, AddressInput(0, 3, 0, kProbeInSize), kProbeOutSize, true},
+        {"write register", IOCTL_WRITE_CONFIG, write, 0, false},
+        {"config space", IOCTL_READ_CONFIG_SPACE, AddressInput(0, 3, 0, kReadConfigSpaceInSize), kConfigSpaceSize,
+         true},
+        {"read register", IOCTL_READ_CONFIG, ConfigRead(3, 0, 0, 4), kReadConfigOutSize, false},
+        {"read range", IOCTL_READ_DEVICE, RangeInput(1, kRamBase, 1, 4), 4, false},
+        {"write range", IOCTL_WRITE_DEVICE, RangeWrite(1, kRamBase, 1, 4, kRangeHeaderSize + 4 + kWriteDeviceTrailerSize),
+         0, false},
+        {"wide read", IOCTL_READ_DEVICE_WIDE, WideRangeInput(1, kRamBase, 1, 4), 4, false},
+        {"wide write", IOCTL_WRITE_DEVICE_WIDE, WideWrite(kRamBase, 4, kWideRangeHeaderSize + 4), 0, false},
+        {"whole space", IOCTL_READ_EXTENDED_CONFIG_SPACE, AddressInput(0, 3, 0, kReadExtendedConfigSpaceInSize),
+         kExtendedConfigSpaceSize, false},
+    };
+}
+
+struct CBadRequest
+{
+    std::string m_what;
     uint32_t m_code;
     std::vector<uint8_t> m_in;
     uint32_t m_outLength;
@@ -68,16 +98,13 @@ std::vector<CBadRequest> BadRequests()
 {
     const uint32_t kParam = kSimStatusInvalidParameter;
     const uint32_t kSmall = kSimStatusBufferTooSmall;
-    return {
-        {"probe: input shorter than 16", IOCTL_PROBE_FUNCTION, AddressInput(0, 3, 0, 15), 4, kParam},
+    std::vector<CBadRequest> requests = {
         {"probe: output shorter than 4", IOCTL_PROBE_FUNCTION, AddressInput(0, 3, 0, 16), 3, kSmall},
         {"probe: device 32", IOCTL_PROBE_FUNCTION, AddressInput(0, 32, 0, 16), 4, kParam},
         {"probe: function 8", IOCTL_PROBE_FUNCTION, AddressInput(0, 3, 8, 16), 4, kParam},
         {"probe: bus 256", IOCTL_PROBE_FUNCTION, AddressInput(256, 3, 0, 16), 4, kParam},
-        {"config space: input shorter than 12", IOCTL_READ_CONFIG_SPACE, AddressInput(0, 3, 0, 11), 256, kParam},
         {"config space: output of 255", IOCTL_READ_CONFIG_SPACE, AddressInput(0, 3, 0, 12), 255, kSmall},
         {"config space: device above 31", IOCTL_READ_CONFIG_SPACE, AddressInput(0, 0xFFFFFFFF, 0, 12), 256, kParam},
-        {"read register: input of 16", IOCTL_READ_CONFIG, AddressInput(0, 3, 0, 16), 4, kParam},
         {"read register: output of 2", IOCTL_READ_CONFIG, ConfigRead(3, 0, 0, 2), 2, kSmall},
         {"read register: size 3", IOCTL_READ_CONFIG, ConfigRead(3, 0, 0, 3), 4, kParam},
         {"read register: size 0", IOCTL_READ_CONFIG, ConfigRead(3, 0, 0, 0), 4, kParam},
@@ -86,14 +113,11 @@ std::vector<CBadRequest> BadRequests()
         {"read register: offset wraps", IOCTL_READ_CONFIG, ConfigRead(3, 0, 0xFFFFFFFF, 2), 4, kParam},
         {"read register: offset 0xFFE size 4", IOCTL_READ_CONFIG, ConfigRead(3, 0, 0xFFE, 4), 4, kParam},
         {"write register: beyond a 256-byte space", IOCTL_WRITE_CONFIG, ConfigWrite(3, 0, 0x100, 4, 21), 0, kParam},
-        {"whole space: input shorter than 12", IOCTL_READ_EXTENDED_CONFIG_SPACE, AddressInput(0, 3, 0, 11), 4096, kParam},
         {"whole space: output of 4095", IOCTL_READ_EXTENDED_CONFIG_SPACE, AddressInput(0, 3, 0, 12), 4095, kSmall},
         {"whole space: function 8", IOCTL_READ_EXTENDED_CONFIG_SPACE, AddressInput(0, 3, 8, 12), 4096, kParam},
-        {"write register: input of 20", IOCTL_WRITE_CONFIG, ConfigWrite(3, 0, 4, 2, 20), 0, kParam},
         {"write register: function 8", IOCTL_WRITE_CONFIG, ConfigWrite(3, 8, 4, 2, 21), 0, kParam},
         {"write register: size 8", IOCTL_WRITE_CONFIG, ConfigWrite(3, 0, 4, 8, 21), 0, kParam},
         {"write register: offset 0xFD size 4", IOCTL_WRITE_CONFIG, ConfigWrite(3, 0, 0xFD, 4, 21), 0, kParam},
-        {"read range: input of 12", IOCTL_READ_DEVICE, Shortened(RangeInput(1, kRamBase, 1, 4)), 4, kParam},
         {"read range: output smaller than unit x count", IOCTL_READ_DEVICE, RangeInput(1, kRamBase, 4, 4), 15, kSmall},
         {"read range: unit 3", IOCTL_READ_DEVICE, RangeInput(1, kRamBase, 3, 4), 12, kParam},
         {"read range: unit 8", IOCTL_READ_DEVICE, RangeInput(1, kRamBase, 8, 1), 8, kParam},
@@ -103,23 +127,29 @@ std::vector<CBadRequest> BadRequests()
         {"read range: space 2", IOCTL_READ_DEVICE, RangeInput(2, kRamBase, 1, 1), 1, kParam},
         {"read range: end beyond 4 GiB", IOCTL_READ_DEVICE, RangeInput(1, 0xFFFFFFFE, 4, 1), 4, kParam},
         {"write range: header only", IOCTL_WRITE_DEVICE, RangeWrite(1, kRamBase, 1, 4, 13), 0, kParam},
-        {"write range: length one short", IOCTL_WRITE_DEVICE, RangeWrite(1, kRamBase, 1, 4, 20), 0, kParam},
-        {"write range: length one long", IOCTL_WRITE_DEVICE, RangeWrite(1, kRamBase, 1, 4, 22), 0, kParam},
         {"write range: no trailer", IOCTL_WRITE_DEVICE, RangeWrite(1, kRamBase, 1, 4, 17), 0, kParam},
         {"write range: unit 3", IOCTL_WRITE_DEVICE, RangeWrite(1, kRamBase, 3, 1, 20), 0, kParam},
         {"write range: count overflows to a small length", IOCTL_WRITE_DEVICE, RangeWrite(1, kRamBase, 4, 0x40000001, 21), 0, kParam},
         {"write range: input shorter than the header", IOCTL_WRITE_DEVICE, std::vector<uint8_t>(12), 0, kParam},
         {"unknown code", 0x80006024u, AddressInput(0, 3, 0, 16), 4, kSimStatusInvalidDeviceRequest},
-        {"wide read: input of 16", IOCTL_READ_DEVICE_WIDE, Shortened(WideRangeInput(1, kRamBase, 1, 4)), 4, kParam},
         {"wide read: unit x count above 64K", IOCTL_READ_DEVICE_WIDE, WideRangeInput(1, kRamBase, 4, 0x4001), 0x10004,
          kParam},
         {"wide read: wraps past the 64-bit space", IOCTL_READ_DEVICE_WIDE, WideRangeInput(1, ~0ull - 1, 4, 1), 4,
          kParam},
         {"wide write: a trailer after the data", IOCTL_WRITE_DEVICE_WIDE, WideWrite(kRamBase, 4, 17 + 4 + 4), 0, kParam},
-        {"wide write: data one short", IOCTL_WRITE_DEVICE_WIDE, WideWrite(kRamBase, 4, 17 + 3), 0, kParam},
         {"code with another device type", 0x00226000u, AddressInput(0, 3, 0, 16), 4, kSimStatusInvalidDeviceRequest},
         {"fault control: short input", IOCTL_SIM_SET_FAULT, std::vector<uint8_t>(15), 0, kParam},
     };
+    for (const CExactRequest& exact : ExactRequests()) {
+        requests.push_back({std::string(exact.m_what) + ": input one byte short", exact.m_code, Shortened(exact.m_in),
+                            exact.m_outLength, kParam});
+        std::vector<uint8_t> longer = exact.m_in;
+        longer.push_back(0);
+        if (!exact.m_takesLonger)
+            requests.push_back({std::string(exact.m_what) + ": input one byte long", exact.m_code, longer,
+                                exact.m_outLength, kParam});
+    }
+    return requests;
 }
 
 } // namespace
@@ -142,6 +172,22 @@ TEST(Requests, MalformedRequestsAreRefusedWithoutSideEffects)
     EXPECT_EQ(SnapshotConfig(machine), before);
     CRequestResult ram = ReadDevice(machine, 1, kRamBase, 1, 4);
     EXPECT_EQ(std::string(ram.m_out.begin(), ram.m_out.end()), "keep");
+}
+
+TEST(Requests, ExactInputsAreServedAndOnlyProbeAndConfigSpaceTakeLongerOnes)
+{
+    CSimMachine machine;
+    LoadOrFail(machine, TestImage());
+    for (const CExactRequest& exact : ExactRequests()) {
+        std::vector<uint8_t> longer = exact.m_in;
+        longer.push_back(0);
+        EXPECT_EQ(Send(machine, exact.m_code, exact.m_in, exact.m_outLength).m_status, kSimStatusSuccess)
+            << exact.m_what << ": exact input";
+        if (exact.m_takesLonger) {
+            EXPECT_EQ(Send(machine, exact.m_code, longer, exact.m_outLength).m_status, kSimStatusSuccess)
+                << exact.m_what << ": input one byte long";
+        }
+    }
 }
 
 TEST(Requests, NullBuffersWithLengthsAreRefused)
