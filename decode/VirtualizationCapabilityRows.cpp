@@ -124,8 +124,11 @@ std::string SupportedSizes(uint32_t cap)
 {
     std::string text;
     for (uint32_t bit = pci::kRebarCapSizesShift; bit < kBitsPerDword; ++bit) {
-        if (cap & (1u << bit))
-            text += " " + CVirtualizationCapabilityRows::BarSizeName(bit - pci::kRebarCapSizesShift);
+        if (!(cap & (1u << bit)))
+            continue;
+        // Appended in two steps: GCC 12 warns falsely (-Wrestrict) on " " + string here.
+        text += ' ';
+        text += CVirtualizationCapabilityRows::BarSizeName(bit - pci::kRebarCapSizesShift);
     }
     return text.empty() ? " none" : text;
 }
@@ -145,11 +148,7 @@ void DecodeResizableBar(CCapabilityRows& rows)
         const uint32_t control = rows.Read(offset + pci::kRebarControlOffset, 4);
         const uint32_t bar = control & pci::kRebarIndexMask;
         rows.Add(offset, 4, T::Format("BAR %u Capability", bar),
-                 [&](uint32_t v) {
-                     // Appended, not added: GCC 12 warns falsely (-Wrestrict) on string + string here.
-                     std::string text = T::Format("BAR %u: supported:", bar);
-                     return text.append(SupportedSizes(v));
-                 });
+                 [&](uint32_t v) { return T::Format("BAR %u: supported:", bar) + SupportedSizes(v); });
         rows.Add(offset + pci::kRebarControlOffset, 4, T::Format("BAR %u Control", bar), [&](uint32_t v) {
             return T::Format(
                 "BAR %u: current size: %s", bar,
