@@ -229,8 +229,9 @@ bool CLiveMachine::ListProcfs()
                 break;
             ++count;
         }
-        const uint32_t busDevfn = uint32_t(columns[0]);
-        if (count >= 1 && busDevfn <= 0xFFFF) {
+        // Checked before narrowing: a wider column is no function, whatever its low half names.
+        if (count >= 1 && columns[0] <= 0xFFFF) {
+            const uint32_t busDevfn = uint32_t(columns[0]);
             ok = AddFunction(0, busDevfn >> 8, (busDevfn >> 3) & pci::kMaxDevice, busDevfn & pci::kMaxFunction);
             // The sizes wait in the columns until the configuration bytes are read.
             if (ok && count == kProcfsSizeColumn + kSimBarSlots) {
