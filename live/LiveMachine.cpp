@@ -575,6 +575,7 @@ uint32_t CLiveMachine::ServeReadDevice(const uint8_t* in, uint32_t inLength, uin
                 continue;
             char path[kPathChars];
             SysfsPath(f.key, "resource", path, sizeof(path)).AddDec(slot);
+            // An I/O BAR sits below 4 GiB aligned to its size (KeepSizeIfAssigned), so the offset fits.
             const uint32_t offset = uint32_t(address - f.barStart[slot]);
             for (uint32_t done = 0; done < bytes; done += unit) {
                 uint32_t read = 0;
