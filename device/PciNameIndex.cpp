@@ -27,6 +27,8 @@ constexpr int kNameBufferSize = 255;
 constexpr int kFieldsPerLine = 2;
 constexpr unsigned kIdPreset = 0xFFFF;
 constexpr size_t kReadChunkSize = 64u << 10;
+// All names together: entries keep 32-bit offsets, so an index stays small on 64-bit builds too.
+constexpr size_t kMaxNameBytes = 0xFFFFFFFFu;
 // Text mode ends the file at the first Ctrl-Z.
 constexpr char kEndOfText = 0x1A;
 
@@ -276,7 +278,10 @@ std::shared_ptr<const CPciNameIndex> CPciNameIndex::ForFile(const char* name)
 
 void CPciNameIndex::Add(std::vector<CEntry>& entries, unsigned id, uint32_t line, const char* name)
 {
-    size_t length = strlen(name);
+    const size_t length = strlen(name); // below kNameBufferSize
+    // A name that would end past the 32-bit offsets is left out rather than found at a wrapped one.
+    if (m_names.size() > kMaxNameBytes - length)
+        return;
     entries.push_back({uint16_t(id), line, uint32_t(m_names.size()), uint32_t(length)});
     m_names.append(name, length);
 }

@@ -229,8 +229,9 @@ bool CLiveMachine::ListProcfs()
                 break;
             ++count;
         }
-        const uint32_t busDevfn = uint32_t(columns[0]);
-        if (count >= 1 && busDevfn <= 0xFFFF) {
+        // Checked before narrowing: a wider column is no function, whatever its low half names.
+        if (count >= 1 && columns[0] <= 0xFFFF) {
+            const uint32_t busDevfn = uint32_t(columns[0]);
             ok = AddFunction(0, busDevfn >> 8, (busDevfn >> 3) & pci::kMaxDevice, busDevfn & pci::kMaxFunction);
             // The sizes wait in the columns until the configuration bytes are read.
             if (ok && count == kProcfsSizeColumn + kSimBarSlots) {
@@ -574,6 +575,7 @@ uint32_t CLiveMachine::ServeReadDevice(const uint8_t* in, uint32_t inLength, uin
                 continue;
             char path[kPathChars];
             SysfsPath(f.key, "resource", path, sizeof(path)).AddDec(slot);
+            // An I/O BAR sits below 4 GiB aligned to its size (KeepSizeIfAssigned), so the offset fits.
             const uint32_t offset = uint32_t(address - f.barStart[slot]);
             for (uint32_t done = 0; done < bytes; done += unit) {
                 uint32_t read = 0;

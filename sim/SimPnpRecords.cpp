@@ -115,6 +115,8 @@ void CSimFunction::BuildAllocConfig()
         if (base == 0)
             continue;
         const uint64_t size = m_barSize[slot];
+        // Used only where it fits: I/O and ROM sizes are bounded at load, and memory of 4 GiB or
+        // more is published scaled instead.
         const uint32_t length = uint32_t(size);
         uint32_t value = GetDword(SlotRegister(slot));
         const uint16_t prefetchable = pci::IsPrefetchableBar(value) ? kResMemoryFlagPrefetchable : 0;

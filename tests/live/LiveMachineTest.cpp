@@ -202,6 +202,12 @@ TEST_F(LiveMachineTest, ListingsKeepDomainZeroAndSayWhatWasLeftOut)
     fs::remove_all(m_root + "/sys");
     fs::remove_all(m_root + "/proc");
     EXPECT_NE(Start().find("Linux lists no PCI functions here"), std::string::npos);
+
+    // A procfs bus/devfn column past 16 bits is no function, though its low half names 00:1f.0.
+    MakeTree({false, true});
+    std::ofstream(m_root + "/proc/bus/pci/devices", std::ios::app) << "1000000f8\t80861234\t0\n";
+    ASSERT_EQ(Start(), "");
+    EXPECT_EQ(m_live->GetFunctionCount(), m_model->GetFunctionCount());
 }
 
 TEST_F(LiveMachineTest, WritesAreRefusedUnlessAllowedAndThenOnlyHarmlessOnesPass)
