@@ -56,6 +56,13 @@ BOOL CBriscoApp::InitInstance()
     return TRUE;
 }
 
+BOOL CBriscoApp::OnIdle(LONG lCount)
+{
+    if (CBriscoDoc* pDocument = GetDocument())
+        pDocument->RunPendingRescan();
+    return CWinApp::OnIdle(lCount);
+}
+
 void CBriscoApp::ResetSettings()
 {
     CBriscoSettings::DeleteAll();

@@ -11,6 +11,8 @@ public:
     CBriscoApp();
 
     BOOL InitInstance() override;
+    // A rescan put off while a question was open runs once the program is idle again.
+    BOOL OnIdle(LONG lCount) override;
     // Forgets every saved setting: a test starts the program as a new user would.
     static void ResetSettings();
     // The document of the one template, or null before start-up created it.

@@ -1,5 +1,6 @@
 #include "app/BriscoDoc.h"
 
+#include "views/ModalQuestion.h"
 #include "views/ViewHints.h"
 
 #include "app/BriscoSettings.h"
@@ -140,6 +141,12 @@ void CBriscoDoc::RescanBus()
 {
     if (m_hDriver == INVALID_HANDLE_VALUE)
         return;
+    // The question's answer still acts on a function of the current tree.
+    if (CModalQuestion::IsAnyOpen()) {
+        m_rescanPending = true;
+        return;
+    }
+    m_rescanPending = false;
     // The views let go of the old functions (and commit an open edit to them) while they still exist.
     UpdateAllViews(nullptr, CViewHints::HINT_MODEL_REBUILDING, nullptr);
     m_pRoot.reset();
@@ -163,4 +170,13 @@ void CBriscoDoc::RescanBus()
         m_comparison.Compare(m_pRoot.get());
     UpdateAllViews(nullptr, CViewHints::HINT_MODEL_REBUILT, CViewHints::HintFromFunction(m_pRoot.get()));
     UpdateStatusText();
+}
+
+bool CBriscoDoc::RunPendingRescan()
+{
+    if (!m_rescanPending || CModalQuestion::IsAnyOpen())
+        return false;
+    CWaitCursor wait;
+    RescanBus();
+    return true;
 }

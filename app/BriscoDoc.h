@@ -29,8 +29,11 @@ public:
     ~CBriscoDoc() override;
 
     // Deletes the current tree, scans every bus again and sends HINT_MODEL_REBUILT.
-    // Does nothing when the driver could not be opened.
+    // Does nothing when the driver could not be opened. While a question about a function
+    // is open it only notes the request: RunPendingRescan carries it out later.
     void RescanBus() override;
+    // Rescans if a rescan was put off and no question is open any more; true if it did.
+    bool RunPendingRescan();
 
     bool HasDriver() const { return m_hDriver != INVALID_HANDLE_VALUE; }
     // Whether a scan also sweeps every bus that no bridge of bus 0 reaches; kept in the settings.
@@ -67,5 +70,6 @@ private:
     std::unique_ptr<CPciFunction> m_pRoot;
     std::string m_scanFailure;
     bool m_allRootBuses = false;
+    bool m_rescanPending = false;
     CMachineComparison m_comparison;
 };

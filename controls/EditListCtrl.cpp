@@ -197,17 +197,24 @@ void CEditListCtrl::OnChar(UINT nChar, UINT nRepCnt, UINT nFlags)
     CListCtrl::OnChar(nChar, nRepCnt, nFlags);
 }
 
+// A click puts the cursor on the clicked cell. Without full-row select the list itself
+// selects and focuses a row only through its first column, so the row is moved here too,
+// with Shift and Control meaning what they mean for the arrow keys.
 void CEditListCtrl::OnLButtonDown(UINT nFlags, CPoint point)
 {
     CListCtrl::OnLButtonDown(nFlags, point);
     int column = 0;
     const int row = CellFromPoint(point, &column);
+    if (row == -1)
+        return;
     if (IsFullRowSelect())
         column = kFullRowEditColumn;
-    if (row != -1 && IsEditableCell(row, column)) {
+    if (IsEditableCell(row, column))
         m_cursorColumn = column;
+    if (IsFullRowSelect() || column == 0)
         RedrawRow(row);
-    }
+    else
+        MoveCursorToRow(row);
 }
 
 bool CEditListCtrl::IsEditableCell(int row, int column) const

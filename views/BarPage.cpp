@@ -9,6 +9,7 @@
 #include "decode/ConfigSpaceModel.h"
 #include "device/PciFunction.h"
 #include "framework/Afx.h"
+#include "views/ModalQuestion.h"
 #include "controls/iconmenu/IconMenu.h"
 #include "res/resource.h"
 
@@ -164,7 +165,8 @@ uint64_t CBarPage::GetBarSize()
     if (known != 0)
         return known;
     HWND owner = GetParent() != nullptr ? GetParent()->m_hWnd : nullptr;
-    if (AfxShowMessageBox(owner, kProbeQuestion, kWarningCaption, MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+    // Asked as a question, so that m_function outlives the box and is still the one probed.
+    if (CModalQuestion::Ask(owner, kProbeQuestion, kWarningCaption, MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
         return 0;
     return m_function->ProbeBarSize(m_barIndex);
 }

@@ -20,6 +20,7 @@
 #include "views/DisplaySettings.h"
 #include "views/ComparisonSource.h"
 #include "views/GoToOffsetDialog.h"
+#include "views/ModalQuestion.h"
 #include "views/SpaceHexPage.h"
 #include "views/ViewHints.h"
 
@@ -160,6 +161,8 @@ void CPciFunctionView::OnGoToOffset()
     const bool known = size != 0;
     CGoToOffsetDialog dialog(this, page->GetBarIndex(), CBarPage::IsHexDisplay(), known ? size : CBarPage::kBytesPerRow,
                              known);
+    // The page must outlive the dialog: a rescan asked for meanwhile waits.
+    const CModalQuestion question;
     if (dialog.DoModal() != IDOK)
         return;
     const uint64_t offset = dialog.GetOffset();
@@ -377,7 +380,7 @@ void CPciFunctionView::SelectTab(int newIndex, int oldIndex)
         if (page->GetPageKind() == CFunctionPage::kBarPageKind && !m_barWarningAccepted) {
             m_tabs.SetCurSel(oldIndex);
             const int answer =
-                AfxShowMessageBox(m_hWnd, kBarWarningText, kWarningCaption, MB_YESNO | MB_ICONEXCLAMATION);
+                CModalQuestion::Ask(m_hWnd, kBarWarningText, kWarningCaption, MB_YESNO | MB_ICONEXCLAMATION);
             if (answer != IDYES) {
                 std::swap(newIndex, oldIndex);
                 continue;

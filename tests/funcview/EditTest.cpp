@@ -118,6 +118,45 @@ TEST_F(EditingCells, KeysMoveTheCellCursor)
     }
 }
 
+// A click puts the cursor on the clicked row, and on the clicked cell where that can be
+// edited, so that the digit typed next edits that cell.
+TEST_F(EditingCells, AClickPutsTheCursorOnTheClickedCell)
+{
+    OpenBarTab(1);
+    struct CCase
+    {
+        const char* what;
+        bool grid;
+        int fromRow, fromColumn;
+        int row, column; // clicked
+        int toColumn;
+    };
+    const CCase cases[] = {
+        {"unit of another row", true, 2, 1, 6, 5, 5},
+        {"address of another row", true, 2, 3, 6, 0, 3},
+        {"text of another row", true, 2, 3, 6, 17, 3},
+        {"name in the register list", false, kCommandRow, kValueColumn, kLatencyRow, 2, kValueColumn},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        ClickTab(c.grid ? 1 : 0);
+        CEditListCtrl& list = c.grid ? static_cast<CEditListCtrl&>(BarList(0)) : ConfigList();
+        list.EnsureVisible(0, FALSE);
+        ASSERT_TRUE(list.SetCursorCell(c.fromRow, c.fromColumn));
+        CTestSeams::Click(list.m_hWnd, CellMiddle(list, c.row, c.column));
+        EXPECT_EQ(c.row, list.GetCursorRow());
+        EXPECT_EQ(c.toColumn, list.GetCursorColumn());
+        EXPECT_EQ(std::vector<int>{c.row}, list.GetSelectedRows()) << "what Ctrl+C copies";
+        CTestSeams::TypeText("5", list.m_hWnd);
+        HWND edit = OpenEdit();
+        ASSERT_NE(nullptr, edit);
+        auto* object = static_cast<CInPlaceEdit*>(CWnd::FromHandlePermanent(edit));
+        EXPECT_EQ(c.row, object->GetItem());
+        EXPECT_EQ(c.toColumn, object->GetSubItem());
+        CTestSeams::PressKey(VK_ESCAPE, false, false, false, edit);
+    }
+}
+
 // Enter, F2 or a digit opens the edit on the cursor; Enter and Tab write and move on without
 // reopening it, Escape writes nothing and stays. The grid cells are in row 1, offsets 10h-1Fh.
 TEST_F(EditingCells, KeyboardEditsWriteTheCursorCellAndMoveOn)

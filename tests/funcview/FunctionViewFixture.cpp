@@ -191,7 +191,7 @@ std::vector<std::string> FunctionViewTest::Headings(CListCtrl& list) const
     return headings;
 }
 
-void FunctionViewTest::DoubleClickCell(CListCtrl& list, int row, int column) const
+CPoint FunctionViewTest::CellMiddle(CListCtrl& list, int row, int column)
 {
     CRect cell;
     list.GetSubItemRect(row, column, LVIR_BOUNDS, cell);
@@ -199,7 +199,12 @@ void FunctionViewTest::DoubleClickCell(CListCtrl& list, int row, int column) con
         // The first column's sub-item rectangle is the whole row.
         cell.right = cell.left + list.GetColumnWidth(0);
     }
-    const CPoint middle((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+    return CPoint((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+}
+
+void FunctionViewTest::DoubleClickCell(CListCtrl& list, int row, int column) const
+{
+    const CPoint middle = CellMiddle(list, row, column);
     list.PostMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(middle.x, middle.y));
     CTestSeams::PumpUntilIdle();
 }

@@ -43,6 +43,8 @@ protected:
     void Paint() const;
     std::vector<std::string> Headings(CListCtrl& list) const;
 
+    // The middle of a cell, in the list's client coordinates.
+    static CPoint CellMiddle(CListCtrl& list, int row, int column);
     // Double-clicks a cell's middle, the way the user opens an edit.
     void DoubleClickCell(CListCtrl& list, int row, int column) const;
     HWND OpenEdit() const;

@@ -3,6 +3,7 @@
 // the save command.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -101,6 +102,21 @@ protected:
     {
         m_frame->SendMessage(WM_COMMAND, MAKEWPARAM(id, 0), 0);
         CTestSeams::PumpUntilIdle();
+    }
+    // What a click on a tab of the function view does, short of the pumping that follows.
+    void ChangeTab(int tab)
+    {
+        CWnd* tabs = m_frame->GetFunctionView()->GetDlgItem(IDC_FUNCTION_TABS);
+        NMHDR header = {tabs->m_hWnd, IDC_FUNCTION_TABS, static_cast<UINT>(TCN_SELCHANGING)};
+        m_frame->GetFunctionView()->SendMessage(WM_NOTIFY, IDC_FUNCTION_TABS, reinterpret_cast<LPARAM>(&header));
+        tabs->SendMessage(TCM_SETCURSEL, tab);
+        header.code = static_cast<UINT>(TCN_SELCHANGE);
+        m_frame->GetFunctionView()->SendMessage(WM_NOTIFY, IDC_FUNCTION_TABS, reinterpret_cast<LPARAM>(&header));
+    }
+    size_t CountUpdates(LPARAM hint) const
+    {
+        return static_cast<size_t>(std::count_if(m_recorder.m_updates.begin(), m_recorder.m_updates.end(),
+                                                 [hint](const CUpdateRecorder::Update& u) { return u.hint == hint; }));
     }
     bool IsButtonEnabled(UINT id) { return m_frame->GetToolBar().SendMessage(TB_ISBUTTONENABLED, id) != 0; }
     // The first item whose label contains the text.
@@ -406,12 +422,7 @@ TEST_F(ShellAppTest, StatusBarNamesTheCurrentBar)
     CTestSeams::PumpUntilIdle();
     CTestSeams::s_messageBox = [](const CMessageBoxRequest&) { return IDYES; };
     auto clickTab = [this](int tab) {
-        CWnd* tabs = m_frame->GetFunctionView()->GetDlgItem(IDC_FUNCTION_TABS);
-        NMHDR header = {tabs->m_hWnd, IDC_FUNCTION_TABS, static_cast<UINT>(TCN_SELCHANGING)};
-        m_frame->GetFunctionView()->SendMessage(WM_NOTIFY, IDC_FUNCTION_TABS, reinterpret_cast<LPARAM>(&header));
-        tabs->SendMessage(TCM_SETCURSEL, tab);
-        header.code = static_cast<UINT>(TCN_SELCHANGE);
-        m_frame->GetFunctionView()->SendMessage(WM_NOTIFY, IDC_FUNCTION_TABS, reinterpret_cast<LPARAM>(&header));
+        ChangeTab(tab);
         CTestSeams::PumpUntilIdle();
     };
     clickTab(1);
@@ -423,6 +434,54 @@ TEST_F(ShellAppTest, StatusBarNamesTheCurrentBar)
     CTestSeams::s_messageBox = nullptr;
     Tree().SelectItem(Tree().GetRootItem());
     CTestSeams::PumpUntilIdle();
+}
+
+// A rescan asked for while a question about a function is open (the BAR questions, the Go To
+// dialog) waits until it has closed: the answer acts on the function it was asked about.
+TEST_F(ShellAppTest, RefreshWhileAQuestionIsOpenWaitsUntilItCloses)
+{
+    Tree().SelectItem(FindItem("0.12.0"));
+    CTestSeams::PumpUntilIdle();
+    CPciFunction* scsi = m_busView->GetSelectedFunction();
+    ASSERT_NE(nullptr, scsi);
+    ASSERT_EQ(0u, scsi->m_barSizes[0]) << "the size of BAR 0 is probed";
+    CPciFunction* const root = m_doc->GetRoot();
+    // What the box's or the dialog's own loop would deliver: Refresh from the toolbar.
+    auto refreshInside = [&] {
+        SendCommand(ID_OPTIONS_REFRESH);
+        EXPECT_EQ(root, m_doc->GetRoot()) << "the functions were rescanned under the open question";
+        return m_doc->GetRoot() == root;
+    };
+    std::vector<std::string> asked;
+    CTestSeams::s_messageBox = [&](const CMessageBoxRequest& request) {
+        asked.push_back(request.text);
+        return refreshInside() ? IDYES : IDNO;
+    };
+    m_recorder.m_updates.clear();
+    ChangeTab(1);
+    ASSERT_FALSE(asked.empty());
+    EXPECT_NE(std::string::npos, asked.back().find("To determine the BAR size"));
+    EXPECT_EQ(256u, scsi->m_barSizes[0]) << "Yes probed the function asked about";
+    EXPECT_EQ(0u, CountUpdates(CViewHints::HINT_MODEL_REBUILDING));
+    CTestSeams::PumpUntilIdle();
+    EXPECT_EQ(1u, CountUpdates(CViewHints::HINT_MODEL_REBUILT)) << "one rescan, once the questions closed";
+    ExpectFreshTree();
+
+    CTestSeams::s_messageBox = [](const CMessageBoxRequest&) { return IDYES; };
+    Tree().SelectItem(FindItem("1.0.0"));
+    CTestSeams::PumpUntilIdle();
+    ChangeTab(1);
+    CTestSeams::PumpUntilIdle();
+    CTestSeams::s_modalStarted = [&](CWnd* dialog) {
+        refreshInside();
+        dialog->SendMessage(WM_COMMAND, IDCANCEL);
+    };
+    m_recorder.m_updates.clear();
+    m_frame->GetFunctionView()->SendMessage(WM_COMMAND, ID_EDIT_GOTO_OFFSET);
+    EXPECT_EQ(0u, CountUpdates(CViewHints::HINT_MODEL_REBUILDING));
+    CTestSeams::PumpUntilIdle();
+    EXPECT_EQ(1u, CountUpdates(CViewHints::HINT_MODEL_REBUILT)) << "the Go To dialog";
+    ExpectFreshTree();
 }
 
 // "Scan All Root Buses" is off at first, toggles, is remembered and rescans at once.
