@@ -2,7 +2,7 @@
 
 #include "decode/CapabilityDecoder.h"
 #include "decode/ConfigDecoder.h"
-#include "decode/ConfigSpaceModel.h"
+#include "decode/TypedValue.h"
 #include "device/PciFunction.h"
 
 void CCapabilityPageModel::SetFunction(CPciFunction* function)
@@ -35,7 +35,9 @@ void CCapabilityPageModel::Rebuild()
             row.columns[0] = format.FormatOffset(source.offset);
             row.columns[1] = CConfigDecoder::FormatSize(source.size);
             row.columns[2] = source.name;
-            row.columns[3] = format.FormatValue(source.value, source.size);
+            row.columns[3] = m_function->IsUnread(source.offset, source.size)
+                ? CConfigDecoder::kUnreadText
+                : format.FormatValue(source.value, source.size);
             row.columns[4] = source.text;
             m_rows.push_back(std::move(row));
             first = false;
@@ -57,10 +59,12 @@ std::optional<CCapabilityPageModel::CWriteResult> CCapabilityPageModel::Write(ui
 {
     if (m_function == nullptr || text == nullptr)
         return std::nullopt;
-    const uint32_t typed = CConfigSpaceModel::ParseValue(text, typedInHex);
+    const CTypedValue typed = CTypedValue::Parse(text, typedInHex, size);
+    if (!typed.value)
+        return CWriteResult{0, false, typed.refusal};
     uint32_t readBack = 0;
-    if (!m_function->WriteSpaceRegister(offset, size, typed, &readBack))
+    if (!m_function->WriteSpaceRegister(offset, size, *typed.value, &readBack))
         return std::nullopt;
     Rebuild();
-    return CWriteResult{readBack, readBack == typed};
+    return CWriteResult{readBack, readBack == *typed.value && !m_function->IsUnread(offset, size), {}};
 }

@@ -39,10 +39,12 @@ public:
     struct CWriteResult
     {
         uint32_t readBack;
-        bool kept; // the device holds what was typed
+        bool kept;           // the device holds what was typed
+        std::string refusal; // why nothing was written; empty when the text was written
     };
     // Writes text, read in the given radix, to register (offset, size) of the function and
     // relists the rows, whose decoded texts follow the new value; nothing without a function.
+    // A text that is not a number of the register's width is refused and nothing is written.
     std::optional<CWriteResult> Write(uint32_t offset, uint32_t size, const char* text, bool typedInHex);
 
 private:

@@ -19,6 +19,8 @@ struct CapabilityRecord
 class CConfigDecoder {
 public:
     static constexpr uint32_t kImageSize = pci::kConfigSpaceBytes;
+    // What a register or unit shows instead of a number when its read failed.
+    static constexpr char kUnreadText[] = "--";
 
     explicit CConfigDecoder(bool hexMode = true) : m_hexMode(hexMode) {}
     virtual ~CConfigDecoder() = default;

@@ -1,6 +1,7 @@
 #include "decode/ConfigSpaceModel.h"
 
 #include "decode/RegisterTable.h"
+#include "decode/TypedValue.h"
 
 #include "device/PciFunction.h"
 
@@ -10,26 +11,17 @@
 #include "pci/CommandStatus.h"
 #include "pci/ConfigSpace.h"
 
-#include <ctype.h>
-#include <stdlib.h>
 #include <string.h>
 
 namespace {
 
 constexpr unsigned kTagOffsetShift = 16;
 constexpr uint32_t kTagSizeMask = 0xFFFF;
-constexpr int kHexBase = 16;
-constexpr int kDecimalBase = 10;
-constexpr uint64_t kMaxValue = 0xFFFFFFFFu;
+constexpr char kUnreadDecoded[] = "Not read back; F5 reads it again";
 
 uint32_t HeaderType(const uint8_t* config)
 {
     return config[pci::kHeaderTypeOffset] & pci::kHeaderLayoutMask;
-}
-
-bool IsSign(char c)
-{
-    return c == '+' || c == '-';
 }
 
 } // namespace
@@ -91,6 +83,18 @@ void CConfigSpaceModel::BuildRegisterList(const CPciFunction* function)
     }
     if (CRegisterTable::HasDeviceSpecificRows(headerType))
         AddDeviceSpecificRows(function);
+    MarkUnreadRows(function);
+}
+
+// The image of a register whose read-back failed holds an older value: it shows no number.
+void CConfigSpaceModel::MarkUnreadRows(const CPciFunction* function)
+{
+    for (CRegisterRow& row : m_rows) {
+        if (function->IsUnread(row.offset, row.size)) {
+            row.valueText = kUnreadText;
+            row.decoded = kUnreadDecoded;
+        }
+    }
 }
 
 void CConfigSpaceModel::AddDeviceSpecificRows(const CPciFunction* function)
@@ -159,26 +163,6 @@ std::string CConfigSpaceModel::DecodeBarRow(const CPciFunction* function, uint32
     return text;
 }
 
-uint32_t CConfigSpaceModel::ParseValue(const char* text, bool hexMode)
-{
-    const int base = hexMode ? kHexBase : kDecimalBase;
-    while (isspace(static_cast<unsigned char>(*text)))
-        ++text;
-    const bool negative = *text == '-';
-    if (IsSign(*text)) {
-        ++text;
-        // strtoul takes one sign directly before the digits, nothing else.
-        if (isspace(static_cast<unsigned char>(*text)) || IsSign(*text))
-            return 0;
-    }
-    const unsigned long long magnitude = strtoull(text, nullptr, base);
-    // An out-of-range number saturates, whatever its sign.
-    if (magnitude > kMaxValue)
-        return uint32_t(kMaxValue);
-    const uint32_t value = uint32_t(magnitude);
-    return negative ? uint32_t(0u - value) : value;
-}
-
 std::optional<std::string> CConfigSpaceModel::OnEndEdit(int item, int subItem, const char* text)
 {
     return OnEndEdit(item, subItem, text, IsHexMode());
@@ -188,13 +172,18 @@ std::optional<std::string> CConfigSpaceModel::OnEndEdit(int item, int /*subItem*
 {
     if (!m_function || item < 0 || size_t(item) >= m_rows.size() || !text)
         return std::nullopt;
-    CRegisterRow& row = m_rows[size_t(item)];
+    const CRegisterRow& row = m_rows[size_t(item)];
     const uint32_t tag = row.Tag();
     const uint32_t offset = tag >> kTagOffsetShift;
     const uint32_t size = tag & kTagSizeMask;
 
-    const uint32_t typed = ParseValue(text, typedInHex);
-    pci::PutLe(m_function->m_config + offset, size, typed);
+    const CTypedValue typed = CTypedValue::Parse(text, typedInHex, size);
+    if (!typed.value) {
+        WarningBeep();
+        ShowRefusal(typed.refusal);
+        return row.valueText;
+    }
+    pci::PutLe(m_function->m_config + offset, size, *typed.value);
     const bool differs = memcmp(m_function->m_config + offset, m_function->m_shadow + offset, size) != 0;
     m_function->RefreshConfigSpace();
     // The refresh writes only what differs from the shadow, and skips a CardBus bridge's
@@ -204,10 +193,12 @@ std::optional<std::string> CConfigSpaceModel::OnEndEdit(int item, int /*subItem*
     if (!differs || memcmp(m_function->m_config + offset, m_function->m_shadow + offset, size) != 0)
         m_function->WriteEditedRegister(offset, size);
     const uint32_t readBack = uint32_t(pci::GetLe(m_function->m_config + offset, size));
-    if (readBack != typed)
+    const bool unread = m_function->IsUnread(offset, size);
+    if (unread || readBack != *typed.value)
         WarningBeep();
 
-    row.value = readBack;
-    row.valueText = FormatValue(readBack, size);
-    return row.valueText;
+    // Decoded texts, and other rows over the same bytes (a 64-bit BAR's two halves, the
+    // capability list behind the status register), follow the register's new value.
+    BuildRegisterList(m_function);
+    return unread ? std::string(kUnreadText) : FormatValue(readBack, size);
 }

@@ -2,8 +2,8 @@
 // The register rows of one function's configuration space in the current
 // display mode, and the write-back of an edited value. The window page and
 // the dump tool both list exactly these rows: a page derives from this class,
-// mirrors ClearRegisterList/AddRegisterRow into its list control, shows the
-// text OnEndEdit returns in the edited cell and sounds WarningBeep.
+// shows the rows again after OnEndEdit, sounds WarningBeep and shows the text
+// ShowRefusal gives in its status bar.
 #include "decode/ConfigDecoder.h"
 
 #include <stdint.h>
@@ -49,25 +49,26 @@ public:
     // Clears the rows and lists the header of the function's layout, then 40h..FCh.
     void BuildRegisterList(const CPciFunction* function);
 
-    // Writes the text typed into row item to the device and returns the text the
-    // cell shows afterwards; nothing when there is no such row or no function.
+    // Writes the text typed into row item to the device, lists every row again from what the
+    // function then holds and returns the text the edited cell shows; nothing when there is no
+    // such row or no function. A text that is not a number of the register's width is refused:
+    // nothing is written, the beep sounds and ShowRefusal says why.
     std::optional<std::string> OnEndEdit(int item, int subItem, const char* text);
     // The same for text typed while the other radix was shown.
     std::optional<std::string> OnEndEdit(int item, int subItem, const char* text, bool typedInHex);
-
-    // The number that the C library's strtoul reads from text in base 16 or 10,
-    // with its 32-bit results also where unsigned long is wider.
-    static uint32_t ParseValue(const char* text, bool hexMode);
 
 protected:
     // Row sink: the base keeps the rows; a window page may mirror them into its list.
     virtual void ClearRegisterList();
     virtual void AddRegisterRow(uint16_t offset, uint16_t size, const std::string& name, uint32_t value,
                                 const std::string& decoded);
-    // Signals a value the device did not keep; the base does nothing.
+    // Signals a value the device did not keep or a refused text; the base does nothing.
     virtual void WarningBeep() {}
+    // Tells why a typed text was not written; the base does nothing.
+    virtual void ShowRefusal(const std::string& /*why*/) {}
 
     void AddDeviceSpecificRows(const CPciFunction* function);
+    void MarkUnreadRows(const CPciFunction* function);
 
 private:
     std::string DecodeField(const CPciFunction* function, const CRegisterDefinition& definition,

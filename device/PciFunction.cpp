@@ -190,20 +190,46 @@ void CPciFunction::WriteConfigRegister(uint32_t offset, uint32_t size)
     WriteEditedRegister(offset, size);
 }
 
-void CPciFunction::WriteEditedRegister(uint32_t offset, uint32_t size)
+bool CPciFunction::WriteEditedRegister(uint32_t offset, uint32_t size)
 {
     if (!IsValidRegister(offset, size))
-        return;
-    uint8_t width = uint8_t(size);
+        return false;
+    const uint8_t width = uint8_t(size);
     WriteConfig(m_bus, m_device, m_function, offset, width, uint32_t(pci::GetLe(m_config + offset, size)));
-    // A failed read-back reads as all ones, which is what the page then shows and beeps about.
-    uint32_t readBack = ReadConfig(m_bus, m_device, m_function, offset, width);
-    pci::PutLe(m_config + offset, size, readBack);
-    pci::PutLe(m_shadow + offset, size, readBack);
-    if (offset + size <= m_space.size()) {
-        pci::PutLe(m_space.data() + offset, size, readBack);
-        pci::PutLe(m_spaceShadow.data() + offset, size, readBack);
+    uint32_t readBack = 0;
+    const bool readOk = ReadRegister(m_hDriver, m_bus, m_device, m_function, offset, width, &readBack);
+    StoreReadBack(offset, size, readOk, readBack);
+    return readOk;
+}
+
+// A failed read answers all ones, which is no value of the register: kept, it would move a BAR
+// to the top of the address space for the next BAR read. The last value read stays instead.
+void CPciFunction::StoreReadBack(uint32_t offset, uint32_t size, bool readOk, uint32_t value)
+{
+    uint8_t bytes[pci::kDwordBytes] = {};
+    pci::PutLe(bytes, size, value);
+    for (uint32_t i = 0; i < size; ++i) {
+        const uint32_t at = offset + i;
+        if (at < pci::kConfigSpaceBytes) {
+            m_config[at] = readOk ? bytes[i] : m_shadow[at];
+            m_shadow[at] = m_config[at];
+        }
+        if (at < m_space.size()) {
+            m_space[at] = readOk ? bytes[i] : m_spaceShadow[at];
+            m_spaceShadow[at] = m_space[at];
+        }
+        if (at < m_unread.size())
+            m_unread[at] = !readOk;
     }
+}
+
+bool CPciFunction::IsUnread(uint32_t offset, uint32_t size) const
+{
+    for (uint32_t at = offset; at - offset < size && at < m_unread.size(); ++at) {
+        if (m_unread[at])
+            return true;
+    }
+    return false;
 }
 
 uint32_t CPciFunction::GetSpaceValue(uint32_t offset, uint32_t size) const
@@ -219,15 +245,11 @@ bool CPciFunction::WriteSpaceRegister(uint32_t offset, uint32_t size, uint32_t v
         return false;
     const uint8_t width = uint8_t(size);
     WriteConfig(m_bus, m_device, m_function, offset, width, value);
-    const uint32_t kept = ReadConfig(m_bus, m_device, m_function, offset, width);
-    pci::PutLe(m_space.data() + offset, size, kept);
-    pci::PutLe(m_spaceShadow.data() + offset, size, kept);
-    for (uint32_t i = 0; i < size && offset + i < pci::kConfigSpaceBytes; ++i) {
-        m_config[offset + i] = m_space[offset + i];
-        m_shadow[offset + i] = m_space[offset + i];
-    }
+    uint32_t kept = 0;
+    const bool readOk = ReadRegister(m_hDriver, m_bus, m_device, m_function, offset, width, &kept);
+    StoreReadBack(offset, size, readOk, kept);
     if (readBack)
-        *readBack = kept;
+        *readBack = uint32_t(pci::GetLe(m_space.data() + offset, size));
     return true;
 }
 
@@ -246,6 +268,7 @@ bool CPciFunction::ReloadSpace()
     memcpy(m_shadow, space.data(), sizeof m_shadow);
     m_space = space;
     m_spaceShadow.swap(space);
+    m_unread.reset();
     return true;
 }
 

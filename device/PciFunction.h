@@ -10,6 +10,7 @@
 
 #include <stdint.h>
 
+#include <bitset>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,8 +67,9 @@ public:
     // back into both copies. Registers that do not lie within the 256 bytes are ignored.
     void WriteConfigRegister(uint32_t offset, uint32_t size);
     // Writes one register of m_config to the device whatever the shadow holds, then reads it
-    // back into both copies: an edit always reaches the device.
-    void WriteEditedRegister(uint32_t offset, uint32_t size);
+    // back into both copies: an edit always reaches the device. When the read-back fails both
+    // copies keep the last value read and the register is marked unread; false then.
+    bool WriteEditedRegister(uint32_t offset, uint32_t size);
     // Writes back every register of the header layout and the dwords above it that were edited.
     void RefreshConfigSpace();
 
@@ -79,11 +81,15 @@ public:
     // A register of the whole space; all ones for one outside it.
     uint32_t GetSpaceValue(uint32_t offset, uint32_t size) const;
     // Writes one register at any offset of the space, then reads it back into the space and its
-    // shadow (and into m_config and m_shadow below 100h). readBack receives what the device kept
-    // (all ones when the read-back failed). False for a register outside the space.
+    // shadow (and into m_config and m_shadow below 100h). readBack receives what the device kept;
+    // when the read-back failed, the last value read, and the register is marked unread.
+    // False for a register outside the space.
     bool WriteSpaceRegister(uint32_t offset, uint32_t size, uint32_t value, uint32_t* readBack = nullptr);
-    // Reads the whole space again (one request) into every copy; false when the request failed.
+    // Reads the whole space again (one request) into every copy and clears every unread mark;
+    // false when the request failed.
     bool ReloadSpace();
+    // Whether a byte of the register failed its last read-back: its copies hold an older value.
+    bool IsUnread(uint32_t offset, uint32_t size) const;
     // The extended capability list: from 100h, dword-aligned, each entry once; ends at a header
     // of 0 or all ones, a pointer below 100h, or kMaxExtendedCapabilityEntries entries.
     std::vector<uint32_t> GetExtendedCapabilityOffsets() const;
@@ -192,7 +198,12 @@ private:
     // After m_config is read: the whole space of a PCI Express function, else m_config itself.
     void ReadSpace(CScanState& scan);
 
+    // Stores a register read back from the device into every copy of it, or, when the read
+    // failed, puts the last value read back into the working copies and marks it unread.
+    void StoreReadBack(uint32_t offset, uint32_t size, bool readOk, uint32_t value);
+
     CScanReport m_scanReport;
+    std::bitset<pci::kExtendedConfigSpaceBytes> m_unread;
     bool m_hasRegistryRecord = false;
     bool m_registryRecordStarted = false;
     void MarkAbsent();

@@ -3,6 +3,8 @@
 // units of 1, 2 or 4 bytes, an address column and an ASCII column. Each unit inside the range
 // is read from the device once, when its text is first asked for, and kept until the cache is
 // emptied; cells past the range's end are empty and never read.
+#include "decode/ConfigDecoder.h"
+
 #include <stdint.h>
 
 #include <map>
@@ -17,7 +19,7 @@ public:
     // The first 2 GiB: offsets stay 32-bit and a list's item count stays an int.
     static constexpr int kMaxRowCount = 0x8000000;
     // What a unit whose read failed shows instead of a number.
-    static constexpr const char* kUnreadText = "--";
+    static constexpr const char* kUnreadText = CConfigDecoder::kUnreadText;
 
     // The BAR shown and its range size in bytes, 0 while unknown. A range of unknown size shows
     // one row holding only what the smallest BAR of its kind decodes. Another BAR empties the cache.

@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "decode/ConfigSpaceModel.h"
+#include "decode/TypedValue.h"
 #include "device/PciFunction.h"
 #include "framework/Afx.h"
 #include "views/ModalQuestion.h"
@@ -234,13 +234,17 @@ void CBarPage::OnEndEdit(int item, int subItem, const char* text)
         typedInHex = target.hexDisplay;
     }
     const uint32_t width = static_cast<uint32_t>(s_unitWidth);
-    const uint32_t typed = CConfigSpaceModel::ParseValue(text, typedInHex);
-    uint32_t value = typed;
+    const CTypedValue typed = CTypedValue::Parse(text, typedInHex, width);
+    if (!typed.value) {
+        ReportRefusedEdit(typed.refusal);
+        return;
+    }
+    uint32_t value = *typed.value;
     m_function->WriteDeviceData(m_barIndex, offset, &value, width, 1);
     uint32_t readBack = 0;
     const bool readBackOk = m_function->ReadDeviceData(m_barIndex, offset, &readBack, width, 1);
     m_grid.StoreUnit(offset, readBackOk ? std::optional<uint32_t>(readBack) : std::nullopt);
-    if (!readBackOk || readBack != typed)
+    if (!readBackOk || readBack != *typed.value)
         AfxMessageBeep(MB_ICONEXCLAMATION);
     if (m_list.m_hWnd != nullptr) {
         m_list.SetItemCountEx(m_list.GetItemCount(), LVSICF_NOINVALIDATEALL);

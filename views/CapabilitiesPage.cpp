@@ -117,7 +117,9 @@ void CCapabilitiesPage::OnEndEdit(int item, int, const char* text)
     if (target.function == nullptr || target.function != m_model.GetFunction())
         return;
     const auto written = m_model.Write(target.offset, target.size, text, target.hexMode);
-    if (!written || !written->kept)
+    if (written && !written->refusal.empty())
+        ReportRefusedEdit(written->refusal);
+    else if (!written || !written->kept)
         AfxMessageBeep(MB_ICONEXCLAMATION);
     ShowRows();
 }

@@ -1,7 +1,5 @@
 #include "views/ConfigSpacePage.h"
 
-#include <string.h>
-
 #include "decode/MachineComparison.h"
 #include "device/PciFunction.h"
 #include "controls/PaneColors.h"
@@ -131,6 +129,21 @@ void CConfigSpacePage::ShowRows()
     }
     m_list.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     m_list.SendMessage(LVM_SETSELECTIONMARK, 0, -1);
+    RewriteChangedCells();
+}
+
+void CConfigSpacePage::ShowEditedRows()
+{
+    if (m_list.m_hWnd != nullptr && m_list.GetItemCount() == static_cast<int>(GetRows().size()))
+        RewriteChangedCells();
+    else
+        ShowRows();
+}
+
+void CConfigSpacePage::RewriteChangedCells()
+{
+    const std::vector<CRegisterRow>& rows = GetRows();
+    const int count = static_cast<int>(rows.size());
     for (int item = 0; item < count; ++item) {
         const CRegisterRow& row = rows[static_cast<size_t>(item)];
         for (int column = 0; column < CRegisterRow::kColumnCount; ++column) {
@@ -176,8 +189,7 @@ void CConfigSpacePage::Reread()
     CPciFunction* function = GetFunction();
     if (function == nullptr)
         return;
-    if (function->ReadConfigSpace(function->m_bus, function->m_device, function->m_function, function->m_config))
-        memcpy(function->m_shadow, function->m_config, sizeof function->m_shadow);
+    function->ReloadSpace();
     SetFunction(function);
 }
 
@@ -208,9 +220,8 @@ void CConfigSpacePage::OnEndEdit(int item, int subItem, const char* text)
         }
         typedInHex = target.hexMode;
     }
-    const std::optional<std::string> shown = CConfigSpaceModel::OnEndEdit(item, subItem, text, typedInHex);
-    if (shown && m_list.m_hWnd != nullptr)
-        m_list.SetItemText(item, subItem, shown->c_str());
+    if (CConfigSpaceModel::OnEndEdit(item, subItem, text, typedInHex))
+        ShowEditedRows();
 }
 
 void CConfigSpacePage::WarningBeep()

@@ -1,7 +1,8 @@
 // The "Configuration Space" tab of the function view: the register rows of the selected
 // function in list 1001 of the view, edited in place and written back to the device.
 // The rows and the write-back come from CConfigSpaceModel; this page mirrors them into
-// its list and turns a value the device did not keep into the warning beep.
+// its list, turns a value the device did not keep into the warning beep and a refused text
+// into the beep and a status-bar message.
 #pragma once
 #include "decode/ConfigSpaceModel.h"
 #include "controls/EditListCtrl.h"
@@ -38,11 +39,15 @@ public:
 
 protected:
     void WarningBeep() override;
+    void ShowRefusal(const std::string& why) override { ShowStatusMessage(why); }
 
 private:
     void SetUpColumns();
-    // Brings the list to the model's rows.
+    // Brings the list to the model's rows; no row stays selected.
     void ShowRows();
+    // The same after an edit, which keeps the selection where the rows stay in place.
+    void ShowEditedRows();
+    void RewriteChangedCells();
 
     CEditListCtrl m_list;
 

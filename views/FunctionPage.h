@@ -4,7 +4,11 @@
 #include <windows.h>
 
 #include "controls/EditListCtrl.h"
+#include "framework/Afx.h"
+#include "framework/FrameWnd.h"
 #include "framework/Wnd.h"
+
+#include <string>
 
 class CPciFunction;
 
@@ -70,6 +74,17 @@ protected:
     {
         if (CWnd* list = m_parent->GetDlgItem(listId))
             list->ShowWindow(SW_HIDE);
+    }
+    void ShowStatusMessage(const std::string& text) const
+    {
+        if (CFrameWnd* frame = m_parent != nullptr ? m_parent->GetParentFrame() : nullptr)
+            frame->SetMessageText(text.c_str());
+    }
+    // A typed text that was not written: the warning beep, and why in the status bar.
+    void ReportRefusedEdit(const std::string& why) const
+    {
+        AfxMessageBeep(MB_ICONEXCLAMATION);
+        ShowStatusMessage(why);
     }
 
 private:

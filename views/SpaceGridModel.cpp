@@ -1,7 +1,8 @@
 #include "views/SpaceGridModel.h"
 
 
-#include "decode/ConfigSpaceModel.h"
+#include "decode/ConfigDecoder.h"
+#include "decode/TypedValue.h"
 #include "device/PciFunction.h"
 #include "views/DisplaySettings.h"
 #include "views/GridText.h"
@@ -53,6 +54,8 @@ std::string CSpaceGridModel::GetCellText(int row, int column) const
     const std::optional<uint32_t> offset = GetEditableOffset(row, column);
     if (!offset)
         return {};
+    if (m_function->IsUnread(*offset, uint32_t(m_unitWidth)))
+        return CConfigDecoder::kUnreadText;
     return FormatUnit(m_function->GetSpaceValue(*offset, uint32_t(m_unitWidth)));
 }
 
@@ -61,9 +64,11 @@ std::optional<CSpaceGridModel::CWriteResult> CSpaceGridModel::Write(uint32_t off
 {
     if (m_function == nullptr || text == nullptr)
         return std::nullopt;
-    const uint32_t typed = CConfigSpaceModel::ParseValue(text, typedInHex);
+    const CTypedValue typed = CTypedValue::Parse(text, typedInHex, uint32_t(width));
+    if (!typed.value)
+        return CWriteResult{0, false, typed.refusal};
     uint32_t readBack = 0;
-    if (!m_function->WriteSpaceRegister(offset, uint32_t(width), typed, &readBack))
+    if (!m_function->WriteSpaceRegister(offset, uint32_t(width), *typed.value, &readBack))
         return std::nullopt;
-    return CWriteResult{readBack, readBack == typed};
+    return CWriteResult{readBack, readBack == *typed.value && !m_function->IsUnread(offset, uint32_t(width)), {}};
 }

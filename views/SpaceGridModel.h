@@ -33,9 +33,11 @@ public:
     struct CWriteResult
     {
         uint32_t readBack;
-        bool kept;
+        bool kept;           // the device holds what was typed
+        std::string refusal; // why nothing was written; empty when the text was written
     };
-    // Writes text, read in the given radix, to the unit of the given width at offset and reads it back.
+    // Writes text, read in the given radix, to the unit of the given width at offset and reads it
+    // back. A text that is not a number of the unit's width is refused and nothing is written.
     std::optional<CWriteResult> Write(uint32_t offset, int width, const char* text, bool typedInHex);
 
 private:

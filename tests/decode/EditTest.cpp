@@ -3,7 +3,10 @@
 #include "tests/decode/FunctionFixture.h"
 
 #include "CompatMachine.h"
+#include "decode/TypedValue.h"
 #include "protocol/DriverProtocol.h"
+#include "protocol/SimControl.h"
+#include "sim/SimMachine.h"
 
 #include <gtest/gtest.h>
 
@@ -11,27 +14,31 @@
 
 namespace {
 
-// A host bridge, a device at 0.7.0 whose cache-line register keeps only its low
-// nibble, one at 0.8.0 with "Received Master Abort" set in its status, and a CardBus bridge at 0.9.0.
+// A host bridge, a device at 0.7.0 whose cache-line register keeps only its low nibble and
+// whose BAR 0 is 64-bit, one at 0.8.0 with "Received Master Abort" set in its status, and a
+// CardBus bridge at 0.9.0.
 const char kMachine[] =
     "00:00.0 Host bridge\n"
     "00: 86 80 90 71 06 00 00 22 03 00 00 06 00 40 00 00\n"
     "00:07.0 Ethernet controller\n"
     "00: 86 80 29 12 07 00 90 02 08 00 00 02 08 20 00 00\n"
+    "10: 0c 00 00 f0 00 00 00 00 00 00 00 00 00 00 00 00\n"
     "@config 0c mask 0f\n"
     "00:08.0 Ethernet controller\n"
     "00: 86 80 29 12 07 00 90 22 08 00 00 02 08 20 00 00\n"
     "00:09.0 CardBus bridge\n"
     "00: 4c 10 1f ac 07 00 10 02 01 00 07 06 08 a8 82 00\n";
 
-// Counts the warning beeps instead of sounding them.
+// Counts the warning beeps instead of sounding them, and keeps the last refusal.
 class CCountingModel : public CConfigSpaceModel
 {
 public:
     int m_beeps = 0;
+    std::string m_refusal;
 
 protected:
     void WarningBeep() override { ++m_beeps; }
+    void ShowRefusal(const std::string& why) override { m_refusal = why; }
 };
 
 class EditTest : public testing::Test
@@ -54,6 +61,7 @@ protected:
     void TearDown() override
     {
         CompatSetRequestObserver(nullptr);
+        CompatMachine().SetFault(kSimFaultOff, 0, 0, 0);
         m_root.reset();
         if (m_driver != INVALID_HANDLE_VALUE)
             CloseHandle(m_driver);
@@ -97,12 +105,9 @@ TEST_F(EditTest, TypedValuesAreWrittenReadBackAndShown)
         int beeps;
     };
     const CCase cases[] = {
-        {"1FF", true, 0x0D, "FFh", 0xFF, 1},  // wider than the register
         {"12h", true, 0x0D, "12h", 0x12, 0},
         {"0x2A", true, 0x0D, "2Ah", 0x2A, 0},
         {"18d", false, 0x0D, "18d", 18, 0},
-        {"", true, 0x0D, "00h", 0, 0},
-        {"zz", true, 0x0D, "00h", 0, 0},
         {"  7", false, 0x0D, "7d", 7, 0},
         {"FF", true, 0x0C, "0Fh", 0x0F, 1},  // bits the device does not keep
         {"12345678", true, 0x40, "12345678h", 0x12345678, 0},
@@ -144,22 +149,105 @@ TEST_F(EditTest, TypingTheValueShownStillWritesTheRegister)
     EXPECT_EQ(model.m_beeps, 1) << "the device did not keep what was typed";
 }
 
-TEST_F(EditTest, OnlyTheEditedCellChangesUntilTheListIsRebuilt)
+// Refused texts write nothing: each would have changed the register it names.
+TEST_F(EditTest, TextsThatAreNotANumberOfTheRegistersWidthWriteNothing)
+{
+    struct CCase
+    {
+        const char* text;
+        bool hexMode;
+        uint32_t offset;
+        const char* refusal;
+    };
+    const CCase cases[] = {
+        {"o117", true, 0x04, "Not written: o117 is not a hexadecimal number"},
+        {"zz", true, 0x0D, "Not written: zz is not a hexadecimal number"},
+        {"4O", true, 0x0D, "Not written: 4O is not a hexadecimal number"},
+        {"6 junk", false, 0x0D, "Not written: 6 junk is not a decimal number"},
+        {"300", false, 0x0D, "Not written: 300 does not fit a BYTE"},
+        {"1FF", true, 0x0D, "Not written: 1FF does not fit a BYTE"},
+        {"100000000", true, 0x10, "Not written: 100000000 does not fit a DWORD"},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "typed '" << c.text << "' at " << std::hex << c.offset);
+        CPciFunction* function = Child(7);
+        ASSERT_NE(function, nullptr);
+        CCountingModel model;
+        model.SetHexMode(c.hexMode);
+        model.SetFunction(function);
+        const int item = RowIndex(model, c.offset);
+        ASSERT_GE(item, 0);
+        const std::string shown = model.GetRows()[size_t(item)].valueText;
+        m_writes = 0;
+        EXPECT_EQ(model.OnEndEdit(item, CRegisterRow::kValueColumn, c.text), shown);
+        EXPECT_EQ(m_writes, 0);
+        EXPECT_EQ(model.m_beeps, 1);
+        EXPECT_EQ(model.m_refusal, c.refusal);
+    }
+}
+
+// Every cell follows what the device holds after an edit: the row's decoded text, and rows
+// decoded from the same bytes, such as a 64-bit BAR whose upper half was edited.
+TEST_F(EditTest, EveryRowShowsWhatTheDeviceHoldsAfterAnEdit)
+{
+    struct CCase
+    {
+        uint32_t offset;
+        const char* text;
+        uint32_t changedRow; // a row whose decoded text the edit changes
+    };
+    const CCase cases[] = {
+        {0x04, "0004", 0x04},
+        {0x0D, "40", 0x0D},
+        {0x14, "00000001", 0x10},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "typed '" << c.text << "' at " << std::hex << c.offset);
+        CPciFunction* function = Child(7);
+        ASSERT_NE(function, nullptr);
+        CCountingModel model;
+        model.SetFunction(function);
+        const int item = RowIndex(model, c.offset);
+        const int changed = RowIndex(model, c.changedRow);
+        ASSERT_GE(item, 0);
+        const std::string before = model.GetRows()[size_t(changed)].decoded;
+        ASSERT_TRUE(model.OnEndEdit(item, CRegisterRow::kValueColumn, c.text).has_value());
+        EXPECT_NE(model.GetRows()[size_t(changed)].decoded, before);
+        CConfigSpaceModel fresh;
+        fresh.SetFunction(function);
+        ASSERT_EQ(model.GetRows().size(), fresh.GetRows().size());
+        for (size_t row = 0; row < fresh.GetRows().size(); ++row) {
+            for (int column = 0; column < CRegisterRow::kColumnCount; ++column)
+                EXPECT_EQ(model.GetRows()[row].Column(column), fresh.GetRows()[row].Column(column))
+                    << "row " << row << " column " << column;
+        }
+    }
+}
+
+// A read-back that fails leaves the last value read in the image: the row shows no number
+// until the function is read again.
+TEST_F(EditTest, ARegisterWhoseReadBackFailedShowsAsUnread)
 {
     CPciFunction* function = Child(7);
     ASSERT_NE(function, nullptr);
     CCountingModel model;
     model.SetFunction(function);
-    const int item = RowIndex(model, 0x04);
+    const int item = RowIndex(model, 0x10);
     ASSERT_GE(item, 0);
-    const std::string oldDecoded = model.GetRows()[size_t(item)].decoded;
-    EXPECT_EQ(oldDecoded, "Bus Master, Memory Space, I/O Space");
-    m_writes = 0;
-    EXPECT_EQ(model.OnEndEdit(item, CRegisterRow::kValueColumn, "0004"), "0004h");
-    EXPECT_EQ(m_writes, 1) << "only the edited register is written";
-    EXPECT_EQ(model.GetRows()[size_t(item)].decoded, oldDecoded);
+    const uint64_t base = function->GetBar(0).base;
+    CompatSetRequestObserver([](uint32_t code, const std::vector<uint8_t>&, uint32_t, bool) {
+        if (code == IOCTL_WRITE_CONFIG)
+            CompatMachine().SetFault(kSimFaultFunction, 0, 7, 0);
+    });
+    EXPECT_EQ(model.OnEndEdit(item, CRegisterRow::kValueColumn, "E000000C"), "--");
+    CompatMachine().SetFault(kSimFaultOff, 0, 0, 0);
+    EXPECT_EQ(model.m_beeps, 1);
+    EXPECT_EQ(model.GetRows()[size_t(item)].valueText, "--");
+    EXPECT_EQ(function->GetBar(0).base, base);
+
+    ASSERT_TRUE(function->ReloadSpace());
     model.BuildRegisterList(function);
-    EXPECT_EQ(model.GetRows()[size_t(item)].decoded, "Bus Master");
+    EXPECT_EQ(model.GetRows()[size_t(item)].valueText, "E000000Ch");
 }
 
 // The write-back of the whole image leaves these registers out; the edit still reaches the device.
@@ -209,25 +297,56 @@ TEST_F(EditTest, NothingHappensWithoutARowOrFunction)
     EXPECT_EQ(model.m_beeps, 0);
 }
 
-TEST(ParseValue, FollowsThe32BitLibraryRules)
+// The one reading of a typed value for every editable cell.
+TEST(TypedValue, AcceptsExactlyANumberOfTheWidthInTheRadixShown)
 {
     struct CCase
     {
         const char* text;
         bool hexMode;
-        uint32_t value;
+        uint32_t width;
+        std::optional<uint32_t> value;
+        const char* refusal;
     };
     const CCase cases[] = {
-        {"1FF", true, 0x1FF},          {"12h", true, 0x12},         {"0x12", true, 0x12},
-        {"18d", false, 18},            {"0x12", false, 0},          {"", true, 0},
-        {"  \t42", false, 42},         {"+7", false, 7},            {"-1", true, 0xFFFFFFFF},
-        {"-2", false, 0xFFFFFFFE},     {"- 2", false, 0},           {"+-2", false, 0},
-        {"FFFFFFFF", true, 0xFFFFFFFF}, {"100000000", true, 0xFFFFFFFF}, {"99999999999", false, 0xFFFFFFFF},
-        {"-99999999999", false, 0xFFFFFFFF}, {"h", true, 0},       {"abc", false, 0},
+        // A cell's own text, and the forms around it that are still one number.
+        {"001Fh", true, 2, 0x1F, ""},
+        {"31d", false, 1, 31, ""},
+        {" \t0x2a ", true, 1, 0x2A, ""},
+        {"0X2AH", true, 1, 0x2A, ""},
+        {"0000000001", true, 1, 1, ""},
+        {"7d", true, 1, 0x7D, ""},
+        {"FF", true, 1, 0xFF, ""},
+        {"65535", false, 2, 0xFFFF, ""},
+        {"FFFFFFFFh", true, 4, 0xFFFFFFFF, ""},
+        {"4294967295", false, 4, 0xFFFFFFFF, ""},
+        // Not a number in the radix shown.
+        {"", true, 1, std::nullopt, "Not written: no value was typed"},
+        {"   ", false, 1, std::nullopt, "Not written: no value was typed"},
+        {"0x", true, 1, std::nullopt, "Not written: 0x is not a hexadecimal number"},
+        {"h", true, 1, std::nullopt, "Not written: h is not a hexadecimal number"},
+        {"12hh", true, 1, std::nullopt, "Not written: 12hh is not a hexadecimal number"},
+        {"12h", false, 1, std::nullopt, "Not written: 12h is not a decimal number"},
+        {"0x12", false, 1, std::nullopt, "Not written: 0x12 is not a decimal number"},
+        {"1 2", false, 1, std::nullopt, "Not written: 1 2 is not a decimal number"},
+        {"-1", true, 4, std::nullopt, "Not written: -1 is not a hexadecimal number"},
+        {"+7", false, 1, std::nullopt, "Not written: +7 is not a decimal number"},
+        // Wider than the register.
+        {"100", true, 1, std::nullopt, "Not written: 100 does not fit a BYTE"},
+        {"256", false, 1, std::nullopt, "Not written: 256 does not fit a BYTE"},
+        {"10000h", true, 2, std::nullopt, "Not written: 10000h does not fit a WORD"},
+        {"65536", false, 2, std::nullopt, "Not written: 65536 does not fit a WORD"},
+        {"4294967296", false, 4, std::nullopt, "Not written: 4294967296 does not fit a DWORD"},
+        {"FFFFFFFFFFFFFFFFF", true, 4, std::nullopt, "Not written: FFFFFFFFFFFFFFFFF does not fit a DWORD"},
+        {"99999999999999999999999", false, 4, std::nullopt,
+         "Not written: 99999999999999999999999 does not fit a DWORD"},
     };
     for (const CCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << "'" << c.text << "' base " << (c.hexMode ? 16 : 10));
-        EXPECT_EQ(CConfigSpaceModel::ParseValue(c.text, c.hexMode), c.value);
+        SCOPED_TRACE(testing::Message() << "'" << c.text << "' base " << (c.hexMode ? 16 : 10) << " width "
+                                        << c.width);
+        const CTypedValue typed = CTypedValue::Parse(c.text, c.hexMode, c.width);
+        EXPECT_EQ(typed.value, c.value);
+        EXPECT_EQ(typed.refusal, c.refusal);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "views/SpaceGridModel.h"
 
 #include "device/PciFunction.h"
+#include "protocol/DriverProtocol.h"
 
 #include <memory>
 #include <string>
@@ -68,22 +69,30 @@ TEST_F(SpaceGridModel, WritesReportWhatTheDeviceKept)
         const char* typed;
         uint32_t readBack;
         bool kept;
+        bool refused;
     };
     const Case cases[] = {
-        {"interrupt line", 0x3C, "5", 5, true},
-        {"read-only vendor byte", 0x00, "FF", 0x02, false},
-        {"past the space", 0x1000, "1", 0, false},
+        {"interrupt line", 0x3C, "5", 5, true, false},
+        {"read-only vendor byte", 0x00, "FF", 0x02, false, false},
+        {"past the space", 0x1000, "1", 0, false, false},
+        {"too wide for a byte", 0x3C, "105", 5, false, true},
+        {"not a number", 0x3C, "4O", 5, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        ClearRequests();
         const auto written = grid.Write(c.offset, 1, c.typed, true);
         if (c.offset >= vga.GetSpaceSize()) {
             EXPECT_FALSE(written);
             continue;
         }
         ASSERT_TRUE(written);
-        EXPECT_EQ(c.readBack, written->readBack);
+        EXPECT_EQ(c.refused, !written->refusal.empty()) << written->refusal;
+        EXPECT_EQ(c.refused, RequestsOf(IOCTL_WRITE_CONFIG).empty());
         EXPECT_EQ(c.kept, written->kept);
+        if (!c.refused) {
+            EXPECT_EQ(c.readBack, written->readBack);
+        }
         EXPECT_EQ(c.readBack, vga.ReadConfig(kVgaBus, 0, 0, c.offset, 1)) << "the device";
     }
 }

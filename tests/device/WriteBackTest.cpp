@@ -2,8 +2,11 @@
 #include "tests/device/DeviceFixture.h"
 #include "tests/device/MachineText.h"
 
-#include "protocol/DriverProtocol.h"
+#include "compat/CompatMachine.h"
 #include "device/PciFunction.h"
+#include "protocol/DriverProtocol.h"
+#include "protocol/SimControl.h"
+#include "sim/SimMachine.h"
 
 #include <string.h>
 
@@ -199,4 +202,60 @@ TEST_F(WriteBackTest, SpaceRegistersWriteAtAnyOffsetAndReadBackIntoBothCopies)
     ASSERT_TRUE(function.ReloadSpace());
     EXPECT_EQ(function.GetSpaceValue(0x800, 4), 0x12345678u);
     EXPECT_EQ(RequestsOf(IOCTL_READ_EXTENDED_CONFIG_SPACE).size(), 1u) << "a reload is one request";
+}
+
+// A read-back that fails answers all ones; kept, BAR 0 would move to FFFFFFFCh or, through a
+// failed upper half, to FFFFFFFF_F0000000h. The last value read stays, marked unread, until the
+// space is read again.
+TEST_F(WriteBackTest, AFailedReadBackKeepsTheLastValueReadUntilTheSpaceIsReadAgain)
+{
+    constexpr uint64_t kBar0Base = 0x1F0000000;
+    struct CCase
+    {
+        const char* what;
+        bool spacePath;
+        uint32_t offset;
+        uint32_t typed;
+    };
+    const CCase cases[] = {
+        {"BAR 0 edited", false, 0x10, 0xE000000C},
+        {"upper half edited", false, 0x14, 0x2},
+        {"BAR 0 written at its space offset", true, 0x10, 0xE000000C},
+        {"upper half written at its space offset", true, 0x14, 0x2},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> config = CMachineText::MakeHeader(0x8086, 0x1229, 0x02, 0x00);
+        CMachineText::Put32(config, 0x10, 0xF000000C); // 64-bit prefetchable memory
+        CMachineText::Put32(config, 0x14, 0x00000001);
+        CMachineText machine;
+        machine.AddFunction(0, 3, 0, config);
+        LoadMachine(machine.Text());
+        CPciFunction function(m_driver, 0, 3, 0);
+        ASSERT_EQ(function.GetBar(0).base, kBar0Base);
+        const uint32_t before = function.GetConfigDword(c.offset);
+        CompatSetRequestObserver([](uint32_t code, const std::vector<uint8_t>&, uint32_t, bool) {
+            if (code == IOCTL_WRITE_CONFIG)
+                CompatMachine().SetFault(kSimFaultFunction, 0, 3, 0);
+        });
+        uint32_t readBack = 0;
+        if (c.spacePath) {
+            EXPECT_TRUE(function.WriteSpaceRegister(c.offset, 4, c.typed, &readBack));
+        } else {
+            pci::PutLe32(function.m_config + c.offset, c.typed);
+            EXPECT_FALSE(function.WriteEditedRegister(c.offset, 4));
+            readBack = function.GetConfigDword(c.offset);
+        }
+        CompatMachine().SetFault(kSimFaultOff, 0, 0, 0);
+        EXPECT_EQ(readBack, before);
+        EXPECT_EQ(function.GetBar(0).base, kBar0Base);
+        EXPECT_EQ(function.GetSpaceValue(c.offset, 4), before);
+        EXPECT_EQ(0, memcmp(function.m_config, function.m_shadow, 256));
+        EXPECT_TRUE(function.IsUnread(c.offset + 3, 1));
+        EXPECT_FALSE(function.IsUnread(c.offset ^ 4, 4)) << "the other half was read";
+
+        ASSERT_TRUE(function.ReloadSpace());
+        EXPECT_FALSE(function.IsUnread(c.offset, 4));
+        EXPECT_EQ(function.GetConfigDword(c.offset), c.typed) << "the write itself reached the device";
+    }
 }

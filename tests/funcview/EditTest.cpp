@@ -12,6 +12,7 @@
 namespace {
 
 constexpr int kValueColumn = 3;
+constexpr int kDecodedColumn = 4;
 constexpr int kCommandRow = 2;       // offset 04h
 constexpr int kVendorRow = 0;        // offset 00h, read-only
 constexpr int kLatencyRow = 9;       // a BYTE
@@ -285,11 +286,53 @@ TEST_F(EditingCells, ValuesTheDeviceDoesNotKeepBeepAndShowWhatItHolds)
     snprintf(expected, sizeof expected, "%04Xh", 0x0557 | (m_savedCommand & ~0x0557));
     EXPECT_EQ(expected, list.GetItemText(kCommandRow, kValueColumn));
 
-    // A number wider than the register is cut to it, and beeps.
+}
+
+// A text that is not a number of the register's width beeps and writes nothing.
+TEST_F(EditingCells, RefusedTextsBeepAndLeaveTheRegister)
+{
+    CEditListCtrl& list = ConfigList();
+    struct CCase
+    {
+        int row;
+        uint32_t offset;
+        uint8_t size;
+        const char* typed;
+    };
+    const CCase cases[] = {
+        {kCommandRow, pci::kCommandOffset, 2, "o117"},
+        {kLatencyRow, kLatencyOffset, 1, "1FF"},
+        {kLatencyRow, kLatencyOffset, 1, "4O"},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.typed);
+        m_beeps.clear();
+        const std::string shown = list.GetItemText(c.row, kValueColumn);
+        const uint32_t held = m_vga->ReadConfig(kVga.bus, kVga.device, kVga.function, c.offset, c.size);
+        DoubleClickCell(list, c.row, kValueColumn);
+        TypeAndEnd(c.typed, VK_RETURN);
+        EXPECT_EQ(1u, m_beeps.size());
+        EXPECT_EQ(shown, list.GetItemText(c.row, kValueColumn));
+        EXPECT_EQ(held, m_vga->ReadConfig(kVga.bus, kVga.device, kVga.function, c.offset, c.size));
+    }
+}
+
+// After an edit every cell of the list shows what the device holds, the decoded texts too.
+TEST_F(EditingCells, AnEditRewritesTheDecodedTexts)
+{
+    CEditListCtrl& list = ConfigList();
+    const std::string before = list.GetItemText(kLatencyRow, kDecodedColumn);
     DoubleClickCell(list, kLatencyRow, kValueColumn);
-    TypeAndEnd("1FF", VK_RETURN);
-    EXPECT_EQ(3u, m_beeps.size());
-    EXPECT_EQ("FFh", list.GetItemText(kLatencyRow, kValueColumn));
+    TypeAndEnd(m_savedLatency == 0x40 ? "20" : "40", VK_RETURN);
+    EXPECT_NE(before, list.GetItemText(kLatencyRow, kDecodedColumn));
+    CConfigSpaceModel fresh;
+    fresh.SetFunction(m_vga);
+    ASSERT_EQ(int(fresh.GetRows().size()), list.GetItemCount());
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        for (int column = 0; column < CRegisterRow::kColumnCount; ++column)
+            EXPECT_EQ(fresh.GetRows()[size_t(row)].Column(column), list.GetItemText(row, column))
+                << "row " << row << " column " << column;
+    }
 }
 
 TEST_F(EditingCells, TheEditGrowsWithItsTextAndNeverShrinks)
@@ -377,13 +420,13 @@ TEST_F(EditingCells, BarUnitsAreWrittenAndReadBack)
     EXPECT_EQ("5Ah", grid.GetItemText(1, 4));
     EXPECT_TRUE(m_beeps.empty());
 
-    // In decimal display 300 is cut to 2Ch and beeps.
+    // In decimal display 300 does not fit the byte: it beeps and is not written.
     m_view->SendMessage(WM_COMMAND, ID_VIEW_HEXADECIMAL);
     DoubleClickCell(grid, 1, 4);
     TypeAndEnd("300", VK_RETURN);
     ASSERT_TRUE(m_vga->ReadDeviceData(0, 0x13, &value, 1, 1));
-    EXPECT_EQ(0x2C, value);
-    EXPECT_EQ("44d", grid.GetItemText(1, 4));
+    EXPECT_EQ(0x5A, value);
+    EXPECT_EQ("90d", grid.GetItemText(1, 4));
     EXPECT_EQ(1u, m_beeps.size());
     m_vga->WriteDeviceData(0, 0x13, &saved, 1, 1);
 }

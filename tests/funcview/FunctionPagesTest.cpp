@@ -94,6 +94,10 @@ TEST_F(UsingTheNewPages, EditsWriteTheDeviceShowTheReadBackAndBeepWhenNotKept)
         {"capability ID and next pointer", "Capabilities", "5Ch", kValueColumn, 0x5C, 2, "7", 1, "0001h", true},
         {"interrupt line", "Hex", "00000030h", 1 + 0xC, kInterruptLineOffset, 1, "5", 5, "05h", false},
         {"vendor ID byte", "Hex", "00000000h", 1, 0, 1, "FF", 0x02, "02h", true},
+        {"too wide for the power control", "Capabilities", "60h", kValueColumn, kPowerControlOffset, 2, "10003", 3,
+         "0003h", true},
+        {"not a number for the interrupt line", "Hex", "00000030h", 1 + 0xC, kInterruptLineOffset, 1, "o5", 5, "05h",
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
