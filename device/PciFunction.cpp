@@ -424,15 +424,7 @@ uint64_t CPciFunction::ProbeBarSize(int index)
         !decodeOn || WriteConfig(m_bus, m_device, m_function, pci::kCommandOffset, pci::kWordBytes, command);
     if (!sized || !restored)
         return 0;
-    uint64_t size = 0;
-    if (pci::IsIoBar(lowMask)) {
-        size = (0 - (lowMask & pci::kIoBarBaseMask)) & pci::kIoSizeMask;
-    } else if (wide) {
-        const uint64_t mask = (uint64_t(highMask) << 32) | (lowMask & pci::kMemoryBarBaseMask);
-        size = mask ? ~mask + 1 : 0;
-    } else {
-        size = uint32_t(0 - (lowMask & pci::kMemoryBarBaseMask));
-    }
+    const uint64_t size = pci::BarSizeFromMask(lowMask, highMask);
     m_barSizes[index] = size;
     return size;
 }

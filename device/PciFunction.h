@@ -132,8 +132,9 @@ public:
     // when there is no file) and the instances of the device keys looked at so far.
     void LoadDeviceNames(const CPciNameIndex* names);
     void LoadAssignedResources(CPnpInstanceIndex& instances);
-    // Sets the size of each BAR that a port or memory range of the resource list starts at;
-    // partialBytes is the stride of its partial descriptors (16 or 20, by the system's bitness).
+    // Sets the size of each BAR that a port or memory range of the resource list starts at, when
+    // the range is of the BAR's kind and of a length the BAR can decode; partialBytes is the
+    // stride of its partial descriptors (16 or 20, by the system's bitness).
     void ReadAssignedResources(const std::vector<uint8_t>& data, uint32_t partialBytes);
     // The open instance subkey of deviceKey whose location names bus/device/function, or nullptr.
     static HKEY FindInstanceKey(HKEY deviceKey, uint32_t bus, uint32_t device, uint32_t function);
@@ -182,6 +183,8 @@ private:
 
     CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function, CScanState& scan);
     bool SizeBarRegister(uint32_t reg, uint32_t* mask);
+    // The BAR that a resource descriptor of this type, start and length can describe, or -1.
+    int FindBarForRange(uint8_t type, uint64_t start, uint64_t length) const;
     bool SendRangeRequest(int index, uint32_t offset, bool write, void* buffer, uint32_t unitSize, uint32_t count);
     void ReadChild(CScanState& scan);
     void FindHostBridge(CScanState& scan);

@@ -47,6 +47,18 @@ uint64_t GetRangeLength(const uint8_t* partial)
     return 0;
 }
 
+// Port ranges are I/O BARs, memory ranges memory BARs of either width; a large memory range
+// (4 GiB or more) only a 64-bit BAR can decode.
+bool RangeFitsBarKind(uint8_t type, pci::BarKind kind)
+{
+    switch (type) {
+    case kResTypePort: return kind == pci::BarKind::kIo;
+    case kResTypeMemory: return kind == pci::BarKind::kMemory32 || kind == pci::BarKind::kMemory64;
+    case kResTypeMemoryLarge: return kind == pci::BarKind::kMemory64;
+    default: return false;
+    }
+}
+
 // The stride of the partial descriptors in the lists the operating system writes: its
 // bitness decides, not this program's, so a 32-bit program on 64-bit Windows reads 20.
 uint32_t GetSystemPartialBytes()
@@ -201,8 +213,23 @@ void CPciFunction::ReadAssignedResources(const std::vector<uint8_t>& data, uint3
         const uint64_t length = GetRangeLength(partial);
         if (length == 0)
             continue;
-        int bar = FindBarForAddress(pci::GetLe64(partial + kResPartialStartOffset));
-        if (bar >= 0)
+        const int bar = FindBarForRange(partial[kResPartialTypeOffset], pci::GetLe64(partial + kResPartialStartOffset),
+                                        length);
+        // Descriptors that disagree leave the smallest length, which never reaches past the range.
+        if (bar >= 0 && (m_barSizes[bar] == 0 || length < m_barSizes[bar]))
             m_barSizes[bar] = length;
     }
+}
+
+// A bridge's windows and a ROM start where a BAR might too; only a range of the BAR's own kind,
+// of a length its base and type can decode, can be that BAR's.
+int CPciFunction::FindBarForRange(uint8_t type, uint64_t start, uint64_t length) const
+{
+    for (int i = 0; i < GetBarCount(); ++i) {
+        const CBarInfo bar = GetBar(i);
+        if (bar.IsPresent() && bar.base == start && RangeFitsBarKind(type, bar.kind) &&
+            pci::CanBarDecode(bar.kind, bar.base, length))
+            return i;
+    }
+    return -1;
 }

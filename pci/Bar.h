@@ -41,6 +41,7 @@ constexpr uint64_t kMinIoBarBytes = 4;
 constexpr uint64_t kMaxIoBarBytes = 0x10000;
 constexpr uint64_t kMinMemoryBarBytes = 16;
 constexpr uint64_t kMaxMemory32BarBytes = 0x80000000ull;
+constexpr uint64_t kMaxMemory64BarBytes = 0x8000000000000000ull;
 constexpr uint64_t kMinRomBytes = 2048;
 // What sizing reads back from an I/O BAR whose upper half is not implemented.
 constexpr uint32_t kIoSizeMask = 0xFFFF;
@@ -87,6 +88,45 @@ constexpr BarKind BarKindOf(uint32_t barValue, BarKind previous)
 constexpr uint32_t BarBase(uint32_t barValue)
 {
     return barValue & (IsIoBar(barValue) ? kIoBarBaseMask : kMemoryBarBaseMask);
+}
+
+constexpr bool IsPowerOfTwo(uint64_t value)
+{
+    return value != 0 && (value & (value - 1)) == 0;
+}
+
+// The lowest set bit of a value; 0 for 0.
+constexpr uint64_t LowestSetBit(uint64_t value)
+{
+    return value & (~value + 1);
+}
+
+// The size a BAR decodes, from what its register (and, for a 64-bit BAR, its upper half) read
+// back after all ones were written: the lowest base bit that stuck. A decoder with fewer
+// address bits than the register reads 0 above them, so the mask's two's complement is no size.
+// 0 when no base bit stuck (no BAR).
+constexpr uint64_t BarSizeFromMask(uint32_t lowMask, uint32_t highMask)
+{
+    if (IsIoBar(lowMask))
+        return LowestSetBit(lowMask & kIoBarBaseMask & kIoSizeMask);
+    return LowestSetBit((uint64_t(highMask) << 32) | (lowMask & kMemoryBarBaseMask));
+}
+
+// Whether a BAR of this kind at this base can decode a range of this many bytes: a power of
+// two within the limits of its kind, and the base a multiple of it.
+constexpr bool CanBarDecode(BarKind kind, uint64_t base, uint64_t bytes)
+{
+    uint64_t smallest = kMinMemoryBarBytes;
+    uint64_t largest = kMaxMemory64BarBytes;
+    if (kind == BarKind::kIo) {
+        smallest = kMinIoBarBytes;
+        largest = kMaxIoBarBytes;
+    } else if (kind == BarKind::kMemory32) {
+        largest = kMaxMemory32BarBytes;
+    } else if (kind != BarKind::kMemory64) {
+        return false;
+    }
+    return IsPowerOfTwo(bytes) && bytes >= smallest && bytes <= largest && (base & (bytes - 1)) == 0;
 }
 
 } // namespace pci

@@ -141,7 +141,7 @@ bool CSimFunction::DescribeBarSizeProblem(uint32_t slot, CSimText* text) const
         : kind == kSimBarRom             ? pci::kMinRomBytes
                                          : pci::kMinMemoryBarBytes;
     uint64_t maxSize = kind == kSimBarIo ? pci::kMaxIoBarBytes
-        : kind == kSimBarMem64           ? (1ull << 63)
+        : kind == kSimBarMem64           ? pci::kMaxMemory64BarBytes
                                          : pci::kMaxMemory32BarBytes;
     uint64_t size = m_barSize[slot];
     const char* problem = nullptr;

@@ -58,6 +58,8 @@ constexpr uint8_t kNoInterruptLine = 0xFF;
 // A bridge forwards an I/O, a memory and a prefetchable memory window.
 constexpr uint32_t kBridgeWindows = 3;
 constexpr uint32_t kInterruptDescriptors = 1;
+// The largest length a partial descriptor holds unscaled.
+constexpr uint64_t kMaxPartialLength = 0xFFFFFFFFull;
 constexpr uint32_t kMaxPartials = kSimBarSlots + kBridgeWindows + kInterruptDescriptors;
 static_assert(kResListFirstPartialOffset + kMaxPartials * kResPartialBytes64 <= kSimAllocConfigCapacity,
               "a full list in the wider layout must fit the record");
@@ -79,10 +81,10 @@ void PutLargeMemory(uint8_t* list, uint32_t* count, uint16_t flags, uint64_t sta
 {
     uint16_t scale = kResMemoryFlagLarge64;
     uint32_t shift = kResLarge64Shift;
-    if ((size >> kResLarge40Shift) <= 0xFFFFFFFFull) {
+    if ((size >> kResLarge40Shift) <= kMaxPartialLength) {
         scale = kResMemoryFlagLarge40;
         shift = kResLarge40Shift;
-    } else if ((size >> kResLarge48Shift) <= 0xFFFFFFFFull) {
+    } else if ((size >> kResLarge48Shift) <= kMaxPartialLength) {
         scale = kResMemoryFlagLarge48;
         shift = kResLarge48Shift;
     }
@@ -91,10 +93,16 @@ void PutLargeMemory(uint8_t* list, uint32_t* count, uint16_t flags, uint64_t sta
 }
 
 // Adds the window when it is open; a closed window (limit below base, or base 0) forwards nothing.
-void PutWindow(uint8_t* list, uint32_t* count, uint8_t type, uint16_t flags, uint32_t base, uint32_t limit)
+// A memory window of 4 GiB or more is published scaled, as a BAR is.
+void PutWindow(uint8_t* list, uint32_t* count, uint8_t type, uint16_t flags, uint64_t base, uint64_t limit)
 {
-    if (base != 0 && limit >= base)
-        PutPartial(list, count, type, kResShareExclusive, flags, base, limit - base + 1);
+    if (base == 0 || limit < base)
+        return;
+    const uint64_t length = limit - base + 1;
+    if (type == kResTypeMemory && length > kMaxPartialLength)
+        PutLargeMemory(list, count, flags, base, length);
+    else
+        PutPartial(list, count, type, kResShareExclusive, flags, base, uint32_t(length));
 }
 
 } // namespace
@@ -122,7 +130,7 @@ void CSimFunction::BuildAllocConfig()
         const uint16_t prefetchable = pci::IsPrefetchableBar(value) ? kResMemoryFlagPrefetchable : 0;
         if (kind == kSimBarIo)
             PutPartial(list, &count, kResTypePort, kResShareExclusive, kResPortFlagIo, base, length);
-        else if ((kind == kSimBarMem32 || kind == kSimBarMem64) && size > 0xFFFFFFFFull)
+        else if ((kind == kSimBarMem32 || kind == kSimBarMem64) && size > kMaxPartialLength)
             PutLargeMemory(list, &count, prefetchable, base, size);
         else if (kind == kSimBarMem32 || kind == kSimBarMem64)
             PutPartial(list, &count, kResTypeMemory, kResShareExclusive, prefetchable, base, length);
@@ -144,8 +152,13 @@ void CSimFunction::BuildAllocConfig()
         };
         PutWindow(list, &count, kResTypeMemory, 0, memoryWindow(pci::kMemoryBaseOffset),
                   memoryWindow(pci::kMemoryLimitOffset) | pci::kMemoryWindowLimitFill);
-        PutWindow(list, &count, kResTypeMemory, kResMemoryFlagPrefetchable, memoryWindow(pci::kPrefetchableBaseOffset),
-                  memoryWindow(pci::kPrefetchableLimitOffset) | pci::kMemoryWindowLimitFill);
+        uint64_t prefetchableBase = memoryWindow(pci::kPrefetchableBaseOffset);
+        uint64_t prefetchableLimit = memoryWindow(pci::kPrefetchableLimitOffset) | pci::kMemoryWindowLimitFill;
+        if ((m_config[pci::kPrefetchableBaseOffset] & pci::kWindowTypeMask) == pci::kWindowType64Bit) {
+            prefetchableBase |= uint64_t(GetDword(pci::kPrefetchableBaseUpperOffset)) << 32;
+            prefetchableLimit |= uint64_t(GetDword(pci::kPrefetchableLimitUpperOffset)) << 32;
+        }
+        PutWindow(list, &count, kResTypeMemory, kResMemoryFlagPrefetchable, prefetchableBase, prefetchableLimit);
     }
     uint8_t line = m_config[pci::kInterruptLineOffset];
     if (Layout() <= pci::kLayoutCardBusBridge && m_config[pci::kInterruptPinOffset] != 0 && line != kNoInterruptLine) {

@@ -338,28 +338,40 @@ TEST(DumpTool, FailuresGiveOneLineAndNonZeroExit)
 
 TEST(DumpTool, BarGridsShowEachDeviceItsOwnBytes)
 {
-    const std::string image = (GoldenDir().parent_path() / "data" / "two-ranges.txt").string();
     struct CCase
     {
+        const char* image; // under tests/decode/data
         std::vector<std::string> args;
         std::string expected; // a golden file's name, or the whole output
     };
     const CCase cases[] = {
         // Both BAR 0 ranges start at F0000000h in their low 32 bits; only one is above 4 GiB.
-        {{"--function", "0.3.0", "--bar", "0", "--rows", "3"}, "two-ranges-bar32.txt"},
-        {{"--function", "0.4.0", "--bar", "0", "--rows", "3", "--unit", "4"}, "two-ranges-bar64.txt"},
+        {"two-ranges.txt", {"--function", "0.3.0", "--bar", "0", "--rows", "3"}, "two-ranges-bar32.txt"},
+        {"two-ranges.txt", {"--function", "0.4.0", "--bar", "0", "--rows", "3", "--unit", "4"},
+         "two-ranges-bar64.txt"},
         // 8 ports at D800h with the other device's ports at D808h: 8 units and 8 empty cells.
-        {{"--function", "0.3.0", "--bar", "1", "--decimal"},
+        {"two-ranges.txt", {"--function", "0.3.0", "--bar", "1", "--decimal"},
          "Address\t+0\t+1\t+2\t+3\t+4\t+5\t+6\t+7\t+8\t+9\t+10\t+11\t+12\t+13\t+14\t+15\tASCII\n"
          "0d\t65d\t66d\t67d\t68d\t69d\t70d\t71d\t72d\t\t\t\t\t\t\t\t\tABCDEFGH\n"},
-        {{"--function", "0.4.0", "--bar", "2", "--unit", "2", "--rows", "9"},
+        {"two-ranges.txt", {"--function", "0.4.0", "--bar", "2", "--unit", "2", "--rows", "9"},
          "Address\t+00h\t+02h\t+04h\t+06h\t+08h\t+0ah\t+0ch\t+0eh\tASCII\n"
          "00000000h\t656Eh\t6769h\t6268h\t726Fh\t\t\t\t\tneighbor\n"},
+        // The bridge's BAR keeps its own 16 KiB, not its prefetchable window's 256 MiB.
+        {"narrow-decoders.txt", {"--function", "0.1.0"}, "narrow-decoders-bridge.txt"},
+        // Probed sizes are the lowest address bit that sticks: 32 bytes behind a 40-bit
+        // decoder, 16 bytes where bits 5 to 19 are not implemented.
+        {"narrow-decoders.txt", {"--function", "0.2.0", "--bar", "0", "--rows", "4", "--probe", "--unit", "4"},
+         "Address\t+00h\t+04h\t+08h\t+0ch\tASCII\n"
+         "00000000h\t622D3034h\t42207469h\t30205241h\t20746120h\t40-bit BAR 0 at \n"
+         "00000010h\t465F3231h\t30303030h\t68303030h\t0000002Eh\t12_F0000000h....\n"},
+        {"narrow-decoders.txt", {"--function", "0.3.0", "--bar", "0", "--rows", "4", "--probe", "--unit", "4"},
+         "Address\t+00h\t+04h\t+08h\t+0ch\tASCII\n"
+         "00000000h\t74786953h\t206E6565h\t65747962h\t002E2E73h\tSixteen bytes...\n"},
     };
     for (const CCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << "args: " << testing::PrintToString(c.args));
+        SCOPED_TRACE(testing::Message() << c.image << ", args: " << testing::PrintToString(c.args));
         std::vector<std::string> args = c.args;
-        args.push_back(image);
+        args.push_back((GoldenDir().parent_path() / "data" / c.image).string());
         const CRunResult result = RunDump(args);
         ASSERT_EQ(result.exitCode, 0) << result.err;
         if (c.expected.find('\n') == std::string::npos)

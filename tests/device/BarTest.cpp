@@ -185,6 +185,37 @@ TEST_F(BarTest, ProbingSizesBothHalvesWithDecodeOff)
     EXPECT_EQ(0x2u, function.ReadConfig(0, 5, 0, 0x14, 4));
 }
 
+// Decoders implement fewer address bits than their registers hold; the bits above read 0 and
+// the size is the lowest base bit that sticks, not the mask's two's complement.
+TEST_F(BarTest, ProbingTakesTheLowestBaseBitThatSticks)
+{
+    struct CCase
+    {
+        const char* what;
+        uint32_t low;
+        uint32_t high;
+        std::string lines;
+        uint64_t size;
+    };
+    const CCase cases[] = {
+        {"64-bit, 40-bit decoder", 0x0000000C, 0x12, "@bar 0 size 1M\n@config 14 mask ff 00 00 00", 0x100000},
+        {"32-bit, bits 17 to 19 unimplemented", 0xF0100000, 0, "@bar 0 size 64K\n@config 10 mask 00 00 f1 ff",
+         0x10000},
+        {"I/O, upper half unimplemented", 0xE001, 0, "@bar 0 size 256\n@config 10 mask 00 ff 00 00", 0x100},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> config = CMachineText::MakeHeader(0x1022, 0x2001, 0x03, 0x00);
+        CMachineText::Put32(config, 0x10, c.low);
+        CMachineText::Put32(config, 0x14, c.high);
+        CMachineText machine;
+        machine.AddFunction(0, 5, 0, config, {c.lines});
+        LoadMachine(machine.Text());
+        CPciFunction function(m_driver, 0, 5, 0);
+        EXPECT_EQ(c.size, function.ProbeBarSize(0));
+    }
+}
+
 class CapabilityTest : public BarTest
 {
 protected:

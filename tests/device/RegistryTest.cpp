@@ -96,39 +96,51 @@ TEST_F(RegistryTest, OnlyTheInstanceAtTheFunctionsLocationIsUsed)
     EXPECT_EQ((std::vector<uint64_t>{0x1000, 0, 0, 0, 32, 0}), Sizes());
 }
 
-TEST_F(RegistryTest, OnlyPortAndMemoryDescriptorsAtABarsBaseSetASize)
+TEST_F(RegistryTest, OnlyRangesOfTheBarsKindAtItsBaseSetASize)
 {
     std::vector<uint8_t> resources = ResourceList({{kInterrupt, 0xE000, 9},
                                                    {kMemory, 0xF0100000, 0x100000},
                                                    {kPort, 0xE001, 8},
+                                                   {kMemory, 0xE000, 16},
+                                                   {kPort, 0xF0000000, 0x100},
+                                                   {kMemory, 0xF0000000, 0x800},
                                                    {kMemory, 0xF0000000, 0x400},
-                                                   {kMemory, 0xF0000000, 0x800}});
+                                                   {kMemory, 0xF0000000, 0x1000}});
     AddInstance("1", "PCI bus 0, device 31, function 3", &resources);
-    EXPECT_EQ((std::vector<uint64_t>{0x800, 0, 0, 0, 0, 0}), Sizes()) << "the last descriptor of a BAR wins";
+    EXPECT_EQ((std::vector<uint64_t>{0x400, 0, 0, 0, 0, 0}), Sizes())
+        << "memory at the I/O BAR's base and ports at the memory BAR's are another BAR's kind; "
+           "of a BAR's own descriptors the smallest wins";
 }
 
-// A 64-bit BAR is matched by its whole start, and a large memory descriptor scales its length.
+// A 64-bit BAR is matched by its whole start, and a large memory descriptor scales its length;
+// a length the BAR cannot decode at its base is no size of it.
 TEST_F(RegistryTest, SixtyFourBitBarsMatchTheirFullStartAndLargeDescriptorsScale)
 {
     constexpr uint8_t kMemoryLarge = 7;
-    pci::PutLe32(m_function->m_config + 0x10, 0xF000000C); // 64-bit prefetchable, upper half 1
-    pci::PutLe32(m_function->m_config + 0x14, 0x1);
     struct CCase
     {
         const char* what;
+        uint64_t base; // of the 64-bit prefetchable BAR 0
         CDescriptor descriptor;
         uint64_t size;
     };
     const CCase cases[] = {
-        {"low 32 bits of the start only", {kMemory, 0xF0000000, 0x1000}, 0},
-        {"full start", {kMemory, 0x1F0000000ull, 0x1000}, 0x1000},
-        {"large, length in 256-byte units", {kMemoryLarge, 0x1F0000000ull, 0x1000000, 0x0200}, 0x100000000ull},
-        {"large, length in 64 KiB units", {kMemoryLarge, 0x1F0000000ull, 0x20000, 0x0400}, 0x200000000ull},
-        {"large, length in 4 GiB units", {kMemoryLarge, 0x1F0000000ull, 4, 0x0800}, 0x400000000ull},
-        {"large without a scale", {kMemoryLarge, 0x1F0000000ull, 4, 0}, 0},
+        {"low 32 bits of the start only", 0x1F0000000ull, {kMemory, 0xF0000000, 0x1000}, 0},
+        {"full start", 0x1F0000000ull, {kMemory, 0x1F0000000ull, 0x1000}, 0x1000},
+        {"large, length in 256-byte units", 0x100000000ull, {kMemoryLarge, 0x100000000ull, 0x1000000, 0x0200},
+         0x100000000ull},
+        {"large, length in 64 KiB units", 0x200000000ull, {kMemoryLarge, 0x200000000ull, 0x20000, 0x0400},
+         0x200000000ull},
+        {"large, length in 4 GiB units", 0x400000000ull, {kMemoryLarge, 0x400000000ull, 4, 0x0800}, 0x400000000ull},
+        {"large without a scale", 0x400000000ull, {kMemoryLarge, 0x400000000ull, 4, 0}, 0},
+        {"large, all ones in 4 GiB units", 0x400000000ull, {kMemoryLarge, 0x400000000ull, 0xFFFFFFFF, 0x0800}, 0},
+        {"longer than the base's alignment", 0x1F0000000ull, {kMemory, 0x1F0000000ull, 0x20000000}, 0},
+        {"not a power of two", 0x1F0000000ull, {kMemory, 0x1F0000000ull, 0x3000}, 0},
     };
     for (const CCase& c : cases) {
         SCOPED_TRACE(c.what);
+        pci::PutLe32(m_function->m_config + 0x10, uint32_t(c.base) | 0xC);
+        pci::PutLe32(m_function->m_config + 0x14, uint32_t(c.base >> 32));
         CompatDeleteRegistryKey(HKEY_LOCAL_MACHINE, kDeviceKey);
         std::vector<uint8_t> resources = ResourceList({c.descriptor});
         AddInstance("1", "PCI bus 0, device 31, function 3", &resources);
@@ -268,12 +280,21 @@ TEST_F(RegistryTest, TheSimulatedMachinesRecordsGiveTheBarSizesAtConstruction)
         {"\tRegion 0: Memory at f0000000 (32-bit) [size=4K]", "\tRegion 4: I/O ports at e000 [size=32]"});
     CMachineText::Put32(config, 0x20, 0xE101);
     machine.AddFunction(0, 8, 0, config, {"\tRegion 4: I/O ports at e100 [size=32]", "@registry nocontrol"});
+    // A bridge whose 64-bit prefetchable window starts 4 GiB above its own BAR.
+    std::vector<uint8_t> bridge = CMachineText::MakeHeader(0x8086, 0x7191, 0x06, 0x04, 0x01);
+    CMachineText::Put32(bridge, 0x10, 0xE0000000);
+    CMachineText::Put32(bridge, 0x18, 0x00010100);
+    CMachineText::Put32(bridge, 0x24, 0xEFF1E001);
+    CMachineText::Put32(bridge, 0x28, 0x4);
+    CMachineText::Put32(bridge, 0x2C, 0x4);
+    machine.AddFunction(0, 9, 0, bridge, {"\tRegion 0: Memory at e0000000 (32-bit) [size=16K]"});
     LoadMachine(machine.Text());
     CPciFunction root(m_driver);
-    ASSERT_EQ(2u, root.m_children.size());
+    ASSERT_EQ(3u, root.m_children.size());
     EXPECT_EQ(0x1000u, root.m_children[0]->m_barSizes[0]);
     EXPECT_EQ(32u, root.m_children[0]->m_barSizes[4]);
     EXPECT_EQ(0u, root.m_children[1]->m_barSizes[4]);
+    EXPECT_EQ(0x4000u, root.m_children[2]->m_barSizes[0]) << "not the window's 256 MiB";
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <map>
 #include "CompatMachine.h"
 #include "machines/DefaultMachine.h"
+#include "protocol/ResourceList.h"
 #include "tests/sim/SimTestSupport.h"
 
 namespace {
@@ -11,7 +12,7 @@ namespace {
 struct CPartial
 {
     uint8_t m_type;
-    uint32_t m_start;
+    uint64_t m_start;
     uint32_t m_length;
     bool operator==(const CPartial& o) const
     {
@@ -37,7 +38,9 @@ std::vector<CPartial> Partials(const uint8_t* data, uint32_t length)
     uint32_t count = pci::GetLe32(data + 16);
     for (uint32_t i = 0; i < count && 20 + kPartialStride * (i + 1) <= length; ++i) {
         const uint8_t* p = data + 20 + kPartialStride * i;
-        result.push_back({p[0], pci::GetLe32(p + 4), pci::GetLe32(p + 12)});
+        // An interrupt holds its level where a range holds its start, and its vector above it.
+        const uint64_t start = p[0] == kResTypeInterrupt ? pci::GetLe32(p + 4) : pci::GetLe64(p + 4);
+        result.push_back({p[0], start, pci::GetLe32(p + 12)});
     }
     return result;
 }
@@ -131,6 +134,38 @@ TEST(RegistryRecords, RangesOfFourGiBOrMoreAreLargeMemoryDescriptors)
     EXPECT_EQ(small[0], 3);
     EXPECT_EQ(pci::GetLe64(small + 4), 0x60E0000000ull);
     EXPECT_EQ(pci::GetLe32(small + 12), 32u * 1024 * 1024);
+}
+
+// A bridge's prefetchable window is published at its whole start, where its upper registers
+// say it lies; one of 4 GiB or more is a large memory range as a BAR would be.
+TEST(RegistryRecords, PrefetchableWindowsStartWhereTheirUpperRegistersSay)
+{
+    struct CCase
+    {
+        const char* what;
+        uint32_t baseLimit; // 24h: limit word, base word
+        uint32_t upperBase;
+        uint32_t upperLimit;
+        CPartial window;
+    };
+    const CCase cases[] = {
+        {"64-bit, 256 MiB above 4 GiB", 0xEFF1E001, 4, 4, {3, 0x4E0000000ull, 0x10000000}},
+        {"64-bit, 8 GiB", 0xFFF10001, 8, 9, {7, 0x800000000ull, 0x2000000}},
+        {"32-bit: the upper registers do not count", 0xEFF0E000, 4, 4, {3, 0xE0000000, 0x10000000}},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto bridge = MakeConfig(0x8086, 0x7191, 0x06, 0x04, 0x01);
+        Put32(bridge, 0x18, 0x00010100);
+        Put32(bridge, 0x24, c.baseLimit);
+        Put32(bridge, 0x28, c.upperBase);
+        Put32(bridge, 0x2C, c.upperLimit);
+        CSimMachine machine;
+        LoadOrFail(machine, DumpFunction("00:01.0", bridge, ""));
+        CSimRegistryRecord record = {};
+        ASSERT_TRUE(machine.GetRegistryRecord(0, &record));
+        EXPECT_EQ(Partials(record.allocConfig, record.allocConfigLength), std::vector<CPartial>{c.window});
+    }
 }
 
 TEST(RegistryRecords, ImageControlsInstancesAndTheirKeys)

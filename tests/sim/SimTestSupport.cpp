@@ -1,4 +1,6 @@
 #include "tests/sim/SimTestSupport.h"
+#include "pci/Bar.h"
+
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <fstream>
@@ -118,9 +120,7 @@ uint32_t ProbeBarSize(CSimMachine& machine, uint32_t bus, uint32_t device, uint3
     uint32_t mask = ReadConfig(machine, bus, device, function, reg, 4);
     WriteConfig(machine, bus, device, function, reg, 4, saved);
     EXPECT_EQ(ReadConfig(machine, bus, device, function, reg, 4), saved) << "BAR value restored";
-    if (mask & 1)
-        return (0u - (mask & 0xFFFFFFFCu)) & 0xFFFFu;
-    return 0u - (mask & 0xFFFFFFF0u);
+    return uint32_t(pci::BarSizeFromMask(mask, 0));
 }
 
 std::array<uint8_t, 256> MakeConfig(uint16_t vendor, uint16_t device, uint8_t baseClass, uint8_t subClass,

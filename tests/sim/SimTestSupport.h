@@ -34,7 +34,7 @@ uint32_t WriteDeviceWide(CMachineSource& machine, uint8_t space, uint64_t addres
                          const std::vector<uint8_t>& data);
 uint32_t WriteDevice(CMachineSource& machine, uint8_t space, uint32_t address, uint32_t unit,
                      const std::vector<uint8_t>& data);
-// The size the program's probing arithmetic finds for a BAR (write ones, read back, restore).
+// The size the program finds for a BAR from its low register alone (write ones, read back, restore).
 uint32_t ProbeBarSize(CSimMachine& machine, uint32_t bus, uint32_t device, uint32_t function, uint32_t bar);
 
 // A 256-byte configuration image with the given identity, for building test images.
