@@ -103,9 +103,10 @@ void CMachineComparison::CompareTree(const CPciFunction& function, std::set<uint
     seen->insert(key);
     const CSimFunction* image =
         m_image->FindFunction(function.m_bus, function.m_device, function.m_function);
-    if (image)
+    // The registers of a function that could not be read are not the device's to compare.
+    if (image && function.IsReadable())
         CompareFunction(function, image->m_config);
-    else
+    else if (!image)
         m_onlyInMachine.push_back(Address(function.m_bus, function.m_device, function.m_function));
     for (const auto& child : function.m_children)
         CompareTree(*child, seen);

@@ -24,8 +24,11 @@ public:
     std::string m_text;
 };
 
+// A function that could not be read is left out: its all-ones image is not the device's.
 void WriteTree(CImageWriter& writer, const CPciFunction& function)
 {
+    if (!function.IsReadable())
+        return;
     CImageFunction image = {};
     image.bus = function.m_bus;
     image.device = function.m_device;

@@ -98,6 +98,13 @@ public:
     bool HasExpressCapability() const;
 
     bool IsBridge() const;
+    // False for a function that answered the probe but whose configuration could not be read
+    // (the request failed or came back short): its image is not the device's, so nothing in it
+    // may be shown as a register or written back.
+    bool IsReadable() const { return m_readable; }
+    // Takes a 256-byte image as if the device had returned it, into every copy: for a
+    // function built without a device behind it.
+    void SetConfigImage(const uint8_t* image);
 
     // The capability list as pointers into m_config; index receives the entry's dword index.
     uint8_t* GetFirstCapability(uint32_t* index = nullptr);
@@ -209,6 +216,8 @@ private:
     std::bitset<pci::kExtendedConfigSpaceBytes> m_unread;
     bool m_hasRegistryRecord = false;
     bool m_registryRecordStarted = false;
+    bool m_readable = true;
     void MarkAbsent();
+    void MarkUnreadable();
     void FinishConstruction(CScanState& scan);
 };

@@ -96,8 +96,10 @@ CPciFunction::~CPciFunction() = default;
 
 void CPciFunction::ReadChild(CScanState& scan)
 {
-    if (!ReadConfigSpace(m_bus, m_device, m_function, m_config, scan))
-        MarkAbsent();
+    if (!ReadConfigSpace(m_bus, m_device, m_function, m_config, scan)) {
+        MarkUnreadable();
+        return;
+    }
     ReadSpace(scan);
     if (m_config[pci::kBaseClassOffset] == pci::kClassBridge)
         ScanChildren(scan);
@@ -132,6 +134,25 @@ void CPciFunction::FinishConstruction(CScanState& scan)
 void CPciFunction::MarkAbsent()
 {
     memset(m_config, 0xFF, sizeof m_config);
+}
+
+void CPciFunction::SetConfigImage(const uint8_t* image)
+{
+    m_readable = true;
+    memcpy(m_config, image, sizeof m_config);
+    memcpy(m_shadow, m_config, sizeof m_shadow);
+    m_space.assign(m_config, m_config + sizeof m_config);
+    m_spaceShadow = m_space;
+}
+
+// The function answered, so it is listed, but with no names, resources or space to look at.
+void CPciFunction::MarkUnreadable()
+{
+    m_readable = false;
+    MarkAbsent();
+    memcpy(m_shadow, m_config, sizeof m_shadow);
+    m_space.assign(m_config, m_config + sizeof m_config);
+    m_spaceShadow = m_space;
 }
 
 void CPciFunction::FindHostBridge(CScanState& scan)

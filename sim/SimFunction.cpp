@@ -385,6 +385,16 @@ bool CSimFunction::SlotDecodes(uint32_t slot, uint8_t space, uint64_t address, u
     return true;
 }
 
+bool CSimFunction::SlotRange(uint32_t slot, uint8_t space, uint64_t* base, uint64_t* size) const
+{
+    uint64_t offset;
+    if (!SlotDecodes(slot, space, SlotBase(slot), &offset))
+        return false;
+    *base = SlotBase(slot);
+    *size = m_barSize[slot];
+    return true;
+}
+
 bool CSimFunction::Decodes(uint8_t space, uint64_t address, uint32_t* slot, uint64_t* offset) const
 {
     for (uint32_t s = 0; s < kSimBarSlots; ++s) {

@@ -66,6 +66,8 @@ public:
     // Finds the BAR (or ROM) slot that currently decodes the address in the space.
     bool Decodes(uint8_t space, uint64_t address, uint32_t* slot, uint64_t* offset) const;
     bool SlotDecodes(uint32_t slot, uint8_t space, uint64_t address, uint64_t* offset) const;
+    // The range the slot decodes in the space now (base and size); false when it decodes none there.
+    bool SlotRange(uint32_t slot, uint8_t space, uint64_t* base, uint64_t* size) const;
     uint32_t SlotRegister(uint32_t slot) const;
     uint64_t SlotBase(uint32_t slot) const;
 

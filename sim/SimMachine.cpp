@@ -278,6 +278,7 @@ uint32_t CSimMachine::ServeWriteConfig(const uint8_t* in, uint32_t inLength)
         return kSimStatusInvalidParameter;
     if (f)
         f->WriteConfig(offset, size, pci::GetLe32(in + kRegValueOffset));
+    m_lastFunction = nullptr;
     return kSimStatusSuccess;
 }
 
@@ -301,17 +302,20 @@ uint32_t CSimMachine::CheckRange(const uint8_t* in, uint32_t inLength, bool wide
     return kSimStatusSuccess;
 }
 
-bool CSimMachine::Resolve(uint8_t space, uint64_t address, CSimFunction** function, uint32_t* slot, uint64_t* offset)
+bool CSimMachine::Resolve(uint8_t space, uint64_t address, CSimFunction** function, uint32_t* slot, uint64_t* offset,
+                          bool* alone)
 {
     if (m_lastFunction && m_lastFunction->SlotDecodes(m_lastSlot, space, address, offset)) {
         *function = m_lastFunction;
         *slot = m_lastSlot;
+        *alone = true;
         return true;
     }
     for (uint32_t i = 0; i < m_functions.Count(); ++i) {
         if (m_functions[i]->Decodes(space, address, slot, offset)) {
             *function = m_functions[i];
-            m_lastFunction = *function;
+            *alone = !Overlapped(*function, *slot, space);
+            m_lastFunction = *alone ? *function : nullptr;
             m_lastSlot = *slot;
             return true;
         }
@@ -319,26 +323,52 @@ bool CSimMachine::Resolve(uint8_t space, uint64_t address, CSimFunction** functi
     return false;
 }
 
-CSimMachine::CRun CSimMachine::NextRun(uint8_t space, uint64_t address, uint32_t remaining)
+bool CSimMachine::Overlapped(const CSimFunction* function, uint32_t slot, uint8_t space) const
 {
-    CRun run = {nullptr, 0, 0, remaining};
-    if (Resolve(space, address, &run.m_function, &run.m_slot, &run.m_offset)) {
-        uint64_t left = run.m_function->m_barSize[run.m_slot] - run.m_offset;
-        if (left < remaining)
-            run.m_length = uint32_t(left);
-        return run;
+    uint64_t base, size;
+    if (!function->SlotRange(slot, space, &base, &size))
+        return false;
+    for (uint32_t i = 0; i < m_functions.Count(); ++i) {
+        for (uint32_t other = 0; other < kSimBarSlots; ++other) {
+            uint64_t otherBase, otherSize;
+            if ((m_functions[i] == function && other == slot) ||
+                !m_functions[i]->SlotRange(other, space, &otherBase, &otherSize))
+                continue;
+            // Differences, not ends: a range may end at the top of the address space.
+            if (otherBase >= base ? otherBase - base < size : base - otherBase < otherSize)
+                return true;
+        }
     }
-    // Unmapped: the run ends where the nearest range above the address starts. Counted as a
-    // length, so a request that ends at the top of the address space does not wrap.
-    uint64_t length = remaining;
+    return false;
+}
+
+uint64_t CSimMachine::DistanceToNextRange(uint8_t space, uint64_t address, uint64_t length) const
+{
     for (uint32_t i = 0; i < m_functions.Count(); ++i) {
         for (uint32_t slot = 0; slot < kSimBarSlots; ++slot) {
-            uint64_t base = m_functions[i]->SlotBase(slot);
-            uint64_t offset;
-            if (base > address && base - address < length && m_functions[i]->SlotDecodes(slot, space, base, &offset))
+            uint64_t base, size;
+            if (m_functions[i]->SlotRange(slot, space, &base, &size) && base > address && base - address < length)
                 length = base - address;
         }
     }
+    return length;
+}
+
+// A run ends where its range ends and, where ranges overlap, where another range starts: from
+// there on that range may come first. Unmapped, it ends where the nearest range above starts.
+// Counted as lengths, so a request that ends at the top of the address space does not wrap.
+CSimMachine::CRun CSimMachine::NextRun(uint8_t space, uint64_t address, uint32_t remaining)
+{
+    CRun run = {nullptr, 0, 0, remaining};
+    bool alone = false;
+    uint64_t length = remaining;
+    if (Resolve(space, address, &run.m_function, &run.m_slot, &run.m_offset, &alone)) {
+        const uint64_t left = run.m_function->m_barSize[run.m_slot] - run.m_offset;
+        if (left < length)
+            length = left;
+    }
+    if (!alone)
+        length = DistanceToNextRange(space, address, length);
     run.m_length = uint32_t(length);
     return run;
 }

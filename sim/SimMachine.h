@@ -95,10 +95,17 @@ private:
         uint64_t m_offset;
         uint32_t m_length;
     };
-    // Finds the function and BAR slot decoding the address, or returns false.
-    bool Resolve(uint8_t space, uint64_t address, CSimFunction** function, uint32_t* slot, uint64_t* offset);
+    // Finds the function and BAR slot decoding the address, or returns false. Where ranges
+    // overlap (broken firmware), the lowest bus/device/function decodes, then its lowest slot,
+    // whatever was resolved before. alone: no other range shares any address with the one found.
+    bool Resolve(uint8_t space, uint64_t address, CSimFunction** function, uint32_t* slot, uint64_t* offset,
+                 bool* alone);
+    // Whether another range of the space shares an address with the slot's.
+    bool Overlapped(const CSimFunction* function, uint32_t slot, uint8_t space) const;
     // Splits a request at BAR boundaries: the run that starts at the address.
     CRun NextRun(uint8_t space, uint64_t address, uint32_t remaining);
+    // Up to length, the distance from the address to the nearest range that starts above it.
+    uint64_t DistanceToNextRange(uint8_t space, uint64_t address, uint64_t length) const;
     void ReleaseFunctions(CSimArray<CSimFunction*>* functions, CSimPageBudget* budget);
 
     CSimArray<CSimFunction*> m_functions; // sorted by address
@@ -106,6 +113,8 @@ private:
     char m_notes[768];
     uint32_t m_faultMode;
     uint32_t m_faultKey;
-    CSimFunction* m_lastFunction; // the function of the last range request
+    // The range of the last request when no other range overlaps it; reset by every
+    // configuration write, which may move or enable a range.
+    CSimFunction* m_lastFunction;
     uint32_t m_lastSlot;
 };

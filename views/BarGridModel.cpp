@@ -25,7 +25,10 @@ void CBarGridModel::SetRange(CPciFunction* function, int barIndex, uint64_t size
         bytes = 0;
     else if (size == 0)
         bytes = bar.IsIo() ? pci::kMinIoBarBytes : pci::kMinMemoryBarBytes;
-    m_rangeBytes = std::min(bytes, kMaxRows * kBytesPerRow);
+    // A size that would run past the top of the address space (one no BAR at that base can
+    // decode) ends there: no unit may stand for an address that wraps to 0.
+    const uint64_t bytesAboveBase = bar.IsPresent() ? ~bar.base + 1 : 0;
+    m_rangeBytes = std::min({bytes, bytesAboveBase, kMaxRows * kBytesPerRow});
 }
 
 void CBarGridModel::SetUnitWidth(int width)

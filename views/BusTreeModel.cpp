@@ -94,7 +94,8 @@ void CBusTreeModel::InsertChildren(int parent, const std::vector<std::unique_ptr
     int group = -1;
     uint32_t groupDevice = 0;
     for (const std::unique_ptr<CPciFunction>& child : children) {
-        if (child->IsMultiFunction() && child->m_function == 0) {
+        // An unreadable function 0 has no header type that could say its device has more.
+        if (child->IsReadable() && child->IsMultiFunction() && child->m_function == 0) {
             group = AddItem(parent, FormatGroupLabel(child->m_bus, child->m_device), kImageMultiFunctionGroup, nullptr);
             groupDevice = child->m_device;
         }
@@ -105,11 +106,20 @@ void CBusTreeModel::InsertChildren(int parent, const std::vector<std::unique_ptr
 
 std::string CBusTreeModel::FormatFunctionLabel(const CPciFunction& function)
 {
+    if (!function.IsReadable())
+        return FormatAddress(function) + "   " + kUnreadableText;
     char prefix[96];
-    snprintf(prefix, sizeof prefix, "%d.%d.%d   %s   (%x/%x) - ", int(function.m_bus), int(function.m_device),
-             int(function.m_function), function.IsBridge() ? "Bridge" : "Function", unsigned(function.GetVendorId()),
-             unsigned(function.GetDeviceId()));
-    return prefix + function.GetVendorName() + " / " + function.GetDeviceName();
+    snprintf(prefix, sizeof prefix, "   %s   (%x/%x) - ", function.IsBridge() ? "Bridge" : "Function",
+             unsigned(function.GetVendorId()), unsigned(function.GetDeviceId()));
+    return FormatAddress(function) + prefix + function.GetVendorName() + " / " + function.GetDeviceName();
+}
+
+std::string CBusTreeModel::FormatAddress(const CPciFunction& function)
+{
+    char address[32];
+    snprintf(address, sizeof address, "%d.%d.%d", int(function.m_bus), int(function.m_device),
+             int(function.m_function));
+    return address;
 }
 
 std::string CBusTreeModel::FormatGroupLabel(uint32_t bus, uint32_t device)

@@ -28,7 +28,12 @@ public:
     void Build(CPciFunction* root);
     const std::vector<CBusTreeItem>& GetItems() const { return m_items; }
 
+    // What a function that answered but could not be read shows after its address.
+    static constexpr char kUnreadableText[] = "could not be read";
+
     static std::string FormatFunctionLabel(const CPciFunction& function);
+    // "bus.device.function" in decimal, as every function label begins.
+    static std::string FormatAddress(const CPciFunction& function);
     static std::string FormatGroupLabel(uint32_t bus, uint32_t device);
     // A further root item for a bus that no bridge of bus 0 reaches.
     static std::string FormatRootBusLabel(uint32_t bus);

@@ -96,6 +96,9 @@ void CPciFunctionView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
         return;
     CommitOpenEdit();
     m_function = CViewHints::FunctionFromHint(pHint);
+    // An unreadable function's image is not the device's: no page may show or write it.
+    if (m_function != nullptr && !m_function->IsReadable())
+        m_function = nullptr;
     SelectTab(kConfigSpaceTab, -1);
     RebuildBarTabs(m_function);
     // With a tab row, SelectTab has listed the rows already; listing them again

@@ -6,8 +6,12 @@
 
 #include "compat/CompatMachine.h"
 #include "device/PciFunction.h"
+#include "pci/Bar.h"
+#include "pci/ByteOrder.h"
 #include "protocol/DriverProtocol.h"
 #include "sim/SimMachine.h"
+
+#include <string.h>
 
 #include <algorithm>
 #include <memory>
@@ -160,6 +164,16 @@ TEST_F(BarGridModel, RowCountOfLargeAndUnknownSizes)
     EXPECT_EQ("7FFFFFF0h", grid.GetCellText(CBarGridModel::kMaxRowCount - 1, 0)) << "the last row of 2 GiB";
     EXPECT_TRUE(grid.IsEditableUnit(CBarGridModel::kMaxRowCount - 1, 16));
     EXPECT_EQ("", grid.GetCellText(CBarGridModel::kMaxRowCount, 0));
+
+    // A 64-bit BAR in the top 4 KiB given 1 MiB: units end at the top of the address space.
+    uint8_t image[pci::kConfigSpaceBytes];
+    memcpy(image, m_gamePort->m_config, sizeof image);
+    pci::PutLe32(image + pci::BarOffset(0), 0xFFFFF000u | (pci::kMemoryType64Bit << pci::kMemoryTypeShift));
+    pci::PutLe32(image + pci::BarOffset(1), 0xFFFFFFFFu);
+    m_gamePort->SetConfigImage(image);
+    grid.SetRange(m_gamePort.get(), 0, 0x100000);
+    EXPECT_TRUE(grid.IsEditableUnit(255, 16)) << "FFFFFFFFFFFFFFFFh";
+    EXPECT_FALSE(grid.IsEditableUnit(256, 1)) << "an address that wraps to 0";
 }
 
 } // namespace

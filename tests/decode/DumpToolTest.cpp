@@ -3,6 +3,10 @@
 #include "tools/brisco-dump/DumpTool.h"
 
 #include "CompatMachine.h"
+#include "pci/ByteOrder.h"
+#include "protocol/DriverProtocol.h"
+#include "protocol/SimControl.h"
+#include "sim/SimMachine.h"
 #include "tests/decode/LspciDump.h"
 
 #include <gtest/gtest.h>
@@ -176,6 +180,49 @@ TEST(DumpTool, OneFunctionAfterTheTree)
     EXPECT_NE(one.out.find("\n\n0.0.0   Bridge"), std::string::npos);
     EXPECT_NE(one.out.find("00h\tWORD\tVendor ID\t"), std::string::npos);
     EXPECT_NE(one.out.find("FCh\tDWORD\tVendor Specific\t"), std::string::npos);
+}
+
+// 0.10.0 of the default machine answers the probe, then refuses the read of its
+// configuration, as sysfs does for a user who may see only 64 bytes.
+class CUnreadableFunction {
+public:
+    CUnreadableFunction()
+    {
+        CompatSetRequestObserver([](uint32_t code, const std::vector<uint8_t>& in, uint32_t, bool ok) {
+            if (code == IOCTL_PROBE_FUNCTION && ok && pci::GetLe32(in.data() + kAddrBusOffset) == 0 &&
+                pci::GetLe32(in.data() + kAddrDeviceOffset) == 10 && pci::GetLe32(in.data() + kAddrFunctionOffset) == 0)
+                CompatMachine().SetFault(kSimFaultFunction, 0, 10, 0);
+        });
+    }
+    ~CUnreadableFunction()
+    {
+        CompatSetRequestObserver(nullptr);
+        CompatMachine().SetFault(kSimFaultOff, 0, 0, 0);
+    }
+};
+
+TEST(DumpTool, AFunctionThatCannotBeReadIsListedWithoutRegisters)
+{
+    CUnreadableFunction fault;
+    const CRunResult rows = RunDump({});
+    ASSERT_EQ(rows.exitCode, 0) << rows.err;
+    // No group item: an unreadable function 0 cannot say its device has more functions.
+    EXPECT_NE(rows.out.find("\n  0.10.0   could not be read\n  0.10.1   Function   (1102/7002) - "),
+              std::string::npos)
+        << rows.out;
+    EXPECT_EQ(rows.out.find("0.10.x"), std::string::npos) << rows.out;
+    EXPECT_NE(rows.out.find("\n\n0.10.0   could not be read\n\n0.10.1   Function"), std::string::npos)
+        << "no register rows";
+
+    EXPECT_EQ(RunDump({"--capabilities"}).out.find("0.10.0\t"), std::string::npos);
+    const CRunResult json = RunDump({"--json", "--function", "0.10.0"});
+    EXPECT_NE(json.out.find("\"label\": \"0.10.0   could not be read\",\n      \"readable\": false\n    }"),
+              std::string::npos)
+        << json.out;
+    EXPECT_EQ(json.out.find("\"registers\""), std::string::npos) << json.out;
+    const CRunResult bar = RunDump({"--function", "0.10.0", "--bar", "0"});
+    EXPECT_EQ(bar.exitCode, 1);
+    EXPECT_EQ(bar.err, "brisco-dump: function 0.10.0 could not be read\n");
 }
 
 TEST(DumpTool, LoadsAMachineImage)

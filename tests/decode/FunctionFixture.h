@@ -15,12 +15,7 @@
 inline std::unique_ptr<CPciFunction> MakeFunction(const CConfigImage& image)
 {
     auto function = std::make_unique<CPciFunction>(INVALID_HANDLE_VALUE, 0, 0, 0);
-    memcpy(function->m_config, image.Data(), sizeof function->m_config);
-    memcpy(function->m_shadow, image.Data(), sizeof function->m_shadow);
-    // Construction looked names up for the unreadable image; the test's image has none.
-    function->m_vendorName.clear();
-    function->m_deviceName.clear();
-    function->m_subsystemVendorName.clear();
+    function->SetConfigImage(image.Data());
     return function;
 }
 

@@ -2,7 +2,10 @@
 #include "tests/device/DeviceFixture.h"
 #include "tests/device/MachineText.h"
 
+#include "compat/CompatMachine.h"
 #include "protocol/DriverProtocol.h"
+#include "protocol/SimControl.h"
+#include "sim/SimMachine.h"
 #include "device/PciFunction.h"
 
 #include <string.h>
@@ -166,6 +169,49 @@ TEST_F(ScanTest, WithoutAHostBridgeTheRootIsAnAbsentFunctionWithoutChildren)
     EXPECT_EQ(std::vector<uint8_t>(256, 0xFF), std::vector<uint8_t>(root.m_config, root.m_config + 256));
     EXPECT_EQ(0, memcmp(root.m_config, root.m_shadow, 256));
     EXPECT_TRUE(root.m_children.empty());
+}
+
+// The simulator's fault for one function fails its probe too, so the function is simply
+// absent; failing it only once its probe has answered gives a function that answers but
+// whose configuration cannot be read. Such a bridge is listed, unreadable, and scans nothing.
+TEST_F(ScanTest, AFunctionThatAnswersButCannotBeReadIsListedAsUnreadable)
+{
+    CMachineText machine;
+    machine.AddFunction(0, 0, 0, HostBridge());
+    machine.AddFunction(0, 1, 0, PciBridge(1));
+    machine.AddFunction(0, 2, 0, Device(0x8139));
+    machine.AddFunction(1, 0, 0, Device(0x8139));
+    for (const bool failProbeToo : {true, false}) {
+        SCOPED_TRACE(failProbeToo ? "the probe fails too" : "only the reads fail");
+        LoadMachine(machine.Text());
+        if (failProbeToo)
+            CompatMachine().SetFault(kSimFaultFunction, 0, 1, 0);
+        CompatSetRequestObserver([this](uint32_t code, const std::vector<uint8_t>& in, uint32_t outLength, bool ok) {
+            m_requests.push_back({code, in, outLength, ok});
+            if (code == IOCTL_PROBE_FUNCTION && ok && in[kAddrDeviceOffset] == 1 && in[kAddrBusOffset] == 0)
+                CompatMachine().SetFault(kSimFaultFunction, 0, 1, 0);
+        });
+        CPciFunction root(m_driver);
+        CompatMachine().SetFault(kSimFaultOff, 0, 0, 0);
+        if (failProbeToo) {
+            EXPECT_EQ("0.0.0[0.2.0]", Describe(root));
+            continue;
+        }
+        EXPECT_EQ("0.0.0[0.1.0 0.2.0]", Describe(root));
+        const CPciFunction& unreadable = *root.m_children[0];
+        EXPECT_FALSE(unreadable.IsReadable());
+        EXPECT_TRUE(root.IsReadable());
+        EXPECT_TRUE(root.m_children[1]->IsReadable());
+        EXPECT_EQ(unreadable.GetSpaceSize(), 256u);
+        EXPECT_EQ(0, memcmp(unreadable.m_config, unreadable.m_shadow, 256));
+        EXPECT_TRUE(unreadable.GetVendorName().empty());
+        // One failed read of its configuration, and no request for it after that.
+        size_t failed = 0;
+        for (const CObservedRequest& request : m_requests)
+            failed += !request.ok;
+        EXPECT_EQ(failed, 1u);
+        EXPECT_EQ(root.GetScanReport().failedRequests, 1u);
+    }
 }
 
 TEST_F(ScanTest, AChildBuiltOnItsOwnScansTheBusBehindIt)

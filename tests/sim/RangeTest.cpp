@@ -129,6 +129,38 @@ TEST_F(RangeTest, ExpansionRomIsReadOnlyAndOnlyDecodedWhenEnabled)
     EXPECT_EQ(Read(1, kRomBase, 1, 2), std::vector<uint8_t>(2, 0xFF));
 }
 
+// Overlapping ranges (broken firmware): the lowest bus/device/function decodes the shared
+// addresses, whatever was read before, also within one request and after a BAR moves.
+TEST(OverlappingRanges, TheLowestFunctionDecodesWhateverCameBefore)
+{
+    constexpr uint32_t kWide = 0xF0000000;   // 00:04.0, 4K
+    constexpr uint32_t kInside = 0xF0000800; // 00:02.0, 1K
+    constexpr uint32_t kAway = 0xF0100000;
+    auto low = MakeConfig(0x8086, 0x1001, 0x02, 0x00, 0x00);
+    Put32(low, 0x10, kAway);
+    auto high = MakeConfig(0x8086, 0x1002, 0x02, 0x00, 0x00);
+    Put32(high, 0x10, kWide);
+    CSimMachine machine;
+    LoadOrFail(machine, DumpFunction("00:02.0", low, "@bar 0 size 1K\n@range 0 0 bytes 41 41\n@range 0 3ff bytes 4c\n") +
+                            DumpFunction("00:04.0", high,
+                                         "@bar 0 size 4K\n@range 0 7ff bytes 48 42 42\n@range 0 c00 bytes 48\n"));
+    auto read = [&](uint32_t address, uint32_t count) { return ReadDevice(machine, 1, address, 1, count).m_out; };
+    const std::vector<uint8_t> highBytes = {0x42, 0x42};
+    const std::vector<uint8_t> lowBytes = {0x41, 0x41};
+
+    EXPECT_EQ(read(kInside, 2), highBytes) << "00:02.0 still decodes elsewhere";
+    ASSERT_EQ(WriteConfig(machine, 0, 2, 0, 0x10, 4, kInside), kSimStatusSuccess);
+    EXPECT_EQ(read(kInside, 2), lowBytes) << "right after the BAR moved in";
+    EXPECT_EQ(read(kWide, 1), std::vector<uint8_t>(1, 0));
+    EXPECT_EQ(read(kInside, 2), lowBytes) << "after a read that only 00:04.0 decodes";
+    EXPECT_EQ(read(kInside - 1, 3), (std::vector<uint8_t>{0x48, 0x41, 0x41})) << "one request entering 00:02.0";
+    EXPECT_EQ(read(kInside + 0x3FF, 2), (std::vector<uint8_t>{0x4C, 0x48})) << "one request leaving 00:02.0";
+    ASSERT_EQ(WriteDevice(machine, 1, kInside - 1, 1, {1, 2, 3}), kSimStatusSuccess);
+    EXPECT_EQ(read(kInside - 1, 3), (std::vector<uint8_t>{1, 2, 3}));
+    ASSERT_EQ(WriteConfig(machine, 0, 2, 0, 0x10, 4, kAway), kSimStatusSuccess);
+    EXPECT_EQ(read(kInside, 2), highBytes) << "after the BAR moved out again";
+}
+
 TEST(DefaultMachineRanges, FramebufferTextAndPartiallyWritableRegister)
 {
     CSimMachine machine;

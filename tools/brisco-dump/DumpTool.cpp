@@ -220,7 +220,7 @@ int CDumpTool::Run(const std::string& programPath, const std::vector<std::string
         PrintJson(tree, chosen, out);
     } else if (m_output == Output::kCapabilities) {
         for (const CBusTreeItem& item : tree.GetItems()) {
-            if (item.function && (!chosen || &item == chosen))
+            if (item.function && item.function->IsReadable() && (!chosen || &item == chosen))
                 PrintCapabilities(*item.function, out);
         }
     } else {
@@ -434,6 +434,8 @@ void CDumpTool::PrintRows(CPciFunction* function, const std::string& label, std:
     model.SetHexMode(m_hexMode);
     model.SetFunction(function);
     out << '\n' << label << '\n';
+    if (!function->IsReadable())
+        return;
     for (const CRegisterRow& row : model.GetRows()) {
         for (int column = 0; column < CRegisterRow::kColumnCount; ++column)
             out << (column ? "\t" : "") << row.Column(column);
@@ -522,7 +524,12 @@ void CDumpTool::PrintJsonFunction(CPciFunction* function, const std::string& lab
     const CPciFunction& f = *function;
     out << "    {\n      \"address\": " << Quote(Address(f)) << ",\n      \"bus\": " << f.m_bus
         << ", \"device\": " << f.m_device << ", \"function\": " << f.m_function
-        << ",\n      \"label\": " << Quote(label) << ",\n      \"vendorId\": " << f.GetVendorId()
+        << ",\n      \"label\": " << Quote(label);
+    if (!f.IsReadable()) {
+        out << ",\n      \"readable\": false\n    }";
+        return;
+    }
+    out << ",\n      \"vendorId\": " << f.GetVendorId()
         << ", \"deviceId\": " << f.GetDeviceId() << ",\n      \"vendorName\": " << Quote(f.GetVendorName())
         << ", \"deviceName\": " << Quote(f.GetDeviceName())
         << ", \"subsystemVendorName\": " << Quote(f.GetSubsystemVendorName())
@@ -560,6 +567,10 @@ void CDumpTool::PrintJsonFunction(CPciFunction* function, const std::string& lab
 bool CDumpTool::PrintBarGrid(CPciFunction* function, std::ostream& out, std::ostream& err) const
 {
     const int index = *m_barIndex;
+    if (!function->IsReadable()) {
+        Error(err) << "function " << FunctionAddress(*function) << " could not be read\n";
+        return false;
+    }
     const CBarInfo bar = function->GetBar(index);
     if (bar.kind == pci::BarKind::kUpperHalf) {
         Error(err) << "BAR " << index << " of " << FunctionAddress(*function) << " is the upper half of the 64-bit BAR "

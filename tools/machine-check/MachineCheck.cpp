@@ -1,10 +1,12 @@
 // machine-check: loads a machine image the way the driver would and prints what
 // it holds, or the parser's error with a non-zero exit status.
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <set>
 #include <string>
+#include <vector>
 #include "sim/SimFunction.h"
 #include "sim/SimMachine.h"
 
@@ -64,6 +66,61 @@ void PrintFunction(const CSimFunction& f)
     }
 }
 
+// One range that a BAR or expansion ROM decodes as the image leaves the function.
+struct CDecodedRange
+{
+    const CSimFunction* function;
+    uint32_t slot;
+    uint8_t space;
+    uint64_t base;
+    uint64_t size;
+};
+
+std::string DescribeRange(const CDecodedRange& range)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "%02x:%02x.%x %s (%s %llx-%llx)", range.function->m_bus, range.function->m_device,
+                  range.function->m_function,
+                  range.slot == kSimRomSlot ? "ROM" : ("BAR" + std::to_string(range.slot)).c_str(),
+                  range.space == kSpaceIo ? "I/O" : "memory", static_cast<unsigned long long>(range.base),
+                  static_cast<unsigned long long>(range.base + (range.size - 1)));
+    return text;
+}
+
+// Two ranges that share addresses: firmware assigned them so, which a working machine never
+// does. The simulator answers there for the lowest bus/device/function, and says so.
+void WarnOverlaps(const CSimMachine& machine)
+{
+    std::vector<CDecodedRange> ranges;
+    for (uint32_t i = 0; i < machine.GetFunctionCount(); ++i) {
+        const CSimFunction* f = machine.GetFunction(i);
+        for (uint8_t space : {kSpaceIo, kSpaceMemory}) {
+            for (uint32_t slot = 0; slot < kSimBarSlots; ++slot) {
+                CDecodedRange range = {f, slot, space, 0, 0};
+                if (f->SlotRange(slot, space, &range.base, &range.size))
+                    ranges.push_back(range);
+            }
+        }
+    }
+    // In machine order within a base, so the first of a pair is the one that decodes.
+    std::stable_sort(ranges.begin(), ranges.end(), [](const CDecodedRange& a, const CDecodedRange& b) {
+        return a.space != b.space ? a.space < b.space : a.base < b.base;
+    });
+    for (size_t i = 0; i < ranges.size(); ++i) {
+        for (size_t j = i + 1; j < ranges.size() && ranges[j].space == ranges[i].space &&
+             ranges[j].base - ranges[i].base < ranges[i].size;
+             ++j) {
+            const bool firstDecodes = ranges[i].function->Key() < ranges[j].function->Key() ||
+                (ranges[i].function == ranges[j].function && ranges[i].slot < ranges[j].slot);
+            const CDecodedRange& winner = firstDecodes ? ranges[i] : ranges[j];
+            std::printf("warning: %s overlaps %s: broken firmware assignment; %02x:%02x.%x %s answers there\n",
+                        DescribeRange(ranges[i]).c_str(), DescribeRange(ranges[j]).c_str(), winner.function->m_bus,
+                        winner.function->m_device, winner.function->m_function,
+                        winner.slot == kSimRomSlot ? "ROM" : ("BAR" + std::to_string(winner.slot)).c_str());
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -98,6 +155,7 @@ int main(int argc, char** argv)
     }
     std::printf("%s: %u functions on %zu buses, %u PCI-to-PCI/CardBus bridges, %u BARs, %u registry instances\n",
                 argv[1], machine.GetFunctionCount(), buses.size(), bridges, bars, machine.GetRegistryRecordCount());
+    WarnOverlaps(machine);
     for (const char* note = machine.GetLoadNotes(); *note;) {
         const char* end = note;
         while (*end && *end != '\n')
