@@ -192,8 +192,9 @@ TEST_F(WriteBackTest, SpaceRegistersWriteAtAnyOffsetAndReadBackIntoBothCopies)
         EXPECT_EQ(readBack, c.kept);
         EXPECT_EQ(function.GetSpaceValue(c.offset, c.size), c.kept);
         EXPECT_EQ(pci::GetLe(function.m_spaceShadow.data() + c.offset, c.size), c.kept);
-        if (c.offset < 256)
+        if (c.offset < 256) {
             EXPECT_EQ(function.GetConfigWord(c.offset), c.kept);
+        }
     }
     ClearRequests();
     EXPECT_FALSE(function.WriteSpaceRegister(0xFFE, 4, 0)) << "past the space";

@@ -134,8 +134,9 @@ TEST(Images, RegionLinesNoBarCanHoldBecomeNotes)
         EXPECT_STREQ(machine.GetLoadNotes(), c.m_notes);
         const CSimFunction* ide = machine.GetFunction(0);
         EXPECT_EQ(ide->m_barKind[1], c.m_kind1);
-        if (c.m_size1)
+        if (c.m_size1) {
             EXPECT_EQ(ProbeBarSize(machine, 0, 7, 1, 1), c.m_size1);
+        }
         EXPECT_EQ(ProbeBarSize(machine, 0, 7, 1, 4), 16u) << "a Region line the BAR holds still sizes it";
     }
 }
