@@ -28,6 +28,18 @@ public:
         bool hostBridgeFound = false;
     };
 
+    // What answers the driver's requests (809h). A driver that does not know the request is
+    // taken as an image that takes writes, with segment 0 alone.
+    struct CSource
+    {
+        bool live = false;
+        bool configWritesAllowed = true;
+        std::vector<uint16_t> segments{0};
+    };
+    static CSource DescribeSource(HANDLE hDriver);
+    // The status bar text for a write the driver refused with this Win32 error.
+    static std::string DescribeWriteError(DWORD error);
+
     // A capability walk never visits more entries than the image has dwords.
     static constexpr uint32_t kMaxCapabilityEntries = 64;
     // The name database, opened by this relative name, so from the current folder.
@@ -113,6 +125,9 @@ public:
     // above 4 GiB go in the wide requests, never truncated.
     bool ReadDeviceData(int index, uint32_t offset, void* buffer, uint32_t unitSize, uint32_t count);
     bool WriteDeviceData(int index, uint32_t offset, const void* data, uint32_t unitSize, uint32_t count);
+    // The Win32 error of the first configuration or range write the driver refused since the
+    // last call (ERROR_SUCCESS when none was); the call forgets it. A read-back cannot hide it.
+    DWORD TakeWriteError();
 
     std::string GetVendorName() const;
     std::string GetDeviceName() const;
@@ -177,6 +192,8 @@ private:
     CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function, CScanState& scan);
     bool SizeBarRegister(uint32_t reg, uint32_t* mask);
     bool SendRangeRequest(int index, uint32_t offset, bool write, void* buffer, uint32_t unitSize, uint32_t count);
+    // Keeps the error of a refused write until TakeWriteError.
+    bool NoteWrite(bool ok);
     void ReadChild(CScanState& scan);
     void FindHostBridge(CScanState& scan);
     void ScanChildren(CScanState& scan);
@@ -193,6 +210,7 @@ private:
     void ReadSpace(CScanState& scan);
 
     CScanReport m_scanReport;
+    DWORD m_writeError = ERROR_SUCCESS;
     bool m_hasRegistryRecord = false;
     bool m_registryRecordStarted = false;
     void MarkAbsent();

@@ -148,6 +148,7 @@ uint32_t CSimMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLeng
     case IOCTL_WRITE_DEVICE: return ServeWriteDevice(in, inLength, false);
     case IOCTL_READ_DEVICE_WIDE: return ServeReadDevice(in, inLength, out, outLength, returned, true);
     case IOCTL_WRITE_DEVICE_WIDE: return ServeWriteDevice(in, inLength, true);
+    case IOCTL_DESCRIBE_SOURCE: return ServeDescribeSource(kSourceKindImage, true, out, outLength, returned);
     case IOCTL_SIM_SET_FAULT: return ServeSetFault(in, inLength);
     default: return kSimStatusInvalidDeviceRequest;
     }
@@ -156,7 +157,7 @@ uint32_t CSimMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLeng
 uint32_t CSimMachine::CheckLength(uint32_t code, uint32_t inLength)
 {
     const uint32_t fixed = FixedRequestInSize(code);
-    return fixed && inLength != fixed ? kSimStatusInvalidParameter : kSimStatusSuccess;
+    return fixed != kVariableInSize && inLength != fixed ? kSimStatusInvalidParameter : kSimStatusSuccess;
 }
 
 uint32_t CSimMachine::CheckAddress(const uint8_t* in, uint32_t* bus, uint32_t* device, uint32_t* function)
@@ -394,6 +395,22 @@ uint32_t CSimMachine::ServeWriteDevice(const uint8_t* in, uint32_t inLength, boo
             run.m_function->m_ranges[run.m_slot].Write(run.m_offset, data + done, run.m_length);
         done += run.m_length;
     }
+    return kSimStatusSuccess;
+}
+
+uint32_t CSimMachine::ServeDescribeSource(uint32_t kind, bool writesAllowed, uint8_t* out, uint32_t outLength,
+                                          uint32_t* returned)
+{
+    constexpr uint32_t kSegmentCount = 1;
+    constexpr uint32_t kSize = SourceAnswerSize(kSegmentCount);
+    if (outLength < kSize)
+        return kSimStatusBufferTooSmall;
+    pci::PutLe32(out + kSourceSizeOffset, kSize);
+    pci::PutLe32(out + kSourceKindOffset, kind);
+    pci::PutLe32(out + kSourceFlagsOffset, writesAllowed ? kSourceConfigWritesAllowed : 0);
+    pci::PutLe32(out + kSourceSegmentCountOffset, kSegmentCount);
+    pci::PutLe16(out + kSourceFixedSize, 0);
+    *returned = kSize;
     return kSimStatusSuccess;
 }
 
