@@ -105,6 +105,13 @@ bool CSimMachine::FaultsAddress(uint32_t bus, uint32_t device, uint32_t function
     return m_faultMode == kSimFaultFunction && AddressKey(bus, device, function) == m_faultKey;
 }
 
+uint32_t CSimMachine::WriteRefusal() const
+{
+    if (m_faultMode == kSimFaultWriteProtect)
+        return kSimStatusWriteProtected;
+    return m_faultMode == kSimFaultWriteDenied ? kSimStatusAccessDenied : kSimStatusSuccess;
+}
+
 bool CSimMachine::FaultsRange(uint8_t space, uint64_t address, uint32_t bytes) const
 {
     if (m_faultMode == kSimFaultAll)
@@ -148,7 +155,8 @@ uint32_t CSimMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLeng
     case IOCTL_WRITE_DEVICE: return ServeWriteDevice(in, inLength, false);
     case IOCTL_READ_DEVICE_WIDE: return ServeReadDevice(in, inLength, out, outLength, returned, true);
     case IOCTL_WRITE_DEVICE_WIDE: return ServeWriteDevice(in, inLength, true);
-    case IOCTL_DESCRIBE_SOURCE: return ServeDescribeSource(kSourceKindImage, true, out, outLength, returned);
+    case IOCTL_DESCRIBE_SOURCE:
+        return ServeDescribeSource(kSourceKindImage, m_faultMode != kSimFaultWriteProtect, out, outLength, returned);
     case IOCTL_SIM_SET_FAULT: return ServeSetFault(in, inLength);
     default: return kSimStatusInvalidDeviceRequest;
     }
@@ -273,6 +281,8 @@ uint32_t CSimMachine::ServeWriteConfig(const uint8_t* in, uint32_t inLength)
         return status;
     if (FaultsAddress(bus, device, function))
         return kSimStatusIoDeviceError;
+    if (uint32_t status = WriteRefusal())
+        return status;
     // An absent function ignores the write, as a master abort would.
     CSimFunction* f = FindFunction(bus, device, function);
     if (!WithinSpace(f, offset, size))
@@ -379,6 +389,8 @@ uint32_t CSimMachine::ServeWriteDevice(const uint8_t* in, uint32_t inLength, boo
         return kSimStatusInvalidParameter;
     if (FaultsRange(space, address, bytes))
         return kSimStatusIoDeviceError;
+    if (uint32_t status = WriteRefusal())
+        return status;
     // Reserve every page first so that a shortage refuses the request before any byte changes.
     // Expansion ROMs are read-only and unmapped addresses ignore writes.
     for (uint32_t done = 0; done < bytes;) {
@@ -419,7 +431,7 @@ uint32_t CSimMachine::ServeSetFault(const uint8_t* in, uint32_t inLength)
     if (inLength < kSimFaultInSize)
         return kSimStatusInvalidParameter;
     uint32_t mode = pci::GetLe32(in + kSimFaultModeOffset);
-    if (mode > kSimFaultFunction)
+    if (mode > kSimFaultWriteDenied)
         return kSimStatusInvalidParameter;
     SetFault(mode, pci::GetLe32(in + kSimFaultBusOffset), pci::GetLe32(in + kSimFaultDeviceOffset),
              pci::GetLe32(in + kSimFaultFunctionOffset));

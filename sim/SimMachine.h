@@ -90,6 +90,8 @@ private:
     static bool WithinSpace(const CSimFunction* f, uint32_t offset, uint32_t size);
     bool FaultsAddress(uint32_t bus, uint32_t device, uint32_t function) const;
     bool FaultsRange(uint8_t space, uint64_t address, uint32_t bytes) const;
+    // The status the write fault modes refuse every write with; success when none is on.
+    uint32_t WriteRefusal() const;
     // A stretch of a range request that one BAR decodes, or that nothing decodes.
     struct CRun
     {
