@@ -234,11 +234,12 @@ void CBarPage::OnEndEdit(int item, int subItem, const char* text)
     const uint32_t width = static_cast<uint32_t>(s_unitWidth);
     const uint32_t typed = CConfigSpaceModel::ParseValue(text, typedInHex);
     uint32_t value = typed;
+    ForgetRefusedWrite(m_function);
     m_function->WriteDeviceData(m_barIndex, offset, &value, width, 1);
     uint32_t readBack = 0;
     const bool readBackOk = m_function->ReadDeviceData(m_barIndex, offset, &readBack, width, 1);
     m_grid.StoreUnit(offset, readBackOk ? std::optional<uint32_t>(readBack) : std::nullopt);
-    if (!readBackOk || readBack != typed)
+    if (!ReportRefusedWrite(m_function) && (!readBackOk || readBack != typed))
         AfxMessageBeep(MB_ICONEXCLAMATION);
     if (m_list.m_hWnd != nullptr) {
         m_list.SetItemCountEx(m_list.GetItemCount(), LVSICF_NOINVALIDATEALL);

@@ -116,8 +116,9 @@ void CCapabilitiesPage::OnEndEdit(int item, int, const char* text)
     }
     if (target.function == nullptr || target.function != m_model.GetFunction())
         return;
+    ForgetRefusedWrite(target.function);
     const auto written = m_model.Write(target.offset, target.size, text, target.hexMode);
-    if (!written || !written->kept)
+    if (!ReportRefusedWrite(target.function) && (!written || !written->kept))
         AfxMessageBeep(MB_ICONEXCLAMATION);
     ShowRows();
 }

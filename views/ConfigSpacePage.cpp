@@ -208,13 +208,17 @@ void CConfigSpacePage::OnEndEdit(int item, int subItem, const char* text)
         }
         typedInHex = target.hexMode;
     }
+    ForgetRefusedWrite(GetFunction());
+    m_warned = false;
     const std::optional<std::string> shown = CConfigSpaceModel::OnEndEdit(item, subItem, text, typedInHex);
+    ReportRefusedWrite(GetFunction(), !m_warned);
     if (shown && m_list.m_hWnd != nullptr)
         m_list.SetItemText(item, subItem, shown->c_str());
 }
 
 void CConfigSpacePage::WarningBeep()
 {
+    m_warned = true;
     AfxMessageBeep(MB_ICONEXCLAMATION);
 }
 
