@@ -129,12 +129,6 @@ TEST_F(LiveDriverTest, WritesPassOnlyWhenAllowedAndNeverToBars)
     EXPECT_EQ(Write(f, pci::kLatencyTimerOffset, 1, latency), allowed ? 0u : refused);
     EXPECT_EQ(Write(f, pci::BarOffset(0), 4, 0xFFFFFFFF), refused);
     EXPECT_EQ(ReadWholeFile(config), before);
-
-    // The program can tell these refusals apart beforehand: the driver describes its source.
-    Bytes source(SourceAnswerSize(1));
-    ASSERT_EQ(Request(IOCTL_DESCRIBE_SOURCE, {}, &source), 0u);
-    EXPECT_EQ(pci::GetLe32(source.data() + kSourceKindOffset), kSourceKindLive);
-    EXPECT_EQ(pci::GetLe32(source.data() + kSourceFlagsOffset), allowed ? kSourceConfigWritesAllowed : 0u);
 }
 
 TEST_F(LiveDriverTest, RangesAreOutOfReachAndRefused)
