@@ -25,6 +25,7 @@ public:
     uint32_t DeviceCount() const { return uint32_t(m_devices.size()); }
 
     CompatRequestObserver m_requestObserver;
+    CompatRequestFilter m_requestFilter;
     std::function<void(const std::string&)> m_debugObserver;
 
 private:

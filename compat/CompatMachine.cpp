@@ -17,6 +17,11 @@ void CompatSetRequestObserver(CompatRequestObserver observer)
     CCompatHost::Get().m_requestObserver = std::move(observer);
 }
 
+void CompatSetRequestFilter(CompatRequestFilter filter)
+{
+    CCompatHost::Get().m_requestFilter = std::move(filter);
+}
+
 void CompatSetDebugOutputObserver(std::function<void(const std::string& text)> observer)
 {
     CCompatHost::Get().m_debugObserver = std::move(observer);

@@ -18,6 +18,10 @@ void CompatUseDefaultMachine();
 using CompatRequestObserver =
     std::function<void(uint32_t code, const std::vector<uint8_t>& in, uint32_t outLength, bool ok)>;
 void CompatSetRequestObserver(CompatRequestObserver observer);
+// Sees each device-control request before the machine: returning true completes it with the
+// NTSTATUS in *status instead (a refusing driver); none: the machine serves every request.
+using CompatRequestFilter = std::function<bool(uint32_t code, uint32_t* status)>;
+void CompatSetRequestFilter(CompatRequestFilter filter);
 // Receives each OutputDebugStringA text; none: the texts are dropped.
 void CompatSetDebugOutputObserver(std::function<void(const std::string& text)> observer);
 CSimMachine& CompatMachine();

@@ -21,6 +21,10 @@ DWORD ErrorFromStatus(uint32_t status)
     case kSimStatusBufferTooSmall: return ERROR_INSUFFICIENT_BUFFER;
     case kSimStatusInsufficientResources: return ERROR_NO_SYSTEM_RESOURCES;
     case kSimStatusIoDeviceError: return ERROR_IO_DEVICE;
+    case kSimStatusAccessDenied: return ERROR_ACCESS_DENIED;
+    case kSimStatusWriteProtected: return ERROR_WRITE_PROTECT;
+    case kSimStatusDeviceNotReady: return ERROR_NOT_READY;
+    case kSimStatusNotSupported: return ERROR_NOT_SUPPORTED;
     default: return ERROR_GEN_FAILURE;
     }
 }
@@ -81,8 +85,10 @@ BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBu
     std::vector<uint8_t> input(in, in + nInBufferSize);
     std::vector<uint8_t> output(nOutBufferSize);
     uint32_t returned = 0;
-    uint32_t status = host.Machine().Dispatch(dwIoControlCode, input.empty() ? nullptr : input.data(), nInBufferSize,
-                                              output.empty() ? nullptr : output.data(), nOutBufferSize, &returned);
+    uint32_t status = kSimStatusSuccess;
+    if (!host.m_requestFilter || !host.m_requestFilter(dwIoControlCode, &status))
+        status = host.Machine().Dispatch(dwIoControlCode, input.empty() ? nullptr : input.data(), nInBufferSize,
+                                         output.empty() ? nullptr : output.data(), nOutBufferSize, &returned);
     bool ok = status == kSimStatusSuccess;
     *lpBytesReturned = ok ? returned : 0;
     if (ok && returned)

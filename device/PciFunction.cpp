@@ -178,7 +178,58 @@ bool CPciFunction::WriteConfig(uint32_t bus, uint32_t device, uint32_t function,
     uint8_t in[kWriteConfigInSize] = {};
     PutRegisterRequest(in, bus, device, function, offset, size);
     pci::PutLe32(in + kRegValueOffset, value);
-    return SendRequest(m_hDriver, IOCTL_WRITE_CONFIG, in, sizeof in, nullptr, 0, nullptr);
+    const bool barRegister = (offset >= pci::kBar0Offset && offset < pci::BarOffset(pci::kMaxBars)) ||
+        offset == pci::kExpansionRomOffset || offset == pci::kBridgeExpansionRomOffset;
+    return NoteWrite(SendRequest(m_hDriver, IOCTL_WRITE_CONFIG, in, sizeof in, nullptr, 0, nullptr), barRegister);
+}
+
+bool CPciFunction::NoteWrite(bool ok, bool onBar)
+{
+    if (!ok && m_writeError == ERROR_SUCCESS) {
+        m_writeError = GetLastError();
+        m_writeErrorOnBar = onBar;
+    }
+    return ok;
+}
+
+DWORD CPciFunction::TakeWriteError()
+{
+    const DWORD error = m_writeError;
+    m_writeError = ERROR_SUCCESS;
+    return error;
+}
+
+CPciFunction::CSource CPciFunction::DescribeSource(HANDLE hDriver)
+{
+    // Room for every segment a 16-bit number can name would be 128 KiB; no machine has that many.
+    constexpr uint32_t kMaxSegments = 256;
+    std::vector<uint8_t> out(SourceAnswerSize(kMaxSegments));
+    uint32_t returned = 0;
+    CSource source;
+    if (!SendRequest(hDriver, IOCTL_DESCRIBE_SOURCE, nullptr, 0, out.data(), uint32_t(out.size()), &returned) ||
+        returned < kSourceFixedSize)
+        return source;
+    const uint32_t count = pci::GetLe32(out.data() + kSourceSegmentCountOffset);
+    source.live = pci::GetLe32(out.data() + kSourceKindOffset) == kSourceKindLive;
+    source.configWritesAllowed = (pci::GetLe32(out.data() + kSourceFlagsOffset) & kSourceConfigWritesAllowed) != 0;
+    if (count == 0 || count > kMaxSegments || returned < SourceAnswerSize(count))
+        return source;
+    source.segments.clear();
+    for (uint32_t i = 0; i < count; ++i)
+        source.segments.push_back(pci::GetLe16(out.data() + kSourceFixedSize + i * kSourceSegmentBytes));
+    return source;
+}
+
+std::string CPciFunction::DescribeWriteError(DWORD error, bool onBar)
+{
+    switch (error) {
+    case ERROR_SUCCESS: return {};
+    case ERROR_WRITE_PROTECT: return "Live mode is read-only: set BRISCO_LIVE_WRITES=1 to write";
+    case ERROR_ACCESS_DENIED:
+        return onBar ? "Refused: the host owns this device's BARs" : "Refused: the host owns this register";
+    case ERROR_NOT_READY: return "Refused: the device's registers cannot be read";
+    default: return "The write failed: error " + std::to_string(error);
+    }
 }
 
 void CPciFunction::WriteConfigRegister(uint32_t offset, uint32_t size)
@@ -456,8 +507,8 @@ bool CPciFunction::SendRangeRequest(int index, uint32_t offset, bool write, void
         PutRangeHeader(in.get(), space, uint32_t(address), unitSize, count);
     if (write) {
         memcpy(in.get() + header, buffer, length);
-        return SendRequest(m_hDriver, wide ? IOCTL_WRITE_DEVICE_WIDE : IOCTL_WRITE_DEVICE, in.get(), total, nullptr, 0,
-                           nullptr);
+        return NoteWrite(SendRequest(m_hDriver, wide ? IOCTL_WRITE_DEVICE_WIDE : IOCTL_WRITE_DEVICE, in.get(), total,
+                                     nullptr, 0, nullptr));
     }
     uint32_t returned = 0;
     return SendRequest(m_hDriver, wide ? IOCTL_READ_DEVICE_WIDE : IOCTL_READ_DEVICE, in.get(), total, buffer, length,

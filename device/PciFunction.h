@@ -29,6 +29,21 @@ public:
         bool hostBridgeFound = false;
     };
 
+    // What answers the driver's requests (809h). A driver that does not know the request is
+    // taken as an image that takes writes, with segment 0 alone.
+    struct CSource
+    {
+        bool live = false;
+        bool configWritesAllowed = true;
+        std::vector<uint16_t> segments{0};
+    };
+    static CSource DescribeSource(HANDLE hDriver);
+    // The status bar text for a write the driver refused with this Win32 error.
+    // onBar: the refused write went to a BAR register or a BAR's range.
+    static std::string DescribeWriteError(DWORD error, bool onBar = true);
+    // Whether the refusal TakeWriteError last gave concerned a BAR.
+    bool WasWriteErrorOnBar() const { return m_writeErrorOnBar; }
+
     // A capability walk never visits more entries than the image has dwords.
     static constexpr uint32_t kMaxCapabilityEntries = 64;
     // The name database, opened by this relative name, so from the current folder.
@@ -126,6 +141,9 @@ public:
     // above 4 GiB go in the wide requests, never truncated.
     bool ReadDeviceData(int index, uint32_t offset, void* buffer, uint32_t unitSize, uint32_t count);
     bool WriteDeviceData(int index, uint32_t offset, const void* data, uint32_t unitSize, uint32_t count);
+    // The Win32 error of the first configuration or range write the driver refused since the
+    // last call (ERROR_SUCCESS when none was); the call forgets it. A read-back cannot hide it.
+    DWORD TakeWriteError();
 
     std::string GetVendorName() const;
     std::string GetDeviceName() const;
@@ -193,6 +211,8 @@ private:
     // The BAR that a resource descriptor of this type, start and length can describe, or -1.
     int FindBarForRange(uint8_t type, uint64_t start, uint64_t length) const;
     bool SendRangeRequest(int index, uint32_t offset, bool write, void* buffer, uint32_t unitSize, uint32_t count);
+    // Keeps the error of a refused write until TakeWriteError.
+    bool NoteWrite(bool ok, bool onBar = true);
     void ReadChild(CScanState& scan);
     void FindHostBridge(CScanState& scan);
     void ScanChildren(CScanState& scan);
@@ -214,6 +234,8 @@ private:
 
     CScanReport m_scanReport;
     std::bitset<pci::kExtendedConfigSpaceBytes> m_unread;
+    DWORD m_writeError = ERROR_SUCCESS;
+    bool m_writeErrorOnBar = false;
     bool m_hasRegistryRecord = false;
     bool m_registryRecordStarted = false;
     bool m_readable = true;

@@ -13,6 +13,7 @@
 namespace {
 
 constexpr uint32_t kPathChars = 96;
+constexpr uint32_t kTraceChars = 128;
 // sysfs lists six BARs, then the expansion ROM, then a bridge's windows.
 constexpr uint32_t kResourceTextBytes = 1024;
 // /proc/bus/pci/devices: about 200 characters per function.
@@ -407,7 +408,7 @@ uint32_t CLiveMachine::ReadConfigBytes(uint32_t bus, uint32_t device, uint32_t f
         return kSimStatusSuccess;
     }
     // Linux shows other users only the first 64 bytes; the rest is not data.
-    return length == size ? kSimStatusSuccess : kSimStatusAccessDenied;
+    return length == size ? kSimStatusSuccess : kSimStatusDeviceNotReady;
 }
 
 uint32_t CLiveMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
@@ -431,6 +432,8 @@ uint32_t CLiveMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLen
     case IOCTL_READ_DEVICE_WIDE: return ServeReadDevice(in, inLength, out, outLength, returned, true);
     case IOCTL_WRITE_DEVICE: return ServeWriteDevice(in, inLength, false);
     case IOCTL_WRITE_DEVICE_WIDE: return ServeWriteDevice(in, inLength, true);
+    case IOCTL_DESCRIBE_SOURCE:
+        return CSimMachine::ServeDescribeSource(kSourceKindLive, m_writesAllowed, out, outLength, returned);
     default: return kSimStatusInvalidDeviceRequest;
     }
 }
@@ -489,7 +492,7 @@ uint32_t CLiveMachine::ServeReadWholeSpace(const uint8_t* in, uint32_t inLength,
     }
     // Less than the conventional space is not data (another user sees only 64 bytes).
     if (length < kConfigSpaceSize)
-        return kSimStatusAccessDenied;
+        return kSimStatusDeviceNotReady;
     *returned = length >= pci::kExtendedConfigSpaceBytes ? pci::kExtendedConfigSpaceBytes : kConfigSpaceSize;
     return kSimStatusSuccess;
 }
@@ -525,15 +528,18 @@ uint32_t CLiveMachine::ServeWriteConfig(const uint8_t* in, uint32_t inLength)
     if (uint32_t status = CSimMachine::CheckRegister(in, &offset, &size))
         return status;
     if (!m_writesAllowed)
-        return kSimStatusAccessDenied;
-    // The policy needs the header as it is now; a function Linux does not list is never written.
-    uint8_t header[pci::kDeviceSpecificOffset];
-    bool present;
-    if (ReadConfigBytes(bus, device, function, 0, sizeof(header), header, &present) != kSimStatusSuccess || !present)
-        return kSimStatusAccessDenied;
+        return kSimStatusWriteProtected;
+    // The policy needs the space as it is now; a function Linux does not list is never written.
+    const uint32_t length = ReadConfigSpace(bus, device, function, m_policySpace, sizeof(m_policySpace));
+    if (length < pci::kDeviceSpecificOffset)
+        return kSimStatusDeviceNotReady;
     const uint32_t value = pci::GetLe32(in + kRegValueOffset);
-    if (!LiveWriteAllowed(header, offset, size, value))
-        return kSimStatusAccessDenied;
+    if (const char* refusal = LiveWriteRefusal(m_policySpace, length, offset, size, value)) {
+        char line[kTraceChars];
+        CSimText(line, sizeof(line)).Add("live write to ").AddHex(offset, 3).Add(" refused: ").Add(refusal);
+        SimTrace(line);
+        return refusal == kLiveRefusalUnreadable ? kSimStatusDeviceNotReady : kSimStatusAccessDenied;
+    }
     uint8_t bytes[pci::kDwordBytes];
     pci::PutLe32(bytes, value);
     char path[kPathChars];
@@ -548,8 +554,10 @@ uint32_t CLiveMachine::ServeWriteDevice(const uint8_t* in, uint32_t inLength, bo
     uint32_t bytes;
     if (uint32_t status = CSimMachine::CheckRange(in, inLength, wide, &space, &address, &bytes))
         return status;
+    if (inLength != WriteDeviceInSize(wide, bytes))
+        return kSimStatusInvalidParameter;
     // Range writes stay refused even with writes on: the host's drivers own every range.
-    return inLength == WriteDeviceInSize(wide, bytes) ? kSimStatusAccessDenied : kSimStatusInvalidParameter;
+    return m_writesAllowed ? kSimStatusAccessDenied : kSimStatusWriteProtected;
 }
 
 uint32_t CLiveMachine::ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,

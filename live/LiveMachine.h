@@ -62,7 +62,7 @@ private:
     void KeepSizeIfAssigned(CLiveFunction* function, uint32_t slot, uint64_t start, uint64_t size, bool io);
     void ConfigPath(uint32_t bus, uint32_t device, uint32_t function, char* path, uint32_t capacity) const;
     bool BuildSnapshot(char* message, uint32_t capacity);
-    // Reads exactly size bytes of configuration space: 0 read, or kSimStatusAccessDenied when Linux shows fewer.
+    // Reads exactly size bytes of configuration space: 0 read, or kSimStatusDeviceNotReady when Linux shows fewer.
     uint32_t ReadConfigBytes(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint32_t size,
                              uint8_t* out, bool* present);
 
@@ -87,6 +87,7 @@ private:
     char m_notes[256];
     uint32_t m_otherDomains[8];
     uint32_t m_otherDomainCount = 0;
+    uint8_t m_policySpace[pci::kExtendedConfigSpaceBytes]; // what a write is judged against
 };
 
 // Path prefixes below the root.

@@ -90,6 +90,9 @@ constexpr uint32_t kIoBaseUpperOffset = 0x30;
 constexpr uint32_t kIoLimitUpperOffset = 0x32;
 constexpr uint32_t kBridgeExpansionRomOffset = 0x38;
 constexpr uint32_t kBridgeControlOffset = 0x3E;
+// Bridge Control bits, the same in PCI-to-PCI and CardBus bridges.
+constexpr uint16_t kBridgeControlVgaEnable = 0x0008;
+constexpr uint16_t kBridgeControlSecondaryBusReset = 0x0040;
 
 // Header type 2: CardBus bridges.
 constexpr uint32_t kCardBusCapabilitiesPointerOffset = 0x14;

@@ -64,6 +64,7 @@ constexpr uint32_t kExpPowerLimitScaleMask = 0x3;
 constexpr uint32_t kExpControlPayloadShift = 5;
 constexpr uint32_t kExpControlReadRequestShift = 12;
 constexpr uint32_t kExpPayloadBaseBytes = 128;
+constexpr uint16_t kExpDeviceControlInitiateFlr = 0x8000; // reads 0; writing 1 resets the function
 
 // Link Capabilities, Control and Status.
 constexpr uint32_t kExpLinkSpeedMask = 0xF;
@@ -78,6 +79,8 @@ constexpr uint32_t kExpL1ExitShift = 15;
 constexpr uint32_t kExpPortNumberShift = 24;
 constexpr uint32_t kExpPortNumberMask = 0xFF;
 constexpr uint16_t kExpLinkControlRcb128 = 0x0008;
+constexpr uint16_t kExpLinkControlLinkDisable = 0x0010;
+constexpr uint16_t kExpLinkControlRetrainLink = 0x0020; // reads 0; writing 1 retrains
 constexpr uint32_t kExpLinkStatusWidthShift = 4;
 constexpr uint32_t kExpLinkStatusWidthMask = 0x3F;
 // Link Capabilities 2: the supported speeds vector, bit 0 is 2.5 GT/s.

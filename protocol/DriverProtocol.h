@@ -30,6 +30,9 @@ constexpr uint32_t IOCTL_READ_DEVICE_WIDE = MakeControlCode(0x806, kFileReadAcce
 constexpr uint32_t IOCTL_WRITE_DEVICE_WIDE = MakeControlCode(0x807, kFileWriteAccess);
 // The whole configuration space of a function: 4096 bytes with extended space, 256 without.
 constexpr uint32_t IOCTL_READ_EXTENDED_CONFIG_SPACE = MakeControlCode(0x808, kFileReadAccess);
+// What answers the requests: a machine image or the live machine, whether it takes configuration
+// writes, and its PCI segments. An older driver refuses it; the program then assumes an image.
+constexpr uint32_t IOCTL_DESCRIBE_SOURCE = MakeControlCode(0x809, kFileReadAccess);
 
 static_assert(IOCTL_PROBE_FUNCTION == 0x80006000u);
 static_assert(IOCTL_WRITE_CONFIG == 0x8000a004u);
@@ -40,6 +43,7 @@ static_assert(IOCTL_WRITE_DEVICE == 0x8000a014u);
 static_assert(IOCTL_READ_DEVICE_WIDE == 0x80006018u);
 static_assert(IOCTL_WRITE_DEVICE_WIDE == 0x8000a01cu);
 static_assert(IOCTL_READ_EXTENDED_CONFIG_SPACE == 0x80006020u);
+static_assert(IOCTL_DESCRIBE_SOURCE == 0x80006024u);
 
 // Function address: the first 12 bytes of the four configuration requests.
 constexpr uint32_t kAddrBusOffset = 0;
@@ -69,6 +73,23 @@ constexpr uint32_t kRegValueOffset = 17;
 constexpr uint32_t kReadConfigInSize = 17;
 constexpr uint32_t kReadConfigOutSize = 4;
 constexpr uint32_t kWriteConfigInSize = 21;
+
+// Describe the source: no input. Answers a fixed part, then one u16 per segment, ascending.
+constexpr uint32_t kDescribeSourceInSize = 0;
+constexpr uint32_t kSourceSizeOffset = 0; // bytes of the whole answer
+constexpr uint32_t kSourceKindOffset = 4;
+constexpr uint32_t kSourceFlagsOffset = 8;
+constexpr uint32_t kSourceSegmentCountOffset = 12;
+constexpr uint32_t kSourceFixedSize = 16;
+constexpr uint32_t kSourceSegmentBytes = 2;
+constexpr uint32_t kSourceKindImage = 1;
+constexpr uint32_t kSourceKindLive = 2;
+constexpr uint32_t kSourceConfigWritesAllowed = 0x1;
+// The answer's length with segmentCount segments.
+constexpr uint32_t SourceAnswerSize(uint32_t segmentCount)
+{
+    return kSourceFixedSize + segmentCount * kSourceSegmentBytes;
+}
 
 // Device range requests: space (u8), address (u32), unit size (u32), count (u32), then data.
 constexpr uint8_t kSpaceIo = 0;
@@ -154,6 +175,15 @@ struct CWideRangeRequest
     uint32_t m_count;
 };
 
+// The fixed part of 809h's answer; the segment numbers follow it.
+struct CSourceAnswer
+{
+    uint32_t m_size;
+    uint32_t m_kind;
+    uint32_t m_flags;
+    uint32_t m_segmentCount;
+};
+
 #pragma pack(pop)
 
 static_assert(sizeof(CConfigSpaceRequest) == kFunctionAddressSize);
@@ -190,14 +220,24 @@ static_assert(offsetof(CRangeRequest, m_address) == kRangeAddressOffset);
 static_assert(offsetof(CRangeRequest, m_unit) == kRangeUnitOffset);
 static_assert(offsetof(CRangeRequest, m_count) == kRangeCountOffset);
 
+static_assert(sizeof(CSourceAnswer) == kSourceFixedSize);
+static_assert(offsetof(CSourceAnswer, m_size) == kSourceSizeOffset);
+static_assert(offsetof(CSourceAnswer, m_kind) == kSourceKindOffset);
+static_assert(offsetof(CSourceAnswer, m_flags) == kSourceFlagsOffset);
+static_assert(offsetof(CSourceAnswer, m_segmentCount) == kSourceSegmentCountOffset);
+
 static_assert(sizeof(CWideRangeRequest) == kWideRangeHeaderSize);
 static_assert(offsetof(CWideRangeRequest, m_space) == kWideRangeSpaceOffset);
 static_assert(offsetof(CWideRangeRequest, m_address) == kWideRangeAddressOffset);
 static_assert(offsetof(CWideRangeRequest, m_unit) == kWideRangeUnitOffset);
 static_assert(offsetof(CWideRangeRequest, m_count) == kWideRangeCountOffset);
 
-// The one input length a request is served with, or 0 where there is none: probe and read
-// configuration space take longer inputs too, and a device write's length follows from its data.
+// What FixedRequestInSize answers for a request whose input length is not fixed.
+constexpr uint32_t kVariableInSize = 0xFFFFFFFF;
+
+// The one input length a request is served with, or kVariableInSize where there is none: probe and
+// read configuration space take longer inputs too, and a device write's length follows from its
+// data. A request without input takes none: bytes sent to it are a caller's mistake.
 constexpr uint32_t FixedRequestInSize(uint32_t code)
 {
     switch (code) {
@@ -206,7 +246,8 @@ constexpr uint32_t FixedRequestInSize(uint32_t code)
     case IOCTL_READ_DEVICE: return kRangeHeaderSize;
     case IOCTL_READ_DEVICE_WIDE: return kWideRangeHeaderSize;
     case IOCTL_READ_EXTENDED_CONFIG_SPACE: return kReadExtendedConfigSpaceInSize;
-    default: return 0;
+    case IOCTL_DESCRIBE_SOURCE: return kDescribeSourceInSize;
+    default: return kVariableInSize;
     }
 }
 

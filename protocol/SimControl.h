@@ -36,3 +36,7 @@ static_assert(offsetof(CSimFaultRequest, m_function) == kSimFaultFunctionOffset)
 constexpr uint32_t kSimFaultOff = 0;
 constexpr uint32_t kSimFaultAll = 1;      // every request fails
 constexpr uint32_t kSimFaultFunction = 2; // requests addressed to one function fail
+// Every configuration and range write is refused as a live machine refuses it: with writes
+// off (and 809h then says so), or as a write the host owns.
+constexpr uint32_t kSimFaultWriteProtect = 3;
+constexpr uint32_t kSimFaultWriteDenied = 4;

@@ -105,6 +105,13 @@ bool CSimMachine::FaultsAddress(uint32_t bus, uint32_t device, uint32_t function
     return m_faultMode == kSimFaultFunction && AddressKey(bus, device, function) == m_faultKey;
 }
 
+uint32_t CSimMachine::WriteRefusal() const
+{
+    if (m_faultMode == kSimFaultWriteProtect)
+        return kSimStatusWriteProtected;
+    return m_faultMode == kSimFaultWriteDenied ? kSimStatusAccessDenied : kSimStatusSuccess;
+}
+
 bool CSimMachine::FaultsRange(uint8_t space, uint64_t address, uint32_t bytes) const
 {
     if (m_faultMode == kSimFaultAll)
@@ -148,6 +155,8 @@ uint32_t CSimMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLeng
     case IOCTL_WRITE_DEVICE: return ServeWriteDevice(in, inLength, false);
     case IOCTL_READ_DEVICE_WIDE: return ServeReadDevice(in, inLength, out, outLength, returned, true);
     case IOCTL_WRITE_DEVICE_WIDE: return ServeWriteDevice(in, inLength, true);
+    case IOCTL_DESCRIBE_SOURCE:
+        return ServeDescribeSource(kSourceKindImage, m_faultMode != kSimFaultWriteProtect, out, outLength, returned);
     case IOCTL_SIM_SET_FAULT: return ServeSetFault(in, inLength);
     default: return kSimStatusInvalidDeviceRequest;
     }
@@ -156,7 +165,7 @@ uint32_t CSimMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLeng
 uint32_t CSimMachine::CheckLength(uint32_t code, uint32_t inLength)
 {
     const uint32_t fixed = FixedRequestInSize(code);
-    return fixed && inLength != fixed ? kSimStatusInvalidParameter : kSimStatusSuccess;
+    return fixed != kVariableInSize && inLength != fixed ? kSimStatusInvalidParameter : kSimStatusSuccess;
 }
 
 uint32_t CSimMachine::CheckAddress(const uint8_t* in, uint32_t* bus, uint32_t* device, uint32_t* function)
@@ -272,6 +281,8 @@ uint32_t CSimMachine::ServeWriteConfig(const uint8_t* in, uint32_t inLength)
         return status;
     if (FaultsAddress(bus, device, function))
         return kSimStatusIoDeviceError;
+    if (uint32_t status = WriteRefusal())
+        return status;
     // An absent function ignores the write, as a master abort would.
     CSimFunction* f = FindFunction(bus, device, function);
     if (!WithinSpace(f, offset, size))
@@ -408,6 +419,8 @@ uint32_t CSimMachine::ServeWriteDevice(const uint8_t* in, uint32_t inLength, boo
         return kSimStatusInvalidParameter;
     if (FaultsRange(space, address, bytes))
         return kSimStatusIoDeviceError;
+    if (uint32_t status = WriteRefusal())
+        return status;
     // Reserve every page first so that a shortage refuses the request before any byte changes.
     // Expansion ROMs are read-only and unmapped addresses ignore writes.
     for (uint32_t done = 0; done < bytes;) {
@@ -427,12 +440,28 @@ uint32_t CSimMachine::ServeWriteDevice(const uint8_t* in, uint32_t inLength, boo
     return kSimStatusSuccess;
 }
 
+uint32_t CSimMachine::ServeDescribeSource(uint32_t kind, bool writesAllowed, uint8_t* out, uint32_t outLength,
+                                          uint32_t* returned)
+{
+    constexpr uint32_t kSegmentCount = 1;
+    constexpr uint32_t kSize = SourceAnswerSize(kSegmentCount);
+    if (outLength < kSize)
+        return kSimStatusBufferTooSmall;
+    pci::PutLe32(out + kSourceSizeOffset, kSize);
+    pci::PutLe32(out + kSourceKindOffset, kind);
+    pci::PutLe32(out + kSourceFlagsOffset, writesAllowed ? kSourceConfigWritesAllowed : 0);
+    pci::PutLe32(out + kSourceSegmentCountOffset, kSegmentCount);
+    pci::PutLe16(out + kSourceFixedSize, 0);
+    *returned = kSize;
+    return kSimStatusSuccess;
+}
+
 uint32_t CSimMachine::ServeSetFault(const uint8_t* in, uint32_t inLength)
 {
     if (inLength < kSimFaultInSize)
         return kSimStatusInvalidParameter;
     uint32_t mode = pci::GetLe32(in + kSimFaultModeOffset);
-    if (mode > kSimFaultFunction)
+    if (mode > kSimFaultWriteDenied)
         return kSimStatusInvalidParameter;
     SetFault(mode, pci::GetLe32(in + kSimFaultBusOffset), pci::GetLe32(in + kSimFaultDeviceOffset),
              pci::GetLe32(in + kSimFaultFunctionOffset));

@@ -66,6 +66,9 @@ public:
     // wide: the request carries a 64-bit address (806h/807h) instead of a 32-bit one.
     static uint32_t CheckRange(const uint8_t* in, uint32_t inLength, bool wide, uint8_t* space, uint64_t* address,
                                uint32_t* bytes);
+    // The answer to 809h of a source of this kind (kSourceKindImage or kSourceKindLive), segment 0 only.
+    static uint32_t ServeDescribeSource(uint32_t kind, bool writesAllowed, uint8_t* out, uint32_t outLength,
+                                        uint32_t* returned);
 
 private:
     uint32_t ServeProbe(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength, uint32_t* returned);
@@ -87,6 +90,8 @@ private:
     static bool WithinSpace(const CSimFunction* f, uint32_t offset, uint32_t size);
     bool FaultsAddress(uint32_t bus, uint32_t device, uint32_t function) const;
     bool FaultsRange(uint8_t space, uint64_t address, uint32_t bytes) const;
+    // The status the write fault modes refuse every write with; success when none is on.
+    uint32_t WriteRefusal() const;
     // A stretch of a range request that one BAR decodes, or that nothing decodes.
     struct CRun
     {

@@ -240,11 +240,12 @@ void CBarPage::OnEndEdit(int item, int subItem, const char* text)
         return;
     }
     uint32_t value = *typed.value;
+    ForgetRefusedWrite(m_function);
     m_function->WriteDeviceData(m_barIndex, offset, &value, width, 1);
     uint32_t readBack = 0;
     const bool readBackOk = m_function->ReadDeviceData(m_barIndex, offset, &readBack, width, 1);
     m_grid.StoreUnit(offset, readBackOk ? std::optional<uint32_t>(readBack) : std::nullopt);
-    if (!readBackOk || readBack != *typed.value)
+    if (!ReportRefusedWrite(m_function) && (!readBackOk || readBack != *typed.value))
         AfxMessageBeep(MB_ICONEXCLAMATION);
     if (m_list.m_hWnd != nullptr) {
         m_list.SetItemCountEx(m_list.GetItemCount(), LVSICF_NOINVALIDATEALL);

@@ -116,10 +116,11 @@ void CCapabilitiesPage::OnEndEdit(int item, int, const char* text)
     }
     if (target.function == nullptr || target.function != m_model.GetFunction())
         return;
+    ForgetRefusedWrite(target.function);
     const auto written = m_model.Write(target.offset, target.size, text, target.hexMode);
     if (written && !written->refusal.empty())
         ReportRefusedEdit(written->refusal);
-    else if (!written || !written->kept)
+    else if (!ReportRefusedWrite(target.function) && (!written || !written->kept))
         AfxMessageBeep(MB_ICONEXCLAMATION);
     ShowRows();
 }

@@ -220,12 +220,16 @@ void CConfigSpacePage::OnEndEdit(int item, int subItem, const char* text)
         }
         typedInHex = target.hexMode;
     }
+    ForgetRefusedWrite(GetFunction());
+    m_warned = false;
     if (CConfigSpaceModel::OnEndEdit(item, subItem, text, typedInHex))
         ShowEditedRows();
+    ReportRefusedWrite(GetFunction(), !m_warned);
 }
 
 void CConfigSpacePage::WarningBeep()
 {
+    m_warned = true;
     AfxMessageBeep(MB_ICONEXCLAMATION);
 }
 

@@ -61,4 +61,5 @@ private:
     };
     CEditTarget m_editTarget;
     const CMachineComparison* m_comparison = nullptr;
+    bool m_warned = false; // the edit being ended has beeped already
 };

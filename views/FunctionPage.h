@@ -48,6 +48,12 @@ public:
 protected:
     CWnd* GetParent() const { return m_parent; }
 
+    // Before an edit's write: a refusal left from earlier requests is not the edit's.
+    static void ForgetRefusedWrite(CPciFunction* function);
+    // After it: a write the driver refused beeps (unless beep is false: the page beeped already)
+    // and the status bar says why. False when the driver refused none.
+    bool ReportRefusedWrite(CPciFunction* function, bool beep = true) const;
+
     // The rule every page follows: the list goes below the tab row (dialog item
     // tabsId), full width, down to the bottom of the view; its Z order stays.
     void FitList(int listId, int tabsId, int cx) const

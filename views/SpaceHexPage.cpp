@@ -166,10 +166,11 @@ void CSpaceHexPage::OnEndEdit(int item, int subItem, const char* text)
     }
     if (m_function == nullptr || !offset)
         return;
+    ForgetRefusedWrite(m_function);
     const auto written = m_grid.Write(*offset, m_grid.GetUnitWidth(), text, typedInHex);
     if (written && !written->refusal.empty())
         ReportRefusedEdit(written->refusal);
-    else if (!written || !written->kept)
+    else if (!ReportRefusedWrite(m_function) && (!written || !written->kept))
         AfxMessageBeep(MB_ICONEXCLAMATION);
     if (m_list.m_hWnd != nullptr) {
         const int row = int(*offset / CSpaceGridModel::kBytesPerRow);

@@ -23,6 +23,7 @@ void CDeviceFixture::SetUp()
 void CDeviceFixture::TearDown()
 {
     CompatSetRequestObserver(nullptr);
+    CompatSetRequestFilter(nullptr);
     CompatMachine().SetFault(0, 0, 0, 0);
     if (m_driver != INVALID_HANDLE_VALUE)
         CloseHandle(m_driver);

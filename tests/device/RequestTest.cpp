@@ -161,6 +161,63 @@ TEST_F(RequestTest, FailedRequestsReadAsFailuresAndLeaveTheirOutputAlone)
     CompatMachine().SetFault(kFaultOff, 0, 0, 0);
 }
 
+TEST_F(RequestTest, ARefusedWriteKeepsItsReasonPastTheReadBack)
+{
+    struct Case
+    {
+        const char* name;
+        uint32_t status; // what the driver answers every write with
+        DWORD error;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"writes off", 0xC00000A2u, ERROR_WRITE_PROTECT, "Live mode is read-only: set BRISCO_LIVE_WRITES=1 to write"},
+        {"the host owns it", 0xC0000022u, ERROR_ACCESS_DENIED, "Refused: the host owns this device's BARs"},
+        {"unreadable", 0xC00000A3u, ERROR_NOT_READY, "Refused: the device's registers cannot be read"},
+    };
+    auto function = MakeDevice();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CompatSetRequestFilter([&c](uint32_t code, uint32_t* status) {
+            *status = c.status;
+            return code == IOCTL_WRITE_CONFIG || code == IOCTL_WRITE_DEVICE;
+        });
+        function->m_config[0x3C] = 0x0B;
+        function->WriteEditedRegister(0x3C, 1);
+        EXPECT_EQ(function->m_config[0x3C], 0x0A) << "the read-back shows what the device kept";
+        EXPECT_EQ(function->TakeWriteError(), c.error);
+        EXPECT_EQ(function->TakeWriteError(), DWORD(ERROR_SUCCESS)) << "taken once";
+        uint8_t data[4] = {};
+        EXPECT_FALSE(function->WriteDeviceData(1, 0, data, 4, 1));
+        function->WriteConfig(0, 5, 0, 0x3C, 1, 0x0A);
+        EXPECT_EQ(function->TakeWriteError(), c.error) << "the first refusal is kept";
+        EXPECT_EQ(CPciFunction::DescribeWriteError(c.error), c.text);
+    }
+    EXPECT_EQ(CPciFunction::DescribeWriteError(ERROR_ACCESS_DENIED, false), "Refused: the host owns this register");
+    CompatSetRequestFilter(nullptr);
+    function->WriteEditedRegister(0x3C, 1);
+    EXPECT_EQ(function->TakeWriteError(), DWORD(ERROR_SUCCESS));
+}
+
+TEST_F(RequestTest, TheSourceIsDescribedAndADriverThatRefusesItIsAnImage)
+{
+    const CPciFunction::CSource image = CPciFunction::DescribeSource(m_driver);
+    EXPECT_FALSE(image.live);
+    EXPECT_TRUE(image.configWritesAllowed);
+    EXPECT_EQ(image.segments, std::vector<uint16_t>{0});
+    ASSERT_EQ(RequestsOf(IOCTL_DESCRIBE_SOURCE).size(), 1u);
+    EXPECT_TRUE(RequestsOf(IOCTL_DESCRIBE_SOURCE)[0].in.empty());
+
+    CompatSetRequestFilter([](uint32_t code, uint32_t* status) {
+        *status = 0xC0000010u; // STATUS_INVALID_DEVICE_REQUEST: an older driver
+        return code == IOCTL_DESCRIBE_SOURCE;
+    });
+    const CPciFunction::CSource older = CPciFunction::DescribeSource(m_driver);
+    EXPECT_FALSE(older.live);
+    EXPECT_TRUE(older.configWritesAllowed);
+    EXPECT_EQ(older.segments, std::vector<uint16_t>{0});
+}
+
 TEST_F(RequestTest, AFunctionWhoseProbeFailsIsNotInTheTree)
 {
     CompatMachine().SetFault(kFaultOneFunction, 0, 5, 0);

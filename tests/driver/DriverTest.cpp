@@ -402,6 +402,10 @@ TEST_F(DriverTest, MalformedRequestsAreRefusedAndChangeNothing)
         {"range write one byte short", IOCTL_WRITE_DEVICE, shortRangeWrite, 0, ERROR_INVALID_PARAMETER},
         {"unknown request", MakeControlCode(0x8FF, kFileReadAccess), AddressIn(kProbeInSize, 0, 0, 0), kProbeOutSize,
          ERROR_INVALID_FUNCTION},
+        {"source described with input", IOCTL_DESCRIBE_SOURCE, Bytes(4, 0), SourceAnswerSize(1),
+         ERROR_INVALID_PARAMETER},
+        {"source without room for its segment", IOCTL_DESCRIBE_SOURCE, Bytes(), SourceAnswerSize(1) - 1,
+         ERROR_INSUFFICIENT_BUFFER},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -431,6 +435,17 @@ TEST_F(DriverTest, InjectedFaultsFailRequestsUntilSwitchedOff)
     EXPECT_TRUE(probe(other).ok);
     ASSERT_TRUE(fault.Set(kSimFaultOff, 0, 0, 0));
     EXPECT_TRUE(probe(target).ok);
+
+    // Writes refused as a live machine refuses them reach the program as distinct errors.
+    const Bytes write = RegisterIn(kWriteConfigInSize, target, kLatencyTimerOffset, 1);
+    ASSERT_TRUE(fault.Set(kSimFaultWriteProtect, 0, 0, 0));
+    EXPECT_EQ(FromDriver(IOCTL_WRITE_CONFIG, write, 0).error, DWORD(ERROR_WRITE_PROTECT));
+    const CAnswer source = FromDriver(IOCTL_DESCRIBE_SOURCE, Bytes(), SourceAnswerSize(1));
+    ASSERT_EQ(source.out.size(), SourceAnswerSize(1));
+    EXPECT_EQ(pci::GetLe32(source.out.data() + kSourceFlagsOffset), 0u) << "writes off";
+    ASSERT_TRUE(fault.Set(kSimFaultWriteDenied, 0, 0, 0));
+    EXPECT_EQ(FromDriver(IOCTL_WRITE_CONFIG, write, 0).error, DWORD(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(probe(target).ok) << "reads go on";
 }
 
 // Reads a value of a key below HKLM; returns false when key or value is missing.

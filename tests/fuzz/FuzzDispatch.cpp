@@ -15,7 +15,7 @@ namespace {
 const uint32_t kCodes[] = {IOCTL_PROBE_FUNCTION,   IOCTL_WRITE_CONFIG,      IOCTL_READ_CONFIG_SPACE,
                            IOCTL_READ_CONFIG,      IOCTL_READ_DEVICE,       IOCTL_WRITE_DEVICE,
                            IOCTL_READ_DEVICE_WIDE, IOCTL_WRITE_DEVICE_WIDE, IOCTL_READ_EXTENDED_CONFIG_SPACE,
-                           IOCTL_SIM_SET_FAULT};
+                           IOCTL_DESCRIBE_SOURCE,  IOCTL_SIM_SET_FAULT};
 constexpr uint32_t kCodeCount = sizeof(kCodes) / sizeof(kCodes[0]);
 constexpr uint32_t kMaxOut = 0x10008;
 constexpr uint32_t kRequestHeader = 5;

@@ -10,7 +10,10 @@
 #include "sim/SimFunction.h"
 
 #include "pci/Bar.h"
+#include "pci/Capability.h"
 #include "pci/CommandStatus.h"
+#include "pci/ExpressCapability.h"
+#include "pci/ExtendedCapability.h"
 
 #include <gtest/gtest.h>
 
@@ -136,8 +139,11 @@ TEST_F(LiveMachineTest, OtherUsersSeeSixtyFourBytesAndNothingIsMadeUpForTheRest)
     std::vector<uint8_t> in = AddressInput(0, 7, 1, kReadConfigInSize);
     pci::PutLe32(in.data() + kRegOffsetOffset, 0x40);
     in[kRegSizeOffset] = 4;
-    EXPECT_EQ(Send(*m_live, IOCTL_READ_CONFIG, in, kReadConfigOutSize).m_status, kSimStatusAccessDenied);
-    EXPECT_EQ(Send(*m_live, IOCTL_READ_CONFIG_SPACE, AddressInput(0, 7, 1, 12), 256).m_status, kSimStatusAccessDenied);
+    EXPECT_EQ(Send(*m_live, IOCTL_READ_CONFIG, in, kReadConfigOutSize).m_status, kSimStatusDeviceNotReady);
+    EXPECT_EQ(Send(*m_live, IOCTL_READ_CONFIG_SPACE, AddressInput(0, 7, 1, 12), 256).m_status, kSimStatusDeviceNotReady);
+    // With writes on, bytes past the 64 are not written: what they hold cannot be judged.
+    ASSERT_EQ(Start(true), "");
+    EXPECT_EQ(WriteConfig(*m_live, 0, 7, 1, 0x40, 4, 0), kSimStatusDeviceNotReady);
 }
 
 TEST_F(LiveMachineTest, ResourceLinesGiveSizesOnlyWhenTheyDescribeTheBar)
@@ -251,13 +257,19 @@ TEST_F(LiveMachineTest, WritesAreRefusedUnlessAllowedAndThenOnlyHarmlessOnesPass
             const uint32_t value = ReadConfig(*m_live, bus, device, function, c.offset, c.size) ^ c.value;
             const bool passes = writes && c.allowed;
             EXPECT_EQ(WriteConfig(*m_live, bus, device, function, c.offset, c.size, value),
-                      passes ? kSimStatusSuccess : kSimStatusAccessDenied);
+                      passes ? kSimStatusSuccess : writes ? kSimStatusAccessDenied : kSimStatusWriteProtected);
             EXPECT_EQ(ReadConfig(*m_live, bus, device, function, c.offset, c.size), passes ? value : value ^ c.value);
             EXPECT_EQ(FileBytes(config) == before, !passes);
         }
         // A function Linux does not list is never written, not even as a new file.
-        EXPECT_EQ(WriteConfig(*m_live, 0, 0x1E, 0, pci::kLatencyTimerOffset, 1, 0), kSimStatusAccessDenied);
+        EXPECT_EQ(WriteConfig(*m_live, 0, 0x1E, 0, pci::kLatencyTimerOffset, 1, 0),
+                  writes ? kSimStatusDeviceNotReady : kSimStatusWriteProtected);
         EXPECT_FALSE(fs::exists(Folder(0, 0x1E, 0)));
+        // The program learns from the driver which of these answers to expect.
+        const CRequestResult source = Send(*m_live, IOCTL_DESCRIBE_SOURCE, {}, SourceAnswerSize(1));
+        ASSERT_EQ(source.m_status, kSimStatusSuccess);
+        EXPECT_EQ(pci::GetLe32(&source.m_out[kSourceKindOffset]), kSourceKindLive);
+        EXPECT_EQ(pci::GetLe32(&source.m_out[kSourceFlagsOffset]), writes ? kSourceConfigWritesAllowed : 0);
     }
 }
 
@@ -312,7 +324,7 @@ TEST_F(LiveMachineTest, FixedSizeInputsAreTakenAtTheirExactLengthOnly)
         uint32_t status; // at the exact length
     };
     const Case cases[] = {
-        {"write register, writes off", IOCTL_WRITE_CONFIG, reg, 0, kSimStatusAccessDenied},
+        {"write register, writes off", IOCTL_WRITE_CONFIG, reg, 0, kSimStatusWriteProtected},
         {"read register", IOCTL_READ_CONFIG, {reg.begin(), reg.begin() + kReadConfigInSize}, kReadConfigOutSize,
          kSimStatusSuccess},
         {"memory range", IOCTL_READ_DEVICE, RangeInput(kSpaceMemory, 0, 1, 1), 1, kSimStatusNotSupported},
@@ -335,9 +347,90 @@ TEST(LiveWritePolicy, UnknownHeaderLayoutsKeepTheirWholeHeader)
 {
     uint8_t header[64] = {};
     header[pci::kHeaderTypeOffset] = 0x7F;
-    EXPECT_FALSE(LiveWriteAllowed(header, 0x20, 4, 0));
-    EXPECT_TRUE(LiveWriteAllowed(header, pci::kCacheLineSizeOffset, 1, 0x10));
-    EXPECT_TRUE(LiveWriteAllowed(header, 0x40, 4, 0));
+    EXPECT_FALSE(LiveWriteAllowed(header, sizeof header, 0x20, 4, 0));
+    EXPECT_TRUE(LiveWriteAllowed(header, sizeof header, pci::kCacheLineSizeOffset, 1, 0x10));
+    // Past the 64 bytes another user sees, nothing is known: no write goes there.
+    EXPECT_FALSE(LiveWriteAllowed(header, sizeof header, 0x40, 4, 0));
+}
+
+// A function whose capability lists hold every register that resets, powers down, hides or
+// moves it: power management at 40h, PCI Express at 50h, enhanced allocation at 90h (two
+// entries), SR-IOV at 100h, resizable BAR at 200h (two entries), a list ending in a loop.
+std::vector<uint8_t> GuardedSpace(uint8_t layout)
+{
+    std::vector<uint8_t> s(pci::kExtendedConfigSpaceBytes);
+    s[pci::kHeaderTypeOffset] = layout;
+    pci::PutLe16(&s[pci::kStatusOffset], pci::kStatusCapabilityList);
+    s[pci::kCapabilitiesPointerOffset] = 0x40;
+    auto cap = [&s](uint32_t at, uint8_t id, uint8_t next) {
+        s[at + pci::kCapabilityIdOffset] = id;
+        s[at + pci::kCapabilityNextOffset] = next;
+    };
+    cap(0x40, pci::kCapPowerManagement, 0x50);
+    cap(0x50, pci::kCapPciExpress, 0x90);
+    cap(0x90, pci::kCapEnhancedAllocation, 0x40);
+    s[0x90 + pci::kEaEntryCountOffset] = 2;
+    pci::PutLe32(&s[0x94], 2); // an entry of base and limit
+    pci::PutLe32(&s[0xA0], 4); // one with both upper halves
+    pci::PutLe32(&s[0x100], pci::kExtCapSriov | (0x200u << pci::kExtCapNextShift));
+    pci::PutLe32(&s[0x200], pci::kExtCapResizableBar | (0x100u << pci::kExtCapNextShift));
+    pci::PutLe32(&s[0x208], 2u << pci::kRebarCountShift);
+    return s;
+}
+
+TEST(LiveWritePolicy, RegistersThatResetHideOrMoveAFunctionAreRefusedByName)
+{
+    struct Case
+    {
+        const char* name;
+        uint8_t layout;
+        uint32_t offset;
+        uint8_t size;
+        uint32_t value;   // written over the zeros of GuardedSpace
+        const char* why;  // nullptr: the write passes
+    };
+    const Case cases[] = {
+        {"secondary bus reset", 1, pci::kBridgeControlOffset, 2, pci::kBridgeControlSecondaryBusReset,
+         "Bridge Control: Secondary Bus Reset"},
+        {"VGA enable in the dword", 1, 0x3C, 4, uint32_t(pci::kBridgeControlVgaEnable) << 16,
+         "Bridge Control: VGA Enable"},
+        {"CardBus reset", 2, pci::kBridgeControlOffset, 1, pci::kBridgeControlSecondaryBusReset,
+         "Bridge Control: Secondary Bus Reset"},
+        {"other bridge control bits", 1, pci::kBridgeControlOffset, 2, 0x0003, nullptr},
+        {"bridge control of a device", 0, pci::kBridgeControlOffset, 1, pci::kBridgeControlSecondaryBusReset, nullptr},
+        {"power state D3hot", 0, 0x40 + pci::kPmControlStatusOffset, 2, 3, "Power Management Control/Status: Power State"},
+        {"PME enable", 0, 0x40 + pci::kPmControlStatusOffset, 2, 0x0100, nullptr},
+        {"initiate FLR", 0, 0x50 + pci::kExpDeviceControlOffset, 2, pci::kExpDeviceControlInitiateFlr,
+         "Device Control: Initiate FLR"},
+        {"FLR in the high byte", 0, 0x50 + pci::kExpDeviceControlOffset + 1, 1, 0x80, "Device Control: Initiate FLR"},
+        {"max payload", 0, 0x50 + pci::kExpDeviceControlOffset, 2, 0x0020, nullptr},
+        {"link disable", 0, 0x50 + pci::kExpLinkControlOffset, 2, pci::kExpLinkControlLinkDisable,
+         "Link Control: Link Disable"},
+        {"retrain link", 0, 0x50 + pci::kExpLinkControlOffset, 4, pci::kExpLinkControlRetrainLink,
+         "Link Control: Retrain Link"},
+        {"link status", 0, 0x50 + pci::kExpLinkStatusOffset, 2, 0xC000, nullptr},
+        {"EA bus numbers of a bridge", 1, 0x94, 4, 1, "Enhanced Allocation entries"},
+        {"second EA entry's last dword", 0, 0xB0, 4, 1, "Enhanced Allocation entries"},
+        {"after the EA entries", 0, 0xB4, 4, 1, nullptr},
+        {"VF enable", 0, 0x100 + pci::kSriovControlOffset, 2, pci::kSriovControlVfEnable, "SR-IOV Control: VF Enable"},
+        {"VF memory space", 0, 0x100 + pci::kSriovControlOffset, 1, pci::kSriovControlVfMemorySpace,
+         "SR-IOV Control: VF Memory Space Enable"},
+        {"number of VFs", 0, 0x100 + pci::kSriovNumVfsOffset, 2, 4, nullptr},
+        {"last VF BAR", 0, 0x100 + pci::kSriovVfBar0Offset + 5 * pci::kBarBytes, 4, 0x1000, "SR-IOV VF BARs"},
+        {"second resizable BAR control", 0, 0x200 + pci::kRebarFirstOffset + pci::kRebarEntryBytes +
+         pci::kRebarControlOffset, 4, 0x100, "Resizable BAR Control"},
+        {"resizable BAR capabilities", 0, 0x200 + pci::kRebarFirstOffset, 4, 0x10, nullptr},
+        {"past the resizable BAR entries", 0, 0x218, 4, 1, nullptr},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> space = GuardedSpace(c.layout);
+        const char* why = LiveWriteRefusal(space.data(), uint32_t(space.size()), c.offset, c.size, c.value);
+        EXPECT_STREQ(why, c.why) << c.name;
+    }
+    // A space with the capability list bit clear has no list to guard.
+    std::vector<uint8_t> space = GuardedSpace(0);
+    space[pci::kStatusOffset] = 0;
+    EXPECT_EQ(LiveWriteRefusal(space.data(), uint32_t(space.size()), 0x44, 2, 3), nullptr);
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 
 #include "app/BriscoSettings.h"
 #include "decode/MachineComparison.h"
+#include "views/BarPage.h"
 #include "views/ConfigSpacePage.h"
 #include "views/PciFunctionView.h"
 #include "controls/PaneColors.h"
@@ -98,6 +99,12 @@ protected:
         CTestSeams::PumpUntilIdle();
     }
     CTreeCtrl& Tree() { return m_busView->GetTreeCtrl(); }
+    // What a click on a tab of the function view does.
+    void ClickTab(int tab)
+    {
+        ChangeTab(tab);
+        CTestSeams::PumpUntilIdle();
+    }
     void SendCommand(UINT id)
     {
         m_frame->SendMessage(WM_COMMAND, MAKEWPARAM(id, 0), 0);
@@ -421,10 +428,7 @@ TEST_F(ShellAppTest, StatusBarNamesTheCurrentBar)
     Tree().SelectItem(vga);
     CTestSeams::PumpUntilIdle();
     CTestSeams::s_messageBox = [](const CMessageBoxRequest&) { return IDYES; };
-    auto clickTab = [this](int tab) {
-        ChangeTab(tab);
-        CTestSeams::PumpUntilIdle();
-    };
+    auto clickTab = [this](int tab) { ClickTab(tab); };
     clickTab(1);
     EXPECT_EQ("BAR 0: 32-bit prefetchable memory at D4000000h, 64 MiB", m_frame->GetStatusBar().GetPaneText(0));
     clickTab(2);
@@ -482,6 +486,58 @@ TEST_F(ShellAppTest, RefreshWhileAQuestionIsOpenWaitsUntilItCloses)
     CTestSeams::PumpUntilIdle();
     EXPECT_EQ(1u, CountUpdates(CViewHints::HINT_MODEL_REBUILT)) << "the Go To dialog";
     ExpectFreshTree();
+}
+
+// A write the driver refuses beeps once and says why in the status bar, even where the cell
+// reads back what was typed: typing the Status value shown, or a BAR byte as it is.
+TEST_F(ShellAppTest, ARefusedWriteBeepsAndTheStatusBarSaysWhy)
+{
+    HTREEITEM vga = CTreeDescription(Tree()).Find("1.0.0");
+    ASSERT_NE(nullptr, vga);
+    Tree().SelectItem(vga);
+    CTestSeams::PumpUntilIdle();
+    std::vector<UINT> beeps;
+    CTestSeams::s_beep = [&beeps](UINT type) { beeps.push_back(type); };
+    CTestSeams::s_messageBox = [](const CMessageBoxRequest&) { return IDYES; };
+    CFaultSwitch faults;
+    struct Case
+    {
+        const char* name;
+        bool writeProtect;
+        const char* text;    // for the Status register
+        const char* barText; // for a byte of a BAR's range
+    };
+    const char* const readOnly = "Live mode is read-only: set BRISCO_LIVE_WRITES=1 to write";
+    const Case cases[] = {
+        {"writes off", true, readOnly, readOnly},
+        {"the host owns it", false, "Refused: the host owns this register", "Refused: the host owns this device's BARs"},
+    };
+    constexpr int kStatusRow = 3; // offset 06h
+    constexpr int kValueColumn = 3;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(faults.RefuseWrites(c.writeProtect));
+        ClickTab(0);
+        CConfigSpacePage* config = m_frame->GetFunctionView()->GetConfigSpacePage();
+        const std::string shown = config->GetRows()[kStatusRow].valueText;
+        beeps.clear();
+        config->OnEndEdit(kStatusRow, kValueColumn, shown.c_str());
+        EXPECT_EQ(1u, beeps.size());
+        EXPECT_EQ(c.text, m_frame->GetStatusBar().GetPaneText(0));
+
+        ClickTab(1);
+        CFunctionPage* page = m_frame->GetFunctionView()->GetCurrentPage();
+        ASSERT_TRUE(page != nullptr && page->GetPageKind() == CFunctionPage::kBarPageKind);
+        auto* bar = static_cast<CBarPage*>(page);
+        beeps.clear();
+        bar->OnEndEdit(0, 1, bar->GetList().GetItemText(0, 1).c_str());
+        EXPECT_EQ(1u, beeps.size());
+        EXPECT_EQ(c.barText, m_frame->GetStatusBar().GetPaneText(0));
+    }
+    ASSERT_TRUE(faults.Off());
+    ClickTab(0);
+    Tree().SelectItem(Tree().GetRootItem());
+    CTestSeams::PumpUntilIdle();
 }
 
 // "Scan All Root Buses" is off at first, toggles, is remembered and rescans at once.

@@ -22,6 +22,7 @@ protected:
     void TearDown() override
     {
         CompatSetRequestObserver(nullptr);
+        CompatSetRequestFilter(nullptr);
         CompatMachine().SetFault(0, 0, 0, 0);
         EXPECT_TRUE(CloseHandle(m_device));
         EXPECT_EQ(CompatOpenHandleCount(), 0u);
@@ -91,6 +92,23 @@ TEST_F(CompatDeviceTest, RefusedRequestsReportWindowsErrorsAndLeaveTheOutputAlon
     EXPECT_FALSE(Control(IOCTL_PROBE_FUNCTION, AddressInput(0, 0, 0, 16), &out, &returned));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_IO_DEVICE));
     EXPECT_EQ(out, std::vector<uint8_t>(4, 0xCD)) << "a failed probe leaves the caller's buffer as it was";
+    CompatMachine().SetFault(0, 0, 0, 0);
+
+    // The refusals the program tells apart, mapped as Windows maps them.
+    const std::pair<uint32_t, DWORD> refusals[] = {
+        {kSimStatusAccessDenied, ERROR_ACCESS_DENIED},
+        {kSimStatusWriteProtected, ERROR_WRITE_PROTECT},
+        {kSimStatusDeviceNotReady, ERROR_NOT_READY},
+        {kSimStatusNotSupported, ERROR_NOT_SUPPORTED},
+    };
+    for (const auto& [status, error] : refusals) {
+        CompatSetRequestFilter([status = status](uint32_t, uint32_t* answer) {
+            *answer = status;
+            return true;
+        });
+        EXPECT_FALSE(Control(IOCTL_PROBE_FUNCTION, AddressInput(0, 0, 0, 16), &out, &returned));
+        EXPECT_EQ(GetLastError(), error) << "status " << std::hex << status;
+    }
 }
 
 TEST_F(CompatDeviceTest, ObserverSeesEveryRequestWithItsBytes)

@@ -82,6 +82,7 @@ std::vector<CExactRequest> ExactRequests()
         {"wide write", IOCTL_WRITE_DEVICE_WIDE, WideWrite(kRamBase, 4, kWideRangeHeaderSize + 4), 0, false},
         {"whole space", IOCTL_READ_EXTENDED_CONFIG_SPACE, AddressInput(0, 3, 0, kReadExtendedConfigSpaceInSize),
          kExtendedConfigSpaceSize, false},
+        {"describe source", IOCTL_DESCRIBE_SOURCE, {}, SourceAnswerSize(1), false},
     };
 }
 
@@ -131,7 +132,9 @@ std::vector<CBadRequest> BadRequests()
         {"write range: unit 3", IOCTL_WRITE_DEVICE, RangeWrite(1, kRamBase, 3, 1, 20), 0, kParam},
         {"write range: count overflows to a small length", IOCTL_WRITE_DEVICE, RangeWrite(1, kRamBase, 4, 0x40000001, 21), 0, kParam},
         {"write range: input shorter than the header", IOCTL_WRITE_DEVICE, std::vector<uint8_t>(12), 0, kParam},
-        {"unknown code", 0x80006024u, AddressInput(0, 3, 0, 16), 4, kSimStatusInvalidDeviceRequest},
+        {"unknown code", 0x80006028u, AddressInput(0, 3, 0, 16), 4, kSimStatusInvalidDeviceRequest},
+        {"describe source: output of 17", IOCTL_DESCRIBE_SOURCE, {}, SourceAnswerSize(1) - 1, kSmall},
+        {"describe source: any input", IOCTL_DESCRIBE_SOURCE, std::vector<uint8_t>(4), SourceAnswerSize(1), kParam},
         {"wide read: unit x count above 64K", IOCTL_READ_DEVICE_WIDE, WideRangeInput(1, kRamBase, 4, 0x4001), 0x10004,
          kParam},
         {"wide read: wraps past the 64-bit space", IOCTL_READ_DEVICE_WIDE, WideRangeInput(1, ~0ull - 1, 4, 1), 4,
@@ -141,8 +144,9 @@ std::vector<CBadRequest> BadRequests()
         {"fault control: short input", IOCTL_SIM_SET_FAULT, std::vector<uint8_t>(15), 0, kParam},
     };
     for (const CExactRequest& exact : ExactRequests()) {
-        requests.push_back({std::string(exact.m_what) + ": input one byte short", exact.m_code, Shortened(exact.m_in),
-                            exact.m_outLength, kParam});
+        if (!exact.m_in.empty())
+            requests.push_back({std::string(exact.m_what) + ": input one byte short", exact.m_code,
+                                Shortened(exact.m_in), exact.m_outLength, kParam});
         std::vector<uint8_t> longer = exact.m_in;
         longer.push_back(0);
         if (!exact.m_takesLonger)
@@ -222,6 +226,9 @@ TEST(Requests, WellFormedRequestsReturnExactLayouts)
     EXPECT_EQ(whole.m_out, space.m_out) << "no PCI Express capability: the 256 bytes";
     CRequestResult absentWhole = Send(machine, IOCTL_READ_EXTENDED_CONFIG_SPACE, AddressInput(0, 9, 0, 12), 4096);
     EXPECT_EQ(absentWhole.m_out, std::vector<uint8_t>(256, 0xFF)) << "absent: as 802h answers";
+    CRequestResult source = Send(machine, IOCTL_DESCRIBE_SOURCE, {}, 64);
+    EXPECT_EQ(source.m_out, (std::vector<uint8_t>{18, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0}))
+        << "an image that takes writes, segment 0 alone";
     std::vector<uint8_t> write = ConfigWrite(3, 0, 0x3C, 1, 21);
     pci::PutLe32(write.data() + kRegValueOffset, 0xAABBCC0A);
     EXPECT_EQ(Send(machine, IOCTL_WRITE_CONFIG, write, 0).m_status, kSimStatusSuccess);
@@ -252,6 +259,7 @@ TEST(Requests, InjectedFaultsFailRequestsWithoutChangingAnything)
     EXPECT_EQ(Send(machine, IOCTL_SIM_SET_FAULT, control, 0).m_status, kSimStatusSuccess)
         << "the control request itself never fails";
     EXPECT_EQ(ReadConfig(machine, 0, 3, 0, 0x3C, 1), 0u) << "the faulted write changed nothing";
+
     CRequestResult ram = ReadDevice(machine, 1, kRamBase, 1, 4);
     EXPECT_EQ(std::string(ram.m_out.begin(), ram.m_out.end()), "keep");
 }

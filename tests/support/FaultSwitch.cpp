@@ -34,6 +34,11 @@ bool CFaultSwitch::FailFunction(uint32_t bus, uint32_t device, uint32_t function
     return Set(kSimFaultFunction, bus, device, function);
 }
 
+bool CFaultSwitch::RefuseWrites(bool writeProtect)
+{
+    return Set(writeProtect ? kSimFaultWriteProtect : kSimFaultWriteDenied, 0, 0, 0);
+}
+
 bool CFaultSwitch::Off()
 {
     return Set(kSimFaultOff, 0, 0, 0);

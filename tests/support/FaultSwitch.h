@@ -14,6 +14,8 @@ public:
     bool IsOpen() const { return m_driver != INVALID_HANDLE_VALUE; }
     bool FailAll();
     bool FailFunction(uint32_t bus, uint32_t device, uint32_t function);
+    // Every write refused with writes off, or as one the host owns.
+    bool RefuseWrites(bool writeProtect);
     bool Off();
 
 private:
