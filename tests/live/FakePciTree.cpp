@@ -49,7 +49,10 @@ std::string MakeFakePciTree(const std::string& imageText, const std::string& fol
     for (uint32_t i = 0; i < machine.GetFunctionCount(); ++i) {
         const CSimFunction& f = *machine.GetFunction(i);
         std::string config(reinterpret_cast<const char*>(f.m_config), f.SpaceSize());
-        config.resize(std::min<size_t>(config.size(), options.visibleBytes));
+        char address[16];
+        std::snprintf(address, sizeof(address), "%02x:%02x.%u", f.m_bus, f.m_device, f.m_function);
+        const bool cut = options.cutFunction == address;
+        config.resize(std::min<size_t>(config.size(), cut ? kNonRootVisibleBytes : options.visibleBytes));
         std::string resource;
         std::string procBases;
         std::string procSizes;

@@ -12,7 +12,13 @@ struct CFakeTreeOptions
     bool procfs = true;
     // How much of each config file a reader sees: 4096 as root, 64 for other users.
     uint32_t visibleBytes = 4096;
+    // One function ("BB:DD.F") whose config file shows only what other users see, so it
+    // answers its probe but cannot be read; empty for none.
+    std::string cutFunction;
 };
+
+// What Linux shows other users of a function's configuration space.
+constexpr uint32_t kNonRootVisibleBytes = 64;
 
 // Replaces folder with the tree of the image; returns "" or what went wrong.
 std::string MakeFakePciTree(const std::string& imageText, const std::string& folder,
