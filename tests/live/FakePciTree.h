@@ -14,7 +14,7 @@ struct CFakeTreeOptions
     uint32_t visibleBytes = 4096;
     // One function ("BB:DD.F") whose config file shows only what other users see, so it
     // answers its probe but cannot be read; empty for none.
-    std::string cutFunction;
+    std::string cutFunction = {};
 };
 
 // What Linux shows other users of a function's configuration space.
