@@ -50,6 +50,29 @@ constexpr uint32_t kAddrBusOffset = 0;
 constexpr uint32_t kAddrDeviceOffset = 4;
 constexpr uint32_t kAddrFunctionOffset = 8;
 constexpr uint32_t kFunctionAddressSize = 12;
+// The bus field holds the bus in bits 0-7 and the PCI segment in bits 16-31; bits 8-15 are zero,
+// so segment 0 is the plain bus number every older caller sends.
+constexpr uint32_t kAddrBusMask = 0xFF;
+constexpr uint32_t kAddrBusReservedMask = 0xFF00;
+constexpr uint32_t kAddrSegmentShift = 16;
+constexpr uint32_t MakeBusField(uint16_t segment, uint8_t bus)
+{
+    return (uint32_t(segment) << kAddrSegmentShift) | bus;
+}
+constexpr uint16_t BusFieldSegment(uint32_t field)
+{
+    return uint16_t(field >> kAddrSegmentShift);
+}
+constexpr uint8_t BusFieldBus(uint32_t field)
+{
+    return uint8_t(field & kAddrBusMask);
+}
+constexpr bool BusFieldWellFormed(uint32_t field)
+{
+    return (field & kAddrBusReservedMask) == 0;
+}
+static_assert(MakeBusField(0, 0x12) == 0x12);
+static_assert(BusFieldSegment(MakeBusField(0x0001, 3)) == 1 && BusFieldBus(MakeBusField(0x0001, 3)) == 3);
 
 // Probe: address, then a u32 always 0. Answers the first configuration dword.
 constexpr uint32_t kProbeReservedOffset = 12;
