@@ -1,7 +1,10 @@
 #include "decode/ComplexCapabilityRows.h"
 
+#include "decode/CxlDvsecRows.h"
 #include "decode/DecodeText.h"
+#include "decode/VirtualChannelRows.h"
 
+#include "pci/CxlDvsec.h"
 #include "pci/ExtendedCapability.h"
 
 #include <string>
@@ -16,45 +19,6 @@ void AddPlainDwords(CCapabilityRows& rows, std::initializer_list<const char*> na
     for (const char* name : names) {
         rows.AddPlain(offset, 4, name);
         offset += 4;
-    }
-}
-
-std::string VcArbitration(uint32_t v)
-{
-    return T::Flags(v, {{0, "Fixed"}, {1, "WRR32"}, {2, "WRR64"}, {3, "WRR128"}});
-}
-
-void DecodeVirtualChannel(CCapabilityRows& rows)
-{
-    const uint32_t cap1 = rows.Read(pci::kVcPortCap1Offset, 4);
-    const uint32_t count = (cap1 & pci::kVcExtendedCountMask) + 1;
-    rows.Add(pci::kVcPortCap1Offset, 4, "Port VC Capability 1", [](uint32_t v) {
-        return T::Format("ExtVC=%u LPEVC=%u RefClk=%s PATEntryBits=%u", v & pci::kVcExtendedCountMask,
-                         T::Field(v, pci::kVcLowPriorityShift, pci::kVcExtendedCountMask),
-                         T::Field(v, pci::kVcReferenceClockShift, pci::kVcTwoBitMask) == 0 ? "100ns" : "??",
-                         1u << T::Field(v, pci::kVcTableEntryShift, pci::kVcTwoBitMask));
-    });
-    rows.Add(pci::kVcPortCap2Offset, 4, "Port VC Capability 2", [](uint32_t v) {
-        return "Arb: " + VcArbitration(v) + T::Format(", ArbTableOffset=%02x", v >> pci::kVcArbTableOffsetShift);
-    });
-    rows.AddPlain(pci::kVcPortControlOffset, 2, "Port VC Control");
-    rows.AddPlain(pci::kVcPortStatusOffset, 2, "Port VC Status");
-    if (!rows.CheckDeclared(pci::kVcResourceOffset + count * pci::kVcResourceBytes, "VC resource list"))
-        return;
-    for (uint32_t vc = 0; vc < count; ++vc) {
-        const uint32_t base = pci::kVcResourceOffset + vc * pci::kVcResourceBytes;
-        rows.Add(base, 4, T::Format("VC%u Resource Capability", vc), [](uint32_t v) {
-            return T::Format("PATOffset=%02x MaxTimeSlots=%u ", v >> pci::kVcPortArbTableOffsetShift,
-                             T::Field(v, pci::kVcMaxTimeSlotsShift, pci::kVcMaxTimeSlotsMask) + 1) +
-                T::Flags(v, {{15, "RejSnoopTrans"}});
-        });
-        rows.Add(base + pci::kVcResourceControlOffset, 4, T::Format("VC%u Resource Control", vc), [](uint32_t v) {
-            return T::Format("Enable%s ID=%u TC/VC=%02x", T::Bit(v, 31),
-                             T::Field(v, pci::kVcIdShift, pci::kVcExtendedCountMask), v & pci::kVcTcMapMask);
-        });
-        rows.Add(base + pci::kVcResourceStatusOffset, 2, T::Format("VC%u Resource Status", vc), [](uint32_t v) {
-            return T::Flags(v, {{0, "PATUpdate"}, {1, "NegoPending"}});
-        });
     }
 }
 
@@ -102,8 +66,12 @@ void DecodeDesignatedVendorSpecific(CCapabilityRows& rows)
                          T::Field(v, pci::kDvsecRevisionShift, pci::kDvsecRevisionMask), length);
     });
     rows.Add(pci::kDvsecHeader2Offset, 2, "DVSEC Header 2", [](uint32_t v) { return T::Format("ID=%04x", v); });
-    if (rows.CheckDeclared(length, "DVSEC length"))
-        rows.AddPlainRange(pci::kDvsecHeaderBytes, length, "Vendor Data");
+    if (!rows.CheckDeclared(length, "DVSEC length"))
+        return;
+    uint32_t first = pci::kDvsecHeaderBytes;
+    if ((header & pci::kDvsecVendorMask) == pci::kCxlDvsecVendor)
+        first = CCxlDvsecRows::Decode(rows, uint16_t(rows.Read(pci::kDvsecHeader2Offset, 2)), length);
+    rows.AddPlainRange(first, length, "Vendor Data");
 }
 
 void DecodeDoe(CCapabilityRows& rows)
@@ -187,8 +155,8 @@ bool CComplexCapabilityRows::Decode(uint16_t id, CCapabilityRows& rows)
 {
     switch (id) {
     case pci::kExtCapVirtualChannel:
-    case pci::kExtCapVirtualChannel9:
-    case pci::kExtCapMfvc: DecodeVirtualChannel(rows); return true;
+    case pci::kExtCapVirtualChannel9: CVirtualChannelRows::Decode(rows, false); return true;
+    case pci::kExtCapMfvc: CVirtualChannelRows::Decode(rows, true); return true;
     case pci::kExtCapSerialNumber: {
         const bool whole = rows.Fits(pci::kSerialHighOffset, 4);
         const uint32_t high = rows.Read(pci::kSerialHighOffset, 4);
