@@ -11,6 +11,16 @@ uint32_t CCapabilityRows::BarCount() const
     return pci::BarCountForLayout(m_space[pci::kHeaderTypeOffset] & pci::kHeaderLayoutMask);
 }
 
+uint16_t CCapabilityRows::VendorId() const
+{
+    return uint16_t(pci::GetLe(m_space + pci::kVendorIdOffset, 2));
+}
+
+uint16_t CCapabilityRows::DeviceId() const
+{
+    return uint16_t(pci::GetLe(m_space + pci::kDeviceIdOffset, 2));
+}
+
 bool CCapabilityRows::Fits(uint32_t offset, uint32_t size) const
 {
     const uint64_t end = uint64_t(m_capability.offset) + offset + size;

@@ -27,6 +27,9 @@ public:
     uint32_t LinkWidth() const { return m_linkWidth; }
     void SetLinkWidth(uint32_t width) { m_linkWidth = width; }
     Capability& Entry() { return m_capability; }
+    // The function's own IDs, for capabilities whose layout depends on the device.
+    uint16_t VendorId() const;
+    uint16_t DeviceId() const;
     // BARs the function's header type has: what a BAR indicator may name.
     uint32_t BarCount() const;
 

@@ -1,6 +1,7 @@
 #include "decode/ConventionalCapabilityRows.h"
 
 #include "decode/DecodeText.h"
+#include "decode/VirtioCapabilityRows.h"
 
 #include "pci/Bar.h"
 #include "pci/Capability.h"
@@ -135,7 +136,7 @@ void DecodeVendorSpecific(CCapabilityRows& rows)
 {
     const uint32_t length = rows.Read(pci::kVendorSpecificLengthOffset, 1);
     rows.Add(pci::kVendorSpecificLengthOffset, 1, "Length", [](uint32_t v) { return T::Format("Len=%02x", v); });
-    if (rows.CheckDeclared(length, "vendor-specific length"))
+    if (rows.CheckDeclared(length, "vendor-specific length") && !CVirtioCapabilityRows::Decode(rows, length))
         rows.AddPlainRange(pci::kVendorSpecificLengthOffset + 1, length, "Vendor Data");
 }
 
