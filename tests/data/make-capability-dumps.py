@@ -303,8 +303,103 @@ def machine_broken():
     return funcs
 
 
+# Virtual channels, CXL DVSECs and virtio: arbitration tables, each DVSEC ID lspci reads and each
+# virtio structure type, with values lspci has words for (its readings of reserved codes are not).
+def vc(f, off, cid, cap1, cap2, control, status, resources, tables=()):
+    """resources: (capability, control, status) per VC; tables: (offset, bytes) placed in the body."""
+    body = bytearray(d32(cap1, cap2) + d16(control, status))
+    for cap, ctl, sta in resources:
+        body += d32(cap, ctl) + d16(0, sta)
+    for at, data in tables:
+        body[len(body):at - 4] = bytes(max(0, at - 4 - len(body)))
+        body[at - 4:at - 4 + len(data)] = data
+    return f.ext(off, cid, bytes(body))
+
+
+def machine_vc():
+    funcs = [host_bridge()]
+    f = Function('00:01.0', 'Non-VGA unclassified device: Device f00d:0300', 0x0300, 0x000000)
+    f.express(0x40, 0)
+    # Two VCs, 2-bit port arbitration entries; the VC table for WRR32, VC0's for WRR64, VC1's for TWRR128.
+    vc(f, 0x100, 0x0002, 1 | (1 << 4) | (1 << 10), 0x07 | (3 << 24), 1 << 1, 0,
+       [(0x07 | (1 << 15) | (31 << 16) | (5 << 24), 0x8000007F | (2 << 17), 0x0001),
+        (0x18 | (127 << 16) | (7 << 24), 0x81000080 | (4 << 17), 0x0002)],
+       [(0x30, bytes([0x10, 0x01, 0x11, 0x00] * 4)), (0x50, bytes(range(0x50, 0x60))),
+        (0x70, bytes(range(0xE0, 0x100)))])
+    # Multi-function VC: a function arbitration table, 8-bit entries, WRR32 selected.
+    vc(f, 0x200, 0x0008, 3 << 10, 0x01, 0, 0,
+       [(0x03 | (2 << 24), 0x800000FF | (1 << 17), 0)], [(0x20, bytes(range(32)))])
+    funcs.append(f)
+    g = Function('00:02.0', 'Non-VGA unclassified device: Device f00d:0301', 0x0301, 0x000000)
+    g.express(0x40, 0)
+    # ID 0009h, four VCs, fixed arbitration everywhere: no tables; a pending negotiation on VC3.
+    vc(g, 0x100, 0x0009, 3 | (2 << 4), 0x01, 0, 1,
+       [(0x01, 0x800000FF, 0), (0x21 | (7 << 16), 0x81000000 | (1 << 17), 0),
+        (0x01, 0x02000000 | (5 << 17), 0), (0x01, 0x03000000, 2)])
+    funcs.append(g)
+    return funcs
+
+
+def dvsec(f, off, did, body, rev=1):
+    return f.ext(off, 0x0023, d32(0x1E98 | (rev << 16) | ((10 + len(body)) << 20)) + d16(did) + body)
+
+
+def machine_cxl():
+    funcs = [host_bridge()]
+    mem = Function('00:01.0', 'CXL: Device f00d:0400', 0x0400, 0x050210)
+    mem.express(0x40, 0)
+    # Device: Mem and HW init with one HDM range of 4 GB at 8 GB, the second range unused.
+    dvsec(mem, 0x100, 0x0000, d16(0x4014 | 0x4, 0x0004 | (4 << 3) | (2 << 8), 0x0000, 0, 0x8002, 0, 0x0101) +
+          d32(0x00000001, 0x00000003 | (1 << 2) | (1 << 8) | (2 << 13), 0x00000002, 0x00000000) +
+          d32(0, 0x00000000 | (1 << 5) | (4 << 8), 0, 0x10000000), rev=1)
+    dvsec(mem, 0x140, 0x0002, d16(0) + d32(0x000000FE, 0, 0, 0, 0, 0, 0, 0x00000080))
+    dvsec(mem, 0x170, 0x0005, d16(0x0305) + d32(2500))
+    dvsec(mem, 0x180, 0x0007, d16(0x0067, 0x0025, 0x0005) + d32(0x00ABCDEF))
+    dvsec(mem, 0x1A0, 0x0008, d16(0) + d32(0x00000100, 0, 0x00010302, 0, 0x12340000 | 0x0300 | 4, 0x00000001,
+                                            0x0000FF00 | 5, 0))
+    funcs.append(mem)
+    port = Function('00:02.0', 'PCI bridge: Device f00d:0410', 0x0410, 0x060400, layout=1)
+    port.b[0x18:0x1B] = bytes([0, 3, 3])
+    port.express(0x40, 4, speed=4, width=16, sta_speed=4, sta_width=16)
+    dvsec(port, 0x100, 0x0003, d16(0x0002, 0x400D) + bytes([0x10, 0x1F]) + d32(0xA000A000, 0xC001C001, 0, 0, 0, 0))
+    dvsec(port, 0x130, 0x0004, d16(0, 0x0302, 0x0601))
+    dvsec(port, 0x140, 0x0007, d16(0x0007, 0x0187, 0x0023) + d32(0x00000001))
+    dvsec(port, 0x160, 0x0008, d16(0) + d32(0x00010000 | 0x0100, 0))
+    funcs.append(port)
+    return funcs
+
+
+def virtio_cap(f, off, cfg, bar, offset, length, extra=b''):
+    return f.std(off, 0x09, bytes([16 + len(extra), cfg, bar, 0, 0, 0]) + d32(offset, length) + extra)
+
+
+def machine_virtio():
+    funcs = [host_bridge()]
+    net = Function('00:03.0', 'Ethernet controller: Device 1af4:1041', 0x1041, 0x020000, size=256)
+    net.w16(0, 0x1AF4)
+    msix(net, 0x40, count=3, table=0, pba=0x800, bir=1)
+    virtio_cap(net, 0x50, 1, 4, 0x0000, 0x1000)
+    virtio_cap(net, 0x60, 3, 4, 0x1000, 0x1000)
+    virtio_cap(net, 0x70, 4, 4, 0x2000, 0x1000)
+    virtio_cap(net, 0x80, 2, 4, 0x3000, 0x1000, d32(4))
+    virtio_cap(net, 0x98, 5, 0, 0, 0, d32(0))
+    virtio_cap(net, 0xB0, 8, 2, 0x0, 0x8000000, d32(0, 0))
+    funcs.append(net)
+    legacy = Function('00:04.0', 'SCSI storage controller: Device 1af4:1001', 0x1001, 0x010000, size=256)
+    legacy.w16(0, 0x1AF4)
+    virtio_cap(legacy, 0x40, 2, 4, 0x3000, 0x1000)   # a notify structure without its multiplier
+    virtio_cap(legacy, 0x54, 1, 4, 0x0000, 0x1000)
+    funcs.append(legacy)
+    other = Function('00:05.0', 'Unclassified device: Device 1af4:1100', 0x1100, 0x00FF00, size=256)
+    other.w16(0, 0x1AF4)
+    virtio_cap(other, 0x40, 1, 4, 0x0000, 0x1000)   # not a virtio device ID: plain vendor data
+    funcs.append(other)
+    return funcs
+
+
 def main():
-    for name, funcs in (('express', machine_express()), ('odd', machine_odd()), ('broken', machine_broken())):
+    for name, funcs in (('express', machine_express()), ('odd', machine_odd()), ('broken', machine_broken()),
+                        ('vc', machine_vc()), ('cxl', machine_cxl()), ('virtio', machine_virtio())):
         path = os.path.join(HERE, f'caps-{name}.txt')
         # Function 0 of a device with more functions says so, or a scan would not look for them.
         slots = [f.bdf[:-2] for f in funcs]
