@@ -86,6 +86,122 @@ std::vector<std::string> DecodedValues(const CapabilityList& list, const std::st
     return values;
 }
 
+// Registers compared field by field within one kind of capability: lspci's label there (lines nested
+// under a "VCn:" line get "VC " before theirs; a line without a colon is labelled by its first word),
+// and the rows whose texts, in order, hold lspci's values. Joined rows hold one lspci line between them.
+struct FieldCase
+{
+    const char* capability; // part of lspci's capability line
+    const char* label;      // regular expressions, whole match
+    const char* rows;
+    size_t linesPerRow = 1; // lspci lines one row's text holds
+    bool joined = false;
+};
+
+const FieldCase kFieldCases[] = {
+    {"] Virtual Channel", "Caps", "Port VC Capability 1"},
+    {"] Virtual Channel", "Arb", "Port VC Capability 2"},
+    {"] Virtual Channel", "Ctrl", "Port VC Control"},
+    {"] Virtual Channel", "Status", "Port VC Status"},
+    {"] Virtual Channel", "VC (Caps|Arb)", "VC\\d Resource Capability", 2},
+    {"] Virtual Channel", "VC Ctrl", "VC\\d Resource Control"},
+    {"] Virtual Channel", "VC Status", "VC\\d Resource Status"},
+    {"Vendor=1e98", "CXL(Cap|Ctl|Sta|Sta2|PortSta|PortCtl)", "CXL(Cap|Ctl|Sta|Sta2|PortSta|PortCtl)"},
+    {"Vendor=1e98", "Cache Size|Cache", "CXLCap2"},
+    {"Vendor=1e98", "Range\\d", "Range\\d Base Low"},
+    {"Vendor=1e98", "Valid", "Range\\d Size Low"},
+    {"Vendor=1e98", "FuncMap \\d|Block\\d|GPF Phase .*|FB(Cap|Ctl|Sta|ModTS)",
+     "FuncMap \\d|Block\\d|GPF Phase .*|FB(Cap|Ctl|Sta|ModTS)"},
+    {"Vendor=1e98", "AlternateBus", "Alternate (Bus|Memory) Base/Limit"},
+    {"VirtIO", "Vendor Specific Information", "Configuration Type"},
+    {"VirtIO", "BAR", "BAR|Offset|Region Length|Notify Offset Multiplier", 1, true},
+};
+
+struct LspciField
+{
+    std::string label;
+    std::string value;
+};
+
+// lspci's lines of one capability, its own line first (less "Capabilities: [..] "), as labelled fields.
+std::vector<LspciField> CapabilityFields(const std::vector<std::string>& lines)
+{
+    static const std::regex nested(R"(^VC\d+:\t(.*)$)");
+    std::vector<LspciField> fields;
+    bool inVc = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const size_t depth = lines[i].find_first_not_of('\t');
+        std::string line = lines[i].substr(std::min(depth, lines[i].size()));
+        if (i == 0)
+            line = line.substr(line.find("] ") + 2);
+        std::smatch match;
+        if (depth == 2)
+            inVc = std::regex_match(line, match, nested);
+        if (inVc && depth == 2)
+            line = match[1].str();
+        const size_t colon = line.find(':');
+        LspciField field;
+        if (colon == std::string::npos) {
+            field.label = line.substr(0, line.find_first_of(" =+-"));
+            field.value = line;
+        } else {
+            field.label = line.substr(0, colon);
+            field.value = line.substr(line.find_first_not_of(" \t", colon + 1));
+        }
+        if (inVc && depth >= 2)
+            field.label = "VC " + field.label;
+        fields.push_back(field);
+    }
+    return fields;
+}
+
+// Each capability lspci decodes against Brisco's rows of the capability at the same offset.
+void CompareFields(const LspciFunction& text, const CapabilityList& list)
+{
+    static const std::regex capability(R"(^\tCapabilities: \[([0-9a-f]+)( v\d+)?\] .*$)");
+    for (size_t first = 0; first < text.lines.size(); ++first) {
+        std::smatch match;
+        if (!std::regex_match(text.lines[first], match, capability))
+            continue;
+        size_t end = first + 1;
+        while (end < text.lines.size() && text.lines[end].rfind("\t\t", 0) == 0)
+            ++end;
+        const uint32_t offset = uint32_t(std::stoul(match[1].str(), nullptr, 16));
+        const CapabilitySpace space = match[2].matched ? CapabilitySpace::kExtended : CapabilitySpace::kStandard;
+        const Capability* found = nullptr;
+        for (const Capability& entry : list.capabilities) {
+            if (entry.offset == offset && entry.space == space)
+                found = &entry;
+        }
+        const std::vector<LspciField> fields =
+            CapabilityFields({text.lines.begin() + long(first), text.lines.begin() + long(end)});
+        for (const FieldCase& field : kFieldCases) {
+            if (text.lines[first].find(field.capability) == std::string::npos || found == nullptr)
+                continue;
+            SCOPED_TRACE(text.lines[first] + " / " + field.label);
+            const std::regex label(field.label);
+            const std::regex rowName(field.rows);
+            std::vector<std::string> expected;
+            for (const LspciField& lspci : fields) {
+                if (std::regex_match(lspci.label, label))
+                    expected.push_back(lspci.value);
+            }
+            std::vector<std::string> texts;
+            for (const CapabilityRow& row : found->rows) {
+                if (!std::regex_match(row.name, rowName))
+                    continue;
+                if (field.joined && !texts.empty())
+                    texts.back() += " " + row.text;
+                else
+                    texts.insert(texts.end(), field.linesPerRow, row.text);
+            }
+            ASSERT_EQ(expected.size(), texts.size());
+            for (size_t i = 0; i < expected.size(); ++i)
+                EXPECT_NE(texts[i].find(expected[i]), std::string::npos) << texts[i] << " lacks " << expected[i];
+        }
+    }
+}
+
 // complete: the text is lspci's whole output, not the abridged -vvv text kept in a capture.
 void CompareFunction(const std::string& file, const LspciFunction& dump, const LspciFunction& text, bool complete)
 {
@@ -122,6 +238,7 @@ void CompareFunction(const std::string& file, const LspciFunction& dump, const L
     }
     std::vector<std::string> decodedSerials = DecodedValues(list, "Serial Number low");
     EXPECT_EQ(serials, decodedSerials);
+    CompareFields(text, list);
 }
 
 TEST(CapabilityOracle, EveryDumpListsWhatLspciLists)
