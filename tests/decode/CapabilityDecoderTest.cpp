@@ -180,6 +180,8 @@ TEST(CapabilityDecoder, DeclaredLengthsAndPointersAreCheckedAgainstTheSpace)
          "VC resource list"},
         {"EA entries", [](CSpace& s) { s.Set8(0x41, 0xF8).Set8(0xF8, 0x14).Set8(0xFA, 0x3F).Set32(0xFC, 7); }, 0xF8,
          "runs past 100h"},
+        {"VC arbitration table", [](CSpace& s) { s.Ext(0x100, 0x02, 0xFD0).Ext(0xFD0, 0x02, 0).Set32(0xFD8, 0x03000002); },
+         0xFD0, "arbitration table"},
     };
     for (const BoundsCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -195,6 +197,71 @@ TEST(CapabilityDecoder, DeclaredLengthsAndPointersAreCheckedAgainstTheSpace)
         EXPECT_NE(found->problem.find(c.problem), std::string::npos) << found->problem;
         for (const CapabilityRow& row : found->rows)
             EXPECT_LE(row.offset + row.size, row.offset >= 0x100 ? kLarge : kSmall) << row.name;
+    }
+}
+
+struct RowCase
+{
+    const char* name;
+    std::function<void(CSpace&)> build;
+    const char* row;
+    const char* text; // the row's whole text; nullptr: no such row
+};
+
+// Texts where lspci has no reading or a wrong one, and the tables lspci marks "<?>".
+TEST(CapabilityDecoder, RowTextsBeyondLspcisReading)
+{
+    const auto vc = [](CSpace& s, uint32_t cap2, uint16_t control, uint32_t resourceCap, uint32_t resourceControl) {
+        s.Ext(0x100, 0x02, 0).Set32(0x104, 0x00000800).Set32(0x108, cap2).Set16(0x10C, control);
+        s.Set32(0x110, resourceCap).Set32(0x114, resourceControl);
+        for (uint32_t at = 0x130; at < 0x1B0; at += 4)
+            s.Set32(at, 0x76543210);
+    };
+    const auto dvsec = [](CSpace& s, uint16_t id, uint32_t length) {
+        s.Ext(0x100, 0x23, 0).Set32(0x104, 0x1E98 | (length << 20)).Set16(0x108, id);
+    };
+    const auto virtio = [](CSpace& s, uint16_t device, uint8_t type) {
+        s.Set16(0x00, 0x1AF4).Set16(0x02, device).Set8(0x41, 0x60).Set8(0x60, 0x09).Set8(0x62, 16).Set8(0x63, type);
+    };
+    const std::vector<RowCase> cases = {
+        {"VC table of the selected WRR64", [&](CSpace& s) { vc(s, 0x03000007, 2 << 1, 0, 0); },
+         "VC Arbitration Table +1Ch", "Phase 56-63: 0 1 2 3 4 5 6 7"},
+        {"VC table past WRR32's end", [&](CSpace& s) { vc(s, 0x03000003, 1 << 1, 0, 0); },
+         "VC Arbitration Table +10h", nullptr},
+        {"port table of the largest offered scheme while fixed is selected",
+         [&](CSpace& s) { vc(s, 0, 0, 0x03000009, 0); }, "VC0 Port Arbitration Table +3Ch",
+         "Phase 120-127: 0 1 2 3 4 5 6 7"},
+        {"reserved VC select", [&](CSpace& s) { vc(s, 0, 5 << 1, 0, 0); }, "Port VC Control", "ArbSelect=??5"},
+        {"CXL time at the 10 s scale", [&](CSpace& s) { dvsec(s, 4, 16); s.Set16(0x10C, 0x0705); },
+         "GPF Phase 1 Timeout", "50s"},
+        {"CXL reserved time scale", [&](CSpace& s) { dvsec(s, 4, 16); s.Set16(0x10E, 0x0905); },
+         "GPF Phase 2 Timeout", "5, reserved time scale 9"},
+        {"CXL function map in full", [&](CSpace& s) { dvsec(s, 2, 44); s.Set32(0x128, 0x80000001); },
+         "FuncMap 7", "80000001"},
+        {"CXL register past the declared length", [&](CSpace& s) { dvsec(s, 0, 0x18); }, "Range1 Size High",
+         nullptr},
+        {"virtio PCI configuration access", [&](CSpace& s) { virtio(s, 0x1041, 5); }, "Configuration Type",
+         "VirtIO: <unknown> (5)"},
+        {"virtio vendor, other device", [&](CSpace& s) { virtio(s, 0x1100, 1); }, "Configuration Type", nullptr},
+    };
+    for (const RowCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CSpace space;
+        c.build(space);
+        const CapabilityList list = space.Decode();
+        const CapabilityRow* found = nullptr;
+        for (const Capability& capability : list.capabilities) {
+            for (const CapabilityRow& row : capability.rows) {
+                if (row.name == c.row)
+                    found = &row;
+            }
+        }
+        if (c.text == nullptr) {
+            EXPECT_EQ(found, nullptr);
+            continue;
+        }
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(found->text, c.text);
     }
 }
 
