@@ -155,6 +155,17 @@ std::vector<LspciField> CapabilityFields(const std::vector<std::string>& lines)
     return fields;
 }
 
+// text holds value as whole words: "10us" does not hold "0us".
+bool HoldsWords(const std::string& text, const std::string& value)
+{
+    for (size_t at = text.find(value); at != std::string::npos; at = text.find(value, at + 1)) {
+        const size_t end = at + value.size();
+        if ((at == 0 || text[at - 1] == ' ') && (end == text.size() || text[end] == ' ' || text[end] == ','))
+            return true;
+    }
+    return false;
+}
+
 // Each capability lspci decodes against Brisco's rows of the capability at the same offset.
 void CompareFields(const LspciFunction& text, const CapabilityList& list)
 {
@@ -197,7 +208,7 @@ void CompareFields(const LspciFunction& text, const CapabilityList& list)
             }
             ASSERT_EQ(expected.size(), texts.size());
             for (size_t i = 0; i < expected.size(); ++i)
-                EXPECT_NE(texts[i].find(expected[i]), std::string::npos) << texts[i] << " lacks " << expected[i];
+                EXPECT_TRUE(HoldsWords(texts[i], expected[i])) << texts[i] << " lacks " << expected[i];
         }
     }
 }
