@@ -2,6 +2,7 @@
 
 #include "decode/DecodeText.h"
 
+#include "pci/ConfigSpace.h"
 #include "pci/ExtendedCapability.h"
 #include "pci/VirtualChannel.h"
 
@@ -63,7 +64,8 @@ uint32_t TableScheme(uint32_t select, uint32_t offered, uint32_t known)
     return pci::kVcArbFixed;
 }
 
-// One row per dword of an arbitration table, each listing the IDs its phases name.
+// One row per dword of an arbitration table, each listing the IDs its phases name. Every table is a whole
+// number of dwords: at least 32 phases of at least one bit.
 void AddTable(CCapabilityRows& rows, const std::string& name, uint32_t offsetUnits, uint32_t phases, uint32_t entryBits)
 {
     if (offsetUnits == 0 || phases == 0)
@@ -72,14 +74,13 @@ void AddTable(CCapabilityRows& rows, const std::string& name, uint32_t offsetUni
     const uint32_t bytes = phases * entryBits / pci::kBitsPerByte;
     if (!rows.CheckDeclared(first + bytes, "arbitration table"))
         return;
-    const uint32_t perDword = 32 / entryBits;
+    const uint32_t perDword = pci::kDwordBytes * pci::kBitsPerByte / entryBits;
     const uint32_t mask = (1u << entryBits) - 1;
-    for (uint32_t at = 0; at < bytes; at += 4) {
-        const uint32_t phase = at * pci::kBitsPerByte / entryBits;
-        const uint32_t size = bytes - at < 4 ? bytes - at : 4;
-        rows.Add(first + at, size, T::Format("%s +%02Xh", name.c_str(), at), [&](uint32_t v) {
-            std::string text = T::Format("Phase %u-%u:", phase, phase + size * pci::kBitsPerByte / entryBits - 1);
-            for (uint32_t i = 0; i < perDword && i * entryBits < size * pci::kBitsPerByte; ++i)
+    for (uint32_t at = 0; at < bytes; at += pci::kDwordBytes) {
+        const uint32_t phase = at / pci::kDwordBytes * perDword;
+        rows.Add(first + at, pci::kDwordBytes, T::Format("%s +%02Xh", name.c_str(), at), [&](uint32_t v) {
+            std::string text = T::Format("Phase %u-%u:", phase, phase + perDword - 1);
+            for (uint32_t i = 0; i < perDword; ++i)
                 text += T::Format(" %u", (v >> (i * entryBits)) & mask);
             return text;
         });
