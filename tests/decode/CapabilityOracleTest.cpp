@@ -146,7 +146,7 @@ std::vector<LspciField> CapabilityFields(const std::vector<std::string>& lines)
             field.value = line;
         } else {
             field.label = line.substr(0, colon);
-            field.value = line.substr(line.find_first_not_of(" \t", colon + 1));
+            field.value = line.substr(std::min(line.find_first_not_of(" \t", colon + 1), line.size()));
         }
         if (inVc && depth >= 2)
             field.label = "VC " + field.label;
