@@ -180,8 +180,8 @@ TEST(CapabilityDecoder, DeclaredLengthsAndPointersAreCheckedAgainstTheSpace)
          "VC resource list"},
         {"EA entries", [](CSpace& s) { s.Set8(0x41, 0xF8).Set8(0xF8, 0x14).Set8(0xFA, 0x3F).Set32(0xFC, 7); }, 0xF8,
          "runs past 100h"},
-        {"HyperTransport slave at F0h",
-         [](CSpace& s) { s.Set8(0x41, 0xF0).Set8(0xF0, 0x08).Set8(0xFC, 0x22); }, 0xF0, "register at 100h runs past 100h"},
+        {"HyperTransport slave at F0h", [](CSpace& s) { s.Set8(0x41, 0xF0).Set8(0xF0, 0x08).Set8(0xFC, 0x22); }, 0xF0,
+         "register at 100h runs past 100h"},
     };
     for (const BoundsCase& c : cases) {
         SCOPED_TRACE(c.name);
