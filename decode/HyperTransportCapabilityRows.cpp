@@ -2,7 +2,6 @@
 
 #include "decode/DecodeText.h"
 
-#include "pci/Capability.h"
 #include "pci/HyperTransport.h"
 
 #include <string>
@@ -18,8 +17,6 @@ const char kHostInterface[] = "Host or Secondary Interface";
 const char* const kFrequencies[] = {"200MHz", "300MHz", "400MHz", "500MHz", "600MHz",
                                     "800MHz", "1.0GHz", "1.2GHz", "1.4GHz", "1.6GHz"};
 constexpr uint32_t kFrequencyCount = sizeof kFrequencies / sizeof kFrequencies[0];
-// Link frequency capability: the vendor-specific frequency's bit.
-constexpr uint32_t kFrequencyCapVendorBit = 15;
 
 std::string RevisionText(uint32_t revision)
 {
@@ -96,7 +93,7 @@ void AddFrequencyCapability(CCapabilityRows& rows, uint32_t offset, const std::s
         std::string text;
         for (uint32_t code = 0; code < kFrequencyCount; ++code)
             text += T::Format("%s%s ", kFrequencies[code], T::Bit(v, code));
-        return text + T::Format("Vend%s", T::Bit(v, kFrequencyCapVendorBit));
+        return text + T::Format("Vend%s", T::Bit(v, pci::kHtFrequencyCapVendorBit));
     });
 }
 

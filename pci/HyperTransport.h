@@ -41,7 +41,8 @@ constexpr uint32_t kHtLinkWidthFields = 4;
 // Link frequency/error byte: the frequency code in bits 3:0, error flags above.
 constexpr uint32_t kHtLinkFrequencyMask = 0xF;
 constexpr uint32_t kHtLinkFrequencyVendor = 0xF;
-constexpr uint32_t kHtLinkErrorShift = 4;
+// Link frequency capability: one bit per frequency code, and this one for the vendor's frequency.
+constexpr uint32_t kHtFrequencyCapVendorBit = 15;
 
 // Slave/primary interface: two links.
 constexpr uint32_t kHtSlaveLinkControl0Offset = 0x04;
