@@ -182,6 +182,8 @@ TEST(CapabilityDecoder, DeclaredLengthsAndPointersAreCheckedAgainstTheSpace)
          "runs past 100h"},
         {"VC arbitration table", [](CSpace& s) { s.Ext(0x100, 0x02, 0xFD0).Ext(0xFD0, 0x02, 0).Set32(0xFD8, 0x03000002); },
          0xFD0, "arbitration table"},
+        {"HyperTransport slave at F0h", [](CSpace& s) { s.Set8(0x41, 0xF0).Set8(0xF0, 0x08).Set8(0xFC, 0x22); }, 0xF0,
+         "register at 100h runs past 100h"},
     };
     for (const BoundsCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -262,6 +264,42 @@ TEST(CapabilityDecoder, RowTextsBeyondLspcisReading)
         }
         ASSERT_NE(found, nullptr);
         EXPECT_EQ(found->text, c.text);
+    }
+}
+
+struct RowTextCase
+{
+    const char* name;
+    std::function<void(CSpace&)> build;
+    uint32_t offset; // of the row, from the start of the space
+    const char* text;
+};
+
+// HyperTransport readings where lspci knows less: block types it only numbers, and the
+// frequency capability bits above the low byte it reads.
+TEST(CapabilityDecoder, HyperTransportReadsPastLspci)
+{
+    const std::vector<RowTextCase> cases = {
+        {"Gen3 block", [](CSpace& s) { s.Set8(0x41, 0x80).Set8(0x80, 0x08).Set16(0x82, 0xD000); }, 0x82, "Gen3"},
+        {"high node count block", [](CSpace& s) { s.Set8(0x41, 0x80).Set8(0x80, 0x08).Set16(0x82, 0xE800); }, 0x82,
+         "High Node Count"},
+        {"reserved block", [](CSpace& s) { s.Set8(0x41, 0x80).Set8(0x80, 0x08).Set16(0x82, 0xF800); }, 0x82, "#1f"},
+        {"1.4GHz, 1.6GHz and vendor frequencies",
+         [](CSpace& s) { s.Set8(0x41, 0x80).Set8(0x80, 0x08).Set8(0x8C, 0x22).Set16(0x8E, 0x8300); }, 0x8E,
+         "200MHz- 300MHz- 400MHz- 500MHz- 600MHz- 800MHz- 1.0GHz- 1.2GHz- 1.4GHz+ 1.6GHz+ Vend+"},
+    };
+    for (const RowTextCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CSpace space;
+        c.build(space);
+        std::vector<std::string> texts;
+        for (const Capability& capability : space.Decode().capabilities) {
+            for (const CapabilityRow& row : capability.rows) {
+                if (row.offset == c.offset)
+                    texts.push_back(row.text);
+            }
+        }
+        EXPECT_EQ(texts, std::vector<std::string>{c.text});
     }
 }
 
