@@ -328,7 +328,7 @@ def machine_express2():
     from_pci = port('00:05.0', 0x0304, 8, slot=True, speed=3, width=4, sta_speed=1, sta_width=2)
     funcs.append(from_pci)
     fast = port('00:06.0', 0x0305, 0, layout=0, speed=2, width=4, sta_speed=3, sta_width=8,
-                extra=[(0x24, 4, 0x0007481F)])
+                extra=[(0x04, 4, 0x10008FC2 | (250 << 18) | (3 << 26)), (0x24, 4, 0x0007481F)])
     funcs.append(fast)
     down_link = port('00:07.0', 0x0306, 0, layout=0, speed=3, width=8, sta_speed=0, sta_width=0,
                      extra=[(0x24, 4, 0x0007881F)])
@@ -349,9 +349,11 @@ def machine_express2():
                 extra=[(0x14, 4, 0x0004807F | (9 << 19) | (100 << 7) | (1 << 15)), (0x24, 4, 0x0007481F)])
     slot.ext(0x100, 0x0019, d32(0, 0) + d16(*([0x7F7F] * 4)))
     funcs.append(slot)
-    slot2 = port('00:09.1', 0x030B, 4, slot=True, extra=[(0x24, 4, 0x0007881F), (0x30, 2, 0x0007)])
+    slot2 = port('00:09.1', 0x030B, 4, slot=True, extra=[(0x14, 4, 0x0004807F | (9 << 19) | (25 << 7) | (1 << 15)),
+                                                          (0x24, 4, 0x0007881F), (0x30, 2, 0x0007)])
     funcs.append(slot2)
-    slot3 = port('00:09.2', 0x030C, 4, slot=True, extra=[(0x24, 4, 0x0007C81F), (0x30, 2, 0x000F)])
+    slot3 = port('00:09.2', 0x030C, 4, slot=True, extra=[(0x14, 4, 0x0004807F | (9 << 19) | (0xF1 << 7)),
+                                                          (0x24, 4, 0x0007C81F), (0x30, 2, 0x000F)])
     slot3.ext(0x100, 0x0012, d16(0x0C3F, 0x8003) + d32(0xC0000006, 0, 0x3, 0, 0x1, 0, 0x2, 0, 0xA0000006, 0))
     funcs.append(slot3)
 

@@ -100,6 +100,7 @@ const OracleField kOracleFields[] = {
     {R"(\tCapabilities: \[[0-9a-f]+\] (Express \(v\d\) [^,]+), MSI.*)", "PCI Express Capabilities"},
     {R"(\t\tAddress: ([0-9a-f]+)  Data: .*)", "Message Address"},
     {R"(\t\t\tSlot #\d+, (PowerLimit [^;]+);.*)", "SltCap"},
+    {R"(.* (SlotPowerLimit \S+W)$)", "DevCap"},
     {R"(.*(LN System CLS [^,]+),.*)", "DevCap2"},
     {R"(\t\tLnkCtl2: (Target Link Speed: [^,]+),.*)", "LnkCtl2"},
     {R"(\t\tRegion \d+: (Memory at .*))", R"(VF BAR \d+)"},
