@@ -95,9 +95,13 @@ void DecodeRcLink(CCapabilityRows& rows)
     const uint32_t descriptor = rows.Read(pci::kRcLinkDescriptorOffset, 4);
     const uint32_t links = T::Field(descriptor, pci::kRcLinkEntryCountShift, pci::kRcLinkEntryCountMask);
     rows.Add(pci::kRcLinkDescriptorOffset, 4, "Element Self Description", [&](uint32_t v) {
-        return T::Format("PortNumber=%02x ComponentID=%02x EltType=%x, %u links", v >> pci::kRcLinkPortShift,
-                         T::Field(v, pci::kRcLinkComponentShift, pci::kRcLinkNumberMask),
-                         v & pci::kRcLinkElementTypeMask, links);
+        static const char* const kElementTypes[] = {"Config", "Egress", "Internal"};
+        const uint32_t type = v & pci::kRcLinkElementTypeMask;
+        const std::string typeName = type < sizeof kElementTypes / sizeof kElementTypes[0]
+            ? std::string(kElementTypes[type])
+            : T::Format("??%u", type);
+        return T::Format("PortNumber=%02x ComponentID=%02x EltType=%s, %u links", v >> pci::kRcLinkPortShift,
+                         T::Field(v, pci::kRcLinkComponentShift, pci::kRcLinkNumberMask), typeName.c_str(), links);
     });
     if (!rows.CheckDeclared(pci::kRcLinkEntriesOffset + links * pci::kRcLinkEntryBytes, "link entries"))
         return;

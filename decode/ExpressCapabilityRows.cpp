@@ -133,15 +133,12 @@ void DecodeDevice(CCapabilityRows& rows, uint32_t type)
                                           T::Field(v, pci::kExpPowerLimitScaleShift, pci::kExpPowerLimitScaleMask));
         return text;
     });
-    rows.Add(pci::kExpDeviceControlOffset, 2, "DevCtl", [](uint32_t v) {
+    // Bit 15 starts a function-level reset, except on a bridge to PCI, where it enables configuration retry.
+    const char* const bit15 = type == pci::kExpTypeExpressToPciBridge ? "BrConfRtry" : "FLReset";
+    rows.Add(pci::kExpDeviceControlOffset, 2, "DevCtl", [&](uint32_t v) {
         return T::Flags(v, {{0, "CorrErr"}, {1, "NonFatalErr"}, {2, "FatalErr"}, {3, "UnsupReq"}}) + ", " +
             T::Flags(v,
-                     {{4, "RlxdOrd"},
-                      {8, "ExtTag"},
-                      {9, "PhantFunc"},
-                      {10, "AuxPwr"},
-                      {11, "NoSnoop"},
-                      {15, "FLReset"}}) +
+                     {{4, "RlxdOrd"}, {8, "ExtTag"}, {9, "PhantFunc"}, {10, "AuxPwr"}, {11, "NoSnoop"}, {15, bit15}}) +
             T::Format(", MaxPayload %u bytes, MaxReadReq %u bytes", PayloadBytes(v >> pci::kExpControlPayloadShift),
                       PayloadBytes(v >> pci::kExpControlReadRequestShift));
     });

@@ -96,6 +96,14 @@ void DecodeSriov(CCapabilityRows& rows)
     });
 }
 
+// A 64-bit group vector: one value on its low half, as lspci prints it.
+void AddMcastVector(CCapabilityRows& rows, uint32_t offset, const char* name)
+{
+    const uint32_t high = rows.Read(offset + 4, 4);
+    rows.Add(offset, 4, T::Format("%s low", name), [&](uint32_t v) { return T::Format("%016llx", T::Wide(high, v)); });
+    rows.AddPlain(offset + 4, 4, T::Format("%s high", name));
+}
+
 void DecodeMulticast(CCapabilityRows& rows)
 {
     rows.Add(pci::kMcastCapOffset, 2, "McastCap", [](uint32_t v) {
@@ -112,12 +120,9 @@ void DecodeMulticast(CCapabilityRows& rows)
                          T::Wide(baseHigh, v & pci::kMcastBaseAddressMask));
     });
     rows.AddPlain(pci::kMcastBaseOffset + 4, 4, "McastBAR high");
-    rows.AddPlain(pci::kMcastReceiveOffset, 4, "McastReceiveVec low");
-    rows.AddPlain(pci::kMcastReceiveOffset + 4, 4, "McastReceiveVec high");
-    rows.AddPlain(pci::kMcastBlockAllOffset, 4, "McastBlockAllVec low");
-    rows.AddPlain(pci::kMcastBlockAllOffset + 4, 4, "McastBlockAllVec high");
-    rows.AddPlain(pci::kMcastBlockUntranslatedOffset, 4, "McastBlockUntransVec low");
-    rows.AddPlain(pci::kMcastBlockUntranslatedOffset + 4, 4, "McastBlockUntransVec high");
+    AddMcastVector(rows, pci::kMcastReceiveOffset, "McastReceiveVec");
+    AddMcastVector(rows, pci::kMcastBlockAllOffset, "McastBlockAllVec");
+    AddMcastVector(rows, pci::kMcastBlockUntranslatedOffset, "McastBlockUntransVec");
     // Endpoints have no overlay; every port and the event collector do.
     const int type = rows.PortType();
     if (type == int(pci::kExpTypeEndpoint) || type == int(pci::kExpTypeLegacyEndpoint) ||
