@@ -1,6 +1,7 @@
 #include "decode/ConventionalCapabilityRows.h"
 
 #include "decode/DecodeText.h"
+#include "decode/HyperTransportCapabilityRows.h"
 
 #include "pci/Bar.h"
 #include "pci/Capability.h"
@@ -100,35 +101,6 @@ void DecodePciX(CCapabilityRows& rows, bool bridge)
                       8u << T::Field(v, pci::kPciXDesignedCumulativeShift, pci::kPciXDesignedCumulativeMask)) +
             T::Flags(v, {{29, "RSCEM"}, {30, "266MHz"}, {31, "533MHz"}});
     });
-}
-
-const char* HyperTransportType(uint32_t command)
-{
-    switch (command >> pci::kHtInterfaceTypeShift) {
-    case 0:
-    case 1: return "Slave or Primary Interface";
-    case 2:
-    case 3: return "Host or Secondary Interface";
-    default: break;
-    }
-    static const char* const kTypes[] = {"Switch",
-                                         "Reserved",
-                                         "Interrupt Discovery and Configuration",
-                                         "Revision ID",
-                                         "UnitID Clumping",
-                                         "Extended Configuration Space Access",
-                                         "Address Mapping",
-                                         "MSI Mapping",
-                                         "DirectRoute",
-                                         "VCSet",
-                                         "Retry Mode",
-                                         "X86 Encoding",
-                                         "Gen3",
-                                         "Function-Level Extension",
-                                         "Power Management",
-                                         "High Node Count"};
-    const uint32_t type = (command >> pci::kHtCapabilityTypeShift) & pci::kHtCapabilityTypeMask;
-    return type >= 0x10 && type < 0x20 ? kTypes[type - 0x10] : "Reserved";
 }
 
 void DecodeVendorSpecific(CCapabilityRows& rows)
@@ -296,10 +268,7 @@ bool CConventionalCapabilityRows::Decode(uint8_t id, CCapabilityRows& rows)
         });
         return true;
     case pci::kCapPciX: DecodePciX(rows, bridge); return true;
-    case pci::kCapHyperTransport:
-        rows.Add(pci::kHtCommandOffset, 2, "Command",
-                 [](uint32_t v) { return T::Format("HyperTransport: %s", HyperTransportType(v)); });
-        return true;
+    case pci::kCapHyperTransport: CHyperTransportCapabilityRows::Decode(rows); return true;
     case pci::kCapVendorSpecific: DecodeVendorSpecific(rows); return true;
     case pci::kCapDebugPort:
         rows.Add(pci::kDebugPortOffset, 2, "Debug Port", [](uint32_t v) {

@@ -1,6 +1,6 @@
 #pragma once
 // Rows of the standard capabilities other than PCI Express and MSI/MSI-X:
-// power management, AGP, VPD, slot ID, PCI-X, HyperTransport, vendor-specific,
+// power management, AGP, VPD, slot ID, PCI-X, vendor-specific,
 // debug port, CompactPCI, hot-plug, bridge subsystem, SATA, advanced features,
 // enhanced allocation and the flattening portal bridge.
 #include "decode/CapabilityRows.h"

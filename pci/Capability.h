@@ -108,11 +108,6 @@ constexpr uint32_t kPciXDesignedCumulativeMask = 0x7;
 // Status bits that say the device runs at 266 or 533 MHz and so has extended configuration space.
 constexpr uint32_t kPciXStatus266Capable = 0x40000000;
 constexpr uint32_t kPciXStatus533Capable = 0x80000000;
-// HyperTransport: the command word's top three bits say the interface type, or five bits the newer block types.
-constexpr uint32_t kHtCommandOffset = 2;
-constexpr uint32_t kHtInterfaceTypeShift = 13;
-constexpr uint32_t kHtCapabilityTypeShift = 11;
-constexpr uint32_t kHtCapabilityTypeMask = 0x1F;
 // Debug port.
 constexpr uint32_t kDebugPortOffset = 2;
 constexpr uint16_t kDebugPortOffsetMask = 0x1FFF;

@@ -375,9 +375,71 @@ def machine_express2():
     return funcs
 
 
+# HyperTransport blocks: both interface types at old and new revisions, MSI mapping with and
+# without a fixed window, and one of every other block type lspci names or numbers.
+def ht(f, off, command, body=b''):
+    return f.std(off, 0x08, d16(command) + body)
+
+
+def ht_slave(f, off, command, revision, links, tail):
+    """links: (control, config, frequency/error, frequency capability) for link 0 and link 1."""
+    (c0, g0, e0, k0), (c1, g1, e1, k1) = links
+    body = d16(c0, g0, c1, g1) + bytes([revision, e0]) + d16(k0) + bytes([tail['feature'], e1]) + d16(k1)
+    body += d16(tail['scratch'], tail['errors']) + bytes([tail['base'], tail['limit'], tail['bus'], 0])
+    return ht(f, off, command, body)
+
+
+def ht_host(f, off, command, revision, control, config, error, caps, feature, errors=0, base=0, limit=0):
+    body = d16(control, config) + bytes([revision, error]) + d16(caps, feature, 0)
+    body += d16(0x5A5A, errors) + bytes([base, limit, 0, 0])
+    return ht(f, off, command, body)
+
+
+def machine_hypertransport():
+    funcs = [host_bridge()]
+
+    tunnel = Function('00:01.0', 'PCI bridge: Device f00d:0300', 0x0300, 0x060400, layout=1, size=256)
+    tunnel.b[0x18:0x1B] = bytes([0, 1, 1])
+    ht_slave(tunnel, 0x40, 0x0C3 | (1 << 10) | (1 << 12), 0x23,
+             ((0x9A2E, 0x0B11, 0x35, 0x00F5), (0x0124, 0x8800, 0xC9, 0x0035)),
+             {'feature': 0x2B, 'scratch': 0x1234, 'errors': 0xA50F, 'base': 0x12, 'limit': 0x34, 'bus': 0x05})
+    ht(tunnel, 0x60, 0xA801, d32(0xFEE00000 | 0x000ABCDE, 0x00000001))
+    ht(tunnel, 0x70, 0x8800 | 0x43)
+    ht(tunnel, 0x74, 0x9000)
+    ht(tunnel, 0x78, 0x8000 | 0x07, d32(0x80000011))
+    ht(tunnel, 0x80, 0x9800)
+    ht(tunnel, 0x84, 0xA000)
+    ht(tunnel, 0x88, 0xB000)
+    ht(tunnel, 0x8C, 0xB800)
+    ht(tunnel, 0x90, 0xC000)
+    ht(tunnel, 0x94, 0xC800)
+    ht(tunnel, 0x98, 0xF000)
+    ht(tunnel, 0x9C, 0x4000)
+    ht(tunnel, 0xA0, 0x6800)
+    funcs.append(tunnel)
+
+    host = Function('00:18.0', 'Host bridge: Device f00d:0310', 0x0310, 0x060000, size=256)
+    ht_host(host, 0x80, 0x2000 | 0x0C | 0x0581, 0x60, 0x7056, 0x1111 | 0x8088, 0xA6, 0x03FF, 0x0123,
+            errors=0x5AF0, base=0x01, limit=0xFF)
+    ht(host, 0xA0, 0xA803, d32(0, 0))
+    ht_host(host, 0xB0, 0x2101, 0x22, 0x0020, 0x0011, 0x05, 0x0075, 0x0021)
+    funcs.append(host)
+
+    old = Function('00:19.0', 'Host bridge: Device f00d:0320', 0x0320, 0x060000, size=256)
+    ht_slave(old, 0x40, 0x0021, 0x21,
+             ((0xFFFE, 0xFFFF, 0xFF, 0xFFFF), (0x0040, 0x5577, 0x00, 0x0000)),
+             {'feature': 0xFF, 'scratch': 0, 'errors': 0xFFFF, 'base': 0xFF, 'limit': 0xFF, 'bus': 0xFF})
+    ht_host(old, 0x60, 0x2101, 0x20, 0x0F00, 0x0066, 0, 0, 0)
+    ht_slave(old, 0x80, 0x0000, 0x00,
+             ((0x0010, 0x0000, 0, 0), (0, 0, 0, 0)),
+             {'feature': 0, 'scratch': 0, 'errors': 0, 'base': 0, 'limit': 0, 'bus': 0})
+    funcs.append(old)
+    return funcs
+
+
 def main():
     for name, funcs in (('express', machine_express()), ('odd', machine_odd()), ('broken', machine_broken()),
-                        ('express2', machine_express2())):
+                        ('express2', machine_express2()), ('hypertransport', machine_hypertransport())):
         path = os.path.join(HERE, f'caps-{name}.txt')
         # Function 0 of a device with more functions says so, or a scan would not look for them.
         slots = [f.bdf[:-2] for f in funcs]

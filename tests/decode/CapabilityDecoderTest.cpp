@@ -180,6 +180,8 @@ TEST(CapabilityDecoder, DeclaredLengthsAndPointersAreCheckedAgainstTheSpace)
          "VC resource list"},
         {"EA entries", [](CSpace& s) { s.Set8(0x41, 0xF8).Set8(0xF8, 0x14).Set8(0xFA, 0x3F).Set32(0xFC, 7); }, 0xF8,
          "runs past 100h"},
+        {"HyperTransport slave at F0h", [](CSpace& s) { s.Set8(0x41, 0xF0).Set8(0xF0, 0x08).Set8(0xFC, 0x22); }, 0xF0,
+         "register at 100h runs past 100h"},
     };
     for (const BoundsCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -202,6 +204,42 @@ struct RowTextCase
 {
     const char* name;
     std::function<void(CSpace&)> build;
+    uint32_t offset; // of the row, from the start of the space
+    const char* text;
+};
+
+// HyperTransport readings where lspci knows less: block types it only numbers, and the
+// frequency capability bits above the low byte it reads.
+TEST(CapabilityDecoder, HyperTransportReadsPastLspci)
+{
+    const std::vector<RowTextCase> cases = {
+        {"Gen3 block", [](CSpace& s) { s.Set8(0x41, 0x80).Set8(0x80, 0x08).Set16(0x82, 0xD000); }, 0x82, "Gen3"},
+        {"high node count block", [](CSpace& s) { s.Set8(0x41, 0x80).Set8(0x80, 0x08).Set16(0x82, 0xE800); }, 0x82,
+         "High Node Count"},
+        {"reserved block", [](CSpace& s) { s.Set8(0x41, 0x80).Set8(0x80, 0x08).Set16(0x82, 0xF800); }, 0x82, "#1f"},
+        {"1.4GHz, 1.6GHz and vendor frequencies",
+         [](CSpace& s) { s.Set8(0x41, 0x80).Set8(0x80, 0x08).Set8(0x8C, 0x22).Set16(0x8E, 0x8300); }, 0x8E,
+         "200MHz- 300MHz- 400MHz- 500MHz- 600MHz- 800MHz- 1.0GHz- 1.2GHz- 1.4GHz+ 1.6GHz+ Vend+"},
+    };
+    for (const RowTextCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CSpace space;
+        c.build(space);
+        std::vector<std::string> texts;
+        for (const Capability& capability : space.Decode().capabilities) {
+            for (const CapabilityRow& row : capability.rows) {
+                if (row.offset == c.offset)
+                    texts.push_back(row.text);
+            }
+        }
+        EXPECT_EQ(texts, std::vector<std::string>{c.text});
+    }
+}
+
+struct NamedRowCase
+{
+    const char* name;
+    std::function<void(CSpace&)> build;
     const char* row;  // the row's name; it must appear once
     const char* text; // its decoded text
 };
@@ -209,7 +247,7 @@ struct RowTextCase
 // Texts lspci does not print, or prints only for well-formed registers.
 TEST(CapabilityDecoder, RowTextsOfWideAndPackedRegisters)
 {
-    const std::vector<RowTextCase> cases = {
+    const std::vector<NamedRowCase> cases = {
         {"EA base marked 64-bit in an entry without its upper half",
          [](CSpace& s) {
              s.Set8(0x41, 0x80).Set8(0x80, 0x14).Set8(0x82, 1).Set32(0x84, 0x80000002).Set32(0x88, 0xF0000002);
@@ -222,7 +260,7 @@ TEST(CapabilityDecoder, RowTextsOfWideAndPackedRegisters)
          [](CSpace& s) { s.Ext(0x100, 0x04, 0).Set32(0x108, 25 | (1 << 8) | (3 << 13) | (7 << 15) | (1 << 18)); },
          "Data", "Power 2.5W, PM State D3.0, Type Maximum, Rail 3.3V"},
     };
-    for (const RowTextCase& c : cases) {
+    for (const NamedRowCase& c : cases) {
         SCOPED_TRACE(c.name);
         CSpace space;
         c.build(space);
