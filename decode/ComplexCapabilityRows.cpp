@@ -22,25 +22,66 @@ void AddPlainDwords(CCapabilityRows& rows, std::initializer_list<const char*> na
     }
 }
 
+// A link's target: a register block in memory, or a function in configuration space whose
+// bus, device and function the address itself encodes.
+std::string RcLinkAddress(uint32_t description, unsigned long long address)
+{
+    if (((description >> pci::kRcLinkTypeConfigBit) & 1) == 0)
+        return T::Format("Addr: %016llx", address);
+    const uint32_t low = uint32_t(address);
+    return T::Format("Addr: %02x:%02x.%u  CfgSpace=%016llx",
+                     T::Field(low, pci::kRcLinkBusShift, pci::kRcLinkNumberMask),
+                     T::Field(low, pci::kRcLinkDeviceShift, pci::kRcLinkDeviceMask),
+                     T::Field(low, pci::kRcLinkFunctionShift, pci::kRcLinkFunctionMask), address);
+}
+
+// "RCiEP at Device(s): 0, 2-3, 31": the devices of the event collector's bus that it speaks for, in runs.
+std::string EndpointBitmap(uint32_t bitmap)
+{
+    if (bitmap == 0)
+        return "00000000 [none]";
+    std::string text;
+    for (uint32_t device = 0; device < pci::kRcEventBitmapBits; ++device) {
+        if ((bitmap & (1u << device)) == 0)
+            continue;
+        uint32_t last = device;
+        while (last + 1 < pci::kRcEventBitmapBits && (bitmap & (1u << (last + 1))))
+            ++last;
+        text += text.empty() ? "" : ", ";
+        text += last == device ? T::Format("%u", device) : T::Format("%u-%u", device, last);
+        device = last;
+    }
+    return "RCiEP at Device(s): " + text;
+}
+
 void DecodeRcLink(CCapabilityRows& rows)
 {
     const uint32_t descriptor = rows.Read(pci::kRcLinkDescriptorOffset, 4);
     const uint32_t links = T::Field(descriptor, pci::kRcLinkEntryCountShift, pci::kRcLinkEntryCountMask);
     rows.Add(pci::kRcLinkDescriptorOffset, 4, "Element Self Description", [&](uint32_t v) {
-        return T::Format("PortNumber=%02x ComponentID=%02x EltType=%x, %u links", v >> pci::kRcLinkPortShift,
-                         T::Field(v, pci::kRcLinkComponentShift, pci::kRcLinkNumberMask),
-                         v & pci::kRcLinkElementTypeMask, links);
+        static const char* const kElementTypes[] = {"Config", "Egress", "Internal"};
+        const uint32_t type = v & pci::kRcLinkElementTypeMask;
+        const std::string typeName = type < sizeof kElementTypes / sizeof kElementTypes[0]
+            ? std::string(kElementTypes[type])
+            : T::Format("??%u", type);
+        return T::Format("PortNumber=%02x ComponentID=%02x EltType=%s, %u links", v >> pci::kRcLinkPortShift,
+                         T::Field(v, pci::kRcLinkComponentShift, pci::kRcLinkNumberMask), typeName.c_str(), links);
     });
     if (!rows.CheckDeclared(pci::kRcLinkEntriesOffset + links * pci::kRcLinkEntryBytes, "link entries"))
         return;
     for (uint32_t i = 0; i < links; ++i) {
         const uint32_t base = pci::kRcLinkEntriesOffset + i * pci::kRcLinkEntryBytes;
+        const uint32_t description = rows.Read(base, 4);
         rows.Add(base, 4, T::Format("Link %u Description", i), [](uint32_t v) {
-            return T::Format("Valid%s Type=%s TargetPort=%02x TargetComponent=%02x", T::Bit(v, 0),
-                             (v >> pci::kRcLinkTypeConfigBit) & 1 ? "Config" : "MemMapped", v >> pci::kRcLinkPortShift,
-                             T::Field(v, pci::kRcLinkComponentShift, pci::kRcLinkNumberMask));
+            return T::Format("TargetPort=%02x TargetComponent=%02x AssocRCRB%s LinkType=%s LinkValid%s",
+                             v >> pci::kRcLinkPortShift,
+                             T::Field(v, pci::kRcLinkComponentShift, pci::kRcLinkNumberMask),
+                             T::Bit(v, pci::kRcLinkAssociateRcrbBit),
+                             (v >> pci::kRcLinkTypeConfigBit) & 1 ? "Config" : "MemMapped", T::Bit(v, 0));
         });
-        rows.AddPlain(base + pci::kRcLinkAddressLowOffset, 4, T::Format("Link %u Address low", i));
+        const uint32_t high = rows.Read(base + pci::kRcLinkAddressHighOffset, 4);
+        rows.Add(base + pci::kRcLinkAddressLowOffset, 4, T::Format("Link %u Address low", i),
+                 [&](uint32_t low) { return RcLinkAddress(description, T::Wide(high, low)); });
         rows.AddPlain(base + pci::kRcLinkAddressHighOffset, 4, T::Format("Link %u Address high", i));
     }
 }
@@ -142,7 +183,7 @@ void DecodeIde(CCapabilityRows& rows)
 // Most significant byte first, as lspci prints it.
 std::string SerialText(uint32_t low, uint32_t high)
 {
-    const uint64_t serial = (uint64_t(high) << 32) | low;
+    const uint64_t serial = T::Wide(high, low);
     std::string text;
     for (int byte = 7; byte >= 0; --byte)
         text += T::Format(byte == 7 ? "%02x" : "-%02x", unsigned(serial >> (8 * byte)) & 0xFFu);
@@ -158,11 +199,12 @@ bool CComplexCapabilityRows::Decode(uint16_t id, CCapabilityRows& rows)
     case pci::kExtCapVirtualChannel9: CVirtualChannelRows::Decode(rows, false); return true;
     case pci::kExtCapMfvc: CVirtualChannelRows::Decode(rows, true); return true;
     case pci::kExtCapSerialNumber: {
+        // One value, as lspci prints it, on the low half; the high half's row stays empty.
         const bool whole = rows.Fits(pci::kSerialHighOffset, 4);
         const uint32_t high = rows.Read(pci::kSerialHighOffset, 4);
-        rows.Add(pci::kSerialLowOffset, 4, "Serial Number low",
+        rows.Add(pci::kSerialLowOffset, 4, "Serial Number",
                  [&](uint32_t low) { return whole ? SerialText(low, high) : T::Format("low half %08x", low); });
-        rows.Add(pci::kSerialHighOffset, 4, "Serial Number high", [](uint32_t v) { return T::Format("%08x", v); });
+        rows.AddPlain(pci::kSerialHighOffset, 4, "Serial Number upper half");
         return true;
     }
     case pci::kExtCapRcLinkDeclaration: DecodeRcLink(rows); return true;
@@ -170,8 +212,7 @@ bool CComplexCapabilityRows::Decode(uint16_t id, CCapabilityRows& rows)
         AddPlainDwords(rows, {"Root Complex Link Capabilities", "Link Control/Status"});
         return true;
     case pci::kExtCapRcEventCollector:
-        rows.Add(pci::kRcEventBitmapOffset, 4, "Association Bitmap",
-                 [](uint32_t v) { return T::Format("RCiEPBitmap: %08x", v); });
+        rows.Add(pci::kRcEventBitmapOffset, 4, "Association Bitmap", EndpointBitmap);
         if (rows.Entry().version >= 2)
             rows.Add(pci::kRcEventBusNumbersOffset, 4, "Associated Bus Numbers", [](uint32_t v) {
                 return T::Format("NextBus %02x LastBus %02x",

@@ -137,6 +137,80 @@ void DecodeAdvancedFeatures(CCapabilityRows& rows)
     rows.Add(pci::kAfStatusOffset, 1, "AFStatus", [](uint32_t v) { return T::Flags(v, {{0, "TP"}}); });
 }
 
+const char* EaIndicator(uint32_t bei)
+{
+    static const char* const kNames[] = {
+        "BAR 0",         "BAR 1",         "BAR 2",    "BAR 3",    "BAR 4",    "BAR 5",    "resource behind function",
+        "not indicated", "expansion ROM", "VF-BAR 0", "VF-BAR 1", "VF-BAR 2", "VF-BAR 3", "VF-BAR 4",
+        "VF-BAR 5",      "reserved"};
+    return kNames[bei & pci::kEaBeiMask];
+}
+
+std::string EaProperties(uint32_t value, bool secondary)
+{
+    static const char* const kNames[] = {"memory space, non-prefetchable",
+                                         "memory space, prefetchable",
+                                         "I/O space",
+                                         "VF memory space, prefetchable",
+                                         "VF memory space, non-prefetchable",
+                                         "allocation behind bridge, non-prefetchable memory",
+                                         "allocation behind bridge, prefetchable memory",
+                                         "allocation behind bridge, I/O space"};
+    if (value < sizeof kNames / sizeof kNames[0])
+        return kNames[value];
+    switch (value) {
+    case pci::kEaPropertyMemoryUnavailable: return "memory space resource unavailable for use";
+    case pci::kEaPropertyIoUnavailable: return "I/O space resource unavailable for use";
+    case pci::kEaPropertyUnavailable:
+        return secondary ? "entry unavailable for use, PrimaryProperties should be used" : "entry unavailable for use";
+    default: return T::Format("[%02x]", value);
+    }
+}
+
+// A base or maximum offset: 32 bits, or 64 when its low dword says so and the entry holds the upper half.
+std::string EaAddress(uint32_t low, bool wide, uint32_t upper)
+{
+    return wide ? T::Format("%x%08x", upper, low) : T::Format("%08x", low);
+}
+
+void DecodeEaEntry(CCapabilityRows& rows, uint32_t entry, uint32_t offset, uint32_t dwords)
+{
+    rows.Add(offset, 4, T::Format("Entry %u", entry), [&](uint32_t v) {
+        return T::Format("Enable%s Writable%s EntrySize=%u; BAR Equivalent Indicator: %s; ", T::Bit(v, 31),
+                         T::Bit(v, 30), dwords, EaIndicator(T::Field(v, pci::kEaBeiShift, pci::kEaBeiMask))) +
+            "PrimaryProperties: " +
+            EaProperties(T::Field(v, pci::kEaPrimaryPropertiesShift, pci::kEaPropertiesMask), false) +
+            "; SecondaryProperties: " +
+            EaProperties(T::Field(v, pci::kEaSecondaryPropertiesShift, pci::kEaPropertiesMask), true);
+    });
+    // Base, MaxOffset, then the upper halves of whichever of them is 64-bit.
+    const uint32_t base = dwords >= 1 ? rows.Read(offset + 4, 4) : 0;
+    const uint32_t maxOffset = dwords >= 2 ? rows.Read(offset + 8, 4) : 0;
+    const bool baseWide = (base & pci::kEaAddress64Bit) && dwords >= 3;
+    const bool maxWide = (maxOffset & pci::kEaAddress64Bit) && dwords >= (baseWide ? 4u : 3u);
+    const uint32_t baseUpperAt = 3;
+    const uint32_t maxUpperAt = baseWide ? 4 : 3;
+    const uint32_t baseUpper = baseWide ? rows.Read(offset + baseUpperAt * 4, 4) : 0;
+    const uint32_t maxUpper = maxWide ? rows.Read(offset + maxUpperAt * 4, 4) : 0;
+    for (uint32_t i = 1; i <= dwords && !rows.Stopped(); ++i) {
+        const uint32_t at = offset + i * 4;
+        if (i == 1)
+            rows.Add(at, 4, T::Format("Entry %u Base", entry), [&](uint32_t v) {
+                return "Base: " + EaAddress(v & ~pci::kEaAddressFlagsMask, baseWide, baseUpper);
+            });
+        else if (i == 2)
+            rows.Add(at, 4, T::Format("Entry %u MaxOffset", entry), [&](uint32_t v) {
+                return "MaxOffset: " + EaAddress(v | pci::kEaAddressFlagsMask, maxWide, maxUpper);
+            });
+        else if (baseWide && i == baseUpperAt)
+            rows.AddPlain(at, 4, T::Format("Entry %u Base upper half", entry));
+        else if (maxWide && i == maxUpperAt)
+            rows.AddPlain(at, 4, T::Format("Entry %u MaxOffset upper half", entry));
+        else
+            rows.AddPlain(at, 4, T::Format("Entry %u dword %u", entry, i));
+    }
+}
+
 void DecodeEnhancedAllocation(CCapabilityRows& rows, bool bridge)
 {
     const uint32_t count = rows.Read(pci::kEaEntryCountOffset, 1) & pci::kEaEntryCountMask;
@@ -148,16 +222,8 @@ void DecodeEnhancedAllocation(CCapabilityRows& rows, bool bridge)
         });
     uint32_t offset = bridge ? pci::kEaBridgeFirstEntryOffset : pci::kEaFirstEntryOffset;
     for (uint32_t entry = 0; entry < count && !rows.Stopped(); ++entry) {
-        const uint32_t header = rows.Read(offset, 4);
-        const uint32_t dwords = header & pci::kEaEntrySizeMask;
-        rows.Add(offset, 4, T::Format("Entry %u", entry), [&](uint32_t v) {
-            return T::Format("BEI=%u PP=%02x SP=%02x ", T::Field(v, pci::kEaBeiShift, pci::kEaBeiMask),
-                             T::Field(v, pci::kEaPrimaryPropertiesShift, pci::kEaPropertiesMask),
-                             T::Field(v, pci::kEaSecondaryPropertiesShift, pci::kEaPropertiesMask)) +
-                T::Flags(v, {{30, "Writable"}, {31, "Enable"}});
-        });
-        for (uint32_t i = 1; i <= dwords && !rows.Stopped(); ++i)
-            rows.AddPlain(offset + i * 4, 4, T::Format("Entry %u dword %u", entry, i));
+        const uint32_t dwords = rows.Read(offset, 4) & pci::kEaEntrySizeMask;
+        DecodeEaEntry(rows, entry, offset, dwords);
         offset += (dwords + 1) * 4;
     }
 }

@@ -18,6 +18,8 @@ public:
     static std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
     // "Name+" for a set bit and "Name-" for a clear one, separated by spaces.
     static std::string Flags(uint32_t value, std::initializer_list<Flag> flags);
+    // A 64-bit register from its two halves, typed for "%llx".
+    static unsigned long long Wide(uint32_t high, uint32_t low) { return (uint64_t(high) << 32) | low; }
     static uint32_t Field(uint32_t value, uint32_t shift, uint32_t mask) { return (value >> shift) & mask; }
     static const char* Sign(bool set) { return set ? "+" : "-"; }
     // "+" or "-" for one bit by number.

@@ -16,6 +16,7 @@ const char* const kIndicator[] = {"Unknown", "On", "Blink", "Off"};
 const char* const kObffSupport[] = {"Not Supported", "Via message", "Via WAKE#", "Via message/WAKE#"};
 const char* const kObffControl[] = {"Disabled", "Via message A", "Via message B", "Via WAKE#"};
 const char* const kEmergencyPower[] = {"Not Supported", "Dev Specific", "Form Factor Dev Specific", "Reserved"};
+const char* const kLnSystemCls[] = {"Not Supported", "64byte cachelines", "128byte cachelines", "Reserved"};
 const char* const kTransmitMargin[] = {"Normal Operating Range", "1", "2", "3", "4", "5", "6", "7"};
 const char* const kCrosslink[] = {"unsupported", "Upstream Port", "Downstream Port", "incomplete"};
 const char* const kPreset[] = {"-6dB de-emphasis, 0dB preshoot",
@@ -38,18 +39,6 @@ const char* const kPreset[] = {"-6dB de-emphasis, 0dB preshoot",
 uint32_t PayloadBytes(uint32_t field)
 {
     return pci::kExpPayloadBaseBytes << (field & pci::kExpMaxPayloadMask);
-}
-
-// Slot power: value times 1, 0.1, 0.01 or 0.001 W.
-std::string Watts(uint32_t value, uint32_t scale)
-{
-    static const uint32_t kDivisor[] = {1, 10, 100, 1000};
-    const uint32_t divisor = kDivisor[scale & pci::kExpPowerLimitScaleMask];
-    if (divisor == 1)
-        return T::Format("%uW", value);
-    const uint32_t whole = value / divisor;
-    const uint32_t part = value % divisor;
-    return T::Format(divisor == 10 ? "%u.%01uW" : divisor == 100 ? "%u.%02uW" : "%u.%03uW", whole, part);
 }
 
 std::string CompletionRanges(uint32_t ranges)
@@ -101,11 +90,28 @@ std::string SpeedRange(uint32_t vector)
     return lowName + "-" + CExpressCapabilityRows::SpeedName(uint32_t(high + 1));
 }
 
+// Ports that face downstream train to whatever sits below them, so their status is not
+// held against their capability; elsewhere a slower or narrower link is worth a note.
+bool ComparesLink(uint32_t type)
+{
+    return type != pci::kExpTypeRootPort && type != pci::kExpTypeDownstreamPort &&
+        type != pci::kExpTypePciToExpressBridge;
+}
+
 const char* Compare(uint32_t current, uint32_t capable)
 {
     if (current == capable)
         return "";
     return current < capable ? " (downgraded)" : " (overdriven)";
+}
+
+// Target Link Speed: 0 is read as the lowest speed, values past the known ones are unknown.
+const char* TargetSpeedName(uint32_t speed)
+{
+    if (speed == 0)
+        return CExpressCapabilityRows::SpeedName(1);
+    const char* name = CExpressCapabilityRows::SpeedName(speed);
+    return std::string(name) == "unknown" ? "Unknown" : name;
 }
 
 void DecodeDevice(CCapabilityRows& rows, uint32_t type)
@@ -123,19 +129,16 @@ void DecodeDevice(CCapabilityRows& rows, uint32_t type)
             T::Flags(v,
                      {{5, "ExtTag"}, {12, "AttnBtn"}, {13, "AttnInd"}, {14, "PwrInd"}, {15, "RBE"}, {28, "FLReset"}});
         text += " SlotPowerLimit " +
-            Watts(T::Field(v, pci::kExpPowerLimitValueShift, pci::kExpPowerLimitValueMask),
-                  T::Field(v, pci::kExpPowerLimitScaleShift, pci::kExpPowerLimitScaleMask));
+            CExpressCapabilityRows::Watts(T::Field(v, pci::kExpPowerLimitValueShift, pci::kExpPowerLimitValueMask),
+                                          T::Field(v, pci::kExpPowerLimitScaleShift, pci::kExpPowerLimitScaleMask));
         return text;
     });
-    rows.Add(pci::kExpDeviceControlOffset, 2, "DevCtl", [](uint32_t v) {
+    // Bit 15 starts a function-level reset, except on a bridge to PCI, where it enables configuration retry.
+    const char* const bit15 = type == pci::kExpTypeExpressToPciBridge ? "BrConfRtry" : "FLReset";
+    rows.Add(pci::kExpDeviceControlOffset, 2, "DevCtl", [&](uint32_t v) {
         return T::Flags(v, {{0, "CorrErr"}, {1, "NonFatalErr"}, {2, "FatalErr"}, {3, "UnsupReq"}}) + ", " +
             T::Flags(v,
-                     {{4, "RlxdOrd"},
-                      {8, "ExtTag"},
-                      {9, "PhantFunc"},
-                      {10, "AuxPwr"},
-                      {11, "NoSnoop"},
-                      {15, "FLReset"}}) +
+                     {{4, "RlxdOrd"}, {8, "ExtTag"}, {9, "PhantFunc"}, {10, "AuxPwr"}, {11, "NoSnoop"}, {15, bit15}}) +
             T::Format(", MaxPayload %u bytes, MaxReadReq %u bytes", PayloadBytes(v >> pci::kExpControlPayloadShift),
                       PayloadBytes(v >> pci::kExpControlReadRequestShift));
     });
@@ -145,7 +148,7 @@ void DecodeDevice(CCapabilityRows& rows, uint32_t type)
     });
 }
 
-void DecodeLink(CCapabilityRows& rows, const uint32_t* linkCap)
+void DecodeLink(CCapabilityRows& rows, const uint32_t* linkCap, uint32_t type)
 {
     rows.Add(pci::kExpLinkCapOffset, 4, "LnkCap", [](uint32_t v) {
         const uint32_t aspm = T::Field(v, pci::kExpAspmSupportShift, pci::kExpAspmMask);
@@ -168,14 +171,15 @@ void DecodeLink(CCapabilityRows& rows, const uint32_t* linkCap)
             T::Flags(v, {{7, "ExtSynch"}, {8, "ClockPM"}, {9, "AutWidDis"}, {10, "BWInt"}, {11, "AutBWInt"}});
     });
     const uint32_t cap = linkCap ? *linkCap : 0;
+    const bool compare = linkCap && ComparesLink(type);
     rows.Add(pci::kExpLinkStatusOffset, 2, "LnkSta", [&](uint32_t v) {
         const uint32_t speed = v & pci::kExpLinkSpeedMask;
         const uint32_t width = T::Field(v, pci::kExpLinkStatusWidthShift, pci::kExpLinkStatusWidthMask);
         std::string text = T::Format("Speed %s", CExpressCapabilityRows::SpeedName(speed));
-        if (linkCap)
+        if (compare)
             text += Compare(speed, cap & pci::kExpLinkSpeedMask);
         text += T::Format(", Width x%u", width);
-        if (linkCap)
+        if (compare)
             text += Compare(width, T::Field(cap, pci::kExpLinkWidthShift, pci::kExpLinkWidthMask));
         return text + ", " +
             T::Flags(
@@ -195,10 +199,11 @@ void DecodeSlot(CCapabilityRows& rows)
                          {4, "PwrInd"},
                          {6, "HotPlug"},
                          {5, "Surprise"}}) +
-            T::Format(", Slot #%u, PowerLimit %s; ", T::Field(v, pci::kExpPhysicalSlotShift, pci::kExpPhysicalSlotMask),
-                      Watts(T::Field(v, pci::kExpSlotPowerValueShift, pci::kExpSlotPowerValueMask),
-                            T::Field(v, pci::kExpSlotPowerScaleShift, pci::kExpSlotPowerScaleMask))
-                          .c_str()) +
+            T::Format(
+                   ", Slot #%u, PowerLimit %s; ", T::Field(v, pci::kExpPhysicalSlotShift, pci::kExpPhysicalSlotMask),
+                   CExpressCapabilityRows::Watts(T::Field(v, pci::kExpSlotPowerValueShift, pci::kExpSlotPowerValueMask),
+                                                 T::Field(v, pci::kExpSlotPowerScaleShift, pci::kExpSlotPowerScaleMask))
+                       .c_str()) +
             T::Flags(v, {{17, "Interlock"}, {18, "NoCompl"}});
     });
     rows.Add(pci::kExpSlotControlOffset, 2, "SltCtl", [](uint32_t v) {
@@ -250,7 +255,11 @@ void DecodeVersion2(CCapabilityRows& rows, uint32_t type, bool hasLink, bool has
                               T::Field(v, pci::kExpMaxEndEndPrefixesShift, pci::kExpMaxEndEndPrefixesMask) ?: 4);
         text += T::Format(", EmergencyPowerReduction %s, ",
                           kEmergencyPower[T::Field(v, pci::kExpEmergencyPowerShift, pci::kExpEmergencyPowerMask)]) +
-            T::Flags(v, {{26, "EmergencyPowerReductionInit"}, {31, "FRS"}, {12, "TPHComp"}, {13, "ExtTPHComp"}});
+            T::Flags(v, {{26, "EmergencyPowerReductionInit"}, {31, "FRS"}});
+        if (type == pci::kExpTypeRootPort)
+            text += T::Format(" LN System CLS %s,",
+                              kLnSystemCls[T::Field(v, pci::kExpLnSystemClsShift, pci::kExpLnSystemClsMask)]);
+        text += " " + T::Flags(v, {{12, "TPHComp"}, {13, "ExtTPHComp"}});
         if (type == pci::kExpTypeRootPort || type == pci::kExpTypeDownstreamPort)
             text += ", " + T::Flags(v, {{5, "ARIFwd"}});
         text += ", AtomicOpsCap: " + T::Flags(v, {{6, "Routing"}, {7, "32bit"}, {8, "64bit"}, {9, "128bitCAS"}});
@@ -277,7 +286,7 @@ void DecodeVersion2(CCapabilityRows& rows, uint32_t type, bool hasLink, bool has
                 T::Flags(v, {{8, "Crosslink"}, {23, "Retimer"}, {24, "2Retimers"}, {31, "DRS"}});
         });
         rows.Add(pci::kExpLinkControl2Offset, 2, "LnkCtl2", [](uint32_t v) {
-            return T::Format("Target Link Speed: %s, ", CExpressCapabilityRows::SpeedName(v & pci::kExpLinkSpeedMask)) +
+            return T::Format("Target Link Speed: %s, ", TargetSpeedName(v & pci::kExpLinkSpeedMask)) +
                 T::Flags(v, {{4, "EnterCompliance"}, {5, "SpeedDis"}}) +
                 T::Format(", Selectable De-emphasis: %s, Transmit Margin: %s, ",
                           (v & pci::kExpSelectableDeemphasis) ? "-3.5dB" : "-6dB",
@@ -315,6 +324,23 @@ const char* CExpressCapabilityRows::SpeedName(uint32_t speed)
     return speed < sizeof kSpeeds / sizeof kSpeeds[0] ? kSpeeds[speed] : "unknown";
 }
 
+std::string CExpressCapabilityRows::Watts(uint32_t value, uint32_t scale)
+{
+    static const uint32_t kDivisor[] = {1, 10, 100, 1000};
+    uint32_t divisor = kDivisor[scale & pci::kExpPowerLimitScaleMask];
+    while (divisor > 1 && value % 10 == 0) {
+        value /= 10;
+        divisor /= 10;
+    }
+    if (divisor == 1)
+        return T::Format("%uW", value);
+    // Scaled down until the last digit is not 0, so no fraction ends in one.
+    return T::Format(divisor == 10        ? "%u.%01uW"
+                         : divisor == 100 ? "%u.%02uW"
+                                          : "%u.%03uW",
+                     value / divisor, value % divisor);
+}
+
 bool CExpressCapabilityRows::HasLink(uint32_t portType)
 {
     return portType != pci::kExpTypeIntegratedEndpoint && portType != pci::kExpTypeEventCollector;
@@ -329,7 +355,7 @@ std::string CExpressCapabilityRows::PortTypeName(uint32_t portType, bool slot)
     case pci::kExpTypeUpstreamPort: return "Upstream Port";
     case pci::kExpTypeDownstreamPort: return T::Format("Downstream Port (Slot%s)", T::Sign(slot));
     case pci::kExpTypeExpressToPciBridge: return "PCI-Express to PCI/PCI-X Bridge";
-    case pci::kExpTypePciToExpressBridge: return "PCI/PCI-X to PCI-Express Bridge";
+    case pci::kExpTypePciToExpressBridge: return T::Format("PCI/PCI-X to PCI-Express Bridge (Slot%s)", T::Sign(slot));
     case pci::kExpTypeIntegratedEndpoint: return "Root Complex Integrated Endpoint";
     case pci::kExpTypeEventCollector: return "Root Complex Event Collector";
     default: return T::Format("Unknown type %u", portType);
@@ -351,9 +377,11 @@ void CExpressCapabilityRows::Decode(CCapabilityRows& rows)
     if (hasLink) {
         const bool haveCap = rows.Fits(pci::kExpLinkCapOffset, 4);
         const uint32_t linkCap = rows.Read(pci::kExpLinkCapOffset, 4);
-        DecodeLink(rows, haveCap ? &linkCap : nullptr);
+        DecodeLink(rows, haveCap ? &linkCap : nullptr, type);
     }
-    const bool hasSlot = slot && (type == pci::kExpTypeRootPort || type == pci::kExpTypeDownstreamPort);
+    const bool hasSlot = slot &&
+        (type == pci::kExpTypeRootPort || type == pci::kExpTypeDownstreamPort ||
+         type == pci::kExpTypePciToExpressBridge);
     if (hasSlot)
         DecodeSlot(rows);
     if (type == pci::kExpTypeRootPort || type == pci::kExpTypeEventCollector)

@@ -21,10 +21,14 @@ void DecodeMsi(CCapabilityRows& rows)
                          1u << T::Field(v, pci::kMsiMultipleCapableShift, pci::kMsiMultipleMask), T::Sign(masking),
                          T::Sign(is64));
     });
-    rows.Add(pci::kMsiAddressOffset, 4, "Message Address", [](uint32_t v) { return T::Format("Address: %08x", v); });
+    // A 64-bit address is shown whole on its low half, as lspci prints it; the high half's row stays empty.
+    const bool whole = is64 && rows.Fits(pci::kMsiUpperAddressOffset, 4);
+    const uint32_t upper = rows.Read(pci::kMsiUpperAddressOffset, 4);
+    rows.Add(pci::kMsiAddressOffset, 4, "Message Address", [&](uint32_t v) {
+        return whole ? T::Format("Address: %016llx", T::Wide(upper, v)) : T::Format("Address: %08x", v);
+    });
     if (is64)
-        rows.Add(pci::kMsiUpperAddressOffset, 4, "Message Upper Address",
-                 [](uint32_t v) { return T::Format("Address bits 63:32: %08x", v); });
+        rows.AddPlain(pci::kMsiUpperAddressOffset, 4, "Message Upper Address");
     rows.Add(is64 ? pci::kMsiData64Offset : pci::kMsiData32Offset, 2, "Message Data",
              [](uint32_t v) { return T::Format("Data: %04x", v); });
     if (masking) {

@@ -1,6 +1,7 @@
 #include "decode/LinkCapabilityRows.h"
 
 #include "decode/DecodeText.h"
+#include "decode/ExpressCapabilityRows.h"
 
 #include "pci/ExpressCapability.h"
 #include "pci/ExtendedCapability.h"
@@ -105,20 +106,45 @@ std::string ReadinessTime(uint32_t value)
 
 void DecodePowerBudgeting(CCapabilityRows& rows)
 {
-    rows.AddPlain(pci::kPowerBudgetSelectOffset, 1, "Data Select");
+    rows.Add(pci::kPowerBudgetSelectOffset, 1, "Data Select", [](uint32_t v) { return T::Format("Entry %u", v); });
     rows.Add(pci::kPowerBudgetDataOffset, 4, "Data", [](uint32_t v) {
-        static const uint32_t kDivisor[] = {1, 10, 100, 1000};
         static const char* const kStates[] = {"D0", "D1", "D2", "D3"};
-        const uint32_t base = v & pci::kPowerBudgetBaseMask;
-        const uint32_t divisor = kDivisor[T::Field(v, pci::kPowerBudgetScaleShift, pci::kPowerBudgetScaleMask)];
-        return T::Format("Power %u/%uW, PM state %s, Type %u, Rail %u", base, divisor,
-                         kStates[T::Field(v, pci::kPowerBudgetStateShift, pci::kPowerBudgetStateMask)],
-                         T::Field(v, pci::kPowerBudgetTypeShift, pci::kPowerBudgetTypeMask),
-                         T::Field(v, pci::kPowerBudgetRailShift, pci::kPowerBudgetTypeMask));
+        static const char* const kTypes[] = {"PME Aux",
+                                             "Auxiliary",
+                                             "Idle",
+                                             "Sustained",
+                                             "Sustained (Emergency Power Reduction)",
+                                             "Maximum (Emergency Power Reduction)",
+                                             "Reserved",
+                                             "Maximum"};
+        static const char* const kRails[] = {"12V",      "3.3V",     "1.5V or 1.8V", "Reserved",
+                                             "Reserved", "Reserved", "Reserved",     "Thermal"};
+        return T::Format(
+            "Power %s, PM State %s.%u, Type %s, Rail %s",
+            CExpressCapabilityRows::Watts(v & pci::kPowerBudgetBaseMask,
+                                          T::Field(v, pci::kPowerBudgetScaleShift, pci::kPowerBudgetScaleMask))
+                .c_str(),
+            kStates[T::Field(v, pci::kPowerBudgetStateShift, pci::kPowerBudgetStateMask)],
+            T::Field(v, pci::kPowerBudgetSubStateShift, pci::kPowerBudgetSubStateMask),
+            kTypes[T::Field(v, pci::kPowerBudgetTypeShift, pci::kPowerBudgetTypeMask)],
+            kRails[T::Field(v, pci::kPowerBudgetRailShift, pci::kPowerBudgetRailMask)]);
     });
     rows.Add(pci::kPowerBudgetCapOffset, 1, "Power Budget Capability", [](uint32_t v) {
         return T::Flags(v, {{0, "SystemAllocated"}});
     });
+}
+
+// "LaneErr at lane: 0 1", lspci's list of the lanes that saw an error, or 0 when none did.
+std::string LaneErrors(uint32_t v)
+{
+    if (v == 0)
+        return "0";
+    std::string text = "LaneErr at lane:";
+    for (uint32_t lane = 0; lane < pci::kExpMaxLinkWidth; ++lane) {
+        if (v & (1u << lane))
+            text += T::Format(" %u", lane);
+    }
+    return text;
 }
 
 void DecodeDpa(CCapabilityRows& rows)
@@ -184,7 +210,7 @@ bool CLinkCapabilityRows::Decode(uint16_t id, CCapabilityRows& rows)
         rows.Add(pci::kSecLinkControl3Offset, 4, "LnkCtl3", [](uint32_t v) {
             return T::Flags(v, {{1, "LnkEquIntrruptEn"}, {0, "PerformEqu"}});
         });
-        rows.Add(pci::kSecLaneErrorStatusOffset, 4, "LaneErrStat", [](uint32_t v) { return T::Format("%x", v); });
+        rows.Add(pci::kSecLaneErrorStatusOffset, 4, "LaneErrStat", LaneErrors);
         AddLaneRows(rows, pci::kSecLaneEqualizationOffset, 2, "Equalization Control");
         return true;
     case pci::kExtCapPhysical16:

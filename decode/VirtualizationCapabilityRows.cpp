@@ -41,15 +41,15 @@ void DecodeAcs(CCapabilityRows& rows)
         rows.AddPlain(pci::kAcsEgressVectorOffset + i * 4, 4, T::Format("Egress Control Vector %u", i));
 }
 
-// A VF BAR as its low bits describe it; the high half of a 64-bit one says so.
-std::string VfBarText(uint32_t value, bool upperHalf)
+// A VF BAR as its low bits describe it; a 64-bit one is shown whole, with its upper half.
+std::string VfBarText(uint32_t value, uint32_t upper)
 {
-    if (upperHalf)
-        return T::Format("upper half: %08x", value);
     if (pci::IsIoBar(value))
         return T::Format("I/O at %08x", pci::BarBase(value));
-    return T::Format("Memory at %08x (%s, %sprefetchable)", pci::BarBase(value),
-                     pci::IsMemory64Bar(value) ? "64-bit" : "32-bit", pci::IsPrefetchableBar(value) ? "" : "non-");
+    const char* prefetch = pci::IsPrefetchableBar(value) ? "" : "non-";
+    if (pci::IsMemory64Bar(value))
+        return T::Format("Memory at %016llx (64-bit, %sprefetchable)", T::Wide(upper, pci::BarBase(value)), prefetch);
+    return T::Format("Memory at %08x (32-bit, %sprefetchable)", pci::BarBase(value), prefetch);
 }
 
 void DecodeSriov(CCapabilityRows& rows)
@@ -78,17 +78,30 @@ void DecodeSriov(CCapabilityRows& rows)
              [](uint32_t v) { return T::Format("Supported Page Size: %08x", v); });
     rows.Add(pci::kSriovSystemPageSizeOffset, 4, "System Page Size",
              [](uint32_t v) { return T::Format("System Page Size: %08x", v); });
-    bool upperHalf = false;
-    for (uint32_t i = 0; i < pci::kSriovVfBarCount; ++i) {
-        const uint32_t offset = pci::kSriovVfBar0Offset + i * 4;
-        const bool isUpper = upperHalf;
-        rows.Add(offset, 4, T::Format("VF BAR %u", i), [&](uint32_t v) { return VfBarText(v, isUpper); });
-        upperHalf = !isUpper && pci::IsMemory64Bar(rows.Read(offset, 4));
+    // A 64-bit VF BAR takes the next one as its upper half, as the function's own BARs do.
+    for (uint32_t i = 0; i < pci::kSriovVfBarCount && !rows.Stopped(); ++i) {
+        const uint32_t offset = pci::kSriovVfBar0Offset + i * pci::kBarBytes;
+        const uint32_t value = rows.Read(offset, 4);
+        const bool is64 = pci::IsMemory64Bar(value) && i + 1 < pci::kSriovVfBarCount;
+        const uint32_t upper = is64 ? rows.Read(offset + pci::kBarBytes, 4) : 0;
+        rows.Add(offset, 4, T::Format("VF BAR %u", i), [&](uint32_t v) { return VfBarText(v, upper); });
+        if (is64) {
+            rows.AddPlain(offset + pci::kBarBytes, 4, T::Format("VF BAR %u upper half", i));
+            ++i;
+        }
     }
     rows.Add(pci::kSriovMigrationStateOffset, 4, "VF Migration State Array", [](uint32_t v) {
         return T::Format("VF Migration: offset: %08x, BIR: %u", v & ~pci::kSriovMigrationBirMask,
                          v & pci::kSriovMigrationBirMask);
     });
+}
+
+// A 64-bit group vector: one value on its low half, as lspci prints it.
+void AddMcastVector(CCapabilityRows& rows, uint32_t offset, const char* name)
+{
+    const uint32_t high = rows.Read(offset + 4, 4);
+    rows.Add(offset, 4, T::Format("%s low", name), [&](uint32_t v) { return T::Format("%016llx", T::Wide(high, v)); });
+    rows.AddPlain(offset + 4, 4, T::Format("%s high", name));
 }
 
 void DecodeMulticast(CCapabilityRows& rows)
@@ -101,23 +114,29 @@ void DecodeMulticast(CCapabilityRows& rows)
     rows.Add(pci::kMcastControlOffset, 2, "McastCtl", [](uint32_t v) {
         return T::Format("NumGroups %u, Enable%s", (v & pci::kMcastGroupMask) + 1, T::Bit(v, pci::kMcastEnableBit));
     });
-    rows.Add(pci::kMcastBaseOffset, 4, "McastBAR low", [](uint32_t v) {
-        return T::Format("IndexPos %u, BaseAddr bits 31:12 %08x", v & pci::kMcastIndexPositionMask,
-                         v & pci::kMcastBaseAddressMask);
+    const uint32_t baseHigh = rows.Read(pci::kMcastBaseOffset + 4, 4);
+    rows.Add(pci::kMcastBaseOffset, 4, "McastBAR low", [&](uint32_t v) {
+        return T::Format("IndexPos %u, BaseAddr %016llx", v & pci::kMcastIndexPositionMask,
+                         T::Wide(baseHigh, v & pci::kMcastBaseAddressMask));
     });
     rows.AddPlain(pci::kMcastBaseOffset + 4, 4, "McastBAR high");
-    rows.AddPlain(pci::kMcastReceiveOffset, 4, "McastReceiveVec low");
-    rows.AddPlain(pci::kMcastReceiveOffset + 4, 4, "McastReceiveVec high");
-    rows.AddPlain(pci::kMcastBlockAllOffset, 4, "McastBlockAllVec low");
-    rows.AddPlain(pci::kMcastBlockAllOffset + 4, 4, "McastBlockAllVec high");
-    rows.AddPlain(pci::kMcastBlockUntranslatedOffset, 4, "McastBlockUntransVec low");
-    rows.AddPlain(pci::kMcastBlockUntranslatedOffset + 4, 4, "McastBlockUntransVec high");
+    AddMcastVector(rows, pci::kMcastReceiveOffset, "McastReceiveVec");
+    AddMcastVector(rows, pci::kMcastBlockAllOffset, "McastBlockAllVec");
+    AddMcastVector(rows, pci::kMcastBlockUntranslatedOffset, "McastBlockUntransVec");
+    // Endpoints have no overlay; every port and the event collector do.
     const int type = rows.PortType();
-    if (type == int(pci::kExpTypeRootPort) || type == int(pci::kExpTypeUpstreamPort) ||
-        type == int(pci::kExpTypeDownstreamPort)) {
-        rows.AddPlain(pci::kMcastOverlayOffset, 4, "McastOverlayBAR low");
-        rows.AddPlain(pci::kMcastOverlayOffset + 4, 4, "McastOverlayBAR high");
-    }
+    if (type == int(pci::kExpTypeEndpoint) || type == int(pci::kExpTypeLegacyEndpoint) ||
+        type == int(pci::kExpTypeIntegratedEndpoint))
+        return;
+    const uint32_t overlayHigh = rows.Read(pci::kMcastOverlayOffset + 4, 4);
+    rows.Add(pci::kMcastOverlayOffset, 4, "McastOverlayBAR low", [&](uint32_t v) {
+        const uint32_t size = v & pci::kMcastOverlaySizeMask;
+        const std::string sizeText =
+            size >= pci::kMcastOverlayMinSize ? T::Format("%llu bytes", 1ull << size) : std::string("disabled");
+        return T::Format("OverlaySize %u (%s), BaseAddr %016llx", size, sizeText.c_str(),
+                         T::Wide(overlayHigh, v & ~pci::kMcastOverlaySizeMask));
+    });
+    rows.AddPlain(pci::kMcastOverlayOffset + 4, 4, "McastOverlayBAR high");
 }
 
 std::string SupportedSizes(uint32_t cap)

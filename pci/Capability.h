@@ -141,6 +141,11 @@ constexpr uint32_t kEaSecondaryPropertiesShift = 16;
 constexpr uint32_t kEaPropertiesMask = 0xFF;
 constexpr uint32_t kEaBusMask = 0xFF; // fixed secondary bus, then subordinate at bit 8
 constexpr uint32_t kEaSubordinateBusShift = 8;
+constexpr uint32_t kEaAddressFlagsMask = 0x3; // low bits of a base or max offset dword; a max offset ends in ones
+constexpr uint32_t kEaAddress64Bit = 0x2;     // an upper-half dword follows
+constexpr uint32_t kEaPropertyMemoryUnavailable = 0xFD;
+constexpr uint32_t kEaPropertyIoUnavailable = 0xFE;
+constexpr uint32_t kEaPropertyUnavailable = 0xFF;
 // Flattening portal bridge.
 constexpr uint32_t kFpbCapabilitiesOffset = 4;
 constexpr uint32_t kFpbRidVectorControl1Offset = 8;

@@ -127,5 +127,7 @@ constexpr uint32_t kExpEmergencyPowerShift = 24;
 constexpr uint32_t kExpEmergencyPowerMask = 0x3;
 constexpr uint32_t kExpMaxEndEndPrefixesShift = 22;
 constexpr uint32_t kExpMaxEndEndPrefixesMask = 0x3;
+constexpr uint32_t kExpLnSystemClsShift = 14; // LN system cache line size, root ports only
+constexpr uint32_t kExpLnSystemClsMask = 0x3;
 
 } // namespace pci

@@ -129,6 +129,9 @@ constexpr uint32_t kPowerBudgetStateMask = 0x3;
 constexpr uint32_t kPowerBudgetTypeShift = 15;
 constexpr uint32_t kPowerBudgetRailShift = 18;
 constexpr uint32_t kPowerBudgetTypeMask = 0x7;
+constexpr uint32_t kPowerBudgetRailMask = 0x7;
+constexpr uint32_t kPowerBudgetSubStateShift = 10;
+constexpr uint32_t kPowerBudgetSubStateMask = 0x7;
 
 // Root complex link declaration, event collector and register block.
 constexpr uint32_t kRcLinkDescriptorOffset = 0x04;
@@ -143,9 +146,17 @@ constexpr uint32_t kRcLinkElementTypeMask = 0xF;
 constexpr uint32_t kRcLinkAddressLowOffset = 8; // within an entry
 constexpr uint32_t kRcLinkAddressHighOffset = 12;
 constexpr uint32_t kRcLinkTypeConfigBit = 1;
+constexpr uint32_t kRcLinkAssociateRcrbBit = 2;
+// A configuration-space link address: bus, device and function of the target.
+constexpr uint32_t kRcLinkBusShift = 20;
+constexpr uint32_t kRcLinkDeviceShift = 15;
+constexpr uint32_t kRcLinkDeviceMask = 0x1F;
+constexpr uint32_t kRcLinkFunctionShift = 12;
+constexpr uint32_t kRcLinkFunctionMask = 0x7;
 constexpr uint32_t kRcInternalLinkCapOffset = 0x04;
 constexpr uint32_t kRcEventBitmapOffset = 0x04;
 constexpr uint32_t kRcEventBusNumbersOffset = 0x08;
+constexpr uint32_t kRcEventBitmapBits = 32; // one per device number
 constexpr uint32_t kRcrbVendorOffset = 0x04;
 constexpr uint32_t kRcrbCapOffset = 0x08;
 constexpr uint32_t kRcrbControlOffset = 0x0C;
@@ -233,7 +244,9 @@ constexpr uint32_t kMcastGroupMask = 0x3F; // groups minus one
 constexpr uint32_t kMcastWindowShift = 8;
 constexpr uint32_t kMcastIndexPositionMask = 0x3F;
 constexpr uint32_t kMcastBaseAddressMask = 0xFFFFF000;
-constexpr uint32_t kMcastEnableBit = 15; // control; in the capability the same bit is ECRC regeneration
+constexpr uint32_t kMcastOverlaySizeMask = 0x3F; // log2 bytes of the overlay, low bits of the overlay BAR
+constexpr uint32_t kMcastOverlayMinSize = 6;     // smaller sizes turn the overlay off
+constexpr uint32_t kMcastEnableBit = 15;         // control; in the capability the same bit is ECRC regeneration
 
 // Page request interface.
 constexpr uint32_t kPriControlOffset = 0x04;

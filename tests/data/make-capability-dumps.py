@@ -303,6 +303,78 @@ def machine_broken():
     return funcs
 
 
+def machine_express2():
+    """Link status on every port type, and registers that hold wide addresses or lists."""
+    funcs = [host_bridge()]
+
+    def port(bdf, device, ptype, layout=1, **link):
+        cls = 0x060400 if layout == 1 else 0x020000
+        f = Function(bdf, f'Device f00d:{device:04x}', device, cls, layout=layout)
+        f.express(0x40, ptype, **link)
+        return f
+
+    # Below the capability on every port type, then above it, then a link that is down.
+    rp = port('00:01.0', 0x0300, 4, slot=True, speed=4, width=16, sta_speed=2, sta_width=4)
+    rp.w16(0x40 + 0x30, 0)                                    # LnkCtl2 target speed 0
+    funcs.append(rp)
+    up = port('00:02.0', 0x0301, 5, speed=4, width=16, sta_speed=3, sta_width=8)
+    up.ext(0x100, 0x0012, d16(0x0C3F, 0x8003) + d32(0xC0000006, 0x00000001, 0x3, 0, 0x1, 0, 0x2, 0,
+                                                    0xA0000005, 0x00000002))
+    funcs.append(up)
+    down = port('00:03.0', 0x0302, 6, slot=True, speed=4, width=16, sta_speed=1, sta_width=1)
+    funcs.append(down)
+    to_pci = port('00:04.0', 0x0303, 7, speed=3, width=4, sta_speed=1, sta_width=1)
+    funcs.append(to_pci)
+    from_pci = port('00:05.0', 0x0304, 8, slot=True, speed=3, width=4, sta_speed=1, sta_width=2)
+    funcs.append(from_pci)
+    fast = port('00:06.0', 0x0305, 0, layout=0, speed=2, width=4, sta_speed=3, sta_width=8,
+                extra=[(0x04, 4, 0x10008FC2 | (250 << 18) | (3 << 26)), (0x24, 4, 0x0007481F)])
+    funcs.append(fast)
+    down_link = port('00:07.0', 0x0306, 0, layout=0, speed=3, width=8, sta_speed=0, sta_width=0,
+                     extra=[(0x24, 4, 0x0007881F)])
+    funcs.append(down_link)
+
+    # 64-bit MSI and VF BARs, a slot power limit in tenths, a lane error list.
+    pf = port('00:08.0', 0x0307, 0, layout=0, speed=3, width=4, sta_speed=3, sta_width=4,
+              extra=[(0x24, 4, 0x0007C81F)])
+    msi(pf, 0x80, bits64=True)
+    pf.w32(0x88, 0x00000001)
+    pf.ext(0x100, 0x0010, d32(0x00000002) + d16(0x0019, 0x0000, 8, 64, 4, 0) + d16(0x0080, 0x0004, 0, 0x0031) +
+           d32(0x00000553, 0x00000001, 0x0000000C, 0x00000040, 0xF9000000, 0xFA000004, 0x00000001, 0, 0))
+    pf.ext(0x140, 0x0019, d32(0, 0x0000000B) + d16(*([0x7F7F] * 4)))
+    dsn(pf, 0x160, 0xFEDCBA9876543210)
+    pf.ext(0x170, 0x0004, bytes([3, 0, 0, 0]) + d32(0x0001A20A) + bytes([1, 0, 0, 0]))
+    funcs.append(pf)
+    slot = port('00:09.0', 0x0308, 4, slot=True, speed=3, width=4, sta_speed=3, sta_width=4,
+                extra=[(0x14, 4, 0x0004807F | (9 << 19) | (100 << 7) | (1 << 15)), (0x24, 4, 0x0007481F)])
+    slot.ext(0x100, 0x0019, d32(0, 0) + d16(*([0x7F7F] * 4)))
+    funcs.append(slot)
+    slot2 = port('00:09.1', 0x030B, 4, slot=True, extra=[(0x14, 4, 0x0004807F | (9 << 19) | (25 << 7) | (1 << 15)),
+                                                          (0x24, 4, 0x0007881F), (0x30, 2, 0x0007)])
+    funcs.append(slot2)
+    slot3 = port('00:09.2', 0x030C, 4, slot=True, extra=[(0x14, 4, 0x0004807F | (9 << 19) | (0xF1 << 7)),
+                                                          (0x24, 4, 0x0007C81F), (0x30, 2, 0x000F)])
+    slot3.ext(0x100, 0x0012, d16(0x0C3F, 0x8003) + d32(0xC0000006, 0, 0x3, 0, 0x1, 0, 0x2, 0, 0xA0000006, 0))
+    funcs.append(slot3)
+
+    # Enhanced Allocation entries of several kinds, one of them 64-bit.
+    ea = Function('00:0a.0', 'Device f00d:0309', 0x0309, 0x020000)
+    ea.std(0x40, 0x14, bytes([0x03, 0]) +
+           d32(0x80000002 | (0 << 4) | (0x00 << 8) | (0x00 << 16), 0xF0000000, 0x00000FFC) +
+           d32(0xC0000004 | (4 << 4) | (0x01 << 8) | (0x03 << 16), 0x00000002 | 0x80000000, 0xFFFFFFFE, 0x1, 0x0) +
+           d32(0x80000002 | (8 << 4) | (0x02 << 8) | (0xFF << 16), 0x0000E000, 0x000000FC))
+    funcs.append(ea)
+
+    # A root complex event collector that names no endpoint, and a link to a register block.
+    rc = Function('00:0b.0', 'Device f00d:030a', 0x030A, 0x088000)
+    rc.express(0x40, 0xA, version=2)
+    rc.ext(0x100, 0x0007, d32(0x00000000, 0x00000302), version=2)
+    rc.ext(0x110, 0x0005, d32(0x02010202, 0, 0) + d32(0x00010005, 0, 0xFED1C000, 0x00000001) +
+           d32(0x00020003, 0, 0xFED19000, 0), version=1)
+    funcs.append(rc)
+    return funcs
+
+
 # HyperTransport blocks: both interface types at old and new revisions, MSI mapping with and
 # without a fixed window, and one of every other block type lspci names or numbers.
 def ht(f, off, command, body=b''):
@@ -461,8 +533,8 @@ def machine_virtio():
 
 def main():
     for name, funcs in (('express', machine_express()), ('odd', machine_odd()), ('broken', machine_broken()),
-                        ('hypertransport', machine_hypertransport()), ('vc', machine_vc()), ('cxl', machine_cxl()),
-                        ('virtio', machine_virtio())):
+                        ('express2', machine_express2()), ('hypertransport', machine_hypertransport()),
+                        ('vc', machine_vc()), ('cxl', machine_cxl()), ('virtio', machine_virtio())):
         path = os.path.join(HERE, f'caps-{name}.txt')
         # Function 0 of a device with more functions says so, or a scan would not look for them.
         slots = [f.bdf[:-2] for f in funcs]

@@ -303,4 +303,43 @@ TEST(CapabilityDecoder, HyperTransportReadsPastLspci)
     }
 }
 
+struct NamedRowCase
+{
+    const char* name;
+    std::function<void(CSpace&)> build;
+    const char* row;  // the row's name; it must appear once
+    const char* text; // its decoded text
+};
+
+// Texts lspci does not print, or prints only for well-formed registers.
+TEST(CapabilityDecoder, RowTextsOfWideAndPackedRegisters)
+{
+    const std::vector<NamedRowCase> cases = {
+        {"EA base marked 64-bit in an entry without its upper half",
+         [](CSpace& s) {
+             s.Set8(0x41, 0x80).Set8(0x80, 0x14).Set8(0x82, 1).Set32(0x84, 0x80000002).Set32(0x88, 0xF0000002);
+         },
+         "Entry 0 Base", "Base: f0000000"},
+        {"64-bit VF BAR in the last slot, with no BAR above it",
+         [](CSpace& s) { s.Ext(0x100, 0x10, 0).Set32(0x138, 0xF000000C); }, "VF BAR 5",
+         "Memory at 00000000f0000000 (64-bit, prefetchable)"},
+        {"power budget entry in tenths of a watt",
+         [](CSpace& s) { s.Ext(0x100, 0x04, 0).Set32(0x108, 25 | (1 << 8) | (3 << 13) | (7 << 15) | (1 << 18)); },
+         "Data", "Power 2.5W, PM State D3.0, Type Maximum, Rail 3.3V"},
+    };
+    for (const NamedRowCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CSpace space;
+        c.build(space);
+        std::vector<std::string> texts;
+        for (const Capability& capability : space.Decode().capabilities) {
+            for (const CapabilityRow& row : capability.rows) {
+                if (row.name == c.row)
+                    texts.push_back(row.text);
+            }
+        }
+        EXPECT_EQ(texts, std::vector<std::string>{c.text});
+    }
+}
+
 } // namespace

@@ -1,6 +1,7 @@
 // Every dump in tests/data against lspci's reading of it: the same capabilities
-// at the same offsets (and versions), and the same link speed and width, AER
-// status bits, device serial numbers and HyperTransport registers. lspci's text comes from the .lspci file
+// at the same offsets (and versions) under lspci's names, and the same link speed
+// and width, AER status bits, device serial numbers, HyperTransport registers and
+// the fields listed below. lspci's text comes from the .lspci file
 // beside a dump, or from the dump itself when it was captured with -vvv.
 #include "tests/decode/LspciDump.h"
 
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -215,6 +217,85 @@ void CompareFields(const LspciFunction& text, const CapabilityList& list)
     }
 }
 
+// One field lspci prints: the value its line captures must appear, in order, in the texts of
+// Brisco's rows of that name (Brisco may show more rows, such as BARs lspci leaves out, and
+// one row may hold several of lspci's lines).
+struct OracleField
+{
+    const char* lspciLine; // regex over a whole line, capturing the value
+    const char* rowName;   // regex over Brisco's row names
+};
+
+const OracleField kOracleFields[] = {
+    {R"(\tCapabilities: \[[0-9a-f]+\] (Express \(v\d\) [^,]+), MSI.*)", "PCI Express Capabilities"},
+    {R"(\t\tAddress: ([0-9a-f]+)  Data: .*)", "Message Address"},
+    {R"(\t\t\tSlot #\d+, (PowerLimit [^;]+);.*)", "SltCap"},
+    {R"(.* (SlotPowerLimit \S+W)$)", "DevCap"},
+    {R"(.* (BrConfRtry[+-])$)", "DevCtl"},
+    {R"(.*(LN System CLS [^,]+),.*)", "DevCap2"},
+    {R"(\t\tLnkCtl2: (Target Link Speed: [^,]+),.*)", "LnkCtl2"},
+    {R"(\t\tRegion \d+: (Memory at .*))", R"(VF BAR \d+)"},
+    {R"(\t\tLaneErrStat: (.*))", "LaneErrStat"},
+    {R"(\t\tMcastBAR: (.*))", "McastBAR low"},
+    {R"(\t\tMcastOverlayBAR: (.*))", "McastOverlayBAR low"},
+    {R"(\t\t(?:McastReceiveVec|McastBlockAllVec|McastBlockUntransVec): +(.*))", R"(Mcast\w+Vec low)"},
+    {R"(\t\tDesc:\t(PortNumber=.*))", "Element Self Description"},
+    {R"(\t\tRCiEPBitmap: (.*))", "Association Bitmap"},
+    {R"(\t\tLink\d+:\tDesc:\t(.*))", R"(Link \d+ Description)"},
+    {R"(\t\t\tAddr:\t(.*))", R"(Link \d+ Address low)"},
+    {R"(\t\tEntry \d+: (.*))", R"(Entry \d+)"},
+    {R"(\t\t\t ((?:BAR Equivalent Indicator|PrimaryProperties|SecondaryProperties): .*))", R"(Entry \d+)"},
+    {R"(\t\t\t (Base: .*))", R"(Entry \d+ Base)"},
+    {R"(\t\t\t (MaxOffset: .*))", R"(Entry \d+ MaxOffset)"},
+};
+
+void CompareField(const LspciFunction& text, const CapabilityList& list, const OracleField& field)
+{
+    const std::regex line(field.lspciLine);
+    const std::regex rowName(field.rowName);
+    std::vector<std::string> decoded;
+    for (const Capability& capability : list.capabilities) {
+        for (const CapabilityRow& row : capability.rows) {
+            if (std::regex_match(row.name, rowName))
+                decoded.push_back(row.text);
+        }
+    }
+    size_t next = 0;
+    std::smatch match;
+    for (const std::string& lspci : text.lines) {
+        if (!std::regex_match(lspci, match, line))
+            continue;
+        const std::string value = match[1].str();
+        while (next < decoded.size() && decoded[next].find(value) == std::string::npos)
+            ++next;
+        EXPECT_LT(next, decoded.size()) << field.rowName << ": no row shows \"" << value << "\"";
+    }
+}
+
+// lspci's capability line starts with Brisco's name, except where lspci names none.
+void CompareNames(const LspciFunction& text, const CapabilityList& list)
+{
+    static const std::regex capability(R"(^\tCapabilities: \[([0-9a-f]+)(?: v\d+)?\] (.*)$)");
+    size_t next = 0;
+    std::smatch match;
+    for (const std::string& line : text.lines) {
+        if (!std::regex_match(line, match, capability) || match[2].str().rfind("<chain", 0) == 0)
+            continue;
+        const uint32_t offset = uint32_t(std::stoul(match[1].str(), nullptr, 16));
+        while (next < list.capabilities.size() && list.capabilities[next].offset != offset)
+            ++next;
+        if (next == list.capabilities.size())
+            return; // an extended capability the dump does not hold
+        const std::string& name = list.capabilities[next].name;
+        const std::string lspci = match[2].str();
+        const bool unnamed = lspci.rfind("Capability ID", 0) == 0 || lspci.rfind("Extended Capability ID", 0) == 0 ||
+            lspci == "Null" || name == "PCI Express" || name == "Bridge Subsystem Vendor ID";
+        if (!unnamed) {
+            EXPECT_EQ(name, lspci.substr(0, name.size())) << "capability at " << match[1].str();
+        }
+    }
+}
+
 // lspci's lines of each HyperTransport capability by offset: the block type from the capability
 // line, then its register lines, less the notes lspci adds on old revisions ("!!! ...").
 std::map<uint32_t, std::vector<std::string>> LspciHyperTransport(const LspciFunction& text)
@@ -304,9 +385,18 @@ void CompareFunction(const std::string& file, const LspciFunction& dump, const L
         if (std::regex_match(line, match, serial))
             serials.push_back(match[1].str());
     }
-    std::vector<std::string> decodedSerials = DecodedValues(list, "Serial Number low");
+    std::vector<std::string> decodedSerials = DecodedValues(list, "Serial Number");
     EXPECT_EQ(serials, decodedSerials);
     CompareFields(text, list);
+    // On a broken list lspci reads on past where Brisco stops, so only intact ones are compared field by field.
+    const bool intact = list.standardEnd.empty() && list.extendedEnd.empty() &&
+        std::none_of(list.capabilities.begin(), list.capabilities.end(),
+                     [](const Capability& capability) { return !capability.problem.empty(); });
+    if (!complete || !intact)
+        return;
+    CompareNames(text, list);
+    for (const OracleField& field : kOracleFields)
+        CompareField(text, list, field);
 }
 
 TEST(CapabilityOracle, EveryDumpListsWhatLspciLists)
