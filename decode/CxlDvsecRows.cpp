@@ -138,8 +138,10 @@ void DecodePortExtensions(CDvsecRegisters& regs)
             v, {{0, "UnmaskSBR"}, {1, "UnmaskLinkDisable"}, {2, "AltMem"}, {3, "AltBME"}, {14, "ViralEnable"}});
     });
     regs.Add(pci::kCxlAltBusOffset, 2, "Alternate Bus Base/Limit",
-             [](uint32_t v) { return T::Format("%02x-%02x", v & 0xFFu, v >> pci::kCxlByteShift); });
-    const auto window = [](uint32_t v) { return T::Format("%04x-%04x", v & 0xFFFFu, v >> pci::kCxlHalfShift); };
+             [](uint32_t v) { return T::Format("%02x-%02x", v & pci::kCxlByteMask, v >> pci::kCxlByteShift); });
+    const auto window = [](uint32_t v) {
+        return T::Format("%04x-%04x", v & pci::kCxlHalfMask, v >> pci::kCxlHalfShift);
+    };
     regs.Add(pci::kCxlAltMemoryOffset, 4, "Alternate Memory Base/Limit", window);
     regs.Add(pci::kCxlAltPrefetchOffset, 4, "Alternate Prefetchable Base/Limit", window);
     regs.Add(pci::kCxlAltPrefetchBaseHighOffset, 4, "Alternate Prefetchable Base Upper", Hex32);
@@ -195,7 +197,7 @@ void DecodeRegisterLocator(CDvsecRegisters& regs)
         : 0;
     for (uint32_t i = 0; i < blocks; ++i) {
         const uint32_t at = pci::kCxlRegisterBlockOffset + i * pci::kCxlRegisterBlockBytes;
-        const uint32_t high = regs.Read(at + 4, 4);
+        const uint32_t high = regs.Read(at + pci::kCxlRegisterOffsetHighOffset, 4);
         regs.Add(at, 4, T::Format("Block%u", i + 1), [&](uint32_t low) {
             const uint64_t offset = (uint64_t(high) << 32) | (low & pci::kCxlRegisterOffsetLowMask);
             return T::Format(
@@ -203,7 +205,7 @@ void DecodeRegisterLocator(CDvsecRegisters& regs)
                 RegisterBlockName(T::Field(low, pci::kCxlRegisterIdShift, pci::kCxlRegisterIdMask)).c_str(),
                 (unsigned long long)offset);
         });
-        regs.Add(at + 4, 4, T::Format("Block%u Offset High", i + 1), Hex32);
+        regs.Add(at + pci::kCxlRegisterOffsetHighOffset, 4, T::Format("Block%u Offset High", i + 1), Hex32);
     }
 }
 

@@ -67,8 +67,10 @@ constexpr uint32_t kCxlAltPrefetchLimitHighOffset = 0x1C;
 constexpr uint32_t kCxlRcrbBaseOffset = 0x20;
 constexpr uint32_t kCxlRcrbBaseHighOffset = 0x24;
 constexpr uint32_t kCxlPortPmCompleteBit = 1;
-constexpr uint32_t kCxlByteShift = 8;
+constexpr uint32_t kCxlByteShift = 8; // the limit above the base
+constexpr uint32_t kCxlByteMask = 0xFF;
 constexpr uint32_t kCxlHalfShift = 16;
+constexpr uint32_t kCxlHalfMask = 0xFFFF;
 
 // Global persistent flush: a time value in bits 3:0 and its scale in bits 11:8.
 constexpr uint32_t kCxlGpfPhase1Offset = 0x0C;
@@ -89,6 +91,7 @@ constexpr uint32_t kCxlFlexBusModifiedTsMask = 0xFFFFFF;
 // Register locator: register blocks of two dwords from 0Ch on.
 constexpr uint32_t kCxlRegisterBlockOffset = 0x0C;
 constexpr uint32_t kCxlRegisterBlockBytes = 8;
+constexpr uint32_t kCxlRegisterOffsetHighOffset = 4; // within a block
 constexpr uint32_t kCxlRegisterBirMask = 0x7;
 constexpr uint32_t kCxlRegisterIdShift = 8;
 constexpr uint32_t kCxlRegisterIdMask = 0xFF;
