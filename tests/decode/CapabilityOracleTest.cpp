@@ -158,15 +158,17 @@ TEST(CapabilityOracle, EveryFieldLspciReadsIsReadTheSameOrListed)
     size_t compared = 0;
     for (const std::string& file : DumpFiles()) {
         const COracleReport report = CompareDumpFields(file);
-        const COracleAllowances allowed = ReadAllowances(AllowancePath(file));
+        COracleAllowances allowed = ReadAllowances(AllowancePath(file));
         compared += report.counts.compared;
         for (const COracleDifference& d : report.differences) {
             if (d.kind != COracleClass::kWrong && d.kind != COracleClass::kMissing)
                 continue;
-            const auto reason = allowed.find(AllowanceKey(d));
-            EXPECT_TRUE(reason != allowed.end() && !reason->second.empty())
+            COracleAllowance& allowance = allowed[AllowanceKey(d)];
+            EXPECT_TRUE(allowance.count > 0 && !allowance.reason.empty())
                 << file << ": " << AllowanceKey(d) << " lspci \"" << d.lspci << "\" Brisco \"" << d.brisco
-                << "\" is not listed with a reason";
+                << "\" is not listed with a reason (as often as it occurs)";
+            if (allowance.count > 0)
+                --allowance.count;
         }
     }
     EXPECT_GT(compared, 1000u);
@@ -182,7 +184,7 @@ TEST(CapabilityOracle, TokeniserCutsEachFieldForm)
     } cases[] = {
         {"Enable+ Count=2/4 Maskable-", {"L/Enable=+", "L/Count=2/4", "L/Maskable=-"}},
         {"Speed 16GT/s, Width x16", {"L/L=Speed 16GT/s"}},
-        {"Completion Timeout: Range ABCD, TimeoutDis+", {"L/Completion Timeout=Range ABCD", "Completion Timeout/TimeoutDis=+"}},
+        {"Completion Timeout: Range ABCD, TimeoutDis+", {"L/Completion Timeout=Range ABCD", "L Completion Timeout/TimeoutDis=+"}},
         {"ERR_COR: 0100 ERR_FATAL/NONFATAL: 0100", {"L/ERR_COR=0100", "L/ERR_FATAL/NONFATAL=0100"}},
         {"Trigger:2 Requester:- PME(D0+,D1-)", {"L/Trigger=2", "L/Requester:=-", "L/PME(D0=+", "L/D1=-"}},
         {"Address: fee00418  Data: 4023", {"L/Address=fee00418", "L/Data=4023"}},

@@ -121,7 +121,8 @@ struct CTokeniser
 
     void Emit(const std::string& name, const std::string& value)
     {
-        fields.push_back({group, name, value});
+        // "VC1 Arb" tells VC1's arbitration flags from VC0's.
+        fields.push_back({lineLabel == group || lineLabel.empty() ? group : lineLabel + " " + group, name, value});
         fresh = false;
     }
 
@@ -210,8 +211,7 @@ std::vector<CLspciCapability> LspciCapabilities(const LspciFunction& text)
         if (std::regex_match(line, match, capability)) {
             capabilities.push_back({match[1].str(), {}});
             label.clear();
-            const std::vector<COracleField> fields = TokeniseFields("", match[2].str());
-            capabilities.back().fields = fields;
+            capabilities.back().fields = TokeniseFields("", match[2].str());
             continue;
         }
         if (capabilities.empty() || line.rfind("\t\t", 0) != 0)
@@ -395,8 +395,11 @@ COracleAllowances ReadAllowances(const std::string& path)
         if (line.empty() || line[0] == '#')
             continue;
         const size_t reason = line.rfind(kSeparator);
-        if (reason != std::string::npos)
-            allowances[line.substr(0, reason)] = line.substr(reason + 1);
+        if (reason == std::string::npos)
+            continue;
+        COracleAllowance& allowance = allowances[line.substr(0, reason)];
+        allowance.reason = line.substr(reason + 1);
+        ++allowance.count;
     }
     return allowances;
 }
@@ -412,7 +415,7 @@ bool WriteAllowances(const std::string& path, const COracleReport& report, const
             continue;
         const std::string key = AllowanceKey(difference);
         const auto kept = old.find(key);
-        out << key << kSeparator << (kept != old.end() ? kept->second : newReason) << '\n';
+        out << key << kSeparator << (kept != old.end() ? kept->second.reason : newReason) << '\n';
     }
     return bool(out);
 }

@@ -59,8 +59,13 @@ struct COracleReport
 COracleReport CompareDumpFields(const std::string& dumpPath);
 
 // The allowed differences of a dump: "function<TAB>capability<TAB>field<TAB>class<TAB>reason" per
-// line, keyed by all but the reason; '#' starts a comment line.
-using COracleAllowances = std::map<std::string, std::string>;
+// line, keyed by all but the reason, a line per occurrence; '#' starts a comment line.
+struct COracleAllowance
+{
+    std::string reason;
+    size_t count = 0;
+};
+using COracleAllowances = std::map<std::string, COracleAllowance>;
 std::string AllowanceKey(const COracleDifference& difference);
 COracleAllowances ReadAllowances(const std::string& path);
 // Writes the wrong and missing differences of a report, each with its reason from the old
