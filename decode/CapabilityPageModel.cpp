@@ -1,6 +1,7 @@
 #include "decode/CapabilityPageModel.h"
 
 #include "decode/CapabilityDecoder.h"
+#include "decode/CapabilityListing.h"
 #include "decode/ConfigDecoder.h"
 #include "decode/TypedValue.h"
 #include "device/PciFunction.h"
@@ -40,9 +41,26 @@ void CCapabilityPageModel::Rebuild()
                 : format.FormatValue(source.value, source.size);
             row.columns[4] = source.text;
             m_rows.push_back(std::move(row));
+            if (first && !capability.problem.empty())
+                AddNote(capability.offset, format.FormatOffset(capability.offset),
+                        CCapabilityListing::ProblemNote(capability));
             first = false;
         }
     }
+    for (const std::string* end : {&list.standardEnd, &list.extendedEnd}) {
+        if (!end->empty())
+            AddNote(0, {}, CCapabilityListing::WalkNote(*end));
+    }
+}
+
+void CCapabilityPageModel::AddNote(uint32_t offset, std::string offsetText, std::string text)
+{
+    CCapabilityPageRow row;
+    row.offset = offset;
+    row.note = true;
+    row.columns[0] = std::move(offsetText);
+    row.columns[4] = std::move(text);
+    m_rows.push_back(std::move(row));
 }
 
 int CCapabilityPageModel::FindRow(uint32_t offset, uint32_t size) const
@@ -57,7 +75,7 @@ int CCapabilityPageModel::FindRow(uint32_t offset, uint32_t size) const
 std::optional<CCapabilityPageModel::CWriteResult> CCapabilityPageModel::Write(uint32_t offset, uint32_t size,
                                                                               const char* text, bool typedInHex)
 {
-    if (m_function == nullptr || text == nullptr)
+    if (m_function == nullptr || text == nullptr || size == 0)
         return std::nullopt;
     const CTypedValue typed = CTypedValue::Parse(text, typedInHex, size);
     if (!typed.value)

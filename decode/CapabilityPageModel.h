@@ -1,6 +1,7 @@
 #pragma once
 // The rows of the Capabilities page: every capability of one function's whole space, its
 // header row then its registers, in the current radix, and the write-back of an edited value.
+// A capability's problem follows its header row, and a last row tells why a walk stopped early.
 // Portable, so that the rows and the edit rules are tested without a window.
 #include <stdint.h>
 
@@ -19,6 +20,7 @@ struct CCapabilityPageRow
     uint32_t size = 0;
     uint32_t value = 0;
     bool header = false; // the first row of a capability
+    bool note = false;   // a problem or a walk's end, in the text column; no register to edit
     std::string columns[kColumnCount];
 };
 
@@ -48,6 +50,8 @@ public:
     std::optional<CWriteResult> Write(uint32_t offset, uint32_t size, const char* text, bool typedInHex);
 
 private:
+    void AddNote(uint32_t offset, std::string offsetText, std::string text);
+
     CPciFunction* m_function = nullptr;
     bool m_hexMode = true;
     std::vector<CCapabilityPageRow> m_rows;

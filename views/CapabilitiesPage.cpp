@@ -95,7 +95,7 @@ void CCapabilitiesPage::OnBeginEdit(int item, int)
 {
     const auto& rows = m_model.GetRows();
     m_editTarget = {};
-    if (item < 0 || size_t(item) >= rows.size())
+    if (item < 0 || size_t(item) >= rows.size() || rows[size_t(item)].note)
         return;
     const CCapabilityPageRow& row = rows[size_t(item)];
     m_editTarget = {true, m_model.GetFunction(), row.offset, row.size, m_model.IsHexMode()};
@@ -110,7 +110,7 @@ void CCapabilitiesPage::OnEndEdit(int item, int, const char* text)
     m_editTarget = {};
     if (!target.open) {
         const auto& rows = m_model.GetRows();
-        if (item < 0 || size_t(item) >= rows.size())
+        if (item < 0 || size_t(item) >= rows.size() || rows[size_t(item)].note)
             return;
         target = {true, m_model.GetFunction(), rows[size_t(item)].offset, rows[size_t(item)].size, m_model.IsHexMode()};
     }

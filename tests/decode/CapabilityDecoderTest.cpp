@@ -67,6 +67,17 @@ TEST(CapabilityDecoder, ListingLinesInPageOrder)
               "0.28.7\t090h\tstandard\t16h\tCapability 16h\n"
               "0.28.7\t100h\textended\t0001h\tAdvanced Error Reporting\n"
               "0.28.7\t140h\textended\t0035h\tExtended Capability 0035h\n");
+
+    // A broken list ends with its notes: each problem, then the walks that stopped early.
+    CSpace broken;
+    broken.Set8(0x41, 0xFC).Set8(0xFC, 0x05).Set8(0xFD, 0x40).Ext(0x100, 0x0001, 0x100);
+    EXPECT_EQ(CCapabilityListing::Lines(0, 1, 0, broken.Decode()),
+              "0.1.0\t040h\tstandard\t10h\tPCI Express\n"
+              "0.1.0\t0FCh\tstandard\t05h\tMSI\n"
+              "0.1.0\t100h\textended\t0001h\tAdvanced Error Reporting\n"
+              "0.1.0\tproblem at 0FCh: register at 100h runs past 100h\n"
+              "0.1.0\twalk stopped: the list loops back to 040h\n"
+              "0.1.0\twalk stopped: the list loops back to 100h\n");
 }
 
 struct WalkCase

@@ -134,6 +134,7 @@ TEST(DumpTool, CapabilitiesAgreeWithLspciOnEveryDump)
         const CRunResult result = RunDump({"--capabilities", dump.string()});
         ASSERT_EQ(result.exitCode, 0) << result.err;
         std::vector<std::string> listed;
+        std::vector<std::string> notes;
         std::istringstream lines(result.out);
         for (std::string line; std::getline(lines, line);) {
             std::istringstream fields(line);
@@ -141,7 +142,15 @@ TEST(DumpTool, CapabilitiesAgreeWithLspciOnEveryDump)
             std::getline(fields, address, '\t');
             std::getline(fields, offset, '\t');
             std::getline(fields, space, '\t');
-            listed.push_back(address + " " + offset + " " + space);
+            if (space.empty())
+                notes.push_back(line);
+            else
+                listed.push_back(address + " " + offset + " " + space);
+        }
+        // Broken lists end in notes: why a walk stopped, what a capability lacks.
+        if (dump.filename() == "caps-broken.txt") {
+            EXPECT_NE(std::find(notes.begin(), notes.end(), "0.4.0\twalk stopped: the list loops back to 040h"),
+                      notes.end());
         }
         // lspci's own reading: the .lspci file beside a dump, else the -vvv text captured with it.
         fs::path expected = dump;

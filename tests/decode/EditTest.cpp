@@ -3,6 +3,7 @@
 #include "tests/decode/FunctionFixture.h"
 
 #include "CompatMachine.h"
+#include "decode/CapabilityPageModel.h"
 #include "decode/TypedValue.h"
 #include "protocol/DriverProtocol.h"
 #include "protocol/SimControl.h"
@@ -295,6 +296,37 @@ TEST_F(EditTest, NothingHappensWithoutARowOrFunction)
     EXPECT_FALSE(model.OnEndEdit(-1, CRegisterRow::kValueColumn, "12").has_value());
     EXPECT_FALSE(model.OnEndEdit(int(model.GetRows().size()), CRegisterRow::kValueColumn, "12").has_value());
     EXPECT_EQ(model.m_beeps, 0);
+}
+
+// The Capabilities page of a broken list: the problem under its capability's header row, why
+// the walk stopped as the last row, and neither one a register that takes an edit.
+TEST_F(EditTest, CapabilityPageShowsEachProblemAndWhyTheWalkStopped)
+{
+    // Power management at 40h, then MSI at FCh, whose registers run past the space and whose
+    // next pointer leads back to 40h.
+    const char broken[] = "00:00.0 Host bridge\n"
+                          "00: 86 80 90 71 06 00 00 22 03 00 00 06 00 40 00 00\n"
+                          "00:07.0 Ethernet controller\n"
+                          "00: 86 80 29 12 07 00 10 00 08 00 00 02 08 00 00 00\n"
+                          "30: 00 00 00 00 40 00 00 00 00 00 00 00 00 00 00 00\n"
+                          "40: 01 fc 03 00 00 00 00 00 00 00 00 00 00 00 00 00\n"
+                          "f0: 00 00 00 00 00 00 00 00 00 00 00 00 05 40 00 00\n";
+    std::string error;
+    ASSERT_TRUE(CompatLoadMachine(broken, "broken-machine.txt", &error)) << error;
+    m_root = std::make_unique<CPciFunction>(m_driver);
+    CCapabilityPageModel model;
+    model.SetFunction(Child(7));
+    std::vector<std::string> shown;
+    for (const CCapabilityPageRow& row : model.GetRows()) {
+        if (row.header || row.note)
+            shown.push_back(row.columns[0] + "|" + row.columns[4]);
+    }
+    EXPECT_EQ((std::vector<std::string>{"40h|ID 01h Power Management, next FCh", "FCh|ID 05h MSI, next 40h",
+                                        "FCh|problem at 0FCh: register at 100h runs past 100h",
+                                        "|walk stopped: the list loops back to 040h"}),
+              shown);
+    EXPECT_TRUE(model.GetRows().back().note);
+    EXPECT_FALSE(model.Write(model.GetRows().back().offset, model.GetRows().back().size, "1", true).has_value());
 }
 
 // The one reading of a typed value for every editable cell.

@@ -127,3 +127,30 @@ TEST_F(UsingTheNewPages, HexSharesTheBarPagesUnitWidthAndCoversTheWholeSpace)
     EXPECT_EQ((std::vector<std::string>{"Address", "+00h", "+04h", "+08h", "+0ch", "ASCII"}), Headings(list));
     EXPECT_EQ("50461002h", list.GetItemText(0, 1));
 }
+
+// F5 on the Configuration Space page reads the function again for every page: what the device
+// holds now, changed behind the pages' backs, shows on all three, below 100h as above.
+TEST_F(UsingTheNewPages, AllThreePagesAgreeAfterTheConfigurationPageIsRefreshed)
+{
+    ASSERT_NO_FATAL_FAILURE(OpenTab("Capabilities"));
+    ASSERT_NO_FATAL_FAILURE(OpenTab("Hex"));
+    m_vga->WriteConfig(kVga.bus, kVga.device, kVga.function, kPowerControlOffset, 2, 3);
+    m_vga->WriteConfig(kVga.bus, kVga.device, kVga.function, kInterruptLineOffset, 1, 5);
+    ASSERT_NO_FATAL_FAILURE(OpenTab("Configuration Space"));
+    m_view->SendMessage(WM_COMMAND, ID_REFRESH_ACTIVE_PANE);
+    CTestSeams::PumpUntilIdle();
+    const int lineRow = RowAt(ConfigList(), "3Ch");
+    ASSERT_GE(lineRow, 0);
+    EXPECT_EQ("05h", ConfigList().GetItemText(lineRow, kValueColumn)) << "Configuration Space";
+
+    ASSERT_NO_FATAL_FAILURE(OpenTab("Capabilities"));
+    CEditListCtrl& capabilities = m_view->GetCapabilitiesPage()->GetList();
+    const int powerRow = RowAt(capabilities, "60h");
+    ASSERT_GE(powerRow, 0);
+    EXPECT_EQ("0003h", capabilities.GetItemText(powerRow, kValueColumn)) << "Capabilities";
+
+    ASSERT_NO_FATAL_FAILURE(OpenTab("Hex"));
+    CEditListCtrl& hex = m_view->GetSpaceHexPage()->GetList();
+    EXPECT_EQ("05h", hex.GetItemText(RowAt(hex, "00000030h"), 1 + 0xC)) << "Hex, interrupt line";
+    EXPECT_EQ("03h", hex.GetItemText(RowAt(hex, "00000060h"), 1)) << "Hex, power control";
+}
