@@ -47,8 +47,10 @@ CBriscoDoc::CBriscoDoc(const char* devicePath)
     m_allRootBuses = CBriscoSettings::LoadNumber(kAllRootBusesValue, &allRootBuses) && allRootBuses != 0;
     m_hDriver = ::CreateFileA(devicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
-    if (m_hDriver == INVALID_HANDLE_VALUE)
+    if (m_hDriver == INVALID_HANDLE_VALUE) {
         AfxShowMessageBox(nullptr, kFatalErrorText, kFatalErrorCaption, MB_OK | MB_ICONERROR);
+        m_scanFailure = kNoDriverText;
+    }
 }
 
 CBriscoDoc::~CBriscoDoc()
@@ -161,8 +163,8 @@ void CBriscoDoc::RescanBus()
     // A scan that found no host bridge shows no invented function, and says why.
     if (m_pRoot && !m_pRoot->GetScanReport().hostBridgeFound) {
         const CPciFunction::CScanReport& report = m_pRoot->GetScanReport();
-        m_scanFailure = report.requests > 0 && report.failedRequests == report.requests ? kDriverRefusedText
-                                                                                        : kNoHostBridgeText;
+        m_scanFailure =
+            report.requests > 0 && report.failedRequests == report.requests ? kDriverRefusedText : kNoHostBridgeText;
         m_pRoot.reset();
     }
     // A comparison goes on with the new scan.

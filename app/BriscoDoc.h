@@ -24,6 +24,7 @@ public:
     // Why the last scan shows no tree, in the status bar's words.
     static constexpr char kNoHostBridgeText[] = "No host bridge on bus 0";
     static constexpr char kDriverRefusedText[] = "The driver refused every request";
+    static constexpr char kNoDriverText[] = "No driver: Brisco cannot read this machine";
 
     CBriscoDoc();
     ~CBriscoDoc() override;
@@ -34,6 +35,8 @@ public:
     void RescanBus() override;
     // Rescans if a rescan was put off and no question is open any more; true if it did.
     bool RunPendingRescan();
+    // Without the driver there is nothing to scan: Refresh is not offered.
+    bool CanRescan() const override { return HasDriver(); }
 
     bool HasDriver() const { return m_hDriver != INVALID_HANDLE_VALUE; }
     // Whether a scan also sweeps every bus that no bridge of bus 0 reaches; kept in the settings.
@@ -53,7 +56,7 @@ public:
     void OnScanAllRootBuses();
     void OnUpdateScanAllRootBuses(CCmdUI* pCmdUI);
     CPciFunction* GetRoot() const { return m_pRoot.get(); }
-    // Empty unless the last scan failed.
+    // Empty unless the last scan failed, or there is no driver to scan with.
     const std::string& GetScanFailure() const { return m_scanFailure; }
 
 protected:

@@ -16,7 +16,7 @@ IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
 
 BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
 ON_WM_CREATE()
-ON_WM_DESTROY()
+ON_WM_CLOSE()
 ON_WM_MEASUREITEM()
 ON_WM_INITMENUPOPUP()
 ON_WM_MENUCHAR()
@@ -82,7 +82,7 @@ void CMainFrame::ShowWithSavedPlacement()
 {
     WINDOWPLACEMENT placement = {};
     const bool saved = CBriscoSettings::LoadPlacement(&placement) &&
-                       ::MonitorFromRect(&placement.rcNormalPosition, MONITOR_DEFAULTTONULL) != nullptr;
+        ::MonitorFromRect(&placement.rcNormalPosition, MONITOR_DEFAULTTONULL) != nullptr;
     if (!saved) {
         ShowWindow(SW_SHOW);
         return;
@@ -98,10 +98,11 @@ void CMainFrame::ShowWithSavedPlacement()
     }
 }
 
-void CMainFrame::OnDestroy()
+// Saved here, not when the window is destroyed: by then the system has hidden it.
+void CMainFrame::OnClose()
 {
     SavePlacement();
-    CFrameWnd::OnDestroy();
+    CFrameWnd::OnClose();
 }
 
 void CMainFrame::SavePlacement()

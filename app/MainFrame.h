@@ -33,7 +33,8 @@ public:
     // Shows the window where the user left it (size, position, maximised, splitter); the
     // default size and equal panes until a placement is saved or when it is off every monitor.
     void ShowWithSavedPlacement();
-    // Saves the window's placement and splitter position; the window does so when it closes.
+    // Saves the window's placement and splitter position, unless the window was never shown;
+    // the window does so when it is closed.
     void SavePlacement();
 
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
@@ -42,7 +43,7 @@ public:
     BOOL OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext) override;
 
     int OnCreate(LPCREATESTRUCT lpCreateStruct);
-    void OnDestroy();
+    void OnClose();
     void OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct);
     void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu);
     LRESULT OnMenuChar(UINT nChar, UINT nFlags, CMenu* pMenu);

@@ -104,7 +104,8 @@ void CEditListCtrl::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags)
         const int first = EdgeColumn(row, 1);
         const int last = EdgeColumn(row, -1);
         if (control || first == last) {
-            MoveCursorToRow(nChar == VK_HOME ? 0 : GetItemCount() - 1);
+            // Control is part of the key here, so the selection moves with the cursor.
+            MoveCursorToRow(nChar == VK_HOME ? 0 : GetItemCount() - 1, false);
             return;
         }
         m_cursorColumn = nChar == VK_HOME ? first : last;
@@ -121,9 +122,9 @@ void CEditListCtrl::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags)
     CListCtrl::OnKeyDown(nChar, nRepCnt, nFlags);
 }
 
-// Shift extends the selection from its mark, Control moves the cursor alone, otherwise the
-// cursor row becomes the only selected one.
-void CEditListCtrl::MoveCursorToRow(int row)
+// Shift extends the selection from its mark, Control (where controlMovesAlone) moves the
+// cursor alone, otherwise the cursor row becomes the only selected one.
+void CEditListCtrl::MoveCursorToRow(int row, bool controlMovesAlone)
 {
     const int count = GetItemCount();
     if (count == 0)
@@ -144,7 +145,7 @@ void CEditListCtrl::MoveCursorToRow(int row)
             SetItemState(r, LVIS_SELECTED, LVIS_SELECTED);
         SetItemState(row, LVIS_FOCUSED, LVIS_FOCUSED);
         SendMessage(LVM_SETSELECTIONMARK, 0, anchor);
-    } else if (IsKeyDown(VK_CONTROL)) {
+    } else if (controlMovesAlone && IsKeyDown(VK_CONTROL)) {
         SetItemState(row, LVIS_FOCUSED, LVIS_FOCUSED);
     } else {
         SelectOnly(row);

@@ -76,7 +76,7 @@ private:
     int EdgeColumn(int row, int step) const;
     bool IsEntryDigit(UINT character) const;
     CInPlaceEdit* BeginCursorEdit();
-    void MoveCursorToRow(int row);
+    void MoveCursorToRow(int row, bool controlMovesAlone = true);
     void SelectOnly(int row);
     void ScrollColumnIntoView(int column);
     void RedrawRow(int row);

@@ -4,11 +4,10 @@
 #include "pci/Bar.h"
 #include "pci/ByteOrder.h"
 #include "views/DisplaySettings.h"
+#include "views/BarSummary.h"
 #include "views/GridText.h"
 
-
 #include <algorithm>
-
 
 void CBarGridModel::SetRange(CPciFunction* function, int barIndex, uint64_t size)
 {
@@ -28,7 +27,17 @@ void CBarGridModel::SetRange(CPciFunction* function, int barIndex, uint64_t size
     // A size that would run past the top of the address space (one no BAR at that base can
     // decode) ends there: no unit may stand for an address that wraps to 0.
     const uint64_t bytesAboveBase = bar.IsPresent() ? ~bar.base + 1 : 0;
-    m_rangeBytes = std::min({bytes, bytesAboveBase, kMaxRows * kBytesPerRow});
+    const uint64_t rangeBytes = std::min(bytes, bytesAboveBase);
+    m_rangeBytes = std::min(rangeBytes, kMaxRows * kBytesPerRow);
+    m_bytesBeyond = rangeBytes - m_rangeBytes;
+}
+
+std::string CBarGridModel::GetNoteText() const
+{
+    if (m_bytesBeyond == 0)
+        return {};
+    return "The range goes on for " + CBarSummary::FormatSize(m_bytesBeyond) + " more: Ctrl+G reaches only the first " +
+        CBarSummary::FormatSize(m_rangeBytes);
 }
 
 void CBarGridModel::SetUnitWidth(int width)
@@ -97,6 +106,8 @@ std::string CBarGridModel::AsciiText(int row)
 
 std::string CBarGridModel::GetCellText(int row, int column)
 {
+    if (IsNoteRow(row))
+        return column == 0 ? GetNoteText() : std::string();
     if (row < 0 || row >= m_rowCount)
         return {};
     if (column == 0)

@@ -35,7 +35,13 @@ public:
     int GetColumnCount() const { return GetUnitColumnCount() + 2; }
     int GetAsciiColumn() const { return GetUnitColumnCount() + 1; }
     std::string GetHeading(int column) const;
-    int GetRowCount() const { return m_rowCount; }
+    // The rows of the range, and after them the note row when the range goes on past them.
+    int GetRowCount() const { return m_rowCount + (m_bytesBeyond != 0 ? 1 : 0); }
+    // The bytes of the range the rows list: the range, at most the first kMaxRowCount rows.
+    uint64_t GetShownBytes() const { return m_rangeBytes; }
+    // The row after the last that lists units, which says how much of the range it leaves out.
+    bool IsNoteRow(int row) const { return m_bytesBeyond != 0 && row == m_rowCount; }
+    std::string GetNoteText() const;
     // Reads the units the cell shows that the cache holds neither as a value nor as a failure.
     std::string GetCellText(int row, int column);
 
@@ -57,8 +63,9 @@ private:
 
     CPciFunction* m_function = nullptr;
     int m_barIndex = -1;
-    uint64_t m_rangeBytes = 0; // the bytes shown, at most the rows' worth
-    int m_rowCount = 1;
+    uint64_t m_rangeBytes = 0;  // the bytes shown, at most the rows' worth
+    uint64_t m_bytesBeyond = 0; // the bytes of the range past the rows
+    int m_rowCount = 1;         // the rows that list units
     int m_unitWidth = 1;
     bool m_hexDisplay = true;
     std::map<uint32_t, std::optional<uint32_t>> m_cache; // no value: the read failed

@@ -17,6 +17,8 @@ namespace {
 
 constexpr int kAddressColumnWidth = 100;
 constexpr int kAsciiColumnWidth = 100;
+// The note starts where the list's own text of the row would.
+constexpr int kNoteInset = 6;
 constexpr char kProbeQuestion[] = "To determine the BAR size the PCI Function must be probed which may\n"
                                   "have device-dependent side-effects. Do you want to continue?";
 constexpr char kWarningCaption[] = "Warning";
@@ -168,7 +170,10 @@ uint64_t CBarPage::GetBarSize()
     // Asked as a question, so that m_function outlives the box and is still the one probed.
     if (CModalQuestion::Ask(owner, kProbeQuestion, kWarningCaption, MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
         return 0;
-    return m_function->ProbeBarSize(m_barIndex);
+    const uint64_t size = m_function->ProbeBarSize(m_barIndex);
+    // The status bar names the BAR with its size, which was unknown until now.
+    RefreshStatusText();
+    return size;
 }
 
 uint64_t CBarPage::GetKnownBarSize() const
@@ -176,6 +181,13 @@ uint64_t CBarPage::GetKnownBarSize() const
     if (m_function == nullptr || m_barIndex < 0 || m_barIndex >= int(pci::kMaxBars))
         return 0;
     return m_function->m_barSizes[m_barIndex];
+}
+
+std::optional<CGoToOffsetDialog::CRange> CBarPage::GetGoToRange() const
+{
+    const uint64_t size = GetKnownBarSize();
+    return CGoToOffsetDialog::CRange{"BAR " + std::to_string(m_barIndex), size,
+                                     size != 0 ? m_grid.GetShownBytes() : kBytesPerRow};
 }
 
 void CBarPage::GetCellText(NMLVDISPINFOA* info)
@@ -190,6 +202,25 @@ void CBarPage::GetCellText(NMLVDISPINFOA* info)
     const size_t length = text.size() < room ? text.size() : room;
     memcpy(info->item.pszText, text.data(), length);
     info->item.pszText[length] = '\0';
+}
+
+LRESULT CBarPage::OnCustomDraw(NMLVCUSTOMDRAW* draw)
+{
+    if (draw->nmcd.dwDrawStage != CDDS_ITEMPREPAINT)
+        return CDRF_DODEFAULT;
+    const int row = static_cast<int>(draw->nmcd.dwItemSpec);
+    CRect bounds;
+    if (!m_grid.IsNoteRow(row) || !m_list.GetItemRect(row, &bounds, LVIR_BOUNDS))
+        return CDRF_DODEFAULT;
+    HDC dc = draw->nmcd.hdc;
+    ::SetBkColor(dc, kPaneBackgroundColor);
+    ::ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &bounds, nullptr, 0, nullptr);
+    ::SetTextColor(dc, AfxGetSysColor(COLOR_WINDOWTEXT));
+    bounds.left += kNoteInset;
+    const std::string note = m_grid.GetNoteText();
+    ::DrawTextA(dc, note.c_str(), static_cast<int>(note.size()), &bounds,
+                DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    return CDRF_SKIPDEFAULT;
 }
 
 bool CBarPage::IsEditableCell(int item, int subItem)

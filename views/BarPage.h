@@ -32,11 +32,16 @@ public:
     bool IsHexEntry() const override { return s_hexDisplay; }
     // The keyboard cursor edits only units inside the range, as the mouse does.
     bool IsCellEditable(int row, int column) const override;
+    // The range as far as the grid lists it; the one row shown while its size is not known.
+    std::optional<CGoToOffsetDialog::CRange> GetGoToRange() const override;
 
     // w is 1, 2 or 4 bytes per unit; other widths are ignored.
     void SetUnitWidth(int w);
     // Answers the list's request for one cell's text; never writes past cchTextMax.
     void GetCellText(NMLVDISPINFOA* info);
+    // Draws the note row, which says how much of a range past the rows is left out, across
+    // the whole row; other rows are the list's to draw.
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
     // Only units inside the range may be edited: the list asks before it opens an edit.
     bool IsEditableCell(int item, int subItem);
     void BuildColumns();

@@ -7,7 +7,9 @@
 #include "framework/Afx.h"
 #include "framework/FrameWnd.h"
 #include "framework/Wnd.h"
+#include "views/GoToOffsetDialog.h"
 
+#include <optional>
 #include <string>
 
 class CPciFunction;
@@ -44,6 +46,8 @@ public:
     virtual void OnBeginEdit(int /*item*/, int /*subItem*/) {}
     // The page's list, whose open edit the view commits before anything changes it.
     virtual CEditListCtrl& GetList() = 0;
+    // What Ctrl+G may go to in a hex grid of 16 bytes a row; none on a page without offsets.
+    virtual std::optional<CGoToOffsetDialog::CRange> GetGoToRange() const { return std::nullopt; }
 
 protected:
     CWnd* GetParent() const { return m_parent; }
@@ -85,6 +89,12 @@ protected:
     {
         if (CFrameWnd* frame = m_parent != nullptr ? m_parent->GetParentFrame() : nullptr)
             frame->SetMessageText(text.c_str());
+    }
+    // Asks the frame to show its idle text again, which names the current BAR as now known.
+    void RefreshStatusText() const
+    {
+        if (CFrameWnd* frame = m_parent != nullptr ? m_parent->GetParentFrame() : nullptr)
+            frame->SendMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
     }
     // A typed text that was not written: the warning beep, and why in the status bar.
     void ReportRefusedEdit(const std::string& why) const

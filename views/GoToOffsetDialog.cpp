@@ -4,6 +4,7 @@
 
 #include "framework/Afx.h"
 #include "res/resource.h"
+#include "views/BarSummary.h"
 
 namespace {
 
@@ -20,8 +21,8 @@ std::string Trim(const std::string& text)
 
 } // namespace
 
-CGoToOffsetDialog::CGoToOffsetDialog(CWnd* parent, int barIndex, bool hex, uint32_t limit, bool rangeKnown)
-    : CDialog(IDD_GOTO_OFFSET, parent), m_barIndex(barIndex), m_hex(hex), m_limit(limit), m_rangeKnown(rangeKnown)
+CGoToOffsetDialog::CGoToOffsetDialog(CWnd* parent, const CRange& range, bool hex)
+    : CDialog(IDD_GOTO_OFFSET, parent), m_range(range), m_hex(hex)
 {
 }
 
@@ -66,23 +67,25 @@ std::string CGoToOffsetDialog::Check(const std::string& text) const
             m_hex ? "hexadecimal number. Type an offset such as 1F0h." : "decimal number. Type an offset such as 496.";
         return std::string(1, '"').append(Trim(text)).append("\" is not a ").append(hint);
     }
-    if (*offset < m_limit)
+    if (*offset < m_range.shown)
         return {};
     std::string message = std::string("Offset ").append(FormatNumber(*offset));
-    const std::string bytes = std::to_string(m_limit);
-    const std::string bar = "BAR " + std::to_string(m_barIndex);
-    if (m_rangeKnown)
-        message += " lies beyond the range of " + bar + " (" + bytes + " bytes).";
+    const std::string& name = m_range.name;
+    if (m_range.size == 0)
+        message += " lies beyond the " + std::to_string(m_range.shown) + " bytes shown of " + name +
+            ", whose size is not known.";
+    else if (*offset >= m_range.size)
+        message += " lies beyond the range of " + name + " (" + std::to_string(m_range.size) + " bytes).";
     else
-        message += " lies beyond the " + bytes + " bytes shown of " + bar + ", whose size is not known.";
+        message += " lies beyond the first " + CBarSummary::FormatSize(m_range.shown) + " of " + name +
+            ", which is all the grid shows of its " + CBarSummary::FormatSize(m_range.size) + ".";
     return message;
 }
 
 BOOL CGoToOffsetDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    const std::string prompt = std::string("&Offset within BAR ") + std::to_string(m_barIndex) + " (" +
-        (m_hex ? "hexadecimal" : "decimal") + "):";
+    const std::string prompt = "&Offset within " + m_range.name + " (" + (m_hex ? "hexadecimal" : "decimal") + "):";
     ::SetDlgItemTextA(m_hWnd, IDC_GOTO_PROMPT, prompt.c_str());
     return TRUE;
 }

@@ -1,6 +1,6 @@
-// The small modal dialog of Ctrl+G in a BAR grid: it asks for an offset within the BAR's
-// range, in the radix the grid shows, and stays open with a message while the text is not
-// a number or lies beyond the range.
+// The small modal dialog of Ctrl+G in a hex grid (a BAR's range, the configuration space):
+// it asks for an offset within what the grid shows, in the radix the grid shows, and stays
+// open with a message while the text is not a number or lies beyond that.
 #pragma once
 #include <stdint.h>
 
@@ -11,9 +11,15 @@
 
 class CGoToOffsetDialog : public CDialog {
 public:
-    // limit is the number of bytes one may go to: the range size, or the one row shown
-    // (rangeKnown false) while the size is not known.
-    CGoToOffsetDialog(CWnd* parent, int barIndex, bool hex, uint32_t limit, bool rangeKnown);
+    // What a grid offers to go to.
+    struct CRange
+    {
+        std::string name;   // "BAR 1", "the configuration space"
+        uint64_t size = 0;  // the range's size in bytes; 0 while it is not known
+        uint64_t shown = 0; // the bytes the grid lists from offset 0: the size, or less
+    };
+
+    CGoToOffsetDialog(CWnd* parent, const CRange& range, bool hex);
 
     // A hexadecimal text may carry "0x" before or "h" after it, a decimal one "d" after it;
     // blanks around it are ignored. Numbers past 64 bits saturate.
@@ -29,9 +35,7 @@ public:
 private:
     std::string FormatNumber(uint64_t value) const;
 
-    int m_barIndex;
+    CRange m_range;
     bool m_hex;
-    uint32_t m_limit;
-    bool m_rangeKnown;
     uint64_t m_offset = 0;
 };

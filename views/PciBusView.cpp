@@ -9,6 +9,7 @@
 #include "views/BusRescanner.h"
 #include "views/ComparisonSource.h"
 #include "views/ViewHints.h"
+#include "framework/CmdUI.h"
 #include "framework/Document.h"
 #include "framework/WaitCursor.h"
 #include "res/resource.h"
@@ -20,6 +21,8 @@ ON_WM_CREATE()
 ON_NOTIFY_REFLECT(TVN_SELCHANGED, OnSelChanged)
 ON_COMMAND(ID_OPTIONS_REFRESH, OnRefresh)
 ON_COMMAND(ID_REFRESH_ACTIVE_PANE, OnRefresh)
+ON_UPDATE_COMMAND_UI(ID_OPTIONS_REFRESH, OnUpdateRefresh)
+ON_UPDATE_COMMAND_UI(ID_REFRESH_ACTIVE_PANE, OnUpdateRefresh)
 ON_COMMAND(ID_EDIT_COPY, OnEditCopy)
 END_MESSAGE_MAP()
 
@@ -177,6 +180,12 @@ void CPciBusView::OnRefresh()
         return;
     CWaitCursor wait;
     pRescanner->RescanBus();
+}
+
+void CPciBusView::OnUpdateRefresh(CCmdUI* pCmdUI)
+{
+    const auto* pRescanner = dynamic_cast<const CBusRescanner*>(m_pDocument);
+    pCmdUI->Enable(pRescanner != nullptr && pRescanner->CanRescan() ? TRUE : FALSE);
 }
 
 void CPciBusView::OnEditCopy()

@@ -24,6 +24,7 @@ public:
     int OnCreate(LPCREATESTRUCT lpCreateStruct);
     void OnSelChanged(NMHDR* pNMHDR, LRESULT* pResult);
     void OnRefresh();
+    void OnUpdateRefresh(CCmdUI* pCmdUI);
     // Ctrl+C in the tree: the selected item's label.
     void OnEditCopy();
 

@@ -144,7 +144,7 @@ void CPciFunctionView::OnEditCopy()
     const int selected = static_cast<int>(list->SendMessage(LVM_GETSELECTEDCOUNT));
     if (selected > kMaxCopyRows) {
         const std::string text = "Copy takes at most " + std::to_string(kMaxCopyRows) + " rows at a time; " +
-                                 std::to_string(selected) + " rows are selected.";
+            std::to_string(selected) + " rows are selected.";
         AfxShowMessageBox(m_hWnd, text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
@@ -153,17 +153,15 @@ void CPciFunctionView::OnEditCopy()
         AfxMessageBeep(MB_ICONEXCLAMATION);
 }
 
-// Ctrl+G: only a BAR grid has offsets to go to.
+// Ctrl+G: the BAR grids and the Hex grid have offsets to go to.
 void CPciFunctionView::OnGoToOffset()
 {
-    CBarPage* page = GetCurrentBarPage();
-    if (page == nullptr || page->GetList().m_hWnd == nullptr)
+    CFunctionPage* page = GetCurrentPage();
+    const std::optional<CGoToOffsetDialog::CRange> range = page != nullptr ? page->GetGoToRange() : std::nullopt;
+    if (!range || page->GetList().m_hWnd == nullptr)
         return;
     CommitOpenEdit();
-    const uint32_t size = page->GetKnownBarSize();
-    const bool known = size != 0;
-    CGoToOffsetDialog dialog(this, page->GetBarIndex(), CBarPage::IsHexDisplay(), known ? size : CBarPage::kBytesPerRow,
-                             known);
+    CGoToOffsetDialog dialog(this, *range, CBarPage::IsHexDisplay());
     // The page must outlive the dialog: a rescan asked for meanwhile waits.
     const CModalQuestion question;
     if (dialog.DoModal() != IDOK)
@@ -297,10 +295,20 @@ void CPciFunctionView::SetCurrentUnitWidth(int width)
     CFunctionPage* page = GetCurrentPage();
     if (page == nullptr)
         return;
+    // The grid is rebuilt from its top: the cursor goes back to the unit that holds its byte,
+    // in the same row, since a row holds 16 bytes at every width.
+    CEditListCtrl& list = page->GetList();
+    const int cursorRow = list.m_hWnd != nullptr ? list.GetCursorRow() : -1;
+    const int cursorColumn = cursorRow != -1 ? list.GetCursorColumn() : -1;
+    const int cursorByte = (cursorColumn - 1) * CBarPage::GetUnitWidth();
     if (page->GetPageKind() == CFunctionPage::kBarPageKind)
         static_cast<CBarPage*>(page)->SetUnitWidth(width);
     else if (page->GetPageKind() == CFunctionPage::kSpaceHexPageKind)
         static_cast<CSpaceHexPage*>(page)->SetUnitWidth(width);
+    else
+        return;
+    if (cursorColumn > 0)
+        list.SetCursorCell(cursorRow, 1 + cursorByte / CBarPage::GetUnitWidth());
 }
 
 void CPciFunctionView::On8BitDisplay()
@@ -444,6 +452,9 @@ BOOL CPciFunctionView::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
             result |= m_configPage->OnCustomDraw(draw);
         if (header->idFrom == IDC_CAPABILITIES_LIST && m_capabilitiesPage != nullptr)
             result |= m_capabilitiesPage->OnCustomDraw(draw);
+        CFunctionPage* page = FindPageOfList(header->idFrom);
+        if (page != nullptr && page->GetPageKind() == CFunctionPage::kBarPageKind)
+            result |= static_cast<CBarPage*>(page)->OnCustomDraw(draw);
         if (auto* list = dynamic_cast<CEditListCtrl*>(CWnd::FromHandlePermanent(header->hwndFrom)))
             result |= list->OnCustomDraw(draw);
         *pResult = result;

@@ -126,6 +126,14 @@ void CSpaceHexPage::GetCellText(NMLVDISPINFOA* info)
     info->item.pszText[length] = '\0';
 }
 
+std::optional<CGoToOffsetDialog::CRange> CSpaceHexPage::GetGoToRange() const
+{
+    if (m_function == nullptr)
+        return std::nullopt;
+    const uint64_t size = m_function->GetSpaceSize();
+    return CGoToOffsetDialog::CRange{"the configuration space", size, size};
+}
+
 bool CSpaceHexPage::IsHexEntry() const
 {
     return CBarPage::IsHexDisplay();

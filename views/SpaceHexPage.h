@@ -29,6 +29,8 @@ public:
     bool IsHexEntry() const override;
     bool IsCellEditable(int row, int column) const override;
     CEditListCtrl& GetList() override { return m_list; }
+    // The whole space the function keeps, 256 bytes or 4 KiB.
+    std::optional<CGoToOffsetDialog::CRange> GetGoToRange() const override;
 
     // w is 1, 2 or 4 bytes per unit, for this page and the BAR pages alike.
     void SetUnitWidth(int w);

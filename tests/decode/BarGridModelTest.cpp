@@ -147,8 +147,9 @@ TEST_F(BarGridModel, RowCountOfLargeAndUnknownSizes)
         {8, 1, 8},
         {4096, 256, 16},
         {0x80000000ull, CBarGridModel::kMaxRowCount, 16},
-        {0x100000000ull, CBarGridModel::kMaxRowCount, 16},
-        {0x8000000000000000ull, CBarGridModel::kMaxRowCount, 16},
+        // A note row follows the rows of a range that goes on past them.
+        {0x100000000ull, CBarGridModel::kMaxRowCount + 1, 16},
+        {0x8000000000000000ull, CBarGridModel::kMaxRowCount + 1, 16},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "size " << c.size);
@@ -163,7 +164,10 @@ TEST_F(BarGridModel, RowCountOfLargeAndUnknownSizes)
     grid.SetRange(m_gamePort.get(), 0, 0x100000000ull);
     EXPECT_EQ("7FFFFFF0h", grid.GetCellText(CBarGridModel::kMaxRowCount - 1, 0)) << "the last row of 2 GiB";
     EXPECT_TRUE(grid.IsEditableUnit(CBarGridModel::kMaxRowCount - 1, 16));
-    EXPECT_EQ("", grid.GetCellText(CBarGridModel::kMaxRowCount, 0));
+    EXPECT_EQ("The range goes on for 2 GiB more: Ctrl+G reaches only the first 2 GiB",
+              grid.GetCellText(CBarGridModel::kMaxRowCount, 0));
+    EXPECT_EQ("", grid.GetCellText(CBarGridModel::kMaxRowCount, 1));
+    EXPECT_FALSE(grid.IsEditableUnit(CBarGridModel::kMaxRowCount, 1)) << "the note row has no units";
 
     // A 64-bit BAR in the top 4 KiB given 1 MiB: units end at the top of the address space.
     uint8_t image[pci::kConfigSpaceBytes];

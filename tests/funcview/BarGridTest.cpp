@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "controls/iconmenu/IconMenu.h"
+#include "views/SpaceHexPage.h"
 
 namespace {
 
@@ -322,15 +323,17 @@ TEST_F(ReadingBarGrids, CopyPutsTheSelectedRowsOnTheClipboard)
     Command(ID_VIEW_8BIT);
 }
 
-// Ctrl+G goes to the unit that holds an offset, typed as the grid shows numbers; what cannot
-// be gone to is answered with a message, and the dialog stays open and the cursor where it was.
+// Ctrl+G goes to the unit that holds an offset, typed as the grid shows numbers, in a BAR
+// grid and in the Hex grid; what cannot be gone to is answered with a message, and the
+// dialog stays open and the cursor where it was.
 TEST_F(ReadingBarGrids, GoToFocusesTheUnitOfAnOffset)
 {
-    CEditListCtrl& grid = static_cast<CEditListCtrl&>(BarList(0));
     ASSERT_EQ(0x4000000u, BarPage(0)->GetKnownBarSize()) << "a 64 MiB range";
+    const int hexTab = m_view->GetTabCtrl().GetItemCount() - 1;
     struct CCase
     {
         const char* what;
+        bool hexPage;
         UINT width;
         bool hex;
         const char* typed;
@@ -338,41 +341,34 @@ TEST_F(ReadingBarGrids, GoToFocusesTheUnitOfAnOffset)
         const char* message;    // the message shown, or null
     };
     const CCase cases[] = {
-        {"hex byte", ID_VIEW_8BIT, true, "1F3", 0x1F, 4, nullptr},
-        {"hex with h, far down", ID_VIEW_8BIT, true, " 3FFFFFFh ", 0x3FFFFF, 16, nullptr},
-        {"0x prefix, unaligned dword", ID_VIEW_32BIT, true, "0x1F3", 0x1F, 1, nullptr},
-        {"unaligned word", ID_VIEW_16BIT, true, "2B", 2, 6, nullptr},
-        {"decimal", ID_VIEW_8BIT, false, "100", 6, 5, nullptr},
-        {"past the end", ID_VIEW_8BIT, true, "4000000", -1, -1,
+        {"hex byte", false, ID_VIEW_8BIT, true, "1F3", 0x1F, 4, nullptr},
+        {"hex with h, far down", false, ID_VIEW_8BIT, true, " 3FFFFFFh ", 0x3FFFFF, 16, nullptr},
+        {"0x prefix, unaligned dword", false, ID_VIEW_32BIT, true, "0x1F3", 0x1F, 1, nullptr},
+        {"unaligned word", false, ID_VIEW_16BIT, true, "2B", 2, 6, nullptr},
+        {"decimal", false, ID_VIEW_8BIT, false, "100", 6, 5, nullptr},
+        {"past the end", false, ID_VIEW_8BIT, true, "4000000", -1, -1,
          "Offset 4000000h lies beyond the range of BAR 0 (67108864 bytes)."},
-        {"past the end, decimal", ID_VIEW_8BIT, false, "67108864d", -1, -1,
+        {"past the end, decimal", false, ID_VIEW_8BIT, false, "67108864d", -1, -1,
          "Offset 67108864 lies beyond the range of BAR 0 (67108864 bytes)."},
-        {"not a number", ID_VIEW_8BIT, true, "1G", -1, -1,
+        {"not a number", false, ID_VIEW_8BIT, true, "1G", -1, -1,
          "\"1G\" is not a hexadecimal number. Type an offset such as 1F0h."},
-        {"hex digits in decimal display", ID_VIEW_8BIT, false, "1F", -1, -1,
+        {"hex digits in decimal display", false, ID_VIEW_8BIT, false, "1F", -1, -1,
          "\"1F\" is not a decimal number. Type an offset such as 496."},
+        {"Hex page, word", true, ID_VIEW_16BIT, true, "3D", 3, 7, nullptr},
+        {"Hex page, past the space", true, ID_VIEW_8BIT, true, "100", -1, -1,
+         "Offset 100h lies beyond the range of the configuration space (256 bytes)."},
     };
     for (const CCase& c : cases) {
         SCOPED_TRACE(c.what);
+        ClickTab(c.hexPage ? hexTab : 1);
+        CEditListCtrl& grid =
+            c.hexPage ? m_view->GetSpaceHexPage()->GetList() : static_cast<CEditListCtrl&>(BarList(0));
         Command(c.width);
         if (CBarPage::IsHexDisplay() != c.hex)
             Command(ID_VIEW_HEXADECIMAL);
         grid.EnsureVisible(0, FALSE);
         ASSERT_TRUE(grid.SetCursorCell(2, 1));
-        std::vector<std::string> messages;
-        CTestSeams::s_messageBox = [&](const CMessageBoxRequest& request) {
-            messages.push_back(request.text);
-            return IDOK;
-        };
-        CTestSeams::s_modalStarted = [&](CWnd* dialog) {
-            ::SetDlgItemTextA(dialog->m_hWnd, IDC_GOTO_OFFSET, c.typed);
-            dialog->SendMessage(WM_COMMAND, IDOK);
-            if (!messages.empty())
-                dialog->SendMessage(WM_COMMAND, IDCANCEL);
-        };
-        m_view->SendMessage(WM_COMMAND, ID_EDIT_GOTO_OFFSET);
-        CTestSeams::PumpUntilIdle();
-        CTestSeams::s_modalStarted = nullptr;
+        const std::vector<std::string> messages = GoToOffset(c.typed);
         EXPECT_EQ(c.message != nullptr ? std::vector<std::string>{c.message} : std::vector<std::string>{}, messages);
         const int row = c.row != -1 ? c.row : 2;
         EXPECT_EQ(row, grid.GetCursorRow());
@@ -380,7 +376,30 @@ TEST_F(ReadingBarGrids, GoToFocusesTheUnitOfAnOffset)
         const int top = grid.GetTopIndex();
         EXPECT_TRUE(row >= top && row < top + grid.GetCountPerPage()) << "row " << row << " is in view";
     }
+    ClickTab(1);
     if (!CBarPage::IsHexDisplay())
         Command(ID_VIEW_HEXADECIMAL);
     Command(ID_VIEW_8BIT);
+}
+
+// A width change keeps the cursor on the unit that holds its byte, in view, far down a range.
+TEST_F(ReadingBarGrids, AWidthChangeKeepsTheCursorUnitInView)
+{
+    CEditListCtrl& grid = static_cast<CEditListCtrl&>(BarList(0));
+    constexpr int kFarRow = 0x123456;
+    grid.SetFocus();
+    ASSERT_TRUE(grid.SetCursorCell(kFarRow, 8)) << "byte 7 of the row";
+    struct CCase
+    {
+        UINT width;
+        int column; // the unit that holds the first byte of the cursor's unit: 7, then 4
+    };
+    for (const CCase& c : {CCase{ID_VIEW_32BIT, 2}, CCase{ID_VIEW_16BIT, 3}, CCase{ID_VIEW_8BIT, 5}}) {
+        SCOPED_TRACE(c.width);
+        Command(c.width);
+        EXPECT_EQ(kFarRow, grid.GetCursorRow());
+        EXPECT_EQ(c.column, grid.GetCursorColumn());
+        const int top = grid.GetTopIndex();
+        EXPECT_TRUE(kFarRow >= top && kFarRow < top + grid.GetCountPerPage()) << "top row " << top;
+    }
 }

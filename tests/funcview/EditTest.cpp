@@ -115,6 +115,7 @@ TEST_F(EditingCells, KeysMoveTheCellCursor)
         CTestSeams::PressKey(c.key, false, c.control, false, list.m_hWnd);
         EXPECT_EQ(c.toRow, list.GetCursorRow());
         EXPECT_EQ(c.toColumn, list.GetCursorColumn());
+        EXPECT_EQ(std::vector<int>{c.toRow}, list.GetSelectedRows()) << "the selection, which Ctrl+C copies, follows";
         EXPECT_EQ(nullptr, OpenEdit());
     }
 }

@@ -240,3 +240,24 @@ std::string FunctionViewTest::ClipboardText()
     ::CloseClipboard();
     return text;
 }
+
+std::vector<std::string> FunctionViewTest::GoToOffset(const std::string& typed)
+{
+    std::vector<std::string> messages;
+    const auto questions = CTestSeams::s_messageBox;
+    CTestSeams::s_messageBox = [&](const CMessageBoxRequest& request) {
+        messages.push_back(request.text);
+        return IDOK;
+    };
+    CTestSeams::s_modalStarted = [&](CWnd* dialog) {
+        ::SetDlgItemTextA(dialog->m_hWnd, IDC_GOTO_OFFSET, typed.c_str());
+        dialog->SendMessage(WM_COMMAND, IDOK);
+        if (!messages.empty())
+            dialog->SendMessage(WM_COMMAND, IDCANCEL);
+    };
+    m_view->SendMessage(WM_COMMAND, ID_EDIT_GOTO_OFFSET);
+    CTestSeams::PumpUntilIdle();
+    CTestSeams::s_modalStarted = nullptr;
+    CTestSeams::s_messageBox = questions;
+    return messages;
+}

@@ -54,6 +54,10 @@ protected:
     // The clipboard's text, as a paste would see it.
     static std::string ClipboardText();
 
+    // Ctrl+G with the text typed into its dialog and OK pressed; a message shown (which is
+    // recorded and returned) is followed by Cancel.
+    std::vector<std::string> GoToOffset(const std::string& typed);
+
     // Answers message boxes in order (IDYES, IDNO ...); each question asked is recorded.
     void Answer(std::vector<int> answers);
 

@@ -41,3 +41,40 @@ TEST_F(WideBarGrid, EachDeviceShowsItsOwnBytes)
         EXPECT_EQ(std::string(c.text).substr(0, 16), FirstRowText(c.address));
     }
 }
+
+// A range of 4 GiB or more: the grid lists its first 2 GiB and then says how much it leaves
+// out; Ctrl+G goes anywhere in those 2 GiB and explains why it goes no further.
+TEST_F(WideBarGrid, ARangePastTwoGibEndsWithANoteAndGoToReachesItsRows)
+{
+    constexpr uint64_t kSixteenGib = 0x400000000ull;
+    CPciFunction* high = ReadFunction(kHighDevice.bus, kHighDevice.device, kHighDevice.function);
+    high->m_barSizes[0] = kSixteenGib;
+    Select(high);
+    Answer({IDYES});
+    ClickTab(1);
+    Paint();
+    CEditListCtrl& grid = static_cast<CEditListCtrl&>(BarList(0));
+    const int noteRow = grid.GetItemCount() - 1;
+    EXPECT_EQ(0x8000000, noteRow) << "the rows of 2 GiB, then the note";
+    EXPECT_EQ("The range goes on for 14 GiB more: Ctrl+G reaches only the first 2 GiB", grid.GetItemText(noteRow, 0));
+
+    struct CCase
+    {
+        const char* typed;
+        int row;             // where the cursor goes; -1: it stays
+        const char* message; // the message shown, or null
+    };
+    const CCase cases[] = {
+        {"100", 0x10, nullptr},
+        {"7FFFFFFF", 0x7FFFFFF, nullptr},
+        {"80000000", -1, "Offset 80000000h lies beyond the first 2 GiB of BAR 0, which is all the grid shows of its 16 GiB."},
+        {"400000000", -1, "Offset 400000000h lies beyond the range of BAR 0 (17179869184 bytes)."},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.typed);
+        ASSERT_TRUE(grid.SetCursorCell(2, 1));
+        const std::vector<std::string> messages = GoToOffset(c.typed);
+        EXPECT_EQ(c.message != nullptr ? std::vector<std::string>{c.message} : std::vector<std::string>{}, messages);
+        EXPECT_EQ(c.row != -1 ? c.row : 2, grid.GetCursorRow());
+    }
+}

@@ -149,7 +149,7 @@ TEST(Menus, ContextMenusOfThePages)
         {132, "Hex",
          {{"Hexadecimal Display", kHexDisplay}, {"", kSeparator}, {"8-bit Display", 32786},
           {"16-bit Display", 32785}, {"32-bit Display", 32784}, {"", kSeparator}, {"Refresh", 32789},
-          {"", kSeparator}, {"&Copy\tCtrl+C", kCopy}}},
+          {"", kSeparator}, {"&Copy\tCtrl+C", kCopy}, {"&Go To Offset...\tCtrl+G", kGoToOffset}}},
     };
     for (const Popup& page : pages) {
         HMENU menu = LoadMenuA(Module(), MAKEINTRESOURCEA(page.id));

@@ -435,9 +435,28 @@ TEST_F(ShellAppTest, StatusBarNamesTheCurrentBar)
     EXPECT_EQ("BAR 1: I/O ports at 0000A000h, 256 bytes", m_frame->GetStatusBar().GetPaneText(0));
     clickTab(0);
     EXPECT_EQ("Ready", m_frame->GetStatusBar().GetPaneText(0));
-    CTestSeams::s_messageBox = nullptr;
-    Tree().SelectItem(Tree().GetRootItem());
+
+    // A size learnt by a probe shows at once, whichever rebuild of the grid asked for it.
+    SendCommand(ID_OPTIONS_REFRESH);
+    Tree().SelectItem(FindItem("0.12.0"));
     CTestSeams::PumpUntilIdle();
+    bool probe = false;
+    CTestSeams::s_messageBox = [&probe](const CMessageBoxRequest& request) {
+        return request.text.find("To determine the BAR size") == std::string::npos || probe ? IDYES : IDNO;
+    };
+    clickTab(1);
+    const std::string unknown = m_frame->GetStatusBar().GetPaneText(0);
+    EXPECT_NE(std::string::npos, unknown.find(", size unknown")) << unknown;
+    probe = true;
+    // The page's context menu sends its Refresh to the view.
+    m_frame->GetFunctionView()->SendMessage(WM_COMMAND, ID_PAGE_REFRESH);
+    CTestSeams::PumpUntilIdle();
+    EXPECT_EQ(unknown.substr(0, unknown.find(", size unknown")) + ", 256 bytes",
+              m_frame->GetStatusBar().GetPaneText(0));
+    clickTab(0);
+    CTestSeams::s_messageBox = nullptr;
+    // Later tests meet the function with its size unknown again.
+    SendCommand(ID_OPTIONS_REFRESH);
 }
 
 // A rescan asked for while a question about a function is open (the BAR questions, the Go To

@@ -1,9 +1,10 @@
 // The main window started in-process when the driver cannot be opened: one fatal-error box,
-// then an empty window on which Refresh does nothing.
+// then an empty window that says why and offers no Refresh; closing it saves its placement.
 #include <gtest/gtest.h>
 
 #include <memory>
 
+#include "app/BriscoSettings.h"
 #include "framework/SingleDocTemplate.h"
 #include "res/resource.h"
 #include "tests/shell/ShellTestSupport.h"
@@ -12,6 +13,7 @@
 namespace {
 
 constexpr char kMissingDevice[] = "\\\\.\\briscodrvMissingDevice";
+constexpr char kNoDriverStatus[] = "No driver: Brisco cannot read this machine";
 
 // The document, opening a device that does not exist.
 class CNoDriverDoc : public CBriscoDoc {
@@ -72,6 +74,8 @@ TEST_F(ShellNoDriverTest, ReportsTheMissingDriverOnceAndOpensAnEmptyWindow)
     ASSERT_NE(nullptr, pFrame->GetBusView());
     EXPECT_EQ(0u, pFrame->GetBusView()->GetTreeCtrl().GetCount());
     EXPECT_FALSE(s_app->GetDocument()->HasDriver());
+    CTestSeams::PumpUntilIdle();
+    EXPECT_EQ(kNoDriverStatus, pFrame->GetStatusBar().GetPaneText(0));
 }
 
 TEST_F(ShellNoDriverTest, RefreshDoesNothing)
@@ -89,14 +93,56 @@ TEST_F(ShellNoDriverTest, RefreshDoesNothing)
     };
 
     pFrame->SetActiveView(pFrame->GetBusView());
+    CTestSeams::PumpUntilIdle();
+    EXPECT_FALSE(pFrame->GetToolBar().SendMessage(TB_ISBUTTONENABLED, ID_OPTIONS_REFRESH)) << "Refresh is offered";
     pFrame->SendMessage(WM_COMMAND, MAKEWPARAM(ID_OPTIONS_REFRESH, 0), 0);
     CTestSeams::PumpUntilIdle();
+    EXPECT_EQ(kNoDriverStatus, pFrame->GetStatusBar().GetPaneText(0));
 
     EXPECT_EQ(0, boxes);
     EXPECT_TRUE(recorder.m_updates.empty());
     EXPECT_EQ(nullptr, pDoc->GetRoot());
     EXPECT_EQ(0u, pFrame->GetBusView()->GetTreeCtrl().GetCount());
     pDoc->RemoveView(&recorder);
+}
+
+// Last: it closes the window and starts the program again, as a user would, with what the
+// first run saved.
+TEST_F(ShellNoDriverTest, TheNextStartShowsTheWindowWhereItWasClosed)
+{
+    auto* pFrame = DYNAMIC_DOWNCAST(CMainFrame, AfxGetMainWnd());
+    ASSERT_NE(nullptr, pFrame);
+    const CRect moved(70, 60, 710, 540);
+    constexpr int kTreeHeight = 111;
+    pFrame->MoveWindow(&moved);
+    pFrame->GetSplitter().SetRowInfo(CMainFrame::kTreeRow, kTreeHeight, 0);
+    pFrame->GetSplitter().RecalcLayout();
+    CTestSeams::PumpUntilIdle();
+
+    pFrame->SendMessage(WM_COMMAND, MAKEWPARAM(ID_APP_EXIT, 0), 0);
+    CTestSeams::PumpUntilIdle();
+    ASSERT_EQ(nullptr, AfxGetMainWnd()) << "Exit closed the window";
+    MSG quit;
+    while (::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    WINDOWPLACEMENT saved = {};
+    ASSERT_TRUE(CBriscoSettings::LoadPlacement(&saved)) << "closing saved no placement";
+    EXPECT_EQ(moved, CRect(saved.rcNormalPosition));
+
+    s_app.reset();
+    CTestSeams::s_messageBox = [](const CMessageBoxRequest&) { return IDOK; };
+    s_app = std::make_unique<CStartedApp<CNoDriverApp>>(true);
+    pFrame = DYNAMIC_DOWNCAST(CMainFrame, AfxGetMainWnd());
+    ASSERT_NE(nullptr, pFrame);
+    CTestSeams::PumpUntilIdle();
+    CRect shown;
+    pFrame->GetWindowRect(&shown);
+    EXPECT_EQ(moved, shown);
+    int treeHeight = 0;
+    int minimum = 0;
+    pFrame->GetSplitter().GetRowInfo(CMainFrame::kTreeRow, treeHeight, minimum);
+    EXPECT_EQ(kTreeHeight, treeHeight);
+    CBriscoSettings::DeleteAll();
 }
 
 }  // namespace

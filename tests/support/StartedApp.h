@@ -8,11 +8,14 @@
 template <class TApp>
 class CStartedApp : public TApp {
 public:
-    CStartedApp()
+    // keepSettings starts it again as the user would, with what the last run saved; otherwise
+    // no test inherits the settings another one left behind.
+    explicit CStartedApp(bool keepSettings = false)
     {
-        // No test inherits the settings another one left behind.
-        if constexpr (requires { TApp::ResetSettings(); })
-            TApp::ResetSettings();
+        if constexpr (requires { TApp::ResetSettings(); }) {
+            if (!keepSettings)
+                TApp::ResetSettings();
+        }
         this->InitApplication();
         m_started = this->InitInstance() != FALSE;
     }
