@@ -110,6 +110,14 @@ std::vector<std::string> Segments(const std::string& text)
     return segments;
 }
 
+// "f00d:9197", a vendor and device ID: one value, not a name and its value.
+bool IsIdPair(const std::string& word, size_t colon)
+{
+    constexpr size_t kIdDigits = 4;
+    return colon == kIdDigits && word.size() == 2 * kIdDigits + 1 && IsHexText(word.substr(0, colon)) &&
+        IsHexText(word.substr(colon + 1));
+}
+
 std::string StripBrackets(std::string word)
 {
     while (!word.empty() && (word.back() == ')' || word.back() == ']'))
@@ -184,7 +192,7 @@ struct CTokeniser
                 if (!value.empty() && value.back() == ':')
                     value.pop_back();
                 Emit(bare.substr(0, equals), value);
-            } else if (colon != std::string::npos && colon > 0) {
+            } else if (colon != std::string::npos && colon > 0 && !IsIdPair(bare, colon)) {
                 Flush(pending);
                 Emit(bare.substr(0, colon), bare.substr(colon + 1));
             } else {
