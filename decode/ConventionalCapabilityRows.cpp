@@ -109,7 +109,7 @@ void DecodePciX(CCapabilityRows& rows, bool bridge)
                 PciXBridgeFrequency(T::Field(v, pci::kPciXBridgeFrequencyShift, pci::kPciXBridgeFrequencyMask));
         });
         rows.Add(pci::kPciXBridgeStatusOffset, 4, "Bridge Status",
-                 [](uint32_t v) { return PciXAddress(v) + PciXBridgeFlags(v >> pci::kPciXSplitLimitShift); });
+                 [](uint32_t v) { return PciXAddress(v) + PciXBridgeFlags(v >> pci::kPciXBridgeStatusFlagsShift); });
         rows.Add(pci::kPciXBridgeUpstreamSplitOffset, 4, "Upstream Split Transaction Control", PciXSplitControl);
         rows.Add(pci::kPciXBridgeDownstreamSplitOffset, 4, "Downstream Split Transaction Control", PciXSplitControl);
         return;

@@ -90,7 +90,8 @@ constexpr uint32_t kPciXBridgeUpstreamSplitOffset = 8;
 constexpr uint32_t kPciXBridgeDownstreamSplitOffset = 12;
 constexpr uint32_t kPciXBridgeFrequencyShift = 6; // secondary bus clock, a 3-bit code
 constexpr uint32_t kPciXBridgeFrequencyMask = 0x7;
-constexpr uint32_t kPciXSplitLimitShift = 16; // split transaction commitment limit above the capacity
+constexpr uint32_t kPciXBridgeStatusFlagsShift = 16; // the primary bus's flags, as the secondary's from bit 0
+constexpr uint32_t kPciXSplitLimitShift = 16;        // split transaction commitment limit above the capacity
 constexpr uint32_t kPciXSplitCapacityMask = 0xFFFF;
 // Status: the function's own bus, device and function numbers.
 constexpr uint32_t kPciXBusShift = 8;
