@@ -215,7 +215,7 @@ bool CComplexCapabilityRows::Decode(uint16_t id, CCapabilityRows& rows)
         rows.Add(pci::kRcEventBitmapOffset, 4, "Association Bitmap", EndpointBitmap);
         if (rows.Entry().version >= 2)
             rows.Add(pci::kRcEventBusNumbersOffset, 4, "Associated Bus Numbers", [](uint32_t v) {
-                return T::Format("NextBus %02x LastBus %02x",
+                return T::Format("%02x-%02x", // next bus, then last bus, as lspci prints them
                                  T::Field(v, pci::kRcEventNextBusShift, pci::kRcEventBusMask),
                                  T::Field(v, pci::kRcEventLastBusShift, pci::kRcEventBusMask));
             });

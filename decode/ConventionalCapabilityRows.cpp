@@ -51,6 +51,13 @@ std::string AgpRate(uint32_t v)
     return text.empty() ? "none" : text;
 }
 
+// The asynchronous request size and calibration cycle codes, alike in status and command.
+std::string AgpSizeAndCalibration(uint32_t v)
+{
+    return T::Format("ArqSz=%u Cal=%u ", T::Field(v, pci::kAgpRequestSizeShift, pci::kAgpThreeBitMask),
+                     T::Field(v, pci::kAgpCalibrationShift, pci::kAgpThreeBitMask));
+}
+
 void DecodeAgp(CCapabilityRows& rows)
 {
     rows.Add(pci::kAgpRevisionOffset, 1, "Revision", [](uint32_t v) {
@@ -58,12 +65,14 @@ void DecodeAgp(CCapabilityRows& rows)
                          v & pci::kRevisionNibbleMask);
     });
     rows.Add(pci::kAgpStatusOffset, 4, "Status", [](uint32_t v) {
-        return T::Format("RQ=%u ", (v >> pci::kAgpRequestDepthShift) + 1) +
-            T::Flags(v, {{9, "SBA"}, {3, "AGP3"}, {7, "GART64"}, {5, "64bit"}, {4, "FW"}}) +
+        return T::Format("RQ=%u Iso%s ", (v >> pci::kAgpRequestDepthShift) + 1, T::Bit(v, pci::kAgpIsochronousBit)) +
+            AgpSizeAndCalibration(v) +
+            T::Flags(v,
+                     {{9, "SBA"}, {8, "ITACoh"}, {7, "GART64"}, {6, "HTrans"}, {5, "64bit"}, {4, "FW"}, {3, "AGP3"}}) +
             " Rate=" + AgpRate(v & pci::kAgpRateMask);
     });
     rows.Add(pci::kAgpCommandOffset, 4, "Command", [](uint32_t v) {
-        return T::Format("RQ=%u ", (v >> pci::kAgpRequestDepthShift) + 1) +
+        return T::Format("RQ=%u ", (v >> pci::kAgpRequestDepthShift) + 1) + AgpSizeAndCalibration(v) +
             T::Flags(v, {{9, "SBA"}, {8, "AGP"}, {7, "GART64"}, {5, "64bit"}, {4, "FW"}}) +
             " Rate=" + AgpRate(v & pci::kAgpRateMask);
     });
@@ -75,16 +84,34 @@ std::string PciXAddress(uint32_t status)
                      T::Field(status, pci::kPciXDeviceShift, pci::kPciXDeviceMask), status & pci::kPciXFunctionMask);
 }
 
+// The six bus flags a PCI-X bridge reports for each of its sides, from bit 0.
+std::string PciXBridgeFlags(uint32_t v)
+{
+    return T::Flags(v, {{0, "64bit"}, {1, "133MHz"}, {2, "SCD"}, {3, "USC"}, {4, "SCO"}, {5, "SRD"}});
+}
+
+std::string PciXBridgeFrequency(uint32_t code)
+{
+    static const char* const kFrequencies[] = {"conv", "66MHz", "100MHz", "133MHz"};
+    return code < sizeof kFrequencies / sizeof kFrequencies[0] ? kFrequencies[code] : T::Format("?%u", code);
+}
+
+std::string PciXSplitControl(uint32_t v)
+{
+    return T::Format("Capacity=%u CommitmentLimit=%u", v & pci::kPciXSplitCapacityMask, v >> pci::kPciXSplitLimitShift);
+}
+
 void DecodePciX(CCapabilityRows& rows, bool bridge)
 {
     if (bridge) {
-        rows.AddPlain(pci::kPciXBridgeSecondaryStatusOffset, 2, "Secondary Status");
-        rows.Add(pci::kPciXBridgeStatusOffset, 4, "Bridge Status", [](uint32_t v) {
-            return PciXAddress(v) +
-                T::Flags(v, {{16, "64bit"}, {17, "133MHz"}, {18, "SCD"}, {19, "USC"}, {20, "SCO"}, {21, "SRD"}});
+        rows.Add(pci::kPciXBridgeSecondaryStatusOffset, 2, "Secondary Status", [](uint32_t v) {
+            return PciXBridgeFlags(v) + " Freq=" +
+                PciXBridgeFrequency(T::Field(v, pci::kPciXBridgeFrequencyShift, pci::kPciXBridgeFrequencyMask));
         });
-        rows.AddPlain(pci::kPciXBridgeUpstreamSplitOffset, 4, "Upstream Split Transaction Control");
-        rows.AddPlain(pci::kPciXBridgeDownstreamSplitOffset, 4, "Downstream Split Transaction Control");
+        rows.Add(pci::kPciXBridgeStatusOffset, 4, "Bridge Status",
+                 [](uint32_t v) { return PciXAddress(v) + PciXBridgeFlags(v >> pci::kPciXBridgeStatusFlagsShift); });
+        rows.Add(pci::kPciXBridgeUpstreamSplitOffset, 4, "Upstream Split Transaction Control", PciXSplitControl);
+        rows.Add(pci::kPciXBridgeDownstreamSplitOffset, 4, "Downstream Split Transaction Control", PciXSplitControl);
         return;
     }
     rows.Add(pci::kPciXCommandOffset, 2, "Command", [](uint32_t v) {

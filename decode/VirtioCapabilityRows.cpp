@@ -17,7 +17,7 @@ std::string CfgTypeText(uint32_t type)
     case pci::kVirtioCfgNotify: return "VirtIO: Notify";
     case pci::kVirtioCfgIsr: return "VirtIO: ISR";
     case pci::kVirtioCfgDevice: return "VirtIO: DeviceCfg";
-    default: return T::Format("VirtIO: <unknown> (%u)", type);
+    default: return "VirtIO: <unknown>"; // the type number is the row's value
     }
 }
 

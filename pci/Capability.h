@@ -88,6 +88,11 @@ constexpr uint32_t kPciXBridgeSecondaryStatusOffset = 2;
 constexpr uint32_t kPciXBridgeStatusOffset = 4;
 constexpr uint32_t kPciXBridgeUpstreamSplitOffset = 8;
 constexpr uint32_t kPciXBridgeDownstreamSplitOffset = 12;
+constexpr uint32_t kPciXBridgeFrequencyShift = 6; // secondary bus clock, a 3-bit code
+constexpr uint32_t kPciXBridgeFrequencyMask = 0x7;
+constexpr uint32_t kPciXBridgeStatusFlagsShift = 16; // the primary bus's flags, as the secondary's from bit 0
+constexpr uint32_t kPciXSplitLimitShift = 16;        // split transaction commitment limit above the capacity
+constexpr uint32_t kPciXSplitCapacityMask = 0xFFFF;
 // Status: the function's own bus, device and function numbers.
 constexpr uint32_t kPciXBusShift = 8;
 constexpr uint32_t kPciXBusMask = 0xFF;
@@ -173,6 +178,10 @@ constexpr uint32_t kRevisionMajorShift = 4; // AGP and SATA revisions: major.min
 constexpr uint32_t kRevisionNibbleMask = 0xF;
 constexpr uint32_t kAgpRequestDepthShift = 24;
 constexpr uint32_t kAgpRateMask = 0x7;
+constexpr uint32_t kAgpIsochronousBit = 16;
+constexpr uint32_t kAgpRequestSizeShift = 13; // ArqSz, a 3-bit field
+constexpr uint32_t kAgpCalibrationShift = 10; // Cal, a 3-bit field
+constexpr uint32_t kAgpThreeBitMask = 0x7;
 // VPD address register.
 constexpr uint16_t kVpdAddressMask = 0x7FFF;
 constexpr uint16_t kVpdFlag = 0x8000;

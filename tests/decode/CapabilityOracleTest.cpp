@@ -491,6 +491,7 @@ TEST(CapabilityOracle, TokeniserCutsEachFieldForm)
         {"ERR_COR: 0100 ERR_FATAL/NONFATAL: 0100", {"L/ERR_COR=0100", "L/ERR_FATAL/NONFATAL=0100"}},
         {"Trigger:2 Requester:- PME(D0+,D1-)", {"L/Trigger=2", "L/Requester:=-", "L/PME(D0=+", "L/D1=-"}},
         {"Address: fee00418  Data: 4023", {"L/Address=fee00418", "L/Data=4023"}},
+        {"Subsystem: Device f00d:9197", {"L/Subsystem=Device f00d:9197"}},
     };
     for (const auto& c : cases) {
         std::vector<std::string> found;

@@ -1,6 +1,8 @@
 #include "tests/decode/FieldOracle.h"
 
 #include "decode/CapabilityDecoder.h"
+#include "decode/HyperTransportCapabilityRows.h"
+#include "pci/Capability.h"
 
 #include <ctype.h>
 #include <stdio.h>
@@ -27,6 +29,21 @@ const std::pair<const char*, const char*> kSynonyms[] = {
     {"atlane", "laneerrstat"},          //
     {"subsystem", "subsystemvendorid"}, // "Device f00d:9197", a row per ID
 };
+
+// Fields one register holds under another name, values compared as they are: lspci's name,
+// then Brisco's row, both normalised. Where one lspci name is listed twice, its first field
+// takes Brisco's first row, as for lspci's two "AlternateBus" lines (bus, then memory window).
+const std::pair<const char*, const char*> kLabels[] = {
+    {"slotid", "expansionslot"},          // "Slot ID: 3 slots" on the title line
+    {"rciepbitmap", "associationbitmap"}, //
+    {"range1", "range1baselow"},          // the whole CXL range, first-last, on its low base row
+    {"range2", "range2baselow"},          //
+    {"alternatebus", "alternatebusbaselimit"},
+    {"alternatebus", "alternatememorybaselimit"},
+};
+
+// A row that carries a 64-bit value on its low half names the value without " low".
+constexpr char kLowHalf[] = " low";
 
 std::string Normalise(const std::string& text)
 {
@@ -91,6 +108,14 @@ std::vector<std::string> Segments(const std::string& text)
     }
     segments.push_back(current);
     return segments;
+}
+
+// "f00d:9197", a vendor and device ID: one value, not a name and its value.
+bool IsIdPair(const std::string& word, size_t colon)
+{
+    constexpr size_t kIdDigits = 4;
+    return colon == kIdDigits && word.size() == 2 * kIdDigits + 1 && IsHexText(word.substr(0, colon)) &&
+        IsHexText(word.substr(colon + 1));
 }
 
 std::string StripBrackets(std::string word)
@@ -167,7 +192,7 @@ struct CTokeniser
                 if (!value.empty() && value.back() == ':')
                     value.pop_back();
                 Emit(bare.substr(0, equals), value);
-            } else if (colon != std::string::npos && colon > 0) {
+            } else if (colon != std::string::npos && colon > 0 && !IsIdPair(bare, colon)) {
                 Flush(pending);
                 Emit(bare.substr(0, colon), bare.substr(colon + 1));
             } else {
@@ -237,22 +262,51 @@ std::vector<CLspciCapability> LspciCapabilities(const LspciFunction& text)
 std::vector<CBriscoField> BriscoFields(const Capability& capability)
 {
     std::vector<CBriscoField> fields;
+    // lspci names a HyperTransport block's type on the title line, Brisco in its command row.
+    if (capability.space == CapabilitySpace::kStandard && capability.id == pci::kCapHyperTransport) {
+        for (const CapabilityRow& row : capability.rows) {
+            if (row.name == "Command") {
+                fields.push_back(
+                    {{capability.name, capability.name, CHyperTransportCapabilityRows::TypeName(row.value)}});
+                break;
+            }
+        }
+    }
     for (const CapabilityRow& row : capability.rows) {
+        std::string name = row.name;
+        if (name.size() > sizeof kLowHalf - 1 &&
+            name.compare(name.size() - (sizeof kLowHalf - 1), std::string::npos, kLowHalf) == 0)
+            name.resize(name.size() - (sizeof kLowHalf - 1));
         // A register without decoded text is a field of its own: its raw value.
         if (row.text.empty()) {
             char raw[16];
             snprintf(raw, sizeof raw, "%x", row.value);
-            fields.push_back({{row.name, row.name, raw}});
+            fields.push_back({{name, name, raw}});
         }
-        for (COracleField& field : TokeniseFields(row.name, row.text))
+        for (COracleField& field : TokeniseFields(name, row.text))
             fields.push_back({std::move(field)});
     }
     return fields;
 }
 
+// lspci's "Region N" in an SR-IOV capability is Brisco's "VF BAR N".
+bool SameRegion(const std::string& lspci, const std::string& brisco)
+{
+    static const std::string kRegion = "region", kVfBar = "vfbar";
+    return lspci.rfind(kRegion, 0) == 0 && brisco.rfind(kVfBar, 0) == 0 &&
+        lspci.substr(kRegion.size()) == brisco.substr(kVfBar.size());
+}
+
 bool SameName(const std::string& lspci, const std::string& brisco)
 {
-    return Normalise(lspci) == Normalise(brisco);
+    const std::string left = Normalise(lspci), right = Normalise(brisco);
+    if (left == right || SameRegion(left, right))
+        return true;
+    for (const auto& [lspciName, briscoName] : kLabels) {
+        if (left == lspciName && right == briscoName)
+            return true;
+    }
+    return false;
 }
 
 bool Synonyms(const std::string& lspci, const std::string& brisco)
