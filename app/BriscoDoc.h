@@ -39,6 +39,10 @@ public:
     // Whether a scan also sweeps every bus that no bridge of bus 0 reaches; kept in the settings.
     bool IsScanningAllRootBuses() const { return m_allRootBuses; }
     void SetScanningAllRootBuses(bool on);
+    // Whether a scan probes functions 1..7 of a device whose function 0 does not answer; kept in
+    // the settings.
+    bool IsProbingEveryFunction() const { return m_everyFunction; }
+    void SetProbingEveryFunction(bool on);
 
     // Starts comparing with the image (false with a "file:line: ..." message when it does not
     // load; an earlier comparison then stays), or ends the comparison.
@@ -52,6 +56,8 @@ public:
     void OnUpdateClearComparison(CCmdUI* pCmdUI);
     void OnScanAllRootBuses();
     void OnUpdateScanAllRootBuses(CCmdUI* pCmdUI);
+    void OnProbeEveryFunction();
+    void OnUpdateProbeEveryFunction(CCmdUI* pCmdUI);
     CPciFunction* GetRoot() const { return m_pRoot.get(); }
     // Empty unless the last scan failed.
     const std::string& GetScanFailure() const { return m_scanFailure; }
@@ -70,6 +76,7 @@ private:
     std::unique_ptr<CPciFunction> m_pRoot;
     std::string m_scanFailure;
     bool m_allRootBuses = false;
+    bool m_everyFunction = false;
     bool m_rescanPending = false;
     CMachineComparison m_comparison;
 };

@@ -59,11 +59,23 @@ public:
     // (4096 - 256) / 4: more extended entries than this cannot be distinct.
     static constexpr uint32_t kMaxExtendedCapabilityEntries = 960;
 
+    // How a root scan probes. By default it probes as an operating system does: a device whose
+    // function 0 does not answer is not probed further.
+    struct CScanOptions
+    {
+        // Every bus the tree did not reach is swept afterwards in the same scan, so no bus is
+        // scanned twice and no function is listed twice.
+        bool allRootBuses = false;
+        // Functions 1..7 of a device whose function 0 does not answer are probed too and kept
+        // when they answer (some hypervisors present such devices).
+        bool everyFunction = false;
+    };
+
     // Root: finds the host bridge on bus 0 and scans the whole tree behind it.
     explicit CPciFunction(HANDLE hDriver);
-    // The same; with allRootBuses, every bus the tree did not reach is swept afterwards in the
-    // same scan, so no bus is scanned twice and no function is listed twice.
+    // The same with allRootBuses alone of the options.
     CPciFunction(HANDLE hDriver, bool allRootBuses);
+    CPciFunction(HANDLE hDriver, const CScanOptions& options);
     // Child: reads one function and, for a bridge, everything behind it.
     CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function);
     ~CPciFunction();

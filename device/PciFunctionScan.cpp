@@ -19,6 +19,7 @@ struct CPciFunction::CScanState
     CScanReport report;
     std::shared_ptr<const CPciNameIndex> names = CPciNameIndex::ForFile(kNameFile);
     CPnpInstanceIndex instances;
+    bool everyFunction = false;
 
     void Count(bool ok)
     {
@@ -48,13 +49,18 @@ CPciFunction::CPciFunction(HANDLE hDriver) : CPciFunction(hDriver, false)
 {
 }
 
-CPciFunction::CPciFunction(HANDLE hDriver, bool allRootBuses) : m_hDriver(hDriver)
+CPciFunction::CPciFunction(HANDLE hDriver, bool allRootBuses) : CPciFunction(hDriver, CScanOptions{allRootBuses})
+{
+}
+
+CPciFunction::CPciFunction(HANDLE hDriver, const CScanOptions& options) : m_hDriver(hDriver)
 {
     CScanState scan;
+    scan.everyFunction = options.everyFunction;
     FindHostBridge(scan);
     ReadSpace(scan);
     ScanChildren(scan);
-    if (allRootBuses)
+    if (options.allRootBuses)
         SweepRootBuses(scan);
     m_scanReport = scan.report;
     FinishConstruction(scan);
@@ -155,17 +161,25 @@ void CPciFunction::MarkUnreadable()
     m_spaceShadow = m_space;
 }
 
+// Looks at the functions that the scan of bus 0 lists, in its order. With every function
+// number probed, it looks at every function that answers, as the first design did.
 void CPciFunction::FindHostBridge(CScanState& scan)
 {
     // Without a host bridge the root stays an absent function at 0.0.0.
     MarkAbsent();
     uint8_t image[pci::kConfigSpaceBytes];
     for (uint32_t device = 0; device < pci::kDevicesPerBus; ++device) {
+        bool probeOtherFunctions = true;
         for (uint32_t function = 0; function < pci::kFunctionsPerDevice; ++function) {
-            if (ProbeFunction(0, device, function, scan) == pci::kAbsentFunctionDword)
+            if (function != 0 && !probeOtherFunctions)
+                break;
+            const bool answers = ProbeFunction(0, device, function, scan) != pci::kAbsentFunctionDword;
+            if (function == 0 && !scan.everyFunction)
+                probeOtherFunctions = answers;
+            if (!answers || !ReadConfigSpace(0, device, function, image, scan))
                 continue;
-            if (!ReadConfigSpace(0, device, function, image, scan))
-                continue;
+            if (function == 0 && !scan.everyFunction)
+                probeOtherFunctions = (image[pci::kHeaderTypeOffset] & pci::kMultiFunctionFlag) != 0;
             if (image[pci::kBaseClassOffset] == pci::kClassBridge &&
                 image[pci::kSubclassOffset] == pci::kSubclassHostBridge) {
                 memcpy(m_config, image, sizeof m_config);
@@ -183,10 +197,11 @@ bool CPciFunction::ShouldScanBus(uint32_t bus, const CScanState& scan) const
     return IsBridge() && !scan.scanned[bus];
 }
 
-// Functions 1..7 of a device are kept when its function 0 reports a
-// multi-function device. When function 0 does not answer, the answers of the
-// other function numbers cannot be echoes of it, so each one that answers is
-// kept. When function 0 is this bridge itself (the host bridge on bus 0), the
+// Functions 1..7 of a device are probed when its function 0 reports a
+// multi-function device. A device whose function 0 does not answer is not
+// probed further, unless every function number is probed: the answers of the
+// other function numbers then cannot be echoes of it, so each one that answers
+// is kept. When function 0 is this bridge itself (the host bridge on bus 0), the
 // flag comes from this bridge's own header.
 void CPciFunction::ScanChildren(CScanState& scan)
 {
@@ -211,8 +226,11 @@ void CPciFunction::ScanBus(uint32_t bus, CScanState& scan, std::vector<std::uniq
             // Echoes of a single-function device are not even probed.
             if (function != 0 && !keepOtherFunctions)
                 continue;
-            if (ProbeFunction(bus, device, function, scan) == pci::kAbsentFunctionDword)
+            if (ProbeFunction(bus, device, function, scan) == pci::kAbsentFunctionDword) {
+                if (function == 0 && !scan.everyFunction)
+                    break;
                 continue;
+            }
             auto child = std::unique_ptr<CPciFunction>(new CPciFunction(m_hDriver, bus, device, function, scan));
             if (function == 0)
                 keepOtherFunctions = child->IsMultiFunction();

@@ -2,7 +2,9 @@
 // requests one scan sends, by kind and by the operation that sends them; the scan's
 // time against its requests' cost (each kind's count times that kind's median round
 // trip, replayed from the scan's own requests in the same run); the name lookups'
-// share of the scan. Run it from the folder that holds pcidevs.txt. Natively it
+// share of the scan. Each machine is scanned under both probing rules (as an operating
+// system probes, and every function number of every device), and the ratio of their
+// median scans is printed. Run it from the folder that holds pcidevs.txt. Natively it
 // scans the embedded machine and each image named, with requests served in-process;
 // under Windows it scans what the driver serves.
 #include "device/PciFunction.h"
@@ -230,8 +232,8 @@ std::map<uint32_t, std::vector<double>> ReplayTimes(HANDLE driver, const std::ve
 }
 
 // Rounds of scan, replay and name lookups alternate, so that all three see the same
-// load; the medians are taken over the rounds.
-void Measure(const char* machine, HANDLE driver)
+// load; the medians are taken over the rounds. Returns the median scan in milliseconds.
+double Measure(const char* machine, HANDLE driver, const CPciFunction::CScanOptions& options)
 {
     // The first scan indexes the name file; the rounds after it find the index ready.
     CClock::time_point coldStart = CClock::now();
@@ -251,7 +253,7 @@ void Measure(const char* machine, HANDLE driver)
         g_insideMs = 0;
         g_stalledMs = 0;
         CClock::time_point start = CClock::now();
-        CPciFunction root(driver);
+        CPciFunction root(driver, options);
         scans.push_back(MillisecondsSince(start));
         g_recording = nullptr;
         outside.push_back(scans.back() - g_insideMs);
@@ -267,8 +269,9 @@ void Measure(const char* machine, HANDLE driver)
     double scanMs = Median(scans);
     double namesMs = Median(names);
     double requestsMs = 0;
-    printf("%s: %u functions, %u requests per scan, %u of them repeats; name file indexed in %.1f ms\n", machine,
-           functions, table.total, table.repeats, indexMs);
+    printf("%s, %s: %u functions, %u requests per scan, %u of them repeats; name file indexed in %.1f ms\n", machine,
+           options.everyFunction ? "every function number" : "function 0 first", functions, table.total, table.repeats,
+           indexMs);
     for (const auto& [kindAndOperation, count] : table.counts)
         printf("  %-46s %7u\n", kindAndOperation.c_str(), count);
     for (const auto& [code, count] : table.byKind) {
@@ -288,6 +291,18 @@ void Measure(const char* machine, HANDLE driver)
            Median(outside), scanMs > 0 ? 100 * Median(outside) / scanMs : 0.0, kStallMs, Median(stalled));
 #endif
     printf("  names %.3f ms: names / scan %.4f\n", namesMs, scanMs > 0 ? namesMs / scanMs : 0.0);
+    return scanMs;
+}
+
+// The machine under both rules, in the same run.
+void MeasureBothRules(const char* machine, HANDLE driver)
+{
+    CPciFunction::CScanOptions everyFunction;
+    everyFunction.everyFunction = true;
+    const double oldMs = Measure(machine, driver, everyFunction);
+    const double newMs = Measure(machine, driver, CPciFunction::CScanOptions{});
+    printf("%s: median scan, function 0 first / every function number: %.2f ms / %.2f ms = %.3f\n\n", machine, newMs,
+           oldMs, oldMs > 0 ? newMs / oldMs : 0.0);
 }
 
 #ifndef _WIN32
@@ -328,10 +343,10 @@ int main(int argc, char** argv)
         return 1;
     }
 #ifdef _WIN32
-    Measure(argc > 1 ? argv[1] : "driver", driver);
+    MeasureBothRules(argc > 1 ? argv[1] : "driver", driver);
 #else
     CompatUseDefaultMachine();
-    Measure("default", driver);
+    MeasureBothRules("default", driver);
     for (int i = 1; i < argc; ++i) {
         std::string image;
         std::string error;
@@ -339,7 +354,7 @@ int main(int argc, char** argv)
             fprintf(stderr, "scan_bench: %s: %s\n", argv[i], error.empty() ? "cannot read" : error.c_str());
             return 1;
         }
-        Measure(argv[i], driver);
+        MeasureBothRules(argv[i], driver);
     }
     CompatSetRequestObserver(nullptr);
 #endif

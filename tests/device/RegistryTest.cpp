@@ -289,7 +289,10 @@ TEST_F(RegistryTest, TheSimulatedMachinesRecordsGiveTheBarSizesAtConstruction)
     CMachineText::Put32(bridge, 0x2C, 0x4);
     machine.AddFunction(0, 9, 0, bridge, {"\tRegion 0: Memory at e0000000 (32-bit) [size=16K]"});
     LoadMachine(machine.Text());
-    CPciFunction root(m_driver);
+    // 0.7.2 has no function 0 beside it.
+    CPciFunction::CScanOptions everyFunction;
+    everyFunction.everyFunction = true;
+    CPciFunction root(m_driver, everyFunction);
     ASSERT_EQ(3u, root.m_children.size());
     EXPECT_EQ(0x1000u, root.m_children[0]->m_barSizes[0]);
     EXPECT_EQ(32u, root.m_children[0]->m_barSizes[4]);

@@ -112,7 +112,9 @@ TEST_F(ScanTest, AMultiFunctionDeviceListsTheFunctionsThatAnswer)
     EXPECT_EQ("0.0.0[0.6.0 0.6.1 0.6.3 0.8.0]", Scan(machine));
 }
 
-TEST_F(ScanTest, FunctionsOfADeviceWithoutFunctionZeroAreKept)
+// A device whose function 0 does not answer is not probed further, in the bus scans and in
+// the host bridge search; probing every function number keeps its other functions.
+TEST_F(ScanTest, FunctionsOfADeviceWithoutFunctionZeroAreKeptOnlyWhenEveryNumberIsProbed)
 {
     // Device 6 is multi-function, which must not decide for device 7 that lacks its function 0.
     CMachineText machine;
@@ -120,7 +122,35 @@ TEST_F(ScanTest, FunctionsOfADeviceWithoutFunctionZeroAreKept)
     machine.AddFunction(0, 6, 0, Device(0x8139));
     machine.AddFunction(0, 7, 2, Device(0x7112));
     machine.AddFunction(0, 7, 5, Device(0x7115));
-    EXPECT_EQ("0.0.0[0.6.0 0.7.2 0.7.5]", Scan(machine));
+    CMachineText hidden;
+    hidden.AddFunction(0, 1, 0, Device(0x8139));
+    hidden.AddFunction(0, 2, 3, HostBridge());
+    hidden.AddFunction(0, 2, 4, Device(0x7112));
+    const struct
+    {
+        const CMachineText* machine;
+        bool everyFunction;
+        const char* tree;
+        size_t probes;
+    } cases[] = {
+        // Search: 0.0.0 found at once. Bus 0: 0.0.1..7 skipped as single-function echoes,
+        // device 6 one probe, device 7 one probe (or eight), the others one each.
+        {&machine, false, "0.0.0[0.6.0]", 1 + 31},
+        {&machine, true, "0.0.0[0.6.0 0.7.2 0.7.5]", 1 + 8 * 30 + 1},
+        // Without function 0 of device 2 the search finds no host bridge.
+        {&hidden, false, "0.0.0", 32},
+        // Search: devices 0 and 1 whole, 2.0..2.3; bus 0: device 1 one probe, device 2 all but itself.
+        {&hidden, true, "0.2.3[0.1.0 0.2.4]", (8 + 8 + 4) + (8 + 1 + 7 + 8 * 29)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.tree << (c.everyFunction ? ", every function number" : ""));
+        LoadMachine(c.machine->Text());
+        CPciFunction::CScanOptions options;
+        options.everyFunction = c.everyFunction;
+        CPciFunction root(m_driver, options);
+        EXPECT_EQ(c.tree, Describe(root));
+        EXPECT_EQ(c.probes, RequestsOf(IOCTL_PROBE_FUNCTION).size());
+    }
 }
 
 TEST_F(ScanTest, OtherFunctionsOfTheHostBridgeDeviceFollowItsOwnHeaderType)

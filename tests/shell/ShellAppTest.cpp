@@ -540,20 +540,32 @@ TEST_F(ShellAppTest, ARefusedWriteBeepsAndTheStatusBarSaysWhy)
     CTestSeams::PumpUntilIdle();
 }
 
-// "Scan All Root Buses" is off at first, toggles, is remembered and rescans at once.
-TEST_F(ShellAppTest, ScanAllRootBusesIsAnOptionThatIsRemembered)
+// "Scan All Root Buses" and "Probe Every Function Number" are off at first, toggle, are
+// remembered and rescan at once.
+TEST_F(ShellAppTest, ScanOptionsAreRemembered)
 {
-    EXPECT_FALSE(m_doc->IsScanningAllRootBuses());
-    for (bool on : {true, false}) {
-        SCOPED_TRACE(on ? "switched on" : "switched off");
-        m_recorder.m_updates.clear();
-        SendCommand(ID_OPTIONS_ALL_ROOT_BUSES);
-        EXPECT_EQ(on, m_doc->IsScanningAllRootBuses());
-        DWORD saved = 2;
-        ASSERT_TRUE(CBriscoSettings::LoadNumber("ScanAllRootBuses", &saved));
-        EXPECT_EQ(on ? 1u : 0u, saved);
-        EXPECT_FALSE(m_recorder.m_updates.empty()) << "the machine is scanned again";
-        ExpectFreshTree();
+    const struct
+    {
+        UINT command;
+        const char* value;
+        bool (CBriscoDoc::*isOn)() const;
+    } options[] = {
+        {ID_OPTIONS_ALL_ROOT_BUSES, "ScanAllRootBuses", &CBriscoDoc::IsScanningAllRootBuses},
+        {ID_OPTIONS_EVERY_FUNCTION, "ProbeEveryFunction", &CBriscoDoc::IsProbingEveryFunction},
+    };
+    for (const auto& option : options) {
+        EXPECT_FALSE((m_doc->*option.isOn)()) << option.value;
+        for (bool on : {true, false}) {
+            SCOPED_TRACE(testing::Message() << option.value << (on ? " switched on" : " switched off"));
+            m_recorder.m_updates.clear();
+            SendCommand(option.command);
+            EXPECT_EQ(on, (m_doc->*option.isOn)());
+            DWORD saved = 2;
+            ASSERT_TRUE(CBriscoSettings::LoadNumber(option.value, &saved));
+            EXPECT_EQ(on ? 1u : 0u, saved);
+            EXPECT_FALSE(m_recorder.m_updates.empty()) << "the machine is scanned again";
+            ExpectFreshTree();
+        }
     }
     CBriscoSettings::DeleteAll();
 }

@@ -36,33 +36,36 @@ namespace {
 const char kProgramName[] = "brisco-dump";
 const char kDriverPath[] = "\\\\.\\briscodrvDevice";
 const char kNameFileName[] = "pcidevs.txt";
-const char kUsage[] = "usage: brisco-dump [--decimal] [--capabilities | --json | --diff IMAGE] [--all-root-buses]\n"
-                      "                   [--function BUS.DEVICE.FUNCTION] [--names FILE] [MACHINE]\n"
-                      "       brisco-dump --function BUS.DEVICE.FUNCTION --bar N [--unit 1|2|4] [--rows R] [--probe]\n"
-                      "                   [--decimal] [MACHINE]\n"
-                      "Prints the bus tree, then the configuration registers of every function (or of the one\n"
-                      "given), one row per line: offset, size, name, value and decoded text separated by tabs.\n"
-                      "With --bar, prints instead the grid of that BAR's range as its BAR page shows it: the\n"
-                      "headings, then one row of 16 bytes per line, cells separated by tabs.\n"
-                      "  --capabilities  print one line per capability instead: B.D.F, offset, standard or\n"
-                      "                extended, ID and name, separated by tabs\n"
-                      "  --json        print the tree, functions, registers and capabilities as one JSON document\n"
-                      "  --decimal     show offsets and values in decimal instead of hexadecimal\n"
-                      "  --all-root-buses  also sweep every bus that no bridge of bus 0 reaches; each one\n"
-                      "                with functions is listed as a further root \"Root Bus NNh\"\n"
-                      "  --save-image FILE  write the machine as a machine image (configuration bytes, BAR\n"
-                      "                sizes, plug-and-play records) that loads back as the same machine\n"
-                      "  --diff IMAGE  print only the registers in which the machine differs from the saved\n"
-                      "                IMAGE: function, offset, name, old (image) and new value; nothing\n"
-                      "                when they are equal\n"
-                      "  --function    list the registers of that function only, e.g. 0.7.1\n"
-                      "  --names FILE  take vendor and device names from FILE (default: pcidevs.txt in the\n"
-                      "                current folder, else next to the program)\n"
-                      "  --bar N       print the range of BAR N (0..5) of the function given\n"
-                      "  --unit W      bytes per unit in the grid: 1 (default), 2 or 4\n"
-                      "  --rows R      print at most R rows of the grid (default 256)\n"
-                      "  --probe       size the BAR by probing when its size is not known (otherwise one row)\n"
-                      "  MACHINE       machine image to load (native build; default: the built-in machine)\n";
+const char kUsage[] =
+    "usage: brisco-dump [--decimal] [--capabilities | --json | --diff IMAGE] [--all-root-buses]\n"
+    "                   [--every-function] [--function BUS.DEVICE.FUNCTION] [--names FILE] [MACHINE]\n"
+    "       brisco-dump --function BUS.DEVICE.FUNCTION --bar N [--unit 1|2|4] [--rows R] [--probe]\n"
+    "                   [--decimal] [MACHINE]\n"
+    "Prints the bus tree, then the configuration registers of every function (or of the one\n"
+    "given), one row per line: offset, size, name, value and decoded text separated by tabs.\n"
+    "With --bar, prints instead the grid of that BAR's range as its BAR page shows it: the\n"
+    "headings, then one row of 16 bytes per line, cells separated by tabs.\n"
+    "  --capabilities  print one line per capability instead: B.D.F, offset, standard or\n"
+    "                extended, ID and name, separated by tabs\n"
+    "  --json        print the tree, functions, registers and capabilities as one JSON document\n"
+    "  --decimal     show offsets and values in decimal instead of hexadecimal\n"
+    "  --all-root-buses  also sweep every bus that no bridge of bus 0 reaches; each one\n"
+    "                with functions is listed as a further root \"Root Bus NNh\"\n"
+    "  --every-function  also probe functions 1 to 7 of a device whose function 0 does\n"
+    "                not answer (by default such a device is not probed further)\n"
+    "  --save-image FILE  write the machine as a machine image (configuration bytes, BAR\n"
+    "                sizes, plug-and-play records) that loads back as the same machine\n"
+    "  --diff IMAGE  print only the registers in which the machine differs from the saved\n"
+    "                IMAGE: function, offset, name, old (image) and new value; nothing\n"
+    "                when they are equal\n"
+    "  --function    list the registers of that function only, e.g. 0.7.1\n"
+    "  --names FILE  take vendor and device names from FILE (default: pcidevs.txt in the\n"
+    "                current folder, else next to the program)\n"
+    "  --bar N       print the range of BAR N (0..5) of the function given\n"
+    "  --unit W      bytes per unit in the grid: 1 (default), 2 or 4\n"
+    "  --rows R      print at most R rows of the grid (default 256)\n"
+    "  --probe       size the BAR by probing when its size is not known (otherwise one row)\n"
+    "  MACHINE       machine image to load (native build; default: the built-in machine)\n";
 constexpr size_t kMaxCountDigits = 10;
 
 constexpr int kIndentPerLevel = 2;
@@ -173,7 +176,7 @@ int CDumpTool::Run(const std::string& programPath, const std::vector<std::string
     {
         // Names are looked up in the current folder while the functions are built.
         CCurrentFolder folder(nameFolder);
-        root = std::make_unique<CPciFunction>(driver.Get(), m_allRootBuses);
+        root = std::make_unique<CPciFunction>(driver.Get(), m_scanOptions);
     }
     if (!m_temporaryFolder.empty()) {
         std::error_code ignored;
@@ -278,7 +281,9 @@ bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostrea
             Error(err) << arg << " needs a value\n" << kUsage;
             return false;
         } else if (arg == "--all-root-buses") {
-            m_allRootBuses = true;
+            m_scanOptions.allRootBuses = true;
+        } else if (arg == "--every-function") {
+            m_scanOptions.everyFunction = true;
         } else if (arg == "--capabilities" || arg == "--json") {
             const Output output = arg == "--json" ? Output::kJson : Output::kCapabilities;
             if (m_output != Output::kRegisters && m_output != output) {
@@ -529,9 +534,8 @@ void CDumpTool::PrintJsonFunction(CPciFunction* function, const std::string& lab
         out << ",\n      \"readable\": false\n    }";
         return;
     }
-    out << ",\n      \"vendorId\": " << f.GetVendorId()
-        << ", \"deviceId\": " << f.GetDeviceId() << ",\n      \"vendorName\": " << Quote(f.GetVendorName())
-        << ", \"deviceName\": " << Quote(f.GetDeviceName())
+    out << ",\n      \"vendorId\": " << f.GetVendorId() << ", \"deviceId\": " << f.GetDeviceId()
+        << ",\n      \"vendorName\": " << Quote(f.GetVendorName()) << ", \"deviceName\": " << Quote(f.GetDeviceName())
         << ", \"subsystemVendorName\": " << Quote(f.GetSubsystemVendorName())
         << ",\n      \"spaceSize\": " << f.GetSpaceSize()
         << ",\n      \"space\": " << Quote(Hex(f.GetSpace(), f.GetSpaceSize())) << ",\n      \"registers\": [";
