@@ -188,12 +188,17 @@ void CBriscoDoc::RescanBus()
         m_pRoot.reset();
         AfxOutputDebugString((std::string("CBriscoDoc::RescanBus: ") + error.what() + "\r\n").c_str());
     }
-    // A scan that found no host bridge shows no invented function, and says why.
+    // Without a host bridge bus 0 is the root; a scan that found no function at all shows no
+    // invented one. Either way the status bar says why.
     if (m_pRoot && !m_pRoot->GetScanReport().hostBridgeFound) {
         const CPciFunction::CScanReport& report = m_pRoot->GetScanReport();
-        m_scanFailure =
-            report.requests > 0 && report.failedRequests == report.requests ? kDriverRefusedText : kNoHostBridgeText;
-        m_pRoot.reset();
+        const bool refused = report.requests > 0 && report.failedRequests == report.requests;
+        if (!m_pRoot->GetTopFunctions().empty()) {
+            m_scanFailure = kBusZeroRootText;
+        } else {
+            m_scanFailure = refused ? kDriverRefusedText : kNoHostBridgeText;
+            m_pRoot.reset();
+        }
     }
     // A comparison goes on with the new scan.
     if (m_comparison.HasImage())

@@ -24,6 +24,8 @@ public:
     // Why the last scan shows no tree, in the status bar's words.
     static constexpr char kNoHostBridgeText[] = "No host bridge on bus 0";
     static constexpr char kDriverRefusedText[] = "The driver refused every request";
+    // Why the tree starts at bus 0 itself.
+    static constexpr char kBusZeroRootText[] = "No host bridge on bus 0: bus 0 is shown as the root";
 
     CBriscoDoc();
     ~CBriscoDoc() override;
@@ -59,7 +61,7 @@ public:
     void OnProbeEveryFunction();
     void OnUpdateProbeEveryFunction(CCmdUI* pCmdUI);
     CPciFunction* GetRoot() const { return m_pRoot.get(); }
-    // Empty unless the last scan failed.
+    // Empty unless the last scan failed or found no host bridge: the status bar's words for it.
     const std::string& GetScanFailure() const { return m_scanFailure; }
 
 protected:

@@ -53,11 +53,8 @@ std::string CMachineSnapshot::Text(const CPciFunction* root)
     CImageWriter writer(&sink);
     writer.Comment(kHeading);
     if (root) {
-        WriteTree(writer, *root);
-        for (const CPciFunction::CRootBus& bus : root->m_rootBuses) {
-            for (const auto& function : bus.functions)
-                WriteTree(writer, *function);
-        }
+        for (const CPciFunction* function : root->GetTopFunctions())
+            WriteTree(writer, *function);
     }
     return sink.m_text;
 }

@@ -50,7 +50,8 @@ public:
     static constexpr char kNameFile[] = "pcidevs.txt";
 
     // A bus that no bridge of the tree reaches, with the functions found on it (and, below
-    // its bridges, theirs): the uncore buses of many desktops, the second socket of a server.
+    // its bridges, theirs): the uncore buses of many desktops, the second socket of a server;
+    // and bus 0 itself when it holds no host bridge.
     struct CRootBus
     {
         uint32_t bus = 0;
@@ -71,7 +72,8 @@ public:
         bool everyFunction = false;
     };
 
-    // Root: finds the host bridge on bus 0 and scans the whole tree behind it.
+    // Root: finds the host bridge on bus 0 and scans the whole tree behind it. Without a host
+    // bridge the root is a placeholder and bus 0 is scanned as the first of its root buses.
     explicit CPciFunction(HANDLE hDriver);
     // The same with allRootBuses alone of the options.
     CPciFunction(HANDLE hDriver, bool allRootBuses);
@@ -210,6 +212,12 @@ public:
     std::string m_subsystemVendorName;
 
     const CScanReport& GetScanReport() const { return m_scanReport; }
+    // The root of a scan that found no host bridge on bus 0: it stands for no function (its
+    // image is all ones), and the machine's functions are those of its root buses.
+    bool IsPlaceholder() const { return m_placeholder; }
+    // The functions no bridge of the tree lies above: this root unless it is a placeholder,
+    // then those of each root bus in order. Each one's tree holds the rest of the machine.
+    std::vector<const CPciFunction*> GetTopFunctions() const;
     // Whether the plug-and-play records hold an instance at this function's location.
     bool HasRegistryRecord() const { return m_hasRegistryRecord; }
     // Whether that record has a Control key (the device was started and given resources).
@@ -231,6 +239,8 @@ private:
     // Probes every device of the bus and builds the functions that answer into functions.
     void ScanBus(uint32_t bus, CScanState& scan, std::vector<std::unique_ptr<CPciFunction>>& functions);
     void SweepRootBuses(CScanState& scan);
+    // Scans a bus no bridge reached and keeps it as a root bus when anything answers there.
+    void ScanRootBus(uint32_t bus, CScanState& scan);
     bool ShouldScanBus(uint32_t bus, const CScanState& scan) const;
     bool SendProbe(uint32_t bus, uint32_t device, uint32_t function, uint32_t* value);
     uint32_t ProbeFunction(uint32_t bus, uint32_t device, uint32_t function, CScanState& scan);
@@ -251,6 +261,7 @@ private:
     bool m_hasRegistryRecord = false;
     bool m_registryRecordStarted = false;
     bool m_readable = true;
+    bool m_placeholder = false;
     void MarkAbsent();
     void MarkUnreadable();
     void FinishConstruction(CScanState& scan);

@@ -58,12 +58,30 @@ CPciFunction::CPciFunction(HANDLE hDriver, const CScanOptions& options) : m_hDri
     CScanState scan;
     scan.everyFunction = options.everyFunction;
     FindHostBridge(scan);
-    ReadSpace(scan);
-    ScanChildren(scan);
+    if (scan.report.hostBridgeFound) {
+        ReadSpace(scan);
+        ScanChildren(scan);
+    } else {
+        m_placeholder = true;
+        m_space.assign(m_config, m_config + sizeof m_config);
+        ScanRootBus(0, scan);
+    }
     if (options.allRootBuses)
         SweepRootBuses(scan);
     m_scanReport = scan.report;
     FinishConstruction(scan);
+}
+
+std::vector<const CPciFunction*> CPciFunction::GetTopFunctions() const
+{
+    std::vector<const CPciFunction*> top;
+    if (!m_placeholder)
+        top.push_back(this);
+    for (const CRootBus& bus : m_rootBuses) {
+        for (const auto& function : bus.functions)
+            top.push_back(function.get());
+    }
+    return top;
 }
 
 // Every bus the tree did not reach is probed device by device; a bus where something answers
@@ -72,15 +90,19 @@ CPciFunction::CPciFunction(HANDLE hDriver, const CScanOptions& options) : m_hDri
 void CPciFunction::SweepRootBuses(CScanState& scan)
 {
     for (uint32_t bus = 0; bus < pci::kBusCount; ++bus) {
-        if (scan.scanned[bus])
-            continue;
-        scan.scanned[bus] = true;
-        CRootBus root;
-        root.bus = bus;
-        ScanBus(bus, scan, root.functions);
-        if (!root.functions.empty())
-            m_rootBuses.push_back(std::move(root));
+        if (!scan.scanned[bus])
+            ScanRootBus(bus, scan);
     }
+}
+
+void CPciFunction::ScanRootBus(uint32_t bus, CScanState& scan)
+{
+    scan.scanned[bus] = true;
+    CRootBus root;
+    root.bus = bus;
+    ScanBus(bus, scan, root.functions);
+    if (!root.functions.empty())
+        m_rootBuses.push_back(std::move(root));
 }
 
 CPciFunction::CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function)
@@ -132,6 +154,9 @@ void CPciFunction::FinishConstruction(CScanState& scan)
 {
     memcpy(m_shadow, m_config, sizeof m_shadow);
     m_spaceShadow = m_space;
+    // A placeholder has no device whose names or records could be looked up.
+    if (m_placeholder)
+        return;
     LoadDeviceNames(scan.names.get());
     LoadAssignedResources(scan.instances);
 }
@@ -217,7 +242,8 @@ void CPciFunction::ScanBus(uint32_t bus, CScanState& scan, std::vector<std::uniq
     for (uint32_t device = 0; device < pci::kDevicesPerBus; ++device) {
         bool keepOtherFunctions = true;
         for (uint32_t function = 0; function < pci::kFunctionsPerDevice; ++function) {
-            bool isSelf = bus == m_bus && device == m_device && function == m_function;
+            // Only a host bridge scans the bus it sits on; a placeholder root sits nowhere.
+            const bool isSelf = !m_placeholder && bus == m_bus && device == m_device && function == m_function;
             if (isSelf) {
                 if (function == 0)
                     keepOtherFunctions = IsMultiFunction();

@@ -55,15 +55,17 @@ void CBusTreeModel::Build(CPciFunction* root)
     m_items.clear();
     if (!root)
         return;
-    InsertFunction(-1, root);
+    if (!root->IsPlaceholder())
+        InsertFunction(-1, root);
     for (const CPciFunction::CRootBus& bus : root->m_rootBuses)
         InsertChildren(AddItem(-1, FormatRootBusLabel(bus.bus), kImageBridge, nullptr), bus.functions);
 }
 
+// Bus 0 is a root bus only when it holds no host bridge: it is then the machine's first root.
 std::string CBusTreeModel::FormatRootBusLabel(uint32_t bus)
 {
     char label[32];
-    snprintf(label, sizeof label, "Root Bus %02Xh", unsigned(bus));
+    snprintf(label, sizeof label, "%s %02Xh", bus == 0 ? "PCI Bus" : "Root Bus", unsigned(bus));
     return label;
 }
 

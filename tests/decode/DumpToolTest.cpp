@@ -283,6 +283,54 @@ TEST(DumpTool, AllRootBusesShowsEveryFunctionOnce)
     }
 }
 
+// Machines without a host bridge on bus 0 start at bus 0 itself, and a device without function
+// 0 shows its other functions only when every function number is probed: the tree then lists
+// exactly the functions lspci lists from the same file.
+TEST(DumpTool, TreesListWhatLspciLists)
+{
+    const fs::path data = GoldenDir().parent_path().parent_path() / "data";
+    const struct
+    {
+        const char* image;
+        bool everyFunction;
+        const char* root;
+        size_t hidden; // functions lspci lists that the tree leaves out
+    } cases[] = {
+        {"root-port-root-lspci-xxx.txt", false, "PCI Bus 00h", 0},
+        {"endpoints-only-lspci-xxx.txt", false, "PCI Bus 00h", 0},
+        {"no-function-zero-lspci-xxx.txt", true, "0.0.0   Bridge   (8086/1237) - ", 0},
+        {"no-function-zero-lspci-xxx.txt", false, "0.0.0   Bridge   (8086/1237) - ", 3},
+        {"root-buses-lspci-xxx.txt", false, "0.0.0   Bridge   (8086/2e10) - ", 7},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.image << (c.everyFunction ? " --every-function" : ""));
+        const std::string path = (data / c.image).string();
+        std::vector<std::string> args = {path};
+        if (c.everyFunction)
+            args.insert(args.begin(), "--every-function");
+        const CRunResult result = RunDump(args);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        std::istringstream lines(result.out.substr(0, result.out.find("\n\n")));
+        std::set<std::string> listed;
+        std::string first;
+        for (std::string line; std::getline(lines, line);) {
+            if (first.empty())
+                first = line;
+            const size_t start = line.find_first_not_of(' ');
+            if (line.find("   Bridge   (") != std::string::npos || line.find("   Function   (") != std::string::npos) {
+                EXPECT_TRUE(listed.insert(line.substr(start, line.find(' ', start) - start)).second) << line;
+            }
+        }
+        EXPECT_EQ(first.rfind(c.root, 0), 0u) << first;
+        size_t missing = 0;
+        for (const LspciFunction& f : ReadLspciFile(path))
+            missing += listed.count(std::to_string(f.bus) + '.' + std::to_string(f.device) + '.' +
+                                    std::to_string(f.function)) == 0;
+        EXPECT_EQ(missing, c.hidden);
+        EXPECT_EQ(listed.size() + missing, ReadLspciFile(path).size()) << "nothing the file lacks is listed";
+    }
+}
+
 // --diff prints one line per register in which the machine differs from a saved image, and
 // nothing when they are equal; a function on one side only is named.
 TEST(DumpTool, DiffNamesEveryChangedRegister)
@@ -326,13 +374,14 @@ TEST(DumpTool, SavedImagesLoadBackAsTheSameMachine)
 {
     const fs::path machines = GoldenDir().parent_path().parent_path().parent_path() / "machines";
     const fs::path saved = fs::temp_directory_path() / "brisco-saved-image.txt";
-    for (const char* name : {"default.txt", "modern.txt"}) {
-        SCOPED_TRACE(name);
-        const std::string original = (machines / name).string();
-        ASSERT_EQ(RunDump({"--save-image", saved.string(), original}).exitCode, 0);
+    const fs::path data = GoldenDir().parent_path().parent_path() / "data";
+    for (const fs::path& original : {machines / "default.txt", machines / "modern.txt",
+                                     data / "root-port-root-lspci-xxx.txt"}) {
+        SCOPED_TRACE(original.filename().string());
+        ASSERT_EQ(RunDump({"--save-image", saved.string(), original.string()}).exitCode, 0);
         const CRunResult reloaded = RunDump({saved.string()});
         ASSERT_EQ(reloaded.exitCode, 0) << reloaded.err;
-        ExpectSameLines(reloaded.out, RunDump({original}).out);
+        ExpectSameLines(reloaded.out, RunDump({original.string()}).out);
     }
     const std::string kept = ReadFile(saved);
     const CRunResult refused = RunDump({"--save-image", (saved / "no-such-folder" / "x.txt").string()});

@@ -182,7 +182,7 @@ int CDumpTool::Run(const std::string& programPath, const std::vector<std::string
         std::error_code ignored;
         fs::remove_all(m_temporaryFolder, ignored);
     }
-    if (!root->GetScanReport().hostBridgeFound) {
+    if (root->GetTopFunctions().empty()) {
         Error(err) << "no host bridge found on bus 0\n";
         return kExitFailure;
     }
