@@ -6,7 +6,7 @@
 // sizes and plug-and-play records come from a snapshot taken at start.
 #include "live/LiveFiles.h"
 #include "sim/ImageWriter.h"
-#include "sim/MachineSource.h"
+#include "sim/RequestServer.h"
 #include "sim/SimMachine.h"
 
 #include "pci/ConfigSpace.h"
@@ -22,7 +22,7 @@ struct CLiveFunction
     bool barIo[kSimBarSlots];
 };
 
-class CLiveMachine : public CMachineSource {
+class CLiveMachine : public CRequestServer {
 public:
     // files stays owned by the caller and must outlive the machine.
     CLiveMachine(CLiveFiles* files, bool writesAllowed);
@@ -33,8 +33,6 @@ public:
     // Lists the functions and builds their records; on failure fills message.
     bool Start(char* message, uint32_t capacity);
 
-    uint32_t Dispatch(uint32_t code, const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                      uint32_t* returned) override;
     uint32_t GetRegistryRecordCount() const override { return m_snapshot.GetRegistryRecordCount(); }
     bool GetRegistryRecord(uint32_t index, CSimRegistryRecord* record) const override
     {
@@ -66,18 +64,18 @@ private:
     uint32_t ReadConfigBytes(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint32_t size,
                              uint8_t* out, bool* present);
 
-    uint32_t ServeProbe(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength, uint32_t* returned);
-    uint32_t ServeReadWholeSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                 uint32_t* returned);
-    uint32_t ServeReadConfigSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                  uint32_t* returned);
-    uint32_t ServeReadConfig(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                             uint32_t* returned);
-    uint32_t ServeWriteConfig(const uint8_t* in, uint32_t inLength);
-    // wide: the request carries a 64-bit address (806h/807h) instead of a 32-bit one.
-    uint32_t ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength, uint32_t* returned,
-                             bool wide);
-    uint32_t ServeWriteDevice(const uint8_t* in, uint32_t inLength, bool wide);
+    uint32_t ServeProbe(const CServedRequest& request) override;
+    uint32_t ServeReadSpace(const CServedRequest& request, bool whole) override;
+    uint32_t ServeReadConfig(const CServedRequest& request) override;
+    uint32_t ServeWriteConfig(const CServedRequest& request) override;
+    uint32_t ServeReadDevice(const CServedRequest& request) override;
+    uint32_t ServeWriteDevice(const CServedRequest& request) override;
+    uint32_t SourceKind() const override { return kSourceKindLive; }
+    bool TakesConfigWrites() const override { return m_writesAllowed; }
+    // 802h: the first 256 bytes.
+    uint32_t ServeConventionalSpace(const CServedRequest& request);
+    // 808h: the whole space as Linux shows it.
+    uint32_t ServeWholeSpace(const CServedRequest& request);
 
     CLiveFiles* m_files;
     bool m_writesAllowed;
