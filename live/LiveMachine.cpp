@@ -113,10 +113,11 @@ private:
 };
 
 // The path of one of a function's sysfs files; more may be added to the returned text.
-CSimText SysfsPath(uint32_t key, const char* leaf, char* path, uint32_t capacity)
+CSimText SysfsPath(uint16_t segment, uint32_t key, const char* leaf, char* path, uint32_t capacity)
 {
     CSimText text(path, capacity);
-    text.Add(kSysfsDevicesPath).Add("/0000:").AddLowerHex(pci::RoutingIdBus(key), 2).Add(":");
+    text.Add(kSysfsDevicesPath).Add("/").AddLowerHex(segment, 4).Add(":");
+    text.AddLowerHex(pci::RoutingIdBus(key), 2).Add(":");
     text.AddLowerHex(pci::RoutingIdDevice(key), 2).Add(".").AddDec(pci::RoutingIdFunction(key)).Add("/").Add(leaf);
     return text;
 }
@@ -126,7 +127,6 @@ CSimText SysfsPath(uint32_t key, const char* leaf, char* path, uint32_t capacity
 CLiveMachine::CLiveMachine(CLiveFiles* files, bool writesAllowed)
     : m_files(files), m_writesAllowed(writesAllowed), m_notes(), m_otherDomains()
 {
-    AddSegment(0);
 }
 
 CLiveMachine::~CLiveMachine()
@@ -140,7 +140,7 @@ bool CLiveMachine::AddFunction(uint32_t domain, uint32_t bus, uint32_t device, u
 {
     if (bus > pci::kMaxBus || device > pci::kMaxDevice || function > pci::kMaxFunction)
         return true;
-    if (domain != 0) {
+    if (domain > kMaxSegment) {
         for (uint32_t i = 0; i < m_otherDomainCount; ++i) {
             if (m_otherDomains[i] == domain)
                 return true;
@@ -149,16 +149,21 @@ bool CLiveMachine::AddFunction(uint32_t domain, uint32_t bus, uint32_t device, u
             m_otherDomains[m_otherDomainCount++] = domain;
         return true;
     }
+    const uint16_t segment = uint16_t(domain);
     const uint32_t key = pci::RoutingId(bus, device, function);
+    const uint32_t order = FunctionKey(segment, key);
     uint32_t at = 0;
-    while (at < m_functions.Count() && m_functions[at]->key < key)
+    while (at < m_functions.Count() && FunctionKey(m_functions[at]->segment, m_functions[at]->key) < order)
         ++at;
-    if (at < m_functions.Count() && m_functions[at]->key == key)
+    if (at < m_functions.Count() && FunctionKey(m_functions[at]->segment, m_functions[at]->key) == order)
         return true;
+    if (!AddSegment(segment))
+        return false;
     auto* f = static_cast<CLiveFunction*>(SimAlloc(sizeof(CLiveFunction)));
     if (!f)
         return false;
     f->key = key;
+    f->segment = segment;
     if (!m_functions.Insert(at, f)) {
         SimFree(f);
         return false;
@@ -166,7 +171,9 @@ bool CLiveMachine::AddFunction(uint32_t domain, uint32_t bus, uint32_t device, u
     return true;
 }
 
-void CLiveMachine::ConfigPath(uint32_t bus, uint32_t device, uint32_t function, char* path, uint32_t capacity) const
+// procfs names no domain: it serves segment 0 alone, the only one its listing adds.
+void CLiveMachine::ConfigPath(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function, char* path,
+                              uint32_t capacity) const
 {
     if (m_layout == Layout::kProcfs) {
         CSimText(path, capacity)
@@ -178,7 +185,7 @@ void CLiveMachine::ConfigPath(uint32_t bus, uint32_t device, uint32_t function, 
             .AddDec(function);
         return;
     }
-    SysfsPath(pci::RoutingId(bus, device, function), "config", path, capacity);
+    SysfsPath(segment, pci::RoutingId(bus, device, function), "config", path, capacity);
 }
 
 bool CLiveMachine::ListSysfs()
@@ -273,7 +280,7 @@ void CLiveMachine::KeepSizeIfAssigned(CLiveFunction* f, uint32_t slot, uint64_t 
 void CLiveMachine::ReadSysfsResources(CLiveFunction* f)
 {
     char path[kPathChars];
-    SysfsPath(f->key, "resource", path, sizeof(path));
+    SysfsPath(f->segment, f->key, "resource", path, sizeof(path));
     uint8_t text[kResourceTextBytes];
     uint32_t length = 0;
     if (!m_files->Read(path, 0, text, sizeof(text), &length))
@@ -308,8 +315,8 @@ bool CLiveMachine::Start(char* message, uint32_t capacity)
     for (uint32_t i = 0; i < m_functions.Count(); ++i) {
         CLiveFunction* f = m_functions[i];
         char path[kPathChars];
-        ConfigPath(pci::RoutingIdBus(f->key), pci::RoutingIdDevice(f->key), pci::RoutingIdFunction(f->key), path,
-                   sizeof(path));
+        ConfigPath(f->segment, pci::RoutingIdBus(f->key), pci::RoutingIdDevice(f->key), pci::RoutingIdFunction(f->key),
+                   path, sizeof(path));
         uint32_t length = 0;
         m_files->Read(path, 0, f->config, sizeof(f->config), &length);
         f->configLength = length & ~15u;
@@ -326,7 +333,7 @@ bool CLiveMachine::Start(char* message, uint32_t capacity)
         notes.Add(m_otherDomainCount > 1 ? "s " : " ");
         for (uint32_t i = 0; i < m_otherDomainCount; ++i)
             notes.Add(i ? ", " : "").AddLowerHex(m_otherDomains[i], 4);
-        notes.Add(" left out: requests carry no domain, so only domain 0000 is served");
+        notes.Add(" left out: requests name segments 0000..ffff only");
     }
     return BuildSnapshot(message, capacity);
 }
@@ -339,6 +346,7 @@ bool CLiveMachine::WriteImage(CImageWriter* writer, const CImageRange (*ranges)[
         if (f.configLength < pci::kDeviceSpecificOffset)
             continue;
         CImageFunction out = {};
+        out.segment = f.segment;
         out.bus = pci::RoutingIdBus(f.key);
         out.device = pci::RoutingIdDevice(f.key);
         out.function = pci::RoutingIdFunction(f.key);
@@ -351,7 +359,7 @@ bool CLiveMachine::WriteImage(CImageWriter* writer, const CImageRange (*ranges)[
         }
         // The instance names the snapshot gave, once there is one.
         char instance[kSimNameSize];
-        if (const CSimFunction* loaded = m_snapshot.FindFunction(out.bus, out.device, out.function)) {
+        if (const CSimFunction* loaded = m_snapshot.FindFunction(f.segment, out.bus, out.device, out.function)) {
             loaded->FormatInstanceName(instance, sizeof(instance));
             out.instance = instance;
         }
@@ -371,7 +379,7 @@ bool CLiveMachine::BuildSnapshot(char* message, uint32_t capacity)
     for (uint32_t i = 0; i < m_functions.Count(); ++i)
         kept += m_functions[i]->configLength >= pci::kDeviceSpecificOffset ? 1 : 0;
     if (kept == 0) {
-        text.Add("Linux lists no readable PCI function of domain 0000");
+        text.Add("Linux lists no readable PCI function");
         return false;
     }
     if (!writer.Comment("The machine as Linux listed it when the driver started.") || !WriteImage(&writer, nullptr)) {
@@ -386,22 +394,22 @@ bool CLiveMachine::BuildSnapshot(char* message, uint32_t capacity)
     return true;
 }
 
-uint32_t CLiveMachine::ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* buffer,
-                                       uint32_t capacity)
+uint32_t CLiveMachine::ReadConfigSpace(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function,
+                                       uint8_t* buffer, uint32_t capacity)
 {
     char path[kPathChars];
-    ConfigPath(bus, device, function, path, sizeof(path));
+    ConfigPath(segment, bus, device, function, path, sizeof(path));
     uint32_t length = 0;
     if (!m_files->Read(path, 0, buffer, capacity, &length))
         return 0;
     return length;
 }
 
-uint32_t CLiveMachine::ReadConfigBytes(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint32_t size,
-                                       uint8_t* out, bool* present)
+uint32_t CLiveMachine::ReadConfigBytes(const CServedRequest& r, uint32_t offset, uint32_t size, uint8_t* out,
+                                       bool* present)
 {
     char path[kPathChars];
-    ConfigPath(bus, device, function, path, sizeof(path));
+    ConfigPath(r.m_segment, r.m_bus, r.m_device, r.m_function, path, sizeof(path));
     uint32_t length = 0;
     *present = m_files->Read(path, offset, out, size, &length);
     if (!*present) {
@@ -415,7 +423,7 @@ uint32_t CLiveMachine::ReadConfigBytes(uint32_t bus, uint32_t device, uint32_t f
 uint32_t CLiveMachine::ServeProbe(const CServedRequest& r)
 {
     bool present;
-    if (ReadConfigBytes(r.m_bus, r.m_device, r.m_function, 0, kProbeOutSize, r.m_out, &present) != kSimStatusSuccess)
+    if (ReadConfigBytes(r, 0, kProbeOutSize, r.m_out, &present) != kSimStatusSuccess)
         pci::PutLe32(r.m_out, pci::kAbsentFunctionDword); // a function without its IDs cannot be shown
     *r.m_returned = kProbeOutSize;
     return kSimStatusSuccess;
@@ -429,7 +437,7 @@ uint32_t CLiveMachine::ServeReadSpace(const CServedRequest& r, bool whole)
 uint32_t CLiveMachine::ServeConventionalSpace(const CServedRequest& r)
 {
     bool present;
-    if (uint32_t status = ReadConfigBytes(r.m_bus, r.m_device, r.m_function, 0, kConfigSpaceSize, r.m_out, &present))
+    if (uint32_t status = ReadConfigBytes(r, 0, kConfigSpaceSize, r.m_out, &present))
         return status;
     *r.m_returned = kConfigSpaceSize;
     return kSimStatusSuccess;
@@ -439,7 +447,8 @@ uint32_t CLiveMachine::ServeConventionalSpace(const CServedRequest& r)
 // bytes; the returned count says which. An absent function reads 256 bytes of all ones.
 uint32_t CLiveMachine::ServeWholeSpace(const CServedRequest& r)
 {
-    const uint32_t length = ReadConfigSpace(r.m_bus, r.m_device, r.m_function, r.m_out, pci::kExtendedConfigSpaceBytes);
+    const uint32_t length =
+        ReadConfigSpace(r.m_segment, r.m_bus, r.m_device, r.m_function, r.m_out, pci::kExtendedConfigSpaceBytes);
     if (length == 0) {
         SimFill(r.m_out, kAbsentByte, kConfigSpaceSize);
         *r.m_returned = kConfigSpaceSize;
@@ -456,7 +465,7 @@ uint32_t CLiveMachine::ServeReadConfig(const CServedRequest& r)
 {
     uint8_t bytes[pci::kDwordBytes] = {};
     bool present;
-    if (uint32_t status = ReadConfigBytes(r.m_bus, r.m_device, r.m_function, r.m_offset, r.m_size, bytes, &present))
+    if (uint32_t status = ReadConfigBytes(r, r.m_offset, r.m_size, bytes, &present))
         return status;
     pci::PutLe32(r.m_out, uint32_t(pci::GetLe(bytes, r.m_size)));
     *r.m_returned = kReadConfigOutSize;
@@ -468,7 +477,8 @@ uint32_t CLiveMachine::ServeWriteConfig(const CServedRequest& r)
     if (!m_writesAllowed)
         return kSimStatusWriteProtected;
     // The policy needs the space as it is now; a function Linux does not list is never written.
-    const uint32_t length = ReadConfigSpace(r.m_bus, r.m_device, r.m_function, m_policySpace, sizeof(m_policySpace));
+    const uint32_t length =
+        ReadConfigSpace(r.m_segment, r.m_bus, r.m_device, r.m_function, m_policySpace, sizeof(m_policySpace));
     if (length < pci::kDeviceSpecificOffset)
         return kSimStatusDeviceNotReady;
     const uint32_t value = pci::GetLe32(r.m_in + kRegValueOffset);
@@ -481,7 +491,7 @@ uint32_t CLiveMachine::ServeWriteConfig(const CServedRequest& r)
     uint8_t bytes[pci::kDwordBytes];
     pci::PutLe32(bytes, value);
     char path[kPathChars];
-    ConfigPath(r.m_bus, r.m_device, r.m_function, path, sizeof(path));
+    ConfigPath(r.m_segment, r.m_bus, r.m_device, r.m_function, path, sizeof(path));
     return m_files->Write(path, r.m_offset, bytes, r.m_size) ? kSimStatusSuccess : kSimStatusIoDeviceError;
 }
 
@@ -506,7 +516,7 @@ uint32_t CLiveMachine::ServeReadDevice(const CServedRequest& r)
                 uint64_t(address) + bytes > f.barStart[slot] + f.barSize[slot])
                 continue;
             char path[kPathChars];
-            SysfsPath(f.key, "resource", path, sizeof(path)).AddDec(slot);
+            SysfsPath(f.segment, f.key, "resource", path, sizeof(path)).AddDec(slot);
             // An I/O BAR sits below 4 GiB aligned to its size (KeepSizeIfAssigned), so the offset fits.
             const uint32_t offset = uint32_t(address - f.barStart[slot]);
             for (uint32_t done = 0; done < bytes; done += r.m_unit) {

@@ -14,7 +14,8 @@
 // One function Linux listed at start: its configuration bytes and BAR ranges.
 struct CLiveFunction
 {
-    uint32_t key; // routing ID
+    uint32_t key;     // routing ID
+    uint16_t segment; // the PCI domain Linux lists it in
     uint8_t config[pci::kExtendedConfigSpaceBytes];
     uint32_t configLength;
     uint64_t barStart[kSimBarSlots];
@@ -42,7 +43,13 @@ public:
 
     // Up to capacity bytes of the function's configuration space as Linux shows
     // it now (256 or 4096 for root, 64 for other users); 0 when Linux does not list it.
-    uint32_t ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* buffer, uint32_t capacity);
+    uint32_t ReadConfigSpace(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function, uint8_t* buffer,
+                             uint32_t capacity);
+    // The same in segment 0.
+    uint32_t ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* buffer, uint32_t capacity)
+    {
+        return ReadConfigSpace(0, bus, device, function, buffer, capacity);
+    }
 
     uint32_t GetFunctionCount() const { return m_functions.Count(); }
     const CLiveFunction& GetFunction(uint32_t index) const { return *m_functions[index]; }
@@ -58,11 +65,12 @@ private:
     bool AddFunction(uint32_t domain, uint32_t bus, uint32_t device, uint32_t function);
     void ReadSysfsResources(CLiveFunction* function);
     void KeepSizeIfAssigned(CLiveFunction* function, uint32_t slot, uint64_t start, uint64_t size, bool io);
-    void ConfigPath(uint32_t bus, uint32_t device, uint32_t function, char* path, uint32_t capacity) const;
+    void ConfigPath(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function, char* path,
+                    uint32_t capacity) const;
     bool BuildSnapshot(char* message, uint32_t capacity);
     // Reads exactly size bytes of configuration space: 0 read, or kSimStatusDeviceNotReady when Linux shows fewer.
-    uint32_t ReadConfigBytes(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint32_t size,
-                             uint8_t* out, bool* present);
+    uint32_t ReadConfigBytes(const CServedRequest& request, uint32_t offset, uint32_t size, uint8_t* out,
+                             bool* present);
 
     uint32_t ServeProbe(const CServedRequest& request) override;
     uint32_t ServeReadSpace(const CServedRequest& request, bool whole) override;
@@ -80,10 +88,10 @@ private:
     CLiveFiles* m_files;
     bool m_writesAllowed;
     Layout m_layout = Layout::kNone;
-    CSimArray<CLiveFunction*> m_functions; // sorted by routing ID
+    CSimArray<CLiveFunction*> m_functions; // sorted by segment, then routing ID
     CSimMachine m_snapshot;                // the functions as listed at start: records only
     char m_notes[256];
-    uint32_t m_otherDomains[8];
+    uint32_t m_otherDomains[8]; // listed, but beyond the segments a request can name
     uint32_t m_otherDomainCount = 0;
     uint8_t m_policySpace[pci::kExtendedConfigSpaceBytes]; // what a write is judged against
 };

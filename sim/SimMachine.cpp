@@ -14,9 +14,9 @@ namespace {
 constexpr uint32_t kAbsentValue = pci::kAbsentFunctionDword;
 constexpr uint8_t kAbsentByte = 0xFF;
 
-uint32_t AddressKey(uint32_t bus, uint32_t device, uint32_t function)
+uint32_t AddressKey(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function)
 {
-    return pci::RoutingId(bus, device, function);
+    return FunctionKey(segment, pci::RoutingId(bus, device, function));
 }
 
 } // namespace
@@ -62,14 +62,18 @@ bool CSimMachine::Load(const char* text, uint32_t length, const char* fileName, 
     ReleaseFunctions(&functions, &old);
     SimStrCopy(m_notes, sizeof(m_notes), notes);
     m_lastFunction = nullptr;
+    // The segments that hold functions; a tiny list, so only a machine out of memory serves fewer.
+    ClearSegments();
+    for (uint32_t i = 0; i < m_functions.Count(); ++i)
+        AddSegment(m_functions[i]->m_segment);
     if (m_notes[0])
         SimTrace(m_notes);
     return true;
 }
 
-CSimFunction* CSimMachine::FindFunction(uint32_t bus, uint32_t device, uint32_t function) const
+CSimFunction* CSimMachine::FindFunction(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function) const
 {
-    uint32_t key = AddressKey(bus, device, function);
+    uint32_t key = AddressKey(segment, bus, device, function);
     uint32_t low = 0, high = m_functions.Count();
     while (low < high) {
         uint32_t mid = (low + high) / 2;
@@ -82,24 +86,25 @@ CSimFunction* CSimMachine::FindFunction(uint32_t bus, uint32_t device, uint32_t 
             high = mid;
     }
     if (function != 0) {
-        CSimFunction* first = FindFunction(bus, device, 0);
+        CSimFunction* first = FindFunction(segment, bus, device, 0);
         if (first && first->m_answersAllFunctions)
             return first;
     }
     return nullptr;
 }
 
-void CSimMachine::SetFault(uint32_t mode, uint32_t bus, uint32_t device, uint32_t function)
+void CSimMachine::SetFault(uint32_t mode, uint32_t busField, uint32_t device, uint32_t function)
 {
     m_faultMode = mode;
-    m_faultKey = AddressKey(bus & pci::kMaxBus, device & pci::kMaxDevice, function & pci::kMaxFunction);
+    m_faultKey = AddressKey(BusFieldSegment(busField), BusFieldBus(busField), device & pci::kMaxDevice,
+                            function & pci::kMaxFunction);
 }
 
-bool CSimMachine::FaultsAddress(uint32_t bus, uint32_t device, uint32_t function) const
+bool CSimMachine::FaultsAddress(const CServedRequest& r) const
 {
     if (m_faultMode == kSimFaultAll)
         return true;
-    return m_faultMode == kSimFaultFunction && AddressKey(bus, device, function) == m_faultKey;
+    return m_faultMode == kSimFaultFunction && AddressKey(r.m_segment, r.m_bus, r.m_device, r.m_function) == m_faultKey;
 }
 
 // The write-protect fault stands for a live machine with writes off, and says so in 809h.
@@ -121,8 +126,9 @@ bool CSimMachine::FaultsRange(uint8_t space, uint64_t address, uint32_t bytes) c
         return true;
     if (m_faultMode != kSimFaultFunction)
         return false;
-    const CSimFunction* f = FindFunction(pci::RoutingIdBus(m_faultKey), pci::RoutingIdDevice(m_faultKey),
-                                         pci::RoutingIdFunction(m_faultKey));
+    const uint32_t id = FunctionKeyRoutingId(m_faultKey);
+    const CSimFunction* f = FindFunction(FunctionKeySegment(m_faultKey), pci::RoutingIdBus(id),
+                                         pci::RoutingIdDevice(id), pci::RoutingIdFunction(id));
     if (!f)
         return false;
     // Any byte of the request inside one of the function's ranges counts.
@@ -145,9 +151,9 @@ bool CSimMachine::WithinSpace(const CSimFunction* f, uint32_t offset, uint32_t s
 
 uint32_t CSimMachine::ServeProbe(const CServedRequest& r)
 {
-    if (FaultsAddress(r.m_bus, r.m_device, r.m_function))
+    if (FaultsAddress(r))
         return kSimStatusIoDeviceError;
-    const CSimFunction* f = FindFunction(r.m_bus, r.m_device, r.m_function);
+    const CSimFunction* f = FindFunction(r.m_segment, r.m_bus, r.m_device, r.m_function);
     pci::PutLe32(r.m_out, f ? f->ReadConfig(0, 4) : kAbsentValue);
     *r.m_returned = kProbeOutSize;
     return kSimStatusSuccess;
@@ -157,9 +163,9 @@ uint32_t CSimMachine::ServeProbe(const CServedRequest& r)
 // space). An absent function answers 256 bytes of all ones to both.
 uint32_t CSimMachine::ServeReadSpace(const CServedRequest& r, bool whole)
 {
-    if (FaultsAddress(r.m_bus, r.m_device, r.m_function))
+    if (FaultsAddress(r))
         return kSimStatusIoDeviceError;
-    const CSimFunction* f = FindFunction(r.m_bus, r.m_device, r.m_function);
+    const CSimFunction* f = FindFunction(r.m_segment, r.m_bus, r.m_device, r.m_function);
     const uint32_t size = f && whole ? f->SpaceSize() : kConfigSpaceSize;
     if (f)
         SimCopy(r.m_out, f->m_config, size);
@@ -171,9 +177,9 @@ uint32_t CSimMachine::ServeReadSpace(const CServedRequest& r, bool whole)
 
 uint32_t CSimMachine::ServeReadConfig(const CServedRequest& r)
 {
-    if (FaultsAddress(r.m_bus, r.m_device, r.m_function))
+    if (FaultsAddress(r))
         return kSimStatusIoDeviceError;
-    const CSimFunction* f = FindFunction(r.m_bus, r.m_device, r.m_function);
+    const CSimFunction* f = FindFunction(r.m_segment, r.m_bus, r.m_device, r.m_function);
     if (!WithinSpace(f, r.m_offset, r.m_size))
         return kSimStatusInvalidParameter;
     uint32_t value = f ? f->ReadConfig(r.m_offset, r.m_size) : kAbsentValue >> (8 * (4 - r.m_size));
@@ -184,12 +190,12 @@ uint32_t CSimMachine::ServeReadConfig(const CServedRequest& r)
 
 uint32_t CSimMachine::ServeWriteConfig(const CServedRequest& r)
 {
-    if (FaultsAddress(r.m_bus, r.m_device, r.m_function))
+    if (FaultsAddress(r))
         return kSimStatusIoDeviceError;
     if (uint32_t status = WriteRefusal())
         return status;
     // An absent function ignores the write, as a master abort would.
-    CSimFunction* f = FindFunction(r.m_bus, r.m_device, r.m_function);
+    CSimFunction* f = FindFunction(r.m_segment, r.m_bus, r.m_device, r.m_function);
     if (!WithinSpace(f, r.m_offset, r.m_size))
         return kSimStatusInvalidParameter;
     if (f)

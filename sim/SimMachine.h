@@ -24,6 +24,8 @@ struct CSimRegistryRecord
     char instance[64];
     bool hasLocation;
     char location[96];
+    // The location names no segment: a function outside segment 0 gives it here, 0 elsewhere.
+    uint32_t segment;
     bool hasControl;
     const uint8_t* allocConfig; // REG_RESOURCE_LIST data of this build's layout, owned by the machine
     uint32_t allocConfigLength;
@@ -44,16 +46,22 @@ public:
     uint32_t GetRegistryRecordCount() const override;
     bool GetRegistryRecord(uint32_t index, CSimRegistryRecord* record) const override;
 
-    // 0 off, 1 fail every request, 2 fail requests that concern one function.
-    void SetFault(uint32_t mode, uint32_t bus, uint32_t device, uint32_t function);
+    // 0 off, 1 fail every request, 2 fail requests that concern one function; busField is a
+    // request's bus field (MakeBusField), so a plain bus number names segment 0.
+    void SetFault(uint32_t mode, uint32_t busField, uint32_t device, uint32_t function);
 
-    // Remarks of the last successful load (PCI domains left out, Region lines no BAR can
+    // Remarks of the last successful load (PCI domains beyond FFFFh left out, Region lines no BAR can
     // hold), one per line; may be empty.
     const char* GetLoadNotes() const override { return m_notes; }
     uint32_t GetFunctionCount() const { return m_functions.Count(); }
     const CSimFunction* GetFunction(uint32_t index) const { return m_functions[index]; }
     // The function answering at the address (following devices that ignore the function number).
-    CSimFunction* FindFunction(uint32_t bus, uint32_t device, uint32_t function) const;
+    CSimFunction* FindFunction(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function) const;
+    // The same in segment 0.
+    CSimFunction* FindFunction(uint32_t bus, uint32_t device, uint32_t function) const
+    {
+        return FindFunction(0, bus, device, function);
+    }
 
 private:
     uint32_t ServeProbe(const CServedRequest& request) override;
@@ -68,7 +76,7 @@ private:
     bool TakesConfigWrites() const override;
 
     static bool WithinSpace(const CSimFunction* f, uint32_t offset, uint32_t size);
-    bool FaultsAddress(uint32_t bus, uint32_t device, uint32_t function) const;
+    bool FaultsAddress(const CServedRequest& request) const;
     bool FaultsRange(uint8_t space, uint64_t address, uint32_t bytes) const;
     // The status the write fault modes refuse every write with; success when none is on.
     uint32_t WriteRefusal() const;
