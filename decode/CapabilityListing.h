@@ -13,4 +13,6 @@ public:
     static std::string Line(uint32_t bus, uint32_t device, uint32_t function, const Capability& capability);
     // Every capability of the list in order, one line each, each ending in a newline.
     static std::string Lines(uint32_t bus, uint32_t device, uint32_t function, const CapabilityList& list);
+    // The same after a function address already written out ("0001:3.0.0" outside segment 0).
+    static std::string Lines(const std::string& address, const CapabilityList& list);
 };

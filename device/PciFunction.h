@@ -36,6 +36,8 @@ public:
         bool live = false;
         bool configWritesAllowed = true;
         std::vector<uint16_t> segments{0};
+        // Whether the request was answered at all.
+        bool answered = false;
     };
     static CSource DescribeSource(HANDLE hDriver);
     // The status bar text for a write the driver refused with this Win32 error.
@@ -54,6 +56,7 @@ public:
     // and bus 0 itself when it holds no host bridge.
     struct CRootBus
     {
+        uint16_t segment = 0;
         uint32_t bus = 0;
         std::vector<std::unique_ptr<CPciFunction>> functions;
     };
@@ -74,19 +77,21 @@ public:
 
     // Root: finds the host bridge on bus 0 and scans the whole tree behind it. Without a host
     // bridge the root is a placeholder and bus 0 is scanned as the first of its root buses.
+    // Bus 0 of every further segment the source declares (809h) is a root bus of its own.
     explicit CPciFunction(HANDLE hDriver);
     // The same with allRootBuses alone of the options.
     CPciFunction(HANDLE hDriver, bool allRootBuses);
     CPciFunction(HANDLE hDriver, const CScanOptions& options);
     // Child: reads one function and, for a bridge, everything behind it.
-    CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function);
+    CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function, uint16_t segment = 0);
     ~CPciFunction();
 
     CPciFunction(const CPciFunction&) = delete;
     CPciFunction& operator=(const CPciFunction&) = delete;
 
     // Configuration requests for any function address through this object's driver handle.
-    // ReadConfigSpace writes the destination only on success; ReadConfig answers all ones when
+    // bus is the request's bus field: the bus number, with the segment above it
+    // (MakeBusField); in segment 0 the plain bus number. ReadConfigSpace writes the destination only on success; ReadConfig answers all ones when
     // its request fails, which is what an absent function reads.
     bool ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* destination);
     uint32_t ReadConfig(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint8_t size);
@@ -193,6 +198,8 @@ public:
     // The BAR slot at index; kind kNone for an index outside the layout's BARs.
     CBarInfo GetBar(int index) const;
 
+    // The PCI segment (domain); 0 on machines with one.
+    uint16_t m_segment = 0;
     uint32_t m_bus = 0;
     uint32_t m_device = 0;
     uint32_t m_function = 0;
@@ -211,6 +218,8 @@ public:
     std::string m_deviceName;
     std::string m_subsystemVendorName;
 
+    // This function's bus field for requests: its bus with its segment.
+    uint32_t BusField() const;
     const CScanReport& GetScanReport() const { return m_scanReport; }
     // The root of a scan that found no host bridge on bus 0: it stands for no function (its
     // image is all ones), and the machine's functions are those of its root buses.
@@ -241,6 +250,8 @@ private:
     void SweepRootBuses(CScanState& scan);
     // Scans a bus no bridge reached and keeps it as a root bus when anything answers there.
     void ScanRootBus(uint32_t bus, CScanState& scan);
+    // Bus 0 of each segment after the first, and with allRootBuses every bus of each.
+    void ScanSegments(const std::vector<uint16_t>& segments, bool allRootBuses, CScanState& scan);
     bool ShouldScanBus(uint32_t bus, const CScanState& scan) const;
     bool SendProbe(uint32_t bus, uint32_t device, uint32_t function, uint32_t* value);
     uint32_t ProbeFunction(uint32_t bus, uint32_t device, uint32_t function, CScanState& scan);

@@ -7,19 +7,30 @@
 
 #include <string.h>
 
-// The buses already scanned while building one tree. A bridge whose bus is in
-// this set is kept as a leaf, so every bus is scanned at most once and a scan
+#include <map>
+
+// The buses of each segment already scanned while building one tree, and the
+// segment being scanned. A bridge whose bus is in this set is kept as a leaf, so every bus is scanned at most once and a scan
 // ends on any machine: a second host bridge, a bridge whose secondary bus is 0,
 // its own bus or a bus on the path from the root, and two bridges that claim
 // the same secondary bus all stop there. The name file's index and the
 // registry's instances are taken once per scan and shared by its functions.
 struct CPciFunction::CScanState
 {
-    bool scanned[pci::kBusCount] = {};
+    uint16_t segment = 0;
+    std::map<uint16_t, std::bitset<pci::kBusCount>> scanned;
     CScanReport report;
     std::shared_ptr<const CPciNameIndex> names = CPciNameIndex::ForFile(kNameFile);
     CPnpInstanceIndex instances;
     bool everyFunction = false;
+
+    bool IsScanned(uint32_t bus) const
+    {
+        const auto buses = scanned.find(segment);
+        return buses != scanned.end() && buses->second.test(bus % pci::kBusCount);
+    }
+    void MarkScanned(uint32_t bus) { scanned[segment].set(bus % pci::kBusCount); }
+    uint32_t BusField(uint32_t bus) const { return MakeBusField(segment, uint8_t(bus)); }
 
     void Count(bool ok)
     {
@@ -33,14 +44,14 @@ struct CPciFunction::CScanState
 uint32_t CPciFunction::ProbeFunction(uint32_t bus, uint32_t device, uint32_t function, CScanState& scan)
 {
     uint32_t value = pci::kAbsentFunctionDword;
-    scan.Count(SendProbe(bus, device, function, &value));
+    scan.Count(SendProbe(scan.BusField(bus), device, function, &value));
     return value;
 }
 
 bool CPciFunction::ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* destination,
                                    CScanState& scan)
 {
-    const bool ok = ReadConfigSpace(bus, device, function, destination);
+    const bool ok = ReadConfigSpace(scan.BusField(bus), device, function, destination);
     scan.Count(ok);
     return ok;
 }
@@ -68,6 +79,9 @@ CPciFunction::CPciFunction(HANDLE hDriver, const CScanOptions& options) : m_hDri
     }
     if (options.allRootBuses)
         SweepRootBuses(scan);
+    const CSource source = DescribeSource(hDriver);
+    scan.Count(source.answered);
+    ScanSegments(source.segments, options.allRootBuses, scan);
     m_scanReport = scan.report;
     FinishConstruction(scan);
 }
@@ -84,38 +98,53 @@ std::vector<const CPciFunction*> CPciFunction::GetTopFunctions() const
     return top;
 }
 
+void CPciFunction::ScanSegments(const std::vector<uint16_t>& segments, bool allRootBuses, CScanState& scan)
+{
+    for (const uint16_t segment : segments) {
+        if (segment == 0)
+            continue;
+        scan.segment = segment;
+        ScanRootBus(0, scan);
+        if (allRootBuses)
+            SweepRootBuses(scan);
+    }
+    scan.segment = 0;
+}
+
 // Every bus the tree did not reach is probed device by device; a bus where something answers
 // becomes a root bus. Bridges found there scan their buses in the same scan state, and a host
 // bridge off bus 0 is a leaf (bus 0 is scanned already).
 void CPciFunction::SweepRootBuses(CScanState& scan)
 {
     for (uint32_t bus = 0; bus < pci::kBusCount; ++bus) {
-        if (!scan.scanned[bus])
+        if (!scan.IsScanned(bus))
             ScanRootBus(bus, scan);
     }
 }
 
 void CPciFunction::ScanRootBus(uint32_t bus, CScanState& scan)
 {
-    scan.scanned[bus] = true;
+    scan.MarkScanned(bus);
     CRootBus root;
+    root.segment = scan.segment;
     root.bus = bus;
     ScanBus(bus, scan, root.functions);
     if (!root.functions.empty())
         m_rootBuses.push_back(std::move(root));
 }
 
-CPciFunction::CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function)
-    : m_bus(bus), m_device(device), m_function(function), m_hDriver(hDriver)
+CPciFunction::CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function, uint16_t segment)
+    : m_segment(segment), m_bus(bus), m_device(device), m_function(function), m_hDriver(hDriver)
 {
     // Built on its own, the function sits on a bus its parent is scanning.
     CScanState scan;
-    scan.scanned[bus % pci::kBusCount] = true;
+    scan.segment = segment;
+    scan.MarkScanned(bus);
     ReadChild(scan);
 }
 
 CPciFunction::CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function, CScanState& scan)
-    : m_bus(bus), m_device(device), m_function(function), m_hDriver(hDriver)
+    : m_segment(scan.segment), m_bus(bus), m_device(device), m_function(function), m_hDriver(hDriver)
 {
     ReadChild(scan);
 }
@@ -219,7 +248,7 @@ void CPciFunction::FindHostBridge(CScanState& scan)
 
 bool CPciFunction::ShouldScanBus(uint32_t bus, const CScanState& scan) const
 {
-    return IsBridge() && !scan.scanned[bus];
+    return IsBridge() && !scan.IsScanned(bus);
 }
 
 // Functions 1..7 of a device are probed when its function 0 reports a
@@ -233,7 +262,7 @@ void CPciFunction::ScanChildren(CScanState& scan)
     uint32_t bus = m_config[pci::kSubclassOffset] == pci::kSubclassPciBridge ? m_config[pci::kSecondaryBusOffset] : 0;
     if (!ShouldScanBus(bus, scan))
         return;
-    scan.scanned[bus] = true;
+    scan.MarkScanned(bus);
     ScanBus(bus, scan, m_children);
 }
 
@@ -243,7 +272,8 @@ void CPciFunction::ScanBus(uint32_t bus, CScanState& scan, std::vector<std::uniq
         bool keepOtherFunctions = true;
         for (uint32_t function = 0; function < pci::kFunctionsPerDevice; ++function) {
             // Only a host bridge scans the bus it sits on; a placeholder root sits nowhere.
-            const bool isSelf = !m_placeholder && bus == m_bus && device == m_device && function == m_function;
+            const bool isSelf = !m_placeholder && scan.segment == m_segment && bus == m_bus && device == m_device &&
+                function == m_function;
             if (isSelf) {
                 if (function == 0)
                     keepOtherFunctions = IsMultiFunction();

@@ -139,6 +139,8 @@ const char* KindName(uint32_t code)
     case IOCTL_WRITE_CONFIG: return "write register";
     case IOCTL_READ_DEVICE: return "read device range";
     case IOCTL_WRITE_DEVICE: return "write device range";
+    case IOCTL_READ_EXTENDED_CONFIG_SPACE: return "read whole space";
+    case IOCTL_DESCRIBE_SOURCE: return "describe source";
     default: return "other";
     }
 }

@@ -101,20 +101,21 @@ TEST(DumpTool, ModernMachineCapabilitiesAndJsonMatchTheGoldenFiles)
     }
 }
 
-// B.D.F, offset and space of every capability lspci lists in domain 0000, in its order.
+// B.D.F (after the domain outside 0000, as the tree writes it), offset and space of every
+// capability lspci lists, in its order.
 std::vector<std::string> LspciCapabilities(const std::vector<LspciFunction>& functions)
 {
     static const std::regex capability(R"(^\tCapabilities: \[([0-9a-f]+)( v\d+)?\] ?(.*)$)");
     std::vector<std::string> keys;
     std::smatch match;
     for (const LspciFunction& f : functions) {
-        if (f.address.size() > 7 && f.address.rfind("0000:", 0) != 0)
-            continue;
+        std::string domain = f.address.size() > 7 ? f.address.substr(0, 5) : "0000:";
+        std::transform(domain.begin(), domain.end(), domain.begin(), ::toupper);
         for (const std::string& line : f.lines) {
             if (!std::regex_match(line, match, capability) || match[3].str().rfind("<", 0) == 0)
                 continue;
             char key[48];
-            snprintf(key, sizeof key, "%u.%u.%u %03lXh %s", f.bus, f.device, f.function,
+            snprintf(key, sizeof key, "%s%u.%u.%u %03lXh %s", domain == "0000:" ? "" : domain.c_str(), f.bus, f.device, f.function,
                      std::stoul(match[1].str(), nullptr, 16), match[2].matched ? "extended" : "standard");
             keys.push_back(key);
         }
@@ -301,6 +302,7 @@ TEST(DumpTool, TreesListWhatLspciLists)
         {"no-function-zero-lspci-xxx.txt", true, "0.0.0   Bridge   (8086/1237) - ", 0},
         {"no-function-zero-lspci-xxx.txt", false, "0.0.0   Bridge   (8086/1237) - ", 3},
         {"root-buses-lspci-xxx.txt", false, "0.0.0   Bridge   (8086/2e10) - ", 7},
+        {"three-segments.txt", false, "0.0.0   Bridge   (8086/29c0) - ", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.image << (c.everyFunction ? " --every-function" : ""));
@@ -323,9 +325,12 @@ TEST(DumpTool, TreesListWhatLspciLists)
         }
         EXPECT_EQ(first.rfind(c.root, 0), 0u) << first;
         size_t missing = 0;
-        for (const LspciFunction& f : ReadLspciFile(path))
-            missing += listed.count(std::to_string(f.bus) + '.' + std::to_string(f.device) + '.' +
+        for (const LspciFunction& f : ReadLspciFile(path)) {
+            std::string domain = f.address.size() > 7 && f.address.rfind("0000:", 0) != 0 ? f.address.substr(0, 5) : "";
+            std::transform(domain.begin(), domain.end(), domain.begin(), ::toupper);
+            missing += listed.count(domain + std::to_string(f.bus) + '.' + std::to_string(f.device) + '.' +
                                     std::to_string(f.function)) == 0;
+        }
         EXPECT_EQ(missing, c.hidden);
         EXPECT_EQ(listed.size() + missing, ReadLspciFile(path).size()) << "nothing the file lacks is listed";
     }

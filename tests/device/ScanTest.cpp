@@ -304,6 +304,8 @@ TEST_F(ScanTest, APciExpressFunctionCostsOneMoreRequestForItsWholeSpace)
     EXPECT_EQ(RequestsOf(IOCTL_READ_EXTENDED_CONFIG_SPACE).size(), extended);
     EXPECT_TRUE(RequestsOf(IOCTL_READ_CONFIG).empty());
     EXPECT_EQ(root.GetScanReport().requests, RequestsOf(IOCTL_PROBE_FUNCTION).size() +
-                                                 RequestsOf(IOCTL_READ_CONFIG_SPACE).size() + extended);
+                                                 RequestsOf(IOCTL_READ_CONFIG_SPACE).size() + extended +
+                                                 RequestsOf(IOCTL_DESCRIBE_SOURCE).size());
+    EXPECT_EQ(RequestsOf(IOCTL_DESCRIBE_SOURCE).size(), 1u) << "the segments are asked for once";
     EXPECT_EQ(m_requests.size(), root.GetScanReport().requests);
 }

@@ -451,7 +451,7 @@ void CDumpTool::PrintRows(CPciFunction* function, const std::string& label, std:
 void CDumpTool::PrintCapabilities(const CPciFunction& function, std::ostream& out) const
 {
     const CapabilityList list = CCapabilityDecoder(function.GetSpace(), function.GetSpaceSize()).Decode();
-    out << CCapabilityListing::Lines(function.m_bus, function.m_device, function.m_function, list);
+    out << CCapabilityListing::Lines(CBusTreeModel::FormatAddress(function), list);
 }
 
 namespace {
