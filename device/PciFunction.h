@@ -180,8 +180,9 @@ public:
     // the range is of the BAR's kind and of a length the BAR can decode; partialBytes is the
     // stride of its partial descriptors (16 or 20, by the system's bitness).
     void ReadAssignedResources(const std::vector<uint8_t>& data, uint32_t partialBytes);
-    // The open instance subkey of deviceKey whose location names bus/device/function, or nullptr.
-    static HKEY FindInstanceKey(HKEY deviceKey, uint32_t bus, uint32_t device, uint32_t function);
+    // The open instance subkey of deviceKey whose location names bus/device/function and whose
+    // "Segment" value (absent: 0) names the segment, or nullptr.
+    static HKEY FindInstanceKey(HKEY deviceKey, uint32_t bus, uint32_t device, uint32_t function, uint16_t segment = 0);
 
     // Register values of m_config.
     uint8_t GetConfigByte(uint32_t offset) const;

@@ -94,6 +94,17 @@ TEST_F(RegistryTest, OnlyTheInstanceAtTheFunctionsLocationIsUsed)
     AddInstance("3&11583659&0&F9", "PCI bus 0, device 30, function 3", &other);
     AddInstance("3&11583659&0&FB", "PCI bus 0, device 31, function 3", &mine);
     EXPECT_EQ((std::vector<uint64_t>{0x1000, 0, 0, 0, 32, 0}), Sizes());
+    // The same location in segment 1: its Segment value tells it apart, both ways.
+    std::vector<uint8_t> segmentOne = ResourceList({{kPort, 0xE000, 16}});
+    AddInstance("1&2&0&FB", "PCI bus 0, device 31, function 3", &segmentOne);
+    CompatSetRegistryValue(HKEY_LOCAL_MACHINE, std::string(kDeviceKey) + "\\1&2&0&FB", kPnpSegmentValue, REG_DWORD,
+                           {1, 0, 0, 0});
+    EXPECT_EQ((std::vector<uint64_t>{0x1000, 0, 0, 0, 32, 0}), Sizes()) << "segment 0";
+    m_function->m_segment = 1;
+    EXPECT_EQ((std::vector<uint64_t>{0, 0, 0, 0, 16, 0}), Sizes()) << "segment 1";
+    m_function->m_segment = 2;
+    Sizes();
+    EXPECT_FALSE(m_function->HasRegistryRecord()) << "segment 2";
 }
 
 TEST_F(RegistryTest, OnlyRangesOfTheBarsKindAtItsBaseSetASize)
