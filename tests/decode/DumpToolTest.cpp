@@ -183,6 +183,35 @@ TEST(DumpTool, OneFunctionAfterTheTree)
     EXPECT_NE(one.out.find("FCh\tDWORD\tVendor Specific\t"), std::string::npos);
 }
 
+// --function takes the tree's label and lspci's form, in any segment; --json names the segment.
+TEST(DumpTool, FunctionsAreNamedAsTheTreeOrLspciNamesThem)
+{
+    const std::string image = (GoldenDir().parent_path().parent_path() / "data" / "three-segments.txt").string();
+    const struct
+    {
+        const char* given;
+        const char* label;
+    } cases[] = {
+        {"0.1.0", "0.1.0   Bridge"},           {"00:01.0", "0.1.0   Bridge"},
+        {"0000:01:00.0", "1.0.0   Function"}, {"0001:1.0.1", "0001:1.0.1   Function"},
+        {"0001:01:00.1", "0001:1.0.1   Function"}, {"0010:3.0.0", "0010:3.0.0   Function"},
+        {"10:03:00.0", "0010:3.0.0   Function"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.given);
+        const CRunResult result = RunDump({"--function", c.given, image});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_NE(result.out.find(std::string("\n\n") + c.label), std::string::npos) << result.out;
+    }
+    const CRunResult json = RunDump({"--json", "--function", "0010:03:00.0", image});
+    EXPECT_NE(json.out.find("\"address\": \"0010:3.0.0\",\n      \"segment\": 16, \"bus\": 3,"), std::string::npos)
+        << json.out;
+    for (const char* wrong : {"0001:3.0", "10000:0.0.0", "00:20.0", "00:1f.8", "0001:00:00", "g:0.0.0"}) {
+        EXPECT_EQ(RunDump({"--function", wrong, image}).exitCode, 2) << wrong;
+    }
+    EXPECT_EQ(RunDump({"--function", "0002:0.0.0", image}).err, "brisco-dump: no function 0002:0.0.0 in the machine\n");
+}
+
 // 0.10.0 of the default machine answers the probe, then refuses the read of its
 // configuration, as sysfs does for a user who may see only 64 bytes.
 class CUnreadableFunction {

@@ -30,12 +30,15 @@ public:
 private:
     struct CAddress
     {
+        uint16_t segment;
         uint32_t bus;
         uint32_t device;
         uint32_t function;
     };
 
     bool ParseArguments(const std::vector<std::string>& args, std::ostream& err);
+    // A function as the tree labels it ("0.31.3", "0001:3.0.0") or as lspci writes it
+    // ("00:1f.3", "0001:03:00.0").
     static std::optional<CAddress> ParseAddress(const std::string& text);
     bool LoadMachine(std::ostream& err);
     std::string FindNameFolder(const std::string& programPath, std::ostream& err);
