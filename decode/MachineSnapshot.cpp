@@ -30,6 +30,7 @@ void WriteTree(CImageWriter& writer, const CPciFunction& function)
     if (!function.IsReadable())
         return;
     CImageFunction image = {};
+    image.segment = function.m_segment;
     image.bus = function.m_bus;
     image.device = function.m_device;
     image.function = function.m_function;

@@ -219,6 +219,9 @@ public:
     std::string m_deviceName;
     std::string m_subsystemVendorName;
 
+    // A function's address as its tree label begins: "bus.device.function" in decimal, with the
+    // segment first in four hex digits outside segment 0 ("0001:3.0.0").
+    static std::string FormatAddress(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function);
     // This function's bus field for requests: its bus with its segment.
     uint32_t BusField() const;
     const CScanReport& GetScanReport() const { return m_scanReport; }

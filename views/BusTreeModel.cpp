@@ -144,21 +144,15 @@ std::string CBusTreeModel::FormatAddress(const CPciFunction& function)
 
 std::string CBusTreeModel::FormatAddress(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function)
 {
-    return SegmentPrefix(segment) + std::to_string(bus) + '.' + std::to_string(device) + '.' + std::to_string(function);
-}
-
-std::string CBusTreeModel::SegmentPrefix(uint16_t segment)
-{
-    if (segment == 0)
-        return {};
-    char prefix[8];
-    snprintf(prefix, sizeof prefix, "%04X:", unsigned(segment));
-    return prefix;
+    return CPciFunction::FormatAddress(segment, bus, device, function);
 }
 
 std::string CBusTreeModel::FormatGroupLabel(uint32_t bus, uint32_t device, uint16_t segment)
 {
-    return SegmentPrefix(segment) + std::to_string(bus) + '.' + std::to_string(device) + ".x   Multi Function Device";
+    // The address of its function 0 with "x" for the function number.
+    std::string address = FormatAddress(segment, bus, device, 0);
+    address.back() = 'x';
+    return address + "   Multi Function Device";
 }
 
 int CBusTreeModel::GetImageIndex(uint8_t baseClass, uint8_t subclass)

@@ -43,8 +43,6 @@ public:
     static int GetImageIndex(uint8_t baseClass, uint8_t subclass);
 
 private:
-    // "0001:" outside segment 0, else nothing.
-    static std::string SegmentPrefix(uint16_t segment);
     void InsertFunction(int parent, CPciFunction* function);
     void InsertChildren(int parent, const std::vector<std::unique_ptr<CPciFunction>>& children);
     int AddItem(int parent, std::string label, int image, CPciFunction* function);

@@ -396,6 +396,14 @@ TEST(DumpTool, DiffNamesEveryChangedRegister)
         ASSERT_EQ(result.exitCode, 0) << result.err;
         EXPECT_EQ(result.out, c.expected);
     }
+    // Functions of other segments are compared with their own, and named with their segment.
+    const fs::path segments = image.parent_path() / "three-segments.txt";
+    std::string other = ReadFile(segments);
+    other.replace(other.find("00: 86 80 fb 10 06 00", other.find("0001:01:00.1")), 21, "00: 86 80 fb 10 02 00");
+    other.erase(other.find("0010:03:00.0"));
+    std::ofstream(changed, std::ios::binary) << other;
+    EXPECT_EQ(RunDump({"--diff", changed.string(), segments.string()}).out,
+              "0001:1.0.1\t04h\tCommand Register\t0002h\t0006h\n0010:3.0.0\tonly in the machine\n");
     const CRunResult broken = RunDump({"--diff", image.string() + ".missing", image.string()});
     EXPECT_EQ(broken.exitCode, 1);
     EXPECT_NE(broken.err.find("cannot be read"), std::string::npos) << broken.err;
@@ -410,7 +418,7 @@ TEST(DumpTool, SavedImagesLoadBackAsTheSameMachine)
     const fs::path saved = fs::temp_directory_path() / "brisco-saved-image.txt";
     const fs::path data = GoldenDir().parent_path().parent_path() / "data";
     for (const fs::path& original : {machines / "default.txt", machines / "modern.txt",
-                                     data / "root-port-root-lspci-xxx.txt"}) {
+                                     data / "root-port-root-lspci-xxx.txt", data / "three-segments.txt"}) {
         SCOPED_TRACE(original.filename().string());
         ASSERT_EQ(RunDump({"--save-image", saved.string(), original.string()}).exitCode, 0);
         const CRunResult reloaded = RunDump({saved.string()});
