@@ -145,12 +145,13 @@ const char* KindName(uint32_t code)
     }
 }
 
-// The function address of a configuration request.
-uint32_t AddressOf(const CRequest& request)
+// The function address of a configuration request: its bus field (segment and bus), device and
+// function; all ones for a request that names no function.
+uint64_t AddressOf(const CRequest& request)
 {
     if (request.in.size() < kAddrFunctionOffset + 4)
-        return 0xFFFFFFFF;
-    return pci::GetLe32(request.in.data() + kAddrBusOffset) << 8 |
+        return UINT64_MAX;
+    return uint64_t(pci::GetLe32(request.in.data() + kAddrBusOffset)) << 8 |
         pci::GetLe32(request.in.data() + kAddrDeviceOffset) << 3 |
         pci::GetLe32(request.in.data() + kAddrFunctionOffset);
 }
@@ -170,11 +171,11 @@ struct CRequestTable
 CRequestTable Tabulate(const std::vector<CRequest>& requests, const CPciFunction& root)
 {
     CRequestTable table;
-    uint32_t rootAddress = root.m_bus << 8 | root.m_device << 3 | root.m_function;
+    const uint64_t rootAddress = uint64_t(root.BusField()) << 8 | root.m_device << 3 | root.m_function;
     bool searching = true;
-    std::map<std::pair<uint32_t, uint32_t>, int> seen;
+    std::map<std::pair<uint32_t, uint64_t>, int> seen;
     for (const CRequest& request : requests) {
-        uint32_t address = AddressOf(request);
+        const uint64_t address = AddressOf(request);
         const char* operation = searching          ? "host bridge search"
             : request.code == IOCTL_PROBE_FUNCTION ? "bus scan"
                                                    : "function construction";

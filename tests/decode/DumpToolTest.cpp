@@ -203,6 +203,7 @@ TEST(DumpTool, FunctionsAreNamedAsTheTreeOrLspciNamesThem)
         ASSERT_EQ(result.exitCode, 0) << result.err;
         EXPECT_NE(result.out.find(std::string("\n\n") + c.label), std::string::npos) << result.out;
     }
+    EXPECT_NE(RunDump({image}).out.find("\nSegment 0001\n  0001:0.0.0   Bridge"), std::string::npos);
     const CRunResult json = RunDump({"--json", "--function", "0010:03:00.0", image});
     EXPECT_NE(json.out.find("\"address\": \"0010:3.0.0\",\n      \"segment\": 16, \"bus\": 3,"), std::string::npos)
         << json.out;
