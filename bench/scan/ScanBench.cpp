@@ -14,6 +14,7 @@
 
 #include <stdint.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
@@ -31,7 +32,14 @@ namespace {
 using CClock = std::chrono::steady_clock;
 
 const char kDriverPath[] = "\\\\.\\briscodrvDevice";
-constexpr int kRounds = 7;
+constexpr int kDefaultRounds = 7;
+// SCAN_BENCH_ROUNDS overrides the number of rounds per machine and rule.
+int Rounds()
+{
+    const char* text = getenv("SCAN_BENCH_ROUNDS");
+    const int rounds = text ? atoi(text) : 0;
+    return rounds > 0 ? rounds : kDefaultRounds;
+}
 constexpr size_t kReplaysPerKind = 300;
 
 double MillisecondsSince(CClock::time_point start)
@@ -250,7 +258,8 @@ double Measure(const char* machine, HANDLE driver, const CPciFunction::CScanOpti
     std::vector<CRequest> requests;
     CRequestTable table;
     uint32_t functions = 0;
-    for (int round = 0; round < kRounds; ++round) {
+    const int rounds = Rounds();
+    for (int round = 0; round < rounds; ++round) {
         requests.clear();
         g_recording = &requests;
         g_insideMs = 0;
@@ -286,7 +295,7 @@ double Measure(const char* machine, HANDLE driver, const CPciFunction::CScanOpti
     double fastestMs = *std::min_element(scans.begin(), scans.end());
     printf("  scan %.2f ms fastest, %.2f ms median of %d; requests' cost %.2f ms: scan / requests' cost %.2f "
            "(median scan %.2f)\n",
-           fastestMs, scanMs, kRounds, requestsMs, requestsMs > 0 ? fastestMs / requestsMs : 0.0,
+           fastestMs, scanMs, rounds, requestsMs, requestsMs > 0 ? fastestMs / requestsMs : 0.0,
            requestsMs > 0 ? scanMs / requestsMs : 0.0);
 #ifdef _WIN32
     // Round trips vary; what the scan spends outside its requests is its own cost.
