@@ -192,7 +192,8 @@ void CBriscoDoc::RescanBus()
     // invented one. Either way the status bar says why.
     if (m_pRoot && !m_pRoot->GetScanReport().hostBridgeFound) {
         const CPciFunction::CScanReport& report = m_pRoot->GetScanReport();
-        const bool refused = report.requests > 0 && report.failedRequests == report.requests;
+        const uint32_t functionRequests = report.requests - (report.sourceDescribed ? 1 : 0);
+        const bool refused = functionRequests > 0 && report.failedRequests == functionRequests;
         if (!m_pRoot->GetTopFunctions().empty()) {
             m_scanFailure = kBusZeroRootText;
         } else {

@@ -27,6 +27,8 @@ public:
         uint32_t requests = 0;
         uint32_t failedRequests = 0;
         bool hostBridgeFound = false;
+        // Whether the source answered 809h, one of the requests counted; the others name functions.
+        bool sourceDescribed = false;
     };
 
     // What answers the driver's requests (809h). A driver that does not know the request is

@@ -81,6 +81,7 @@ CPciFunction::CPciFunction(HANDLE hDriver, const CScanOptions& options) : m_hDri
         SweepRootBuses(scan);
     const CSource source = DescribeSource(hDriver);
     scan.Count(source.answered);
+    scan.report.sourceDescribed = source.answered;
     ScanSegments(source.segments, options.allRootBuses, scan);
     m_scanReport = scan.report;
     FinishConstruction(scan);
