@@ -22,6 +22,8 @@ IMPLEMENT_DYNCREATE(CBriscoDoc, CDocument)
 BEGIN_MESSAGE_MAP(CBriscoDoc, CDocument)
 ON_COMMAND(ID_OPTIONS_ALL_ROOT_BUSES, OnScanAllRootBuses)
 ON_UPDATE_COMMAND_UI(ID_OPTIONS_ALL_ROOT_BUSES, OnUpdateScanAllRootBuses)
+ON_COMMAND(ID_OPTIONS_EVERY_FUNCTION, OnProbeEveryFunction)
+ON_UPDATE_COMMAND_UI(ID_OPTIONS_EVERY_FUNCTION, OnUpdateProbeEveryFunction)
 ON_COMMAND(ID_OPTIONS_SAVE_IMAGE, OnSaveMachineImage)
 ON_COMMAND(ID_OPTIONS_COMPARE, OnCompareWithImage)
 ON_COMMAND(ID_OPTIONS_CLEAR_COMPARISON, OnClearComparison)
@@ -31,6 +33,13 @@ END_MESSAGE_MAP()
 namespace {
 
 constexpr char kAllRootBusesValue[] = "ScanAllRootBuses";
+constexpr char kEveryFunctionValue[] = "ProbeEveryFunction";
+
+bool LoadSwitch(const char* name)
+{
+    DWORD value = 0;
+    return CBriscoSettings::LoadNumber(name, &value) && value != 0;
+}
 constexpr char kImageFilter[] = "Machine Images (*.txt)";
 constexpr char kImageExtension[] = ".txt";
 constexpr char kCompareErrorCaption[] = "Compare With Image";
@@ -43,8 +52,8 @@ CBriscoDoc::CBriscoDoc() : CBriscoDoc(kDriverDevicePath)
 
 CBriscoDoc::CBriscoDoc(const char* devicePath)
 {
-    DWORD allRootBuses = 0;
-    m_allRootBuses = CBriscoSettings::LoadNumber(kAllRootBusesValue, &allRootBuses) && allRootBuses != 0;
+    m_allRootBuses = LoadSwitch(kAllRootBusesValue);
+    m_everyFunction = LoadSwitch(kEveryFunctionValue);
     m_hDriver = ::CreateFileA(devicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     if (m_hDriver == INVALID_HANDLE_VALUE) {
@@ -139,6 +148,24 @@ void CBriscoDoc::OnUpdateScanAllRootBuses(CCmdUI* pCmdUI)
     pCmdUI->SetCheck(m_allRootBuses ? 1 : 0);
 }
 
+void CBriscoDoc::SetProbingEveryFunction(bool on)
+{
+    m_everyFunction = on;
+    CBriscoSettings::SaveNumber(kEveryFunctionValue, on ? 1 : 0);
+}
+
+void CBriscoDoc::OnProbeEveryFunction()
+{
+    SetProbingEveryFunction(!m_everyFunction);
+    CWaitCursor wait;
+    RescanBus();
+}
+
+void CBriscoDoc::OnUpdateProbeEveryFunction(CCmdUI* pCmdUI)
+{
+    pCmdUI->SetCheck(m_everyFunction ? 1 : 0);
+}
+
 void CBriscoDoc::RescanBus()
 {
     if (m_hDriver == INVALID_HANDLE_VALUE)
@@ -155,17 +182,26 @@ void CBriscoDoc::RescanBus()
     m_scanFailure.clear();
     // A scan that fails half-way leaves no tree, never a partial one; the views then empty.
     try {
-        m_pRoot = std::make_unique<CPciFunction>(m_hDriver, m_allRootBuses);
+        CPciFunction::CScanOptions options;
+        options.allRootBuses = m_allRootBuses;
+        options.everyFunction = m_everyFunction;
+        m_pRoot = std::make_unique<CPciFunction>(m_hDriver, options);
     } catch (const std::exception& error) {
         m_pRoot.reset();
         AfxOutputDebugString((std::string("CBriscoDoc::RescanBus: ") + error.what() + "\r\n").c_str());
     }
-    // A scan that found no host bridge shows no invented function, and says why.
+    // Without a host bridge bus 0 is the root; a scan that found no function at all shows no
+    // invented one. Either way the status bar says why.
     if (m_pRoot && !m_pRoot->GetScanReport().hostBridgeFound) {
         const CPciFunction::CScanReport& report = m_pRoot->GetScanReport();
-        m_scanFailure =
-            report.requests > 0 && report.failedRequests == report.requests ? kDriverRefusedText : kNoHostBridgeText;
-        m_pRoot.reset();
+        const uint32_t functionRequests = report.requests - (report.sourceDescribed ? 1 : 0);
+        const bool refused = functionRequests > 0 && report.failedRequests == functionRequests;
+        if (!m_pRoot->GetTopFunctions().empty()) {
+            m_scanFailure = kBusZeroRootText;
+        } else {
+            m_scanFailure = refused ? kDriverRefusedText : kNoHostBridgeText;
+            m_pRoot.reset();
+        }
     }
     // A comparison goes on with the new scan.
     if (m_comparison.HasImage())

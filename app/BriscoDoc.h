@@ -25,6 +25,8 @@ public:
     static constexpr char kNoHostBridgeText[] = "No host bridge on bus 0";
     static constexpr char kDriverRefusedText[] = "The driver refused every request";
     static constexpr char kNoDriverText[] = "No driver: Brisco cannot read this machine";
+    // Why the tree starts at bus 0 itself.
+    static constexpr char kBusZeroRootText[] = "No host bridge on bus 0: bus 0 is shown as the root";
 
     CBriscoDoc();
     ~CBriscoDoc() override;
@@ -42,6 +44,10 @@ public:
     // Whether a scan also sweeps every bus that no bridge of bus 0 reaches; kept in the settings.
     bool IsScanningAllRootBuses() const { return m_allRootBuses; }
     void SetScanningAllRootBuses(bool on);
+    // Whether a scan probes functions 1..7 of a device whose function 0 does not answer; kept in
+    // the settings.
+    bool IsProbingEveryFunction() const { return m_everyFunction; }
+    void SetProbingEveryFunction(bool on);
 
     // Starts comparing with the image (false with a "file:line: ..." message when it does not
     // load; an earlier comparison then stays), or ends the comparison.
@@ -55,8 +61,10 @@ public:
     void OnUpdateClearComparison(CCmdUI* pCmdUI);
     void OnScanAllRootBuses();
     void OnUpdateScanAllRootBuses(CCmdUI* pCmdUI);
+    void OnProbeEveryFunction();
+    void OnUpdateProbeEveryFunction(CCmdUI* pCmdUI);
     CPciFunction* GetRoot() const { return m_pRoot.get(); }
-    // Empty unless the last scan failed, or there is no driver to scan with.
+    // Empty unless the last scan failed or found no host bridge, or there is no driver: the status bar's words for it.
     const std::string& GetScanFailure() const { return m_scanFailure; }
 
 protected:
@@ -73,6 +81,7 @@ private:
     std::unique_ptr<CPciFunction> m_pRoot;
     std::string m_scanFailure;
     bool m_allRootBuses = false;
+    bool m_everyFunction = false;
     bool m_rescanPending = false;
     CMachineComparison m_comparison;
 };

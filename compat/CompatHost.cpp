@@ -63,6 +63,11 @@ void CCompatHost::RebuildRegistry()
         m_registry.CreateKey(HKEY_LOCAL_MACHINE, instancePath);
         if (record.hasLocation)
             m_registry.SetValue(HKEY_LOCAL_MACHINE, instancePath, kLocationValue, REG_SZ, TextValue(record.location));
+        if (record.segment != 0) {
+            std::vector<uint8_t> segment(sizeof(uint32_t));
+            pci::PutLe32(segment.data(), record.segment);
+            m_registry.SetValue(HKEY_LOCAL_MACHINE, instancePath, kPnpSegmentValue, REG_DWORD, segment);
+        }
         if (record.hasControl)
             m_registry.SetValue(
                 HKEY_LOCAL_MACHINE, instancePath + "\\" + kControlKey, kAllocConfigValue, REG_RESOURCE_LIST,

@@ -2,21 +2,40 @@
 
 #include "decode/DecodeText.h"
 
-std::string CCapabilityListing::Line(uint32_t bus, uint32_t device, uint32_t function, const Capability& capability)
+namespace {
+
+std::string Address(uint32_t bus, uint32_t device, uint32_t function)
+{
+    return CDecodeText::Format("%u.%u.%u", bus, device, function);
+}
+
+std::string LineAfter(const std::string& address, const Capability& capability)
 {
     const bool extended = capability.space == CapabilitySpace::kExtended;
-    return CDecodeText::Format(extended ? "%u.%u.%u\t%03Xh\textended\t%04Xh\t%s"
-                                        : "%u.%u.%u\t%03Xh\tstandard\t%02Xh\t%s",
-                               bus, device, function, capability.offset, capability.id, capability.name.c_str());
+    return address +
+        CDecodeText::Format(extended ? "\t%03Xh\textended\t%04Xh\t%s" : "\t%03Xh\tstandard\t%02Xh\t%s",
+                            capability.offset, capability.id, capability.name.c_str());
+}
+
+} // namespace
+
+std::string CCapabilityListing::Line(uint32_t bus, uint32_t device, uint32_t function, const Capability& capability)
+{
+    return LineAfter(Address(bus, device, function), capability);
 }
 
 std::string CCapabilityListing::Lines(uint32_t bus, uint32_t device, uint32_t function, const CapabilityList& list)
 {
+    return Lines(Address(bus, device, function), list);
+}
+
+std::string CCapabilityListing::Lines(const std::string& address, const CapabilityList& list)
+{
     std::string text;
     for (const Capability& capability : list.capabilities)
-        text += Line(bus, device, function, capability) + '\n';
+        text += LineAfter(address, capability) + '\n';
     for (const std::string& note : Notes(list))
-        text += CDecodeText::Format("%u.%u.%u\t%s\n", bus, device, function, note.c_str());
+        text += address + '\t' + note + '\n';
     return text;
 }
 

@@ -15,6 +15,8 @@ public:
     static std::string Line(uint32_t bus, uint32_t device, uint32_t function, const Capability& capability);
     // Every capability of the list in order, one line each, then its notes; each line ends in a newline.
     static std::string Lines(uint32_t bus, uint32_t device, uint32_t function, const CapabilityList& list);
+    // The same after a function address already written out ("0001:3.0.0" outside segment 0).
+    static std::string Lines(const std::string& address, const CapabilityList& list);
     // "problem at 0FCh: ..." for a capability with a problem, else empty; the page shows it beside the capability.
     static std::string ProblemNote(const Capability& capability);
     // "walk stopped: ..." for a walk that stopped early (end is the list's reason), else empty.

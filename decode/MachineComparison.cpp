@@ -4,6 +4,7 @@
 #include "device/PciFunction.h"
 #include "pci/ByteOrder.h"
 #include "pci/ConfigSpace.h"
+#include "protocol/DriverProtocol.h"
 #include "sim/SimFunction.h"
 #include "sim/SimMachine.h"
 
@@ -18,9 +19,10 @@ namespace {
 constexpr uint32_t kRegisterKeyShift = 16;
 constexpr const char kDeviceSpecificName[] = "Vendor Specific";
 
-std::string Address(uint32_t bus, uint32_t device, uint32_t function)
+// The key of a function in the comparison's sets: its segment and routing ID.
+uint32_t KeyOf(const CPciFunction& function)
 {
-    return std::to_string(bus) + "." + std::to_string(device) + "." + std::to_string(function);
+    return FunctionKey(function.m_segment, pci::RoutingId(function.m_bus, function.m_device, function.m_function));
 }
 
 std::string HexValue(uint32_t value, uint32_t size)
@@ -84,45 +86,42 @@ void CMachineComparison::Compare(const CPciFunction* root)
         return;
     std::set<uint32_t> seen;
     if (root) {
-        CompareTree(*root, &seen);
-        for (const CPciFunction::CRootBus& bus : root->m_rootBuses) {
-            for (const auto& function : bus.functions)
-                CompareTree(*function, &seen);
-        }
+        for (const CPciFunction* function : root->GetTopFunctions())
+            CompareTree(*function, &seen);
     }
     for (uint32_t i = 0; i < m_image->GetFunctionCount(); ++i) {
         const CSimFunction* f = m_image->GetFunction(i);
         if (!seen.count(f->Key()))
-            m_onlyInImage.push_back(Address(f->m_bus, f->m_device, f->m_function));
+            m_onlyInImage.push_back(CPciFunction::FormatAddress(f->m_segment, f->m_bus, f->m_device, f->m_function));
     }
 }
 
 void CMachineComparison::CompareTree(const CPciFunction& function, std::set<uint32_t>* seen)
 {
-    const uint32_t key = pci::RoutingId(function.m_bus, function.m_device, function.m_function);
-    seen->insert(key);
+    seen->insert(KeyOf(function));
     const CSimFunction* image =
-        m_image->FindFunction(function.m_bus, function.m_device, function.m_function);
+        m_image->FindFunction(function.m_segment, function.m_bus, function.m_device, function.m_function);
     // The registers of a function that could not be read are not the device's to compare.
     if (image && function.IsReadable())
         CompareFunction(function, image->m_config);
     else if (!image)
-        m_onlyInMachine.push_back(Address(function.m_bus, function.m_device, function.m_function));
+        m_onlyInMachine.push_back(
+            CPciFunction::FormatAddress(function.m_segment, function.m_bus, function.m_device, function.m_function));
     for (const auto& child : function.m_children)
         CompareTree(*child, seen);
 }
 
 void CMachineComparison::CompareFunction(const CPciFunction& function, const uint8_t* image)
 {
-    const uint32_t key = pci::RoutingId(function.m_bus, function.m_device, function.m_function);
+    const uint32_t key = KeyOf(function);
     const uint32_t headerType = function.GetHeaderLayout();
     for (const CRegisterDefinition& reg : ListedRegisters(headerType)) {
         const uint32_t before = uint32_t(pci::GetLe(image + reg.offset, reg.size));
         const uint32_t now = uint32_t(pci::GetLe(function.m_config + reg.offset, reg.size));
         if (before == now)
             continue;
-        m_differences.push_back({function.m_bus, function.m_device, function.m_function, reg.offset, reg.size,
-                                 reg.name, before, now});
+        m_differences.push_back({function.m_bus, function.m_device, function.m_function, reg.offset, reg.size, reg.name,
+                                 before, now, function.m_segment});
         m_differingRegisters.insert((uint64_t(key) << kRegisterKeyShift) | reg.offset);
         m_differingFunctions.insert(key);
     }
@@ -130,15 +129,14 @@ void CMachineComparison::CompareFunction(const CPciFunction& function, const uin
 
 bool CMachineComparison::FunctionDiffers(const CPciFunction* function) const
 {
-    return function && m_differingFunctions.count(pci::RoutingId(function->m_bus, function->m_device,
-                                                                  function->m_function));
+    return function && m_differingFunctions.count(KeyOf(*function));
 }
 
 bool CMachineComparison::RegisterDiffers(const CPciFunction* function, uint16_t offset) const
 {
     if (!function)
         return false;
-    const uint64_t key = pci::RoutingId(function->m_bus, function->m_device, function->m_function);
+    const uint64_t key = KeyOf(*function);
     return m_differingRegisters.count((key << kRegisterKeyShift) | offset) != 0;
 }
 
@@ -146,7 +144,8 @@ bool CMachineComparison::BytesDiffer(const CPciFunction* function, uint32_t offs
 {
     if (!m_image || !function)
         return false;
-    const CSimFunction* image = m_image->FindFunction(function->m_bus, function->m_device, function->m_function);
+    const CSimFunction* image =
+        m_image->FindFunction(function->m_segment, function->m_bus, function->m_device, function->m_function);
     if (!image || offset + size > function->GetSpaceSize() || offset + size > image->SpaceSize())
         return false;
     return memcmp(image->m_config + offset, function->GetSpace() + offset, size) != 0;
@@ -157,7 +156,7 @@ std::string CMachineComparison::Summary() const
     if (!m_image)
         return {};
     std::string text = "Compared with " + m_path + ": " + std::to_string(m_differences.size()) +
-                       " registers differ in " + std::to_string(m_differingFunctions.size()) + " functions";
+        " registers differ in " + std::to_string(m_differingFunctions.size()) + " functions";
     auto list = [&text](const char* what, const std::vector<std::string>& functions) {
         if (functions.empty())
             return;
@@ -172,6 +171,6 @@ std::string CMachineComparison::Summary() const
 
 std::string CMachineComparison::FormatLine(const CRegisterDifference& d)
 {
-    return Address(d.bus, d.device, d.function) + "\t" + HexValue(d.offset, 1) + "\t" + d.name + "\t" +
-           HexValue(d.imageValue, d.size) + "\t" + HexValue(d.machineValue, d.size);
+    return CPciFunction::FormatAddress(d.segment, d.bus, d.device, d.function) + "\t" + HexValue(d.offset, 1) + "\t" +
+        d.name + "\t" + HexValue(d.imageValue, d.size) + "\t" + HexValue(d.machineValue, d.size);
 }

@@ -22,6 +22,7 @@ struct CRegisterDifference
     std::string name;
     uint32_t imageValue = 0;
     uint32_t machineValue = 0;
+    uint16_t segment = 0;
 };
 
 class CMachineComparison {
@@ -43,7 +44,7 @@ public:
     void Compare(const CPciFunction* root);
 
     const std::vector<CRegisterDifference>& GetDifferences() const { return m_differences; }
-    // "B.D.F" of the functions on one side only.
+    // "B.D.F" of the functions on one side only ("0001:B.D.F" outside segment 0).
     const std::vector<std::string>& GetOnlyInImage() const { return m_onlyInImage; }
     const std::vector<std::string>& GetOnlyInMachine() const { return m_onlyInMachine; }
     bool FunctionDiffers(const CPciFunction* function) const;
@@ -65,6 +66,6 @@ private:
     std::vector<CRegisterDifference> m_differences;
     std::vector<std::string> m_onlyInImage;
     std::vector<std::string> m_onlyInMachine;
-    std::set<uint64_t> m_differingRegisters; // routing ID << 16 | offset
-    std::set<uint32_t> m_differingFunctions; // routing ID
+    std::set<uint64_t> m_differingRegisters; // function key << 16 | offset
+    std::set<uint32_t> m_differingFunctions; // function key: segment and routing ID
 };

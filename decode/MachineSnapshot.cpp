@@ -30,6 +30,7 @@ void WriteTree(CImageWriter& writer, const CPciFunction& function)
     if (!function.IsReadable())
         return;
     CImageFunction image = {};
+    image.segment = function.m_segment;
     image.bus = function.m_bus;
     image.device = function.m_device;
     image.function = function.m_function;
@@ -53,11 +54,8 @@ std::string CMachineSnapshot::Text(const CPciFunction* root)
     CImageWriter writer(&sink);
     writer.Comment(kHeading);
     if (root) {
-        WriteTree(writer, *root);
-        for (const CPciFunction::CRootBus& bus : root->m_rootBuses) {
-            for (const auto& function : bus.functions)
-                WriteTree(writer, *function);
-        }
+        for (const CPciFunction* function : root->GetTopFunctions())
+            WriteTree(writer, *function);
     }
     return sink.m_text;
 }

@@ -119,6 +119,11 @@ void PutRangeHeader(uint8_t* in, uint8_t space, uint32_t address, uint32_t unitS
 
 } // namespace
 
+uint32_t CPciFunction::BusField() const
+{
+    return MakeBusField(m_segment, uint8_t(m_bus));
+}
+
 // The probe request; false when it failed or came back short.
 bool CPciFunction::SendProbe(uint32_t bus, uint32_t device, uint32_t function, uint32_t* value)
 {
@@ -151,7 +156,7 @@ bool CPciFunction::ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t funct
 bool CPciFunction::ReadWholeSpace(std::vector<uint8_t>* space)
 {
     uint8_t in[kReadExtendedConfigSpaceInSize] = {};
-    PutFunctionAddress(in, m_bus, m_device, m_function);
+    PutFunctionAddress(in, BusField(), m_device, m_function);
     std::vector<uint8_t> image(kExtendedConfigSpaceSize);
     uint32_t returned = 0;
     if (!SendRequest(m_hDriver, IOCTL_READ_EXTENDED_CONFIG_SPACE, in, sizeof in, image.data(), uint32_t(image.size()),
@@ -209,6 +214,7 @@ CPciFunction::CSource CPciFunction::DescribeSource(HANDLE hDriver)
     if (!SendRequest(hDriver, IOCTL_DESCRIBE_SOURCE, nullptr, 0, out.data(), uint32_t(out.size()), &returned) ||
         returned < kSourceFixedSize)
         return source;
+    source.answered = true;
     const uint32_t count = pci::GetLe32(out.data() + kSourceSegmentCountOffset);
     source.live = pci::GetLe32(out.data() + kSourceKindOffset) == kSourceKindLive;
     source.configWritesAllowed = (pci::GetLe32(out.data() + kSourceFlagsOffset) & kSourceConfigWritesAllowed) != 0;
@@ -246,9 +252,9 @@ bool CPciFunction::WriteEditedRegister(uint32_t offset, uint32_t size)
     if (!IsValidRegister(offset, size))
         return false;
     const uint8_t width = uint8_t(size);
-    WriteConfig(m_bus, m_device, m_function, offset, width, uint32_t(pci::GetLe(m_config + offset, size)));
+    WriteConfig(BusField(), m_device, m_function, offset, width, uint32_t(pci::GetLe(m_config + offset, size)));
     uint32_t readBack = 0;
-    const bool readOk = ReadRegister(m_hDriver, m_bus, m_device, m_function, offset, width, &readBack);
+    const bool readOk = ReadRegister(m_hDriver, BusField(), m_device, m_function, offset, width, &readBack);
     StoreReadBack(offset, size, readOk, readBack);
     return readOk;
 }
@@ -295,9 +301,9 @@ bool CPciFunction::WriteSpaceRegister(uint32_t offset, uint32_t size, uint32_t v
     if (!IsValidRegisterSize(size) || offset >= m_space.size() || size > m_space.size() - offset)
         return false;
     const uint8_t width = uint8_t(size);
-    WriteConfig(m_bus, m_device, m_function, offset, width, value);
+    WriteConfig(BusField(), m_device, m_function, offset, width, value);
     uint32_t kept = 0;
-    const bool readOk = ReadRegister(m_hDriver, m_bus, m_device, m_function, offset, width, &kept);
+    const bool readOk = ReadRegister(m_hDriver, BusField(), m_device, m_function, offset, width, &kept);
     StoreReadBack(offset, size, readOk, kept);
     if (readBack)
         *readBack = uint32_t(pci::GetLe(m_space.data() + offset, size));
@@ -312,7 +318,7 @@ bool CPciFunction::ReloadSpace()
             return false;
     } else {
         space.resize(pci::kConfigSpaceBytes);
-        if (!ReadConfigSpace(m_bus, m_device, m_function, space.data()))
+        if (!ReadConfigSpace(BusField(), m_device, m_function, space.data()))
             return false;
     }
     memcpy(m_config, space.data(), sizeof m_config);
@@ -440,11 +446,12 @@ int CPciFunction::FindBarForAddress(uint64_t address) const
 bool CPciFunction::SizeBarRegister(uint32_t reg, uint32_t* mask)
 {
     uint32_t saved = 0;
-    if (!ReadRegister(m_hDriver, m_bus, m_device, m_function, reg, pci::kDwordBytes, &saved))
+    if (!ReadRegister(m_hDriver, BusField(), m_device, m_function, reg, pci::kDwordBytes, &saved))
         return false;
-    bool sizingWritten = WriteConfig(m_bus, m_device, m_function, reg, pci::kDwordBytes, kAllOnes);
-    bool maskRead = sizingWritten && ReadRegister(m_hDriver, m_bus, m_device, m_function, reg, pci::kDwordBytes, mask);
-    bool restored = WriteConfig(m_bus, m_device, m_function, reg, pci::kDwordBytes, saved);
+    bool sizingWritten = WriteConfig(BusField(), m_device, m_function, reg, pci::kDwordBytes, kAllOnes);
+    bool maskRead =
+        sizingWritten && ReadRegister(m_hDriver, BusField(), m_device, m_function, reg, pci::kDwordBytes, mask);
+    bool restored = WriteConfig(BusField(), m_device, m_function, reg, pci::kDwordBytes, saved);
     return maskRead && restored;
 }
 
@@ -455,13 +462,13 @@ uint64_t CPciFunction::ProbeBarSize(int index)
         return 0;
     // Decode stays off while a BAR holds all ones, so the device never answers at those addresses.
     uint32_t command = 0;
-    if (!ReadRegister(m_hDriver, m_bus, m_device, m_function, pci::kCommandOffset, pci::kWordBytes, &command))
+    if (!ReadRegister(m_hDriver, BusField(), m_device, m_function, pci::kCommandOffset, pci::kWordBytes, &command))
         return 0;
     const bool decodeOn = (command & pci::kCommandDecodeEnables) != 0;
     if (decodeOn &&
-        !WriteConfig(m_bus, m_device, m_function, pci::kCommandOffset, pci::kWordBytes,
+        !WriteConfig(BusField(), m_device, m_function, pci::kCommandOffset, pci::kWordBytes,
                      command & ~uint32_t(pci::kCommandDecodeEnables))) {
-        WriteConfig(m_bus, m_device, m_function, pci::kCommandOffset, pci::kWordBytes, command);
+        WriteConfig(BusField(), m_device, m_function, pci::kCommandOffset, pci::kWordBytes, command);
         return 0;
     }
     const uint32_t reg = pci::BarOffset(uint32_t(index));
@@ -472,7 +479,7 @@ uint64_t CPciFunction::ProbeBarSize(int index)
     if (sized && wide)
         sized = SizeBarRegister(reg + pci::kBarBytes, &highMask);
     bool restored =
-        !decodeOn || WriteConfig(m_bus, m_device, m_function, pci::kCommandOffset, pci::kWordBytes, command);
+        !decodeOn || WriteConfig(BusField(), m_device, m_function, pci::kCommandOffset, pci::kWordBytes, command);
     if (!sized || !restored)
         return 0;
     const uint64_t size = pci::BarSizeFromMask(lowMask, highMask);

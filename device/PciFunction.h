@@ -27,6 +27,8 @@ public:
         uint32_t requests = 0;
         uint32_t failedRequests = 0;
         bool hostBridgeFound = false;
+        // Whether the source answered 809h, one of the requests counted; the others name functions.
+        bool sourceDescribed = false;
     };
 
     // What answers the driver's requests (809h). A driver that does not know the request is
@@ -36,6 +38,8 @@ public:
         bool live = false;
         bool configWritesAllowed = true;
         std::vector<uint16_t> segments{0};
+        // Whether the request was answered at all.
+        bool answered = false;
     };
     static CSource DescribeSource(HANDLE hDriver);
     // The status bar text for a write the driver refused with this Win32 error.
@@ -50,29 +54,46 @@ public:
     static constexpr char kNameFile[] = "pcidevs.txt";
 
     // A bus that no bridge of the tree reaches, with the functions found on it (and, below
-    // its bridges, theirs): the uncore buses of many desktops, the second socket of a server.
+    // its bridges, theirs): the uncore buses of many desktops, the second socket of a server;
+    // and bus 0 itself when it holds no host bridge.
     struct CRootBus
     {
+        uint16_t segment = 0;
         uint32_t bus = 0;
         std::vector<std::unique_ptr<CPciFunction>> functions;
     };
     // (4096 - 256) / 4: more extended entries than this cannot be distinct.
     static constexpr uint32_t kMaxExtendedCapabilityEntries = 960;
 
-    // Root: finds the host bridge on bus 0 and scans the whole tree behind it.
+    // How a root scan probes. By default it probes as an operating system does: a device whose
+    // function 0 does not answer is not probed further.
+    struct CScanOptions
+    {
+        // Every bus the tree did not reach is swept afterwards in the same scan, so no bus is
+        // scanned twice and no function is listed twice.
+        bool allRootBuses = false;
+        // Functions 1..7 of a device whose function 0 does not answer are probed too and kept
+        // when they answer (some hypervisors present such devices).
+        bool everyFunction = false;
+    };
+
+    // Root: finds the host bridge on bus 0 and scans the whole tree behind it. Without a host
+    // bridge the root is a placeholder and bus 0 is scanned as the first of its root buses.
+    // Bus 0 of every further segment the source declares (809h) is a root bus of its own.
     explicit CPciFunction(HANDLE hDriver);
-    // The same; with allRootBuses, every bus the tree did not reach is swept afterwards in the
-    // same scan, so no bus is scanned twice and no function is listed twice.
+    // The same with allRootBuses alone of the options.
     CPciFunction(HANDLE hDriver, bool allRootBuses);
+    CPciFunction(HANDLE hDriver, const CScanOptions& options);
     // Child: reads one function and, for a bridge, everything behind it.
-    CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function);
+    CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function, uint16_t segment = 0);
     ~CPciFunction();
 
     CPciFunction(const CPciFunction&) = delete;
     CPciFunction& operator=(const CPciFunction&) = delete;
 
     // Configuration requests for any function address through this object's driver handle.
-    // ReadConfigSpace writes the destination only on success; ReadConfig answers all ones when
+    // bus is the request's bus field: the bus number, with the segment above it
+    // (MakeBusField); in segment 0 the plain bus number. ReadConfigSpace writes the destination only on success; ReadConfig answers all ones when
     // its request fails, which is what an absent function reads.
     bool ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* destination);
     uint32_t ReadConfig(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint8_t size);
@@ -161,8 +182,9 @@ public:
     // the range is of the BAR's kind and of a length the BAR can decode; partialBytes is the
     // stride of its partial descriptors (16 or 20, by the system's bitness).
     void ReadAssignedResources(const std::vector<uint8_t>& data, uint32_t partialBytes);
-    // The open instance subkey of deviceKey whose location names bus/device/function, or nullptr.
-    static HKEY FindInstanceKey(HKEY deviceKey, uint32_t bus, uint32_t device, uint32_t function);
+    // The open instance subkey of deviceKey whose location names bus/device/function and whose
+    // "Segment" value (absent: 0) names the segment, or nullptr.
+    static HKEY FindInstanceKey(HKEY deviceKey, uint32_t bus, uint32_t device, uint32_t function, uint16_t segment = 0);
 
     // Register values of m_config.
     uint8_t GetConfigByte(uint32_t offset) const;
@@ -179,6 +201,8 @@ public:
     // The BAR slot at index; kind kNone for an index outside the layout's BARs.
     CBarInfo GetBar(int index) const;
 
+    // The PCI segment (domain); 0 on machines with one.
+    uint16_t m_segment = 0;
     uint32_t m_bus = 0;
     uint32_t m_device = 0;
     uint32_t m_function = 0;
@@ -197,7 +221,18 @@ public:
     std::string m_deviceName;
     std::string m_subsystemVendorName;
 
+    // A function's address as its tree label begins: "bus.device.function" in decimal, with the
+    // segment first in four hex digits outside segment 0 ("0001:3.0.0").
+    static std::string FormatAddress(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function);
+    // This function's bus field for requests: its bus with its segment.
+    uint32_t BusField() const;
     const CScanReport& GetScanReport() const { return m_scanReport; }
+    // The root of a scan that found no host bridge on bus 0: it stands for no function (its
+    // image is all ones), and the machine's functions are those of its root buses.
+    bool IsPlaceholder() const { return m_placeholder; }
+    // The functions no bridge of the tree lies above: this root unless it is a placeholder,
+    // then those of each root bus in order. Each one's tree holds the rest of the machine.
+    std::vector<const CPciFunction*> GetTopFunctions() const;
     // Whether the plug-and-play records hold an instance at this function's location.
     bool HasRegistryRecord() const { return m_hasRegistryRecord; }
     // Whether that record has a Control key (the device was started and given resources).
@@ -219,6 +254,10 @@ private:
     // Probes every device of the bus and builds the functions that answer into functions.
     void ScanBus(uint32_t bus, CScanState& scan, std::vector<std::unique_ptr<CPciFunction>>& functions);
     void SweepRootBuses(CScanState& scan);
+    // Scans a bus no bridge reached and keeps it as a root bus when anything answers there.
+    void ScanRootBus(uint32_t bus, CScanState& scan);
+    // Bus 0 of each segment after the first, and with allRootBuses every bus of each.
+    void ScanSegments(const std::vector<uint16_t>& segments, bool allRootBuses, CScanState& scan);
     bool ShouldScanBus(uint32_t bus, const CScanState& scan) const;
     bool SendProbe(uint32_t bus, uint32_t device, uint32_t function, uint32_t* value);
     uint32_t ProbeFunction(uint32_t bus, uint32_t device, uint32_t function, CScanState& scan);
@@ -239,6 +278,7 @@ private:
     bool m_hasRegistryRecord = false;
     bool m_registryRecordStarted = false;
     bool m_readable = true;
+    bool m_placeholder = false;
     void MarkAbsent();
     void MarkUnreadable();
     void FinishConstruction(CScanState& scan);

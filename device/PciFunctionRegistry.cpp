@@ -3,6 +3,7 @@
 #include "device/PnpInstanceIndex.h"
 
 #include "pci/ByteOrder.h"
+#include "protocol/DriverProtocol.h"
 #include "protocol/ResourceList.h"
 
 #include <stdio.h>
@@ -97,6 +98,19 @@ bool ReadLocation(HKEY instance, int* bus, int* device, int* function)
     return sscanf(text, kLocationFormat, bus, device, function) == kLocationFields;
 }
 
+// The instance's segment: its DWORD "Segment", 0 when it has none.
+DWORD ReadSegment(HKEY instance)
+{
+    DWORD segment = 0;
+    DWORD size = sizeof segment;
+    DWORD type = REG_NONE;
+    if (RegQueryValueExA(instance, kPnpSegmentValue, nullptr, &type, reinterpret_cast<BYTE*>(&segment), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof segment)
+        return 0;
+    return segment;
+}
+
 // Locations are compared as 8-bit values.
 bool IsSameLocation(int bus, int device, int function, uint32_t wantedBus, uint32_t wantedDevice,
                     uint32_t wantedFunction)
@@ -127,10 +141,10 @@ std::vector<uint8_t> QueryBinaryValue(HKEY key, const char* name)
 } // namespace
 
 // A walk of one device key is an index used once.
-HKEY CPciFunction::FindInstanceKey(HKEY deviceKey, uint32_t bus, uint32_t device, uint32_t function)
+HKEY CPciFunction::FindInstanceKey(HKEY deviceKey, uint32_t bus, uint32_t device, uint32_t function, uint16_t segment)
 {
     CPnpInstanceIndex instances;
-    return instances.Find(deviceKey, std::string(), bus, device, function);
+    return instances.Find(deviceKey, std::string(), bus, device, function, segment);
 }
 
 std::vector<CPnpInstanceIndex::CInstance> CPnpInstanceIndex::ReadInstances(HKEY deviceKey)
@@ -148,20 +162,23 @@ std::vector<CPnpInstanceIndex::CInstance> CPnpInstanceIndex::ReadInstances(HKEY 
         name[kKeyNameSize - 1] = '\0';
         CInstance instance;
         instance.name = name;
-        if (CScopedKey key = OpenKey(deviceKey, name))
+        if (CScopedKey key = OpenKey(deviceKey, name)) {
             instance.located = ReadLocation(key.get(), &instance.bus, &instance.device, &instance.function);
+            instance.segment = ReadSegment(key.get());
+        }
         instances.push_back(std::move(instance));
     }
     return instances;
 }
 
-HKEY CPnpInstanceIndex::Find(HKEY deviceKey, const std::string& path, uint32_t bus, uint32_t device, uint32_t function)
+HKEY CPnpInstanceIndex::Find(HKEY deviceKey, const std::string& path, uint32_t bus, uint32_t device, uint32_t function,
+                             uint16_t segment)
 {
     auto known = m_deviceKeys.find(path);
     if (known == m_deviceKeys.end())
         known = m_deviceKeys.emplace(path, ReadInstances(deviceKey)).first;
     for (const CInstance& instance : known->second) {
-        if (!instance.located ||
+        if (!instance.located || instance.segment != segment ||
             !IsSameLocation(instance.bus, instance.device, instance.function, bus, device, function))
             continue;
         if (CScopedKey key = OpenKey(deviceKey, instance.name.c_str()))
@@ -189,7 +206,7 @@ void CPciFunction::LoadAssignedResources(CPnpInstanceIndex& instances)
     CScopedKey deviceKey = OpenKey(HKEY_LOCAL_MACHINE, path);
     if (!deviceKey)
         return;
-    CScopedKey instance(instances.Find(deviceKey.get(), path, m_bus, m_device, m_function));
+    CScopedKey instance(instances.Find(deviceKey.get(), path, m_bus, m_device, m_function, m_segment));
     if (!instance)
         return;
     m_hasRegistryRecord = true;
@@ -213,8 +230,8 @@ void CPciFunction::ReadAssignedResources(const std::vector<uint8_t>& data, uint3
         const uint64_t length = GetRangeLength(partial);
         if (length == 0)
             continue;
-        const int bar = FindBarForRange(partial[kResPartialTypeOffset], pci::GetLe64(partial + kResPartialStartOffset),
-                                        length);
+        const int bar =
+            FindBarForRange(partial[kResPartialTypeOffset], pci::GetLe64(partial + kResPartialStartOffset), length);
         // Descriptors that disagree leave the smallest length, which never reaches past the range.
         if (bar >= 0 && (m_barSizes[bar] == 0 || length < m_barSizes[bar]))
             m_barSizes[bar] = length;

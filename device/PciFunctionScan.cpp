@@ -7,18 +7,30 @@
 
 #include <string.h>
 
-// The buses already scanned while building one tree. A bridge whose bus is in
-// this set is kept as a leaf, so every bus is scanned at most once and a scan
+#include <map>
+
+// The buses of each segment already scanned while building one tree, and the
+// segment being scanned. A bridge whose bus is in this set is kept as a leaf, so every bus is scanned at most once and a scan
 // ends on any machine: a second host bridge, a bridge whose secondary bus is 0,
 // its own bus or a bus on the path from the root, and two bridges that claim
 // the same secondary bus all stop there. The name file's index and the
 // registry's instances are taken once per scan and shared by its functions.
 struct CPciFunction::CScanState
 {
-    bool scanned[pci::kBusCount] = {};
+    uint16_t segment = 0;
+    std::map<uint16_t, std::bitset<pci::kBusCount>> scanned;
     CScanReport report;
     std::shared_ptr<const CPciNameIndex> names = CPciNameIndex::ForFile(kNameFile);
     CPnpInstanceIndex instances;
+    bool everyFunction = false;
+
+    bool IsScanned(uint32_t bus) const
+    {
+        const auto buses = scanned.find(segment);
+        return buses != scanned.end() && buses->second.test(bus % pci::kBusCount);
+    }
+    void MarkScanned(uint32_t bus) { scanned[segment].set(bus % pci::kBusCount); }
+    uint32_t BusField(uint32_t bus) const { return MakeBusField(segment, uint8_t(bus)); }
 
     void Count(bool ok)
     {
@@ -32,14 +44,14 @@ struct CPciFunction::CScanState
 uint32_t CPciFunction::ProbeFunction(uint32_t bus, uint32_t device, uint32_t function, CScanState& scan)
 {
     uint32_t value = pci::kAbsentFunctionDword;
-    scan.Count(SendProbe(bus, device, function, &value));
+    scan.Count(SendProbe(scan.BusField(bus), device, function, &value));
     return value;
 }
 
 bool CPciFunction::ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* destination,
                                    CScanState& scan)
 {
-    const bool ok = ReadConfigSpace(bus, device, function, destination);
+    const bool ok = ReadConfigSpace(scan.BusField(bus), device, function, destination);
     scan.Count(ok);
     return ok;
 }
@@ -48,16 +60,56 @@ CPciFunction::CPciFunction(HANDLE hDriver) : CPciFunction(hDriver, false)
 {
 }
 
-CPciFunction::CPciFunction(HANDLE hDriver, bool allRootBuses) : m_hDriver(hDriver)
+CPciFunction::CPciFunction(HANDLE hDriver, bool allRootBuses) : CPciFunction(hDriver, CScanOptions{allRootBuses})
+{
+}
+
+CPciFunction::CPciFunction(HANDLE hDriver, const CScanOptions& options) : m_hDriver(hDriver)
 {
     CScanState scan;
+    scan.everyFunction = options.everyFunction;
     FindHostBridge(scan);
-    ReadSpace(scan);
-    ScanChildren(scan);
-    if (allRootBuses)
+    if (scan.report.hostBridgeFound) {
+        ReadSpace(scan);
+        ScanChildren(scan);
+    } else {
+        m_placeholder = true;
+        m_space.assign(m_config, m_config + sizeof m_config);
+        ScanRootBus(0, scan);
+    }
+    if (options.allRootBuses)
         SweepRootBuses(scan);
+    const CSource source = DescribeSource(hDriver);
+    scan.Count(source.answered);
+    scan.report.sourceDescribed = source.answered;
+    ScanSegments(source.segments, options.allRootBuses, scan);
     m_scanReport = scan.report;
     FinishConstruction(scan);
+}
+
+std::vector<const CPciFunction*> CPciFunction::GetTopFunctions() const
+{
+    std::vector<const CPciFunction*> top;
+    if (!m_placeholder)
+        top.push_back(this);
+    for (const CRootBus& bus : m_rootBuses) {
+        for (const auto& function : bus.functions)
+            top.push_back(function.get());
+    }
+    return top;
+}
+
+void CPciFunction::ScanSegments(const std::vector<uint16_t>& segments, bool allRootBuses, CScanState& scan)
+{
+    for (const uint16_t segment : segments) {
+        if (segment == 0)
+            continue;
+        scan.segment = segment;
+        ScanRootBus(0, scan);
+        if (allRootBuses)
+            SweepRootBuses(scan);
+    }
+    scan.segment = 0;
 }
 
 // Every bus the tree did not reach is probed device by device; a bus where something answers
@@ -66,28 +118,34 @@ CPciFunction::CPciFunction(HANDLE hDriver, bool allRootBuses) : m_hDriver(hDrive
 void CPciFunction::SweepRootBuses(CScanState& scan)
 {
     for (uint32_t bus = 0; bus < pci::kBusCount; ++bus) {
-        if (scan.scanned[bus])
-            continue;
-        scan.scanned[bus] = true;
-        CRootBus root;
-        root.bus = bus;
-        ScanBus(bus, scan, root.functions);
-        if (!root.functions.empty())
-            m_rootBuses.push_back(std::move(root));
+        if (!scan.IsScanned(bus))
+            ScanRootBus(bus, scan);
     }
 }
 
-CPciFunction::CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function)
-    : m_bus(bus), m_device(device), m_function(function), m_hDriver(hDriver)
+void CPciFunction::ScanRootBus(uint32_t bus, CScanState& scan)
+{
+    scan.MarkScanned(bus);
+    CRootBus root;
+    root.segment = scan.segment;
+    root.bus = bus;
+    ScanBus(bus, scan, root.functions);
+    if (!root.functions.empty())
+        m_rootBuses.push_back(std::move(root));
+}
+
+CPciFunction::CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function, uint16_t segment)
+    : m_segment(segment), m_bus(bus), m_device(device), m_function(function), m_hDriver(hDriver)
 {
     // Built on its own, the function sits on a bus its parent is scanning.
     CScanState scan;
-    scan.scanned[bus % pci::kBusCount] = true;
+    scan.segment = segment;
+    scan.MarkScanned(bus);
     ReadChild(scan);
 }
 
 CPciFunction::CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function, CScanState& scan)
-    : m_bus(bus), m_device(device), m_function(function), m_hDriver(hDriver)
+    : m_segment(scan.segment), m_bus(bus), m_device(device), m_function(function), m_hDriver(hDriver)
 {
     ReadChild(scan);
 }
@@ -126,6 +184,9 @@ void CPciFunction::FinishConstruction(CScanState& scan)
 {
     memcpy(m_shadow, m_config, sizeof m_shadow);
     m_spaceShadow = m_space;
+    // A placeholder has no device whose names or records could be looked up.
+    if (m_placeholder)
+        return;
     LoadDeviceNames(scan.names.get());
     LoadAssignedResources(scan.instances);
 }
@@ -155,17 +216,25 @@ void CPciFunction::MarkUnreadable()
     m_spaceShadow = m_space;
 }
 
+// Looks at the functions that the scan of bus 0 lists, in its order. With every function
+// number probed, it looks at every function that answers, as the first design did.
 void CPciFunction::FindHostBridge(CScanState& scan)
 {
     // Without a host bridge the root stays an absent function at 0.0.0.
     MarkAbsent();
     uint8_t image[pci::kConfigSpaceBytes];
     for (uint32_t device = 0; device < pci::kDevicesPerBus; ++device) {
+        bool probeOtherFunctions = true;
         for (uint32_t function = 0; function < pci::kFunctionsPerDevice; ++function) {
-            if (ProbeFunction(0, device, function, scan) == pci::kAbsentFunctionDword)
+            if (function != 0 && !probeOtherFunctions)
+                break;
+            const bool answers = ProbeFunction(0, device, function, scan) != pci::kAbsentFunctionDword;
+            if (function == 0 && !scan.everyFunction)
+                probeOtherFunctions = answers;
+            if (!answers || !ReadConfigSpace(0, device, function, image, scan))
                 continue;
-            if (!ReadConfigSpace(0, device, function, image, scan))
-                continue;
+            if (function == 0 && !scan.everyFunction)
+                probeOtherFunctions = (image[pci::kHeaderTypeOffset] & pci::kMultiFunctionFlag) != 0;
             if (image[pci::kBaseClassOffset] == pci::kClassBridge &&
                 image[pci::kSubclassOffset] == pci::kSubclassHostBridge) {
                 memcpy(m_config, image, sizeof m_config);
@@ -180,20 +249,21 @@ void CPciFunction::FindHostBridge(CScanState& scan)
 
 bool CPciFunction::ShouldScanBus(uint32_t bus, const CScanState& scan) const
 {
-    return IsBridge() && !scan.scanned[bus];
+    return IsBridge() && !scan.IsScanned(bus);
 }
 
-// Functions 1..7 of a device are kept when its function 0 reports a
-// multi-function device. When function 0 does not answer, the answers of the
-// other function numbers cannot be echoes of it, so each one that answers is
-// kept. When function 0 is this bridge itself (the host bridge on bus 0), the
+// Functions 1..7 of a device are probed when its function 0 reports a
+// multi-function device. A device whose function 0 does not answer is not
+// probed further, unless every function number is probed: the answers of the
+// other function numbers then cannot be echoes of it, so each one that answers
+// is kept. When function 0 is this bridge itself (the host bridge on bus 0), the
 // flag comes from this bridge's own header.
 void CPciFunction::ScanChildren(CScanState& scan)
 {
     uint32_t bus = m_config[pci::kSubclassOffset] == pci::kSubclassPciBridge ? m_config[pci::kSecondaryBusOffset] : 0;
     if (!ShouldScanBus(bus, scan))
         return;
-    scan.scanned[bus] = true;
+    scan.MarkScanned(bus);
     ScanBus(bus, scan, m_children);
 }
 
@@ -202,7 +272,9 @@ void CPciFunction::ScanBus(uint32_t bus, CScanState& scan, std::vector<std::uniq
     for (uint32_t device = 0; device < pci::kDevicesPerBus; ++device) {
         bool keepOtherFunctions = true;
         for (uint32_t function = 0; function < pci::kFunctionsPerDevice; ++function) {
-            bool isSelf = bus == m_bus && device == m_device && function == m_function;
+            // Only a host bridge scans the bus it sits on; a placeholder root sits nowhere.
+            const bool isSelf = !m_placeholder && scan.segment == m_segment && bus == m_bus && device == m_device &&
+                function == m_function;
             if (isSelf) {
                 if (function == 0)
                     keepOtherFunctions = IsMultiFunction();
@@ -211,8 +283,11 @@ void CPciFunction::ScanBus(uint32_t bus, CScanState& scan, std::vector<std::uniq
             // Echoes of a single-function device are not even probed.
             if (function != 0 && !keepOtherFunctions)
                 continue;
-            if (ProbeFunction(bus, device, function, scan) == pci::kAbsentFunctionDword)
+            if (ProbeFunction(bus, device, function, scan) == pci::kAbsentFunctionDword) {
+                if (function == 0 && !scan.everyFunction)
+                    break;
                 continue;
+            }
             auto child = std::unique_ptr<CPciFunction>(new CPciFunction(m_hDriver, bus, device, function, scan));
             if (function == 0)
                 keepOtherFunctions = child->IsMultiFunction();

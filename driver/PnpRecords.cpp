@@ -70,6 +70,9 @@ NTSTATUS WriteRecord(const CKernelKey& enumPci, const CSimRegistryRecord& record
     if (NT_SUCCESS(status) && record.hasLocation) {
         status = instance.SetString(kLocationValue, record.location);
     }
+    if (NT_SUCCESS(status) && record.segment != 0) {
+        status = instance.SetDword(kPnpSegmentValue, record.segment);
+    }
     if (NT_SUCCESS(status) && record.hasControl) {
         CKernelKey control;
         status = CreateMarked(instance, kControlKey, &control);

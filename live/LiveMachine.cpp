@@ -113,10 +113,11 @@ private:
 };
 
 // The path of one of a function's sysfs files; more may be added to the returned text.
-CSimText SysfsPath(uint32_t key, const char* leaf, char* path, uint32_t capacity)
+CSimText SysfsPath(uint16_t segment, uint32_t key, const char* leaf, char* path, uint32_t capacity)
 {
     CSimText text(path, capacity);
-    text.Add(kSysfsDevicesPath).Add("/0000:").AddLowerHex(pci::RoutingIdBus(key), 2).Add(":");
+    text.Add(kSysfsDevicesPath).Add("/").AddLowerHex(segment, 4).Add(":");
+    text.AddLowerHex(pci::RoutingIdBus(key), 2).Add(":");
     text.AddLowerHex(pci::RoutingIdDevice(key), 2).Add(".").AddDec(pci::RoutingIdFunction(key)).Add("/").Add(leaf);
     return text;
 }
@@ -139,7 +140,7 @@ bool CLiveMachine::AddFunction(uint32_t domain, uint32_t bus, uint32_t device, u
 {
     if (bus > pci::kMaxBus || device > pci::kMaxDevice || function > pci::kMaxFunction)
         return true;
-    if (domain != 0) {
+    if (domain > kMaxSegment) {
         for (uint32_t i = 0; i < m_otherDomainCount; ++i) {
             if (m_otherDomains[i] == domain)
                 return true;
@@ -148,16 +149,21 @@ bool CLiveMachine::AddFunction(uint32_t domain, uint32_t bus, uint32_t device, u
             m_otherDomains[m_otherDomainCount++] = domain;
         return true;
     }
+    const uint16_t segment = uint16_t(domain);
     const uint32_t key = pci::RoutingId(bus, device, function);
+    const uint32_t order = FunctionKey(segment, key);
     uint32_t at = 0;
-    while (at < m_functions.Count() && m_functions[at]->key < key)
+    while (at < m_functions.Count() && FunctionKey(m_functions[at]->segment, m_functions[at]->key) < order)
         ++at;
-    if (at < m_functions.Count() && m_functions[at]->key == key)
+    if (at < m_functions.Count() && FunctionKey(m_functions[at]->segment, m_functions[at]->key) == order)
         return true;
+    if (!AddSegment(segment))
+        return false;
     auto* f = static_cast<CLiveFunction*>(SimAlloc(sizeof(CLiveFunction)));
     if (!f)
         return false;
     f->key = key;
+    f->segment = segment;
     if (!m_functions.Insert(at, f)) {
         SimFree(f);
         return false;
@@ -165,7 +171,9 @@ bool CLiveMachine::AddFunction(uint32_t domain, uint32_t bus, uint32_t device, u
     return true;
 }
 
-void CLiveMachine::ConfigPath(uint32_t bus, uint32_t device, uint32_t function, char* path, uint32_t capacity) const
+// procfs names no domain: it serves segment 0 alone, the only one its listing adds.
+void CLiveMachine::ConfigPath(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function, char* path,
+                              uint32_t capacity) const
 {
     if (m_layout == Layout::kProcfs) {
         CSimText(path, capacity)
@@ -177,7 +185,7 @@ void CLiveMachine::ConfigPath(uint32_t bus, uint32_t device, uint32_t function, 
             .AddDec(function);
         return;
     }
-    SysfsPath(pci::RoutingId(bus, device, function), "config", path, capacity);
+    SysfsPath(segment, pci::RoutingId(bus, device, function), "config", path, capacity);
 }
 
 bool CLiveMachine::ListSysfs()
@@ -272,7 +280,7 @@ void CLiveMachine::KeepSizeIfAssigned(CLiveFunction* f, uint32_t slot, uint64_t 
 void CLiveMachine::ReadSysfsResources(CLiveFunction* f)
 {
     char path[kPathChars];
-    SysfsPath(f->key, "resource", path, sizeof(path));
+    SysfsPath(f->segment, f->key, "resource", path, sizeof(path));
     uint8_t text[kResourceTextBytes];
     uint32_t length = 0;
     if (!m_files->Read(path, 0, text, sizeof(text), &length))
@@ -307,8 +315,8 @@ bool CLiveMachine::Start(char* message, uint32_t capacity)
     for (uint32_t i = 0; i < m_functions.Count(); ++i) {
         CLiveFunction* f = m_functions[i];
         char path[kPathChars];
-        ConfigPath(pci::RoutingIdBus(f->key), pci::RoutingIdDevice(f->key), pci::RoutingIdFunction(f->key), path,
-                   sizeof(path));
+        ConfigPath(f->segment, pci::RoutingIdBus(f->key), pci::RoutingIdDevice(f->key), pci::RoutingIdFunction(f->key),
+                   path, sizeof(path));
         uint32_t length = 0;
         m_files->Read(path, 0, f->config, sizeof(f->config), &length);
         f->configLength = length & ~15u;
@@ -325,7 +333,7 @@ bool CLiveMachine::Start(char* message, uint32_t capacity)
         notes.Add(m_otherDomainCount > 1 ? "s " : " ");
         for (uint32_t i = 0; i < m_otherDomainCount; ++i)
             notes.Add(i ? ", " : "").AddLowerHex(m_otherDomains[i], 4);
-        notes.Add(" left out: requests carry no domain, so only domain 0000 is served");
+        notes.Add(" left out: requests name segments 0000..ffff only");
     }
     return BuildSnapshot(message, capacity);
 }
@@ -338,6 +346,7 @@ bool CLiveMachine::WriteImage(CImageWriter* writer, const CImageRange (*ranges)[
         if (f.configLength < pci::kDeviceSpecificOffset)
             continue;
         CImageFunction out = {};
+        out.segment = f.segment;
         out.bus = pci::RoutingIdBus(f.key);
         out.device = pci::RoutingIdDevice(f.key);
         out.function = pci::RoutingIdFunction(f.key);
@@ -350,7 +359,7 @@ bool CLiveMachine::WriteImage(CImageWriter* writer, const CImageRange (*ranges)[
         }
         // The instance names the snapshot gave, once there is one.
         char instance[kSimNameSize];
-        if (const CSimFunction* loaded = m_snapshot.FindFunction(out.bus, out.device, out.function)) {
+        if (const CSimFunction* loaded = m_snapshot.FindFunction(f.segment, out.bus, out.device, out.function)) {
             loaded->FormatInstanceName(instance, sizeof(instance));
             out.instance = instance;
         }
@@ -370,7 +379,7 @@ bool CLiveMachine::BuildSnapshot(char* message, uint32_t capacity)
     for (uint32_t i = 0; i < m_functions.Count(); ++i)
         kept += m_functions[i]->configLength >= pci::kDeviceSpecificOffset ? 1 : 0;
     if (kept == 0) {
-        text.Add("Linux lists no readable PCI function of domain 0000");
+        text.Add("Linux lists no readable PCI function");
         return false;
     }
     if (!writer.Comment("The machine as Linux listed it when the driver started.") || !WriteImage(&writer, nullptr)) {
@@ -385,22 +394,22 @@ bool CLiveMachine::BuildSnapshot(char* message, uint32_t capacity)
     return true;
 }
 
-uint32_t CLiveMachine::ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* buffer,
-                                       uint32_t capacity)
+uint32_t CLiveMachine::ReadConfigSpace(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function,
+                                       uint8_t* buffer, uint32_t capacity)
 {
     char path[kPathChars];
-    ConfigPath(bus, device, function, path, sizeof(path));
+    ConfigPath(segment, bus, device, function, path, sizeof(path));
     uint32_t length = 0;
     if (!m_files->Read(path, 0, buffer, capacity, &length))
         return 0;
     return length;
 }
 
-uint32_t CLiveMachine::ReadConfigBytes(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint32_t size,
-                                       uint8_t* out, bool* present)
+uint32_t CLiveMachine::ReadConfigBytes(const CServedRequest& r, uint32_t offset, uint32_t size, uint8_t* out,
+                                       bool* present)
 {
     char path[kPathChars];
-    ConfigPath(bus, device, function, path, sizeof(path));
+    ConfigPath(r.m_segment, r.m_bus, r.m_device, r.m_function, path, sizeof(path));
     uint32_t length = 0;
     *present = m_files->Read(path, offset, out, size, &length);
     if (!*present) {
@@ -411,170 +420,95 @@ uint32_t CLiveMachine::ReadConfigBytes(uint32_t bus, uint32_t device, uint32_t f
     return length == size ? kSimStatusSuccess : kSimStatusDeviceNotReady;
 }
 
-uint32_t CLiveMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                uint32_t* returned)
+uint32_t CLiveMachine::ServeProbe(const CServedRequest& r)
 {
-    uint32_t ignored;
-    if (!returned)
-        returned = &ignored;
-    *returned = 0;
-    if ((inLength && !in) || (outLength && !out))
-        return kSimStatusInvalidParameter;
-    if (uint32_t status = CSimMachine::CheckLength(code, inLength))
-        return status;
-    switch (code) {
-    case IOCTL_PROBE_FUNCTION: return ServeProbe(in, inLength, out, outLength, returned);
-    case IOCTL_WRITE_CONFIG: return ServeWriteConfig(in, inLength);
-    case IOCTL_READ_CONFIG_SPACE: return ServeReadConfigSpace(in, inLength, out, outLength, returned);
-    case IOCTL_READ_EXTENDED_CONFIG_SPACE: return ServeReadWholeSpace(in, inLength, out, outLength, returned);
-    case IOCTL_READ_CONFIG: return ServeReadConfig(in, inLength, out, outLength, returned);
-    case IOCTL_READ_DEVICE: return ServeReadDevice(in, inLength, out, outLength, returned, false);
-    case IOCTL_READ_DEVICE_WIDE: return ServeReadDevice(in, inLength, out, outLength, returned, true);
-    case IOCTL_WRITE_DEVICE: return ServeWriteDevice(in, inLength, false);
-    case IOCTL_WRITE_DEVICE_WIDE: return ServeWriteDevice(in, inLength, true);
-    case IOCTL_DESCRIBE_SOURCE:
-        return CSimMachine::ServeDescribeSource(kSourceKindLive, m_writesAllowed, out, outLength, returned);
-    default: return kSimStatusInvalidDeviceRequest;
-    }
-}
-
-uint32_t CLiveMachine::ServeProbe(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                  uint32_t* returned)
-{
-    if (inLength < kProbeInSize)
-        return kSimStatusInvalidParameter;
-    if (outLength < kProbeOutSize)
-        return kSimStatusBufferTooSmall;
-    uint32_t bus, device, function;
-    if (uint32_t status = CSimMachine::CheckAddress(in, &bus, &device, &function))
-        return status;
     bool present;
-    if (ReadConfigBytes(bus, device, function, 0, kProbeOutSize, out, &present) != kSimStatusSuccess)
-        pci::PutLe32(out, pci::kAbsentFunctionDword); // a function without its IDs cannot be shown
-    *returned = kProbeOutSize;
+    if (ReadConfigBytes(r, 0, kProbeOutSize, r.m_out, &present) != kSimStatusSuccess)
+        pci::PutLe32(r.m_out, pci::kAbsentFunctionDword); // a function without its IDs cannot be shown
+    *r.m_returned = kProbeOutSize;
     return kSimStatusSuccess;
 }
 
-uint32_t CLiveMachine::ServeReadConfigSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                            uint32_t* returned)
+uint32_t CLiveMachine::ServeReadSpace(const CServedRequest& r, bool whole)
 {
-    if (inLength < kReadConfigSpaceInSize)
-        return kSimStatusInvalidParameter;
-    if (outLength < kConfigSpaceSize)
-        return kSimStatusBufferTooSmall;
-    uint32_t bus, device, function;
-    if (uint32_t status = CSimMachine::CheckAddress(in, &bus, &device, &function))
-        return status;
+    return whole ? ServeWholeSpace(r) : ServeConventionalSpace(r);
+}
+
+uint32_t CLiveMachine::ServeConventionalSpace(const CServedRequest& r)
+{
     bool present;
-    if (uint32_t status = ReadConfigBytes(bus, device, function, 0, kConfigSpaceSize, out, &present))
+    if (uint32_t status = ReadConfigBytes(r, 0, kConfigSpaceSize, r.m_out, &present))
         return status;
-    *returned = kConfigSpaceSize;
+    *r.m_returned = kConfigSpaceSize;
     return kSimStatusSuccess;
 }
 
 // The whole space as Linux shows it: 4 KiB where it exposes the extended space, else 256
 // bytes; the returned count says which. An absent function reads 256 bytes of all ones.
-uint32_t CLiveMachine::ServeReadWholeSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                           uint32_t* returned)
+uint32_t CLiveMachine::ServeWholeSpace(const CServedRequest& r)
 {
-    if (inLength < kReadConfigSpaceInSize)
-        return kSimStatusInvalidParameter;
-    if (outLength < pci::kExtendedConfigSpaceBytes)
-        return kSimStatusBufferTooSmall;
-    uint32_t bus, device, function;
-    if (uint32_t status = CSimMachine::CheckAddress(in, &bus, &device, &function))
-        return status;
-    const uint32_t length = ReadConfigSpace(bus, device, function, out, pci::kExtendedConfigSpaceBytes);
+    const uint32_t length =
+        ReadConfigSpace(r.m_segment, r.m_bus, r.m_device, r.m_function, r.m_out, pci::kExtendedConfigSpaceBytes);
     if (length == 0) {
-        SimFill(out, kAbsentByte, kConfigSpaceSize);
-        *returned = kConfigSpaceSize;
+        SimFill(r.m_out, kAbsentByte, kConfigSpaceSize);
+        *r.m_returned = kConfigSpaceSize;
         return kSimStatusSuccess;
     }
     // Less than the conventional space is not data (another user sees only 64 bytes).
     if (length < kConfigSpaceSize)
         return kSimStatusDeviceNotReady;
-    *returned = length >= pci::kExtendedConfigSpaceBytes ? pci::kExtendedConfigSpaceBytes : kConfigSpaceSize;
+    *r.m_returned = length >= pci::kExtendedConfigSpaceBytes ? pci::kExtendedConfigSpaceBytes : kConfigSpaceSize;
     return kSimStatusSuccess;
 }
 
-uint32_t CLiveMachine::ServeReadConfig(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                       uint32_t* returned)
+uint32_t CLiveMachine::ServeReadConfig(const CServedRequest& r)
 {
-    if (inLength < kReadConfigInSize)
-        return kSimStatusInvalidParameter;
-    if (outLength < kReadConfigOutSize)
-        return kSimStatusBufferTooSmall;
-    uint32_t bus, device, function, offset, size;
-    if (uint32_t status = CSimMachine::CheckAddress(in, &bus, &device, &function))
-        return status;
-    if (uint32_t status = CSimMachine::CheckRegister(in, &offset, &size))
-        return status;
     uint8_t bytes[pci::kDwordBytes] = {};
     bool present;
-    if (uint32_t status = ReadConfigBytes(bus, device, function, offset, size, bytes, &present))
+    if (uint32_t status = ReadConfigBytes(r, r.m_offset, r.m_size, bytes, &present))
         return status;
-    pci::PutLe32(out, uint32_t(pci::GetLe(bytes, size)));
-    *returned = kReadConfigOutSize;
+    pci::PutLe32(r.m_out, uint32_t(pci::GetLe(bytes, r.m_size)));
+    *r.m_returned = kReadConfigOutSize;
     return kSimStatusSuccess;
 }
 
-uint32_t CLiveMachine::ServeWriteConfig(const uint8_t* in, uint32_t inLength)
+uint32_t CLiveMachine::ServeWriteConfig(const CServedRequest& r)
 {
-    if (inLength < kWriteConfigInSize)
-        return kSimStatusInvalidParameter;
-    uint32_t bus, device, function, offset, size;
-    if (uint32_t status = CSimMachine::CheckAddress(in, &bus, &device, &function))
-        return status;
-    if (uint32_t status = CSimMachine::CheckRegister(in, &offset, &size))
-        return status;
     if (!m_writesAllowed)
         return kSimStatusWriteProtected;
     // The policy needs the space as it is now; a function Linux does not list is never written.
-    const uint32_t length = ReadConfigSpace(bus, device, function, m_policySpace, sizeof(m_policySpace));
+    const uint32_t length =
+        ReadConfigSpace(r.m_segment, r.m_bus, r.m_device, r.m_function, m_policySpace, sizeof(m_policySpace));
     if (length < pci::kDeviceSpecificOffset)
         return kSimStatusDeviceNotReady;
-    const uint32_t value = pci::GetLe32(in + kRegValueOffset);
-    if (const char* refusal = LiveWriteRefusal(m_policySpace, length, offset, size, value)) {
+    const uint32_t value = pci::GetLe32(r.m_in + kRegValueOffset);
+    if (const char* refusal = LiveWriteRefusal(m_policySpace, length, r.m_offset, r.m_size, value)) {
         char line[kTraceChars];
-        CSimText(line, sizeof(line)).Add("live write to ").AddHex(offset, 3).Add(" refused: ").Add(refusal);
+        CSimText(line, sizeof(line)).Add("live write to ").AddHex(r.m_offset, 3).Add(" refused: ").Add(refusal);
         SimTrace(line);
         return refusal == kLiveRefusalUnreadable ? kSimStatusDeviceNotReady : kSimStatusAccessDenied;
     }
     uint8_t bytes[pci::kDwordBytes];
     pci::PutLe32(bytes, value);
     char path[kPathChars];
-    ConfigPath(bus, device, function, path, sizeof(path));
-    return m_files->Write(path, offset, bytes, size) ? kSimStatusSuccess : kSimStatusIoDeviceError;
+    ConfigPath(r.m_segment, r.m_bus, r.m_device, r.m_function, path, sizeof(path));
+    return m_files->Write(path, r.m_offset, bytes, r.m_size) ? kSimStatusSuccess : kSimStatusIoDeviceError;
 }
 
-uint32_t CLiveMachine::ServeWriteDevice(const uint8_t* in, uint32_t inLength, bool wide)
+// Range writes stay refused even with writes on: the host's drivers own every range.
+uint32_t CLiveMachine::ServeWriteDevice(const CServedRequest&)
 {
-    uint8_t space;
-    uint64_t address;
-    uint32_t bytes;
-    if (uint32_t status = CSimMachine::CheckRange(in, inLength, wide, &space, &address, &bytes))
-        return status;
-    if (inLength != WriteDeviceInSize(wide, bytes))
-        return kSimStatusInvalidParameter;
-    // Range writes stay refused even with writes on: the host's drivers own every range.
     return m_writesAllowed ? kSimStatusAccessDenied : kSimStatusWriteProtected;
 }
 
-uint32_t CLiveMachine::ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                       uint32_t* returned, bool wide)
+uint32_t CLiveMachine::ServeReadDevice(const CServedRequest& r)
 {
-    uint8_t space;
-    uint64_t address;
-    uint32_t bytes;
-    if (uint32_t status = CSimMachine::CheckRange(in, inLength, wide, &space, &address, &bytes))
-        return status;
-    if (outLength < bytes)
-        return kSimStatusBufferTooSmall;
     // Memory ranges are out of reach (no mapping a driver under Wine can make);
     // an I/O BAR's range reads through its sysfs resource file, one unit per read.
-    if (space != kSpaceIo || m_layout != Layout::kSysfs)
+    if (r.m_space != kSpaceIo || m_layout != Layout::kSysfs)
         return kSimStatusNotSupported;
-    const uint32_t unit = pci::GetLe32(in + (wide ? kWideRangeUnitOffset : kRangeUnitOffset));
+    const uint64_t address = r.m_address;
+    const uint32_t bytes = r.m_bytes;
     for (uint32_t i = 0; i < m_functions.Count(); ++i) {
         const CLiveFunction& f = *m_functions[i];
         for (uint32_t slot = 0; slot < kSimRomSlot; ++slot) {
@@ -582,15 +516,15 @@ uint32_t CLiveMachine::ServeReadDevice(const uint8_t* in, uint32_t inLength, uin
                 uint64_t(address) + bytes > f.barStart[slot] + f.barSize[slot])
                 continue;
             char path[kPathChars];
-            SysfsPath(f.key, "resource", path, sizeof(path)).AddDec(slot);
+            SysfsPath(f.segment, f.key, "resource", path, sizeof(path)).AddDec(slot);
             // An I/O BAR sits below 4 GiB aligned to its size (KeepSizeIfAssigned), so the offset fits.
             const uint32_t offset = uint32_t(address - f.barStart[slot]);
-            for (uint32_t done = 0; done < bytes; done += unit) {
+            for (uint32_t done = 0; done < bytes; done += r.m_unit) {
                 uint32_t read = 0;
-                if (!m_files->Read(path, offset + done, out + done, unit, &read) || read != unit)
+                if (!m_files->Read(path, offset + done, r.m_out + done, r.m_unit, &read) || read != r.m_unit)
                     return kSimStatusNotSupported;
             }
-            *returned = bytes;
+            *r.m_returned = bytes;
             return kSimStatusSuccess;
         }
     }

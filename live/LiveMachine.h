@@ -6,7 +6,7 @@
 // sizes and plug-and-play records come from a snapshot taken at start.
 #include "live/LiveFiles.h"
 #include "sim/ImageWriter.h"
-#include "sim/MachineSource.h"
+#include "sim/RequestServer.h"
 #include "sim/SimMachine.h"
 
 #include "pci/ConfigSpace.h"
@@ -14,7 +14,8 @@
 // One function Linux listed at start: its configuration bytes and BAR ranges.
 struct CLiveFunction
 {
-    uint32_t key; // routing ID
+    uint32_t key;     // routing ID
+    uint16_t segment; // the PCI domain Linux lists it in
     uint8_t config[pci::kExtendedConfigSpaceBytes];
     uint32_t configLength;
     uint64_t barStart[kSimBarSlots];
@@ -22,7 +23,7 @@ struct CLiveFunction
     bool barIo[kSimBarSlots];
 };
 
-class CLiveMachine : public CMachineSource {
+class CLiveMachine : public CRequestServer {
 public:
     // files stays owned by the caller and must outlive the machine.
     CLiveMachine(CLiveFiles* files, bool writesAllowed);
@@ -33,8 +34,6 @@ public:
     // Lists the functions and builds their records; on failure fills message.
     bool Start(char* message, uint32_t capacity);
 
-    uint32_t Dispatch(uint32_t code, const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                      uint32_t* returned) override;
     uint32_t GetRegistryRecordCount() const override { return m_snapshot.GetRegistryRecordCount(); }
     bool GetRegistryRecord(uint32_t index, CSimRegistryRecord* record) const override
     {
@@ -44,7 +43,13 @@ public:
 
     // Up to capacity bytes of the function's configuration space as Linux shows
     // it now (256 or 4096 for root, 64 for other users); 0 when Linux does not list it.
-    uint32_t ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* buffer, uint32_t capacity);
+    uint32_t ReadConfigSpace(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function, uint8_t* buffer,
+                             uint32_t capacity);
+    // The same in segment 0.
+    uint32_t ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* buffer, uint32_t capacity)
+    {
+        return ReadConfigSpace(0, bus, device, function, buffer, capacity);
+    }
 
     uint32_t GetFunctionCount() const { return m_functions.Count(); }
     const CLiveFunction& GetFunction(uint32_t index) const { return *m_functions[index]; }
@@ -60,32 +65,33 @@ private:
     bool AddFunction(uint32_t domain, uint32_t bus, uint32_t device, uint32_t function);
     void ReadSysfsResources(CLiveFunction* function);
     void KeepSizeIfAssigned(CLiveFunction* function, uint32_t slot, uint64_t start, uint64_t size, bool io);
-    void ConfigPath(uint32_t bus, uint32_t device, uint32_t function, char* path, uint32_t capacity) const;
+    void ConfigPath(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function, char* path,
+                    uint32_t capacity) const;
     bool BuildSnapshot(char* message, uint32_t capacity);
     // Reads exactly size bytes of configuration space: 0 read, or kSimStatusDeviceNotReady when Linux shows fewer.
-    uint32_t ReadConfigBytes(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint32_t size,
-                             uint8_t* out, bool* present);
+    uint32_t ReadConfigBytes(const CServedRequest& request, uint32_t offset, uint32_t size, uint8_t* out,
+                             bool* present);
 
-    uint32_t ServeProbe(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength, uint32_t* returned);
-    uint32_t ServeReadWholeSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                 uint32_t* returned);
-    uint32_t ServeReadConfigSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                  uint32_t* returned);
-    uint32_t ServeReadConfig(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                             uint32_t* returned);
-    uint32_t ServeWriteConfig(const uint8_t* in, uint32_t inLength);
-    // wide: the request carries a 64-bit address (806h/807h) instead of a 32-bit one.
-    uint32_t ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength, uint32_t* returned,
-                             bool wide);
-    uint32_t ServeWriteDevice(const uint8_t* in, uint32_t inLength, bool wide);
+    uint32_t ServeProbe(const CServedRequest& request) override;
+    uint32_t ServeReadSpace(const CServedRequest& request, bool whole) override;
+    uint32_t ServeReadConfig(const CServedRequest& request) override;
+    uint32_t ServeWriteConfig(const CServedRequest& request) override;
+    uint32_t ServeReadDevice(const CServedRequest& request) override;
+    uint32_t ServeWriteDevice(const CServedRequest& request) override;
+    uint32_t SourceKind() const override { return kSourceKindLive; }
+    bool TakesConfigWrites() const override { return m_writesAllowed; }
+    // 802h: the first 256 bytes.
+    uint32_t ServeConventionalSpace(const CServedRequest& request);
+    // 808h: the whole space as Linux shows it.
+    uint32_t ServeWholeSpace(const CServedRequest& request);
 
     CLiveFiles* m_files;
     bool m_writesAllowed;
     Layout m_layout = Layout::kNone;
-    CSimArray<CLiveFunction*> m_functions; // sorted by routing ID
+    CSimArray<CLiveFunction*> m_functions; // sorted by segment, then routing ID
     CSimMachine m_snapshot;                // the functions as listed at start: records only
     char m_notes[256];
-    uint32_t m_otherDomains[8];
+    uint32_t m_otherDomains[8]; // listed, but beyond the segments a request can name
     uint32_t m_otherDomainCount = 0;
     uint8_t m_policySpace[pci::kExtendedConfigSpaceBytes]; // what a write is judged against
 };

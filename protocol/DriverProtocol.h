@@ -72,7 +72,28 @@ constexpr bool BusFieldWellFormed(uint32_t field)
     return (field & kAddrBusReservedMask) == 0;
 }
 static_assert(MakeBusField(0, 0x12) == 0x12);
+// A function's place as one number, its segment above its routing ID: keys ascend as lspci -D lists.
+constexpr uint32_t kKeySegmentShift = 16;
+constexpr uint32_t kKeyRoutingIdMask = 0xFFFF;
+constexpr uint32_t FunctionKey(uint16_t segment, uint32_t routingId)
+{
+    return (uint32_t(segment) << kKeySegmentShift) | (routingId & kKeyRoutingIdMask);
+}
+constexpr uint16_t FunctionKeySegment(uint32_t key)
+{
+    return uint16_t(key >> kKeySegmentShift);
+}
+constexpr uint32_t FunctionKeyRoutingId(uint32_t key)
+{
+    return key & kKeyRoutingIdMask;
+}
+// The highest segment a request can name; Linux numbers some domains beyond it.
+constexpr uint32_t kMaxSegment = 0xFFFF;
 static_assert(BusFieldSegment(MakeBusField(0x0001, 3)) == 1 && BusFieldBus(MakeBusField(0x0001, 3)) == 3);
+
+// The location string of a plug-and-play record names no segment: the instance key of a function
+// outside segment 0 holds it in this DWORD value; a key without it is of segment 0.
+constexpr char kPnpSegmentValue[] = "Segment";
 
 // Probe: address, then a u32 always 0. Answers the first configuration dword.
 constexpr uint32_t kProbeReservedOffset = 12;

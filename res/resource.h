@@ -85,6 +85,8 @@
 #define ID_OPTIONS_COMPARE           32793
 #define ID_OPTIONS_CLEAR_COMPARISON  32794
 #define ID_OPTIONS_SAVE_IMAGE        32795
+// Options: probe functions 1..7 of a device whose function 0 does not answer (remembered; off by default).
+#define ID_OPTIONS_EVERY_FUNCTION    32796
 // Ctrl+G: go to an offset of the current BAR grid.
 #define ID_EDIT_GOTO_OFFSET          32800
 

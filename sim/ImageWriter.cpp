@@ -130,6 +130,8 @@ bool CImageWriter::Function(const CImageFunction& f)
     // The header of "lspci -n": address, class, vendor:device and revision.
     char line[kImageMaxLineChars];
     CSimText header(line, sizeof(line));
+    if (f.segment)
+        header.AddLowerHex(f.segment, 4).Add(":");
     header.AddLowerHex(f.bus, 2).Add(":").AddLowerHex(f.device, 2).Add(".").AddDec(f.function).Add(" ");
     header.AddLowerHex(f.config[pci::kBaseClassOffset], 2).AddLowerHex(f.config[pci::kSubclassOffset], 2).Add(": ");
     header.AddLowerHex(pci::GetLe16(f.config + pci::kVendorIdOffset), 4).Add(":");

@@ -24,6 +24,7 @@ struct CImageRange
 // One function as the writer needs it; pointers stay owned by the caller.
 struct CImageFunction
 {
+    uint32_t segment; // written as lspci -D does, and only where it is not 0
     uint32_t bus;
     uint32_t device;
     uint32_t function;

@@ -35,11 +35,12 @@ uint64_t AlignmentCapped(uint64_t base, uint64_t cap)
 
 } // namespace
 
-CSimFunction* CSimFunction::Create(uint32_t bus, uint32_t device, uint32_t function, uint32_t line)
+CSimFunction* CSimFunction::Create(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function, uint32_t line)
 {
     CSimFunction* f = static_cast<CSimFunction*>(SimAlloc(sizeof(CSimFunction)));
     if (!f)
         return nullptr;
+    f->m_segment = segment;
     f->m_bus = uint8_t(bus);
     f->m_device = uint8_t(device);
     f->m_function = uint8_t(function);

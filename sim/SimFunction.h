@@ -6,6 +6,7 @@
 #include "sim/SimUtil.h"
 
 #include "pci/ConfigSpace.h"
+#include "protocol/DriverProtocol.h"
 
 #include <stdint.h>
 
@@ -45,11 +46,11 @@ struct CSimExtraInstance
 
 class CSimFunction {
 public:
-    static CSimFunction* Create(uint32_t bus, uint32_t device, uint32_t function, uint32_t line);
+    static CSimFunction* Create(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function, uint32_t line);
     static void Destroy(CSimFunction* function, CSimPageBudget* budget);
 
-    // bus << 8 | device << 3 | function: the sort key of a machine.
-    uint32_t Key() const { return pci::RoutingId(m_bus, m_device, m_function); }
+    // Segment, then routing ID (FunctionKey): the sort key of a machine.
+    uint32_t Key() const { return FunctionKey(m_segment, pci::RoutingId(m_bus, m_device, m_function)); }
     uint32_t Layout() const { return m_config[pci::kHeaderTypeOffset] & pci::kHeaderLayoutMask; }
 
     // Derives BAR kinds, the extent of the space and write masks from the loaded image. On
@@ -76,6 +77,7 @@ public:
     bool SameDeviceKey(const CSimFunction& other) const;
     void FormatInstanceName(char* text, uint32_t capacity) const;
 
+    uint16_t m_segment;
     uint8_t m_bus;
     uint8_t m_device;
     uint8_t m_function;

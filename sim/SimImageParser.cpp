@@ -89,7 +89,8 @@ bool CSimImageParser::Parse(CSimArray<CSimFunction*>* functions, CSimPageBudget*
         ok = FinishCurrent();
     if (ok && m_functions->Count() == 0)
         ok = m_skippedCount
-            ? Fail(m_line, "expected at least one function in PCI domain 0000; the image has only other domains")
+            ? Fail(m_line,
+                   "expected at least one function in PCI segments 0000..FFFF; the image has only other domains")
             : Fail(m_line, "expected at least one function header \"BB:DD.F ...\"; the image has none");
     if (ok)
         ok = CheckRanges() && CheckInstanceNames();
@@ -110,7 +111,7 @@ bool CSimImageParser::Parse(CSimArray<CSimFunction*>* functions, CSimPageBudget*
         text.Add(m_skippedCount > 1 || m_skippedMore ? "s " : " ");
         for (uint32_t i = 0; i < m_skippedCount; ++i)
             text.Add(i ? ", " : "").AddHex(m_skippedDomains[i], 4);
-        text.Add(m_skippedMore ? " and more" : "").Add(" (requests carry no domain; domain 0000 was loaded)");
+        text.Add(m_skippedMore ? " and more" : "").Add(" (requests name segments 0000..FFFF only)");
     }
     return true;
 }
@@ -182,18 +183,18 @@ bool CSimImageParser::ParseHeader(CSimCursor cursor, bool* isHeader)
         return Fail(m_line, "expected a function number 0..7 after the device number in the header");
     if (!FinishCurrent())
         return false;
-    if (domain != 0) {
+    if (domain > kMaxSegment) {
         NoteSkippedDomain(uint32_t(domain));
         m_skipping = true;
         return true;
     }
     m_skipping = false;
-    return AddFunction(uint32_t(bus), uint32_t(device), uint32_t(function));
+    return AddFunction(uint16_t(domain), uint32_t(bus), uint32_t(device), uint32_t(function));
 }
 
-bool CSimImageParser::AddFunction(uint32_t bus, uint32_t device, uint32_t function)
+bool CSimImageParser::AddFunction(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function)
 {
-    uint32_t key = pci::RoutingId(bus, device, function);
+    uint32_t key = FunctionKey(segment, pci::RoutingId(bus, device, function));
     uint32_t low = 0, high = m_functions->Count();
     while (low < high) {
         uint32_t mid = (low + high) / 2;
@@ -209,7 +210,7 @@ bool CSimImageParser::AddFunction(uint32_t bus, uint32_t device, uint32_t functi
             .AddDec((*m_functions)[low]->m_line);
         return Fail(m_line, message);
     }
-    CSimFunction* f = CSimFunction::Create(bus, device, function, m_line);
+    CSimFunction* f = CSimFunction::Create(segment, bus, device, function, m_line);
     if (!f || !m_functions->Insert(low, f)) {
         CSimFunction::Destroy(f, m_budget);
         return Fail(m_line, "out of memory while loading the image");

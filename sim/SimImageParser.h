@@ -46,7 +46,7 @@ private:
     bool FinishCurrent();
     bool CheckRanges();
     bool CheckInstanceNames();
-    bool AddFunction(uint32_t bus, uint32_t device, uint32_t function);
+    bool AddFunction(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function);
     void NoteSkippedDomain(uint32_t domain);
     bool Fail(uint32_t line, const char* message, const char* detail = nullptr);
     bool NeedFunction(const char* what);
@@ -59,7 +59,7 @@ private:
     CSimArray<CSimFunction*>* m_functions;
     CSimPageBudget* m_budget;
     CSimFunction* m_current;
-    bool m_skipping; // inside a function of a domain other than 0000
+    bool m_skipping; // inside a function of a domain beyond the segments requests can name
     CSimArray<CRangeNote> m_ranges;
     uint32_t m_skippedDomains[8];
     uint32_t m_skippedCount;

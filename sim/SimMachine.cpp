@@ -14,14 +14,9 @@ namespace {
 constexpr uint32_t kAbsentValue = pci::kAbsentFunctionDword;
 constexpr uint8_t kAbsentByte = 0xFF;
 
-uint32_t AddressKey(uint32_t bus, uint32_t device, uint32_t function)
+uint32_t AddressKey(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function)
 {
-    return pci::RoutingId(bus, device, function);
-}
-
-bool ValidUnit(uint32_t unit)
-{
-    return unit == 1 || unit == 2 || unit == 4;
+    return FunctionKey(segment, pci::RoutingId(bus, device, function));
 }
 
 } // namespace
@@ -29,6 +24,8 @@ bool ValidUnit(uint32_t unit)
 CSimMachine::CSimMachine()
     : m_budget(), m_notes(), m_faultMode(kSimFaultOff), m_faultKey(0), m_lastFunction(nullptr), m_lastSlot(0)
 {
+    // Before any image: segment 0, where nothing answers.
+    AddSegment(0);
 }
 
 CSimMachine::~CSimMachine()
@@ -65,14 +62,18 @@ bool CSimMachine::Load(const char* text, uint32_t length, const char* fileName, 
     ReleaseFunctions(&functions, &old);
     SimStrCopy(m_notes, sizeof(m_notes), notes);
     m_lastFunction = nullptr;
+    // The segments that hold functions; a tiny list, so only a machine out of memory serves fewer.
+    ClearSegments();
+    for (uint32_t i = 0; i < m_functions.Count(); ++i)
+        AddSegment(m_functions[i]->m_segment);
     if (m_notes[0])
         SimTrace(m_notes);
     return true;
 }
 
-CSimFunction* CSimMachine::FindFunction(uint32_t bus, uint32_t device, uint32_t function) const
+CSimFunction* CSimMachine::FindFunction(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function) const
 {
-    uint32_t key = AddressKey(bus, device, function);
+    uint32_t key = AddressKey(segment, bus, device, function);
     uint32_t low = 0, high = m_functions.Count();
     while (low < high) {
         uint32_t mid = (low + high) / 2;
@@ -85,24 +86,31 @@ CSimFunction* CSimMachine::FindFunction(uint32_t bus, uint32_t device, uint32_t 
             high = mid;
     }
     if (function != 0) {
-        CSimFunction* first = FindFunction(bus, device, 0);
+        CSimFunction* first = FindFunction(segment, bus, device, 0);
         if (first && first->m_answersAllFunctions)
             return first;
     }
     return nullptr;
 }
 
-void CSimMachine::SetFault(uint32_t mode, uint32_t bus, uint32_t device, uint32_t function)
+void CSimMachine::SetFault(uint32_t mode, uint32_t busField, uint32_t device, uint32_t function)
 {
     m_faultMode = mode;
-    m_faultKey = AddressKey(bus & pci::kMaxBus, device & pci::kMaxDevice, function & pci::kMaxFunction);
+    m_faultKey = AddressKey(BusFieldSegment(busField), BusFieldBus(busField), device & pci::kMaxDevice,
+                            function & pci::kMaxFunction);
 }
 
-bool CSimMachine::FaultsAddress(uint32_t bus, uint32_t device, uint32_t function) const
+bool CSimMachine::FaultsAddress(const CServedRequest& r) const
 {
     if (m_faultMode == kSimFaultAll)
         return true;
-    return m_faultMode == kSimFaultFunction && AddressKey(bus, device, function) == m_faultKey;
+    return m_faultMode == kSimFaultFunction && AddressKey(r.m_segment, r.m_bus, r.m_device, r.m_function) == m_faultKey;
+}
+
+// The write-protect fault stands for a live machine with writes off, and says so in 809h.
+bool CSimMachine::TakesConfigWrites() const
+{
+    return m_faultMode != kSimFaultWriteProtect;
 }
 
 uint32_t CSimMachine::WriteRefusal() const
@@ -118,8 +126,9 @@ bool CSimMachine::FaultsRange(uint8_t space, uint64_t address, uint32_t bytes) c
         return true;
     if (m_faultMode != kSimFaultFunction)
         return false;
-    const CSimFunction* f = FindFunction(pci::RoutingIdBus(m_faultKey), pci::RoutingIdDevice(m_faultKey),
-                                         pci::RoutingIdFunction(m_faultKey));
+    const uint32_t id = FunctionKeyRoutingId(m_faultKey);
+    const CSimFunction* f = FindFunction(FunctionKeySegment(m_faultKey), pci::RoutingIdBus(id),
+                                         pci::RoutingIdDevice(id), pci::RoutingIdFunction(id));
     if (!f)
         return false;
     // Any byte of the request inside one of the function's ranges counts.
@@ -134,182 +143,64 @@ bool CSimMachine::FaultsRange(uint8_t space, uint64_t address, uint32_t bytes) c
     return false;
 }
 
-uint32_t CSimMachine::Dispatch(uint32_t code, const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                               uint32_t* returned)
-{
-    uint32_t ignored;
-    if (!returned)
-        returned = &ignored;
-    *returned = 0;
-    if ((inLength && !in) || (outLength && !out))
-        return kSimStatusInvalidParameter;
-    if (uint32_t status = CheckLength(code, inLength))
-        return status;
-    switch (code) {
-    case IOCTL_PROBE_FUNCTION: return ServeProbe(in, inLength, out, outLength, returned);
-    case IOCTL_WRITE_CONFIG: return ServeWriteConfig(in, inLength);
-    case IOCTL_READ_CONFIG_SPACE: return ServeReadConfigSpace(in, inLength, out, outLength, returned);
-    case IOCTL_READ_EXTENDED_CONFIG_SPACE: return ServeReadWholeSpace(in, inLength, out, outLength, returned);
-    case IOCTL_READ_CONFIG: return ServeReadConfig(in, inLength, out, outLength, returned);
-    case IOCTL_READ_DEVICE: return ServeReadDevice(in, inLength, out, outLength, returned, false);
-    case IOCTL_WRITE_DEVICE: return ServeWriteDevice(in, inLength, false);
-    case IOCTL_READ_DEVICE_WIDE: return ServeReadDevice(in, inLength, out, outLength, returned, true);
-    case IOCTL_WRITE_DEVICE_WIDE: return ServeWriteDevice(in, inLength, true);
-    case IOCTL_DESCRIBE_SOURCE:
-        return ServeDescribeSource(kSourceKindImage, m_faultMode != kSimFaultWriteProtect, out, outLength, returned);
-    case IOCTL_SIM_SET_FAULT: return ServeSetFault(in, inLength);
-    default: return kSimStatusInvalidDeviceRequest;
-    }
-}
-
-uint32_t CSimMachine::CheckLength(uint32_t code, uint32_t inLength)
-{
-    const uint32_t fixed = FixedRequestInSize(code);
-    return fixed != kVariableInSize && inLength != fixed ? kSimStatusInvalidParameter : kSimStatusSuccess;
-}
-
-uint32_t CSimMachine::CheckAddress(const uint8_t* in, uint32_t* bus, uint32_t* device, uint32_t* function)
-{
-    *bus = pci::GetLe32(in + kAddrBusOffset);
-    *device = pci::GetLe32(in + kAddrDeviceOffset);
-    *function = pci::GetLe32(in + kAddrFunctionOffset);
-    if (*bus > pci::kMaxBus || *device > pci::kMaxDevice || *function > pci::kMaxFunction)
-        return kSimStatusInvalidParameter;
-    return kSimStatusSuccess;
-}
-
-uint32_t CSimMachine::CheckRegister(const uint8_t* in, uint32_t* offset, uint32_t* size)
-{
-    *offset = pci::GetLe32(in + kRegOffsetOffset);
-    *size = in[kRegSizeOffset];
-    if (!ValidUnit(*size) || *offset >= kExtendedConfigSpaceSize || *offset + *size > kExtendedConfigSpaceSize)
-        return kSimStatusInvalidParameter;
-    return kSimStatusSuccess;
-}
-
 // Registers past the function's own space do not exist: a request for one is refused.
 bool CSimMachine::WithinSpace(const CSimFunction* f, uint32_t offset, uint32_t size)
 {
     return !f || offset + size <= f->SpaceSize();
 }
 
-uint32_t CSimMachine::ServeProbe(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                 uint32_t* returned)
+uint32_t CSimMachine::ServeProbe(const CServedRequest& r)
 {
-    if (inLength < kProbeInSize)
-        return kSimStatusInvalidParameter;
-    if (outLength < kProbeOutSize)
-        return kSimStatusBufferTooSmall;
-    uint32_t bus, device, function;
-    if (uint32_t status = CheckAddress(in, &bus, &device, &function))
-        return status;
-    if (FaultsAddress(bus, device, function))
+    if (FaultsAddress(r))
         return kSimStatusIoDeviceError;
-    const CSimFunction* f = FindFunction(bus, device, function);
-    pci::PutLe32(out, f ? f->ReadConfig(0, 4) : kAbsentValue);
-    *returned = kProbeOutSize;
+    const CSimFunction* f = FindFunction(r.m_segment, r.m_bus, r.m_device, r.m_function);
+    pci::PutLe32(r.m_out, f ? f->ReadConfig(0, 4) : kAbsentValue);
+    *r.m_returned = kProbeOutSize;
     return kSimStatusSuccess;
-}
-
-uint32_t CSimMachine::ServeReadConfigSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                           uint32_t* returned)
-{
-    return ServeReadSpace(in, inLength, out, outLength, returned, false);
-}
-
-uint32_t CSimMachine::ServeReadWholeSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                          uint32_t* returned)
-{
-    return ServeReadSpace(in, inLength, out, outLength, returned, true);
 }
 
 // 802h answers the first 256 bytes; 808h the function's whole space (4 KiB with extended
 // space). An absent function answers 256 bytes of all ones to both.
-uint32_t CSimMachine::ServeReadSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                     uint32_t* returned, bool whole)
+uint32_t CSimMachine::ServeReadSpace(const CServedRequest& r, bool whole)
 {
-    if (inLength < (whole ? kReadExtendedConfigSpaceInSize : kReadConfigSpaceInSize))
-        return kSimStatusInvalidParameter;
-    if (outLength < (whole ? kExtendedConfigSpaceSize : kConfigSpaceSize))
-        return kSimStatusBufferTooSmall;
-    uint32_t bus, device, function;
-    if (uint32_t status = CheckAddress(in, &bus, &device, &function))
-        return status;
-    if (FaultsAddress(bus, device, function))
+    if (FaultsAddress(r))
         return kSimStatusIoDeviceError;
-    const CSimFunction* f = FindFunction(bus, device, function);
+    const CSimFunction* f = FindFunction(r.m_segment, r.m_bus, r.m_device, r.m_function);
     const uint32_t size = f && whole ? f->SpaceSize() : kConfigSpaceSize;
     if (f)
-        SimCopy(out, f->m_config, size);
+        SimCopy(r.m_out, f->m_config, size);
     else
-        SimFill(out, kAbsentByte, size);
-    *returned = size;
+        SimFill(r.m_out, kAbsentByte, size);
+    *r.m_returned = size;
     return kSimStatusSuccess;
 }
 
-uint32_t CSimMachine::ServeReadConfig(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                      uint32_t* returned)
+uint32_t CSimMachine::ServeReadConfig(const CServedRequest& r)
 {
-    if (inLength < kReadConfigInSize)
-        return kSimStatusInvalidParameter;
-    if (outLength < kReadConfigOutSize)
-        return kSimStatusBufferTooSmall;
-    uint32_t bus, device, function, offset, size;
-    if (uint32_t status = CheckAddress(in, &bus, &device, &function))
-        return status;
-    if (uint32_t status = CheckRegister(in, &offset, &size))
-        return status;
-    if (FaultsAddress(bus, device, function))
+    if (FaultsAddress(r))
         return kSimStatusIoDeviceError;
-    const CSimFunction* f = FindFunction(bus, device, function);
-    if (!WithinSpace(f, offset, size))
+    const CSimFunction* f = FindFunction(r.m_segment, r.m_bus, r.m_device, r.m_function);
+    if (!WithinSpace(f, r.m_offset, r.m_size))
         return kSimStatusInvalidParameter;
-    uint32_t value = f ? f->ReadConfig(offset, size) : kAbsentValue >> (8 * (4 - size));
-    pci::PutLe32(out, value);
-    *returned = kReadConfigOutSize;
+    uint32_t value = f ? f->ReadConfig(r.m_offset, r.m_size) : kAbsentValue >> (8 * (4 - r.m_size));
+    pci::PutLe32(r.m_out, value);
+    *r.m_returned = kReadConfigOutSize;
     return kSimStatusSuccess;
 }
 
-uint32_t CSimMachine::ServeWriteConfig(const uint8_t* in, uint32_t inLength)
+uint32_t CSimMachine::ServeWriteConfig(const CServedRequest& r)
 {
-    if (inLength < kWriteConfigInSize)
-        return kSimStatusInvalidParameter;
-    uint32_t bus, device, function, offset, size;
-    if (uint32_t status = CheckAddress(in, &bus, &device, &function))
-        return status;
-    if (uint32_t status = CheckRegister(in, &offset, &size))
-        return status;
-    if (FaultsAddress(bus, device, function))
+    if (FaultsAddress(r))
         return kSimStatusIoDeviceError;
     if (uint32_t status = WriteRefusal())
         return status;
     // An absent function ignores the write, as a master abort would.
-    CSimFunction* f = FindFunction(bus, device, function);
-    if (!WithinSpace(f, offset, size))
+    CSimFunction* f = FindFunction(r.m_segment, r.m_bus, r.m_device, r.m_function);
+    if (!WithinSpace(f, r.m_offset, r.m_size))
         return kSimStatusInvalidParameter;
     if (f)
-        f->WriteConfig(offset, size, pci::GetLe32(in + kRegValueOffset));
+        f->WriteConfig(r.m_offset, r.m_size, pci::GetLe32(r.m_in + kRegValueOffset));
     m_lastFunction = nullptr;
-    return kSimStatusSuccess;
-}
-
-uint32_t CSimMachine::CheckRange(const uint8_t* in, uint32_t inLength, bool wide, uint8_t* space, uint64_t* address,
-                                 uint32_t* bytes)
-{
-    if (inLength < (wide ? kWideRangeHeaderSize : kRangeHeaderSize))
-        return kSimStatusInvalidParameter;
-    *space = in[wide ? kWideRangeSpaceOffset : kRangeSpaceOffset];
-    *address = wide ? pci::GetLe64(in + kWideRangeAddressOffset) : pci::GetLe32(in + kRangeAddressOffset);
-    uint32_t unit = pci::GetLe32(in + (wide ? kWideRangeUnitOffset : kRangeUnitOffset));
-    uint32_t count = pci::GetLe32(in + (wide ? kWideRangeCountOffset : kRangeCountOffset));
-    if ((*space != kSpaceIo && *space != kSpaceMemory) || !ValidUnit(unit) || count == 0 ||
-        count > kSimMaxTransferBytes / unit)
-        return kSimStatusInvalidParameter;
-    *bytes = unit * count;
-    // A request may end at the top of its address space but never wrap past it.
-    const uint64_t lastByte = *address + (*bytes - 1);
-    if (lastByte < *address || (!wide && lastByte >= kNarrowAddressLimit))
-        return kSimStatusInvalidParameter;
     return kSimStatusSuccess;
 }
 
@@ -384,86 +275,52 @@ CSimMachine::CRun CSimMachine::NextRun(uint8_t space, uint64_t address, uint32_t
     return run;
 }
 
-uint32_t CSimMachine::ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                      uint32_t* returned, bool wide)
+uint32_t CSimMachine::ServeReadDevice(const CServedRequest& r)
 {
-    uint8_t space;
-    uint64_t address;
-    uint32_t bytes;
-    if (uint32_t status = CheckRange(in, inLength, wide, &space, &address, &bytes))
-        return status;
-    if (outLength < bytes)
-        return kSimStatusBufferTooSmall;
-    if (FaultsRange(space, address, bytes))
+    if (FaultsRange(r.m_space, r.m_address, r.m_bytes))
         return kSimStatusIoDeviceError;
-    for (uint32_t done = 0; done < bytes;) {
-        CRun run = NextRun(space, address + done, bytes - done);
+    for (uint32_t done = 0; done < r.m_bytes;) {
+        CRun run = NextRun(r.m_space, r.m_address + done, r.m_bytes - done);
         if (run.m_function)
-            run.m_function->m_ranges[run.m_slot].Read(run.m_offset, out + done, run.m_length);
+            run.m_function->m_ranges[run.m_slot].Read(run.m_offset, r.m_out + done, run.m_length);
         else
-            SimFill(out + done, kAbsentByte, run.m_length);
+            SimFill(r.m_out + done, kAbsentByte, run.m_length);
         done += run.m_length;
     }
-    *returned = bytes;
+    *r.m_returned = r.m_bytes;
     return kSimStatusSuccess;
 }
 
-uint32_t CSimMachine::ServeWriteDevice(const uint8_t* in, uint32_t inLength, bool wide)
+uint32_t CSimMachine::ServeWriteDevice(const CServedRequest& r)
 {
-    uint8_t space;
-    uint64_t address;
-    uint32_t bytes;
-    if (uint32_t status = CheckRange(in, inLength, wide, &space, &address, &bytes))
-        return status;
-    if (inLength != WriteDeviceInSize(wide, bytes))
-        return kSimStatusInvalidParameter;
-    if (FaultsRange(space, address, bytes))
+    if (FaultsRange(r.m_space, r.m_address, r.m_bytes))
         return kSimStatusIoDeviceError;
     if (uint32_t status = WriteRefusal())
         return status;
     // Reserve every page first so that a shortage refuses the request before any byte changes.
     // Expansion ROMs are read-only and unmapped addresses ignore writes.
-    for (uint32_t done = 0; done < bytes;) {
-        CRun run = NextRun(space, address + done, bytes - done);
+    for (uint32_t done = 0; done < r.m_bytes;) {
+        CRun run = NextRun(r.m_space, r.m_address + done, r.m_bytes - done);
         if (run.m_function && run.m_slot != kSimRomSlot &&
             !run.m_function->m_ranges[run.m_slot].Reserve(run.m_offset, run.m_length, &m_budget))
             return kSimStatusInsufficientResources;
         done += run.m_length;
     }
-    const uint8_t* data = in + (wide ? kWideRangeHeaderSize : kRangeHeaderSize);
-    for (uint32_t done = 0; done < bytes;) {
-        CRun run = NextRun(space, address + done, bytes - done);
+    for (uint32_t done = 0; done < r.m_bytes;) {
+        CRun run = NextRun(r.m_space, r.m_address + done, r.m_bytes - done);
         if (run.m_function && run.m_slot != kSimRomSlot)
-            run.m_function->m_ranges[run.m_slot].Write(run.m_offset, data + done, run.m_length);
+            run.m_function->m_ranges[run.m_slot].Write(run.m_offset, r.m_data + done, run.m_length);
         done += run.m_length;
     }
     return kSimStatusSuccess;
 }
 
-uint32_t CSimMachine::ServeDescribeSource(uint32_t kind, bool writesAllowed, uint8_t* out, uint32_t outLength,
-                                          uint32_t* returned)
+uint32_t CSimMachine::ServeSetFault(const CServedRequest& r)
 {
-    constexpr uint32_t kSegmentCount = 1;
-    constexpr uint32_t kSize = SourceAnswerSize(kSegmentCount);
-    if (outLength < kSize)
-        return kSimStatusBufferTooSmall;
-    pci::PutLe32(out + kSourceSizeOffset, kSize);
-    pci::PutLe32(out + kSourceKindOffset, kind);
-    pci::PutLe32(out + kSourceFlagsOffset, writesAllowed ? kSourceConfigWritesAllowed : 0);
-    pci::PutLe32(out + kSourceSegmentCountOffset, kSegmentCount);
-    pci::PutLe16(out + kSourceFixedSize, 0);
-    *returned = kSize;
-    return kSimStatusSuccess;
-}
-
-uint32_t CSimMachine::ServeSetFault(const uint8_t* in, uint32_t inLength)
-{
-    if (inLength < kSimFaultInSize)
-        return kSimStatusInvalidParameter;
-    uint32_t mode = pci::GetLe32(in + kSimFaultModeOffset);
+    uint32_t mode = pci::GetLe32(r.m_in + kSimFaultModeOffset);
     if (mode > kSimFaultWriteDenied)
         return kSimStatusInvalidParameter;
-    SetFault(mode, pci::GetLe32(in + kSimFaultBusOffset), pci::GetLe32(in + kSimFaultDeviceOffset),
-             pci::GetLe32(in + kSimFaultFunctionOffset));
+    SetFault(mode, pci::GetLe32(r.m_in + kSimFaultBusOffset), pci::GetLe32(r.m_in + kSimFaultDeviceOffset),
+             pci::GetLe32(r.m_in + kSimFaultFunctionOffset));
     return kSimStatusSuccess;
 }

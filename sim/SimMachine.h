@@ -2,7 +2,7 @@
 // The simulated PCI machine: loads a machine image and serves the driver's
 // device-control requests against it.
 #include <stdint.h>
-#include "sim/MachineSource.h"
+#include "sim/RequestServer.h"
 #include "sim/SimRange.h"
 #include "protocol/DriverProtocol.h"
 #include "sim/SimUtil.h"
@@ -24,6 +24,8 @@ struct CSimRegistryRecord
     char instance[64];
     bool hasLocation;
     char location[96];
+    // The location names no segment: a function outside segment 0 gives it here, 0 elsewhere.
+    uint32_t segment;
     bool hasControl;
     const uint8_t* allocConfig; // REG_RESOURCE_LIST data of this build's layout, owned by the machine
     uint32_t allocConfigLength;
@@ -32,7 +34,7 @@ struct CSimRegistryRecord
 // Largest unit x count of one device range request (64 KiB).
 constexpr uint32_t kSimMaxTransferBytes = kMaxRangeTransferBytes;
 
-class CSimMachine : public CMachineSource {
+class CSimMachine : public CRequestServer {
 public:
     CSimMachine();
     ~CSimMachine() override;
@@ -41,54 +43,40 @@ public:
 
     // Replaces the machine by the image; on failure fills error and keeps the old machine.
     bool Load(const char* text, uint32_t length, const char* fileName, CSimError* error);
-    // Serves one request; returns an NTSTATUS value, *returned = bytes written to out.
-    uint32_t Dispatch(uint32_t code, const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                      uint32_t* returned) override;
-
     uint32_t GetRegistryRecordCount() const override;
     bool GetRegistryRecord(uint32_t index, CSimRegistryRecord* record) const override;
 
-    // 0 off, 1 fail every request, 2 fail requests that concern one function.
-    void SetFault(uint32_t mode, uint32_t bus, uint32_t device, uint32_t function);
+    // 0 off, 1 fail every request, 2 fail requests that concern one function; busField is a
+    // request's bus field (MakeBusField), so a plain bus number names segment 0.
+    void SetFault(uint32_t mode, uint32_t busField, uint32_t device, uint32_t function);
 
-    // Remarks of the last successful load (PCI domains left out, Region lines no BAR can
+    // Remarks of the last successful load (PCI domains beyond FFFFh left out, Region lines no BAR can
     // hold), one per line; may be empty.
     const char* GetLoadNotes() const override { return m_notes; }
     uint32_t GetFunctionCount() const { return m_functions.Count(); }
     const CSimFunction* GetFunction(uint32_t index) const { return m_functions[index]; }
     // The function answering at the address (following devices that ignore the function number).
-    CSimFunction* FindFunction(uint32_t bus, uint32_t device, uint32_t function) const;
-
-    // The checks every source applies to a request's input before serving it; each returns an NTSTATUS value.
-    static uint32_t CheckLength(uint32_t code, uint32_t inLength);
-    static uint32_t CheckAddress(const uint8_t* in, uint32_t* bus, uint32_t* device, uint32_t* function);
-    static uint32_t CheckRegister(const uint8_t* in, uint32_t* offset, uint32_t* size);
-    // wide: the request carries a 64-bit address (806h/807h) instead of a 32-bit one.
-    static uint32_t CheckRange(const uint8_t* in, uint32_t inLength, bool wide, uint8_t* space, uint64_t* address,
-                               uint32_t* bytes);
-    // The answer to 809h of a source of this kind (kSourceKindImage or kSourceKindLive), segment 0 only.
-    static uint32_t ServeDescribeSource(uint32_t kind, bool writesAllowed, uint8_t* out, uint32_t outLength,
-                                        uint32_t* returned);
+    CSimFunction* FindFunction(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function) const;
+    // The same in segment 0.
+    CSimFunction* FindFunction(uint32_t bus, uint32_t device, uint32_t function) const
+    {
+        return FindFunction(0, bus, device, function);
+    }
 
 private:
-    uint32_t ServeProbe(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength, uint32_t* returned);
-    uint32_t ServeReadConfigSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                  uint32_t* returned);
-    uint32_t ServeReadSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength, uint32_t* returned,
-                            bool whole);
-    uint32_t ServeReadWholeSpace(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                                 uint32_t* returned);
-    uint32_t ServeReadConfig(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
-                             uint32_t* returned);
-    uint32_t ServeWriteConfig(const uint8_t* in, uint32_t inLength);
-    // wide: the request carries a 64-bit address (806h/807h) instead of a 32-bit one.
-    uint32_t ServeReadDevice(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength, uint32_t* returned,
-                             bool wide);
-    uint32_t ServeWriteDevice(const uint8_t* in, uint32_t inLength, bool wide);
-    uint32_t ServeSetFault(const uint8_t* in, uint32_t inLength);
+    uint32_t ServeProbe(const CServedRequest& request) override;
+    uint32_t ServeReadSpace(const CServedRequest& request, bool whole) override;
+    uint32_t ServeReadConfig(const CServedRequest& request) override;
+    uint32_t ServeWriteConfig(const CServedRequest& request) override;
+    uint32_t ServeReadDevice(const CServedRequest& request) override;
+    uint32_t ServeWriteDevice(const CServedRequest& request) override;
+    bool TakesSimulatorControls() const override { return true; }
+    uint32_t ServeSetFault(const CServedRequest& request) override;
+    uint32_t SourceKind() const override { return kSourceKindImage; }
+    bool TakesConfigWrites() const override;
 
     static bool WithinSpace(const CSimFunction* f, uint32_t offset, uint32_t size);
-    bool FaultsAddress(uint32_t bus, uint32_t device, uint32_t function) const;
+    bool FaultsAddress(const CServedRequest& request) const;
     bool FaultsRange(uint8_t space, uint64_t address, uint32_t bytes) const;
     // The status the write fault modes refuse every write with; success when none is on.
     uint32_t WriteRefusal() const;

@@ -45,9 +45,11 @@ void CSimFunction::FormatInstanceName(char* text, uint32_t capacity) const
         return;
     }
     // Shaped like the names the plug-and-play manager gives: parent id, then device/function.
+    // The parent differs per bus and segment, so alike cards in two segments get two names.
+    const uint32_t parent = (uint32_t(m_segment) << 8) | m_bus;
     CSimText(text, capacity)
         .Add("3&")
-        .AddHex(0x2B8E0B4Bu + m_bus * 0x01000193u, 8)
+        .AddHex(0x2B8E0B4Bu + parent * 0x01000193u, 8)
         .Add("&0&")
         .AddHex((uint32_t(m_device) << 3) | m_function, 2);
 }
@@ -214,6 +216,7 @@ bool CSimMachine::GetRegistryRecord(uint32_t index, CSimRegistryRecord* record) 
             f->FormatInstanceName(record->instance, sizeof(record->instance));
             record->hasLocation = true;
             FormatLocation(record->location, sizeof(record->location), f->m_bus, f->m_device, f->m_function);
+            record->segment = f->m_segment;
             record->hasControl = f->m_registryMode == kSimRegistryNormal;
             record->allocConfig = record->hasControl ? f->m_allocConfig : nullptr;
             record->allocConfigLength = record->hasControl ? f->m_allocConfigLength : 0;
@@ -224,6 +227,7 @@ bool CSimMachine::GetRegistryRecord(uint32_t index, CSimRegistryRecord* record) 
         SimStrCopy(record->instance, sizeof(record->instance), extra.m_name);
         record->hasLocation = extra.m_hasLocation;
         record->location[0] = 0;
+        record->segment = 0;
         if (extra.m_hasLocation)
             FormatLocation(record->location, sizeof(record->location), extra.m_bus, extra.m_device, extra.m_function);
         record->hasControl = extra.m_hasControl;

@@ -55,15 +55,37 @@ void CBusTreeModel::Build(CPciFunction* root)
     m_items.clear();
     if (!root)
         return;
-    InsertFunction(-1, root);
-    for (const CPciFunction::CRootBus& bus : root->m_rootBuses)
-        InsertChildren(AddItem(-1, FormatRootBusLabel(bus.bus), kImageBridge, nullptr), bus.functions);
+    if (!root->IsPlaceholder())
+        InsertFunction(-1, root);
+    // Outside segment 0 each segment is one root: bus 0's functions below it, then its root buses.
+    int segmentItem = -1;
+    uint16_t segment = 0;
+    for (const CPciFunction::CRootBus& bus : root->m_rootBuses) {
+        if (bus.segment != 0 && (segmentItem < 0 || bus.segment != segment)) {
+            segment = bus.segment;
+            segmentItem = AddItem(-1, FormatSegmentLabel(segment), kImageBridge, nullptr);
+        }
+        if (bus.segment != 0 && bus.bus == 0)
+            InsertChildren(segmentItem, bus.functions);
+        else
+            InsertChildren(
+                AddItem(bus.segment != 0 ? segmentItem : -1, FormatRootBusLabel(bus.bus), kImageBridge, nullptr),
+                bus.functions);
+    }
 }
 
+std::string CBusTreeModel::FormatSegmentLabel(uint16_t segment)
+{
+    char label[32];
+    snprintf(label, sizeof label, "Segment %04X", unsigned(segment));
+    return label;
+}
+
+// Bus 0 is a root bus only when it holds no host bridge: it is then the machine's first root.
 std::string CBusTreeModel::FormatRootBusLabel(uint32_t bus)
 {
     char label[32];
-    snprintf(label, sizeof label, "Root Bus %02Xh", unsigned(bus));
+    snprintf(label, sizeof label, "%s %02Xh", bus == 0 ? "PCI Bus" : "Root Bus", unsigned(bus));
     return label;
 }
 
@@ -96,7 +118,8 @@ void CBusTreeModel::InsertChildren(int parent, const std::vector<std::unique_ptr
     for (const std::unique_ptr<CPciFunction>& child : children) {
         // An unreadable function 0 has no header type that could say its device has more.
         if (child->IsReadable() && child->IsMultiFunction() && child->m_function == 0) {
-            group = AddItem(parent, FormatGroupLabel(child->m_bus, child->m_device), kImageMultiFunctionGroup, nullptr);
+            group = AddItem(parent, FormatGroupLabel(child->m_bus, child->m_device, child->m_segment),
+                            kImageMultiFunctionGroup, nullptr);
             groupDevice = child->m_device;
         }
         const bool inGroup = group >= 0 && child->m_device == groupDevice;
@@ -116,17 +139,20 @@ std::string CBusTreeModel::FormatFunctionLabel(const CPciFunction& function)
 
 std::string CBusTreeModel::FormatAddress(const CPciFunction& function)
 {
-    char address[32];
-    snprintf(address, sizeof address, "%d.%d.%d", int(function.m_bus), int(function.m_device),
-             int(function.m_function));
-    return address;
+    return FormatAddress(function.m_segment, function.m_bus, function.m_device, function.m_function);
 }
 
-std::string CBusTreeModel::FormatGroupLabel(uint32_t bus, uint32_t device)
+std::string CBusTreeModel::FormatAddress(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function)
 {
-    char label[64];
-    snprintf(label, sizeof label, "%d.%d.x   Multi Function Device", int(bus), int(device));
-    return label;
+    return CPciFunction::FormatAddress(segment, bus, device, function);
+}
+
+std::string CBusTreeModel::FormatGroupLabel(uint32_t bus, uint32_t device, uint16_t segment)
+{
+    // The address of its function 0 with "x" for the function number.
+    std::string address = FormatAddress(segment, bus, device, 0);
+    address.back() = 'x';
+    return address + "   Multi Function Device";
 }
 
 int CBusTreeModel::GetImageIndex(uint8_t baseClass, uint8_t subclass)

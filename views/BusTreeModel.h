@@ -12,14 +12,13 @@ class CPciFunction;
 struct CBusTreeItem
 {
     int depth = 0;
-    int parent = -1;  // index of the parent item, -1 for the root
+    int parent = -1; // index of the parent item, -1 for the root
     std::string label;
     int image = 0;
-    CPciFunction* function = nullptr;  // borrowed; null for a multi-function group item
+    CPciFunction* function = nullptr; // borrowed; null for a multi-function group item
 };
 
-class CBusTreeModel
-{
+class CBusTreeModel {
 public:
     static constexpr int kImageBridge = 1;
     static constexpr int kImageMultiFunctionGroup = 2;
@@ -32,9 +31,13 @@ public:
     static constexpr char kUnreadableText[] = "could not be read";
 
     static std::string FormatFunctionLabel(const CPciFunction& function);
-    // "bus.device.function" in decimal, as every function label begins.
+    // "bus.device.function" in decimal, as every function label begins; outside segment 0 the
+    // segment comes first in four hex digits ("0001:3.0.0").
     static std::string FormatAddress(const CPciFunction& function);
-    static std::string FormatGroupLabel(uint32_t bus, uint32_t device);
+    static std::string FormatAddress(uint16_t segment, uint32_t bus, uint32_t device, uint32_t function);
+    static std::string FormatGroupLabel(uint32_t bus, uint32_t device, uint16_t segment = 0);
+    // The root item of a segment other than 0.
+    static std::string FormatSegmentLabel(uint16_t segment);
     // A further root item for a bus that no bridge of bus 0 reaches.
     static std::string FormatRootBusLabel(uint32_t bus);
     static int GetImageIndex(uint8_t baseClass, uint8_t subclass);

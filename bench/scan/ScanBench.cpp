@@ -2,7 +2,9 @@
 // requests one scan sends, by kind and by the operation that sends them; the scan's
 // time against its requests' cost (each kind's count times that kind's median round
 // trip, replayed from the scan's own requests in the same run); the name lookups'
-// share of the scan. Run it from the folder that holds pcidevs.txt. Natively it
+// share of the scan. Each machine is scanned under both probing rules (as an operating
+// system probes, and every function number of every device), and the ratio of their
+// median scans is printed. Run it from the folder that holds pcidevs.txt. Natively it
 // scans the embedded machine and each image named, with requests served in-process;
 // under Windows it scans what the driver serves.
 #include "device/PciFunction.h"
@@ -12,6 +14,7 @@
 
 #include <stdint.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
@@ -29,7 +32,14 @@ namespace {
 using CClock = std::chrono::steady_clock;
 
 const char kDriverPath[] = "\\\\.\\briscodrvDevice";
-constexpr int kRounds = 7;
+constexpr int kDefaultRounds = 7;
+// SCAN_BENCH_ROUNDS overrides the number of rounds per machine and rule.
+int Rounds()
+{
+    const char* text = getenv("SCAN_BENCH_ROUNDS");
+    const int rounds = text ? atoi(text) : 0;
+    return rounds > 0 ? rounds : kDefaultRounds;
+}
 constexpr size_t kReplaysPerKind = 300;
 
 double MillisecondsSince(CClock::time_point start)
@@ -137,16 +147,19 @@ const char* KindName(uint32_t code)
     case IOCTL_WRITE_CONFIG: return "write register";
     case IOCTL_READ_DEVICE: return "read device range";
     case IOCTL_WRITE_DEVICE: return "write device range";
+    case IOCTL_READ_EXTENDED_CONFIG_SPACE: return "read whole space";
+    case IOCTL_DESCRIBE_SOURCE: return "describe source";
     default: return "other";
     }
 }
 
-// The function address of a configuration request.
-uint32_t AddressOf(const CRequest& request)
+// The function address of a configuration request: its bus field (segment and bus), device and
+// function; all ones for a request that names no function.
+uint64_t AddressOf(const CRequest& request)
 {
     if (request.in.size() < kAddrFunctionOffset + 4)
-        return 0xFFFFFFFF;
-    return pci::GetLe32(request.in.data() + kAddrBusOffset) << 8 |
+        return UINT64_MAX;
+    return uint64_t(pci::GetLe32(request.in.data() + kAddrBusOffset)) << 8 |
         pci::GetLe32(request.in.data() + kAddrDeviceOffset) << 3 |
         pci::GetLe32(request.in.data() + kAddrFunctionOffset);
 }
@@ -166,11 +179,11 @@ struct CRequestTable
 CRequestTable Tabulate(const std::vector<CRequest>& requests, const CPciFunction& root)
 {
     CRequestTable table;
-    uint32_t rootAddress = root.m_bus << 8 | root.m_device << 3 | root.m_function;
+    const uint64_t rootAddress = uint64_t(root.BusField()) << 8 | root.m_device << 3 | root.m_function;
     bool searching = true;
-    std::map<std::pair<uint32_t, uint32_t>, int> seen;
+    std::map<std::pair<uint32_t, uint64_t>, int> seen;
     for (const CRequest& request : requests) {
-        uint32_t address = AddressOf(request);
+        const uint64_t address = AddressOf(request);
         const char* operation = searching          ? "host bridge search"
             : request.code == IOCTL_PROBE_FUNCTION ? "bus scan"
                                                    : "function construction";
@@ -230,8 +243,8 @@ std::map<uint32_t, std::vector<double>> ReplayTimes(HANDLE driver, const std::ve
 }
 
 // Rounds of scan, replay and name lookups alternate, so that all three see the same
-// load; the medians are taken over the rounds.
-void Measure(const char* machine, HANDLE driver)
+// load; the medians are taken over the rounds. Returns the median scan in milliseconds.
+double Measure(const char* machine, HANDLE driver, const CPciFunction::CScanOptions& options)
 {
     // The first scan indexes the name file; the rounds after it find the index ready.
     CClock::time_point coldStart = CClock::now();
@@ -245,13 +258,14 @@ void Measure(const char* machine, HANDLE driver)
     std::vector<CRequest> requests;
     CRequestTable table;
     uint32_t functions = 0;
-    for (int round = 0; round < kRounds; ++round) {
+    const int rounds = Rounds();
+    for (int round = 0; round < rounds; ++round) {
         requests.clear();
         g_recording = &requests;
         g_insideMs = 0;
         g_stalledMs = 0;
         CClock::time_point start = CClock::now();
-        CPciFunction root(driver);
+        CPciFunction root(driver, options);
         scans.push_back(MillisecondsSince(start));
         g_recording = nullptr;
         outside.push_back(scans.back() - g_insideMs);
@@ -267,8 +281,9 @@ void Measure(const char* machine, HANDLE driver)
     double scanMs = Median(scans);
     double namesMs = Median(names);
     double requestsMs = 0;
-    printf("%s: %u functions, %u requests per scan, %u of them repeats; name file indexed in %.1f ms\n", machine,
-           functions, table.total, table.repeats, indexMs);
+    printf("%s, %s: %u functions, %u requests per scan, %u of them repeats; name file indexed in %.1f ms\n", machine,
+           options.everyFunction ? "every function number" : "function 0 first", functions, table.total, table.repeats,
+           indexMs);
     for (const auto& [kindAndOperation, count] : table.counts)
         printf("  %-46s %7u\n", kindAndOperation.c_str(), count);
     for (const auto& [code, count] : table.byKind) {
@@ -280,7 +295,7 @@ void Measure(const char* machine, HANDLE driver)
     double fastestMs = *std::min_element(scans.begin(), scans.end());
     printf("  scan %.2f ms fastest, %.2f ms median of %d; requests' cost %.2f ms: scan / requests' cost %.2f "
            "(median scan %.2f)\n",
-           fastestMs, scanMs, kRounds, requestsMs, requestsMs > 0 ? fastestMs / requestsMs : 0.0,
+           fastestMs, scanMs, rounds, requestsMs, requestsMs > 0 ? fastestMs / requestsMs : 0.0,
            requestsMs > 0 ? scanMs / requestsMs : 0.0);
 #ifdef _WIN32
     // Round trips vary; what the scan spends outside its requests is its own cost.
@@ -288,6 +303,18 @@ void Measure(const char* machine, HANDLE driver)
            Median(outside), scanMs > 0 ? 100 * Median(outside) / scanMs : 0.0, kStallMs, Median(stalled));
 #endif
     printf("  names %.3f ms: names / scan %.4f\n", namesMs, scanMs > 0 ? namesMs / scanMs : 0.0);
+    return scanMs;
+}
+
+// The machine under both rules, in the same run.
+void MeasureBothRules(const char* machine, HANDLE driver)
+{
+    CPciFunction::CScanOptions everyFunction;
+    everyFunction.everyFunction = true;
+    const double oldMs = Measure(machine, driver, everyFunction);
+    const double newMs = Measure(machine, driver, CPciFunction::CScanOptions{});
+    printf("%s: median scan, function 0 first / every function number: %.2f ms / %.2f ms = %.3f\n\n", machine, newMs,
+           oldMs, oldMs > 0 ? newMs / oldMs : 0.0);
 }
 
 #ifndef _WIN32
@@ -328,10 +355,10 @@ int main(int argc, char** argv)
         return 1;
     }
 #ifdef _WIN32
-    Measure(argc > 1 ? argv[1] : "driver", driver);
+    MeasureBothRules(argc > 1 ? argv[1] : "driver", driver);
 #else
     CompatUseDefaultMachine();
-    Measure("default", driver);
+    MeasureBothRules("default", driver);
     for (int i = 1; i < argc; ++i) {
         std::string image;
         std::string error;
@@ -339,7 +366,7 @@ int main(int argc, char** argv)
             fprintf(stderr, "scan_bench: %s: %s\n", argv[i], error.empty() ? "cannot read" : error.c_str());
             return 1;
         }
-        Measure(argv[i], driver);
+        MeasureBothRules(argv[i], driver);
     }
     CompatSetRequestObserver(nullptr);
 #endif

@@ -101,20 +101,21 @@ TEST(DumpTool, ModernMachineCapabilitiesAndJsonMatchTheGoldenFiles)
     }
 }
 
-// B.D.F, offset and space of every capability lspci lists in domain 0000, in its order.
+// B.D.F (after the domain outside 0000, as the tree writes it), offset and space of every
+// capability lspci lists, in its order.
 std::vector<std::string> LspciCapabilities(const std::vector<LspciFunction>& functions)
 {
     static const std::regex capability(R"(^\tCapabilities: \[([0-9a-f]+)( v\d+)?\] ?(.*)$)");
     std::vector<std::string> keys;
     std::smatch match;
     for (const LspciFunction& f : functions) {
-        if (f.address.size() > 7 && f.address.rfind("0000:", 0) != 0)
-            continue;
+        std::string domain = f.address.size() > 7 ? f.address.substr(0, 5) : "0000:";
+        std::transform(domain.begin(), domain.end(), domain.begin(), ::toupper);
         for (const std::string& line : f.lines) {
             if (!std::regex_match(line, match, capability) || match[3].str().rfind("<", 0) == 0)
                 continue;
             char key[48];
-            snprintf(key, sizeof key, "%u.%u.%u %03lXh %s", f.bus, f.device, f.function,
+            snprintf(key, sizeof key, "%s%u.%u.%u %03lXh %s", domain == "0000:" ? "" : domain.c_str(), f.bus, f.device, f.function,
                      std::stoul(match[1].str(), nullptr, 16), match[2].matched ? "extended" : "standard");
             keys.push_back(key);
         }
@@ -189,6 +190,36 @@ TEST(DumpTool, OneFunctionAfterTheTree)
     EXPECT_NE(one.out.find("\n\n0.0.0   Bridge"), std::string::npos);
     EXPECT_NE(one.out.find("00h\tWORD\tVendor ID\t"), std::string::npos);
     EXPECT_NE(one.out.find("FCh\tDWORD\tVendor Specific\t"), std::string::npos);
+}
+
+// --function takes the tree's label and lspci's form, in any segment; --json names the segment.
+TEST(DumpTool, FunctionsAreNamedAsTheTreeOrLspciNamesThem)
+{
+    const std::string image = (GoldenDir().parent_path().parent_path() / "data" / "three-segments.txt").string();
+    const struct
+    {
+        const char* given;
+        const char* label;
+    } cases[] = {
+        {"0.1.0", "0.1.0   Bridge"},           {"00:01.0", "0.1.0   Bridge"},
+        {"0000:01:00.0", "1.0.0   Function"}, {"0001:1.0.1", "0001:1.0.1   Function"},
+        {"0001:01:00.1", "0001:1.0.1   Function"}, {"0010:3.0.0", "0010:3.0.0   Function"},
+        {"10:03:00.0", "0010:3.0.0   Function"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.given);
+        const CRunResult result = RunDump({"--function", c.given, image});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_NE(result.out.find(std::string("\n\n") + c.label), std::string::npos) << result.out;
+    }
+    EXPECT_NE(RunDump({image}).out.find("\nSegment 0001\n  0001:0.0.0   Bridge"), std::string::npos);
+    const CRunResult json = RunDump({"--json", "--function", "0010:03:00.0", image});
+    EXPECT_NE(json.out.find("\"address\": \"0010:3.0.0\",\n      \"segment\": 16, \"bus\": 3,"), std::string::npos)
+        << json.out;
+    for (const char* wrong : {"0001:3.0", "10000:0.0.0", "00:20.0", "00:1f.8", "0001:00:00", "g:0.0.0"}) {
+        EXPECT_EQ(RunDump({"--function", wrong, image}).exitCode, 2) << wrong;
+    }
+    EXPECT_EQ(RunDump({"--function", "0002:0.0.0", image}).err, "brisco-dump: no function 0002:0.0.0 in the machine\n");
 }
 
 // 0.10.0 of the default machine answers the probe, then refuses the read of its
@@ -292,6 +323,58 @@ TEST(DumpTool, AllRootBusesShowsEveryFunctionOnce)
     }
 }
 
+// Machines without a host bridge on bus 0 start at bus 0 itself, and a device without function
+// 0 shows its other functions only when every function number is probed: the tree then lists
+// exactly the functions lspci lists from the same file.
+TEST(DumpTool, TreesListWhatLspciLists)
+{
+    const fs::path data = GoldenDir().parent_path().parent_path() / "data";
+    const struct
+    {
+        const char* image;
+        bool everyFunction;
+        const char* root;
+        size_t hidden; // functions lspci lists that the tree leaves out
+    } cases[] = {
+        {"root-port-root-lspci-xxx.txt", false, "PCI Bus 00h", 0},
+        {"endpoints-only-lspci-xxx.txt", false, "PCI Bus 00h", 0},
+        {"no-function-zero-lspci-xxx.txt", true, "0.0.0   Bridge   (8086/1237) - ", 0},
+        {"no-function-zero-lspci-xxx.txt", false, "0.0.0   Bridge   (8086/1237) - ", 3},
+        {"root-buses-lspci-xxx.txt", false, "0.0.0   Bridge   (8086/2e10) - ", 7},
+        {"three-segments.txt", false, "0.0.0   Bridge   (8086/29c0) - ", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.image << (c.everyFunction ? " --every-function" : ""));
+        const std::string path = (data / c.image).string();
+        std::vector<std::string> args = {path};
+        if (c.everyFunction)
+            args.insert(args.begin(), "--every-function");
+        const CRunResult result = RunDump(args);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        std::istringstream lines(result.out.substr(0, result.out.find("\n\n")));
+        std::set<std::string> listed;
+        std::string first;
+        for (std::string line; std::getline(lines, line);) {
+            if (first.empty())
+                first = line;
+            const size_t start = line.find_first_not_of(' ');
+            if (line.find("   Bridge   (") != std::string::npos || line.find("   Function   (") != std::string::npos) {
+                EXPECT_TRUE(listed.insert(line.substr(start, line.find(' ', start) - start)).second) << line;
+            }
+        }
+        EXPECT_EQ(first.rfind(c.root, 0), 0u) << first;
+        size_t missing = 0;
+        for (const LspciFunction& f : ReadLspciFile(path)) {
+            std::string domain = f.address.size() > 7 && f.address.rfind("0000:", 0) != 0 ? f.address.substr(0, 5) : "";
+            std::transform(domain.begin(), domain.end(), domain.begin(), ::toupper);
+            missing += listed.count(domain + std::to_string(f.bus) + '.' + std::to_string(f.device) + '.' +
+                                    std::to_string(f.function)) == 0;
+        }
+        EXPECT_EQ(missing, c.hidden);
+        EXPECT_EQ(listed.size() + missing, ReadLspciFile(path).size()) << "nothing the file lacks is listed";
+    }
+}
+
 // --diff prints one line per register in which the machine differs from a saved image, and
 // nothing when they are equal; a function on one side only is named.
 TEST(DumpTool, DiffNamesEveryChangedRegister)
@@ -323,6 +406,14 @@ TEST(DumpTool, DiffNamesEveryChangedRegister)
         ASSERT_EQ(result.exitCode, 0) << result.err;
         EXPECT_EQ(result.out, c.expected);
     }
+    // Functions of other segments are compared with their own, and named with their segment.
+    const fs::path segments = image.parent_path() / "three-segments.txt";
+    std::string other = ReadFile(segments);
+    other.replace(other.find("00: 86 80 fb 10 06 00", other.find("0001:01:00.1")), 21, "00: 86 80 fb 10 02 00");
+    other.erase(other.find("0010:03:00.0"));
+    std::ofstream(changed, std::ios::binary) << other;
+    EXPECT_EQ(RunDump({"--diff", changed.string(), segments.string()}).out,
+              "0001:1.0.1\t04h\tCommand Register\t0002h\t0006h\n0010:3.0.0\tonly in the machine\n");
     const CRunResult broken = RunDump({"--diff", image.string() + ".missing", image.string()});
     EXPECT_EQ(broken.exitCode, 1);
     EXPECT_NE(broken.err.find("cannot be read"), std::string::npos) << broken.err;
@@ -335,13 +426,14 @@ TEST(DumpTool, SavedImagesLoadBackAsTheSameMachine)
 {
     const fs::path machines = GoldenDir().parent_path().parent_path().parent_path() / "machines";
     const fs::path saved = fs::temp_directory_path() / "brisco-saved-image.txt";
-    for (const char* name : {"default.txt", "modern.txt"}) {
-        SCOPED_TRACE(name);
-        const std::string original = (machines / name).string();
-        ASSERT_EQ(RunDump({"--save-image", saved.string(), original}).exitCode, 0);
+    const fs::path data = GoldenDir().parent_path().parent_path() / "data";
+    for (const fs::path& original : {machines / "default.txt", machines / "modern.txt",
+                                     data / "root-port-root-lspci-xxx.txt", data / "three-segments.txt"}) {
+        SCOPED_TRACE(original.filename().string());
+        ASSERT_EQ(RunDump({"--save-image", saved.string(), original.string()}).exitCode, 0);
         const CRunResult reloaded = RunDump({saved.string()});
         ASSERT_EQ(reloaded.exitCode, 0) << reloaded.err;
-        ExpectSameLines(reloaded.out, RunDump({original}).out);
+        ExpectSameLines(reloaded.out, RunDump({original.string()}).out);
     }
     const std::string kept = ReadFile(saved);
     const CRunResult refused = RunDump({"--save-image", (saved / "no-such-folder" / "x.txt").string()});

@@ -94,6 +94,17 @@ TEST_F(RegistryTest, OnlyTheInstanceAtTheFunctionsLocationIsUsed)
     AddInstance("3&11583659&0&F9", "PCI bus 0, device 30, function 3", &other);
     AddInstance("3&11583659&0&FB", "PCI bus 0, device 31, function 3", &mine);
     EXPECT_EQ((std::vector<uint64_t>{0x1000, 0, 0, 0, 32, 0}), Sizes());
+    // The same location in segment 1: its Segment value tells it apart, both ways.
+    std::vector<uint8_t> segmentOne = ResourceList({{kPort, 0xE000, 16}});
+    AddInstance("1&2&0&FB", "PCI bus 0, device 31, function 3", &segmentOne);
+    CompatSetRegistryValue(HKEY_LOCAL_MACHINE, std::string(kDeviceKey) + "\\1&2&0&FB", kPnpSegmentValue, REG_DWORD,
+                           {1, 0, 0, 0});
+    EXPECT_EQ((std::vector<uint64_t>{0x1000, 0, 0, 0, 32, 0}), Sizes()) << "segment 0";
+    m_function->m_segment = 1;
+    EXPECT_EQ((std::vector<uint64_t>{0, 0, 0, 0, 16, 0}), Sizes()) << "segment 1";
+    m_function->m_segment = 2;
+    Sizes();
+    EXPECT_FALSE(m_function->HasRegistryRecord()) << "segment 2";
 }
 
 TEST_F(RegistryTest, OnlyRangesOfTheBarsKindAtItsBaseSetASize)
@@ -289,7 +300,10 @@ TEST_F(RegistryTest, TheSimulatedMachinesRecordsGiveTheBarSizesAtConstruction)
     CMachineText::Put32(bridge, 0x2C, 0x4);
     machine.AddFunction(0, 9, 0, bridge, {"\tRegion 0: Memory at e0000000 (32-bit) [size=16K]"});
     LoadMachine(machine.Text());
-    CPciFunction root(m_driver);
+    // 0.7.2 has no function 0 beside it.
+    CPciFunction::CScanOptions everyFunction;
+    everyFunction.everyFunction = true;
+    CPciFunction root(m_driver, everyFunction);
     ASSERT_EQ(3u, root.m_children.size());
     EXPECT_EQ(0x1000u, root.m_children[0]->m_barSizes[0]);
     EXPECT_EQ(32u, root.m_children[0]->m_barSizes[4]);

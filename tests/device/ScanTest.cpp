@@ -112,7 +112,9 @@ TEST_F(ScanTest, AMultiFunctionDeviceListsTheFunctionsThatAnswer)
     EXPECT_EQ("0.0.0[0.6.0 0.6.1 0.6.3 0.8.0]", Scan(machine));
 }
 
-TEST_F(ScanTest, FunctionsOfADeviceWithoutFunctionZeroAreKept)
+// A device whose function 0 does not answer is not probed further, in the bus scans and in
+// the host bridge search; probing every function number keeps its other functions.
+TEST_F(ScanTest, FunctionsOfADeviceWithoutFunctionZeroAreKeptOnlyWhenEveryNumberIsProbed)
 {
     // Device 6 is multi-function, which must not decide for device 7 that lacks its function 0.
     CMachineText machine;
@@ -120,7 +122,35 @@ TEST_F(ScanTest, FunctionsOfADeviceWithoutFunctionZeroAreKept)
     machine.AddFunction(0, 6, 0, Device(0x8139));
     machine.AddFunction(0, 7, 2, Device(0x7112));
     machine.AddFunction(0, 7, 5, Device(0x7115));
-    EXPECT_EQ("0.0.0[0.6.0 0.7.2 0.7.5]", Scan(machine));
+    CMachineText hidden;
+    hidden.AddFunction(0, 1, 0, Device(0x8139));
+    hidden.AddFunction(0, 2, 3, HostBridge());
+    hidden.AddFunction(0, 2, 4, Device(0x7112));
+    const struct
+    {
+        const CMachineText* machine;
+        bool everyFunction;
+        const char* tree;
+        size_t probes;
+    } cases[] = {
+        // Search: 0.0.0 found at once. Bus 0: 0.0.1..7 skipped as single-function echoes,
+        // device 6 one probe, device 7 one probe (or eight), the others one each.
+        {&machine, false, "0.0.0[0.6.0]", 1 + 31},
+        {&machine, true, "0.0.0[0.6.0 0.7.2 0.7.5]", 1 + 8 * 30 + 1},
+        // Without function 0 of device 2 the search finds no host bridge; bus 0 is scanned as a root bus.
+        {&hidden, false, "0.0.0", 32 + 32},
+        // Search: devices 0 and 1 whole, 2.0..2.3; bus 0: device 1 one probe, device 2 all but itself.
+        {&hidden, true, "0.2.3[0.1.0 0.2.4]", (8 + 8 + 4) + (8 + 1 + 7 + 8 * 29)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.tree << (c.everyFunction ? ", every function number" : ""));
+        LoadMachine(c.machine->Text());
+        CPciFunction::CScanOptions options;
+        options.everyFunction = c.everyFunction;
+        CPciFunction root(m_driver, options);
+        EXPECT_EQ(c.tree, Describe(root));
+        EXPECT_EQ(c.probes, RequestsOf(IOCTL_PROBE_FUNCTION).size());
+    }
 }
 
 TEST_F(ScanTest, OtherFunctionsOfTheHostBridgeDeviceFollowItsOwnHeaderType)
@@ -159,16 +189,30 @@ TEST_F(ScanTest, TwoBridgesClaimingOneBusShowItsFunctionsOnce)
     EXPECT_EQ("0.0.0[0.1.0[3.0.0] 0.2.0]", Scan(machine));
 }
 
+// Without a host bridge the root is a placeholder and bus 0, scanned as any bus (00:00.0
+// included), is its first root bus.
 TEST_F(ScanTest, WithoutAHostBridgeTheRootIsAnAbsentFunctionWithoutChildren)
 {
     CMachineText machine;
-    machine.AddFunction(0, 1, 0, PciBridge(1));
+    machine.AddFunction(0, 0, 0, PciBridge(1));
+    machine.AddFunction(0, 1, 0, Device(0x8139));
     machine.AddFunction(1, 0, 0, Device(0x8139));
-    LoadMachine(machine.Text());
-    CPciFunction root(m_driver);
-    EXPECT_EQ(std::vector<uint8_t>(256, 0xFF), std::vector<uint8_t>(root.m_config, root.m_config + 256));
-    EXPECT_EQ(0, memcmp(root.m_config, root.m_shadow, 256));
-    EXPECT_TRUE(root.m_children.empty());
+    machine.AddFunction(2, 0, 0, Device(0x8139));
+    for (const bool allRootBuses : {false, true}) {
+        SCOPED_TRACE(allRootBuses ? "every root bus" : "bus 0");
+        LoadMachine(machine.Text());
+        CPciFunction root(m_driver, allRootBuses);
+        EXPECT_EQ(std::vector<uint8_t>(256, 0xFF), std::vector<uint8_t>(root.m_config, root.m_config + 256));
+        EXPECT_EQ(0, memcmp(root.m_config, root.m_shadow, 256));
+        EXPECT_TRUE(root.m_children.empty());
+        EXPECT_TRUE(root.IsPlaceholder());
+        std::string roots;
+        for (const CPciFunction* top : root.GetTopFunctions())
+            roots += Describe(*top) + " ";
+        EXPECT_EQ(allRootBuses ? "0.0.0[1.0.0] 0.1.0 2.0.0 " : "0.0.0[1.0.0] 0.1.0 ", roots);
+        ASSERT_EQ(allRootBuses ? 2u : 1u, root.m_rootBuses.size());
+        EXPECT_EQ(0u, root.m_rootBuses[0].bus);
+    }
 }
 
 // The simulator's fault for one function fails its probe too, so the function is simply
@@ -260,6 +304,8 @@ TEST_F(ScanTest, APciExpressFunctionCostsOneMoreRequestForItsWholeSpace)
     EXPECT_EQ(RequestsOf(IOCTL_READ_EXTENDED_CONFIG_SPACE).size(), extended);
     EXPECT_TRUE(RequestsOf(IOCTL_READ_CONFIG).empty());
     EXPECT_EQ(root.GetScanReport().requests, RequestsOf(IOCTL_PROBE_FUNCTION).size() +
-                                                 RequestsOf(IOCTL_READ_CONFIG_SPACE).size() + extended);
+                                                 RequestsOf(IOCTL_READ_CONFIG_SPACE).size() + extended +
+                                                 RequestsOf(IOCTL_DESCRIBE_SOURCE).size());
+    EXPECT_EQ(RequestsOf(IOCTL_DESCRIBE_SOURCE).size(), 1u) << "the segments are asked for once";
     EXPECT_EQ(m_requests.size(), root.GetScanReport().requests);
 }

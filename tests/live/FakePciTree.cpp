@@ -29,10 +29,11 @@ std::string Format(const char* format, uint64_t a, uint64_t b, uint64_t c)
 
 } // namespace
 
-std::string FakeFunctionFolder(const std::string& folder, uint32_t bus, uint32_t device, uint32_t function)
+std::string FakeFunctionFolder(const std::string& folder, uint32_t bus, uint32_t device, uint32_t function,
+                               uint16_t segment)
 {
-    char name[16];
-    std::snprintf(name, sizeof(name), "0000:%02x:%02x.%u", bus, device, function);
+    char name[24];
+    std::snprintf(name, sizeof(name), "%04x:%02x:%02x.%u", segment, bus, device, function);
     return folder + "/sys/bus/pci/devices/" + name;
 }
 
@@ -51,7 +52,9 @@ std::string MakeFakePciTree(const std::string& imageText, const std::string& fol
         std::string config(reinterpret_cast<const char*>(f.m_config), f.SpaceSize());
         char address[16];
         std::snprintf(address, sizeof(address), "%02x:%02x.%u", f.m_bus, f.m_device, f.m_function);
-        const bool cut = options.cutFunction == address;
+        char segment[8];
+        std::snprintf(segment, sizeof(segment), "%04x:", f.m_segment);
+        const bool cut = options.cutFunction == (f.m_segment ? segment : "") + std::string(address);
         config.resize(std::min<size_t>(config.size(), cut ? kNonRootVisibleBytes : options.visibleBytes));
         std::string resource;
         std::string procBases;
@@ -68,10 +71,12 @@ std::string MakeFakePciTree(const std::string& imageText, const std::string& fol
             procSizes += Format("\t%16" PRIx64, size, 0, 0);
         }
         if (options.sysfs) {
-            const std::string function = FakeFunctionFolder(folder, f.m_bus, f.m_device, f.m_function);
+            const std::string function = FakeFunctionFolder(folder, f.m_bus, f.m_device, f.m_function, f.m_segment);
             WriteFile(function + "/config", config);
             WriteFile(function + "/resource", resource);
         }
+        if (f.m_segment)
+            continue;
         char name[16];
         std::snprintf(name, sizeof(name), "%02x/%02x.%u", f.m_bus, f.m_device, f.m_function);
         if (options.procfs)

@@ -12,7 +12,7 @@ struct CFakeTreeOptions
     bool procfs = true;
     // How much of each config file a reader sees: 4096 as root, 64 for other users.
     uint32_t visibleBytes = 4096;
-    // One function ("BB:DD.F") whose config file shows only what other users see, so it
+    // One function ("BB:DD.F", or "SSSS:BB:DD.F" outside segment 0) whose config file shows only what other users see, so it
     // answers its probe but cannot be read; empty for none.
     std::string cutFunction = {};
 };
@@ -23,5 +23,7 @@ constexpr uint32_t kNonRootVisibleBytes = 64;
 // Replaces folder with the tree of the image; returns "" or what went wrong.
 std::string MakeFakePciTree(const std::string& imageText, const std::string& folder,
                             const CFakeTreeOptions& options = {});
-// The sysfs folder of one function in the tree ("<folder>/sys/bus/pci/devices/0000:BB:DD.F").
-std::string FakeFunctionFolder(const std::string& folder, uint32_t bus, uint32_t device, uint32_t function);
+// The sysfs folder of one function in the tree ("<folder>/sys/bus/pci/devices/SSSS:BB:DD.F"). procfs
+// names no domain, so the tree's procfs holds segment 0 alone.
+std::string FakeFunctionFolder(const std::string& folder, uint32_t bus, uint32_t device, uint32_t function,
+                               uint16_t segment = 0);

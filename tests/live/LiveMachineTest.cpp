@@ -30,6 +30,11 @@ std::string DefaultImage()
     return ReadTextFile(BRISCO_MACHINES "/default.txt");
 }
 
+std::string ThreeSegmentImage()
+{
+    return ReadTextFile(BRISCO_TEST_DATA "/three-segments.txt");
+}
+
 // One tree per test, in the test's own folder, and a live machine over it.
 class LiveMachineTest : public testing::Test {
 protected:
@@ -74,22 +79,25 @@ TEST_F(LiveMachineTest, ServesWhatLinuxListsThroughSysfsOrProcfs)
     {
         const char* name;
         bool sysfs;
+        std::string image;
     };
-    for (const Case& c : {Case{"sysfs", true}, Case{"procfs only", false}}) {
+    for (const Case& c : {Case{"sysfs", true, DefaultImage()}, Case{"procfs only", false, DefaultImage()},
+                          Case{"three segments", true, ThreeSegmentImage()}}) {
         SCOPED_TRACE(c.name);
-        MakeTree({c.sysfs, true});
+        MakeTree({c.sysfs, true}, c.image);
         ASSERT_EQ(Start(), "");
         ASSERT_EQ(m_live->GetFunctionCount(), m_model->GetFunctionCount());
+        EXPECT_EQ(DescribedSegments(*m_live), DescribedSegments(*m_model));
         for (uint32_t i = 0; i < m_model->GetFunctionCount(); ++i) {
             const CSimFunction& f = *m_model->GetFunction(i);
             SCOPED_TRACE(testing::Message() << "function " << std::hex << f.Key());
-            EXPECT_EQ(Probe(*m_live, f.m_bus, f.m_device, f.m_function),
-                      Probe(*m_model, f.m_bus, f.m_device, f.m_function));
-            EXPECT_EQ(ReadConfigSpace(*m_live, f.m_bus, f.m_device, f.m_function),
-                      ReadConfigSpace(*m_model, f.m_bus, f.m_device, f.m_function));
-            EXPECT_EQ(ReadConfig(*m_live, f.m_bus, f.m_device, f.m_function, 0x0A, 2),
-                      ReadConfig(*m_model, f.m_bus, f.m_device, f.m_function, 0x0A, 2));
-            const std::vector<uint8_t> address = AddressInput(f.m_bus, f.m_device, f.m_function, 12);
+            const uint32_t bus = MakeBusField(f.m_segment, f.m_bus);
+            EXPECT_EQ(Probe(*m_live, bus, f.m_device, f.m_function), Probe(*m_model, bus, f.m_device, f.m_function));
+            EXPECT_EQ(ReadConfigSpace(*m_live, bus, f.m_device, f.m_function),
+                      ReadConfigSpace(*m_model, bus, f.m_device, f.m_function));
+            EXPECT_EQ(ReadConfig(*m_live, bus, f.m_device, f.m_function, 0x0A, 2),
+                      ReadConfig(*m_model, bus, f.m_device, f.m_function, 0x0A, 2));
+            const std::vector<uint8_t> address = AddressInput(bus, f.m_device, f.m_function, 12);
             EXPECT_EQ(Send(*m_live, IOCTL_READ_EXTENDED_CONFIG_SPACE, address, 4096).m_out,
                       Send(*m_model, IOCTL_READ_EXTENDED_CONFIG_SPACE, address, 4096).m_out)
                 << "the whole space, 4 KiB where Linux shows it";
@@ -98,6 +106,8 @@ TEST_F(LiveMachineTest, ServesWhatLinuxListsThroughSysfsOrProcfs)
                 EXPECT_EQ(m_live->GetFunction(i).barSize[slot], assigned ? f.m_barSize[slot] : 0) << "slot " << slot;
             }
         }
+        if (c.image != DefaultImage())
+            continue;
         // A device the image answers at every function is listed by Linux at function 0 only.
         EXPECT_EQ(Probe(*m_live, 0, 0x0B, 1), 0xFFFFFFFFu);
         EXPECT_EQ(ReadConfigSpace(*m_live, 5, 0, 0), std::vector<uint8_t>(256, 0xFF));
@@ -195,15 +205,23 @@ TEST_F(LiveMachineTest, FunctionsAppearAndVanishBetweenScans)
     EXPECT_EQ(ReadConfig(*m_live, 0, 0x1F, 0, 0, 4), ids);
 }
 
-TEST_F(LiveMachineTest, ListingsKeepDomainZeroAndSayWhatWasLeftOut)
+TEST_F(LiveMachineTest, ListingsServeEveryDomainAndSayWhatWasLeftOut)
 {
     MakeTree();
-    fs::create_directories(m_root + "/sys/bus/pci/devices/0001:00:00.0");
+    fs::create_directories(m_root + "/sys/bus/pci/devices/10000:00:00.0");
     fs::create_directories(m_root + "/sys/bus/pci/devices/not-a-function");
     ASSERT_EQ(Start(), "");
     EXPECT_EQ(m_live->GetFunctionCount(), m_model->GetFunctionCount());
-    EXPECT_NE(std::string(m_live->GetLoadNotes()).find("domain 0001 left out"), std::string::npos)
+    EXPECT_NE(std::string(m_live->GetLoadNotes()).find("domain 10000 left out"), std::string::npos)
         << m_live->GetLoadNotes();
+
+    // procfs names no domain: without sysfs, segment 0 alone is served.
+    MakeTree({false, true}, ThreeSegmentImage());
+    ASSERT_EQ(Start(), "");
+    EXPECT_EQ(DescribedSegments(*m_live), std::vector<uint16_t>{0});
+    EXPECT_EQ(Send(*m_live, IOCTL_PROBE_FUNCTION, AddressInput(MakeBusField(1, 0), 0, 0, kProbeInSize), kProbeOutSize)
+                  .m_status,
+              kSimStatusInvalidParameter);
 
     fs::remove_all(m_root + "/sys");
     fs::remove_all(m_root + "/proc");

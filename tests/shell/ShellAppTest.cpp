@@ -341,8 +341,8 @@ TEST_F(ShellAppTest, ModelGoneEmptiesTheTreeAndTheSelection)
     ExpectFreshTree();
 }
 
-// A scan that finds no host bridge shows no invented function; the status bar says why,
-// and Refresh tries again.
+// A scan that finds no host bridge shows bus 0 as the root, one that finds nothing shows no
+// invented function; the status bar says why, and Refresh tries again.
 TEST_F(ShellAppTest, AFailedScanLeavesTheTreeEmptyAndSaysWhy)
 {
     CFaultSwitch faults;
@@ -352,17 +352,22 @@ TEST_F(ShellAppTest, AFailedScanLeavesTheTreeEmptyAndSaysWhy)
         const char* what;
         std::function<bool()> fault;
         const char* status;
+        const char* rootLabel; // null: no tree
     };
     const CCase cases[] = {
-        {"the host bridge does not answer", [&faults] { return faults.FailFunction(0, 0, 0); }, "No host bridge on bus 0"},
-        {"every request fails", [&faults] { return faults.FailAll(); }, "The driver refused every request"},
+        {"the host bridge does not answer", [&faults] { return faults.FailFunction(0, 0, 0); },
+         "No host bridge on bus 0: bus 0 is shown as the root", "PCI Bus 00h"},
+        {"every request fails", [&faults] { return faults.FailAll(); }, "The driver refused every request", nullptr},
     };
     for (const CCase& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(c.fault());
         SendCommand(ID_OPTIONS_REFRESH);
-        EXPECT_EQ(0u, Tree().GetCount());
-        EXPECT_EQ(nullptr, m_doc->GetRoot());
+        EXPECT_EQ(c.rootLabel == nullptr, m_doc->GetRoot() == nullptr);
+        if (c.rootLabel)
+            EXPECT_EQ(c.rootLabel, std::string(Tree().GetItemText(Tree().GetRootItem())));
+        else
+            EXPECT_EQ(0u, Tree().GetCount());
         EXPECT_EQ(c.status, m_frame->GetStatusBar().GetPaneText(0));
         ASSERT_TRUE(faults.Off());
         SendCommand(ID_OPTIONS_REFRESH);
@@ -559,20 +564,32 @@ TEST_F(ShellAppTest, ARefusedWriteBeepsAndTheStatusBarSaysWhy)
     CTestSeams::PumpUntilIdle();
 }
 
-// "Scan All Root Buses" is off at first, toggles, is remembered and rescans at once.
-TEST_F(ShellAppTest, ScanAllRootBusesIsAnOptionThatIsRemembered)
+// "Scan All Root Buses" and "Probe Every Function Number" are off at first, toggle, are
+// remembered and rescan at once.
+TEST_F(ShellAppTest, ScanOptionsAreRemembered)
 {
-    EXPECT_FALSE(m_doc->IsScanningAllRootBuses());
-    for (bool on : {true, false}) {
-        SCOPED_TRACE(on ? "switched on" : "switched off");
-        m_recorder.m_updates.clear();
-        SendCommand(ID_OPTIONS_ALL_ROOT_BUSES);
-        EXPECT_EQ(on, m_doc->IsScanningAllRootBuses());
-        DWORD saved = 2;
-        ASSERT_TRUE(CBriscoSettings::LoadNumber("ScanAllRootBuses", &saved));
-        EXPECT_EQ(on ? 1u : 0u, saved);
-        EXPECT_FALSE(m_recorder.m_updates.empty()) << "the machine is scanned again";
-        ExpectFreshTree();
+    const struct
+    {
+        UINT command;
+        const char* value;
+        bool (CBriscoDoc::*isOn)() const;
+    } options[] = {
+        {ID_OPTIONS_ALL_ROOT_BUSES, "ScanAllRootBuses", &CBriscoDoc::IsScanningAllRootBuses},
+        {ID_OPTIONS_EVERY_FUNCTION, "ProbeEveryFunction", &CBriscoDoc::IsProbingEveryFunction},
+    };
+    for (const auto& option : options) {
+        EXPECT_FALSE((m_doc->*option.isOn)()) << option.value;
+        for (bool on : {true, false}) {
+            SCOPED_TRACE(testing::Message() << option.value << (on ? " switched on" : " switched off"));
+            m_recorder.m_updates.clear();
+            SendCommand(option.command);
+            EXPECT_EQ(on, (m_doc->*option.isOn)());
+            DWORD saved = 2;
+            ASSERT_TRUE(CBriscoSettings::LoadNumber(option.value, &saved));
+            EXPECT_EQ(on ? 1u : 0u, saved);
+            EXPECT_FALSE(m_recorder.m_updates.empty()) << "the machine is scanned again";
+            ExpectFreshTree();
+        }
     }
     CBriscoSettings::DeleteAll();
 }

@@ -66,16 +66,18 @@ TEST(Images, CapturesOfRealMachinesLoad)
         const char* m_file;
         uint32_t m_functions;
         const char* m_notes;
+        std::vector<uint16_t> m_segments; // as 809h lists them
     };
-    for (const CCapture& capture : {CCapture{"vm-lspci-vvv-xxx.txt", 6, ""},
-                                    CCapture{"vm-lspci-D-vvv-xxxx.txt", 6, ""},
-                                    CCapture{"two-domains-lspci-D-vvv-xxx.txt", 4,
-                                             "left out PCI domain 0001 (requests carry no domain; domain 0000 was loaded)"}}) {
+    for (const CCapture& capture : {CCapture{"vm-lspci-vvv-xxx.txt", 6, "", {0}},
+                                    CCapture{"vm-lspci-D-vvv-xxxx.txt", 6, "", {0}},
+                                    CCapture{"two-domains-lspci-D-vvv-xxx.txt", 6, "", {0, 1}},
+                                    CCapture{"three-segments.txt", 8, "", {0, 1, 0x10}}}) {
         SCOPED_TRACE(capture.m_file);
         CSimMachine machine;
         LoadOrFail(machine, ReadTextFile(std::string(BRISCO_TEST_DATA) + "/" + capture.m_file));
         EXPECT_EQ(machine.GetFunctionCount(), capture.m_functions);
         EXPECT_STREQ(machine.GetLoadNotes(), capture.m_notes);
+        EXPECT_EQ(DescribedSegments(machine), capture.m_segments);
     }
 }
 
@@ -166,6 +168,12 @@ TEST(Images, AcceptedVariations)
     EXPECT_EQ(Probe(machine, 0, 0, 0), 0x71908086u) << "UTF-8 byte-order mark";
     LoadOrFail(machine, "0000:00:00.0 Host bridge\n00: 86 80 90 71\n");
     EXPECT_EQ(Probe(machine, 0, 0, 0), 0x71908086u) << "domain 0000 prefix";
+    LoadOrFail(machine, "0001:00:00.0 Host bridge\n00: 86 80 90 71\n10000:00:00.0 x\n00: 86 80 91 71\n");
+    EXPECT_EQ(Probe(machine, MakeBusField(1, 0), 0, 0), 0x71908086u) << "another segment";
+    EXPECT_EQ(Send(machine, IOCTL_PROBE_FUNCTION, AddressInput(0, 0, 0, kProbeInSize), kProbeOutSize).m_status,
+              kSimStatusInvalidParameter)
+        << "segment 0 holds nothing, so it is not served";
+    EXPECT_STREQ(machine.GetLoadNotes(), "left out PCI domain 10000 (requests name segments 0000..FFFF only)");
     LoadOrFail(machine, std::string(kHost) + "@range 0 0 text \"\\x41\\\\\\\"\"\n@bar 0 size 1K\n"
                         "10: 00 00 00 fe\n");
     EXPECT_EQ(ReadDevice(machine, 1, 0xFE000000, 1, 3).m_out, (std::vector<uint8_t>{'A', '\\', '"'}));
@@ -232,8 +240,9 @@ TEST(Images, MalformedImagesNameFileLineAndWhatWasExpected)
          "bad.txt:4: expected a distinct instance name for this function; its device key already has the instance same"},
         {std::string("\xFF\xFE" "0\0" "0\0", 6),
          "bad.txt:1: expected ASCII or UTF-8 text; this image is UTF-16 (save it as ASCII or UTF-8)"},
-        {"0001:00:00.0 Host bridge\n00: 86 80 90 71\n",
-         "bad.txt:2: expected at least one function in PCI domain 0000; the image has only other domains"},
+        {"10000:00:00.0 Host bridge\n00: 86 80 90 71\n",
+         "bad.txt:2: expected at least one function in PCI segments 0000..FFFF; the image has only other domains"},
+        {h + "0000:00:00.0 x\n", "bad.txt:3: expected each function once; this one already appeared at line 1"},
     };
     for (const CBadImage& c : cases) {
         SCOPED_TRACE(c.m_text);

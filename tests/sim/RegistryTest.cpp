@@ -1,6 +1,7 @@
 // Plug-and-play records of the simulated machine and the registry that the
 // native Win32 stand-in builds from them.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <map>
 #include "CompatMachine.h"
 #include "machines/DefaultMachine.h"
@@ -295,4 +296,37 @@ TEST(CompatRegistry, TestValuesAndDefaultValues)
     size = sizeof(text);
     EXPECT_EQ(RegQueryValueA(HKEY_CLASSES_ROOT, ".htm", text, &size), ERROR_FILE_NOT_FOUND);
     CompatDeleteRegistryKey(HKEY_CLASSES_ROOT, "htmlfile");
+}
+
+TEST(CompatRegistry, RecordsOutsideSegmentZeroCarryTheirSegment)
+{
+    std::string error;
+    ASSERT_TRUE(CompatLoadMachine(ReadTextFile(BRISCO_TEST_DATA "/three-segments.txt"), "three.txt", &error)) << error;
+    // The two root ports are alike and sit at 00:00.0 of segments 0001 and 0010: two instances.
+    const std::string port = "SYSTEM\\CurrentControlSet\\Enum\\PCI\\VEN_1B36&DEV_000C&SUBSYS_00000000&REV_01";
+    std::map<std::string, DWORD> segments; // instance name: its Segment value, or ~0 without one
+    HKEY device = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, port.c_str(), 0, KEY_READ, &device), ERROR_SUCCESS);
+    char name[255];
+    for (DWORD index = 0, length = sizeof(name);
+         RegEnumKeyExA(device, index, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++index, length = sizeof(name)) {
+        DWORD segment = ~0u, type = 0, size = sizeof(segment);
+        HKEY instance = nullptr;
+        ASSERT_EQ(RegOpenKeyExA(device, name, 0, KEY_QUERY_VALUE, &instance), ERROR_SUCCESS);
+        if (RegQueryValueExA(instance, "Segment", nullptr, &type, reinterpret_cast<BYTE*>(&segment), &size) ==
+            ERROR_SUCCESS) {
+            EXPECT_EQ(type, REG_DWORD);
+        }
+        RegCloseKey(instance);
+        segments[name] = segment;
+    }
+    RegCloseKey(device);
+    std::vector<DWORD> values;
+    for (const auto& entry : segments)
+        values.push_back(entry.second);
+    std::sort(values.begin(), values.end());
+    EXPECT_EQ(values, (std::vector<DWORD>{0x1, 0x10, ~0u})) << "segment 0000's port has no value";
+    CompatUseDefaultMachine();
+    EXPECT_EQ(CompatOpenHandleCount(), 0u);
 }

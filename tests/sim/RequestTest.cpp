@@ -17,9 +17,10 @@ std::string TestImage()
     return DumpFunction("00:03.0", c, "@bar 0 size 64K\n@bar 1 size 64\n@range 0 0 text \"keep\"\n");
 }
 
-std::vector<uint8_t> ConfigWrite(uint32_t device, uint32_t function, uint32_t offset, uint8_t size, uint32_t length)
+std::vector<uint8_t> ConfigWrite(uint32_t device, uint32_t function, uint32_t offset, uint8_t size, uint32_t length,
+                                 uint16_t segment = 0)
 {
-    std::vector<uint8_t> in = AddressInput(0, device, function, length < 21 ? 21 : length);
+    std::vector<uint8_t> in = AddressInput(MakeBusField(segment, 0), device, function, length < 21 ? 21 : length);
     pci::PutLe32(in.data() + kRegOffsetOffset, offset);
     in[kRegSizeOffset] = size;
     pci::PutLe32(in.data() + kRegValueOffset, 0);
@@ -104,6 +105,10 @@ std::vector<CBadRequest> BadRequests()
         {"probe: device 32", IOCTL_PROBE_FUNCTION, AddressInput(0, 32, 0, 16), 4, kParam},
         {"probe: function 8", IOCTL_PROBE_FUNCTION, AddressInput(0, 3, 8, 16), 4, kParam},
         {"probe: bus 256", IOCTL_PROBE_FUNCTION, AddressInput(256, 3, 0, 16), 4, kParam},
+        {"probe: bus field bit 15", IOCTL_PROBE_FUNCTION, AddressInput(0x8000, 3, 0, 16), 4, kParam},
+        {"probe: segment 1, which holds no function", IOCTL_PROBE_FUNCTION, AddressInput(MakeBusField(1, 0), 3, 0, 16),
+         4, kParam},
+        {"write register: segment FFFFh", IOCTL_WRITE_CONFIG, ConfigWrite(3, 0, 0x3C, 1, 21, 0xFFFF), 0, kParam},
         {"config space: output of 255", IOCTL_READ_CONFIG_SPACE, AddressInput(0, 3, 0, 12), 255, kSmall},
         {"config space: device above 31", IOCTL_READ_CONFIG_SPACE, AddressInput(0, 0xFFFFFFFF, 0, 12), 256, kParam},
         {"read register: output of 2", IOCTL_READ_CONFIG, ConfigRead(3, 0, 0, 2), 2, kSmall},

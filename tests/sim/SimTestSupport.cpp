@@ -194,3 +194,16 @@ std::vector<uint8_t> SnapshotConfig(CSimMachine& machine)
                 }
     return all;
 }
+
+std::vector<uint16_t> DescribedSegments(CMachineSource& machine)
+{
+    CRequestResult r = Send(machine, IOCTL_DESCRIBE_SOURCE, {}, SourceAnswerSize(0x10000));
+    if (r.m_status != kSimStatusSuccess || r.m_out.size() < kSourceFixedSize)
+        return {0xDEAD};
+    std::vector<uint16_t> segments;
+    for (size_t at = kSourceFixedSize; at + kSourceSegmentBytes <= r.m_out.size(); at += kSourceSegmentBytes)
+        segments.push_back(pci::GetLe16(r.m_out.data() + at));
+    if (segments.size() != pci::GetLe32(r.m_out.data() + kSourceSegmentCountOffset))
+        return {0xDEAD};
+    return segments;
+}

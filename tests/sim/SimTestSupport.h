@@ -34,6 +34,8 @@ uint32_t WriteDeviceWide(CMachineSource& machine, uint8_t space, uint64_t addres
                          const std::vector<uint8_t>& data);
 uint32_t WriteDevice(CMachineSource& machine, uint8_t space, uint32_t address, uint32_t unit,
                      const std::vector<uint8_t>& data);
+// The segments 809h lists, or {0xDEAD} when the request fails.
+std::vector<uint16_t> DescribedSegments(CMachineSource& machine);
 // The size the program finds for a BAR from its low register alone (write ones, read back, restore).
 uint32_t ProbeBarSize(CSimMachine& machine, uint32_t bus, uint32_t device, uint32_t function, uint32_t bar);
 

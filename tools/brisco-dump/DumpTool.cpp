@@ -36,34 +36,38 @@ namespace {
 const char kProgramName[] = "brisco-dump";
 const char kDriverPath[] = "\\\\.\\briscodrvDevice";
 const char kNameFileName[] = "pcidevs.txt";
-const char kUsage[] = "usage: brisco-dump [--decimal] [--capabilities | --json | --diff IMAGE] [--all-root-buses]\n"
-                      "                   [--function BUS.DEVICE.FUNCTION] [--names FILE] [MACHINE]\n"
-                      "       brisco-dump --function BUS.DEVICE.FUNCTION --bar N [--unit 1|2|4] [--rows R] [--probe]\n"
-                      "                   [--decimal] [MACHINE]\n"
-                      "Prints the bus tree, then the configuration registers of every function (or of the one\n"
-                      "given), one row per line: offset, size, name, value and decoded text separated by tabs.\n"
-                      "With --bar, prints instead the grid of that BAR's range as its BAR page shows it: the\n"
-                      "headings, then one row of 16 bytes per line, cells separated by tabs.\n"
-                      "  --capabilities  print one line per capability instead: B.D.F, offset, standard or\n"
-                      "                extended, ID and name, separated by tabs; a broken list ends in\n"
-                      "                B.D.F, a tab and a note per problem and per walk that stopped early\n"
-                      "  --json        print the tree, functions, registers and capabilities as one JSON document\n"
-                      "  --decimal     show offsets and values in decimal instead of hexadecimal\n"
-                      "  --all-root-buses  also sweep every bus that no bridge of bus 0 reaches; each one\n"
-                      "                with functions is listed as a further root \"Root Bus NNh\"\n"
-                      "  --save-image FILE  write the machine as a machine image (configuration bytes, BAR\n"
-                      "                sizes, plug-and-play records) that loads back as the same machine\n"
-                      "  --diff IMAGE  print only the registers in which the machine differs from the saved\n"
-                      "                IMAGE: function, offset, name, old (image) and new value; nothing\n"
-                      "                when they are equal\n"
-                      "  --function    list the registers of that function only, e.g. 0.7.1\n"
-                      "  --names FILE  take vendor and device names from FILE (default: pcidevs.txt in the\n"
-                      "                current folder, else next to the program)\n"
-                      "  --bar N       print the range of BAR N (0..5) of the function given\n"
-                      "  --unit W      bytes per unit in the grid: 1 (default), 2 or 4\n"
-                      "  --rows R      print at most R rows of the grid (default 256)\n"
-                      "  --probe       size the BAR by probing when its size is not known (otherwise one row)\n"
-                      "  MACHINE       machine image to load (native build; default: the built-in machine)\n";
+const char kUsage[] =
+    "usage: brisco-dump [--decimal] [--capabilities | --json | --diff IMAGE] [--all-root-buses]\n"
+    "                   [--every-function] [--function BUS.DEVICE.FUNCTION] [--names FILE] [MACHINE]\n"
+    "       brisco-dump --function BUS.DEVICE.FUNCTION --bar N [--unit 1|2|4] [--rows R] [--probe]\n"
+    "                   [--decimal] [MACHINE]\n"
+    "Prints the bus tree, then the configuration registers of every function (or of the one\n"
+    "given), one row per line: offset, size, name, value and decoded text separated by tabs.\n"
+    "With --bar, prints instead the grid of that BAR's range as its BAR page shows it: the\n"
+    "headings, then one row of 16 bytes per line, cells separated by tabs.\n"
+    "  --capabilities  print one line per capability instead: B.D.F, offset, standard or\n"
+    "                extended, ID and name, separated by tabs; a broken list ends in\n"
+    "                B.D.F, a tab and a note per problem and per walk that stopped early\n"
+    "  --json        print the tree, functions, registers and capabilities as one JSON document\n"
+    "  --decimal     show offsets and values in decimal instead of hexadecimal\n"
+    "  --all-root-buses  also sweep every bus that no bridge of bus 0 reaches; each one\n"
+    "                with functions is listed as a further root \"Root Bus NNh\"\n"
+    "  --every-function  also probe functions 1 to 7 of a device whose function 0 does\n"
+    "                not answer (by default such a device is not probed further)\n"
+    "  --save-image FILE  write the machine as a machine image (configuration bytes, BAR\n"
+    "                sizes, plug-and-play records) that loads back as the same machine\n"
+    "  --diff IMAGE  print only the registers in which the machine differs from the saved\n"
+    "                IMAGE: function, offset, name, old (image) and new value; nothing\n"
+    "                when they are equal\n"
+    "  --function    list the registers of that function only, as the tree labels it (0.31.3,\n"
+    "                0001:3.0.0) or as lspci writes it (00:1f.3, 0001:03:00.0)\n"
+    "  --names FILE  take vendor and device names from FILE (default: pcidevs.txt in the\n"
+    "                current folder, else next to the program)\n"
+    "  --bar N       print the range of BAR N (0..5) of the function given\n"
+    "  --unit W      bytes per unit in the grid: 1 (default), 2 or 4\n"
+    "  --rows R      print at most R rows of the grid (default 256)\n"
+    "  --probe       size the BAR by probing when its size is not known (otherwise one row)\n"
+    "  MACHINE       machine image to load (native build; default: the built-in machine)\n";
 constexpr size_t kMaxCountDigits = 10;
 
 constexpr int kIndentPerLevel = 2;
@@ -126,6 +130,21 @@ bool ParseNumber(const std::string& text, uint32_t limit, uint32_t* value)
     return *value < limit;
 }
 
+constexpr size_t kSegmentDigits = 4;
+constexpr uint32_t kSegmentLimit = 0x10000;
+constexpr size_t kBusDigits = 2;
+constexpr size_t kDeviceDigits = 2;
+
+// One to maxDigits hexadecimal digits naming a value below limit.
+bool ParseHex(const std::string& text, size_t maxDigits, uint32_t limit, uint32_t* value)
+{
+    if (text.empty() || text.size() > maxDigits ||
+        text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return false;
+    *value = uint32_t(strtoul(text.c_str(), nullptr, 16));
+    return *value < limit;
+}
+
 bool ParseCount(const std::string& text, uint32_t* value)
 {
     if (text.empty() || text.size() > kMaxCountDigits || text.find_first_not_of("0123456789") != std::string::npos)
@@ -142,8 +161,7 @@ std::ostream& Error(std::ostream& err)
 
 std::string FunctionAddress(const CPciFunction& function)
 {
-    return std::to_string(function.m_bus) + '.' + std::to_string(function.m_device) + '.' +
-        std::to_string(function.m_function);
+    return CBusTreeModel::FormatAddress(function);
 }
 
 } // namespace
@@ -174,13 +192,13 @@ int CDumpTool::Run(const std::string& programPath, const std::vector<std::string
     {
         // Names are looked up in the current folder while the functions are built.
         CCurrentFolder folder(nameFolder);
-        root = std::make_unique<CPciFunction>(driver.Get(), m_allRootBuses);
+        root = std::make_unique<CPciFunction>(driver.Get(), m_scanOptions);
     }
     if (!m_temporaryFolder.empty()) {
         std::error_code ignored;
         fs::remove_all(m_temporaryFolder, ignored);
     }
-    if (!root->GetScanReport().hostBridgeFound) {
+    if (root->GetTopFunctions().empty()) {
         Error(err) << "no host bridge found on bus 0\n";
         return kExitFailure;
     }
@@ -201,14 +219,16 @@ int CDumpTool::Run(const std::string& programPath, const std::vector<std::string
     if (m_address) {
         for (const CBusTreeItem& item : tree.GetItems()) {
             const CPciFunction* f = item.function;
-            if (f && f->m_bus == m_address->bus && f->m_device == m_address->device &&
-                f->m_function == m_address->function) {
+            if (f && f->m_segment == m_address->segment && f->m_bus == m_address->bus &&
+                f->m_device == m_address->device && f->m_function == m_address->function) {
                 chosen = &item;
                 break;
             }
         }
         if (!chosen) {
-            Error(err) << "no function " << m_address->bus << '.' << m_address->device << '.' << m_address->function
+            Error(err) << "no function "
+                       << CBusTreeModel::FormatAddress(m_address->segment, m_address->bus, m_address->device,
+                                                       m_address->function)
                        << " in the machine\n";
             return kExitFailure;
         }
@@ -279,7 +299,9 @@ bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostrea
             Error(err) << arg << " needs a value\n" << kUsage;
             return false;
         } else if (arg == "--all-root-buses") {
-            m_allRootBuses = true;
+            m_scanOptions.allRootBuses = true;
+        } else if (arg == "--every-function") {
+            m_scanOptions.everyFunction = true;
         } else if (arg == "--capabilities" || arg == "--json") {
             const Output output = arg == "--json" ? Output::kJson : Output::kCapabilities;
             if (m_output != Output::kRegisters && m_output != output) {
@@ -293,7 +315,8 @@ bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostrea
             m_address = ParseAddress(args[++i]);
             if (!m_address) {
                 Error(err) << "bad function address '" << args[i]
-                           << "': expected BUS.DEVICE.FUNCTION in decimal, for example 0.7.1\n";
+                           << "': expected BUS.DEVICE.FUNCTION in decimal as the tree writes it (0.7.1, "
+                              "0001:3.0.0) or lspci's BB:DD.F (00:07.1, 0001:03:00.0)\n";
                 return false;
             }
         } else if (arg == "--names" && hasValue) {
@@ -348,14 +371,36 @@ bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostrea
 
 std::optional<CDumpTool::CAddress> CDumpTool::ParseAddress(const std::string& text)
 {
-    const size_t first = text.find('.');
-    const size_t second = first == std::string::npos ? first : text.find('.', first + 1);
+    CAddress address{};
+    std::string rest = text;
+    const size_t colons = size_t(std::count(text.begin(), text.end(), ':'));
+    const size_t dots = size_t(std::count(text.begin(), text.end(), '.'));
+    // A segment comes first: before the only colon of a tree label, before the first of lspci's two.
+    if (colons == 2 || (colons == 1 && dots == 2)) {
+        const size_t colon = text.find(':');
+        uint32_t segment = 0;
+        if (!ParseHex(text.substr(0, colon), kSegmentDigits, kSegmentLimit, &segment))
+            return std::nullopt;
+        address.segment = uint16_t(segment);
+        rest = text.substr(colon + 1);
+    }
+    const size_t colon = rest.find(':');
+    const size_t first = rest.find('.');
+    if (colon != std::string::npos) {
+        // lspci's BB:DD.F in hexadecimal.
+        if (first == std::string::npos || first < colon ||
+            !ParseHex(rest.substr(0, colon), kBusDigits, pci::kBusCount, &address.bus) ||
+            !ParseHex(rest.substr(colon + 1, first - colon - 1), kDeviceDigits, pci::kDevicesPerBus, &address.device) ||
+            !ParseHex(rest.substr(first + 1), 1, pci::kFunctionsPerDevice, &address.function))
+            return std::nullopt;
+        return address;
+    }
+    const size_t second = first == std::string::npos ? first : rest.find('.', first + 1);
     if (second == std::string::npos)
         return std::nullopt;
-    CAddress address{};
-    if (!ParseNumber(text.substr(0, first), pci::kBusCount, &address.bus) ||
-        !ParseNumber(text.substr(first + 1, second - first - 1), pci::kDevicesPerBus, &address.device) ||
-        !ParseNumber(text.substr(second + 1), pci::kFunctionsPerDevice, &address.function))
+    if (!ParseNumber(rest.substr(0, first), pci::kBusCount, &address.bus) ||
+        !ParseNumber(rest.substr(first + 1, second - first - 1), pci::kDevicesPerBus, &address.device) ||
+        !ParseNumber(rest.substr(second + 1), pci::kFunctionsPerDevice, &address.function))
         return std::nullopt;
     return address;
 }
@@ -447,7 +492,7 @@ void CDumpTool::PrintRows(CPciFunction* function, const std::string& label, std:
 void CDumpTool::PrintCapabilities(const CPciFunction& function, std::ostream& out) const
 {
     const CapabilityList list = CCapabilityDecoder(function.GetSpace(), function.GetSpaceSize()).Decode();
-    out << CCapabilityListing::Lines(function.m_bus, function.m_device, function.m_function, list);
+    out << CCapabilityListing::Lines(CBusTreeModel::FormatAddress(function), list);
 }
 
 namespace {
@@ -486,7 +531,7 @@ std::string Hex(const uint8_t* bytes, uint32_t size)
 
 std::string Address(const CPciFunction& f)
 {
-    return std::to_string(f.m_bus) + '.' + std::to_string(f.m_device) + '.' + std::to_string(f.m_function);
+    return CBusTreeModel::FormatAddress(f);
 }
 
 void PrintJsonRow(std::ostream& out, uint32_t offset, uint32_t size, const std::string& name, uint32_t value,
@@ -523,16 +568,18 @@ void CDumpTool::PrintJson(const CBusTreeModel& tree, const CBusTreeItem* chosen,
 void CDumpTool::PrintJsonFunction(CPciFunction* function, const std::string& label, std::ostream& out) const
 {
     const CPciFunction& f = *function;
-    out << "    {\n      \"address\": " << Quote(Address(f)) << ",\n      \"bus\": " << f.m_bus
-        << ", \"device\": " << f.m_device << ", \"function\": " << f.m_function
+    out << "    {\n      \"address\": " << Quote(Address(f)) << ",\n      ";
+    // Segment 0 is left unnamed, as in the tree.
+    if (f.m_segment != 0)
+        out << "\"segment\": " << f.m_segment << ", ";
+    out << "\"bus\": " << f.m_bus << ", \"device\": " << f.m_device << ", \"function\": " << f.m_function
         << ",\n      \"label\": " << Quote(label);
     if (!f.IsReadable()) {
         out << ",\n      \"readable\": false\n    }";
         return;
     }
-    out << ",\n      \"vendorId\": " << f.GetVendorId()
-        << ", \"deviceId\": " << f.GetDeviceId() << ",\n      \"vendorName\": " << Quote(f.GetVendorName())
-        << ", \"deviceName\": " << Quote(f.GetDeviceName())
+    out << ",\n      \"vendorId\": " << f.GetVendorId() << ", \"deviceId\": " << f.GetDeviceId()
+        << ",\n      \"vendorName\": " << Quote(f.GetVendorName()) << ", \"deviceName\": " << Quote(f.GetDeviceName())
         << ", \"subsystemVendorName\": " << Quote(f.GetSubsystemVendorName())
         << ",\n      \"spaceSize\": " << f.GetSpaceSize()
         << ",\n      \"space\": " << Quote(Hex(f.GetSpace(), f.GetSpaceSize())) << ",\n      \"registers\": [";

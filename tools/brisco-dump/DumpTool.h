@@ -2,6 +2,8 @@
 // brisco-dump: prints the bus tree and the register rows of a machine as text, exactly as
 // the bus tree and the configuration-space page show them, or its capabilities one line each,
 // or everything as one JSON document, or the grid of one BAR's range as the BAR page shows it.
+#include "device/PciFunction.h"
+
 #include <stdint.h>
 
 #include <iosfwd>
@@ -9,12 +11,13 @@
 #include <string>
 #include <vector>
 
-class CPciFunction;
 class CBusTreeModel;
 struct CBusTreeItem;
 
 class CDumpTool {
 public:
+    using CScanOptions = CPciFunction::CScanOptions;
+
     // Runs one command line (without the program name); returns the exit code.
     // programPath locates a pcidevs.txt next to the program.
     int Run(const std::string& programPath, const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
@@ -27,12 +30,15 @@ public:
 private:
     struct CAddress
     {
+        uint16_t segment;
         uint32_t bus;
         uint32_t device;
         uint32_t function;
     };
 
     bool ParseArguments(const std::vector<std::string>& args, std::ostream& err);
+    // A function as the tree labels it ("0.31.3", "0001:3.0.0") or as lspci writes it
+    // ("00:1f.3", "0001:03:00.0").
     static std::optional<CAddress> ParseAddress(const std::string& text);
     bool LoadMachine(std::ostream& err);
     std::string FindNameFolder(const std::string& programPath, std::ostream& err);
@@ -51,7 +57,7 @@ private:
     Output m_output = Output::kRegisters;
     bool m_hexMode = true;
     bool m_showHelp = false;
-    bool m_allRootBuses = false;
+    CScanOptions m_scanOptions;
     std::optional<CAddress> m_address;
     std::optional<int> m_barIndex;
     int m_unitWidth = 1;
