@@ -12,14 +12,13 @@ class CPciFunction;
 struct CBusTreeItem
 {
     int depth = 0;
-    int parent = -1;  // index of the parent item, -1 for the root
+    int parent = -1; // index of the parent item, -1 for the root
     std::string label;
     int image = 0;
-    CPciFunction* function = nullptr;  // borrowed; null for a multi-function group item
+    CPciFunction* function = nullptr; // borrowed; null for a multi-function group item
 };
 
-class CBusTreeModel
-{
+class CBusTreeModel {
 public:
     static constexpr int kImageBridge = 1;
     static constexpr int kImageMultiFunctionGroup = 2;
@@ -32,6 +31,8 @@ public:
     static constexpr char kUnreadableText[] = "could not be read";
 
     static std::string FormatFunctionLabel(const CPciFunction& function);
+    // The device's name, or "Device 0d57" as lspci says when the names file does not know it.
+    static std::string FormatDeviceName(const CPciFunction& function);
     // "bus.device.function" in decimal, as every function label begins.
     static std::string FormatAddress(const CPciFunction& function);
     static std::string FormatGroupLabel(uint32_t bus, uint32_t device);
