@@ -18,6 +18,7 @@ IMPLEMENT_DYNCREATE(CPciBusView, CTreeView)
 BEGIN_MESSAGE_MAP(CPciBusView, CTreeView)
 ON_WM_CREATE()
 ON_NOTIFY_REFLECT(TVN_SELCHANGED, OnSelChanged)
+ON_NOTIFY_REFLECT(NM_CUSTOMDRAW, OnCustomDraw)
 ON_COMMAND(ID_OPTIONS_REFRESH, OnRefresh)
 ON_COMMAND(ID_REFRESH_ACTIVE_PANE, OnRefresh)
 ON_COMMAND(ID_EDIT_COPY, OnEditCopy)
@@ -168,6 +169,24 @@ void CPciBusView::OnSelChanged(NMHDR* pNMHDR, LRESULT* pResult)
     if (CDocument* pDocument = m_pDocument)
         pDocument->UpdateAllViews(this, CViewHints::HINT_SELECTION_CHANGED, CViewHints::HintFromFunction(pFunction));
     *pResult = 0;
+}
+
+// Without the focus the tree draws its selection in the button colour, which barely shows on
+// the pane's background; the selected item keeps a band of its own there.
+void CPciBusView::OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    auto* draw = reinterpret_cast<NMTVCUSTOMDRAW*>(pNMHDR);
+    *pResult = CDRF_DODEFAULT;
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
+        *pResult = CDRF_NOTIFYITEMDRAW;
+        return;
+    }
+    const auto item = reinterpret_cast<HTREEITEM>(draw->nmcd.dwItemSpec);
+    const bool selected = item != nullptr && item == GetTreeCtrl().GetSelectedItem();
+    if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && selected && ::GetFocus() != m_hWnd) {
+        draw->clrTextBk = kInactiveSelectionColor;
+        draw->clrText = AfxGetSysColor(COLOR_WINDOWTEXT);
+    }
 }
 
 void CPciBusView::OnRefresh()

@@ -23,6 +23,7 @@ public:
 
     int OnCreate(LPCREATESTRUCT lpCreateStruct);
     void OnSelChanged(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult);
     void OnRefresh();
     // Ctrl+C in the tree: the selected item's label.
     void OnEditCopy();

@@ -99,6 +99,27 @@ protected:
         CTestSeams::PumpUntilIdle();
     }
     CTreeCtrl& Tree() { return m_busView->GetTreeCtrl(); }
+    // The colour the tree paints behind the text of an item, drawn into a bitmap of its own.
+    COLORREF SelectedItemBackground(HTREEITEM item)
+    {
+        RECT text = {};
+        *reinterpret_cast<HTREEITEM*>(&text) = item;
+        if (!Tree().SendMessage(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&text)))
+            return CLR_INVALID;
+        RECT client = {};
+        ::GetClientRect(Tree().m_hWnd, &client);
+        HDC screen = ::GetDC(nullptr);
+        HDC memory = ::CreateCompatibleDC(screen);
+        HBITMAP bitmap = ::CreateCompatibleBitmap(screen, client.right, client.bottom);
+        HGDIOBJ old = ::SelectObject(memory, bitmap);
+        Tree().SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
+        const COLORREF colour = ::GetPixel(memory, text.left + 1, text.top + 1);
+        ::SelectObject(memory, old);
+        ::DeleteObject(bitmap);
+        ::DeleteDC(memory);
+        ::ReleaseDC(nullptr, screen);
+        return colour;
+    }
     // What a click on a tab of the function view does.
     void ClickTab(int tab)
     {
@@ -241,6 +262,20 @@ TEST_F(ShellAppTest, TreeHasItsColoursStylesAndImages)
     ImageList_GetIconSize(images, &cx, &cy);
     EXPECT_EQ(BRISCO_IMAGE_WIDTH, cx);
     EXPECT_EQ(BRISCO_IMAGE_HEIGHT, cy);
+
+    // The selected item keeps a visible band while the other pane has the focus.
+    HTREEITEM selected = Tree().GetSelectedItem();
+    ASSERT_NE(nullptr, selected);
+    for (const bool treeFocused : {false, true}) {
+        SCOPED_TRACE(treeFocused ? "tree focused" : "function view focused");
+        if (treeFocused)
+            ActivateTree();
+        else
+            ActivateFunctionView();
+        ASSERT_EQ(treeFocused, ::GetFocus() == Tree().m_hWnd);
+        EXPECT_EQ(!treeFocused, kInactiveSelectionColor == SelectedItemBackground(selected));
+    }
+    ActivateTree();
 }
 
 TEST_F(ShellAppTest, SelectionSendsTheFunctionOrNullForAGroup)
