@@ -20,6 +20,7 @@ ON_WM_DESTROY()
 ON_WM_MEASUREITEM()
 ON_WM_INITMENUPOPUP()
 ON_WM_MENUCHAR()
+ON_COMMAND_RANGE(ID_NEXT_FUNCTION_TAB, ID_PREV_FUNCTION_TAB, OnFunctionTabKey)
 END_MESSAGE_MAP()
 
 namespace {
@@ -78,11 +79,17 @@ LRESULT CMainFrame::OnMenuChar(UINT nChar, UINT nFlags, CMenu* pMenu)
     return CFrameWnd::OnMenuChar(nChar, nFlags, pMenu);
 }
 
+void CMainFrame::OnFunctionTabKey(UINT nID)
+{
+    if (CPciFunctionView* pView = GetFunctionView())
+        pView->CycleTab(nID == ID_NEXT_FUNCTION_TAB ? 1 : -1);
+}
+
 void CMainFrame::ShowWithSavedPlacement()
 {
     WINDOWPLACEMENT placement = {};
     const bool saved = CBriscoSettings::LoadPlacement(&placement) &&
-                       ::MonitorFromRect(&placement.rcNormalPosition, MONITOR_DEFAULTTONULL) != nullptr;
+        ::MonitorFromRect(&placement.rcNormalPosition, MONITOR_DEFAULTTONULL) != nullptr;
     if (!saved) {
         ShowWindow(SW_SHOW);
         return;

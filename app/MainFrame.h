@@ -46,6 +46,8 @@ public:
     void OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct);
     void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu);
     LRESULT OnMenuChar(UINT nChar, UINT nFlags, CMenu* pMenu);
+    // The tab keys reach the function view's tabs while the tree is the active pane too.
+    void OnFunctionTabKey(UINT nID);
 
 protected:
     DECLARE_MESSAGE_MAP()

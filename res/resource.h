@@ -87,6 +87,9 @@
 #define ID_OPTIONS_SAVE_IMAGE        32795
 // Ctrl+G: go to an offset of the current BAR grid.
 #define ID_EDIT_GOTO_OFFSET          32800
+// Ctrl+Tab / Ctrl+PgDn and Ctrl+Shift+Tab / Ctrl+PgUp: the function view's next or previous tab.
+#define ID_NEXT_FUNCTION_TAB         32810
+#define ID_PREV_FUNCTION_TAB         32811
 
 // ---- Standard framework ids that the resources use ----
 #include "framework/FrameworkIds.h"

@@ -50,6 +50,8 @@ ON_COMMAND(ID_PAGE_REFRESH, OnPageRefresh)
 ON_COMMAND(ID_REFRESH_ACTIVE_PANE, OnRefreshActivePane)
 ON_COMMAND(ID_EDIT_COPY, OnEditCopy)
 ON_COMMAND(ID_EDIT_GOTO_OFFSET, OnGoToOffset)
+ON_COMMAND(ID_NEXT_FUNCTION_TAB, OnNextTab)
+ON_COMMAND(ID_PREV_FUNCTION_TAB, OnPrevTab)
 END_MESSAGE_MAP()
 
 CPciFunctionView::CPciFunctionView() : CFormView(IDD_FUNCTION_VIEW)
@@ -144,7 +146,7 @@ void CPciFunctionView::OnEditCopy()
     const int selected = static_cast<int>(list->SendMessage(LVM_GETSELECTEDCOUNT));
     if (selected > kMaxCopyRows) {
         const std::string text = "Copy takes at most " + std::to_string(kMaxCopyRows) + " rows at a time; " +
-                                 std::to_string(selected) + " rows are selected.";
+            std::to_string(selected) + " rows are selected.";
         AfxShowMessageBox(m_hWnd, text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
@@ -403,6 +405,27 @@ void CPciFunctionView::SelectTab(int newIndex, int oldIndex)
         UpdateStatusText();
         return;
     }
+}
+
+void CPciFunctionView::OnNextTab()
+{
+    CycleTab(1);
+}
+
+void CPciFunctionView::OnPrevTab()
+{
+    CycleTab(-1);
+}
+
+void CPciFunctionView::CycleTab(int step)
+{
+    if (m_tabs.m_hWnd == nullptr)
+        return;
+    const int count = m_tabs.GetItemCount();
+    const int current = m_tabs.GetCurSel();
+    if (count < 2 || current < 0)
+        return;
+    SelectTab(((current + step) % count + count) % count, current);
 }
 
 CFunctionPage* CPciFunctionView::FindPageOfList(UINT_PTR listId) const

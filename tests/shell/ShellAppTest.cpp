@@ -475,6 +475,41 @@ TEST_F(ShellAppTest, StatusBarNamesTheCurrentBar)
     CTestSeams::PumpUntilIdle();
 }
 
+// Ctrl+Tab, Ctrl+PgDn, Ctrl+Shift+Tab and Ctrl+PgUp turn the function view's tabs, whichever
+// pane has the focus.
+TEST_F(ShellAppTest, TabKeysTurnTheFunctionViewsTabsFromEitherPane)
+{
+    Tree().SelectItem(FindItem("1.0.0"));
+    CTestSeams::PumpUntilIdle();
+    CTestSeams::s_messageBox = [](const CMessageBoxRequest&) { return IDYES; };
+    CPciFunctionView* view = m_frame->GetFunctionView();
+    struct CKey
+    {
+        bool treeFocused;
+        UINT vk;
+        bool shift;
+        int tab;
+    };
+    const CKey keys[] = {
+        {true, VK_TAB, false, 1}, {false, VK_NEXT, false, 2}, {false, VK_TAB, true, 1},
+        {true, VK_PRIOR, false, 0}, {false, VK_PRIOR, false, view->GetTabCtrl().GetItemCount() - 1},
+    };
+    for (const CKey& key : keys) {
+        SCOPED_TRACE(testing::Message() << "key " << key.vk << (key.shift ? " with shift" : "")
+                                        << (key.treeFocused ? " in the tree" : " in the function view"));
+        if (key.treeFocused)
+            m_busView->SetFocus();
+        else
+            view->GetCurrentPage()->GetList().SetFocus();
+        CTestSeams::PressKey(key.vk, key.shift, true);
+        EXPECT_EQ(key.tab, view->GetTabCtrl().GetCurSel());
+    }
+    CTestSeams::s_messageBox = nullptr;
+    Tree().SelectItem(Tree().GetRootItem());
+    CTestSeams::PumpUntilIdle();
+    ActivateTree();
+}
+
 // A rescan asked for while a question about a function is open (the BAR questions, the Go To
 // dialog) waits until it has closed: the answer acts on the function it was asked about.
 TEST_F(ShellAppTest, RefreshWhileAQuestionIsOpenWaitsUntilItCloses)
