@@ -1,6 +1,7 @@
 #include "views/PciBusView.h"
 #include "controls/PaneColors.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "controls/ClipboardText.h"
@@ -8,6 +9,7 @@
 #include "decode/MachineComparison.h"
 #include "views/BusRescanner.h"
 #include "views/ComparisonSource.h"
+#include "views/FunctionQuery.h"
 #include "views/ViewHints.h"
 #include "framework/Document.h"
 #include "framework/WaitCursor.h"
@@ -121,6 +123,47 @@ CPciFunction* CPciBusView::GetSelectedFunction() const
     if (!selected)
         return nullptr;
     return reinterpret_cast<CPciFunction*>(tree.GetItemData(selected));
+}
+
+std::vector<HTREEITEM> CPciBusView::ItemsInTreeOrder() const
+{
+    CTreeCtrl& tree = GetTreeCtrl();
+    std::vector<HTREEITEM> items;
+    std::vector<HTREEITEM> pending;
+    for (HTREEITEM item = tree.GetRootItem(); item != nullptr; item = tree.GetNextSiblingItem(item))
+        pending.insert(pending.begin(), item);
+    while (!pending.empty()) {
+        HTREEITEM item = pending.back();
+        pending.pop_back();
+        items.push_back(item);
+        std::vector<HTREEITEM> children;
+        for (HTREEITEM child = tree.GetChildItem(item); child != nullptr; child = tree.GetNextSiblingItem(child))
+            children.push_back(child);
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
+    return items;
+}
+
+bool CPciBusView::SelectMatch(const CFunctionQuery& query, bool afterSelection)
+{
+    CTreeCtrl& tree = GetTreeCtrl();
+    const std::vector<HTREEITEM> items = ItemsInTreeOrder();
+    size_t start = 0;
+    if (afterSelection) {
+        const auto selected = std::find(items.begin(), items.end(), tree.GetSelectedItem());
+        if (selected != items.end())
+            start = size_t(selected - items.begin()) + 1;
+    }
+    for (size_t step = 0; step < items.size(); ++step) {
+        HTREEITEM item = items[(start + step) % items.size()];
+        const auto* function = reinterpret_cast<const CPciFunction*>(tree.GetItemData(item));
+        if (function != nullptr && query.Matches(*function)) {
+            tree.Select(item, TVGN_CARET);
+            tree.SendMessage(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+            return true;
+        }
+    }
+    return false;
 }
 
 // Functions that differ from a compared image are shown in bold; the others, as usual.

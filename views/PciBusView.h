@@ -5,7 +5,10 @@
 #include "framework/ImageList.h"
 #include "framework/TreeView.h"
 
+#include <vector>
+
 class CBusTreeModel;
+class CFunctionQuery;
 class CPciFunction;
 
 class CPciBusView : public CTreeView {
@@ -17,6 +20,9 @@ public:
 
     // The function of the selected item; null for a group item or no selection.
     CPciFunction* GetSelectedFunction() const;
+    // Selects the first function in tree order that the query matches, or with afterSelection
+    // the first after the selected item, wrapping around; false when no function matches.
+    bool SelectMatch(const CFunctionQuery& query, bool afterSelection);
 
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
     void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override;
@@ -39,6 +45,8 @@ private:
     void ClearTree();
     void DeleteAllItems();
     void MarkComparison();
+    // Every item, parents before their children, as the expanded tree lists them.
+    std::vector<HTREEITEM> ItemsInTreeOrder() const;
 
     static constexpr UINT kImageGrowth = 20;
 

@@ -3,6 +3,7 @@
 
 #include "views/BarSummary.h"
 #include "views/BusTreeModel.h"
+#include "views/FunctionQuery.h"
 
 #include <gtest/gtest.h>
 
@@ -135,4 +136,38 @@ TEST(BarSummary, NamesKindAddressAndSize)
         SCOPED_TRACE(c.text);
         EXPECT_EQ(CBarSummary::Text(c.bar), c.text);
     }
+}
+
+// Find Function's texts against the SCSI controller at 00:0c.0 (tree 0.12.0) with IDs 1000:000c.
+TEST(FunctionQuery, ParsesTheThreeFormsAndMatchesOnlyTheirFunction)
+{
+    struct CCase
+    {
+        const char* text;
+        bool valid;
+        bool matches;
+    };
+    const CCase cases[] = {
+        {"0c:00.0", true, true},        {" 0C:0.0 ", true, true},      {"0000:0c:00.0", true, true},
+        {"0001:0c:00.0", true, false},  {"00:0c.0", true, false},      {"0.12.0", true, true},
+        {"12.0", false, false},         {"0.0.12", false, false},      {"1000:000c", true, true},
+        {"1000:C", true, true},         {"1000:0010", true, false},    {"0c:20.0", false, false},
+        {"0c:00.8", false, false},      {"256.0.0", false, false},     {"10000:1", false, false},
+        {"", false, false},             {"0c:00.0.0", false, false},   {"1:2:3:4.0", false, false},
+        {"g0:00.0", false, false},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(std::string("\"") + c.text + "\"");
+        const std::optional<CFunctionQuery> query = CFunctionQuery::Parse(c.text);
+        ASSERT_EQ(c.valid, query.has_value());
+        if (query)
+            EXPECT_EQ(c.matches, query->Matches(0, 0x0C, 0, 0, 0x1000, 0x000C));
+    }
+}
+
+TEST(FunctionQuery, StatusLineIsTheAddressAndIdsAsLspciPrintsThem)
+{
+    auto bridge = MakeAt(0, 13, 0, 0x06, 0x04);
+    EXPECT_EQ("00:0d.0  [01a2:03c4]", CFunctionQuery::FormatLspciLine(*bridge));
+    EXPECT_TRUE(CFunctionQuery::Parse("00:0d.0")->Matches(*bridge));
 }

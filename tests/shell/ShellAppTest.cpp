@@ -31,6 +31,8 @@ namespace {
 
 constexpr char kCaption[] = "Brisco by Velmora";
 constexpr char kRefreshPrompt[] = "Rescans the PCI bus and updates the views.";
+// The idle status line while the host bridge is selected: its lspci address and IDs.
+constexpr char kRootStatus[] = "00:00.0  [8086:7190]";
 constexpr int kGroupImage = 2;
 constexpr int kBridgeImage = 1;
 
@@ -402,7 +404,7 @@ TEST_F(ShellAppTest, AFailedScanLeavesTheTreeEmptyAndSaysWhy)
         ASSERT_TRUE(faults.Off());
         SendCommand(ID_OPTIONS_REFRESH);
         ExpectFreshTree();
-        EXPECT_EQ("Ready", m_frame->GetStatusBar().GetPaneText(0));
+        EXPECT_EQ(kRootStatus, m_frame->GetStatusBar().GetPaneText(0));
     }
 }
 
@@ -469,7 +471,7 @@ TEST_F(ShellAppTest, StatusBarNamesTheCurrentBar)
     clickTab(2);
     EXPECT_EQ("BAR 1: I/O ports at 0000A000h, 256 bytes", m_frame->GetStatusBar().GetPaneText(0));
     clickTab(0);
-    EXPECT_EQ("Ready", m_frame->GetStatusBar().GetPaneText(0));
+    EXPECT_EQ("01:00.0  [1002:5046]", m_frame->GetStatusBar().GetPaneText(0));
     CTestSeams::s_messageBox = nullptr;
     Tree().SelectItem(Tree().GetRootItem());
     CTestSeams::PumpUntilIdle();
@@ -508,6 +510,60 @@ TEST_F(ShellAppTest, TabKeysTurnTheFunctionViewsTabsFromEitherPane)
     Tree().SelectItem(Tree().GetRootItem());
     CTestSeams::PumpUntilIdle();
     ActivateTree();
+}
+
+// Ctrl+F selects the first function at an lspci or tree address or with a pair of IDs, F3 the
+// next; the status bar then names the selection as lspci does.
+TEST_F(ShellAppTest, FindFunctionSelectsByAddressOrIdsAndF3FindsTheNext)
+{
+    struct CStep
+    {
+        UINT vk;             // Ctrl+F or F3
+        const char* typed;   // into the dialog, when it opens
+        const char* label;   // the start of the selected item's label afterwards
+        const char* message; // a message shown, or null
+    };
+    const CStep steps[] = {
+        {'F', "0c:00.0", "0.12.0   ", nullptr},
+        {'F', "0.13.0", "0.13.0   ", nullptr},
+        {'F', "1000:000C", "0.12.0   ", nullptr},
+        {VK_F3, nullptr, "0.12.0   ", nullptr},
+        {'F', "0001:0c:00.0", "0.12.0   ", "No function matches \"0001:0c:00.0\"."},
+        {'F', "12.0", "0.12.0   ",
+         "\"12.0\" is neither an address nor a vendor:device pair. Type one such as 0c:00.0, 0.12.0 or 1011:0024."},
+        {'F', " 1011:0024", "0.13.0   ", nullptr},
+    };
+    m_busView->SetFocus();
+    for (const CStep& step : steps) {
+        SCOPED_TRACE(testing::Message() << (step.typed != nullptr ? step.typed : "F3"));
+        std::vector<std::string> messages;
+        CTestSeams::s_messageBox = [&](const CMessageBoxRequest& request) {
+            messages.push_back(request.text);
+            return IDOK;
+        };
+        CTestSeams::s_modalStarted = [&](CWnd* dialog) {
+            HWND edit = ::GetDlgItem(dialog->m_hWnd, IDC_FIND_TEXT);
+            ::SendMessageA(edit, EM_SETSEL, 0, -1);
+            CTestSeams::TypeText(step.typed, edit);
+            CTestSeams::PressKey(VK_RETURN, false, false, false, edit);
+            if (!messages.empty())
+                dialog->SendMessage(WM_COMMAND, IDCANCEL);
+        };
+        CTestSeams::PressKey(step.vk, false, step.vk == 'F');
+        CTestSeams::s_modalStarted = nullptr;
+        CTestSeams::s_messageBox = nullptr;
+        EXPECT_EQ(step.message != nullptr ? std::vector<std::string>{step.message} : std::vector<std::string>{},
+                  messages);
+        EXPECT_EQ(0u, Tree().GetItemText(Tree().GetSelectedItem()).find(step.label));
+    }
+    EXPECT_EQ("00:0d.0  [1011:0024]", m_frame->GetStatusBar().GetPaneText(0));
+    // From the root, F3 goes on to the next match below it.
+    Tree().SelectItem(Tree().GetRootItem());
+    CTestSeams::PumpUntilIdle();
+    CTestSeams::PressKey(VK_F3);
+    EXPECT_EQ(0u, Tree().GetItemText(Tree().GetSelectedItem()).find("0.13.0   "));
+    Tree().SelectItem(Tree().GetRootItem());
+    CTestSeams::PumpUntilIdle();
 }
 
 // A rescan asked for while a question about a function is open (the BAR questions, the Go To
@@ -661,7 +717,7 @@ TEST_F(ShellAppTest, AComparisonMarksExactlyTheRegistersThatChanged)
     SendCommand(ID_OPTIONS_CLEAR_COMPARISON);
     EXPECT_EQ(nullptr, m_doc->GetComparison());
     EXPECT_EQ(0u, Tree().GetItemState(Tree().GetRootItem(), TVIS_BOLD) & TVIS_BOLD);
-    EXPECT_EQ("Ready", m_frame->GetStatusBar().GetPaneText(0));
+    EXPECT_EQ(kRootStatus, m_frame->GetStatusBar().GetPaneText(0));
     CTestSeams::s_fileDialog = nullptr;
     SendCommand(ID_OPTIONS_REFRESH);
     ::DeleteFileA(path.c_str());
