@@ -163,8 +163,8 @@ void CMainFrame::SavePlacement()
 
 BOOL CMainFrame::GetMessageString(UINT nID, std::string& rMessage) const
 {
-    // One pane, one precedence: a menu prompt (another id), a scan failure, the comparison,
-    // the current BAR, the function's lspci address, "Ready".
+    // One pane, one precedence: a menu prompt (another id), a scan failure, the compared
+    // register under the cursor, the comparison, the current BAR, the function's lspci address, "Ready".
     if (nID == AFX_IDS_IDLEMESSAGE) {
         const auto* pDoc = DYNAMIC_DOWNCAST(CBriscoDoc, GetActiveDocument());
         if (pDoc != nullptr && !pDoc->GetScanFailure().empty()) {
@@ -172,6 +172,12 @@ BOOL CMainFrame::GetMessageString(UINT nID, std::string& rMessage) const
             return TRUE;
         }
         const CMachineComparison* pComparison = pDoc != nullptr ? pDoc->GetComparison() : nullptr;
+        const CPciFunctionView* pFunctionView = GetFunctionView();
+        const std::string note = pFunctionView != nullptr ? pFunctionView->GetCursorComparisonNote() : std::string();
+        if (pComparison != nullptr && !note.empty()) {
+            rMessage = note;
+            return TRUE;
+        }
         if (pComparison != nullptr) {
             rMessage = pComparison->Summary();
             return TRUE;

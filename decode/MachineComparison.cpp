@@ -101,8 +101,7 @@ void CMachineComparison::CompareTree(const CPciFunction& function, std::set<uint
 {
     const uint32_t key = pci::RoutingId(function.m_bus, function.m_device, function.m_function);
     seen->insert(key);
-    const CSimFunction* image =
-        m_image->FindFunction(function.m_bus, function.m_device, function.m_function);
+    const CSimFunction* image = m_image->FindFunction(function.m_bus, function.m_device, function.m_function);
     // The registers of a function that could not be read are not the device's to compare.
     if (image && function.IsReadable())
         CompareFunction(function, image->m_config);
@@ -121,8 +120,8 @@ void CMachineComparison::CompareFunction(const CPciFunction& function, const uin
         const uint32_t now = uint32_t(pci::GetLe(function.m_config + reg.offset, reg.size));
         if (before == now)
             continue;
-        m_differences.push_back({function.m_bus, function.m_device, function.m_function, reg.offset, reg.size,
-                                 reg.name, before, now});
+        m_differences.push_back(
+            {function.m_bus, function.m_device, function.m_function, reg.offset, reg.size, reg.name, before, now});
         m_differingRegisters.insert((uint64_t(key) << kRegisterKeyShift) | reg.offset);
         m_differingFunctions.insert(key);
     }
@@ -130,8 +129,8 @@ void CMachineComparison::CompareFunction(const CPciFunction& function, const uin
 
 bool CMachineComparison::FunctionDiffers(const CPciFunction* function) const
 {
-    return function && m_differingFunctions.count(pci::RoutingId(function->m_bus, function->m_device,
-                                                                  function->m_function));
+    return function &&
+        m_differingFunctions.count(pci::RoutingId(function->m_bus, function->m_device, function->m_function));
 }
 
 bool CMachineComparison::RegisterDiffers(const CPciFunction* function, uint16_t offset) const
@@ -157,7 +156,7 @@ std::string CMachineComparison::Summary() const
     if (!m_image)
         return {};
     std::string text = "Compared with " + m_path + ": " + std::to_string(m_differences.size()) +
-                       " registers differ in " + std::to_string(m_differingFunctions.size()) + " functions";
+        " registers differ in " + std::to_string(m_differingFunctions.size()) + " functions";
     auto list = [&text](const char* what, const std::vector<std::string>& functions) {
         if (functions.empty())
             return;
@@ -170,8 +169,25 @@ std::string CMachineComparison::Summary() const
     return text;
 }
 
+const CRegisterDifference* CMachineComparison::FindDifference(const CPciFunction* function, uint16_t offset) const
+{
+    if (!RegisterDiffers(function, offset))
+        return nullptr;
+    for (const CRegisterDifference& d : m_differences) {
+        if (d.bus == function->m_bus && d.device == function->m_device && d.function == function->m_function &&
+            d.offset == offset)
+            return &d;
+    }
+    return nullptr;
+}
+
+std::string CMachineComparison::FormatValues(const CRegisterDifference& d)
+{
+    return "image: " + HexValue(d.imageValue, d.size) + ", now: " + HexValue(d.machineValue, d.size);
+}
+
 std::string CMachineComparison::FormatLine(const CRegisterDifference& d)
 {
     return Address(d.bus, d.device, d.function) + "\t" + HexValue(d.offset, 1) + "\t" + d.name + "\t" +
-           HexValue(d.imageValue, d.size) + "\t" + HexValue(d.machineValue, d.size);
+        HexValue(d.imageValue, d.size) + "\t" + HexValue(d.machineValue, d.size);
 }

@@ -247,6 +247,13 @@ std::string CPciFunctionView::GetCurrentBarSummary() const
     return CBarSummary::Text(m_function->GetBar(page->GetBarIndex()));
 }
 
+std::string CPciFunctionView::GetCursorComparisonNote() const
+{
+    if (m_configPage == nullptr || GetCurrentPage() != m_configPage.get())
+        return {};
+    return m_configPage->GetCursorNote();
+}
+
 void CPciFunctionView::UpdateStatusText()
 {
     if (CFrameWnd* frame = GetParentFrame())
@@ -470,6 +477,13 @@ BOOL CPciFunctionView::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
         if (auto* list = dynamic_cast<CEditListCtrl*>(CWnd::FromHandlePermanent(header->hwndFrom)))
             result |= list->OnCustomDraw(draw);
         *pResult = result;
+        return TRUE;
+    }
+    // The cursor is the focused row: where it moves, the status bar follows.
+    if (header->code == LVN_ITEMCHANGED && header->idFrom == IDC_CONFIG_LIST) {
+        const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+        if (((change->uNewState ^ change->uOldState) & LVIS_FOCUSED) != 0)
+            UpdateStatusText();
         return TRUE;
     }
     auto* info = reinterpret_cast<NMLVDISPINFOA*>(lParam);

@@ -58,6 +58,9 @@ public:
     CPciFunction* GetFunction() const { return m_function; }
     // The status bar's line for the current BAR tab; empty while another tab is current.
     std::string GetCurrentBarSummary() const;
+    // The status bar's line while the cursor is on a register that differs from a compared
+    // image; empty otherwise.
+    std::string GetCursorComparisonNote() const;
     bool IsHexDisplay() const { return m_hexDisplay; }
 
     void OnSize(UINT nType, int cx, int cy);

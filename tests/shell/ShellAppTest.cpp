@@ -712,6 +712,31 @@ TEST_F(ShellAppTest, AComparisonMarksExactlyTheRegistersThatChanged)
     EXPECT_EQ("Latency Timer", differences[0].name);
     EXPECT_NE(0u, Tree().GetItemState(Tree().GetRootItem(), TVIS_BOLD) & TVIS_BOLD) << "the root item is marked";
 
+    // On the coloured row the status bar and Copy tell what the image holds; elsewhere the summary.
+    ActivateFunctionView();
+    CConfigSpacePage* config = m_frame->GetFunctionView()->GetConfigSpacePage();
+    const auto& rows = config->GetRows();
+    const auto latencyRow = std::find_if(rows.begin(), rows.end(), [](const auto& row) { return row.offset == 0x0D; });
+    ASSERT_NE(rows.end(), latencyRow);
+    CEditListCtrl& list = config->GetList();
+    list.SetFocus();
+    list.SetCursorCell(static_cast<int>(latencyRow - rows.begin()), 3);
+    CTestSeams::PumpUntilIdle();
+    EXPECT_EQ("image: 40h, now: 48h", m_frame->GetStatusBar().GetPaneText(0));
+    CTestSeams::PressKey('C', false, true);
+    std::string copied;
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
+        copied = static_cast<const char*>(::GlobalLock(data));
+        ::GlobalUnlock(data);
+    }
+    ::CloseClipboard();
+    EXPECT_NE(std::string::npos, copied.find("Latency Timer\t48h\t")) << copied;
+    EXPECT_NE(std::string::npos, copied.find("\timage: 40h, now: 48h\r\n")) << copied;
+    CTestSeams::PressKey(VK_HOME);
+    EXPECT_EQ(0u, m_frame->GetStatusBar().GetPaneText(0).find("Compared with "));
+    ActivateTree();
+
     host = m_doc->GetRoot();
     host->WriteConfig(0, host->m_device, host->m_function, 0x0D, 1, latency);
     SendCommand(ID_OPTIONS_CLEAR_COMPARISON);
