@@ -10,6 +10,9 @@
 #include "framework/WaitCursor.h"
 #include "res/resource.h"
 
+#include <shlobj.h>
+#include <stdio.h>
+
 #include <exception>
 #include <string>
 
@@ -81,10 +84,43 @@ const CMachineComparison* CBriscoDoc::GetComparison() const
     return m_comparison.HasImage() ? &m_comparison : nullptr;
 }
 
+std::string CBriscoDoc::ProposedImageName(const SYSTEMTIME& time)
+{
+    char name[64];
+    snprintf(name, sizeof name, "brisco-%04u%02u%02u-%02u%02u%s", unsigned(time.wYear), unsigned(time.wMonth),
+             unsigned(time.wDay), unsigned(time.wHour), unsigned(time.wMinute), kImageExtension);
+    return name;
+}
+
+bool CBriscoDoc::PromptImagePath(bool save, std::string* path)
+{
+    std::string folder = CBriscoSettings::LoadText(kImageFolderValue);
+    const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        char documents[MAX_PATH] = {};
+        folder = SUCCEEDED(::SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents))
+            ? documents
+            : "";
+    }
+    std::string chosen = folder.empty() ? std::string() : folder + "\\";
+    if (save) {
+        SYSTEMTIME now = {};
+        ::GetLocalTime(&now);
+        chosen += ProposedImageName(now);
+    }
+    if (!AfxPromptFileName(chosen, save, kImageFilter, kImageExtension))
+        return false;
+    const size_t slash = chosen.find_last_of("\\/");
+    if (slash != std::string::npos)
+        CBriscoSettings::SaveText(kImageFolderValue, chosen.substr(0, slash));
+    *path = chosen;
+    return true;
+}
+
 void CBriscoDoc::OnSaveMachineImage()
 {
     std::string path;
-    if (!AfxPromptFileName(path, true, kImageFilter, kImageExtension))
+    if (!PromptImagePath(true, &path))
         return;
     std::string error;
     CWaitCursor wait;
@@ -95,7 +131,7 @@ void CBriscoDoc::OnSaveMachineImage()
 void CBriscoDoc::OnCompareWithImage()
 {
     std::string path;
-    if (!AfxPromptFileName(path, false, kImageFilter, kImageExtension))
+    if (!PromptImagePath(false, &path))
         return;
     std::string error;
     CWaitCursor wait;
@@ -161,8 +197,8 @@ void CBriscoDoc::RescanBus()
     // A scan that found no host bridge shows no invented function, and says why.
     if (m_pRoot && !m_pRoot->GetScanReport().hostBridgeFound) {
         const CPciFunction::CScanReport& report = m_pRoot->GetScanReport();
-        m_scanFailure = report.requests > 0 && report.failedRequests == report.requests ? kDriverRefusedText
-                                                                                        : kNoHostBridgeText;
+        m_scanFailure =
+            report.requests > 0 && report.failedRequests == report.requests ? kDriverRefusedText : kNoHostBridgeText;
         m_pRoot.reset();
     }
     // A comparison goes on with the new scan.

@@ -46,6 +46,11 @@ public:
     void ClearComparison();
     const CMachineComparison* GetComparison() const override;
 
+    // "brisco-20261207-1929.txt": the name Save Machine Image proposes for a moment.
+    static std::string ProposedImageName(const SYSTEMTIME& time);
+    // The value that remembers the folder of the last image saved or compared with.
+    static constexpr char kImageFolderValue[] = "ImageFolder";
+
     void OnSaveMachineImage();
     void OnCompareWithImage();
     void OnClearComparison();
@@ -65,6 +70,9 @@ protected:
 private:
     // Asks the frame to show its idle text again, which says what the scan or comparison found.
     static void UpdateStatusText();
+    // Asks for an image file, starting in the folder used last (else the documents folder);
+    // Save proposes a name of the moment. The folder chosen is remembered.
+    static bool PromptImagePath(bool save, std::string* path);
 
     HANDLE m_hDriver = INVALID_HANDLE_VALUE;
     std::unique_ptr<CPciFunction> m_pRoot;

@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+#include <shlobj.h>
+
 #include "app/BriscoSettings.h"
 #include "decode/MachineComparison.h"
 #include "views/BarPage.h"
@@ -691,13 +693,25 @@ TEST_F(ShellAppTest, AComparisonMarksExactlyTheRegistersThatChanged)
     char folder[MAX_PATH] = {};
     ::GetTempPathA(sizeof folder, folder);
     const std::string path = std::string(folder) + "brisco-compare.txt";
-    CTestSeams::s_fileDialog = [&path](bool, std::string& chosen) {
+    std::vector<std::string> proposals;
+    CTestSeams::s_fileDialog = [&](bool, std::string& chosen) {
+        proposals.push_back(chosen);
         chosen = path;
         return true;
     };
+    CBriscoSettings::SaveText(CBriscoDoc::kImageFolderValue, "");
     SendCommand(ID_OPTIONS_SAVE_IMAGE);
     ASSERT_TRUE(std::ifstream(path).good()) << "Save Machine Image wrote the file";
     SendCommand(ID_OPTIONS_COMPARE);
+    // Save proposes a name of the moment in the documents folder; Compare starts in the folder used last.
+    char documents[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(::SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents)));
+    ASSERT_EQ(2u, proposals.size());
+    EXPECT_EQ(0u, proposals[0].find(std::string(documents) + "\\brisco-")) << proposals[0];
+    EXPECT_EQ(std::string(documents).size() + std::string("\\brisco-20261207-1929.txt").size(), proposals[0].size());
+    EXPECT_EQ(folder, proposals[1]);
+    const SYSTEMTIME moment = {2026, 12, 1, 7, 9, 5, 59, 999};
+    EXPECT_EQ("brisco-20261207-0905.txt", CBriscoDoc::ProposedImageName(moment));
     ASSERT_NE(nullptr, m_doc->GetComparison());
     EXPECT_TRUE(m_doc->GetComparison()->GetDifferences().empty());
     EXPECT_EQ(0u, m_frame->GetStatusBar().GetPaneText(0).find("Compared with ")) << "the status bar summarises";
