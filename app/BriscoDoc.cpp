@@ -4,6 +4,7 @@
 #include "views/ViewHints.h"
 
 #include "app/BriscoSettings.h"
+#include "app/ScanPump.h"
 #include "decode/MachineSnapshot.h"
 #include "framework/CmdUI.h"
 #include "framework/DocTemplate.h"
@@ -183,17 +184,28 @@ void CBriscoDoc::RescanBus()
         return;
     }
     m_rescanPending = false;
-    // The views let go of the old functions (and commit an open edit to them) while they still exist.
-    UpdateAllViews(nullptr, CViewHints::HINT_MODEL_REBUILDING, nullptr);
-    m_pRoot.reset();
-    m_scanFailure.clear();
+    UpdateAllViews(nullptr, CViewHints::HINT_SCAN_STARTING, nullptr);
+    // The old tree stays on screen while the new one is built, so that Escape can keep it.
+    CScanPump pump(DYNAMIC_DOWNCAST(CFrameWnd, AfxGetMainWnd()), m_pRoot != nullptr, m_lastBusCount);
+    std::unique_ptr<CPciFunction> root;
     // A scan that fails half-way leaves no tree, never a partial one; the views then empty.
     try {
-        m_pRoot = std::make_unique<CPciFunction>(m_hDriver, m_allRootBuses);
+        root = std::make_unique<CPciFunction>(
+            m_hDriver, m_allRootBuses,
+            [&pump](const CPciFunction::CScanProgress& progress) { return pump.Step(progress); });
     } catch (const std::exception& error) {
-        m_pRoot.reset();
+        root.reset();
         AfxOutputDebugString((std::string("CBriscoDoc::RescanBus: ") + error.what() + "\r\n").c_str());
     }
+    if (root && root->GetScanReport().cancelled) {
+        UpdateStatusText();
+        return;
+    }
+    m_lastBusCount = pump.GetBusesScanned();
+    // The views let go of the old functions (and commit an open edit to them) while they still exist.
+    UpdateAllViews(nullptr, CViewHints::HINT_MODEL_REBUILDING, nullptr);
+    m_pRoot = std::move(root);
+    m_scanFailure.clear();
     // A scan that found no host bridge shows no invented function, and says why.
     if (m_pRoot && !m_pRoot->GetScanReport().hostBridgeFound) {
         const CPciFunction::CScanReport& report = m_pRoot->GetScanReport();

@@ -79,5 +79,7 @@ private:
     std::string m_scanFailure;
     bool m_allRootBuses = false;
     bool m_rescanPending = false;
+    // How many buses the last complete scan went through: the next scan's progress counts to it.
+    uint32_t m_lastBusCount = 0;
     CMachineComparison m_comparison;
 };

@@ -11,6 +11,7 @@
 #include <stdint.h>
 
 #include <bitset>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,7 +28,20 @@ public:
         uint32_t requests = 0;
         uint32_t failedRequests = 0;
         bool hostBridgeFound = false;
+        // The progress callback stopped the scan; the tree is incomplete.
+        bool cancelled = false;
     };
+
+    // Where a scan has got to: the bus it is on, the buses it has begun and those known to
+    // exist so far (bus 0, the ranges behind the bridges found, every bus while sweeping).
+    struct CScanProgress
+    {
+        uint32_t bus = 0;
+        uint32_t busesScanned = 0;
+        uint32_t busesKnown = 0;
+    };
+    // Called before each device a scan probes; false stops the scan.
+    using ScanProgressCallback = std::function<bool(const CScanProgress&)>;
 
     // What answers the driver's requests (809h). A driver that does not know the request is
     // taken as an image that takes writes, with segment 0 alone.
@@ -64,6 +78,8 @@ public:
     // The same; with allRootBuses, every bus the tree did not reach is swept afterwards in the
     // same scan, so no bus is scanned twice and no function is listed twice.
     CPciFunction(HANDLE hDriver, bool allRootBuses);
+    // The same, telling progress along the way; a scan the callback stops reports cancelled.
+    CPciFunction(HANDLE hDriver, bool allRootBuses, ScanProgressCallback progress);
     // Child: reads one function and, for a bridge, everything behind it.
     CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function);
     ~CPciFunction();

@@ -19,12 +19,37 @@ struct CPciFunction::CScanState
     CScanReport report;
     std::shared_ptr<const CPciNameIndex> names = CPciNameIndex::ForFile(kNameFile);
     CPnpInstanceIndex instances;
+    ScanProgressCallback progress;
+    bool known[pci::kBusCount] = {};
+    CScanProgress where;
 
     void Count(bool ok)
     {
         ++report.requests;
         if (!ok)
             ++report.failedRequests;
+    }
+    void Begin(uint32_t bus)
+    {
+        scanned[bus] = true;
+        ++where.busesScanned;
+        Know(bus, bus);
+    }
+    void Know(uint32_t first, uint32_t last)
+    {
+        for (uint32_t bus = first; bus <= last && bus < pci::kBusCount; ++bus) {
+            where.busesKnown += known[bus] ? 0 : 1;
+            known[bus] = true;
+        }
+    }
+    // Whether the scan goes on to the next device of bus.
+    bool Continue(uint32_t bus)
+    {
+        if (!report.cancelled && progress) {
+            where.bus = bus;
+            report.cancelled = !progress(where);
+        }
+        return !report.cancelled;
     }
 };
 
@@ -48,13 +73,18 @@ CPciFunction::CPciFunction(HANDLE hDriver) : CPciFunction(hDriver, false)
 {
 }
 
-CPciFunction::CPciFunction(HANDLE hDriver, bool allRootBuses) : m_hDriver(hDriver)
+CPciFunction::CPciFunction(HANDLE hDriver, bool allRootBuses) : CPciFunction(hDriver, allRootBuses, nullptr)
+{
+}
+
+CPciFunction::CPciFunction(HANDLE hDriver, bool allRootBuses, ScanProgressCallback progress) : m_hDriver(hDriver)
 {
     CScanState scan;
+    scan.progress = std::move(progress);
     FindHostBridge(scan);
     ReadSpace(scan);
     ScanChildren(scan);
-    if (allRootBuses)
+    if (allRootBuses && !scan.report.cancelled)
         SweepRootBuses(scan);
     m_scanReport = scan.report;
     FinishConstruction(scan);
@@ -65,10 +95,11 @@ CPciFunction::CPciFunction(HANDLE hDriver, bool allRootBuses) : m_hDriver(hDrive
 // bridge off bus 0 is a leaf (bus 0 is scanned already).
 void CPciFunction::SweepRootBuses(CScanState& scan)
 {
-    for (uint32_t bus = 0; bus < pci::kBusCount; ++bus) {
+    scan.Know(0, pci::kMaxBus);
+    for (uint32_t bus = 0; bus < pci::kBusCount && !scan.report.cancelled; ++bus) {
         if (scan.scanned[bus])
             continue;
-        scan.scanned[bus] = true;
+        scan.Begin(bus);
         CRootBus root;
         root.bus = bus;
         ScanBus(bus, scan, root.functions);
@@ -193,13 +224,15 @@ void CPciFunction::ScanChildren(CScanState& scan)
     uint32_t bus = m_config[pci::kSubclassOffset] == pci::kSubclassPciBridge ? m_config[pci::kSecondaryBusOffset] : 0;
     if (!ShouldScanBus(bus, scan))
         return;
-    scan.scanned[bus] = true;
+    if (m_config[pci::kSubclassOffset] == pci::kSubclassPciBridge)
+        scan.Know(bus, m_config[pci::kSubordinateBusOffset]);
+    scan.Begin(bus);
     ScanBus(bus, scan, m_children);
 }
 
 void CPciFunction::ScanBus(uint32_t bus, CScanState& scan, std::vector<std::unique_ptr<CPciFunction>>& functions)
 {
-    for (uint32_t device = 0; device < pci::kDevicesPerBus; ++device) {
+    for (uint32_t device = 0; device < pci::kDevicesPerBus && scan.Continue(bus); ++device) {
         bool keepOtherFunctions = true;
         for (uint32_t function = 0; function < pci::kFunctionsPerDevice; ++function) {
             bool isSelf = bus == m_bus && device == m_device && function == m_function;

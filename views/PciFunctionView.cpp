@@ -89,7 +89,7 @@ void CPciFunctionView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
             m_capabilitiesPage->SetComparison(comparison);
         return;
     }
-    if (lHint == CViewHints::HINT_MODEL_REBUILDING) {
+    if (lHint == CViewHints::HINT_MODEL_REBUILDING || lHint == CViewHints::HINT_SCAN_STARTING) {
         // The functions are about to be freed: an open edit goes to its function first.
         CommitOpenEdit();
         return;

@@ -4,6 +4,7 @@
 #include "views/BarSummary.h"
 #include "views/BusTreeModel.h"
 #include "views/FunctionQuery.h"
+#include "pci/ByteOrder.h"
 
 #include <gtest/gtest.h>
 

@@ -14,6 +14,7 @@
 #include <shlobj.h>
 
 #include "app/BriscoSettings.h"
+#include "app/ScanPump.h"
 #include "decode/MachineComparison.h"
 #include "views/BarPage.h"
 #include "views/ConfigSpacePage.h"
@@ -336,20 +337,49 @@ TEST_F(ShellAppTest, RefreshRebuildsTheTreeFromEveryEntryPoint)
 
         entry.run();
 
-        // The tree view receives each hint before this recorder does, so its selections arrive
-        // here first: none when it empties before the old functions go, then the new root.
-        ASSERT_EQ(4u, m_recorder.m_updates.size());
-        EXPECT_EQ(CViewHints::HINT_SELECTION_CHANGED, m_recorder.m_updates[0].hint);
-        EXPECT_EQ(nullptr, m_recorder.m_updates[0].function);
-        EXPECT_EQ(CViewHints::HINT_MODEL_REBUILDING, m_recorder.m_updates[1].hint);
-        EXPECT_EQ(CViewHints::HINT_SELECTION_CHANGED, m_recorder.m_updates[2].hint);
-        EXPECT_EQ(m_busView, m_recorder.m_updates[2].sender);
-        EXPECT_EQ(m_doc->GetRoot(), m_recorder.m_updates[2].function);
-        EXPECT_EQ(CViewHints::HINT_MODEL_REBUILT, m_recorder.m_updates[3].hint);
-        EXPECT_EQ(nullptr, m_recorder.m_updates[3].sender);
+        // The scan is announced first. The tree view receives each hint before this recorder
+        // does, so its selections arrive here first: none when it empties before the old
+        // functions go, then the new root.
+        ASSERT_EQ(5u, m_recorder.m_updates.size());
+        EXPECT_EQ(CViewHints::HINT_SCAN_STARTING, m_recorder.m_updates[0].hint);
+        EXPECT_EQ(CViewHints::HINT_SELECTION_CHANGED, m_recorder.m_updates[1].hint);
+        EXPECT_EQ(nullptr, m_recorder.m_updates[1].function);
+        EXPECT_EQ(CViewHints::HINT_MODEL_REBUILDING, m_recorder.m_updates[2].hint);
+        EXPECT_EQ(CViewHints::HINT_SELECTION_CHANGED, m_recorder.m_updates[3].hint);
+        EXPECT_EQ(m_busView, m_recorder.m_updates[3].sender);
         EXPECT_EQ(m_doc->GetRoot(), m_recorder.m_updates[3].function);
+        EXPECT_EQ(CViewHints::HINT_MODEL_REBUILT, m_recorder.m_updates[4].hint);
+        EXPECT_EQ(nullptr, m_recorder.m_updates[4].sender);
+        EXPECT_EQ(m_doc->GetRoot(), m_recorder.m_updates[4].function);
         ExpectFreshTree();
     }
+}
+
+// Escape pressed while a Refresh scans keeps the tree there was; without it the tree is new.
+TEST_F(ShellAppTest, EscapeCancelsARefreshAndKeepsThePreviousTree)
+{
+    Tree().SelectItem(FindItem("0.12.0"));
+    CTestSeams::PumpUntilIdle();
+    CPciFunction* const root = m_doc->GetRoot();
+    for (const bool escape : {true, false}) {
+        SCOPED_TRACE(escape ? "Escape" : "no key");
+        m_recorder.m_updates.clear();
+        if (escape)
+            ::PostMessageA(Tree().m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+        m_frame->SendMessage(WM_COMMAND, ID_OPTIONS_REFRESH);
+        EXPECT_EQ(escape, root == m_doc->GetRoot());
+        EXPECT_EQ(escape ? 0u : 1u, CountUpdates(CViewHints::HINT_MODEL_REBUILT));
+        EXPECT_EQ(escape, 0u == Tree().GetItemText(Tree().GetSelectedItem()).find("0.12.0"));
+        CTestSeams::PumpUntilIdle();
+    }
+    ExpectFreshTree();
+    // What the status bar shows meanwhile: the buses begun, of the most that are known.
+    CPciFunction::CScanProgress progress;
+    progress.busesScanned = 12;
+    progress.busesKnown = 150;
+    EXPECT_EQ("Scanning bus 12 of 200...", CScanPump::FormatProgress(progress, 200));
+    progress.busesKnown = 201;
+    EXPECT_EQ("Scanning bus 12 of 201...", CScanPump::FormatProgress(progress, 200));
 }
 
 TEST_F(ShellAppTest, RefreshShowsTheRootEvenWhenTheTreeDoesNotFit)
