@@ -9,6 +9,7 @@
 #include "framework/Rect.h"
 #include "framework/Size.h"
 #include "res/resource.h"
+#include "device/PciFunction.h"
 #include "views/FindFunctionDialog.h"
 #include "views/PciBusView.h"
 #include "views/PciFunctionView.h"
