@@ -149,20 +149,21 @@ TEST(FunctionQuery, ParsesTheThreeFormsAndMatchesOnlyTheirFunction)
         bool matches;
     };
     const CCase cases[] = {
-        {"0c:00.0", true, true},        {" 0C:0.0 ", true, true},      {"0000:0c:00.0", true, true},
-        {"0001:0c:00.0", true, false},  {"00:0c.0", true, false},      {"0.12.0", true, true},
+        {"00:0c.0", true, true},        {" 00:0C.0 ", true, true},     {"0000:00:0c.0", true, true},
+        {"0001:00:0c.0", true, false},  {"0c:00.0", true, false},      {"0.12.0", true, true},
         {"12.0", false, false},         {"0.0.12", false, false},      {"1000:000c", true, true},
-        {"1000:C", true, true},         {"1000:0010", true, false},    {"0c:20.0", false, false},
-        {"0c:00.8", false, false},      {"256.0.0", false, false},     {"10000:1", false, false},
-        {"", false, false},             {"0c:00.0.0", false, false},   {"1:2:3:4.0", false, false},
+        {"1000:C", true, true},         {"1000:0010", true, false},    {"00:20.0", false, false},
+        {"00:0c.8", false, false},      {"256.0.0", false, false},     {"10000:1", false, false},
+        {"", false, false},             {"00:0c.0.0", false, false},   {"1:2:3:4.0", false, false},
         {"g0:00.0", false, false},
     };
     for (const CCase& c : cases) {
         SCOPED_TRACE(std::string("\"") + c.text + "\"");
         const std::optional<CFunctionQuery> query = CFunctionQuery::Parse(c.text);
         ASSERT_EQ(c.valid, query.has_value());
-        if (query)
-            EXPECT_EQ(c.matches, query->Matches(0, 0x0C, 0, 0, 0x1000, 0x000C));
+        if (query) {
+            EXPECT_EQ(c.matches, query->Matches(0, 0, 0x0C, 0, 0x1000, 0x000C));
+        }
     }
 }
 

@@ -556,11 +556,12 @@ TEST_F(ShellAppTest, FindFunctionSelectsByAddressOrIdsAndF3FindsTheNext)
         const char* message; // a message shown, or null
     };
     const CStep steps[] = {
-        {'F', "0c:00.0", "0.12.0   ", nullptr},
+        {'F', "00:0c.0", "0.12.0   ", nullptr},
         {'F', "0.13.0", "0.13.0   ", nullptr},
         {'F', "1000:000C", "0.12.0   ", nullptr},
         {VK_F3, nullptr, "0.12.0   ", nullptr},
-        {'F', "0001:0c:00.0", "0.12.0   ", "No function matches \"0001:0c:00.0\"."},
+        {'F', "0001:00:0c.0", "0.12.0   ", "No function matches \"0001:00:0c.0\"."},
+        {'F', "0c:00.0", "0.12.0   ", "No function matches \"0c:00.0\"."},
         {'F', "12.0", "0.12.0   ",
          "\"12.0\" is neither an address nor a vendor:device pair. Type one such as 0c:00.0, 0.12.0 or 1011:0024."},
         {'F', " 1011:0024", "0.13.0   ", nullptr},
