@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "framework/Afx.h"
 #include "framework/ClientDC.h"
 #include "framework/Rect.h"
 #include "framework/Size.h"
