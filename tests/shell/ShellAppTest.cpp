@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -108,7 +109,7 @@ protected:
     COLORREF SelectedItemBackground(HTREEITEM item)
     {
         RECT text = {};
-        *reinterpret_cast<HTREEITEM*>(&text) = item;
+        memcpy(&text, &item, sizeof item);  // the message takes the item in the rectangle's place
         if (!Tree().SendMessage(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&text)))
             return CLR_INVALID;
         RECT client = {};
@@ -608,7 +609,7 @@ TEST_F(ShellAppTest, RefreshWhileAQuestionIsOpenWaitsUntilItCloses)
     CPciFunction* scsi = m_busView->GetSelectedFunction();
     ASSERT_NE(nullptr, scsi);
     ASSERT_EQ(0u, scsi->m_barSizes[0]) << "the size of BAR 0 is probed";
-    CPciFunction* const root = m_doc->GetRoot();
+    CPciFunction* root = m_doc->GetRoot();
     // What the box's or the dialog's own loop would deliver: Refresh from the toolbar.
     auto refreshInside = [&] {
         SendCommand(ID_OPTIONS_REFRESH);
@@ -635,6 +636,8 @@ TEST_F(ShellAppTest, RefreshWhileAQuestionIsOpenWaitsUntilItCloses)
     CTestSeams::PumpUntilIdle();
     ChangeTab(1);
     CTestSeams::PumpUntilIdle();
+    // The tree of the rescan above; a new tree need not reuse the old one's memory.
+    root = m_doc->GetRoot();
     CTestSeams::s_modalStarted = [&](CWnd* dialog) {
         refreshInside();
         dialog->SendMessage(WM_COMMAND, IDCANCEL);
