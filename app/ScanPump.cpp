@@ -13,6 +13,12 @@ CScanPump::CScanPump(CFrameWnd* frame, bool cancellable, uint32_t previousBuses)
     // The first device already shows the line and hears a key pressed before the scan began.
 }
 
+CScanPump::~CScanPump()
+{
+    for (const MSG& key : m_heldKeys)
+        ::PostMessageA(key.hwnd, key.message, key.wParam, key.lParam);
+}
+
 std::string CScanPump::FormatProgress(const CPciFunction::CScanProgress& progress, uint32_t previousBuses)
 {
     const uint32_t total = std::max({progress.busesKnown, progress.busesScanned, previousBuses});
@@ -35,14 +41,16 @@ bool CScanPump::Step(const CPciFunction::CScanProgress& progress)
     return !m_cancelled;
 }
 
-// Paints go through; keys are taken off the queue, Escape noted, the others dropped, as a
-// window that is busy would have ignored them; everything else waits for the scan to end.
+// Paints go through; keys are taken off the queue to find Escape, the others held for later;
+// everything else waits in the queue for the scan to end.
 void CScanPump::Pump()
 {
     MSG message;
     while (::PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
         if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE && m_cancellable)
             m_cancelled = true;
+        else
+            m_heldKeys.push_back(message);
     }
     while (::PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
         ::DispatchMessageA(&message);
