@@ -29,12 +29,14 @@ struct CPciFunction::CScanState
         if (!ok)
             ++report.failedRequests;
     }
+    // A bus the scan starts on; it is known from then on, if no bridge's range named it.
     void Begin(uint32_t bus)
     {
         scanned[bus] = true;
         ++where.busesScanned;
         Know(bus, bus);
     }
+    // Buses that exist, as a bridge's secondary..subordinate range says, counted once.
     void Know(uint32_t first, uint32_t last)
     {
         for (uint32_t bus = first; bus <= last && bus < pci::kBusCount; ++bus) {
