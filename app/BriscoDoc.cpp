@@ -4,11 +4,15 @@
 #include "views/ViewHints.h"
 
 #include "app/BriscoSettings.h"
+#include "app/ScanPump.h"
 #include "decode/MachineSnapshot.h"
 #include "framework/CmdUI.h"
 #include "framework/DocTemplate.h"
 #include "framework/WaitCursor.h"
 #include "res/resource.h"
+
+#include <shlobj.h>
+#include <stdio.h>
 
 #include <exception>
 #include <string>
@@ -92,10 +96,43 @@ const CMachineComparison* CBriscoDoc::GetComparison() const
     return m_comparison.HasImage() ? &m_comparison : nullptr;
 }
 
+std::string CBriscoDoc::ProposedImageName(const SYSTEMTIME& time)
+{
+    char name[64];
+    snprintf(name, sizeof name, "brisco-%04u%02u%02u-%02u%02u%s", unsigned(time.wYear), unsigned(time.wMonth),
+             unsigned(time.wDay), unsigned(time.wHour), unsigned(time.wMinute), kImageExtension);
+    return name;
+}
+
+bool CBriscoDoc::PromptImagePath(bool save, std::string* path)
+{
+    std::string folder = CBriscoSettings::LoadText(kImageFolderValue);
+    const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        char documents[MAX_PATH] = {};
+        folder = SUCCEEDED(::SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents))
+            ? documents
+            : "";
+    }
+    std::string chosen = folder.empty() ? std::string() : folder + "\\";
+    if (save) {
+        SYSTEMTIME now = {};
+        ::GetLocalTime(&now);
+        chosen += ProposedImageName(now);
+    }
+    if (!AfxPromptFileName(chosen, save, kImageFilter, kImageExtension))
+        return false;
+    const size_t slash = chosen.find_last_of("\\/");
+    if (slash != std::string::npos)
+        CBriscoSettings::SaveText(kImageFolderValue, chosen.substr(0, slash));
+    *path = chosen;
+    return true;
+}
+
 void CBriscoDoc::OnSaveMachineImage()
 {
     std::string path;
-    if (!AfxPromptFileName(path, true, kImageFilter, kImageExtension))
+    if (!PromptImagePath(true, &path))
         return;
     std::string error;
     CWaitCursor wait;
@@ -106,7 +143,7 @@ void CBriscoDoc::OnSaveMachineImage()
 void CBriscoDoc::OnCompareWithImage()
 {
     std::string path;
-    if (!AfxPromptFileName(path, false, kImageFilter, kImageExtension))
+    if (!PromptImagePath(false, &path))
         return;
     std::string error;
     CWaitCursor wait;
@@ -176,20 +213,31 @@ void CBriscoDoc::RescanBus()
         return;
     }
     m_rescanPending = false;
-    // The views let go of the old functions (and commit an open edit to them) while they still exist.
-    UpdateAllViews(nullptr, CViewHints::HINT_MODEL_REBUILDING, nullptr);
-    m_pRoot.reset();
-    m_scanFailure.clear();
+    UpdateAllViews(nullptr, CViewHints::HINT_SCAN_STARTING, nullptr);
+    // The old tree stays on screen while the new one is built, so that Escape can keep it.
+    CScanPump pump(DYNAMIC_DOWNCAST(CFrameWnd, AfxGetMainWnd()), m_pRoot != nullptr, m_lastBusCount);
+    std::unique_ptr<CPciFunction> root;
     // A scan that fails half-way leaves no tree, never a partial one; the views then empty.
     try {
         CPciFunction::CScanOptions options;
         options.allRootBuses = m_allRootBuses;
         options.everyFunction = m_everyFunction;
-        m_pRoot = std::make_unique<CPciFunction>(m_hDriver, options);
+        root = std::make_unique<CPciFunction>(
+            m_hDriver, options,
+            [&pump](const CPciFunction::CScanProgress& progress) { return pump.Step(progress); });
     } catch (const std::exception& error) {
-        m_pRoot.reset();
+        root.reset();
         AfxOutputDebugString((std::string("CBriscoDoc::RescanBus: ") + error.what() + "\r\n").c_str());
     }
+    if (root && root->GetScanReport().cancelled) {
+        UpdateStatusText();
+        return;
+    }
+    m_lastBusCount = pump.GetBusesScanned();
+    // The views let go of the old functions (and commit an open edit to them) while they still exist.
+    UpdateAllViews(nullptr, CViewHints::HINT_MODEL_REBUILDING, nullptr);
+    m_pRoot = std::move(root);
+    m_scanFailure.clear();
     // Without a host bridge bus 0 is the root; a scan that found no function at all shows no
     // invented one. Either way the status bar says why.
     if (m_pRoot && !m_pRoot->GetScanReport().hostBridgeFound) {

@@ -55,6 +55,11 @@ public:
     void ClearComparison();
     const CMachineComparison* GetComparison() const override;
 
+    // "brisco-20261207-1929.txt": the name Save Machine Image proposes for a moment.
+    static std::string ProposedImageName(const SYSTEMTIME& time);
+    // The value that remembers the folder of the last image saved or compared with.
+    static constexpr char kImageFolderValue[] = "ImageFolder";
+
     void OnSaveMachineImage();
     void OnCompareWithImage();
     void OnClearComparison();
@@ -76,6 +81,9 @@ protected:
 private:
     // Asks the frame to show its idle text again, which says what the scan or comparison found.
     static void UpdateStatusText();
+    // Asks for an image file, starting in the folder used last (else the documents folder);
+    // Save proposes a name of the moment. The folder chosen is remembered.
+    static bool PromptImagePath(bool save, std::string* path);
 
     HANDLE m_hDriver = INVALID_HANDLE_VALUE;
     std::unique_ptr<CPciFunction> m_pRoot;
@@ -83,5 +91,7 @@ private:
     bool m_allRootBuses = false;
     bool m_everyFunction = false;
     bool m_rescanPending = false;
+    // How many buses the last complete scan went through: the next scan's progress counts to it.
+    uint32_t m_lastBusCount = 0;
     CMachineComparison m_comparison;
 };

@@ -7,10 +7,9 @@ class CSettingsKey {
 public:
     explicit CSettingsKey(bool create)
     {
-        const LONG result =
-            create ? ::RegCreateKeyExA(HKEY_CURRENT_USER, CBriscoSettings::kKeyPath, 0, nullptr, 0, KEY_READ | KEY_WRITE,
-                                       nullptr, &m_key, nullptr)
-                   : ::RegOpenKeyExA(HKEY_CURRENT_USER, CBriscoSettings::kKeyPath, 0, KEY_READ, &m_key);
+        const LONG result = create ? ::RegCreateKeyExA(HKEY_CURRENT_USER, CBriscoSettings::kKeyPath, 0, nullptr, 0,
+                                                       KEY_READ | KEY_WRITE, nullptr, &m_key, nullptr)
+                                   : ::RegOpenKeyExA(HKEY_CURRENT_USER, CBriscoSettings::kKeyPath, 0, KEY_READ, &m_key);
         if (result != ERROR_SUCCESS)
             m_key = nullptr;
     }
@@ -37,7 +36,7 @@ bool CBriscoSettings::Load(const char* name, void* data, DWORD size)
         return false;
     DWORD read = size;
     return ::RegQueryValueExA(key.Get(), name, nullptr, nullptr, static_cast<BYTE*>(data), &read) == ERROR_SUCCESS &&
-           read == size;
+        read == size;
 }
 
 void CBriscoSettings::Save(const char* name, DWORD type, const void* data, DWORD size)
@@ -45,6 +44,24 @@ void CBriscoSettings::Save(const char* name, DWORD type, const void* data, DWORD
     CSettingsKey key(true);
     if (key.Get() != nullptr)
         ::RegSetValueExA(key.Get(), name, 0, type, static_cast<const BYTE*>(data), size);
+}
+
+std::string CBriscoSettings::LoadText(const char* name)
+{
+    CSettingsKey key(false);
+    char text[MAX_PATH * 4] = {};
+    DWORD read = sizeof text - 1;
+    DWORD type = 0;
+    if (key.Get() == nullptr ||
+        ::RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(text), &read) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return {};
+    return text;
+}
+
+void CBriscoSettings::SaveText(const char* name, const std::string& value)
+{
+    Save(name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
 
 bool CBriscoSettings::LoadPlacement(WINDOWPLACEMENT* placement)

@@ -16,6 +16,9 @@ public:
     static void SavePlacement(const WINDOWPLACEMENT& placement);
     static bool LoadNumber(const char* name, DWORD* value);
     static void SaveNumber(const char* name, DWORD value);
+    // Texts such as a folder; empty when nothing was saved.
+    static std::string LoadText(const char* name);
+    static void SaveText(const char* name, const std::string& value);
     // Removes every setting; tests start from here, so none inherits another's.
     static void DeleteAll();
 

@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <iterator>
 
+#include "framework/Afx.h"
 #include "framework/ClientDC.h"
 #include "framework/Rect.h"
 #include "framework/Size.h"
 #include "res/resource.h"
+#include "device/PciFunction.h"
+#include "views/FindFunctionDialog.h"
 #include "views/PciBusView.h"
 #include "views/PciFunctionView.h"
 
@@ -20,6 +23,9 @@ ON_WM_CLOSE()
 ON_WM_MEASUREITEM()
 ON_WM_INITMENUPOPUP()
 ON_WM_MENUCHAR()
+ON_COMMAND_RANGE(ID_NEXT_FUNCTION_TAB, ID_PREV_FUNCTION_TAB, OnFunctionTabKey)
+ON_COMMAND(ID_EDIT_FIND_FUNCTION, OnFindFunction)
+ON_COMMAND(ID_EDIT_FIND_NEXT, OnFindNext)
 END_MESSAGE_MAP()
 
 namespace {
@@ -78,6 +84,44 @@ LRESULT CMainFrame::OnMenuChar(UINT nChar, UINT nFlags, CMenu* pMenu)
     return CFrameWnd::OnMenuChar(nChar, nFlags, pMenu);
 }
 
+void CMainFrame::OnFunctionTabKey(UINT nID)
+{
+    if (CPciFunctionView* pView = GetFunctionView())
+        pView->CycleTab(nID == ID_NEXT_FUNCTION_TAB ? 1 : -1);
+}
+
+void CMainFrame::OnFindFunction()
+{
+    CFindFunctionDialog dialog(this, m_findText);
+    if (dialog.DoModal() != IDOK)
+        return;
+    m_findText = dialog.GetText();
+    m_findQuery = dialog.GetQuery();
+    SelectMatch(false);
+}
+
+void CMainFrame::OnFindNext()
+{
+    if (!m_findQuery) {
+        OnFindFunction();
+        return;
+    }
+    SelectMatch(true);
+}
+
+void CMainFrame::SelectMatch(bool afterSelection)
+{
+    CPciBusView* pTree = GetBusView();
+    if (pTree == nullptr)
+        return;
+    if (!pTree->SelectMatch(*m_findQuery, afterSelection)) {
+        const std::string text = "No function matches \"" + m_findText + "\".";
+        AfxShowMessageBox(m_hWnd, text.c_str(), CFindFunctionDialog::kCaption, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    SetActiveView(pTree);
+}
+
 void CMainFrame::ShowWithSavedPlacement()
 {
     WINDOWPLACEMENT placement = {};
@@ -122,8 +166,8 @@ void CMainFrame::SavePlacement()
 
 BOOL CMainFrame::GetMessageString(UINT nID, std::string& rMessage) const
 {
-    // One pane, one precedence: a menu prompt (another id), a scan failure, the comparison,
-    // the current BAR, "Ready".
+    // One pane, one precedence: a menu prompt (another id), a scan failure, the compared
+    // register under the cursor, the comparison, the current BAR, the function's lspci address, "Ready".
     if (nID == AFX_IDS_IDLEMESSAGE) {
         const auto* pDoc = DYNAMIC_DOWNCAST(CBriscoDoc, GetActiveDocument());
         if (pDoc != nullptr && !pDoc->GetScanFailure().empty()) {
@@ -131,6 +175,12 @@ BOOL CMainFrame::GetMessageString(UINT nID, std::string& rMessage) const
             return TRUE;
         }
         const CMachineComparison* pComparison = pDoc != nullptr ? pDoc->GetComparison() : nullptr;
+        const CPciFunctionView* pFunctionView = GetFunctionView();
+        const std::string note = pFunctionView != nullptr ? pFunctionView->GetCursorComparisonNote() : std::string();
+        if (pComparison != nullptr && !note.empty()) {
+            rMessage = note;
+            return TRUE;
+        }
         if (pComparison != nullptr) {
             rMessage = pComparison->Summary();
             return TRUE;
@@ -139,6 +189,11 @@ BOOL CMainFrame::GetMessageString(UINT nID, std::string& rMessage) const
         const std::string bar = pView != nullptr ? pView->GetCurrentBarSummary() : std::string();
         if (!bar.empty()) {
             rMessage = bar;
+            return TRUE;
+        }
+        const CPciFunction* pFunction = pView != nullptr ? pView->GetFunction() : nullptr;
+        if (pFunction != nullptr) {
+            rMessage = CFunctionQuery::FormatLspciLine(*pFunction);
             return TRUE;
         }
     }

@@ -6,6 +6,10 @@
 #include "framework/SplitterWnd.h"
 #include "framework/StatusBar.h"
 #include "framework/ToolBar.h"
+#include "views/FunctionQuery.h"
+
+#include <optional>
+#include <string>
 
 class CPciBusView;
 class CPciFunctionView;
@@ -47,6 +51,11 @@ public:
     void OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct);
     void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu);
     LRESULT OnMenuChar(UINT nChar, UINT nFlags, CMenu* pMenu);
+    // The tab keys reach the function view's tabs while the tree is the active pane too.
+    void OnFunctionTabKey(UINT nID);
+    // Ctrl+F asks for a function and selects the first match; F3 selects the next one.
+    void OnFindFunction();
+    void OnFindNext();
 
 protected:
     DECLARE_MESSAGE_MAP()
@@ -57,9 +66,14 @@ private:
     int ButtonWidthForTexts();
     // Gives both panes half of the splitter once the bars have taken their room.
     void SplitPanesEqually();
+    // Selects a match of the last query in the tree, which becomes the active pane, or says there is none.
+    void SelectMatch(bool afterSelection);
 
     CSplitterWnd m_wndSplitter;
     CStatusBar m_wndStatusBar;
     CToolBar m_wndToolBar;
     CIconMenu m_menu;
+    // What Find Function looked for last, as typed and as understood.
+    std::string m_findText;
+    std::optional<CFunctionQuery> m_findQuery;
 };

@@ -326,6 +326,9 @@ std::string CEditListCtrl::GetSelectedRowsText() const
                 text += '\t';
             text += GetItemText(row, column);
         }
+        const std::string note = m_cells != nullptr ? m_cells->GetRowNote(row) : std::string();
+        if (!note.empty())
+            text += '\t' + note;
         text += "\r\n";
     };
     const std::vector<int> rows = GetSelectedRows();

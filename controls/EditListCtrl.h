@@ -15,6 +15,8 @@ public:
     virtual bool IsCellEditable(int /*row*/, int /*column*/) const { return true; }
     // Whether values are typed in hexadecimal, so that A-F may start an edit too.
     virtual bool IsHexEntry() const { return true; }
+    // A further column that copying adds to a row, such as what a compared image holds; empty for none.
+    virtual std::string GetRowNote(int /*row*/) const { return {}; }
 
 protected:
     ~CEditListCells() = default;

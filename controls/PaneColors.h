@@ -7,3 +7,5 @@ constexpr COLORREF kPaneBackgroundColor = RGB(247, 243, 233);
 constexpr COLORREF kCurrentTabColor = RGB(212, 208, 200);
 // A register that differs from the image the machine is compared with.
 constexpr COLORREF kComparisonColor = RGB(255, 205, 160);
+// The selected tree item while another pane has the focus.
+constexpr COLORREF kInactiveSelectionColor = RGB(196, 208, 228);

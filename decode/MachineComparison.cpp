@@ -169,6 +169,23 @@ std::string CMachineComparison::Summary() const
     return text;
 }
 
+const CRegisterDifference* CMachineComparison::FindDifference(const CPciFunction* function, uint16_t offset) const
+{
+    if (!RegisterDiffers(function, offset))
+        return nullptr;
+    for (const CRegisterDifference& d : m_differences) {
+        if (d.segment == function->m_segment && d.bus == function->m_bus && d.device == function->m_device && d.function == function->m_function &&
+            d.offset == offset)
+            return &d;
+    }
+    return nullptr;
+}
+
+std::string CMachineComparison::FormatValues(const CRegisterDifference& d)
+{
+    return "image: " + HexValue(d.imageValue, d.size) + ", now: " + HexValue(d.machineValue, d.size);
+}
+
 std::string CMachineComparison::FormatLine(const CRegisterDifference& d)
 {
     return CPciFunction::FormatAddress(d.segment, d.bus, d.device, d.function) + "\t" + HexValue(d.offset, 1) + "\t" +

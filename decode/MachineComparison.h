@@ -49,6 +49,8 @@ public:
     const std::vector<std::string>& GetOnlyInMachine() const { return m_onlyInMachine; }
     bool FunctionDiffers(const CPciFunction* function) const;
     bool RegisterDiffers(const CPciFunction* function, uint16_t offset) const;
+    // The difference of the function's register at offset, or null where it holds what the image does.
+    const CRegisterDifference* FindDifference(const CPciFunction* function, uint16_t offset) const;
     // Whether any byte of (offset, size) of the function's whole space differs from the image;
     // a function the image does not hold differs nowhere.
     bool BytesDiffer(const CPciFunction* function, uint32_t offset, uint32_t size) const;
@@ -56,6 +58,8 @@ public:
     std::string Summary() const;
     // One line: function, offset, name, old (image) value, new (machine) value, tab-separated.
     static std::string FormatLine(const CRegisterDifference& difference);
+    // "image: 0117h, now: 0000h", in the register's width.
+    static std::string FormatValues(const CRegisterDifference& difference);
 
 private:
     void CompareFunction(const CPciFunction& function, const uint8_t* image);

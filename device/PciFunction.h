@@ -11,6 +11,7 @@
 #include <stdint.h>
 
 #include <bitset>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,7 +30,20 @@ public:
         bool hostBridgeFound = false;
         // Whether the source answered 809h, one of the requests counted; the others name functions.
         bool sourceDescribed = false;
+        // The progress callback stopped the scan; the tree is incomplete.
+        bool cancelled = false;
     };
+
+    // Where a scan has got to: the bus it is on, the buses it has begun and those known to
+    // exist so far (bus 0, the ranges behind the bridges found, every bus while sweeping).
+    struct CScanProgress
+    {
+        uint32_t bus = 0;
+        uint32_t busesScanned = 0;
+        uint32_t busesKnown = 0;
+    };
+    // Called before each device a scan probes; false stops the scan.
+    using ScanProgressCallback = std::function<bool(const CScanProgress&)>;
 
     // What answers the driver's requests (809h). A driver that does not know the request is
     // taken as an image that takes writes, with segment 0 alone.
@@ -83,7 +97,9 @@ public:
     explicit CPciFunction(HANDLE hDriver);
     // The same with allRootBuses alone of the options.
     CPciFunction(HANDLE hDriver, bool allRootBuses);
-    CPciFunction(HANDLE hDriver, const CScanOptions& options);
+    // With options; progress, when given, is told before each device and stops the scan
+    // (reported as cancelled) when it answers false.
+    CPciFunction(HANDLE hDriver, const CScanOptions& options, ScanProgressCallback progress = nullptr);
     // Child: reads one function and, for a bridge, everything behind it.
     CPciFunction(HANDLE hDriver, uint32_t bus, uint32_t device, uint32_t function, uint16_t segment = 0);
     ~CPciFunction();

@@ -23,6 +23,9 @@ struct CPciFunction::CScanState
     std::shared_ptr<const CPciNameIndex> names = CPciNameIndex::ForFile(kNameFile);
     CPnpInstanceIndex instances;
     bool everyFunction = false;
+    ScanProgressCallback progress;
+    std::map<uint16_t, std::bitset<pci::kBusCount>> known;
+    CScanProgress where;
 
     bool IsScanned(uint32_t bus) const
     {
@@ -31,12 +34,61 @@ struct CPciFunction::CScanState
     }
     void MarkScanned(uint32_t bus) { scanned[segment].set(bus % pci::kBusCount); }
     uint32_t BusField(uint32_t bus) const { return MakeBusField(segment, uint8_t(bus)); }
+    // A bus the scan starts on; it is known from then on, if no bridge's range named it.
+    void Begin(uint32_t bus)
+    {
+        MarkScanned(bus);
+        ++where.busesScanned;
+        Know(bus, bus);
+    }
+    // Buses that exist, as a bridge's secondary..subordinate range says, counted once per segment.
+    void Know(uint32_t first, uint32_t last)
+    {
+        std::bitset<pci::kBusCount>& buses = known[segment];
+        for (uint32_t bus = first; bus <= last && bus < pci::kBusCount; ++bus) {
+            where.busesKnown += buses.test(bus) ? 0 : 1;
+            buses.set(bus);
+        }
+    }
+    // Whether the scan goes on to the next device of bus.
+    bool Continue(uint32_t bus)
+    {
+        if (!report.cancelled && progress) {
+            where.bus = bus;
+            report.cancelled = !progress(where);
+        }
+        return !report.cancelled;
+    }
 
     void Count(bool ok)
     {
         ++report.requests;
         if (!ok)
             ++report.failedRequests;
+    }
+    // A bus the scan starts on; it is known from then on, if no bridge's range named it.
+    void Begin(uint32_t bus)
+    {
+        scanned[bus] = true;
+        ++where.busesScanned;
+        Know(bus, bus);
+    }
+    // Buses that exist, as a bridge's secondary..subordinate range says, counted once.
+    void Know(uint32_t first, uint32_t last)
+    {
+        for (uint32_t bus = first; bus <= last && bus < pci::kBusCount; ++bus) {
+            where.busesKnown += known[bus] ? 0 : 1;
+            known[bus] = true;
+        }
+    }
+    // Whether the scan goes on to the next device of bus.
+    bool Continue(uint32_t bus)
+    {
+        if (!report.cancelled && progress) {
+            where.bus = bus;
+            report.cancelled = !progress(where);
+        }
+        return !report.cancelled;
     }
 };
 
@@ -64,10 +116,12 @@ CPciFunction::CPciFunction(HANDLE hDriver, bool allRootBuses) : CPciFunction(hDr
 {
 }
 
-CPciFunction::CPciFunction(HANDLE hDriver, const CScanOptions& options) : m_hDriver(hDriver)
+CPciFunction::CPciFunction(HANDLE hDriver, const CScanOptions& options, ScanProgressCallback progress)
+    : m_hDriver(hDriver)
 {
     CScanState scan;
     scan.everyFunction = options.everyFunction;
+    scan.progress = std::move(progress);
     FindHostBridge(scan);
     if (scan.report.hostBridgeFound) {
         ReadSpace(scan);
@@ -77,7 +131,7 @@ CPciFunction::CPciFunction(HANDLE hDriver, const CScanOptions& options) : m_hDri
         m_space.assign(m_config, m_config + sizeof m_config);
         ScanRootBus(0, scan);
     }
-    if (options.allRootBuses)
+    if (options.allRootBuses && !scan.report.cancelled)
         SweepRootBuses(scan);
     const CSource source = DescribeSource(hDriver);
     scan.Count(source.answered);
@@ -102,7 +156,7 @@ std::vector<const CPciFunction*> CPciFunction::GetTopFunctions() const
 void CPciFunction::ScanSegments(const std::vector<uint16_t>& segments, bool allRootBuses, CScanState& scan)
 {
     for (const uint16_t segment : segments) {
-        if (segment == 0)
+        if (segment == 0 || scan.report.cancelled)
             continue;
         scan.segment = segment;
         ScanRootBus(0, scan);
@@ -117,7 +171,8 @@ void CPciFunction::ScanSegments(const std::vector<uint16_t>& segments, bool allR
 // bridge off bus 0 is a leaf (bus 0 is scanned already).
 void CPciFunction::SweepRootBuses(CScanState& scan)
 {
-    for (uint32_t bus = 0; bus < pci::kBusCount; ++bus) {
+    scan.Know(0, pci::kMaxBus);
+    for (uint32_t bus = 0; bus < pci::kBusCount && !scan.report.cancelled; ++bus) {
         if (!scan.IsScanned(bus))
             ScanRootBus(bus, scan);
     }
@@ -125,7 +180,7 @@ void CPciFunction::SweepRootBuses(CScanState& scan)
 
 void CPciFunction::ScanRootBus(uint32_t bus, CScanState& scan)
 {
-    scan.MarkScanned(bus);
+    scan.Begin(bus);
     CRootBus root;
     root.segment = scan.segment;
     root.bus = bus;
@@ -263,13 +318,15 @@ void CPciFunction::ScanChildren(CScanState& scan)
     uint32_t bus = m_config[pci::kSubclassOffset] == pci::kSubclassPciBridge ? m_config[pci::kSecondaryBusOffset] : 0;
     if (!ShouldScanBus(bus, scan))
         return;
-    scan.MarkScanned(bus);
+    if (m_config[pci::kSubclassOffset] == pci::kSubclassPciBridge)
+        scan.Know(bus, m_config[pci::kSubordinateBusOffset]);
+    scan.Begin(bus);
     ScanBus(bus, scan, m_children);
 }
 
 void CPciFunction::ScanBus(uint32_t bus, CScanState& scan, std::vector<std::unique_ptr<CPciFunction>>& functions)
 {
-    for (uint32_t device = 0; device < pci::kDevicesPerBus; ++device) {
+    for (uint32_t device = 0; device < pci::kDevicesPerBus && scan.Continue(bus); ++device) {
         bool keepOtherFunctions = true;
         for (uint32_t function = 0; function < pci::kFunctionsPerDevice; ++function) {
             // Only a host bridge scans the bus it sits on; a placeholder root sits nowhere.

@@ -99,6 +99,23 @@ BOOL CDocTemplate::PromptFileName(std::string& path, bool save, CDocument* pDocu
     return AfxPromptFileName(path, save, filterText, extension);
 }
 
+namespace {
+
+// The file dialog places itself at the screen's corner; once it is laid out it moves over the
+// middle of its owner, as every other dialog of the program opens.
+UINT_PTR CALLBACK CentreOnOwner(HWND hookDialog, UINT message, WPARAM, LPARAM lParam)
+{
+    if (message == WM_NOTIFY && reinterpret_cast<const OFNOTIFYA*>(lParam)->hdr.code == CDN_INITDONE) {
+        CWnd dialog;
+        dialog.m_hWnd = ::GetParent(hookDialog);
+        dialog.CenterWindow();
+        dialog.m_hWnd = nullptr;
+    }
+    return 0;
+}
+
+} // namespace
+
 BOOL AfxPromptFileName(std::string& path, bool save, const std::string& filterText, const std::string& extension)
 {
     if (CTestSeams::s_fileDialog)
@@ -118,8 +135,12 @@ BOOL AfxPromptFileName(std::string& path, bool save, const std::string& filterTe
     filter.push_back('\0');
     filter.push_back('\0');
 
+    // A folder in the proposal is where the dialog starts; the edit shows the name alone.
+    const size_t slash = path.find_last_of("\\/");
+    const std::string folder = slash != std::string::npos ? path.substr(0, slash + 1) : std::string();
+    const std::string name = slash != std::string::npos ? path.substr(slash + 1) : path;
     std::vector<char> buffer(MAX_PATH * 4, '\0');
-    path.copy(buffer.data(), buffer.size() - 1);
+    name.copy(buffer.data(), buffer.size() - 1);
     OPENFILENAMEA ofn = {};
     ofn.lStructSize = sizeof(ofn);
     CWnd* pMainWnd = AfxGetMainWnd();
@@ -129,7 +150,10 @@ BOOL AfxPromptFileName(std::string& path, bool save, const std::string& filterTe
     ofn.nMaxFile = static_cast<DWORD>(buffer.size());
     std::string defaultExt = extension.empty() || extension[0] != '.' ? extension : extension.substr(1);
     ofn.lpstrDefExt = defaultExt.empty() ? nullptr : defaultExt.c_str();
-    ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    ofn.lpfnHook = CentreOnOwner;
+    ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLESIZING |
+        (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
     BOOL chosen = save ? ::GetSaveFileNameA(&ofn) : ::GetOpenFileNameA(&ofn);
     if (chosen)
         path = buffer.data();

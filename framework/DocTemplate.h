@@ -12,15 +12,7 @@ class CDocTemplate : public CCmdTarget {
     DECLARE_DYNAMIC(CDocTemplate)
 public:
     // Fields of the document string, in the order they appear (separated by '\n').
-    enum DocStringIndex {
-        windowTitle,
-        docName,
-        fileNewName,
-        filterName,
-        filterExt,
-        regFileTypeId,
-        regFileTypeName
-    };
+    enum DocStringIndex { windowTitle, docName, fileNewName, filterName, filterExt, regFileTypeId, regFileTypeName };
 
     ~CDocTemplate() override;
 
@@ -51,6 +43,7 @@ protected:
     std::string m_strDocStrings;
 };
 
-// Asks for a file name with the open or save dialog, filterText naming files of the extension
-// (".txt"); path is the proposal and receives the choice. The test seam answers instead when set.
+// Asks for a file name with the open or save dialog, centred on its owner, filterText naming
+// files of the extension (".txt"); path is the proposal (the folder it names is where the
+// dialog starts) and receives the choice. The test seam answers instead when set.
 BOOL AfxPromptFileName(std::string& path, bool save, const std::string& filterText, const std::string& extension);

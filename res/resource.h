@@ -46,6 +46,7 @@
 #define IDD_ABOUTBOX                 100
 #define IDD_FUNCTION_VIEW            101
 #define IDD_GOTO_OFFSET              102
+#define IDD_FIND_FUNCTION            110
 
 // ---- Controls of the function view (IDD_FUNCTION_VIEW) ----
 #define IDC_FUNCTION_TABS            1000
@@ -71,6 +72,10 @@
 #define IDC_GOTO_PROMPT              1020
 #define IDC_GOTO_OFFSET              1021
 
+// ---- Controls of the Find Function dialog (IDD_FIND_FUNCTION) ----
+#define IDC_FIND_PROMPT              1030
+#define IDC_FIND_TEXT                1031
+
 // ---- Brisco's own commands ----
 #define ID_VIEW_32BIT                32784
 #define ID_VIEW_16BIT                32785
@@ -89,6 +94,12 @@
 #define ID_OPTIONS_EVERY_FUNCTION    32796
 // Ctrl+G: go to an offset of the current BAR grid.
 #define ID_EDIT_GOTO_OFFSET          32800
+// Ctrl+Tab / Ctrl+PgDn and Ctrl+Shift+Tab / Ctrl+PgUp: the function view's next or previous tab.
+#define ID_NEXT_FUNCTION_TAB         32810
+#define ID_PREV_FUNCTION_TAB         32811
+// Ctrl+F and F3: select the first, then the next function that matches an address or IDs.
+#define ID_EDIT_FIND_FUNCTION        32812
+#define ID_EDIT_FIND_NEXT            32813
 
 // ---- Standard framework ids that the resources use ----
 #include "framework/FrameworkIds.h"

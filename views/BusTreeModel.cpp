@@ -134,7 +134,17 @@ std::string CBusTreeModel::FormatFunctionLabel(const CPciFunction& function)
     char prefix[96];
     snprintf(prefix, sizeof prefix, "   %s   (%x/%x) - ", function.IsBridge() ? "Bridge" : "Function",
              unsigned(function.GetVendorId()), unsigned(function.GetDeviceId()));
-    return FormatAddress(function) + prefix + function.GetVendorName() + " / " + function.GetDeviceName();
+    return FormatAddress(function) + prefix + function.GetVendorName() + " / " + FormatDeviceName(function);
+}
+
+std::string CBusTreeModel::FormatDeviceName(const CPciFunction& function)
+{
+    std::string name = function.GetDeviceName();
+    if (!name.empty())
+        return name;
+    char unknown[32];
+    snprintf(unknown, sizeof unknown, "Device %04x", unsigned(function.GetDeviceId()));
+    return unknown;
 }
 
 std::string CBusTreeModel::FormatAddress(const CPciFunction& function)

@@ -31,6 +31,8 @@ public:
     static constexpr char kUnreadableText[] = "could not be read";
 
     static std::string FormatFunctionLabel(const CPciFunction& function);
+    // The device's name, or "Device 0d57" as lspci says when the names file does not know it.
+    static std::string FormatDeviceName(const CPciFunction& function);
     // "bus.device.function" in decimal, as every function label begins; outside segment 0 the
     // segment comes first in four hex digits ("0001:3.0.0").
     static std::string FormatAddress(const CPciFunction& function);

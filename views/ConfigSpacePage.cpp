@@ -166,6 +166,20 @@ void CConfigSpacePage::SetComparison(const CMachineComparison* comparison)
         m_list.Invalidate();
 }
 
+std::string CConfigSpacePage::GetRowNote(int row) const
+{
+    const auto& rows = GetRows();
+    if (m_comparison == nullptr || row < 0 || size_t(row) >= rows.size())
+        return {};
+    const CRegisterDifference* difference = m_comparison->FindDifference(GetFunction(), rows[size_t(row)].offset);
+    return difference != nullptr ? CMachineComparison::FormatValues(*difference) : std::string();
+}
+
+std::string CConfigSpacePage::GetCursorNote() const
+{
+    return m_list.m_hWnd != nullptr ? GetRowNote(m_list.GetCursorRow()) : std::string();
+}
+
 LRESULT CConfigSpacePage::OnCustomDraw(NMLVCUSTOMDRAW* draw) const
 {
     if (m_comparison == nullptr)

@@ -32,6 +32,10 @@ public:
     // Rows of registers that differ from a compared image are drawn in the comparison colour.
     void SetComparison(const CMachineComparison* comparison);
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw) const;
+    // On a row that differs from the compared image: what the image holds and what the device does.
+    std::string GetRowNote(int row) const override;
+    // The same for the cursor row, for the status bar.
+    std::string GetCursorNote() const;
 
     CEditListCtrl& GetList() override { return m_list; }
     // Loads the page's popup into menu with "Hexadecimal Display" checked in hexadecimal mode.

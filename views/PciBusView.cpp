@@ -1,6 +1,7 @@
 #include "views/PciBusView.h"
 #include "controls/PaneColors.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "controls/ClipboardText.h"
@@ -8,6 +9,7 @@
 #include "decode/MachineComparison.h"
 #include "views/BusRescanner.h"
 #include "views/ComparisonSource.h"
+#include "views/FunctionQuery.h"
 #include "views/ViewHints.h"
 #include "framework/CmdUI.h"
 #include "framework/Document.h"
@@ -19,6 +21,7 @@ IMPLEMENT_DYNCREATE(CPciBusView, CTreeView)
 BEGIN_MESSAGE_MAP(CPciBusView, CTreeView)
 ON_WM_CREATE()
 ON_NOTIFY_REFLECT(TVN_SELCHANGED, OnSelChanged)
+ON_NOTIFY_REFLECT(NM_CUSTOMDRAW, OnCustomDraw)
 ON_COMMAND(ID_OPTIONS_REFRESH, OnRefresh)
 ON_COMMAND(ID_REFRESH_ACTIVE_PANE, OnRefresh)
 ON_UPDATE_COMMAND_UI(ID_OPTIONS_REFRESH, OnUpdateRefresh)
@@ -125,6 +128,47 @@ CPciFunction* CPciBusView::GetSelectedFunction() const
     return reinterpret_cast<CPciFunction*>(tree.GetItemData(selected));
 }
 
+std::vector<HTREEITEM> CPciBusView::ItemsInTreeOrder() const
+{
+    CTreeCtrl& tree = GetTreeCtrl();
+    std::vector<HTREEITEM> items;
+    std::vector<HTREEITEM> pending;
+    for (HTREEITEM item = tree.GetRootItem(); item != nullptr; item = tree.GetNextSiblingItem(item))
+        pending.insert(pending.begin(), item);
+    while (!pending.empty()) {
+        HTREEITEM item = pending.back();
+        pending.pop_back();
+        items.push_back(item);
+        std::vector<HTREEITEM> children;
+        for (HTREEITEM child = tree.GetChildItem(item); child != nullptr; child = tree.GetNextSiblingItem(child))
+            children.push_back(child);
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
+    return items;
+}
+
+bool CPciBusView::SelectMatch(const CFunctionQuery& query, bool afterSelection)
+{
+    CTreeCtrl& tree = GetTreeCtrl();
+    const std::vector<HTREEITEM> items = ItemsInTreeOrder();
+    size_t start = 0;
+    if (afterSelection) {
+        const auto selected = std::find(items.begin(), items.end(), tree.GetSelectedItem());
+        if (selected != items.end())
+            start = size_t(selected - items.begin()) + 1;
+    }
+    for (size_t step = 0; step < items.size(); ++step) {
+        HTREEITEM item = items[(start + step) % items.size()];
+        const auto* function = reinterpret_cast<const CPciFunction*>(tree.GetItemData(item));
+        if (function != nullptr && query.Matches(*function)) {
+            tree.Select(item, TVGN_CARET);
+            tree.SendMessage(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+            return true;
+        }
+    }
+    return false;
+}
+
 // Functions that differ from a compared image are shown in bold; the others, as usual.
 void CPciBusView::MarkComparison()
 {
@@ -171,6 +215,24 @@ void CPciBusView::OnSelChanged(NMHDR* pNMHDR, LRESULT* pResult)
     if (CDocument* pDocument = m_pDocument)
         pDocument->UpdateAllViews(this, CViewHints::HINT_SELECTION_CHANGED, CViewHints::HintFromFunction(pFunction));
     *pResult = 0;
+}
+
+// Without the focus the tree draws its selection in the button colour, which barely shows on
+// the pane's background; the selected item keeps a band of its own there.
+void CPciBusView::OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    auto* draw = reinterpret_cast<NMTVCUSTOMDRAW*>(pNMHDR);
+    *pResult = CDRF_DODEFAULT;
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
+        *pResult = CDRF_NOTIFYITEMDRAW;
+        return;
+    }
+    const auto item = reinterpret_cast<HTREEITEM>(draw->nmcd.dwItemSpec);
+    const bool selected = item != nullptr && item == GetTreeCtrl().GetSelectedItem();
+    if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && selected && ::GetFocus() != m_hWnd) {
+        draw->clrTextBk = kInactiveSelectionColor;
+        draw->clrText = AfxGetSysColor(COLOR_WINDOWTEXT);
+    }
 }
 
 void CPciBusView::OnRefresh()

@@ -5,7 +5,10 @@
 #include "framework/ImageList.h"
 #include "framework/TreeView.h"
 
+#include <vector>
+
 class CBusTreeModel;
+class CFunctionQuery;
 class CPciFunction;
 
 class CPciBusView : public CTreeView {
@@ -17,12 +20,16 @@ public:
 
     // The function of the selected item; null for a group item or no selection.
     CPciFunction* GetSelectedFunction() const;
+    // Selects the first function in tree order that the query matches, or with afterSelection
+    // the first after the selected item, wrapping around; false when no function matches.
+    bool SelectMatch(const CFunctionQuery& query, bool afterSelection);
 
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
     void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override;
 
     int OnCreate(LPCREATESTRUCT lpCreateStruct);
     void OnSelChanged(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult);
     void OnRefresh();
     void OnUpdateRefresh(CCmdUI* pCmdUI);
     // Ctrl+C in the tree: the selected item's label.
@@ -39,6 +46,8 @@ private:
     void ClearTree();
     void DeleteAllItems();
     void MarkComparison();
+    // Every item, parents before their children, as the expanded tree lists them.
+    std::vector<HTREEITEM> ItemsInTreeOrder() const;
 
     static constexpr UINT kImageGrowth = 20;
 

@@ -50,6 +50,8 @@ ON_COMMAND(ID_PAGE_REFRESH, OnPageRefresh)
 ON_COMMAND(ID_REFRESH_ACTIVE_PANE, OnRefreshActivePane)
 ON_COMMAND(ID_EDIT_COPY, OnEditCopy)
 ON_COMMAND(ID_EDIT_GOTO_OFFSET, OnGoToOffset)
+ON_COMMAND(ID_NEXT_FUNCTION_TAB, OnNextTab)
+ON_COMMAND(ID_PREV_FUNCTION_TAB, OnPrevTab)
 END_MESSAGE_MAP()
 
 CPciFunctionView::CPciFunctionView() : CFormView(IDD_FUNCTION_VIEW)
@@ -87,7 +89,7 @@ void CPciFunctionView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
             m_capabilitiesPage->SetComparison(comparison);
         return;
     }
-    if (lHint == CViewHints::HINT_MODEL_REBUILDING) {
+    if (lHint == CViewHints::HINT_MODEL_REBUILDING || lHint == CViewHints::HINT_SCAN_STARTING) {
         // The functions are about to be freed: an open edit goes to its function first.
         CommitOpenEdit();
         return;
@@ -241,6 +243,13 @@ std::string CPciFunctionView::GetCurrentBarSummary() const
     if (page == nullptr || m_function == nullptr)
         return {};
     return CBarSummary::Text(m_function->GetBar(page->GetBarIndex()));
+}
+
+std::string CPciFunctionView::GetCursorComparisonNote() const
+{
+    if (m_configPage == nullptr || GetCurrentPage() != m_configPage.get())
+        return {};
+    return m_configPage->GetCursorNote();
 }
 
 void CPciFunctionView::UpdateStatusText()
@@ -413,6 +422,27 @@ void CPciFunctionView::SelectTab(int newIndex, int oldIndex)
     }
 }
 
+void CPciFunctionView::OnNextTab()
+{
+    CycleTab(1);
+}
+
+void CPciFunctionView::OnPrevTab()
+{
+    CycleTab(-1);
+}
+
+void CPciFunctionView::CycleTab(int step)
+{
+    if (m_tabs.m_hWnd == nullptr)
+        return;
+    const int count = m_tabs.GetItemCount();
+    const int current = m_tabs.GetCurSel();
+    if (count < 2 || current < 0)
+        return;
+    SelectTab(((current + step) % count + count) % count, current);
+}
+
 CFunctionPage* CPciFunctionView::FindPageOfList(UINT_PTR listId) const
 {
     if (listId == IDC_CONFIG_LIST)
@@ -458,6 +488,13 @@ BOOL CPciFunctionView::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
         if (auto* list = dynamic_cast<CEditListCtrl*>(CWnd::FromHandlePermanent(header->hwndFrom)))
             result |= list->OnCustomDraw(draw);
         *pResult = result;
+        return TRUE;
+    }
+    // The cursor is the focused row: where it moves, the status bar follows.
+    if (header->code == LVN_ITEMCHANGED && header->idFrom == IDC_CONFIG_LIST) {
+        const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+        if (((change->uNewState ^ change->uOldState) & LVIS_FOCUSED) != 0)
+            UpdateStatusText();
         return TRUE;
     }
     auto* info = reinterpret_cast<NMLVDISPINFOA*>(lParam);

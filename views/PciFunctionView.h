@@ -42,6 +42,8 @@ public:
 
     // Makes tab newIndex current, coming from oldIndex (-1 for none); a first BAR tab asks first.
     void SelectTab(int newIndex, int oldIndex);
+    // Moves step tabs on from the current one, wrapping around, as the tab keys do.
+    void CycleTab(int step);
     // Replaces the BAR tabs (and their pages) with those of the function's present BARs,
     // followed by the Capabilities and Hex tabs when there is a function.
     void RebuildBarTabs(CPciFunction* function);
@@ -56,6 +58,9 @@ public:
     CPciFunction* GetFunction() const { return m_function; }
     // The status bar's line for the current BAR tab; empty while another tab is current.
     std::string GetCurrentBarSummary() const;
+    // The status bar's line while the cursor is on a register that differs from a compared
+    // image; empty otherwise.
+    std::string GetCursorComparisonNote() const;
     bool IsHexDisplay() const { return m_hexDisplay; }
 
     void OnSize(UINT nType, int cx, int cy);
@@ -72,6 +77,8 @@ public:
     void OnRefreshActivePane();
     void OnEditCopy();
     void OnGoToOffset();
+    void OnNextTab();
+    void OnPrevTab();
 
 protected:
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;

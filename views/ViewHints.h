@@ -16,6 +16,8 @@ public:
     static constexpr LPARAM HINT_MODEL_REBUILDING = 2;
     // Sent by the document when a comparison with a saved image starts, ends or is recomputed.
     static constexpr LPARAM HINT_COMPARISON_CHANGED = 3;
+    // Sent by the document before it scans: an open edit is written first, so the scan reads it.
+    static constexpr LPARAM HINT_SCAN_STARTING = 4;
 
     static CObject* HintFromFunction(CPciFunction* pFunction) { return reinterpret_cast<CObject*>(pFunction); }
     static CPciFunction* FunctionFromHint(CObject* pHint) { return reinterpret_cast<CPciFunction*>(pHint); }

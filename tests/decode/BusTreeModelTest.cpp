@@ -3,6 +3,8 @@
 
 #include "views/BarSummary.h"
 #include "views/BusTreeModel.h"
+#include "views/FunctionQuery.h"
+#include "pci/ByteOrder.h"
 
 #include <gtest/gtest.h>
 
@@ -30,9 +32,13 @@ TEST(BusTreeModel, LabelsWithAndWithoutNames)
     EXPECT_EQ(CBusTreeModel::FormatFunctionLabel(*host), "0.0.0   Bridge   (1a2/3c4) - Acme / Host Bridge");
     host->m_vendorName.clear();
     host->m_deviceName.clear();
-    EXPECT_EQ(CBusTreeModel::FormatFunctionLabel(*host), "0.0.0   Bridge   (1a2/3c4) -  / ");
+    EXPECT_EQ(CBusTreeModel::FormatFunctionLabel(*host), "0.0.0   Bridge   (1a2/3c4) -  / Device 03c4");
     auto isa = MakeAt(2, 31, 7, 0x06, 0x01);
-    EXPECT_EQ(CBusTreeModel::FormatFunctionLabel(*isa), "2.31.7   Function   (1a2/3c4) -  / ");
+    EXPECT_EQ(CBusTreeModel::FormatFunctionLabel(*isa), "2.31.7   Function   (1a2/3c4) -  / Device 03c4");
+    // A known vendor with a device the names file lacks reads as lspci prints it.
+    isa->m_vendorName = "Acme";
+    pci::PutLe16(isa->m_config + 0x02, 0x0D57);
+    EXPECT_EQ(CBusTreeModel::FormatFunctionLabel(*isa), "2.31.7   Function   (1a2/d57) - Acme / Device 0d57");
     EXPECT_EQ(CBusTreeModel::FormatGroupLabel(0, 31), "0.31.x   Multi Function Device");
 }
 
@@ -131,4 +137,39 @@ TEST(BarSummary, NamesKindAddressAndSize)
         SCOPED_TRACE(c.text);
         EXPECT_EQ(CBarSummary::Text(c.bar), c.text);
     }
+}
+
+// Find Function's texts against the SCSI controller at 00:0c.0 (tree 0.12.0) with IDs 1000:000c.
+TEST(FunctionQuery, ParsesTheThreeFormsAndMatchesOnlyTheirFunction)
+{
+    struct CCase
+    {
+        const char* text;
+        bool valid;
+        bool matches;
+    };
+    const CCase cases[] = {
+        {"00:0c.0", true, true},        {" 00:0C.0 ", true, true},     {"0000:00:0c.0", true, true},
+        {"0001:00:0c.0", true, false},  {"0c:00.0", true, false},      {"0.12.0", true, true},
+        {"12.0", false, false},         {"0.0.12", false, false},      {"1000:000c", true, true},
+        {"1000:C", true, true},         {"1000:0010", true, false},    {"00:20.0", false, false},
+        {"00:0c.8", false, false},      {"256.0.0", false, false},     {"10000:1", false, false},
+        {"", false, false},             {"00:0c.0.0", false, false},   {"1:2:3:4.0", false, false},
+        {"g0:00.0", false, false},      {"0000:0.12.0", true, true},   {"0001:0.12.0", true, false},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(std::string("\"") + c.text + "\"");
+        const std::optional<CFunctionQuery> query = CFunctionQuery::Parse(c.text);
+        ASSERT_EQ(c.valid, query.has_value());
+        if (query) {
+            EXPECT_EQ(c.matches, query->Matches(0, 0, 0x0C, 0, 0x1000, 0x000C));
+        }
+    }
+}
+
+TEST(FunctionQuery, StatusLineIsTheAddressAndIdsAsLspciPrintsThem)
+{
+    auto bridge = MakeAt(0, 13, 0, 0x06, 0x04);
+    EXPECT_EQ("00:0d.0  [01a2:03c4]", CFunctionQuery::FormatLspciLine(*bridge));
+    EXPECT_TRUE(CFunctionQuery::Parse("00:0d.0")->Matches(*bridge));
 }

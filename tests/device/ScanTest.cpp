@@ -91,6 +91,50 @@ TEST_F(ScanTest, ABridgeScansItsSecondaryBusBeforeTheScanGoesOn)
     EXPECT_EQ((std::vector<uint32_t>{0, 0, 2, 2, 0}), readBuses);
 }
 
+// A scan told to report its progress sends the same requests and builds the same tree; the
+// buses it knows grow with the bridges it finds, and a callback answering false stops it.
+TEST_F(ScanTest, ProgressIsToldBeforeEveryDeviceAndCanStopTheScan)
+{
+    CMachineText machine;
+    machine.AddFunction(0, 0, 0, HostBridge());
+    std::vector<uint8_t> bridge = PciBridge(2);
+    bridge[0x1A] = 3;  // subordinate bus: a bridge on bus 2 leads to bus 3
+    machine.AddFunction(0, 1, 0, bridge);
+    machine.AddFunction(2, 0, 0, PciBridge(3));
+    machine.AddFunction(3, 5, 0, Device(0x8029));
+    LoadMachine(machine.Text());
+    CPciFunction plain(m_driver, false);
+    const std::vector<CObservedRequest> plainRequests = m_requests;
+    struct CCase
+    {
+        size_t stopAfter;  // calls answered true before one answers false; 0: never stops
+        bool cancelled;
+        uint32_t busesScanned;
+    };
+    for (const CCase& c : {CCase{0, false, 3}, CCase{2, true, 2}}) {
+        SCOPED_TRACE(testing::Message() << "stop after " << c.stopAfter);
+        ClearRequests();
+        std::vector<CPciFunction::CScanProgress> calls;
+        CPciFunction root(m_driver, false, [&](const CPciFunction::CScanProgress& progress) {
+            calls.push_back(progress);
+            return c.stopAfter == 0 || calls.size() <= c.stopAfter;
+        });
+        EXPECT_EQ(c.cancelled, root.GetScanReport().cancelled);
+        ASSERT_FALSE(calls.empty());
+        EXPECT_EQ(c.busesScanned, calls.back().busesScanned);
+        EXPECT_EQ(3u, calls.back().busesKnown) << "bus 0 and the range 2..3 behind the bridge";
+        if (c.cancelled)
+            continue;
+        EXPECT_EQ(Describe(plain), Describe(root));
+        EXPECT_EQ(plainRequests.size(), m_requests.size());
+        EXPECT_EQ(3u * pci::kDevicesPerBus, calls.size()) << "one call per device of each bus";
+        // Depth first: bus 0 to the bridge at device 1, bus 2 to its bridge, bus 3, then back.
+        EXPECT_EQ((std::vector<uint32_t>{0, 0, 2, 3, 3}),
+                  (std::vector<uint32_t>{calls[0].bus, calls[1].bus, calls[2].bus, calls[3].bus, calls[34].bus}));
+        EXPECT_EQ(0u, calls.back().bus);
+    }
+}
+
 TEST_F(ScanTest, FunctionNumbersOfASingleFunctionDeviceAreListedOnce)
 {
     CMachineText machine;

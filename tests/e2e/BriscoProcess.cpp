@@ -25,6 +25,9 @@ constexpr size_t kTextRoom = 512;
 // Far more items than any machine has: a cycle in the tree ends the walk.
 constexpr size_t kMaxTreeItems = 8192;
 constexpr DWORD kMenuTimeoutMs = 5000;
+// A scan of the scale machine takes half a minute under Wine.
+constexpr DWORD kScanTimeoutMs = 120000;
+constexpr char kScanningPrefix[] = "Scanning bus ";
 
 struct CTopLevelSearch {
     DWORD processId;
@@ -227,7 +230,29 @@ bool CBriscoProcess::Settle() const
             return false;
         ::Sleep(kPollMs);
     }
-    return true;
+    // A scan answers sent messages between the devices it probes; it is over once the status
+    // bar stops counting buses, and what was posted meanwhile runs after it.
+    bool scanned = false;
+    for (DWORD waited = 0; waited < kScanTimeoutMs; waited += kPollMs) {
+        if (StatusText().rfind(kScanningPrefix, 0) != 0) {
+            scanned = true;
+            break;
+        }
+        ::Sleep(kPollMs);
+    }
+    return scanned && Send(m_main, WM_NULL, 0, 0);
+}
+
+std::string CBriscoProcess::StatusText() const
+{
+    HWND status = ::GetDlgItem(m_main, AFX_IDW_STATUS_BAR);
+    CRemoteBuffer remote(m_info.hProcess, kTextRoom);
+    char text[kTextRoom] = {};
+    if (status == nullptr || !remote.Write(text, sizeof text))
+        return {};
+    Send(status, SB_GETTEXTA, 0, remote.Address());
+    remote.Read(text, sizeof text - 1);
+    return text;
 }
 
 std::vector<HTREEITEM> CBriscoProcess::TreeItems() const

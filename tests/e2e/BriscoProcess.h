@@ -78,6 +78,8 @@ public:
 
     // Waits until the program has handled everything posted to it so far.
     bool Settle() const;
+    // The text of the status bar's one pane.
+    std::string StatusText() const;
 
 private:
     bool FindWindows();

@@ -3,6 +3,8 @@
 #include "controls/PaneColors.h"
 #include "tests/funcview/FunctionViewFixture.h"
 
+#include <iterator>
+
 #include "decode/ConfigSpaceModel.h"
 #include "views/ConfigSpacePage.h"
 
@@ -158,6 +160,36 @@ TEST_F(AnsweringBarQuestions, NoKeepsThePreviousTabAndAsksAgainNextTime)
     ClickTab(2);
     EXPECT_EQ(0, CurrentTab());
     EXPECT_EQ(2u, m_questions.size());
+}
+
+// The tab keys' commands wrap around the row; the first step onto a BAR tab asks like a click.
+TEST_F(AnsweringBarQuestions, TabKeysCycleTheTabsAndTheFirstBarTabAsks)
+{
+    Select(ReadFunction(kVga.bus, kVga.device, kVga.function));
+    const int last = static_cast<int>(TabTexts().size()) - 1;
+    ASSERT_EQ("Hex", TabTexts()[static_cast<size_t>(last)]);
+    struct CStep
+    {
+        UINT command;
+        int answer;  // for the question, when one is asked
+        int tab;
+        size_t questions;
+    };
+    const CStep steps[] = {
+        {ID_PREV_FUNCTION_TAB, 0, last, 0}, {ID_NEXT_FUNCTION_TAB, 0, 0, 0},
+        {ID_NEXT_FUNCTION_TAB, IDNO, 0, 1}, {ID_NEXT_FUNCTION_TAB, IDYES, 1, 2},
+        {ID_NEXT_FUNCTION_TAB, 0, 2, 2},    {ID_PREV_FUNCTION_TAB, 0, 1, 2},
+        {ID_PREV_FUNCTION_TAB, 0, 0, 2},
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        SCOPED_TRACE(testing::Message() << "step " << i);
+        if (steps[i].answer != 0)
+            Answer({steps[i].answer});
+        m_view->SendMessage(WM_COMMAND, steps[i].command);
+        CTestSeams::PumpUntilIdle();
+        EXPECT_EQ(steps[i].tab, CurrentTab());
+        EXPECT_EQ(steps[i].questions, m_questions.size());
+    }
 }
 
 TEST_F(AnsweringBarQuestions, YesIsRememberedForEveryBarTabOfTheView)

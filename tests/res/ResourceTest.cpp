@@ -113,7 +113,8 @@ TEST(Menus, MainMenuHasOptionsAndHelp)
     ExpectPopup(menu, 0, "&Options",
                 {{"&Refresh!", kRefreshBus}, {"Scan &All Root Buses", 32792}, {"Save &Machine Image...", 32795},
                  {"Compare With &Image...", 32793},
-                 {"&Clear Comparison", 32794}, {"", kSeparator}, {"E&xit", kExit}});
+                 {"&Clear Comparison", 32794}, {"", kSeparator}, {"&Find Function...\tCtrl+F", 32812},
+                 {"Find &Next\tF3", 32813}, {"", kSeparator}, {"E&xit", kExit}});
     ExpectPopup(menu, 1, "&Help", {{"&About Brisco...", kAbout}});
     DestroyMenu(menu);
 }
@@ -179,6 +180,10 @@ TEST(Accelerators, WholeTableOfTheMainFrame)
         {FVIRTKEY | FCONTROL, 'S', 57603},
         {FVIRTKEY, VK_F6, 57680}, {FVIRTKEY | FSHIFT, VK_F6, 57681},
         {FVIRTKEY, VK_F5, 32791},  // the active pane's refresh
+        // the function view's tabs, next and previous
+        {FVIRTKEY | FCONTROL, VK_TAB, 32810}, {FVIRTKEY | FCONTROL, VK_NEXT, 32810},
+        {FVIRTKEY | FCONTROL | FSHIFT, VK_TAB, 32811}, {FVIRTKEY | FCONTROL, VK_PRIOR, 32811},
+        {FVIRTKEY | FCONTROL, 'F', 32812}, {FVIRTKEY, VK_F3, 32813},  // Find Function, Find Next
     };
     EXPECT_EQ(expected, actual);
     DestroyAcceleratorTable(table);

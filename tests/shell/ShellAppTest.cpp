@@ -6,12 +6,16 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include <shlobj.h>
+
 #include "app/BriscoSettings.h"
+#include "app/ScanPump.h"
 #include "decode/MachineComparison.h"
 #include "views/BarPage.h"
 #include "views/ConfigSpacePage.h"
@@ -31,6 +35,8 @@ namespace {
 
 constexpr char kCaption[] = "Brisco by Velmora";
 constexpr char kRefreshPrompt[] = "Rescans the PCI bus and updates the views.";
+// The idle status line while the host bridge is selected: its lspci address and IDs.
+constexpr char kRootStatus[] = "00:00.0  [8086:7190]";
 constexpr int kGroupImage = 2;
 constexpr int kBridgeImage = 1;
 
@@ -99,6 +105,27 @@ protected:
         CTestSeams::PumpUntilIdle();
     }
     CTreeCtrl& Tree() { return m_busView->GetTreeCtrl(); }
+    // The colour the tree paints behind the text of an item, drawn into a bitmap of its own.
+    COLORREF SelectedItemBackground(HTREEITEM item)
+    {
+        RECT text = {};
+        memcpy(&text, &item, sizeof item);  // the message takes the item in the rectangle's place
+        if (!Tree().SendMessage(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&text)))
+            return CLR_INVALID;
+        RECT client = {};
+        ::GetClientRect(Tree().m_hWnd, &client);
+        HDC screen = ::GetDC(nullptr);
+        HDC memory = ::CreateCompatibleDC(screen);
+        HBITMAP bitmap = ::CreateCompatibleBitmap(screen, client.right, client.bottom);
+        HGDIOBJ old = ::SelectObject(memory, bitmap);
+        Tree().SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
+        const COLORREF colour = ::GetPixel(memory, text.left + 1, text.top + 1);
+        ::SelectObject(memory, old);
+        ::DeleteObject(bitmap);
+        ::DeleteDC(memory);
+        ::ReleaseDC(nullptr, screen);
+        return colour;
+    }
     // What a click on a tab of the function view does.
     void ClickTab(int tab)
     {
@@ -241,6 +268,20 @@ TEST_F(ShellAppTest, TreeHasItsColoursStylesAndImages)
     ImageList_GetIconSize(images, &cx, &cy);
     EXPECT_EQ(BRISCO_IMAGE_WIDTH, cx);
     EXPECT_EQ(BRISCO_IMAGE_HEIGHT, cy);
+
+    // The selected item keeps a visible band while the other pane has the focus.
+    HTREEITEM selected = Tree().GetSelectedItem();
+    ASSERT_NE(nullptr, selected);
+    for (const bool treeFocused : {false, true}) {
+        SCOPED_TRACE(treeFocused ? "tree focused" : "function view focused");
+        if (treeFocused)
+            ActivateTree();
+        else
+            ActivateFunctionView();
+        ASSERT_EQ(treeFocused, ::GetFocus() == Tree().m_hWnd);
+        EXPECT_EQ(!treeFocused, kInactiveSelectionColor == SelectedItemBackground(selected));
+    }
+    ActivateTree();
 }
 
 TEST_F(ShellAppTest, SelectionSendsTheFunctionOrNullForAGroup)
@@ -297,20 +338,49 @@ TEST_F(ShellAppTest, RefreshRebuildsTheTreeFromEveryEntryPoint)
 
         entry.run();
 
-        // The tree view receives each hint before this recorder does, so its selections arrive
-        // here first: none when it empties before the old functions go, then the new root.
-        ASSERT_EQ(4u, m_recorder.m_updates.size());
-        EXPECT_EQ(CViewHints::HINT_SELECTION_CHANGED, m_recorder.m_updates[0].hint);
-        EXPECT_EQ(nullptr, m_recorder.m_updates[0].function);
-        EXPECT_EQ(CViewHints::HINT_MODEL_REBUILDING, m_recorder.m_updates[1].hint);
-        EXPECT_EQ(CViewHints::HINT_SELECTION_CHANGED, m_recorder.m_updates[2].hint);
-        EXPECT_EQ(m_busView, m_recorder.m_updates[2].sender);
-        EXPECT_EQ(m_doc->GetRoot(), m_recorder.m_updates[2].function);
-        EXPECT_EQ(CViewHints::HINT_MODEL_REBUILT, m_recorder.m_updates[3].hint);
-        EXPECT_EQ(nullptr, m_recorder.m_updates[3].sender);
+        // The scan is announced first. The tree view receives each hint before this recorder
+        // does, so its selections arrive here first: none when it empties before the old
+        // functions go, then the new root.
+        ASSERT_EQ(5u, m_recorder.m_updates.size());
+        EXPECT_EQ(CViewHints::HINT_SCAN_STARTING, m_recorder.m_updates[0].hint);
+        EXPECT_EQ(CViewHints::HINT_SELECTION_CHANGED, m_recorder.m_updates[1].hint);
+        EXPECT_EQ(nullptr, m_recorder.m_updates[1].function);
+        EXPECT_EQ(CViewHints::HINT_MODEL_REBUILDING, m_recorder.m_updates[2].hint);
+        EXPECT_EQ(CViewHints::HINT_SELECTION_CHANGED, m_recorder.m_updates[3].hint);
+        EXPECT_EQ(m_busView, m_recorder.m_updates[3].sender);
         EXPECT_EQ(m_doc->GetRoot(), m_recorder.m_updates[3].function);
+        EXPECT_EQ(CViewHints::HINT_MODEL_REBUILT, m_recorder.m_updates[4].hint);
+        EXPECT_EQ(nullptr, m_recorder.m_updates[4].sender);
+        EXPECT_EQ(m_doc->GetRoot(), m_recorder.m_updates[4].function);
         ExpectFreshTree();
     }
+}
+
+// Escape pressed while a Refresh scans keeps the tree there was; without it the tree is new.
+TEST_F(ShellAppTest, EscapeCancelsARefreshAndKeepsThePreviousTree)
+{
+    Tree().SelectItem(FindItem("0.12.0"));
+    CTestSeams::PumpUntilIdle();
+    CPciFunction* const root = m_doc->GetRoot();
+    for (const bool escape : {true, false}) {
+        SCOPED_TRACE(escape ? "Escape" : "no key");
+        m_recorder.m_updates.clear();
+        if (escape)
+            ::PostMessageA(Tree().m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+        m_frame->SendMessage(WM_COMMAND, ID_OPTIONS_REFRESH);
+        EXPECT_EQ(escape, root == m_doc->GetRoot());
+        EXPECT_EQ(escape ? 0u : 1u, CountUpdates(CViewHints::HINT_MODEL_REBUILT));
+        EXPECT_EQ(escape, 0u == Tree().GetItemText(Tree().GetSelectedItem()).find("0.12.0"));
+        CTestSeams::PumpUntilIdle();
+    }
+    ExpectFreshTree();
+    // What the status bar shows meanwhile: the buses begun, of the most that are known.
+    CPciFunction::CScanProgress progress;
+    progress.busesScanned = 12;
+    progress.busesKnown = 150;
+    EXPECT_EQ("Scanning bus 12 of 200...", CScanPump::FormatProgress(progress, 200));
+    progress.busesKnown = 201;
+    EXPECT_EQ("Scanning bus 12 of 201...", CScanPump::FormatProgress(progress, 200));
 }
 
 TEST_F(ShellAppTest, RefreshShowsTheRootEvenWhenTheTreeDoesNotFit)
@@ -372,7 +442,7 @@ TEST_F(ShellAppTest, AFailedScanLeavesTheTreeEmptyAndSaysWhy)
         ASSERT_TRUE(faults.Off());
         SendCommand(ID_OPTIONS_REFRESH);
         ExpectFreshTree();
-        EXPECT_EQ("Ready", m_frame->GetStatusBar().GetPaneText(0));
+        EXPECT_EQ(kRootStatus, m_frame->GetStatusBar().GetPaneText(0));
     }
 }
 
@@ -439,7 +509,7 @@ TEST_F(ShellAppTest, StatusBarNamesTheCurrentBar)
     clickTab(2);
     EXPECT_EQ("BAR 1: I/O ports at 0000A000h, 256 bytes", m_frame->GetStatusBar().GetPaneText(0));
     clickTab(0);
-    EXPECT_EQ("Ready", m_frame->GetStatusBar().GetPaneText(0));
+    EXPECT_EQ("01:00.0  [1002:5046]", m_frame->GetStatusBar().GetPaneText(0));
 
     // A size learnt by a probe shows at once, whichever rebuild of the grid asked for it.
     SendCommand(ID_OPTIONS_REFRESH);
@@ -464,6 +534,96 @@ TEST_F(ShellAppTest, StatusBarNamesTheCurrentBar)
     SendCommand(ID_OPTIONS_REFRESH);
 }
 
+// Ctrl+Tab, Ctrl+PgDn, Ctrl+Shift+Tab and Ctrl+PgUp turn the function view's tabs, whichever
+// pane has the focus.
+TEST_F(ShellAppTest, TabKeysTurnTheFunctionViewsTabsFromEitherPane)
+{
+    Tree().SelectItem(FindItem("1.0.0"));
+    CTestSeams::PumpUntilIdle();
+    CTestSeams::s_messageBox = [](const CMessageBoxRequest&) { return IDYES; };
+    CPciFunctionView* view = m_frame->GetFunctionView();
+    struct CKey
+    {
+        bool treeFocused;
+        UINT vk;
+        bool shift;
+        int tab;
+    };
+    const CKey keys[] = {
+        {true, VK_TAB, false, 1}, {false, VK_NEXT, false, 2}, {false, VK_TAB, true, 1},
+        {true, VK_PRIOR, false, 0}, {false, VK_PRIOR, false, view->GetTabCtrl().GetItemCount() - 1},
+    };
+    for (const CKey& key : keys) {
+        SCOPED_TRACE(testing::Message() << "key " << key.vk << (key.shift ? " with shift" : "")
+                                        << (key.treeFocused ? " in the tree" : " in the function view"));
+        if (key.treeFocused)
+            m_busView->SetFocus();
+        else
+            view->GetCurrentPage()->GetList().SetFocus();
+        CTestSeams::PressKey(key.vk, key.shift, true);
+        EXPECT_EQ(key.tab, view->GetTabCtrl().GetCurSel());
+    }
+    CTestSeams::s_messageBox = nullptr;
+    Tree().SelectItem(Tree().GetRootItem());
+    CTestSeams::PumpUntilIdle();
+    ActivateTree();
+}
+
+// Ctrl+F selects the first function at an lspci or tree address or with a pair of IDs, F3 the
+// next; the status bar then names the selection as lspci does.
+TEST_F(ShellAppTest, FindFunctionSelectsByAddressOrIdsAndF3FindsTheNext)
+{
+    struct CStep
+    {
+        UINT vk;             // Ctrl+F or F3
+        const char* typed;   // into the dialog, when it opens
+        const char* label;   // the start of the selected item's label afterwards
+        const char* message; // a message shown, or null
+    };
+    const CStep steps[] = {
+        {'F', "00:0c.0", "0.12.0   ", nullptr},
+        {'F', "0.13.0", "0.13.0   ", nullptr},
+        {'F', "1000:000C", "0.12.0   ", nullptr},
+        {VK_F3, nullptr, "0.12.0   ", nullptr},
+        {'F', "0001:00:0c.0", "0.12.0   ", "No function matches \"0001:00:0c.0\"."},
+        {'F', "0c:00.0", "0.12.0   ", "No function matches \"0c:00.0\"."},
+        {'F', "12.0", "0.12.0   ",
+         "\"12.0\" is neither an address nor a vendor:device pair. Type one such as 0c:00.0, 0.12.0 or 1011:0024."},
+        {'F', " 1011:0024", "0.13.0   ", nullptr},
+    };
+    m_busView->SetFocus();
+    for (const CStep& step : steps) {
+        SCOPED_TRACE(testing::Message() << (step.typed != nullptr ? step.typed : "F3"));
+        std::vector<std::string> messages;
+        CTestSeams::s_messageBox = [&](const CMessageBoxRequest& request) {
+            messages.push_back(request.text);
+            return IDOK;
+        };
+        CTestSeams::s_modalStarted = [&](CWnd* dialog) {
+            HWND edit = ::GetDlgItem(dialog->m_hWnd, IDC_FIND_TEXT);
+            ::SendMessageA(edit, EM_SETSEL, 0, -1);
+            CTestSeams::TypeText(step.typed, edit);
+            CTestSeams::PressKey(VK_RETURN, false, false, false, edit);
+            if (!messages.empty())
+                dialog->SendMessage(WM_COMMAND, IDCANCEL);
+        };
+        CTestSeams::PressKey(step.vk, false, step.vk == 'F');
+        CTestSeams::s_modalStarted = nullptr;
+        CTestSeams::s_messageBox = nullptr;
+        EXPECT_EQ(step.message != nullptr ? std::vector<std::string>{step.message} : std::vector<std::string>{},
+                  messages);
+        EXPECT_EQ(0u, Tree().GetItemText(Tree().GetSelectedItem()).find(step.label));
+    }
+    EXPECT_EQ("00:0d.0  [1011:0024]", m_frame->GetStatusBar().GetPaneText(0));
+    // From the root, F3 goes on to the next match below it.
+    Tree().SelectItem(Tree().GetRootItem());
+    CTestSeams::PumpUntilIdle();
+    CTestSeams::PressKey(VK_F3);
+    EXPECT_EQ(0u, Tree().GetItemText(Tree().GetSelectedItem()).find("0.13.0   "));
+    Tree().SelectItem(Tree().GetRootItem());
+    CTestSeams::PumpUntilIdle();
+}
+
 // A rescan asked for while a question about a function is open (the BAR questions, the Go To
 // dialog) waits until it has closed: the answer acts on the function it was asked about.
 TEST_F(ShellAppTest, RefreshWhileAQuestionIsOpenWaitsUntilItCloses)
@@ -473,7 +633,7 @@ TEST_F(ShellAppTest, RefreshWhileAQuestionIsOpenWaitsUntilItCloses)
     CPciFunction* scsi = m_busView->GetSelectedFunction();
     ASSERT_NE(nullptr, scsi);
     ASSERT_EQ(0u, scsi->m_barSizes[0]) << "the size of BAR 0 is probed";
-    CPciFunction* const root = m_doc->GetRoot();
+    CPciFunction* root = m_doc->GetRoot();
     // What the box's or the dialog's own loop would deliver: Refresh from the toolbar.
     auto refreshInside = [&] {
         SendCommand(ID_OPTIONS_REFRESH);
@@ -500,6 +660,8 @@ TEST_F(ShellAppTest, RefreshWhileAQuestionIsOpenWaitsUntilItCloses)
     CTestSeams::PumpUntilIdle();
     ChangeTab(1);
     CTestSeams::PumpUntilIdle();
+    // The tree of the rescan above; a new tree need not reuse the old one's memory.
+    root = m_doc->GetRoot();
     CTestSeams::s_modalStarted = [&](CWnd* dialog) {
         refreshInside();
         dialog->SendMessage(WM_COMMAND, IDCANCEL);
@@ -601,13 +763,25 @@ TEST_F(ShellAppTest, AComparisonMarksExactlyTheRegistersThatChanged)
     char folder[MAX_PATH] = {};
     ::GetTempPathA(sizeof folder, folder);
     const std::string path = std::string(folder) + "brisco-compare.txt";
-    CTestSeams::s_fileDialog = [&path](bool, std::string& chosen) {
+    std::vector<std::string> proposals;
+    CTestSeams::s_fileDialog = [&](bool, std::string& chosen) {
+        proposals.push_back(chosen);
         chosen = path;
         return true;
     };
+    CBriscoSettings::SaveText(CBriscoDoc::kImageFolderValue, "");
     SendCommand(ID_OPTIONS_SAVE_IMAGE);
     ASSERT_TRUE(std::ifstream(path).good()) << "Save Machine Image wrote the file";
     SendCommand(ID_OPTIONS_COMPARE);
+    // Save proposes a name of the moment in the documents folder; Compare starts in the folder used last.
+    char documents[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(::SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents)));
+    ASSERT_EQ(2u, proposals.size());
+    EXPECT_EQ(0u, proposals[0].find(std::string(documents) + "\\brisco-")) << proposals[0];
+    EXPECT_EQ(std::string(documents).size() + std::string("\\brisco-20261207-1929.txt").size(), proposals[0].size());
+    EXPECT_EQ(folder, proposals[1]);
+    const SYSTEMTIME moment = {2026, 12, 1, 7, 9, 5, 59, 999};
+    EXPECT_EQ("brisco-20261207-0905.txt", CBriscoDoc::ProposedImageName(moment));
     ASSERT_NE(nullptr, m_doc->GetComparison());
     EXPECT_TRUE(m_doc->GetComparison()->GetDifferences().empty());
     EXPECT_EQ(0u, m_frame->GetStatusBar().GetPaneText(0).find("Compared with ")) << "the status bar summarises";
@@ -622,12 +796,37 @@ TEST_F(ShellAppTest, AComparisonMarksExactlyTheRegistersThatChanged)
     EXPECT_EQ("Latency Timer", differences[0].name);
     EXPECT_NE(0u, Tree().GetItemState(Tree().GetRootItem(), TVIS_BOLD) & TVIS_BOLD) << "the root item is marked";
 
+    // On the coloured row the status bar and Copy tell what the image holds; elsewhere the summary.
+    ActivateFunctionView();
+    CConfigSpacePage* config = m_frame->GetFunctionView()->GetConfigSpacePage();
+    const auto& rows = config->GetRows();
+    const auto latencyRow = std::find_if(rows.begin(), rows.end(), [](const auto& row) { return row.offset == 0x0D; });
+    ASSERT_NE(rows.end(), latencyRow);
+    CEditListCtrl& list = config->GetList();
+    list.SetFocus();
+    list.SetCursorCell(static_cast<int>(latencyRow - rows.begin()), 3);
+    CTestSeams::PumpUntilIdle();
+    EXPECT_EQ("image: 40h, now: 48h", m_frame->GetStatusBar().GetPaneText(0));
+    CTestSeams::PressKey('C', false, true);
+    std::string copied;
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
+        copied = static_cast<const char*>(::GlobalLock(data));
+        ::GlobalUnlock(data);
+    }
+    ::CloseClipboard();
+    EXPECT_NE(std::string::npos, copied.find("Latency Timer\t48h\t")) << copied;
+    EXPECT_NE(std::string::npos, copied.find("\timage: 40h, now: 48h\r\n")) << copied;
+    CTestSeams::PressKey(VK_HOME);
+    EXPECT_EQ(0u, m_frame->GetStatusBar().GetPaneText(0).find("Compared with "));
+    ActivateTree();
+
     host = m_doc->GetRoot();
     host->WriteConfig(0, host->m_device, host->m_function, 0x0D, 1, latency);
     SendCommand(ID_OPTIONS_CLEAR_COMPARISON);
     EXPECT_EQ(nullptr, m_doc->GetComparison());
     EXPECT_EQ(0u, Tree().GetItemState(Tree().GetRootItem(), TVIS_BOLD) & TVIS_BOLD);
-    EXPECT_EQ("Ready", m_frame->GetStatusBar().GetPaneText(0));
+    EXPECT_EQ(kRootStatus, m_frame->GetStatusBar().GetPaneText(0));
     CTestSeams::s_fileDialog = nullptr;
     SendCommand(ID_OPTIONS_REFRESH);
     ::DeleteFileA(path.c_str());
