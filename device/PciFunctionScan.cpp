@@ -66,30 +66,6 @@ struct CPciFunction::CScanState
         if (!ok)
             ++report.failedRequests;
     }
-    // A bus the scan starts on; it is known from then on, if no bridge's range named it.
-    void Begin(uint32_t bus)
-    {
-        scanned[bus] = true;
-        ++where.busesScanned;
-        Know(bus, bus);
-    }
-    // Buses that exist, as a bridge's secondary..subordinate range says, counted once.
-    void Know(uint32_t first, uint32_t last)
-    {
-        for (uint32_t bus = first; bus <= last && bus < pci::kBusCount; ++bus) {
-            where.busesKnown += known[bus] ? 0 : 1;
-            known[bus] = true;
-        }
-    }
-    // Whether the scan goes on to the next device of bus.
-    bool Continue(uint32_t bus)
-    {
-        if (!report.cancelled && progress) {
-            where.bus = bus;
-            report.cancelled = !progress(where);
-        }
-        return !report.cancelled;
-    }
 };
 
 // A failed or short probe reads as an absent function; the scan counts it as failed.

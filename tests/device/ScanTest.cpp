@@ -115,7 +115,7 @@ TEST_F(ScanTest, ProgressIsToldBeforeEveryDeviceAndCanStopTheScan)
         SCOPED_TRACE(testing::Message() << "stop after " << c.stopAfter);
         ClearRequests();
         std::vector<CPciFunction::CScanProgress> calls;
-        CPciFunction root(m_driver, false, [&](const CPciFunction::CScanProgress& progress) {
+        CPciFunction root(m_driver, CPciFunction::CScanOptions{}, [&](const CPciFunction::CScanProgress& progress) {
             calls.push_back(progress);
             return c.stopAfter == 0 || calls.size() <= c.stopAfter;
         });
