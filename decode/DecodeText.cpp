@@ -1,5 +1,7 @@
 #include "decode/DecodeText.h"
 
+#include <ctype.h>
+
 #include <stdarg.h>
 #include <stdio.h>
 
@@ -34,4 +36,15 @@ std::string CDecodeText::Nanoseconds(uint64_t ns)
     if (ns >= 1000 && ns % 1000 == 0)
         return Format("%lluus", (unsigned long long)(ns / 1000));
     return Format("%lluns", (unsigned long long)ns);
+}
+
+std::string CDecodeText::Trim(const std::string& text)
+{
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && isspace(static_cast<unsigned char>(text[first])))
+        ++first;
+    while (last > first && isspace(static_cast<unsigned char>(text[last - 1])))
+        --last;
+    return text.substr(first, last - first);
 }

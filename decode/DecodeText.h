@@ -26,4 +26,6 @@ public:
     static const char* Bit(uint32_t value, uint32_t bit) { return Sign((value >> bit) & 1); }
     // Latency or time values that scale by a power of two or ten, printed with the unit lspci uses.
     static std::string Nanoseconds(uint64_t ns);
+    // The text without the blanks around it, as typed into a field.
+    static std::string Trim(const std::string& text);
 };

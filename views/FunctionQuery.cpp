@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "decode/DecodeText.h"
 #include "device/PciFunction.h"
 
 namespace {
@@ -18,17 +19,6 @@ constexpr size_t kMaxDeviceHexDigits = 2;
 constexpr size_t kMaxFunctionDigits = 1;
 constexpr size_t kMaxIdDigits = 4;
 constexpr size_t kMaxDecimalDigits = 3;
-
-std::string Trim(const std::string& text)
-{
-    size_t first = 0;
-    size_t last = text.size();
-    while (first < last && isspace(static_cast<unsigned char>(text[first])))
-        ++first;
-    while (last > first && isspace(static_cast<unsigned char>(text[last - 1])))
-        --last;
-    return text.substr(first, last - first);
-}
 
 std::vector<std::string> Split(const std::string& text, char separator)
 {
@@ -61,7 +51,7 @@ std::optional<uint32_t> Number(const std::string& text, int base, size_t maxDigi
 
 std::optional<CFunctionQuery> CFunctionQuery::Parse(const std::string& input)
 {
-    const std::string text = Trim(input);
+    const std::string text = CDecodeText::Trim(input);
     if (text.find(':') == std::string::npos)
         return ParseTreeAddress(text);
     // The tree's label outside segment 0: "0001:3.0.0".

@@ -2,24 +2,10 @@
 
 #include <ctype.h>
 
+#include "decode/DecodeText.h"
 #include "framework/Afx.h"
 #include "res/resource.h"
 #include "views/BarSummary.h"
-
-namespace {
-
-std::string Trim(const std::string& text)
-{
-    size_t first = 0;
-    size_t last = text.size();
-    while (first < last && isspace(static_cast<unsigned char>(text[first])))
-        ++first;
-    while (last > first && isspace(static_cast<unsigned char>(text[last - 1])))
-        --last;
-    return text.substr(first, last - first);
-}
-
-} // namespace
 
 CGoToOffsetDialog::CGoToOffsetDialog(CWnd* parent, const CRange& range, bool hex)
     : CDialog(IDD_GOTO_OFFSET, parent), m_range(range), m_hex(hex)
@@ -28,7 +14,7 @@ CGoToOffsetDialog::CGoToOffsetDialog(CWnd* parent, const CRange& range, bool hex
 
 std::optional<uint64_t> CGoToOffsetDialog::ParseOffset(const std::string& input, bool hex)
 {
-    std::string text = Trim(input);
+    std::string text = CDecodeText::Trim(input);
     if (hex && text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
         text.erase(0, 2);
     else if (!text.empty() && tolower(static_cast<unsigned char>(text.back())) == (hex ? 'h' : 'd'))
@@ -65,7 +51,7 @@ std::string CGoToOffsetDialog::Check(const std::string& text) const
     if (!offset) {
         const char* hint =
             m_hex ? "hexadecimal number. Type an offset such as 1F0h." : "decimal number. Type an offset such as 496.";
-        return std::string(1, '"').append(Trim(text)).append("\" is not a ").append(hint);
+        return std::string(1, '"').append(CDecodeText::Trim(text)).append("\" is not a ").append(hint);
     }
     if (*offset < m_range.shown)
         return {};
