@@ -14,8 +14,8 @@ namespace {
 
 constexpr int kOptionsPopup = 0;
 constexpr int kRefreshPos = 0;
-constexpr int kSeparatorPos = 5;
-constexpr int kExitPos = 6;
+constexpr int kSeparatorPos = 9;
+constexpr int kExitPos = 10;
 
 CIconMenu* Popup(CIconMenu& menu, int position)
 {
@@ -69,7 +69,7 @@ TEST_F(IconMenuModelTest, MainMenuHasPlainTitlesAndOwnerDrawnPopups)
     ASSERT_TRUE(menu.LoadFromResource(IDR_MAINFRAME));
     ASSERT_EQ(2, menu.GetMenuItemCount());
     const char* titles[] = {"&Options", "&Help"};
-    const int counts[] = {7, 1};
+    const int counts[] = {kExitPos + 1, 1};
     for (int pos = 0; pos < 2; ++pos) {
         SCOPED_TRACE(titles[pos]);
         std::string title;
@@ -96,8 +96,8 @@ TEST_F(IconMenuModelTest, MainMenuHasPlainTitlesAndOwnerDrawnPopups)
     EXPECT_TRUE(menu.GetItemText(ID_APP_ABOUT, text, MF_BYCOMMAND));
     EXPECT_EQ("&About Brisco...", text);
     EXPECT_FALSE(menu.GetItemText(ID_TEST_NOWHERE, text, MF_BYCOMMAND));
-    EXPECT_FALSE(pOptions->GetItemText(7, text, MF_BYPOSITION));
-    EXPECT_THROW(pOptions->GetItem(7), CInvalidArgException);
+    EXPECT_FALSE(pOptions->GetItemText(kExitPos + 1, text, MF_BYPOSITION));
+    EXPECT_THROW(pOptions->GetItem(kExitPos + 1), CInvalidArgException);
 }
 
 TEST_F(IconMenuModelTest, LoadingFailsCleanly)

@@ -111,7 +111,8 @@ TEST(Menus, MainMenuHasOptionsAndHelp)
     ASSERT_NE(nullptr, menu);
     EXPECT_EQ(2, GetMenuItemCount(menu));
     ExpectPopup(menu, 0, "&Options",
-                {{"&Refresh!", kRefreshBus}, {"Scan &All Root Buses", 32792}, {"Save &Machine Image...", 32795},
+                {{"&Refresh!", kRefreshBus}, {"Scan &All Root Buses", 32792}, {"Probe &Every Function Number", 32796},
+                 {"Save &Machine Image...", 32795},
                  {"Compare With &Image...", 32793},
                  {"&Clear Comparison", 32794}, {"", kSeparator}, {"&Find Function...\tCtrl+F", 32812},
                  {"Find &Next\tF3", 32813}, {"", kSeparator}, {"E&xit", kExit}});
