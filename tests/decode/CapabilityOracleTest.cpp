@@ -36,16 +36,6 @@ std::vector<std::string> DumpFiles()
     return files;
 }
 
-std::string CapabilityKey(uint32_t offset, bool extended, uint32_t version)
-{
-    char text[32];
-    if (extended)
-        snprintf(text, sizeof text, "[%x v%u]", offset, version);
-    else
-        snprintf(text, sizeof text, "[%x]", offset);
-    return text;
-}
-
 // lspci's capability lines, less its notes on broken chains; extended ones only when the dump holds them.
 std::vector<std::string> ExpectedCapabilities(const LspciFunction& text, bool haveExtended)
 {

@@ -203,16 +203,6 @@ struct CTokeniser
     }
 };
 
-std::string CapabilityKey(uint32_t offset, bool extended, uint32_t version)
-{
-    char text[32];
-    if (extended)
-        snprintf(text, sizeof text, "[%x v%u]", offset, version);
-    else
-        snprintf(text, sizeof text, "[%x]", offset);
-    return text;
-}
-
 struct CBriscoField
 {
     COracleField field;
@@ -375,6 +365,16 @@ void CompareCapability(const std::string& function, const CLspciCapability& lspc
 }
 
 } // namespace
+
+std::string CapabilityKey(uint32_t offset, bool extended, uint32_t version)
+{
+    char text[32];
+    if (extended)
+        snprintf(text, sizeof text, "[%x v%u]", offset, version);
+    else
+        snprintf(text, sizeof text, "[%x]", offset);
+    return text;
+}
 
 std::vector<COracleField> TokeniseFields(const std::string& label, const std::string& text)
 {

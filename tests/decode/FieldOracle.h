@@ -6,6 +6,7 @@
 #include "tests/decode/LspciDump.h"
 
 #include <stddef.h>
+#include <stdint.h>
 
 #include <map>
 #include <string>
@@ -21,6 +22,9 @@ struct COracleField
 // Cuts one line of text into fields; label is the register the line belongs to, and a leading
 // "Name:" that only introduces further fields becomes the label of those.
 std::vector<COracleField> TokeniseFields(const std::string& label, const std::string& text);
+
+// A capability as lspci heads it: "[40]" for a standard one, "[100 v2]" for an extended one.
+std::string CapabilityKey(uint32_t offset, bool extended, uint32_t version);
 
 enum class COracleClass { kSame, kWrong, kMissing, kOtherWords };
 
