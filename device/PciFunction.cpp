@@ -5,6 +5,7 @@
 #include "pci/CommandStatus.h"
 #include "pci/Capability.h"
 #include "pci/ExtendedCapability.h"
+#include "pci/RegisterLocator.h"
 
 #include <string.h>
 
@@ -308,6 +309,31 @@ bool CPciFunction::WriteSpaceRegister(uint32_t offset, uint32_t size, uint32_t v
     if (readBack)
         *readBack = uint32_t(pci::GetLe(m_space.data() + offset, size));
     return true;
+}
+
+CPciFunction::CWriteResult CPciFunction::Write(uint32_t offset, uint32_t width, uint32_t value, uint32_t mask)
+{
+    CWriteResult result;
+    if (!IsValidRegisterSize(width) || offset >= m_space.size() || width > m_space.size() - offset)
+        return result;
+    const uint32_t full = pci::RegisterMask(width);
+    mask &= full;
+    const pci::CRegisterBits bits = pci::DescribeWindow(m_space.data(), GetSpaceSize(), offset, width);
+    result.before = GetSpaceValue(offset, width);
+    if (mask != full) {
+        uint32_t fresh = 0;
+        if (ReadRegister(m_hDriver, BusField(), m_device, m_function, offset, uint8_t(width), &fresh))
+            result.before = fresh;
+    }
+    result.written = mask == full ? (value & full) : pci::ComposeWrite(bits, result.before, value, mask);
+    result.predicted = pci::PredictReadBack(bits, result.before, result.written) & full;
+    WriteConfig(BusField(), m_device, m_function, offset, uint8_t(width), result.written);
+    result.sent = true;
+    uint32_t kept = 0;
+    result.readOk = ReadRegister(m_hDriver, BusField(), m_device, m_function, offset, uint8_t(width), &kept);
+    StoreReadBack(offset, width, result.readOk, kept);
+    result.readBack = GetSpaceValue(offset, width);
+    return result;
 }
 
 bool CPciFunction::ReloadSpace()

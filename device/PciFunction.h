@@ -137,6 +137,24 @@ public:
     // when the read-back failed, the last value read, and the register is marked unread.
     // False for a register outside the space.
     bool WriteSpaceRegister(uint32_t offset, uint32_t size, uint32_t value, uint32_t* readBack = nullptr);
+    // What one write did: the register before it, the value sent, what it reads after, and
+    // what the register catalogue says it should read after.
+    struct CWriteResult
+    {
+        bool sent = false;     // the register lies in the space and the write was sent
+        bool readOk = false;   // the read-back answered
+        uint32_t before = 0;
+        uint32_t written = 0;
+        uint32_t readBack = 0;
+        uint32_t predicted = 0;
+        // The bits the read-back has other than predicted.
+        uint32_t Differs() const { return readBack ^ predicted; }
+    };
+    // The one write every page and tool makes: width bytes at offset get value's bits under
+    // mask. A partial mask takes a fresh read first: the bits outside it are sent as read, but
+    // RW1C bits outside it as zero, so only the bits asked for are cleared. The read-back goes
+    // into the image and is compared with the catalogue's prediction.
+    CWriteResult Write(uint32_t offset, uint32_t width, uint32_t value, uint32_t mask);
     // Reads the whole space again (one request) into every copy and clears every unread mark;
     // false when the request failed.
     bool ReloadSpace();
