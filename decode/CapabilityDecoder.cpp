@@ -15,6 +15,7 @@
 #include "pci/Capability.h"
 #include "pci/CommandStatus.h"
 #include "pci/ConfigSpace.h"
+#include "pci/RegisterLocator.h"
 #include "pci/ExpressCapability.h"
 #include "pci/ExtendedCapability.h"
 
@@ -144,6 +145,11 @@ CCapabilityDecoder::ExpressContext CCapabilityDecoder::Express(const Walk& stand
     return {CCapabilityRows::kNoPortType, 0};
 }
 
+const pci::CRegisterBlock* CCapabilityDecoder::Block(pci::EBlockKind kind, uint32_t offset, uint16_t id) const
+{
+    return pci::FindBlock(kind, id, pci::CapabilityVariant(m_bytes, m_size, offset, kind, id));
+}
+
 Capability CCapabilityDecoder::DecodeStandard(uint32_t offset, const ExpressContext& context) const
 {
     const uint8_t id = m_bytes[offset + pci::kCapabilityIdOffset];
@@ -158,6 +164,7 @@ Capability CCapabilityDecoder::DecodeStandard(uint32_t offset, const ExpressCont
     // Standard capabilities live in the conventional space, whatever follows it.
     CCapabilityRows rows(m_bytes, pci::kConfigSpaceBytes, capability, context.portType);
     rows.SetLinkWidth(context.linkWidth);
+    rows.SetBlock(Block(pci::EBlockKind::kCapability, offset, id));
     rows.Add(0, pci::kCapabilityHeaderBytes, "Capability Header", [&](uint32_t) {
         std::string text = T::Format("ID %02Xh %s", id, capability.name.c_str());
         if (!capability.portType.empty())
@@ -178,6 +185,7 @@ Capability CCapabilityDecoder::DecodeExtended(uint32_t offset, const ExpressCont
     Capability capability{offset, CapabilitySpace::kExtended, id, version, CCapabilityNames::Extended(id), {}, {}, {}};
     CCapabilityRows rows(m_bytes, m_size, capability, context.portType);
     rows.SetLinkWidth(context.linkWidth);
+    rows.SetBlock(Block(pci::EBlockKind::kExtendedCapability, offset, id));
     rows.Add(0, pci::kExtCapHeaderBytes, "Extended Capability Header", [&](uint32_t value) {
         return T::Format("ID %04Xh %s v%u, next %03Xh", id, capability.name.c_str(), version,
                          (value >> pci::kExtCapNextShift) & pci::kExtCapNextMask);

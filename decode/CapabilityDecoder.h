@@ -4,6 +4,8 @@
 // device, driver or window, only the bytes; it never reads outside them.
 #include "decode/CapabilityList.h"
 
+#include "pci/RegisterCatalogue.h"
+
 #include <stdint.h>
 
 #include <string>
@@ -39,6 +41,8 @@ private:
         uint32_t linkWidth;
     };
 
+    // The catalogue's table for the entry at offset, in the layout its bytes give it.
+    const pci::CRegisterBlock* Block(pci::EBlockKind kind, uint32_t offset, uint16_t id) const;
     Capability DecodeStandard(uint32_t offset, const ExpressContext& context) const;
     Capability DecodeExtended(uint32_t offset, const ExpressContext& context) const;
     ExpressContext Express(const Walk& standard) const;

@@ -34,6 +34,16 @@ uint32_t CCapabilityRows::Read(uint32_t offset, uint32_t size) const
     return uint32_t(pci::GetLe(m_space + m_capability.offset + offset, size));
 }
 
+std::string CCapabilityRows::CatalogueName(uint32_t offset) const
+{
+    const pci::CRegisterSpec* spec = m_block ? pci::RegisterCovering(*m_block, offset).spec : nullptr;
+    if (!spec || pci::RegisterCovering(*m_block, offset).offset != offset)
+        return CDecodeText::Format("+%03Xh", offset);
+    if (spec->repeat > 1)
+        return CDecodeText::Format("%s %u", spec->name, pci::RegisterCovering(*m_block, offset).index);
+    return spec->name;
+}
+
 bool CCapabilityRows::AddPlain(uint32_t offset, uint32_t size, std::string name)
 {
     return Add(offset, size, std::move(name), [](uint32_t) { return std::string(); });

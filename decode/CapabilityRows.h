@@ -4,6 +4,8 @@
 // reach past it ends the rows and is reported as the capability's problem.
 #include "decode/CapabilityList.h"
 
+#include "pci/RegisterCatalogue.h"
+
 #include <stdint.h>
 
 #include <string>
@@ -47,6 +49,17 @@ public:
         Push(offset, size, std::move(name), value, text(value));
         return true;
     }
+    // The same, named as the register catalogue names the register at offset.
+    template <class TextFn>
+    bool Add(uint32_t offset, uint32_t size, TextFn text)
+    {
+        return Add(offset, size, CatalogueName(offset), text);
+    }
+    // The catalogue's table of this capability (null when it has none), for names.
+    void SetBlock(const pci::CRegisterBlock* block) { m_block = block; }
+    // The catalogue's name of the register at offset from the capability's first byte,
+    // numbered when the table repeats it; "+XXXh" when the table does not name it.
+    std::string CatalogueName(uint32_t offset) const;
     // A register shown by value only.
     bool AddPlain(uint32_t offset, uint32_t size, std::string name);
     // Vendor-defined bytes [first, end): naturally aligned rows, as wide as alignment and the end allow,
@@ -67,6 +80,7 @@ private:
     uint32_t m_limit;
     Capability& m_capability;
     int m_portType;
+    const pci::CRegisterBlock* m_block = nullptr;
     uint32_t m_linkWidth = 0;
     bool m_stopped = false;
 };

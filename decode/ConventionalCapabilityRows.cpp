@@ -20,7 +20,7 @@ const uint32_t kPciXSplitTransactions[] = {1, 2, 3, 4, 8, 12, 16, 32};
 
 void DecodePowerManagement(CCapabilityRows& rows)
 {
-    rows.Add(pci::kPmCapabilitiesOffset, 2, "PMC", [](uint32_t v) {
+    rows.Add(pci::kPmCapabilitiesOffset, 2, [](uint32_t v) {
         return T::Format("Power Management version %u, Flags: ", v & pci::kPmVersionMask) +
             T::Flags(v, {{3, "PMEClk"}, {5, "DSI"}, {9, "D1"}, {10, "D2"}}) +
             T::Format(" AuxCurrent=%umA PME(D0%s,D1%s,D2%s,D3hot%s,D3cold%s)",
@@ -29,13 +29,13 @@ void DecodePowerManagement(CCapabilityRows& rows)
                       T::Bit(v, pci::kPmPmeSupportShift + 2), T::Bit(v, pci::kPmPmeSupportShift + 3),
                       T::Bit(v, pci::kPmPmeSupportShift + 4));
     });
-    rows.Add(pci::kPmControlStatusOffset, 2, "PMCSR", [](uint32_t v) {
+    rows.Add(pci::kPmControlStatusOffset, 2, [](uint32_t v) {
         return T::Format("Status: %s ", kPowerStates[v & pci::kPmPowerStateMask]) +
             T::Flags(v, {{3, "NoSoftRst"}, {8, "PME-Enable"}}) +
             T::Format(" DSel=%u DScale=%u PME%s", T::Field(v, pci::kPmDataSelectShift, pci::kPmDataSelectMask),
                       T::Field(v, pci::kPmDataScaleShift, pci::kPmDataScaleMask), T::Bit(v, 15));
     });
-    rows.Add(pci::kPmBridgeSupportOffset, 1, "PMCSR_BSE", [](uint32_t v) {
+    rows.Add(pci::kPmBridgeSupportOffset, 1, [](uint32_t v) {
         return T::Flags(v, {{6, "B2/B3"}, {7, "BPCC"}});
     });
     rows.AddPlain(pci::kPmDataOffset, 1, "Data");

@@ -16,9 +16,9 @@ bool IsRootPort(const CCapabilityRows& rows)
 
 void DecodeAer(CCapabilityRows& rows)
 {
-    rows.Add(pci::kAerUncorrectableStatusOffset, 4, "UESta", CErrorCapabilityRows::UncorrectableText);
-    rows.Add(pci::kAerUncorrectableMaskOffset, 4, "UEMsk", CErrorCapabilityRows::UncorrectableText);
-    rows.Add(pci::kAerUncorrectableSeverityOffset, 4, "UESvrt", CErrorCapabilityRows::UncorrectableText);
+    rows.Add(pci::kAerUncorrectableStatusOffset, 4, CErrorCapabilityRows::UncorrectableText);
+    rows.Add(pci::kAerUncorrectableMaskOffset, 4, CErrorCapabilityRows::UncorrectableText);
+    rows.Add(pci::kAerUncorrectableSeverityOffset, 4, CErrorCapabilityRows::UncorrectableText);
     rows.Add(pci::kAerCorrectableStatusOffset, 4, "CESta", CErrorCapabilityRows::CorrectableText);
     rows.Add(pci::kAerCorrectableMaskOffset, 4, "CEMsk", CErrorCapabilityRows::CorrectableText);
     rows.Add(pci::kAerCapControlOffset, 4, "AERCap", [](uint32_t v) {
