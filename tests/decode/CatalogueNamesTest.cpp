@@ -73,8 +73,8 @@ void ExpectSoundFields(const pci::CRegisterBlock (&blocks)[N], const char* table
             }
             for (uint32_t other = 0; other < r; ++other) {
                 const pci::CRegisterSpec& earlier = block.registers[other];
-                const bool apart = earlier.offset + earlier.width <= spec.offset ||
-                    spec.offset + spec.width <= earlier.offset;
+                const bool apart =
+                    earlier.offset + earlier.width <= spec.offset || spec.offset + spec.width <= earlier.offset;
                 EXPECT_TRUE(apart) << where << " overlaps " << earlier.name;
             }
         }
@@ -86,6 +86,45 @@ TEST(CatalogueNames, FieldsLieInsideTheirRegisterApart)
     ExpectSoundFields(pci::header::kHeaderBlocks, "header");
     ExpectSoundFields(pci::capability::kCapabilityBlocks, "capability");
     ExpectSoundFields(pci::extended::kExtendedCapabilityBlocks, "extended");
+}
+
+// PM at 40h, MSI with a 64-bit address and masking at 48h, a PCI Express endpoint at 60h:
+// what a write does to each bit of a window comes from the layout the entry's bits pick.
+TEST(CatalogueNames, WindowsTakeTheirAccessFromTheCapability)
+{
+    uint8_t space[pci::kConfigSpaceBytes] = {};
+    const auto put16 = [&](uint32_t at, uint32_t value) {
+        space[at] = uint8_t(value);
+        space[at + 1] = uint8_t(value >> 8);
+    };
+    put16(0x06, 0x0010);
+    space[0x34] = 0x40;
+    put16(0x40, 0x4801);
+    put16(0x48, 0x6005);
+    put16(0x4A, 0x0180);
+    put16(0x60, 0x0010);
+    put16(0x62, 0x0002);
+    struct CCase
+    {
+        const char* what;
+        uint32_t offset, width, writable, clear, hostOwned;
+    };
+    const CCase cases[] = {
+        {"PMCSR", 0x44, 2, 0x1F03, 0x8000, 0x0003},
+        {"MSI Message Data after the upper address", 0x54, 2, 0xFFFF, 0, 0},
+        {"MSI Mask Bits", 0x58, 4, 0xFFFFFFFF, 0, 0},
+        {"MSI Pending Bits", 0x5C, 4, 0, 0, 0},
+        {"DevCtl and DevSta", 0x68, 4, 0x0000FFFF, 0x004F0000, 0x8000},
+        {"LnkCtl", 0x70, 2, 0xCFFB, 0, 0x0030},
+        {"RootSta", 0x80, 4, 0, 0x00010000, 0},
+        {"LnkSta2", 0x92, 2, 0, 0x8020, 0},
+    };
+    for (const CCase& c : cases) {
+        const pci::CRegisterBits bits = pci::DescribeWindow(space, sizeof space, c.offset, c.width);
+        EXPECT_EQ(bits.writable, c.writable) << c.what;
+        EXPECT_EQ(bits.clear, c.clear) << c.what;
+        EXPECT_EQ(bits.hostOwned, c.hostOwned) << c.what;
+    }
 }
 
 } // namespace
