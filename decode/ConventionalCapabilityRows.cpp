@@ -35,10 +35,8 @@ void DecodePowerManagement(CCapabilityRows& rows)
             T::Format(" DSel=%u DScale=%u PME%s", T::Field(v, pci::kPmDataSelectShift, pci::kPmDataSelectMask),
                       T::Field(v, pci::kPmDataScaleShift, pci::kPmDataScaleMask), T::Bit(v, 15));
     });
-    rows.Add(pci::kPmBridgeSupportOffset, 1, [](uint32_t v) {
-        return T::Flags(v, {{6, "B2/B3"}, {7, "BPCC"}});
-    });
-    rows.AddPlain(pci::kPmDataOffset, 1, "Data");
+    rows.Add(pci::kPmBridgeSupportOffset, 1, [](uint32_t v) { return T::Flags(v, {{6, "B2/B3"}, {7, "BPCC"}}); });
+    rows.AddPlain(pci::kPmDataOffset, 1, rows.CatalogueName(pci::kPmDataOffset));
 }
 
 std::string AgpRate(uint32_t v)
@@ -60,18 +58,18 @@ std::string AgpSizeAndCalibration(uint32_t v)
 
 void DecodeAgp(CCapabilityRows& rows)
 {
-    rows.Add(pci::kAgpRevisionOffset, 1, "Revision", [](uint32_t v) {
+    rows.Add(pci::kAgpRevisionOffset, 1, [](uint32_t v) {
         return T::Format("AGP version %u.%u", T::Field(v, pci::kRevisionMajorShift, pci::kRevisionNibbleMask),
                          v & pci::kRevisionNibbleMask);
     });
-    rows.Add(pci::kAgpStatusOffset, 4, "Status", [](uint32_t v) {
+    rows.Add(pci::kAgpStatusOffset, 4, [](uint32_t v) {
         return T::Format("RQ=%u Iso%s ", (v >> pci::kAgpRequestDepthShift) + 1, T::Bit(v, pci::kAgpIsochronousBit)) +
             AgpSizeAndCalibration(v) +
             T::Flags(v,
                      {{9, "SBA"}, {8, "ITACoh"}, {7, "GART64"}, {6, "HTrans"}, {5, "64bit"}, {4, "FW"}, {3, "AGP3"}}) +
             " Rate=" + AgpRate(v & pci::kAgpRateMask);
     });
-    rows.Add(pci::kAgpCommandOffset, 4, "Command", [](uint32_t v) {
+    rows.Add(pci::kAgpCommandOffset, 4, [](uint32_t v) {
         return T::Format("RQ=%u ", (v >> pci::kAgpRequestDepthShift) + 1) + AgpSizeAndCalibration(v) +
             T::Flags(v, {{9, "SBA"}, {8, "AGP"}, {7, "GART64"}, {5, "64bit"}, {4, "FW"}}) +
             " Rate=" + AgpRate(v & pci::kAgpRateMask);
@@ -104,23 +102,23 @@ std::string PciXSplitControl(uint32_t v)
 void DecodePciX(CCapabilityRows& rows, bool bridge)
 {
     if (bridge) {
-        rows.Add(pci::kPciXBridgeSecondaryStatusOffset, 2, "Secondary Status", [](uint32_t v) {
+        rows.Add(pci::kPciXBridgeSecondaryStatusOffset, 2, [](uint32_t v) {
             return PciXBridgeFlags(v) + " Freq=" +
                 PciXBridgeFrequency(T::Field(v, pci::kPciXBridgeFrequencyShift, pci::kPciXBridgeFrequencyMask));
         });
-        rows.Add(pci::kPciXBridgeStatusOffset, 4, "Bridge Status",
+        rows.Add(pci::kPciXBridgeStatusOffset, 4,
                  [](uint32_t v) { return PciXAddress(v) + PciXBridgeFlags(v >> pci::kPciXBridgeStatusFlagsShift); });
-        rows.Add(pci::kPciXBridgeUpstreamSplitOffset, 4, "Upstream Split Transaction Control", PciXSplitControl);
-        rows.Add(pci::kPciXBridgeDownstreamSplitOffset, 4, "Downstream Split Transaction Control", PciXSplitControl);
+        rows.Add(pci::kPciXBridgeUpstreamSplitOffset, 4, PciXSplitControl);
+        rows.Add(pci::kPciXBridgeDownstreamSplitOffset, 4, PciXSplitControl);
         return;
     }
-    rows.Add(pci::kPciXCommandOffset, 2, "Command", [](uint32_t v) {
+    rows.Add(pci::kPciXCommandOffset, 2, [](uint32_t v) {
         return T::Flags(v, {{0, "DPERE"}, {1, "ERO"}}) +
             T::Format(" RBC=%u OST=%u",
                       pci::kPciXReadByteBase << T::Field(v, pci::kPciXReadByteShift, pci::kPciXReadByteMask),
                       kPciXSplitTransactions[T::Field(v, pci::kPciXSplitShift, pci::kPciXSplitMask)]);
     });
-    rows.Add(pci::kPciXStatusOffset, 4, "Status", [](uint32_t v) {
+    rows.Add(pci::kPciXStatusOffset, 4, [](uint32_t v) {
         return PciXAddress(v) + T::Flags(v, {{16, "64bit"}, {17, "133MHz"}, {18, "SCD"}, {19, "USC"}}) +
             T::Format(" DC=%s DMMRBC=%u DMOST=%u DMCRS=%u ",
                       (v >> pci::kPciXDeviceComplexityBit) & 1 ? "bridge" : "simple",
@@ -134,18 +132,18 @@ void DecodePciX(CCapabilityRows& rows, bool bridge)
 void DecodeVendorSpecific(CCapabilityRows& rows)
 {
     const uint32_t length = rows.Read(pci::kVendorSpecificLengthOffset, 1);
-    rows.Add(pci::kVendorSpecificLengthOffset, 1, "Length", [](uint32_t v) { return T::Format("Len=%02x", v); });
+    rows.Add(pci::kVendorSpecificLengthOffset, 1, [](uint32_t v) { return T::Format("Len=%02x", v); });
     if (rows.CheckDeclared(length, "vendor-specific length") && !CVirtioCapabilityRows::Decode(rows, length))
         rows.AddPlainRange(pci::kVendorSpecificLengthOffset + 1, length, "Vendor Data");
 }
 
 void DecodeSata(CCapabilityRows& rows)
 {
-    rows.Add(pci::kSataRevisionOffset, 2, "Revision", [](uint32_t v) {
+    rows.Add(pci::kSataRevisionOffset, 2, [](uint32_t v) {
         return T::Format("SATA HBA v%u.%u", T::Field(v, pci::kRevisionMajorShift, pci::kRevisionNibbleMask),
                          v & pci::kRevisionNibbleMask);
     });
-    rows.Add(pci::kSataBarOffset, 4, "BAR Location", [](uint32_t v) {
+    rows.Add(pci::kSataBarOffset, 4, [](uint32_t v) {
         const uint32_t location = v & pci::kSataLocationMask;
         if (location == pci::kSataInConfigSpace)
             return std::string("InCfgSpace");
@@ -158,10 +156,10 @@ void DecodeSata(CCapabilityRows& rows)
 
 void DecodeAdvancedFeatures(CCapabilityRows& rows)
 {
-    rows.Add(pci::kAfLengthOffset, 1, "Length", [](uint32_t v) { return T::Format("Len=%02x", v); });
-    rows.Add(pci::kAfCapabilitiesOffset, 1, "AFCap", [](uint32_t v) { return T::Flags(v, {{0, "TP"}, {1, "FLR"}}); });
-    rows.Add(pci::kAfControlOffset, 1, "AFCtrl", [](uint32_t v) { return T::Flags(v, {{0, "FLR"}}); });
-    rows.Add(pci::kAfStatusOffset, 1, "AFStatus", [](uint32_t v) { return T::Flags(v, {{0, "TP"}}); });
+    rows.Add(pci::kAfLengthOffset, 1, [](uint32_t v) { return T::Format("Len=%02x", v); });
+    rows.Add(pci::kAfCapabilitiesOffset, 1, [](uint32_t v) { return T::Flags(v, {{0, "TP"}, {1, "FLR"}}); });
+    rows.Add(pci::kAfControlOffset, 1, [](uint32_t v) { return T::Flags(v, {{0, "FLR"}}); });
+    rows.Add(pci::kAfStatusOffset, 1, [](uint32_t v) { return T::Flags(v, {{0, "TP"}}); });
 }
 
 const char* EaIndicator(uint32_t bei)
@@ -241,9 +239,9 @@ void DecodeEaEntry(CCapabilityRows& rows, uint32_t entry, uint32_t offset, uint3
 void DecodeEnhancedAllocation(CCapabilityRows& rows, bool bridge)
 {
     const uint32_t count = rows.Read(pci::kEaEntryCountOffset, 1) & pci::kEaEntryCountMask;
-    rows.Add(pci::kEaEntryCountOffset, 1, "Num Entries", [&](uint32_t) { return T::Format("NumEntries=%u", count); });
+    rows.Add(pci::kEaEntryCountOffset, 1, [&](uint32_t) { return T::Format("NumEntries=%u", count); });
     if (bridge)
-        rows.Add(pci::kEaFirstEntryOffset, 4, "Fixed Bus Numbers", [](uint32_t v) {
+        rows.Add(pci::kEaFirstEntryOffset, 4, [](uint32_t v) {
             return T::Format("Secondary=%02x Subordinate=%02x", v & pci::kEaBusMask,
                              T::Field(v, pci::kEaSubordinateBusShift, pci::kEaBusMask));
         });
@@ -257,16 +255,16 @@ void DecodeEnhancedAllocation(CCapabilityRows& rows, bool bridge)
 
 void DecodeFlatteningPortalBridge(CCapabilityRows& rows)
 {
-    rows.Add(pci::kFpbCapabilitiesOffset, 4, "FPB Capabilities", [](uint32_t v) {
+    rows.Add(pci::kFpbCapabilitiesOffset, 4, [](uint32_t v) {
         return T::Flags(v, {{0, "RID"}, {1, "MEM_LOW"}, {2, "MEM_HIGH"}});
     });
-    rows.AddPlain(pci::kFpbRidVectorControl1Offset, 4, "RID Vector Control 1");
-    rows.AddPlain(pci::kFpbRidVectorControl2Offset, 4, "RID Vector Control 2");
-    rows.AddPlain(pci::kFpbMem32VectorControlOffset, 4, "MEM Low Vector Control");
-    rows.AddPlain(pci::kFpbMem64VectorControlOffset, 4, "MEM High Vector Control 1");
-    rows.AddPlain(pci::kFpbMem64VectorUpperOffset, 4, "MEM High Vector Control 2");
-    rows.AddPlain(pci::kFpbVectorAccessControlOffset, 4, "Vector Access Control");
-    rows.AddPlain(pci::kFpbVectorAccessDataOffset, 4, "Vector Access Data");
+    rows.AddPlain(pci::kFpbRidVectorControl1Offset, 4, rows.CatalogueName(pci::kFpbRidVectorControl1Offset));
+    rows.AddPlain(pci::kFpbRidVectorControl2Offset, 4, rows.CatalogueName(pci::kFpbRidVectorControl2Offset));
+    rows.AddPlain(pci::kFpbMem32VectorControlOffset, 4, rows.CatalogueName(pci::kFpbMem32VectorControlOffset));
+    rows.AddPlain(pci::kFpbMem64VectorControlOffset, 4, rows.CatalogueName(pci::kFpbMem64VectorControlOffset));
+    rows.AddPlain(pci::kFpbMem64VectorUpperOffset, 4, rows.CatalogueName(pci::kFpbMem64VectorUpperOffset));
+    rows.AddPlain(pci::kFpbVectorAccessControlOffset, 4, rows.CatalogueName(pci::kFpbVectorAccessControlOffset));
+    rows.AddPlain(pci::kFpbVectorAccessDataOffset, 4, rows.CatalogueName(pci::kFpbVectorAccessDataOffset));
 }
 
 } // namespace
@@ -279,19 +277,19 @@ bool CConventionalCapabilityRows::Decode(uint8_t id, CCapabilityRows& rows)
     case pci::kCapAgp:
     case pci::kCapAgp8x: DecodeAgp(rows); return true;
     case pci::kCapVpd:
-        rows.Add(pci::kVpdAddressOffset, 2, "VPD Address", [](uint32_t v) {
+        rows.Add(pci::kVpdAddressOffset, 2, [](uint32_t v) {
             return T::Format("Address %04x, F%s", v & pci::kVpdAddressMask, T::Sign(v & pci::kVpdFlag));
         });
-        rows.AddPlain(pci::kVpdDataOffset, 4, "VPD Data");
+        rows.AddPlain(pci::kVpdDataOffset, 4, rows.CatalogueName(pci::kVpdDataOffset));
         return true;
     case pci::kCapSlotIdentification:
-        rows.Add(pci::kSlotExpansionOffset, 1, "Expansion Slot", [](uint32_t v) {
+        rows.Add(pci::kSlotExpansionOffset, 1, [](uint32_t v) {
             return T::Format("%u slots, First%s", v & pci::kSlotCountMask, T::Bit(v, pci::kSlotFirstInChassisBit));
         });
-        rows.Add(pci::kSlotChassisOffset, 1, "Chassis Number", [](uint32_t v) { return T::Format("chassis %02x", v); });
+        rows.Add(pci::kSlotChassisOffset, 1, [](uint32_t v) { return T::Format("chassis %02x", v); });
         return true;
     case pci::kCapCompactPciHotSwap:
-        rows.Add(2, 1, "Hot Swap Control/Status", [](uint32_t v) {
+        rows.Add(2, 1, [](uint32_t v) {
             return T::Flags(v, {{7, "INS"}, {6, "EXT"}, {3, "LOO"}, {1, "EIM"}, {0, "DHA"}});
         });
         return true;
@@ -299,20 +297,18 @@ bool CConventionalCapabilityRows::Decode(uint8_t id, CCapabilityRows& rows)
     case pci::kCapHyperTransport: CHyperTransportCapabilityRows::Decode(rows); return true;
     case pci::kCapVendorSpecific: DecodeVendorSpecific(rows); return true;
     case pci::kCapDebugPort:
-        rows.Add(pci::kDebugPortOffset, 2, "Debug Port", [](uint32_t v) {
+        rows.Add(pci::kDebugPortOffset, 2, [](uint32_t v) {
             return T::Format("BAR=%u offset=%04x", v >> pci::kDebugPortBarShift, v & pci::kDebugPortOffsetMask);
         });
         return true;
-    case pci::kCapCompactPciCentralResource: rows.AddPlain(2, 2, "Control"); return true;
+    case pci::kCapCompactPciCentralResource: rows.AddPlain(2, 2, rows.CatalogueName(2)); return true;
     case pci::kCapPciHotPlug: return true; // the ID alone says it
     case pci::kCapBridgeSubsystem:
-        rows.Add(pci::kBridgeSubsystemVendorOffset, 2, "Subsystem Vendor ID",
-                 [](uint32_t v) { return T::Format("Vendor %04x", v); });
-        rows.Add(pci::kBridgeSubsystemIdOffset, 2, "Subsystem ID",
-                 [](uint32_t v) { return T::Format("Device %04x", v); });
+        rows.Add(pci::kBridgeSubsystemVendorOffset, 2, [](uint32_t v) { return T::Format("Vendor %04x", v); });
+        rows.Add(pci::kBridgeSubsystemIdOffset, 2, [](uint32_t v) { return T::Format("Device %04x", v); });
         return true;
     case pci::kCapSecureDevice:
-        rows.AddPlain(2, 2, "Capability Information");
+        rows.AddPlain(2, 2, rows.CatalogueName(2));
         for (uint32_t offset = 4; offset <= 16; offset += 4)
             rows.AddPlain(offset, 4, T::Format("Register +%02Xh", offset));
         return true;

@@ -116,7 +116,7 @@ const char* TargetSpeedName(uint32_t speed)
 
 void DecodeDevice(CCapabilityRows& rows, uint32_t type)
 {
-    rows.Add(pci::kExpDeviceCapOffset, 4, "DevCap", [&](uint32_t v) {
+    rows.Add(pci::kExpDeviceCapOffset, 4, [&](uint32_t v) {
         std::string text = T::Format("MaxPayload %u bytes, PhantFunc %u", PayloadBytes(v),
                                      T::Field(v, pci::kExpPhantomShift, pci::kExpPhantomMask));
         if (type == pci::kExpTypeEndpoint || type == pci::kExpTypeLegacyEndpoint ||
@@ -135,14 +135,14 @@ void DecodeDevice(CCapabilityRows& rows, uint32_t type)
     });
     // Bit 15 starts a function-level reset, except on a bridge to PCI, where it enables configuration retry.
     const char* const bit15 = type == pci::kExpTypeExpressToPciBridge ? "BrConfRtry" : "FLReset";
-    rows.Add(pci::kExpDeviceControlOffset, 2, "DevCtl", [&](uint32_t v) {
+    rows.Add(pci::kExpDeviceControlOffset, 2, [&](uint32_t v) {
         return T::Flags(v, {{0, "CorrErr"}, {1, "NonFatalErr"}, {2, "FatalErr"}, {3, "UnsupReq"}}) + ", " +
             T::Flags(v,
                      {{4, "RlxdOrd"}, {8, "ExtTag"}, {9, "PhantFunc"}, {10, "AuxPwr"}, {11, "NoSnoop"}, {15, bit15}}) +
             T::Format(", MaxPayload %u bytes, MaxReadReq %u bytes", PayloadBytes(v >> pci::kExpControlPayloadShift),
                       PayloadBytes(v >> pci::kExpControlReadRequestShift));
     });
-    rows.Add(pci::kExpDeviceStatusOffset, 2, "DevSta", [](uint32_t v) {
+    rows.Add(pci::kExpDeviceStatusOffset, 2, [](uint32_t v) {
         return T::Flags(
             v, {{0, "CorrErr"}, {1, "NonFatalErr"}, {2, "FatalErr"}, {3, "UnsupReq"}, {4, "AuxPwr"}, {5, "TransPend"}});
     });
@@ -150,7 +150,7 @@ void DecodeDevice(CCapabilityRows& rows, uint32_t type)
 
 void DecodeLink(CCapabilityRows& rows, const uint32_t* linkCap, uint32_t type)
 {
-    rows.Add(pci::kExpLinkCapOffset, 4, "LnkCap", [](uint32_t v) {
+    rows.Add(pci::kExpLinkCapOffset, 4, [](uint32_t v) {
         const uint32_t aspm = T::Field(v, pci::kExpAspmSupportShift, pci::kExpAspmMask);
         std::string text = T::Format("Port #%u, Speed %s, Width x%u, ASPM %s",
                                      T::Field(v, pci::kExpPortNumberShift, pci::kExpPortNumberMask),
@@ -164,7 +164,7 @@ void DecodeLink(CCapabilityRows& rows, const uint32_t* linkCap, uint32_t type)
         return text + ", " +
             T::Flags(v, {{18, "ClockPM"}, {19, "Surprise"}, {20, "LLActRep"}, {21, "BwNot"}, {22, "ASPMOptComp"}});
     });
-    rows.Add(pci::kExpLinkControlOffset, 2, "LnkCtl", [](uint32_t v) {
+    rows.Add(pci::kExpLinkControlOffset, 2, [](uint32_t v) {
         return T::Format("ASPM %s; RCB %u bytes, ", kAspmControl[v & pci::kExpAspmMask],
                          (v & pci::kExpLinkControlRcb128) ? 128u : 64u) +
             T::Flags(v, {{4, "Disabled"}, {6, "CommClk"}}) + ", " +
@@ -172,7 +172,7 @@ void DecodeLink(CCapabilityRows& rows, const uint32_t* linkCap, uint32_t type)
     });
     const uint32_t cap = linkCap ? *linkCap : 0;
     const bool compare = linkCap && ComparesLink(type);
-    rows.Add(pci::kExpLinkStatusOffset, 2, "LnkSta", [&](uint32_t v) {
+    rows.Add(pci::kExpLinkStatusOffset, 2, [&](uint32_t v) {
         const uint32_t speed = v & pci::kExpLinkSpeedMask;
         const uint32_t width = T::Field(v, pci::kExpLinkStatusWidthShift, pci::kExpLinkStatusWidthMask);
         std::string text = T::Format("Speed %s", CExpressCapabilityRows::SpeedName(speed));
@@ -190,7 +190,7 @@ void DecodeLink(CCapabilityRows& rows, const uint32_t* linkCap, uint32_t type)
 
 void DecodeSlot(CCapabilityRows& rows)
 {
-    rows.Add(pci::kExpSlotCapOffset, 4, "SltCap", [](uint32_t v) {
+    rows.Add(pci::kExpSlotCapOffset, 4, [](uint32_t v) {
         return T::Flags(v,
                         {{0, "AttnBtn"},
                          {1, "PwrCtrl"},
@@ -206,7 +206,7 @@ void DecodeSlot(CCapabilityRows& rows)
                        .c_str()) +
             T::Flags(v, {{17, "Interlock"}, {18, "NoCompl"}});
     });
-    rows.Add(pci::kExpSlotControlOffset, 2, "SltCtl", [](uint32_t v) {
+    rows.Add(pci::kExpSlotControlOffset, 2, [](uint32_t v) {
         return "Enable: " +
             T::Flags(v,
                      {{0, "AttnBtn"},
@@ -221,7 +221,7 @@ void DecodeSlot(CCapabilityRows& rows)
                       kIndicator[T::Field(v, pci::kExpPowerIndicatorShift, pci::kExpIndicatorMask)]) +
             T::Flags(v, {{10, "Power"}, {11, "Interlock"}});
     });
-    rows.Add(pci::kExpSlotStatusOffset, 2, "SltSta", [](uint32_t v) {
+    rows.Add(pci::kExpSlotStatusOffset, 2, [](uint32_t v) {
         return "Status: " +
             T::Flags(v,
                      {{0, "AttnBtn"}, {1, "PowerFlt"}, {5, "MRL"}, {4, "CmdCplt"}, {6, "PresDet"}, {7, "Interlock"}}) +
@@ -231,12 +231,12 @@ void DecodeSlot(CCapabilityRows& rows)
 
 void DecodeRoot(CCapabilityRows& rows)
 {
-    rows.Add(pci::kExpRootControlOffset, 2, "RootCtl", [](uint32_t v) {
+    rows.Add(pci::kExpRootControlOffset, 2, [](uint32_t v) {
         return T::Flags(
             v, {{0, "ErrCorrectable"}, {1, "ErrNon-Fatal"}, {2, "ErrFatal"}, {3, "PMEIntEna"}, {4, "CRSVisible"}});
     });
-    rows.Add(pci::kExpRootCapOffset, 2, "RootCap", [](uint32_t v) { return T::Flags(v, {{0, "CRSVisible"}}); });
-    rows.Add(pci::kExpRootStatusOffset, 4, "RootSta", [](uint32_t v) {
+    rows.Add(pci::kExpRootCapOffset, 2, [](uint32_t v) { return T::Flags(v, {{0, "CRSVisible"}}); });
+    rows.Add(pci::kExpRootStatusOffset, 4, [](uint32_t v) {
         return T::Format("PME ReqID %04x, ", v & pci::kExpPmeRequesterMask) +
             T::Flags(v, {{16, "PMEStatus"}, {17, "PMEPending"}});
     });
@@ -244,7 +244,7 @@ void DecodeRoot(CCapabilityRows& rows)
 
 void DecodeVersion2(CCapabilityRows& rows, uint32_t type, bool hasLink, bool hasSlot)
 {
-    rows.Add(pci::kExpDeviceCap2Offset, 4, "DevCap2", [&](uint32_t v) {
+    rows.Add(pci::kExpDeviceCap2Offset, 4, [&](uint32_t v) {
         std::string text = "Completion Timeout: " + CompletionRanges(v) + ", " +
             T::Flags(v, {{4, "TimeoutDis"}, {10, "NROPrPrP"}, {11, "LTR"}}) + " " +
             T::Flags(v, {{16, "10BitTagComp"}, {17, "10BitTagReq"}}) +
@@ -265,7 +265,7 @@ void DecodeVersion2(CCapabilityRows& rows, uint32_t type, bool hasLink, bool has
         text += ", AtomicOpsCap: " + T::Flags(v, {{6, "Routing"}, {7, "32bit"}, {8, "64bit"}, {9, "128bitCAS"}});
         return text;
     });
-    rows.Add(pci::kExpDeviceControl2Offset, 2, "DevCtl2", [](uint32_t v) {
+    rows.Add(pci::kExpDeviceControl2Offset, 2, [](uint32_t v) {
         return T::Format("Completion Timeout: %s, ", CompletionTimeout(v)) +
             T::Flags(v, {{4, "TimeoutDis"}, {10, "LTR"}, {12, "10BitTagReq"}}) +
             T::Format(" OBFF %s, ", kObffControl[T::Field(v, pci::kExpControlObffShift, pci::kExpObffMask)]) +
@@ -278,14 +278,14 @@ void DecodeVersion2(CCapabilityRows& rows, uint32_t type, bool hasLink, bool has
                       {15, "EETLPPrefixBlk"}}) +
             ", AtomicOpsCtl: " + T::Flags(v, {{6, "ReqEn"}});
     });
-    rows.AddPlain(pci::kExpDeviceStatus2Offset, 2, "DevSta2");
+    rows.AddPlain(pci::kExpDeviceStatus2Offset, 2, rows.CatalogueName(pci::kExpDeviceStatus2Offset));
     if (hasLink) {
-        rows.Add(pci::kExpLinkCap2Offset, 4, "LnkCap2", [](uint32_t v) {
+        rows.Add(pci::kExpLinkCap2Offset, 4, [](uint32_t v) {
             return "Supported Link Speeds: " +
                 SpeedRange(T::Field(v, pci::kExpSpeedVectorShift, pci::kExpSpeedVectorMask)) + ", " +
                 T::Flags(v, {{8, "Crosslink"}, {23, "Retimer"}, {24, "2Retimers"}, {31, "DRS"}});
         });
-        rows.Add(pci::kExpLinkControl2Offset, 2, "LnkCtl2", [](uint32_t v) {
+        rows.Add(pci::kExpLinkControl2Offset, 2, [](uint32_t v) {
             return T::Format("Target Link Speed: %s, ", TargetSpeedName(v & pci::kExpLinkSpeedMask)) +
                 T::Flags(v, {{4, "EnterCompliance"}, {5, "SpeedDis"}}) +
                 T::Format(", Selectable De-emphasis: %s, Transmit Margin: %s, ",
@@ -295,7 +295,7 @@ void DecodeVersion2(CCapabilityRows& rows, uint32_t type, bool hasLink, bool has
                 T::Format(", Compliance Preset/De-emphasis: %s",
                           kPreset[T::Field(v, pci::kExpCompliancePresetShift, pci::kExpCompliancePresetMask)]);
         });
-        rows.Add(pci::kExpLinkStatus2Offset, 2, "LnkSta2", [](uint32_t v) {
+        rows.Add(pci::kExpLinkStatus2Offset, 2, [](uint32_t v) {
             return T::Format("Current De-emphasis Level: %s, ", (v & pci::kExpCurrentDeemphasis) ? "-3.5dB" : "-6dB") +
                 T::Flags(v,
                          {{1, "EqualizationComplete"},
@@ -310,9 +310,9 @@ void DecodeVersion2(CCapabilityRows& rows, uint32_t type, bool hasLink, bool has
         });
     }
     if (hasSlot) {
-        rows.Add(pci::kExpSlotCap2Offset, 4, "SltCap2", [](uint32_t v) { return T::Flags(v, {{0, "IbPresDis"}}); });
-        rows.AddPlain(pci::kExpSlotControl2Offset, 2, "SltCtl2");
-        rows.AddPlain(pci::kExpSlotStatus2Offset, 2, "SltSta2");
+        rows.Add(pci::kExpSlotCap2Offset, 4, [](uint32_t v) { return T::Flags(v, {{0, "IbPresDis"}}); });
+        rows.AddPlain(pci::kExpSlotControl2Offset, 2, rows.CatalogueName(pci::kExpSlotControl2Offset));
+        rows.AddPlain(pci::kExpSlotStatus2Offset, 2, rows.CatalogueName(pci::kExpSlotStatus2Offset));
     }
 }
 
@@ -368,7 +368,7 @@ void CExpressCapabilityRows::Decode(CCapabilityRows& rows)
     const uint32_t version = caps & pci::kExpVersionMask;
     const uint32_t type = T::Field(caps, pci::kExpPortTypeShift, pci::kExpPortTypeMask);
     const bool slot = (caps & pci::kExpSlotImplemented) != 0;
-    rows.Add(pci::kExpCapabilitiesOffset, 2, "PCI Express Capabilities", [&](uint32_t v) {
+    rows.Add(pci::kExpCapabilitiesOffset, 2, [&](uint32_t v) {
         return T::Format("Express (v%u) %s, MSI %02x", version, PortTypeName(type, slot).c_str(),
                          T::Field(v, pci::kExpInterruptMessageShift, pci::kExpInterruptMessageMask));
     });

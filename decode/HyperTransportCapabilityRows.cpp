@@ -46,11 +46,10 @@ std::string LinkFrequency(uint32_t code)
     return T::Format("[%x]", code);
 }
 
-// suffix: " 0" or " 1" for a slave's two links, empty for a host's one.
 // full: revision 1.02 or later, whose link registers carry the newer fields.
-void AddLink(CCapabilityRows& rows, uint32_t control, uint32_t config, const std::string& suffix, bool full)
+void AddLink(CCapabilityRows& rows, uint32_t control, uint32_t config, bool full)
 {
-    rows.Add(control, 2, "Link Control" + suffix, [full](uint32_t v) {
+    rows.Add(control, 2, [full](uint32_t v) {
         std::string text =
             T::Flags(v, {{1, "CFlE"}, {2, "CST"}, {3, "CFE"}, {4, "<LkFail"}, {5, "Init"}, {6, "EOC"}, {7, "TXO"}}) +
             T::Format(" <CRCErr=%x", T::Field(v, pci::kHtCrcErrorShift, pci::kHtCrcErrorMask));
@@ -58,7 +57,7 @@ void AddLink(CCapabilityRows& rows, uint32_t control, uint32_t config, const std
             text += " " + T::Flags(v, {{12, "IsocEn"}, {13, "LSEn"}, {14, "ExtCTL"}, {15, "64b"}});
         return text;
     });
-    rows.Add(config, 2, "Link Config" + suffix, [full](uint32_t v) {
+    rows.Add(config, 2, [full](uint32_t v) {
         static const char* const kWidths[] = {"MLWI", "MLWO", "LWI", "LWO"};
         static const char* const kFlowControl[] = {"DwFcIn", "DwFcOut", "DwFcInEn", "DwFcOutEn"};
         std::string text;
@@ -75,21 +74,21 @@ void AddLink(CCapabilityRows& rows, uint32_t control, uint32_t config, const std
 
 void AddRevision(CCapabilityRows& rows, uint32_t offset)
 {
-    rows.Add(offset, 1, "Revision ID", [](uint32_t v) { return RevisionText(v); });
+    rows.Add(offset, 1, [](uint32_t v) { return RevisionText(v); });
 }
 
 // One byte holds the link's frequency and its error flags.
 void AddFrequency(CCapabilityRows& rows, uint32_t offset, const std::string& suffix)
 {
-    rows.Add(offset, 1, "Link Frequency" + suffix, [suffix](uint32_t v) {
+    rows.Add(offset, 1, [suffix](uint32_t v) {
         return LinkFrequency(v & pci::kHtLinkFrequencyMask) + ", Link Error" + suffix + ": " +
             T::Flags(v, {{4, "<Prot"}, {5, "<Ovfl"}, {6, "<EOC"}, {7, "CTLTm"}});
     });
 }
 
-void AddFrequencyCapability(CCapabilityRows& rows, uint32_t offset, const std::string& suffix)
+void AddFrequencyCapability(CCapabilityRows& rows, uint32_t offset)
 {
-    rows.Add(offset, 2, "Link Frequency Capability" + suffix, [](uint32_t v) {
+    rows.Add(offset, 2, [](uint32_t v) {
         std::string text;
         for (uint32_t code = 0; code < kFrequencyCount; ++code)
             text += T::Format("%s%s ", kFrequencies[code], T::Bit(v, code));
@@ -104,7 +103,7 @@ std::string FeatureFlags(uint32_t v)
 
 void AddErrorHandling(CCapabilityRows& rows, uint32_t offset)
 {
-    rows.Add(offset, 2, "Error Handling", [](uint32_t v) {
+    rows.Add(offset, 2, [](uint32_t v) {
         return T::Flags(v,
                         {{0, "PFlE"},
                          {1, "OFlE"},
@@ -128,7 +127,7 @@ void AddErrorHandling(CCapabilityRows& rows, uint32_t offset)
 // Bits 39:32 of the prefetchable window's base and limit, one byte each.
 void AddMemoryUpper(CCapabilityRows& rows, uint32_t offset)
 {
-    rows.Add(offset, 2, "Prefetchable memory behind bridge Upper", [](uint32_t v) {
+    rows.Add(offset, 2, [](uint32_t v) {
         return T::Format("%02x-%02x", v & pci::kHtMemoryUpperMask, v >> pci::kHtMemoryLimitUpperShift);
     });
 }
@@ -136,50 +135,50 @@ void AddMemoryUpper(CCapabilityRows& rows, uint32_t offset)
 void DecodeSlave(CCapabilityRows& rows)
 {
     const bool full = rows.Read(pci::kHtSlaveRevisionOffset, 1) >= pci::kHtRevision102;
-    rows.Add(pci::kHtCommandOffset, 2, "Command", [full](uint32_t v) {
+    rows.Add(pci::kHtCommandOffset, 2, [full](uint32_t v) {
         std::string text =
             T::Format("%s: BaseUnitID=%u UnitCnt=%u MastHost%s DefDir%s", kSlaveInterface, v & pci::kHtUnitIdMask,
                       T::Field(v, pci::kHtUnitCountShift, pci::kHtUnitIdMask), T::Bit(v, 10), T::Bit(v, 11));
         return full ? text + T::Format(" DUL%s", T::Bit(v, 12)) : text;
     });
-    AddLink(rows, pci::kHtSlaveLinkControl0Offset, pci::kHtSlaveLinkConfig0Offset, " 0", full);
-    AddLink(rows, pci::kHtSlaveLinkControl1Offset, pci::kHtSlaveLinkConfig1Offset, " 1", full);
+    AddLink(rows, pci::kHtSlaveLinkControl0Offset, pci::kHtSlaveLinkConfig0Offset, full);
+    AddLink(rows, pci::kHtSlaveLinkControl1Offset, pci::kHtSlaveLinkConfig1Offset, full);
     AddRevision(rows, pci::kHtSlaveRevisionOffset);
     if (!full)
         return;
     AddFrequency(rows, pci::kHtSlaveLinkFrequency0Offset, " 0");
-    AddFrequencyCapability(rows, pci::kHtSlaveFrequencyCap0Offset, " 0");
-    rows.Add(pci::kHtSlaveFeatureOffset, 1, "Feature Capability", FeatureFlags);
+    AddFrequencyCapability(rows, pci::kHtSlaveFrequencyCap0Offset);
+    rows.Add(pci::kHtSlaveFeatureOffset, 1, FeatureFlags);
     AddFrequency(rows, pci::kHtSlaveLinkFrequency1Offset, " 1");
-    AddFrequencyCapability(rows, pci::kHtSlaveFrequencyCap1Offset, " 1");
-    rows.AddPlain(pci::kHtSlaveScratchpadOffset, 2, "Enumeration Scratchpad");
+    AddFrequencyCapability(rows, pci::kHtSlaveFrequencyCap1Offset);
+    rows.AddPlain(pci::kHtSlaveScratchpadOffset, 2, rows.CatalogueName(pci::kHtSlaveScratchpadOffset));
     AddErrorHandling(rows, pci::kHtSlaveErrorHandlingOffset);
     AddMemoryUpper(rows, pci::kHtSlaveMemoryUpperOffset);
-    rows.Add(pci::kHtSlaveBusNumberOffset, 1, "Bus Number", [](uint32_t v) { return T::Format("%02x", v); });
+    rows.Add(pci::kHtSlaveBusNumberOffset, 1, [](uint32_t v) { return T::Format("%02x", v); });
 }
 
 void DecodeHost(CCapabilityRows& rows)
 {
     const bool full = rows.Read(pci::kHtHostRevisionOffset, 1) >= pci::kHtRevision102;
-    rows.Add(pci::kHtCommandOffset, 2, "Command", [full](uint32_t v) {
+    rows.Add(pci::kHtCommandOffset, 2, [full](uint32_t v) {
         std::string text = T::Format("%s: WarmRst%s DblEnd%s", kHostInterface, T::Bit(v, 0), T::Bit(v, 1));
         if (full)
             text += T::Format(" DevNum=%u ", T::Field(v, pci::kHtDeviceNumberShift, pci::kHtUnitIdMask)) +
                 T::Flags(v, {{7, "ChainSide"}, {8, "HostHide"}, {10, "Slave"}, {11, "<EOCErr"}, {12, "DUL"}});
         return text;
     });
-    AddLink(rows, pci::kHtHostLinkControlOffset, pci::kHtHostLinkConfigOffset, "", full);
+    AddLink(rows, pci::kHtHostLinkControlOffset, pci::kHtHostLinkConfigOffset, full);
     AddRevision(rows, pci::kHtHostRevisionOffset);
     if (!full)
         return;
     AddFrequency(rows, pci::kHtHostLinkFrequencyOffset, "");
-    AddFrequencyCapability(rows, pci::kHtHostFrequencyCapOffset, "");
-    rows.Add(pci::kHtHostFeatureOffset, 2, "Feature Capability", [](uint32_t v) {
+    AddFrequencyCapability(rows, pci::kHtHostFrequencyCapOffset);
+    rows.Add(pci::kHtHostFeatureOffset, 2, [](uint32_t v) {
         return FeatureFlags(v) + " " + T::Flags(v, {{8, "ExtRS"}, {9, "UCnfE"}});
     });
     if (!(rows.Read(pci::kHtHostFeatureOffset, 2) & pci::kHtHostExtendedRegisters))
         return;
-    rows.AddPlain(pci::kHtHostScratchpadOffset, 2, "Enumeration Scratchpad");
+    rows.AddPlain(pci::kHtHostScratchpadOffset, 2, rows.CatalogueName(pci::kHtHostScratchpadOffset));
     AddErrorHandling(rows, pci::kHtHostErrorHandlingOffset);
     AddMemoryUpper(rows, pci::kHtHostMemoryUpperOffset);
 }
@@ -187,7 +186,7 @@ void DecodeHost(CCapabilityRows& rows)
 void DecodeMsiMapping(CCapabilityRows& rows)
 {
     const bool fixed = (rows.Read(pci::kHtCommandOffset, 2) & pci::kHtMsiMappingFixed) != 0;
-    rows.Add(pci::kHtCommandOffset, 2, "Command", [](uint32_t v) {
+    rows.Add(pci::kHtCommandOffset, 2, [](uint32_t v) {
         return T::Format("MSI Mapping Enable%s Fixed%s", T::Sign(v & pci::kHtMsiMappingEnable),
                          T::Sign(v & pci::kHtMsiMappingFixed));
     });
@@ -195,19 +194,18 @@ void DecodeMsiMapping(CCapabilityRows& rows)
     if (fixed)
         return;
     const uint32_t high = rows.Read(pci::kHtMsiMappingHighOffset, 4);
-    rows.Add(pci::kHtMsiMappingLowOffset, 4, "Mapping Address Base",
+    rows.Add(pci::kHtMsiMappingLowOffset, 4,
              [high](uint32_t v) { return T::Format("%08x%08x", high, v & pci::kHtMsiMappingLowMask); });
-    rows.Add(pci::kHtMsiMappingHighOffset, 4, "Mapping Address Base Upper",
-             [](uint32_t v) { return T::Format("Address bits 63:32: %08x", v); });
+    rows.Add(pci::kHtMsiMappingHighOffset, 4, [](uint32_t v) { return T::Format("Address bits 63:32: %08x", v); });
 }
 
 void DecodeInterruptDiscovery(CCapabilityRows& rows)
 {
     const uint32_t index = rows.Read(pci::kHtCommandOffset, 2) & pci::kHtInterruptIndexMask;
-    rows.Add(pci::kHtCommandOffset, 2, "Command", [](uint32_t v) {
+    rows.Add(pci::kHtCommandOffset, 2, [](uint32_t v) {
         return CHyperTransportCapabilityRows::TypeName(v) + T::Format(", Index=%02x", v & pci::kHtInterruptIndexMask);
     });
-    rows.Add(pci::kHtInterruptDataOffset, 4, "Data Port",
+    rows.Add(pci::kHtInterruptDataOffset, 4,
              [index](uint32_t) { return T::Format("register %02Xh of the interrupt block", index); });
 }
 
@@ -260,9 +258,9 @@ void CHyperTransportCapabilityRows::Decode(CCapabilityRows& rows)
     case pci::kHtTypeMsiMapping: DecodeMsiMapping(rows); return;
     case pci::kHtTypeInterruptDiscovery: DecodeInterruptDiscovery(rows); return;
     case pci::kHtTypeRevisionId:
-        rows.Add(pci::kHtCommandOffset, 2, "Command",
+        rows.Add(pci::kHtCommandOffset, 2,
                  [](uint32_t v) { return "Revision ID: " + RevisionText(v & pci::kHtRevisionBlockMask); });
         return;
-    default: rows.Add(pci::kHtCommandOffset, 2, "Command", [](uint32_t v) { return TypeName(v); }); return;
+    default: rows.Add(pci::kHtCommandOffset, 2, [](uint32_t v) { return TypeName(v); }); return;
     }
 }

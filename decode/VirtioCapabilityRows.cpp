@@ -30,15 +30,14 @@ bool CVirtioCapabilityRows::Decode(CCapabilityRows& rows, uint32_t length)
         length < pci::kVirtioCapBytes)
         return false;
     const uint32_t type = rows.Read(pci::kVirtioCfgTypeOffset, 1);
-    rows.Add(pci::kVirtioCfgTypeOffset, 1, "Configuration Type", CfgTypeText);
-    rows.Add(pci::kVirtioBarOffset, 1, "BAR", [](uint32_t v) { return T::Format("BAR=%u", v); });
-    rows.Add(pci::kVirtioIdOffset, 1, "ID", [](uint32_t v) { return T::Format("ID=%u", v); });
-    rows.Add(pci::kVirtioRegionOffset, 4, "Offset", [](uint32_t v) { return T::Format("offset=%08x", v); });
-    rows.Add(pci::kVirtioRegionLengthOffset, 4, "Region Length", [](uint32_t v) { return T::Format("size=%08x", v); });
+    rows.Add(pci::kVirtioCfgTypeOffset, 1, CfgTypeText);
+    rows.Add(pci::kVirtioBarOffset, 1, [](uint32_t v) { return T::Format("BAR=%u", v); });
+    rows.Add(pci::kVirtioIdOffset, 1, [](uint32_t v) { return T::Format("ID=%u", v); });
+    rows.Add(pci::kVirtioRegionOffset, 4, [](uint32_t v) { return T::Format("offset=%08x", v); });
+    rows.Add(pci::kVirtioRegionLengthOffset, 4, [](uint32_t v) { return T::Format("size=%08x", v); });
     uint32_t end = pci::kVirtioCapBytes;
     if (type == pci::kVirtioCfgNotify && length >= pci::kVirtioNotifyCapBytes) {
-        rows.Add(pci::kVirtioNotifyMultiplierOffset, 4, "Notify Offset Multiplier",
-                 [](uint32_t v) { return T::Format("multiplier=%08x", v); });
+        rows.Add(pci::kVirtioNotifyMultiplierOffset, 4, [](uint32_t v) { return T::Format("multiplier=%08x", v); });
         end = pci::kVirtioNotifyCapBytes;
     }
     rows.AddPlainRange(end, length, "Vendor Data");

@@ -129,7 +129,7 @@ inline constexpr CFieldSpec kCardBusMemoryFields[] = {
 };
 inline constexpr CFieldSpec kCardBusIoFields[] = {
     {0, 1, "Addressing", "TYPE", A::kRO, false},
-    {2, 31, "Address 31:2", "ADDR", A::kRW, true},
+    {2, 15, "Address 15:2", "ADDR", A::kRW, true},
 };
 
 // The twelve registers 00h..0Fh that every layout shares.

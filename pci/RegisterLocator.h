@@ -153,14 +153,54 @@ inline CRegisterBits DescribeWindow(const uint8_t* space, uint32_t size, uint32_
     return bits;
 }
 
+// The HyperTransport layout its command word's interface or block type names.
+constexpr uint8_t HyperTransportVariant(uint32_t command)
+{
+    switch ((command >> kHtInterfaceTypeShift) & kHtInterfaceTypeMask) {
+    case kHtInterfaceSlave: return capability::kHtVariantSlave;
+    case kHtInterfaceHost: return capability::kHtVariantHost;
+    default: break;
+    }
+    switch ((command >> kHtCapabilityTypeShift) & kHtCapabilityTypeMask) {
+    case kHtTypeMsiMapping: return capability::kHtVariantMsiMapping;
+    case kHtTypeInterruptDiscovery: return capability::kHtVariantInterruptDiscovery;
+    default: return capability::kHtVariantOther;
+    }
+}
+
+// A virtio device's vendor-specific entries name their fields; the notify structure has one more.
+inline uint8_t VendorSpecificVariant(const uint8_t* space, uint32_t at)
+{
+    const uint32_t device = GetLe16(space + kDeviceIdOffset);
+    const uint32_t length = space[at + kVendorSpecificLengthOffset];
+    if (GetLe16(space + kVendorIdOffset) != kVirtioVendor || device < kVirtioFirstDevice ||
+        device > kVirtioLastDevice || length < kVirtioCapBytes)
+        return 0;
+    const bool notify = space[at + kVirtioCfgTypeOffset] == kVirtioCfgNotify && length >= kVirtioNotifyCapBytes;
+    return notify ? capability::kVendorVariantVirtioNotify : capability::kVendorVariantVirtio;
+}
+
 inline uint8_t CapabilityVariant(const uint8_t* space, uint32_t size, uint32_t at, EBlockKind kind, uint16_t id)
 {
-    (void)space;
-    (void)size;
-    (void)at;
-    (void)kind;
-    (void)id;
-    return 0;
+    // Every conventional layout is told apart by the entry's first dword or by the header.
+    if (kind != EBlockKind::kCapability || size < kConfigSpaceBytes || at + kDwordBytes > kConfigSpaceBytes)
+        return 0;
+    const uint32_t word = GetLe16(space + at + kCapabilityHeaderBytes);
+    const bool bridge = (space[kHeaderTypeOffset] & kHeaderLayoutMask) == kLayoutPciBridge;
+    switch (id) {
+    case kCapMsi:
+        return uint8_t(((word & kMsi64BitCapable) ? capability::kMsiVariant64Bit : 0) |
+                       ((word & kMsiPerVectorMasking) ? capability::kMsiVariantMasking : 0));
+    case kCapPciX: return bridge ? capability::kPciXVariantBridge : 0;
+    case kCapEnhancedAllocation: return bridge ? capability::kEaVariantBridge : 0;
+    case kCapPciExpress:
+        return ((word >> kExpPortTypeShift) & kExpPortTypeMask) == kExpTypeExpressToPciBridge
+            ? capability::kExpVariantPciBridge
+            : 0;
+    case kCapHyperTransport: return HyperTransportVariant(word);
+    case kCapVendorSpecific: return VendorSpecificVariant(space, at);
+    default: return 0;
+    }
 }
 
 } // namespace pci
