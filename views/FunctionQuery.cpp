@@ -6,19 +6,14 @@
 #include <vector>
 
 #include "decode/DecodeText.h"
+#include "decode/FunctionAddress.h"
 #include "device/PciFunction.h"
 
 namespace {
 
 constexpr int kHexBase = 16;
 constexpr int kDecimalBase = 10;
-// lspci writes a segment in four digits or more; eight hold any 32-bit number.
-constexpr size_t kMaxSegmentDigits = 8;
-constexpr size_t kMaxBusHexDigits = 2;
-constexpr size_t kMaxDeviceHexDigits = 2;
-constexpr size_t kMaxFunctionDigits = 1;
 constexpr size_t kMaxIdDigits = 4;
-constexpr size_t kMaxDecimalDigits = 3;
 
 std::vector<std::string> Split(const std::string& text, char separator)
 {
@@ -52,64 +47,17 @@ std::optional<uint32_t> Number(const std::string& text, int base, size_t maxDigi
 std::optional<CFunctionQuery> CFunctionQuery::Parse(const std::string& input)
 {
     const std::string text = CDecodeText::Trim(input);
-    if (text.find(':') == std::string::npos)
-        return ParseTreeAddress(text);
-    // The tree's label outside segment 0: "0001:3.0.0".
-    const std::vector<std::string> segmentAndLabel = Split(text, ':');
-    if (segmentAndLabel.size() == 2 && Split(segmentAndLabel[1], '.').size() == 3) {
-        const std::optional<uint32_t> segment = Number(segmentAndLabel[0], kHexBase, kMaxSegmentDigits);
-        std::optional<CFunctionQuery> query = ParseTreeAddress(segmentAndLabel[1]);
-        if (!segment || !query)
-            return std::nullopt;
-        query->m_segment = *segment;
+    if (const std::optional<CFunctionAddress> address = CFunctionAddress::Parse(text)) {
+        CFunctionQuery query;
+        query.m_segment = address->segment;
+        query.m_bus = address->bus;
+        query.m_device = address->device;
+        query.m_function = address->function;
         return query;
     }
     if (text.find('.') == std::string::npos)
         return ParseIds(text);
-    return ParseAddress(text);
-}
-
-// [segment:]bus:device.function, all hexadecimal.
-std::optional<CFunctionQuery> CFunctionQuery::ParseAddress(const std::string& text)
-{
-    const std::vector<std::string> colons = Split(text, ':');
-    if (colons.size() != 2 && colons.size() != 3)
-        return std::nullopt;
-    const std::vector<std::string> dot = Split(colons.back(), '.');
-    if (dot.size() != 2)
-        return std::nullopt;
-    const std::optional<uint32_t> segment =
-        colons.size() == 3 ? Number(colons[0], kHexBase, kMaxSegmentDigits) : std::optional<uint32_t>(0);
-    const std::optional<uint32_t> bus = Number(colons[colons.size() - 2], kHexBase, kMaxBusHexDigits);
-    const std::optional<uint32_t> device = Number(dot[0], kHexBase, kMaxDeviceHexDigits);
-    const std::optional<uint32_t> function = Number(dot[1], kHexBase, kMaxFunctionDigits);
-    if (!segment || !bus || !device || !function || *device > pci::kMaxDevice || *function > pci::kMaxFunction)
-        return std::nullopt;
-    CFunctionQuery query;
-    query.m_segment = *segment;
-    query.m_bus = *bus;
-    query.m_device = *device;
-    query.m_function = *function;
-    return query;
-}
-
-// bus.device.function in decimal, as the tree's labels begin.
-std::optional<CFunctionQuery> CFunctionQuery::ParseTreeAddress(const std::string& text)
-{
-    const std::vector<std::string> parts = Split(text, '.');
-    if (parts.size() != 3)
-        return std::nullopt;
-    const std::optional<uint32_t> bus = Number(parts[0], kDecimalBase, kMaxDecimalDigits);
-    const std::optional<uint32_t> device = Number(parts[1], kDecimalBase, kMaxDecimalDigits);
-    const std::optional<uint32_t> function = Number(parts[2], kDecimalBase, kMaxDecimalDigits);
-    if (!bus || !device || !function || *bus > pci::kMaxBus || *device > pci::kMaxDevice ||
-        *function > pci::kMaxFunction)
-        return std::nullopt;
-    CFunctionQuery query;
-    query.m_bus = *bus;
-    query.m_device = *device;
-    query.m_function = *function;
-    return query;
+    return std::nullopt;
 }
 
 // vendor:device in hexadecimal.

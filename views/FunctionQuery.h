@@ -22,8 +22,6 @@ public:
     static std::string FormatLspciLine(const CPciFunction& function);
 
 private:
-    static std::optional<CFunctionQuery> ParseAddress(const std::string& text);
-    static std::optional<CFunctionQuery> ParseTreeAddress(const std::string& text);
     static std::optional<CFunctionQuery> ParseIds(const std::string& text);
 
     bool m_byIds = false;

@@ -3,6 +3,10 @@
 # -DMODE=hex|decimal|capabilities|json or -DARGS="arguments separated by spaces";
 # -DMACHINE=image makes the driver serve that machine. With -DNATIVE=program the golden
 # file is what the native brisco-dump prints from MACHINE with the same arguments.
+# -DEXIT=code: the exit code both programs must give (default 0).
+if(NOT DEFINED EXIT)
+  set(EXIT 0)
+endif()
 set(args "")
 if(MODE STREQUAL "decimal")
   set(args --decimal)
@@ -20,8 +24,8 @@ execute_process(
   OUTPUT_FILE ${OUTPUT}
   ERROR_VARIABLE errors
   RESULT_VARIABLE result)
-if(NOT result EQUAL 0)
-  message(FATAL_ERROR "brisco-dump.exe ${args} failed (${result}): ${errors}")
+if(NOT result EQUAL EXIT)
+  message(FATAL_ERROR "brisco-dump.exe ${args} exited ${result}, not ${EXIT}: ${errors}")
 endif()
 if(NATIVE)
   if(NOT EXISTS ${NATIVE})
@@ -33,8 +37,8 @@ if(NATIVE)
     OUTPUT_FILE ${GOLDEN}
     ERROR_VARIABLE errors
     RESULT_VARIABLE result)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "the native brisco-dump ${args} failed (${result}): ${errors}")
+  if(NOT result EQUAL EXIT)
+    message(FATAL_ERROR "the native brisco-dump ${args} exited ${result}, not ${EXIT}: ${errors}")
   endif()
 endif()
 execute_process(COMMAND diff -u ${GOLDEN} ${OUTPUT} OUTPUT_VARIABLE difference RESULT_VARIABLE differs)

@@ -471,6 +471,10 @@ TEST(DumpTool, FailuresGiveOneLineAndNonZeroExit)
         {{"--bar", "0"}, 2, "brisco-dump: --bar needs --function"},
         {{"--function", "1.0.0", "--bar", "0", "--unit", "3"}, 2, "brisco-dump: bad unit width '3'"},
         {{"--function", "1.0.0", "--rows", "4"}, 2, "brisco-dump: --rows needs --bar"},
+        {{"--write", "1.0.0"}, 2, "brisco-dump: --write needs at least one REG=VALUE[:MASK]"},
+        {{"COMMAND=0"}, 2, "brisco-dump: COMMAND=0 needs --write FUNCTION"},
+        {{"--write", "1.0.0", "--json", "COMMAND=0"}, 2, "brisco-dump: --write excludes"},
+        {{"--write", "0.9.0", "COMMAND=0"}, 1, "brisco-dump: no function 0.9.0 in the machine"},
     };
     for (const CCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "args: " << testing::PrintToString(c.args));
@@ -537,6 +541,38 @@ TEST(DumpTool, NamesFileOfAnyName)
     fs::remove(names);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out.rfind("0.0.0   Bridge   (8086/7190) - Test Vendor / Test Host\n", 0), 0u) << result.out;
+}
+
+// Each write prints what the register read before, what was sent and kept, and the catalogue's
+// prediction; a BAR keeps only its size's bits, so the call fails. A bad write anywhere in the
+// call, or a dry run, writes nothing.
+TEST(DumpTool, WritesReportTheirReadBackAgainstThePrediction)
+{
+    int writes = 0;
+    CompatSetRequestObserver([&writes](uint32_t code, const std::vector<uint8_t>&, uint32_t, bool) {
+        writes += code == IOCTL_WRITE_CONFIG;
+    });
+    const CRunResult made = RunDump({"--write", "01:00.0", "0x0c.b=10", "COMMAND=0", "BASE_ADDRESS_0=FFFFFFFF"});
+    EXPECT_EQ(made.exitCode, 1) << made.err;
+    EXPECT_EQ(made.out,
+              "0x0c.b (0Ch.B)\tbefore 08h\twritten 10h\tmask FFh\tread back 10h\tpredicted 10h\n"
+              "COMMAND (04h.W)\tbefore 0087h\twritten 0000h\tmask FFFFh\tread back 0080h\tpredicted 0080h\n"
+              "BASE_ADDRESS_0 (10h.L)\tbefore D4000008h\twritten FFFFFFFFh\tmask FFFFFFFFh\tread back FC000008h"
+              "\tpredicted FFFFFFFFh\tdiffers 03FFFFF7h\n");
+    EXPECT_EQ(writes, 3);
+    EXPECT_EQ(RunDump({"--write", "1.0.0", "CAP_PM+PMCSR.STATE=3"}).exitCode, 0);
+
+    writes = 0;
+    const CRunResult dry = RunDump({"--dry-run", "--write", "1.0.0", "COMMAND=83:3"});
+    EXPECT_EQ(dry.exitCode, 0) << dry.err;
+    EXPECT_EQ(dry.out, "COMMAND (04h.W)\tbefore 0087h\twritten 0087h\tmask 0003h\tread back not written"
+                       "\tpredicted 0087h\n");
+    const CRunResult bad = RunDump({"--write", "1.0.0", "COMMAND=0", "ECAP_AER+04.L=0"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_EQ(bad.err, "brisco-dump: bad write 'ECAP_AER+04.L=0': the function has no capability ECAP_AER\n");
+    EXPECT_EQ(writes, 0) << "a dry run or a call with a bad write wrote";
+    CompatSetRequestObserver(nullptr);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "decode/CapabilityListing.h"
 #include "views/DisplaySettings.h"
 #include "decode/ConfigSpaceModel.h"
+#include "decode/WriteCommand.h"
 #include "device/PciFunction.h"
 #include "pci/Bar.h"
 
@@ -41,6 +42,7 @@ const char kUsage[] =
     "                   [--every-function] [--function BUS.DEVICE.FUNCTION] [--names FILE] [MACHINE]\n"
     "       brisco-dump --function BUS.DEVICE.FUNCTION --bar N [--unit 1|2|4] [--rows R] [--probe]\n"
     "                   [--decimal] [MACHINE]\n"
+    "       brisco-dump [--dry-run] --write FUNCTION REG=VALUE[:MASK]... [MACHINE]\n"
     "Prints the bus tree, then the configuration registers of every function (or of the one\n"
     "given), one row per line: offset, size, name, value and decoded text separated by tabs.\n"
     "With --bar, prints instead the grid of that BAR's range as its BAR page shows it: the\n"
@@ -67,6 +69,12 @@ const char kUsage[] =
     "  --unit W      bytes per unit in the grid: 1 (default), 2 or 4\n"
     "  --rows R      print at most R rows of the grid (default 256)\n"
     "  --probe       size the BAR by probing when its size is not known (otherwise one row)\n"
+    "  --write FUNCTION REG=VALUE[:MASK]...  write registers of FUNCTION as setpci does and\n"
+    "                print one line per write: register, before, written, mask, read back and\n"
+    "                predicted value; REG is OFFSET.B|.W|.L, NAME, NAME.FIELD, CAP_ID+...\n"
+    "                or ECAP_ID+...; VALUE and MASK are hexadecimal. Exit 0 only when every\n"
+    "                read-back is the predicted value\n"
+    "  --dry-run     with --write: print the lines without writing\n"
     "  MACHINE       machine image to load (native build; default: the built-in machine)\n";
 constexpr size_t kMaxCountDigits = 10;
 
@@ -130,21 +138,6 @@ bool ParseNumber(const std::string& text, uint32_t limit, uint32_t* value)
     return *value < limit;
 }
 
-constexpr size_t kSegmentDigits = 4;
-constexpr uint32_t kSegmentLimit = 0x10000;
-constexpr size_t kBusDigits = 2;
-constexpr size_t kDeviceDigits = 2;
-
-// One to maxDigits hexadecimal digits naming a value below limit.
-bool ParseHex(const std::string& text, size_t maxDigits, uint32_t limit, uint32_t* value)
-{
-    if (text.empty() || text.size() > maxDigits ||
-        text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-        return false;
-    *value = uint32_t(strtoul(text.c_str(), nullptr, 16));
-    return *value < limit;
-}
-
 bool ParseCount(const std::string& text, uint32_t* value)
 {
     if (text.empty() || text.size() > kMaxCountDigits || text.find_first_not_of("0123456789") != std::string::npos)
@@ -159,9 +152,12 @@ std::ostream& Error(std::ostream& err)
     return err << kProgramName << ": ";
 }
 
-std::string FunctionAddress(const CPciFunction& function)
+// "0290h": a register's value in as many digits as its bytes take, as --diff writes it.
+std::string HexValue(uint32_t value, uint32_t width)
 {
-    return CBusTreeModel::FormatAddress(function);
+    char text[16];
+    snprintf(text, sizeof text, "%0*Xh", int(width * 2), unsigned(value));
+    return text;
 }
 
 } // namespace
@@ -234,6 +230,8 @@ int CDumpTool::Run(const std::string& programPath, const std::vector<std::string
         }
     }
 
+    if (m_write)
+        return RunWrites(*chosen->function, out, err);
     if (m_barIndex) {
         if (!PrintBarGrid(chosen->function, out, err))
             return kExitFailure;
@@ -312,13 +310,33 @@ bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostrea
         } else if (arg == "--help" || arg == "-h") {
             m_showHelp = true;
         } else if (arg == "--function" && hasValue) {
-            m_address = ParseAddress(args[++i]);
+            if (m_write) {
+                Error(err) << "--write names its own function; --function is not needed\n";
+                return false;
+            }
+            m_address = CFunctionAddress::Parse(args[++i]);
             if (!m_address) {
                 Error(err) << "bad function address '" << args[i]
                            << "': expected BUS.DEVICE.FUNCTION in decimal as the tree writes it (0.7.1, "
                               "0001:3.0.0) or lspci's BB:DD.F (00:07.1, 0001:03:00.0)\n";
                 return false;
             }
+        } else if (arg == "--write" && hasValue) {
+            if (m_address) {
+                Error(err) << "--write names its own function; --function is not needed\n";
+                return false;
+            }
+            m_write = true;
+            m_address = CFunctionAddress::Parse(args[++i]);
+            if (!m_address) {
+                Error(err) << "bad function address '" << args[i]
+                           << "': expected the tree's B.D.F (0.7.1, 0001:3.0.0) or lspci's BB:DD.F (00:07.1)\n";
+                return false;
+            }
+        } else if (arg == "--dry-run") {
+            m_dryRun = true;
+        } else if (arg.find('=') != std::string::npos && arg[0] != '-') {
+            m_writes.push_back(arg);
         } else if (arg == "--names" && hasValue) {
             m_namesFile = args[++i];
         } else if (arg == "--bar" && hasValue) {
@@ -345,7 +363,8 @@ bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostrea
         } else if (arg == "--probe") {
             m_probe = true;
             gridOption = arg;
-        } else if (arg == "--function" || arg == "--names" || arg == "--bar" || arg == "--unit" || arg == "--rows") {
+        } else if (arg == "--function" || arg == "--write" || arg == "--names" || arg == "--bar" || arg == "--unit" ||
+                   arg == "--rows") {
             Error(err) << arg << " needs a value\n" << kUsage;
             return false;
         } else if (!arg.empty() && arg[0] == '-') {
@@ -366,43 +385,27 @@ bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostrea
         Error(err) << gridOption << " needs --bar\n" << kUsage;
         return false;
     }
-    return true;
+    return CheckWriteArguments(err);
 }
 
-std::optional<CDumpTool::CAddress> CDumpTool::ParseAddress(const std::string& text)
+bool CDumpTool::CheckWriteArguments(std::ostream& err) const
 {
-    CAddress address{};
-    std::string rest = text;
-    const size_t colons = size_t(std::count(text.begin(), text.end(), ':'));
-    const size_t dots = size_t(std::count(text.begin(), text.end(), '.'));
-    // A segment comes first: before the only colon of a tree label, before the first of lspci's two.
-    if (colons == 2 || (colons == 1 && dots == 2)) {
-        const size_t colon = text.find(':');
-        uint32_t segment = 0;
-        if (!ParseHex(text.substr(0, colon), kSegmentDigits, kSegmentLimit, &segment))
-            return std::nullopt;
-        address.segment = uint16_t(segment);
-        rest = text.substr(colon + 1);
+    if (!m_write) {
+        if (!m_writes.empty() || m_dryRun) {
+            Error(err) << (m_dryRun ? "--dry-run" : m_writes.front().c_str()) << " needs --write FUNCTION\n" << kUsage;
+            return false;
+        }
+        return true;
     }
-    const size_t colon = rest.find(':');
-    const size_t first = rest.find('.');
-    if (colon != std::string::npos) {
-        // lspci's BB:DD.F in hexadecimal.
-        if (first == std::string::npos || first < colon ||
-            !ParseHex(rest.substr(0, colon), kBusDigits, pci::kBusCount, &address.bus) ||
-            !ParseHex(rest.substr(colon + 1, first - colon - 1), kDeviceDigits, pci::kDevicesPerBus, &address.device) ||
-            !ParseHex(rest.substr(first + 1), 1, pci::kFunctionsPerDevice, &address.function))
-            return std::nullopt;
-        return address;
+    if (m_writes.empty()) {
+        Error(err) << "--write needs at least one REG=VALUE[:MASK]\n" << kUsage;
+        return false;
     }
-    const size_t second = first == std::string::npos ? first : rest.find('.', first + 1);
-    if (second == std::string::npos)
-        return std::nullopt;
-    if (!ParseNumber(rest.substr(0, first), pci::kBusCount, &address.bus) ||
-        !ParseNumber(rest.substr(first + 1, second - first - 1), pci::kDevicesPerBus, &address.device) ||
-        !ParseNumber(rest.substr(second + 1), pci::kFunctionsPerDevice, &address.function))
-        return std::nullopt;
-    return address;
+    if (m_output != Output::kRegisters || m_barIndex || !m_diffImage.empty() || !m_saveImage.empty()) {
+        Error(err) << "--write excludes --capabilities, --json, --diff, --save-image and --bar\n";
+        return false;
+    }
+    return true;
 }
 
 #ifdef _WIN32
@@ -529,11 +532,6 @@ std::string Hex(const uint8_t* bytes, uint32_t size)
     return text;
 }
 
-std::string Address(const CPciFunction& f)
-{
-    return CBusTreeModel::FormatAddress(f);
-}
-
 void PrintJsonRow(std::ostream& out, uint32_t offset, uint32_t size, const std::string& name, uint32_t value,
                   const std::string& text)
 {
@@ -551,7 +549,8 @@ void CDumpTool::PrintJson(const CBusTreeModel& tree, const CBusTreeItem* chosen,
         const CBusTreeItem& item = items[i];
         out << (i ? "," : "") << "\n    {\"depth\": " << item.depth << ", \"parent\": " << item.parent
             << ", \"label\": " << Quote(item.label)
-            << ", \"function\": " << (item.function ? Quote(Address(*item.function)) : "null") << '}';
+            << ", \"function\": " << (item.function ? Quote(CBusTreeModel::FormatAddress(*item.function)) : "null")
+            << '}';
     }
     out << "\n  ],\n  \"functions\": [";
     bool first = true;
@@ -568,7 +567,7 @@ void CDumpTool::PrintJson(const CBusTreeModel& tree, const CBusTreeItem* chosen,
 void CDumpTool::PrintJsonFunction(CPciFunction* function, const std::string& label, std::ostream& out) const
 {
     const CPciFunction& f = *function;
-    out << "    {\n      \"address\": " << Quote(Address(f)) << ",\n      ";
+    out << "    {\n      \"address\": " << Quote(CBusTreeModel::FormatAddress(f)) << ",\n      ";
     // Segment 0 is left unnamed, as in the tree.
     if (f.m_segment != 0)
         out << "\"segment\": " << f.m_segment << ", ";
@@ -616,17 +615,17 @@ bool CDumpTool::PrintBarGrid(CPciFunction* function, std::ostream& out, std::ost
 {
     const int index = *m_barIndex;
     if (!function->IsReadable()) {
-        Error(err) << "function " << FunctionAddress(*function) << " could not be read\n";
+        Error(err) << "function " << CBusTreeModel::FormatAddress(*function) << " could not be read\n";
         return false;
     }
     const CBarInfo bar = function->GetBar(index);
     if (bar.kind == pci::BarKind::kUpperHalf) {
-        Error(err) << "BAR " << index << " of " << FunctionAddress(*function) << " is the upper half of the 64-bit BAR "
-                   << index - 1 << '\n';
+        Error(err) << "BAR " << index << " of " << CBusTreeModel::FormatAddress(*function)
+                   << " is the upper half of the 64-bit BAR " << index - 1 << '\n';
         return false;
     }
     if (!bar.IsPresent()) {
-        Error(err) << "function " << FunctionAddress(*function) << " has no BAR " << index << '\n';
+        Error(err) << "function " << CBusTreeModel::FormatAddress(*function) << " has no BAR " << index << '\n';
         return false;
     }
     // Probing writes to the device, so only when asked; the page asks the user instead.
@@ -648,4 +647,49 @@ bool CDumpTool::PrintBarGrid(CPciFunction* function, std::ostream& out, std::ost
         out << '\n';
     }
     return true;
+}
+
+int CDumpTool::RunWrites(CPciFunction& function, std::ostream& out, std::ostream& err) const
+{
+    const std::string address = CBusTreeModel::FormatAddress(function);
+    if (!function.IsReadable()) {
+        Error(err) << "function " << address << " could not be read\n";
+        return kExitFailure;
+    }
+    std::string error;
+    const std::optional<std::vector<CWriteCommand>> commands =
+        CWriteCommand::ParseAll(m_writes, function.GetSpace(), function.GetSpaceSize(), &error);
+    if (!commands) {
+        Error(err) << error << '\n';
+        return kExitUsage;
+    }
+    bool asPredicted = true;
+    for (const CWriteCommand& command : *commands) {
+        const uint32_t width = command.width;
+        out << command.Describe();
+        if (m_dryRun) {
+            const CWriteCommand::CPreview preview = command.Preview(function.GetSpace(), function.GetSpaceSize());
+            out << "\tbefore " << HexValue(preview.before, width) << "\twritten " << HexValue(preview.written, width)
+                << "\tmask " << HexValue(command.mask, width) << "\tread back not written\tpredicted "
+                << HexValue(preview.predicted, width) << '\n';
+            continue;
+        }
+        const CPciFunction::CWriteResult result = function.Write(command.offset, width, command.value, command.mask);
+        out << "\tbefore " << HexValue(result.before, width) << "\twritten " << HexValue(result.written, width)
+            << "\tmask " << HexValue(command.mask, width) << "\tread back "
+            << (result.readOk ? HexValue(result.readBack, width) : std::string("failed")) << "\tpredicted "
+            << HexValue(result.predicted, width);
+        if (result.readOk && result.Differs())
+            out << "\tdiffers " << HexValue(result.Differs(), width);
+        out << '\n';
+        if (const DWORD refused = function.TakeWriteError())
+            Error(err) << command.Describe() << ": " << CPciFunction::DescribeWriteError(refused, false) << '\n';
+        asPredicted = asPredicted && result.sent && result.readOk && !result.Differs();
+    }
+    out.flush();
+    if (!out) {
+        Error(err) << "cannot write the output\n";
+        return kExitFailure;
+    }
+    return asPredicted ? kExitOk : kExitFailure;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // brisco-dump: prints the bus tree and the register rows of a machine as text, exactly as
 // the bus tree and the configuration-space page show them, or its capabilities one line each,
-// or everything as one JSON document, or the grid of one BAR's range as the BAR page shows it.
+// or everything as one JSON document, or the grid of one BAR's range as the BAR page shows it;
+// or writes registers of one function in setpci's REG=VALUE[:MASK] form and reports each read-back.
+#include "decode/FunctionAddress.h"
 #include "device/PciFunction.h"
 
 #include <stdint.h>
@@ -28,18 +30,9 @@ public:
     static constexpr uint32_t kDefaultGridRows = 256;
 
 private:
-    struct CAddress
-    {
-        uint16_t segment;
-        uint32_t bus;
-        uint32_t device;
-        uint32_t function;
-    };
-
     bool ParseArguments(const std::vector<std::string>& args, std::ostream& err);
-    // A function as the tree labels it ("0.31.3", "0001:3.0.0") or as lspci writes it
-    // ("00:1f.3", "0001:03:00.0").
-    static std::optional<CAddress> ParseAddress(const std::string& text);
+    // Checks the options --write excludes and that it has something to write.
+    bool CheckWriteArguments(std::ostream& err) const;
     bool LoadMachine(std::ostream& err);
     std::string FindNameFolder(const std::string& programPath, std::ostream& err);
     void PrintTree(const CBusTreeModel& tree, std::ostream& out) const;
@@ -48,6 +41,9 @@ private:
     bool PrintBarGrid(CPciFunction* function, std::ostream& out, std::ostream& err) const;
     int PrintDifferences(const CPciFunction* root, std::ostream& out, std::ostream& err) const;
     void PrintCapabilities(const CPciFunction& function, std::ostream& out) const;
+    // Resolves every REG=VALUE[:MASK] first, then makes (or with --dry-run only describes) each
+    // write, one line each; kExitOk only when every read-back is the predicted value.
+    int RunWrites(CPciFunction& function, std::ostream& out, std::ostream& err) const;
     // The whole machine as one JSON document; the schema is in docs/brisco-dump.md.
     void PrintJson(const CBusTreeModel& tree, const CBusTreeItem* chosen, std::ostream& out) const;
     void PrintJsonFunction(CPciFunction* function, const std::string& label, std::ostream& out) const;
@@ -58,7 +54,10 @@ private:
     bool m_hexMode = true;
     bool m_showHelp = false;
     CScanOptions m_scanOptions;
-    std::optional<CAddress> m_address;
+    std::optional<CFunctionAddress> m_address;
+    bool m_write = false;
+    bool m_dryRun = false;
+    std::vector<std::string> m_writes; // REG=VALUE[:MASK] as typed
     std::optional<int> m_barIndex;
     int m_unitWidth = 1;
     uint32_t m_rowLimit = kDefaultGridRows;
