@@ -1,6 +1,7 @@
 #pragma once
 // The registers of the extended capabilities, offsets from the header dword. Register names
 // are the ones the capability pages show; symbols are the short setpci-style names.
+#include "pci/ConfigSpace.h"
 #include "pci/ExtendedCapability.h"
 #include "pci/RegisterCatalogue.h"
 
@@ -19,9 +20,11 @@ constexpr uint8_t kDwordStride = 4;
 // VC resources: at most eight, extended VC count plus one.
 constexpr uint8_t kVcResources = 8;
 constexpr uint8_t kVcResourceStride = 12;
-// Root complex link entries: the element's 8-bit count of them.
-constexpr uint8_t kRcLinkEntries = 255;
+// Root complex link entries: as many as an entry at 100h has room for below 1000h (its
+// 8-bit count could declare more).
+constexpr uint32_t kExtendedSpaceBytes = kExtendedConfigSpaceBytes - kExtCapFirstOffset;
 constexpr uint8_t kRcLinkEntryStride = 16;
+constexpr uint8_t kRcLinkEntries = uint8_t((kExtendedSpaceBytes - kRcLinkEntriesOffset) / kRcLinkEntryStride);
 constexpr uint8_t kRebarEntries = 6;
 constexpr uint8_t kRebarStride = 8;
 constexpr uint8_t kDpaAllocations = 32;
