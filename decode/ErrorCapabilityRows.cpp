@@ -34,8 +34,7 @@ void DecodeAer(CCapabilityRows& rows)
                       {12, "HdrLogCap"}});
     });
     for (uint32_t i = 0; i < pci::kAerHeaderLogDwords; ++i)
-        rows.Add(pci::kAerHeaderLogOffset + i * 4, 4, T::Format("HeaderLog %u", i),
-                 [](uint32_t v) { return T::Format("%08x", v); });
+        rows.Add(pci::kAerHeaderLogOffset + i * 4, 4, [](uint32_t v) { return T::Format("%08x", v); });
     if (!IsRootPort(rows))
         return;
     rows.Add(pci::kAerRootCommandOffset, 4, [](uint32_t v) {

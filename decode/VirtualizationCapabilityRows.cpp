@@ -80,7 +80,7 @@ void DecodeSriov(CCapabilityRows& rows)
         const uint32_t value = rows.Read(offset, 4);
         const bool is64 = pci::IsMemory64Bar(value) && i + 1 < pci::kSriovVfBarCount;
         const uint32_t upper = is64 ? rows.Read(offset + pci::kBarBytes, 4) : 0;
-        rows.Add(offset, 4, T::Format("VF BAR %u", i), [&](uint32_t v) { return VfBarText(v, upper); });
+        rows.Add(offset, 4, [&](uint32_t v) { return VfBarText(v, upper); });
         if (is64) {
             rows.AddPlain(offset + pci::kBarBytes, 4, T::Format("VF BAR %u upper half", i));
             ++i;
