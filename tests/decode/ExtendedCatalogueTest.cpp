@@ -77,4 +77,38 @@ TEST(ExtendedCatalogue, EachBlockIsFoundByItsIdAndSymbol)
     }
 }
 
+// What a write does to the registers engineers edit most, found by setpci's names.
+TEST(ExtendedCatalogue, PredictsStatusClearsMasksAndHostOwnedBits)
+{
+    struct CCase
+    {
+        const char* block;
+        const char* reg;
+        uint32_t before;
+        uint32_t written;
+        uint32_t readBack;
+        uint32_t hostOwned;
+    };
+    const CCase cases[] = {
+        {"AER", "UESTA", 0x00101010, 0x00000010, 0x00101000, 0},
+        {"AER", "UEMSK", 0x00000000, 0xFFFFFFFF, 0x07FFF030, 0},
+        {"AER", "CESTA", 0x000031C1, 0x00002001, 0x000011C0, 0},
+        {"AER", "ROOTSTA", 0xF800007F, 0x00000001, 0xF800007E, 0},
+        {"DPC", "STA", 0x00002019, 0x00000001, 0x00002018, 0},
+        {"L1PM", "STA", 0x00000001, 0x00000001, 0x00000000, 0},
+        {"SRIOV", "CTL", 0x00000000, 0x0000FFFF, 0x0000003F, 0x0009},
+        {"REBAR", "CTL", 0x00000820, 0x00000D20, 0x00000D20, 0xFFFFFFFF},
+    };
+    for (const CCase& c : cases) {
+        const std::string where = std::string(c.block) + "." + c.reg;
+        const CRegisterBlock* block = FindBlockBySymbol(true, c.block, uint32_t(std::strlen(c.block)));
+        ASSERT_NE(block, nullptr) << where;
+        const CRegisterSpec* spec = RegisterNamed(*block, c.reg, uint32_t(std::strlen(c.reg)));
+        ASSERT_NE(spec, nullptr) << where;
+        const CRegisterBits bits = BitsOf(*spec);
+        EXPECT_EQ(PredictReadBack(bits, c.before, c.written), c.readBack) << where;
+        EXPECT_EQ(bits.hostOwned, c.hostOwned & RegisterMask(spec->width)) << where;
+    }
+}
+
 } // namespace
