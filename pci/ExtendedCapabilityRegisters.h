@@ -17,8 +17,6 @@ constexpr uint8_t kMarginLaneStride = 4;
 // ACS egress control vector: 256 bits at most.
 constexpr uint8_t kAcsEgressVectorDwords = 8;
 constexpr uint8_t kDwordStride = 4;
-// VC resources: at most eight, extended VC count plus one.
-constexpr uint8_t kVcResources = 8;
 constexpr uint8_t kVcResourceStride = 12;
 // Root complex link entries: as many as an entry at 100h has room for below 1000h (its
 // 8-bit count could declare more).
@@ -168,18 +166,20 @@ inline constexpr CFieldSpec kVcResourceStatusFields[] = {
     {0, 0, "Port Arbitration Table Status", "INPROGRESS", A::kRO, false},
     {1, 1, "VC Negotiation Pending", "PENDING", A::kRO, false},
 };
-inline constexpr CRegisterSpec kVcRegisters[] = {
+// One layout per extended VC count: the resources end where the arbitration tables may begin.
+template <uint8_t kResources>
+inline constexpr CRegisterSpec kVcRegistersOf[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kVcPortCap1Offset, 4, "Port VC Capability 1", "PORTCAP1", A::kRsvdP, kVcPortCap1Fields),
     Register(kVcPortCap2Offset, 4, "Port VC Capability 2", "PORTCAP2", A::kRsvdP, kVcPortCap2Fields),
     Register(kVcPortControlOffset, 2, "Port VC Control", "PORTCTL", A::kRsvdP, kVcPortControlFields),
     Register(kVcPortStatusOffset, 2, "Port VC Status", "PORTSTA", A::kRsvdZ, kVcPortStatusFields),
     Repeated(Register(kVcResourceOffset, 4, "VC Resource Capability", "RESCAP", A::kRsvdP, kVcResourceCapFields),
-             kVcResources, kVcResourceStride),
+             kResources, kVcResourceStride),
     Repeated(Register(kVcResourceOffset + kVcResourceControlOffset, 4, "VC Resource Control", "RESCTL", A::kRsvdP,
-                      kVcResourceControlFields), kVcResources, kVcResourceStride),
+                      kVcResourceControlFields), kResources, kVcResourceStride),
     Repeated(Register(kVcResourceOffset + kVcResourceStatusOffset, 2, "VC Resource Status", "RESSTA", A::kRsvdZ,
-                      kVcResourceStatusFields), kVcResources, kVcResourceStride),
+                      kVcResourceStatusFields), kResources, kVcResourceStride),
 };
 
 // ---- Serial number, power budgeting ----
@@ -916,16 +916,27 @@ inline constexpr CRegisterSpec kIdeRegisters[] = {
 #undef BRISCO_EXTENDED_HEADER_REGISTER
 // clang-format on
 
+// A VC capability's blocks, variant n for an extended VC count of n.
+#define BRISCO_VC_BLOCKS(id, symbol)                                              \
+    Block(EBlockKind::kExtendedCapability, id, symbol, kVcRegistersOf<1>, 0),     \
+        Block(EBlockKind::kExtendedCapability, id, symbol, kVcRegistersOf<2>, 1), \
+        Block(EBlockKind::kExtendedCapability, id, symbol, kVcRegistersOf<3>, 2), \
+        Block(EBlockKind::kExtendedCapability, id, symbol, kVcRegistersOf<4>, 3), \
+        Block(EBlockKind::kExtendedCapability, id, symbol, kVcRegistersOf<5>, 4), \
+        Block(EBlockKind::kExtendedCapability, id, symbol, kVcRegistersOf<6>, 5), \
+        Block(EBlockKind::kExtendedCapability, id, symbol, kVcRegistersOf<7>, 6), \
+        Block(EBlockKind::kExtendedCapability, id, symbol, kVcRegistersOf<8>, 7)
+
 inline constexpr CRegisterBlock kExtendedCapabilityBlocks[] = {
     Block(EBlockKind::kExtendedCapability, kExtCapAer, "AER", kAerRegisters),
-    Block(EBlockKind::kExtendedCapability, kExtCapVirtualChannel, "VC", kVcRegisters),
+    BRISCO_VC_BLOCKS(kExtCapVirtualChannel, "VC"),
     Block(EBlockKind::kExtendedCapability, kExtCapSerialNumber, "SN", kSerialRegisters),
     Block(EBlockKind::kExtendedCapability, kExtCapPowerBudgeting, "PB", kPowerBudgetRegisters),
     Block(EBlockKind::kExtendedCapability, kExtCapRcLinkDeclaration, "RCLINK", kRcLinkRegisters),
     Block(EBlockKind::kExtendedCapability, kExtCapRcInternalLink, "RCILINK", kRcInternalLinkRegisters),
     Block(EBlockKind::kExtendedCapability, kExtCapRcEventCollector, "RCEC", kRcEventRegisters),
-    Block(EBlockKind::kExtendedCapability, kExtCapMfvc, "MFVC", kVcRegisters),
-    Block(EBlockKind::kExtendedCapability, kExtCapVirtualChannel9, "VC2", kVcRegisters),
+    BRISCO_VC_BLOCKS(kExtCapMfvc, "MFVC"),
+    BRISCO_VC_BLOCKS(kExtCapVirtualChannel9, "VC2"),
     Block(EBlockKind::kExtendedCapability, kExtCapRcrb, "RCRB", kRcrbRegisters),
     Block(EBlockKind::kExtendedCapability, kExtCapVendorSpecific, "VNDR", kVsecRegisters),
     Block(EBlockKind::kExtendedCapability, kExtCapConfigAccess, "CAC", kConfigAccessRegisters),
@@ -965,5 +976,17 @@ inline constexpr CRegisterBlock kExtendedCapabilityBlocks[] = {
     Block(EBlockKind::kExtendedCapability, kExtCapIde, "IDE", kIdeRegisters),
     Block(EBlockKind::kExtendedCapability, kExtCapPhysical64, "64GT", kPhysical64Registers),
 };
+
+#undef BRISCO_VC_BLOCKS
+
+// Which layout of an extended capability the entry at `at` has: the VC capabilities have one
+// per extended VC count, every other capability has one.
+constexpr uint8_t ExtendedVariant(const uint8_t* space, uint32_t size, uint32_t at, uint16_t id)
+{
+    const bool virtualChannel = id == kExtCapVirtualChannel || id == kExtCapVirtualChannel9 || id == kExtCapMfvc;
+    if (!virtualChannel || at + kVcPortCap1Offset >= size)
+        return 0;
+    return uint8_t(space[at + kVcPortCap1Offset] & kVcExtendedCountMask);
+}
 
 } // namespace pci::extended

@@ -155,11 +155,8 @@ inline CRegisterBits DescribeWindow(const uint8_t* space, uint32_t size, uint32_
 
 inline uint8_t CapabilityVariant(const uint8_t* space, uint32_t size, uint32_t at, EBlockKind kind, uint16_t id)
 {
-    (void)space;
-    (void)size;
-    (void)at;
-    (void)kind;
-    (void)id;
+    if (kind == EBlockKind::kExtendedCapability)
+        return extended::ExtendedVariant(space, size, at, id);
     return 0;
 }
 
