@@ -63,7 +63,12 @@ inline constexpr CFieldSpec kHeaderFields[] = {
     {23, 23, "MC Blocked TLP", "BLOCKEDTLP", access, false},                     \
     {24, 24, "AtomicOp Egress Blocked", "ATOMICOPBLOCKED", access, false},       \
     {25, 25, "TLP Prefix Blocked Error", "TLPBLOCKEDERR", access, false},        \
-    {26, 26, "Poisoned TLP Egress Blocked", "POISONTLPBLOCKED", access, false}
+    {26, 26, "Poisoned TLP Egress Blocked", "POISONTLPBLOCKED", access, false},  \
+    {27, 27, "DMWr Request Egress Blocked", "DMWRBLOCKED", access, false},        \
+    {28, 28, "IDE Check Failed", "IDECHECK", access, false},                     \
+    {29, 29, "Misrouted IDE TLP", "IDEMISROUTED", access, false},                \
+    {30, 30, "PCRC Check Failed", "PCRCCHECK", access, false},                   \
+    {31, 31, "TLP Translation Egress Blocked", "XLATBLOCKED", access, false}
 
 // The correctable error bits, alike in status and mask.
 #define BRISCO_AER_CORRECTABLE_FIELDS(access)                                    \

@@ -93,7 +93,7 @@ TEST(ExtendedCatalogue, PredictsStatusClearsMasksAndHostOwnedBits)
     };
     const CCase cases[] = {
         {"AER", "UESTA", 0x00101010, 0x00000010, 0x00101000, 0},
-        {"AER", "UEMSK", 0x00000000, 0xFFFFFFFF, 0x07FFF030, 0},
+        {"AER", "UEMSK", 0x00000000, 0xFFFFFFFF, 0xFFFFF030, 0},
         {"AER", "CESTA", 0x000031C1, 0x00002001, 0x000011C0, 0},
         {"AER", "ROOTSTA", 0xF800007F, 0x00000001, 0xF800007E, 0},
         {"DPC", "STA", 0x00002019, 0x00000001, 0x00002018, 0},
