@@ -58,7 +58,7 @@ void DecodeRcLink(CCapabilityRows& rows)
 {
     const uint32_t descriptor = rows.Read(pci::kRcLinkDescriptorOffset, 4);
     const uint32_t links = T::Field(descriptor, pci::kRcLinkEntryCountShift, pci::kRcLinkEntryCountMask);
-    rows.Add(pci::kRcLinkDescriptorOffset, 4, "Element Self Description", [&](uint32_t v) {
+    rows.Add(pci::kRcLinkDescriptorOffset, 4, [&](uint32_t v) {
         static const char* const kElementTypes[] = {"Config", "Egress", "Internal"};
         const uint32_t type = v & pci::kRcLinkElementTypeMask;
         const std::string typeName = type < sizeof kElementTypes / sizeof kElementTypes[0]
@@ -90,7 +90,7 @@ void DecodeVendorSpecific(CCapabilityRows& rows)
 {
     const uint32_t header = rows.Read(pci::kVsecHeaderOffset, 4);
     const uint32_t length = T::Field(header, pci::kVsecLengthShift, pci::kVsecLengthMask);
-    rows.Add(pci::kVsecHeaderOffset, 4, "Vendor-Specific Header", [&](uint32_t v) {
+    rows.Add(pci::kVsecHeaderOffset, 4, [&](uint32_t v) {
         return T::Format("ID=%04x Rev=%u Len=%03x", v & pci::kVsecIdMask,
                          T::Field(v, pci::kVsecRevisionShift, pci::kVsecRevisionMask), length);
     });
@@ -102,11 +102,11 @@ void DecodeDesignatedVendorSpecific(CCapabilityRows& rows)
 {
     const uint32_t header = rows.Read(pci::kDvsecHeader1Offset, 4);
     const uint32_t length = T::Field(header, pci::kDvsecLengthShift, pci::kDvsecLengthMask);
-    rows.Add(pci::kDvsecHeader1Offset, 4, "DVSEC Header 1", [&](uint32_t v) {
+    rows.Add(pci::kDvsecHeader1Offset, 4, [&](uint32_t v) {
         return T::Format("Vendor=%04x Rev=%u Len=%u", v & pci::kDvsecVendorMask,
                          T::Field(v, pci::kDvsecRevisionShift, pci::kDvsecRevisionMask), length);
     });
-    rows.Add(pci::kDvsecHeader2Offset, 2, "DVSEC Header 2", [](uint32_t v) { return T::Format("ID=%04x", v); });
+    rows.Add(pci::kDvsecHeader2Offset, 2, [](uint32_t v) { return T::Format("ID=%04x", v); });
     if (!rows.CheckDeclared(length, "DVSEC length"))
         return;
     uint32_t first = pci::kDvsecHeaderBytes;
@@ -118,14 +118,14 @@ void DecodeDesignatedVendorSpecific(CCapabilityRows& rows)
 void DecodeDoe(CCapabilityRows& rows)
 {
     rows.CheckDeclared(pci::kDoeCapabilityBytes, "DOE mailboxes");
-    rows.Add(pci::kDoeCapOffset, 4, "DOECap", [](uint32_t v) {
+    rows.Add(pci::kDoeCapOffset, 4, [](uint32_t v) {
         return T::Format("IntSup%s, Interrupt Message Number %03x", T::Bit(v, 0),
                          T::Field(v, pci::kDoeMessageNumberShift, pci::kDoeMessageNumberMask));
     });
-    rows.Add(pci::kDoeControlOffset, 4, "DOECtl", [](uint32_t v) {
+    rows.Add(pci::kDoeControlOffset, 4, [](uint32_t v) {
         return T::Flags(v, {{0, "Abort"}, {1, "IntEn"}, {31, "Go"}});
     });
-    rows.Add(pci::kDoeStatusOffset, 4, "DOESta", [](uint32_t v) {
+    rows.Add(pci::kDoeStatusOffset, 4, [](uint32_t v) {
         return T::Flags(v, {{0, "Busy"}, {1, "IntSta"}, {2, "Error"}, {31, "ObjectReady"}});
     });
     rows.AddPlain(pci::kDoeWriteMailboxOffset, 4, "DOE Write Data Mailbox");
@@ -136,7 +136,7 @@ void DecodeDoe(CCapabilityRows& rows)
 void DecodeIde(CCapabilityRows& rows)
 {
     const uint32_t cap = rows.Read(pci::kIdeCapOffset, 4);
-    rows.Add(pci::kIdeCapOffset, 4, "IDE Capability", [](uint32_t v) {
+    rows.Add(pci::kIdeCapOffset, 4, [](uint32_t v) {
         return T::Flags(v,
                         {{0, "LinkIDE"},
                          {1, "SelectiveIDE"},
@@ -202,7 +202,7 @@ bool CComplexCapabilityRows::Decode(uint16_t id, CCapabilityRows& rows)
         // One value, as lspci prints it, on the low half; the high half's row stays empty.
         const bool whole = rows.Fits(pci::kSerialHighOffset, 4);
         const uint32_t high = rows.Read(pci::kSerialHighOffset, 4);
-        rows.Add(pci::kSerialLowOffset, 4, "Serial Number",
+        rows.Add(pci::kSerialLowOffset, 4,
                  [&](uint32_t low) { return whole ? SerialText(low, high) : T::Format("low half %08x", low); });
         rows.AddPlain(pci::kSerialHighOffset, 4, "Serial Number upper half");
         return true;
@@ -212,23 +212,19 @@ bool CComplexCapabilityRows::Decode(uint16_t id, CCapabilityRows& rows)
         AddPlainDwords(rows, {"Root Complex Link Capabilities", "Link Control/Status"});
         return true;
     case pci::kExtCapRcEventCollector:
-        rows.Add(pci::kRcEventBitmapOffset, 4, "Association Bitmap", EndpointBitmap);
+        rows.Add(pci::kRcEventBitmapOffset, 4, EndpointBitmap);
         if (rows.Entry().version >= 2)
-            rows.Add(pci::kRcEventBusNumbersOffset, 4, "Associated Bus Numbers", [](uint32_t v) {
+            rows.Add(pci::kRcEventBusNumbersOffset, 4, [](uint32_t v) {
                 return T::Format("%02x-%02x", // next bus, then last bus, as lspci prints them
                                  T::Field(v, pci::kRcEventNextBusShift, pci::kRcEventBusMask),
                                  T::Field(v, pci::kRcEventLastBusShift, pci::kRcEventBusMask));
             });
         return true;
     case pci::kExtCapRcrb:
-        rows.Add(pci::kRcrbVendorOffset, 4, "Vendor/Device ID",
+        rows.Add(pci::kRcrbVendorOffset, 4,
                  [](uint32_t v) { return T::Format("%04x:%04x", v & pci::kRcrbIdMask, v >> pci::kRcrbDeviceShift); });
-        rows.Add(pci::kRcrbCapOffset, 4, "RCRB Capabilities", [](uint32_t v) {
-            return T::Flags(v, {{0, "CRSVisible"}});
-        });
-        rows.Add(pci::kRcrbControlOffset, 4, "RCRB Control", [](uint32_t v) {
-            return T::Flags(v, {{0, "CRSVisible"}});
-        });
+        rows.Add(pci::kRcrbCapOffset, 4, [](uint32_t v) { return T::Flags(v, {{0, "CRSVisible"}}); });
+        rows.Add(pci::kRcrbControlOffset, 4, [](uint32_t v) { return T::Flags(v, {{0, "CRSVisible"}}); });
         return true;
     case pci::kExtCapVendorSpecific: DecodeVendorSpecific(rows); return true;
     case pci::kExtCapDvsec: DecodeDesignatedVendorSpecific(rows); return true;
@@ -241,7 +237,7 @@ bool CComplexCapabilityRows::Decode(uint16_t id, CCapabilityRows& rows)
                         "Hierarchy ID GUID 3", "Hierarchy ID GUID 4", "Hierarchy ID GUID 5"});
         return true;
     case pci::kExtCapNpem:
-        rows.Add(pci::kNpemCapOffset, 4, "NPEM Capability", [](uint32_t v) {
+        rows.Add(pci::kNpemCapOffset, 4, [](uint32_t v) {
             return T::Flags(v, {{0, "Capable"}, {1, "Reset"}, {2, "OK"}, {3, "Locate"}, {4, "Fail"}, {5, "Rebuild"}});
         });
         rows.AddPlain(pci::kNpemControlOffset, 4, "NPEM Control");

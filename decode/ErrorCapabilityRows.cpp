@@ -19,9 +19,9 @@ void DecodeAer(CCapabilityRows& rows)
     rows.Add(pci::kAerUncorrectableStatusOffset, 4, CErrorCapabilityRows::UncorrectableText);
     rows.Add(pci::kAerUncorrectableMaskOffset, 4, CErrorCapabilityRows::UncorrectableText);
     rows.Add(pci::kAerUncorrectableSeverityOffset, 4, CErrorCapabilityRows::UncorrectableText);
-    rows.Add(pci::kAerCorrectableStatusOffset, 4, "CESta", CErrorCapabilityRows::CorrectableText);
-    rows.Add(pci::kAerCorrectableMaskOffset, 4, "CEMsk", CErrorCapabilityRows::CorrectableText);
-    rows.Add(pci::kAerCapControlOffset, 4, "AERCap", [](uint32_t v) {
+    rows.Add(pci::kAerCorrectableStatusOffset, 4, CErrorCapabilityRows::CorrectableText);
+    rows.Add(pci::kAerCorrectableMaskOffset, 4, CErrorCapabilityRows::CorrectableText);
+    rows.Add(pci::kAerCapControlOffset, 4, [](uint32_t v) {
         return T::Format("First Error Pointer: %02x, ", v & pci::kAerFirstErrorPointerMask) +
             T::Flags(v,
                      {{5, "ECRCGenCap"},
@@ -34,14 +34,13 @@ void DecodeAer(CCapabilityRows& rows)
                       {12, "HdrLogCap"}});
     });
     for (uint32_t i = 0; i < pci::kAerHeaderLogDwords; ++i)
-        rows.Add(pci::kAerHeaderLogOffset + i * 4, 4, T::Format("HeaderLog %u", i),
-                 [](uint32_t v) { return T::Format("%08x", v); });
+        rows.Add(pci::kAerHeaderLogOffset + i * 4, 4, [](uint32_t v) { return T::Format("%08x", v); });
     if (!IsRootPort(rows))
         return;
-    rows.Add(pci::kAerRootCommandOffset, 4, "RootCmd", [](uint32_t v) {
+    rows.Add(pci::kAerRootCommandOffset, 4, [](uint32_t v) {
         return T::Flags(v, {{0, "CERptEn"}, {1, "NFERptEn"}, {2, "FERptEn"}});
     });
-    rows.Add(pci::kAerRootStatusOffset, 4, "RootSta", [](uint32_t v) {
+    rows.Add(pci::kAerRootStatusOffset, 4, [](uint32_t v) {
         return T::Flags(v,
                         {{0, "CERcvd"},
                          {1, "MultCERcvd"},
@@ -52,7 +51,7 @@ void DecodeAer(CCapabilityRows& rows)
                          {6, "FatalMsg"}}) +
             T::Format(" IntMsg %u", T::Field(v, pci::kAerRootMessageNumberShift, pci::kAerRootMessageNumberMask));
     });
-    rows.Add(pci::kAerErrorSourceOffset, 4, "ErrorSrc", [](uint32_t v) {
+    rows.Add(pci::kAerErrorSourceOffset, 4, [](uint32_t v) {
         return T::Format("ERR_COR: %04x ERR_FATAL/NONFATAL: %04x", v & pci::kAerSourceMask,
                          v >> pci::kAerUncorrectableSourceShift);
     });
@@ -62,25 +61,25 @@ void DecodeDpc(CCapabilityRows& rows)
 {
     const uint32_t cap = rows.Read(pci::kDpcCapOffset, 2);
     const bool rootPortExtensions = ((cap >> pci::kDpcRootPortExtensionsBit) & 1) != 0;
-    rows.Add(pci::kDpcCapOffset, 2, "DpcCap", [](uint32_t v) {
+    rows.Add(pci::kDpcCapOffset, 2, [](uint32_t v) {
         return T::Format("INT Msg #%u, ", v & pci::kDpcMessageNumberMask) +
             T::Flags(v, {{5, "RPExt"}, {6, "PoisonedTLP"}, {7, "SwTrigger"}}) +
             T::Format(" RP PIO Log %u, ", T::Field(v, pci::kDpcPioLogSizeShift, pci::kDpcPioLogSizeMask)) +
             T::Flags(v, {{12, "DL_ActiveErr"}});
     });
-    rows.Add(pci::kDpcControlOffset, 2, "DpcCtl", [](uint32_t v) {
+    rows.Add(pci::kDpcControlOffset, 2, [](uint32_t v) {
         return T::Format("Trigger:%x ", v & pci::kDpcTriggerControlMask) +
             T::Flags(
                    v,
                    {{2, "Cmpl"}, {3, "INT"}, {4, "ErrCor"}, {5, "PoisonedTLP"}, {6, "SwTrigger"}, {7, "DL_ActiveErr"}});
     });
-    rows.Add(pci::kDpcStatusOffset, 2, "DpcSta", [](uint32_t v) {
+    rows.Add(pci::kDpcStatusOffset, 2, [](uint32_t v) {
         return T::Format("Trigger%s Reason:%02x INT%s RPBusy%s TriggerExt:%02x RP PIO ErrPtr:%02x", T::Bit(v, 0),
                          T::Field(v, pci::kDpcReasonShift, pci::kDpcReasonMask), T::Bit(v, 3), T::Bit(v, 4),
                          T::Field(v, pci::kDpcReasonExtensionShift, pci::kDpcReasonExtensionMask),
                          T::Field(v, pci::kDpcPioPointerShift, pci::kDpcPioPointerMask));
     });
-    rows.Add(pci::kDpcSourceOffset, 2, "Source", [](uint32_t v) { return T::Format("%04x", v); });
+    rows.Add(pci::kDpcSourceOffset, 2, [](uint32_t v) { return T::Format("%04x", v); });
     if (!rootPortExtensions)
         return;
     rows.AddPlain(pci::kDpcPioStatusOffset, 4, "RP PIO Status");

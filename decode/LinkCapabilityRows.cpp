@@ -41,7 +41,7 @@ std::string PowerOnTime(uint32_t scale, uint32_t value)
 
 void DecodeL1Substates(CCapabilityRows& rows)
 {
-    rows.Add(pci::kL1ssCapOffset, 4, "L1SubCap", [](uint32_t v) {
+    rows.Add(pci::kL1ssCapOffset, 4, [](uint32_t v) {
         std::string text = T::Flags(
             v, {{0, "PCI-PM_L1.2"}, {1, "PCI-PM_L1.1"}, {2, "ASPM_L1.2"}, {3, "ASPM_L1.1"}, {4, "L1_PM_Substates"}});
         if (v & pci::kL1ssL12Supported)
@@ -52,7 +52,7 @@ void DecodeL1Substates(CCapabilityRows& rows)
                                   .c_str());
         return text;
     });
-    rows.Add(pci::kL1ssControl1Offset, 4, "L1SubCtl1", [](uint32_t v) {
+    rows.Add(pci::kL1ssControl1Offset, 4, [](uint32_t v) {
         return T::Flags(v, {{0, "PCI-PM_L1.2"}, {1, "PCI-PM_L1.1"}, {2, "ASPM_L1.2"}, {3, "ASPM_L1.1"}}) +
             T::Format(", T_CommonMode=%uus LTR1.2_Threshold=%s",
                       T::Field(v, pci::kL1ssCommonModeShift, pci::kL1ssCommonModeMask),
@@ -60,15 +60,13 @@ void DecodeL1Substates(CCapabilityRows& rows)
                                               T::Field(v, pci::kL1ssThresholdScaleShift, pci::kL1ssThresholdScaleMask)))
                           .c_str());
     });
-    rows.Add(pci::kL1ssControl2Offset, 4, "L1SubCtl2", [](uint32_t v) {
+    rows.Add(pci::kL1ssControl2Offset, 4, [](uint32_t v) {
         return "T_PwrOn=" +
             PowerOnTime(v & pci::kL1ssControl2ScaleMask,
                         T::Field(v, pci::kL1ssControl2ValueShift, pci::kL1ssControl2ValueMask));
     });
     if (rows.Entry().version >= 2)
-        rows.Add(pci::kL1ssStatusOffset, 4, "L1SubSta", [](uint32_t v) {
-            return T::Flags(v, {{0, "LinkStateChanged"}});
-        });
+        rows.Add(pci::kL1ssStatusOffset, 4, [](uint32_t v) { return T::Flags(v, {{0, "LinkStateChanged"}}); });
 }
 
 std::string Granularity(uint32_t value, const char* none)
@@ -80,12 +78,12 @@ std::string Granularity(uint32_t value, const char* none)
 
 void DecodePtm(CCapabilityRows& rows)
 {
-    rows.Add(pci::kPtmCapOffset, 4, "PTMCap", [](uint32_t v) {
+    rows.Add(pci::kPtmCapOffset, 4, [](uint32_t v) {
         return T::Format("Requester:%s Responder:%s Root:%s, PTMClockGranularity: ", T::Bit(v, 0), T::Bit(v, 1),
                          T::Bit(v, 2)) +
             Granularity(T::Field(v, pci::kPtmGranularityShift, pci::kPtmGranularityMask), "Unimplemented");
     });
-    rows.Add(pci::kPtmControlOffset, 4, "PTMControl", [](uint32_t v) {
+    rows.Add(pci::kPtmControlOffset, 4, [](uint32_t v) {
         return T::Format("Enabled:%s RootSelected:%s, PTMEffectiveGranularity: ", T::Bit(v, 0), T::Bit(v, 1)) +
             Granularity(T::Field(v, pci::kPtmGranularityShift, pci::kPtmGranularityMask), "Unknown");
     });
@@ -106,8 +104,8 @@ std::string ReadinessTime(uint32_t value)
 
 void DecodePowerBudgeting(CCapabilityRows& rows)
 {
-    rows.Add(pci::kPowerBudgetSelectOffset, 1, "Data Select", [](uint32_t v) { return T::Format("Entry %u", v); });
-    rows.Add(pci::kPowerBudgetDataOffset, 4, "Data", [](uint32_t v) {
+    rows.Add(pci::kPowerBudgetSelectOffset, 1, [](uint32_t v) { return T::Format("Entry %u", v); });
+    rows.Add(pci::kPowerBudgetDataOffset, 4, [](uint32_t v) {
         static const char* const kStates[] = {"D0", "D1", "D2", "D3"};
         static const char* const kTypes[] = {"PME Aux",
                                              "Auxiliary",
@@ -129,9 +127,7 @@ void DecodePowerBudgeting(CCapabilityRows& rows)
             kTypes[T::Field(v, pci::kPowerBudgetTypeShift, pci::kPowerBudgetTypeMask)],
             kRails[T::Field(v, pci::kPowerBudgetRailShift, pci::kPowerBudgetRailMask)]);
     });
-    rows.Add(pci::kPowerBudgetCapOffset, 1, "Power Budget Capability", [](uint32_t v) {
-        return T::Flags(v, {{0, "SystemAllocated"}});
-    });
+    rows.Add(pci::kPowerBudgetCapOffset, 1, [](uint32_t v) { return T::Flags(v, {{0, "SystemAllocated"}}); });
 }
 
 // "LaneErr at lane: 0 1", lspci's list of the lanes that saw an error, or 0 when none did.
@@ -150,7 +146,7 @@ std::string LaneErrors(uint32_t v)
 void DecodeDpa(CCapabilityRows& rows)
 {
     const uint32_t substates = (rows.Read(pci::kDpaCapOffset, 4) & pci::kDpaSubstateMask) + 1;
-    rows.Add(pci::kDpaCapOffset, 4, "DPA Capability", [&](uint32_t) { return T::Format("%u substates", substates); });
+    rows.Add(pci::kDpaCapOffset, 4, [&](uint32_t) { return T::Format("%u substates", substates); });
     rows.AddPlain(pci::kDpaLatencyOffset, 4, "DPA Latency Indicator");
     rows.AddPlain(pci::kDpaStatusOffset, 2, "DPA Status");
     rows.AddPlain(pci::kDpaControlOffset, 2, "DPA Control");
@@ -164,7 +160,7 @@ void DecodePhysical(CCapabilityRows& rows, uint16_t id)
 {
     rows.AddPlain(pci::kPhyCapOffset, 4, "Capabilities");
     rows.AddPlain(pci::kPhyControlOffset, 4, "Control");
-    rows.Add(pci::kPhyStatusOffset, 4, "Status", [](uint32_t v) {
+    rows.Add(pci::kPhyStatusOffset, 4, [](uint32_t v) {
         return T::Flags(
             v, {{0, "EquComplete"}, {1, "EquPhase1"}, {2, "EquPhase2"}, {3, "EquPhase3"}, {4, "LinkEquRequest"}});
     });
@@ -184,10 +180,8 @@ void DecodePhysical(CCapabilityRows& rows, uint16_t id)
 
 void DecodeLaneMargining(CCapabilityRows& rows)
 {
-    rows.Add(pci::kMarginPortCapOffset, 2, "Margining Port Capabilities", [](uint32_t v) {
-        return T::Flags(v, {{0, "MarginUsesDriverSoftware"}});
-    });
-    rows.Add(pci::kMarginPortStatusOffset, 2, "Margining Port Status", [](uint32_t v) {
+    rows.Add(pci::kMarginPortCapOffset, 2, [](uint32_t v) { return T::Flags(v, {{0, "MarginUsesDriverSoftware"}}); });
+    rows.Add(pci::kMarginPortStatusOffset, 2, [](uint32_t v) {
         return T::Flags(v, {{0, "MarginReady"}, {1, "MarginSoftwareReady"}});
     });
     AddLaneRows(rows, pci::kMarginLaneOffset, pci::kMarginLaneBytes, "Margining Control/Status");
@@ -201,16 +195,14 @@ bool CLinkCapabilityRows::Decode(uint16_t id, CCapabilityRows& rows)
     case pci::kExtCapL1Substates: DecodeL1Substates(rows); return true;
     case pci::kExtCapPtm: DecodePtm(rows); return true;
     case pci::kExtCapLtr:
-        rows.Add(pci::kLtrMaxSnoopOffset, 2, "Max Snoop Latency",
-                 [](uint32_t v) { return LatencyText("Max snoop latency", v); });
-        rows.Add(pci::kLtrMaxNoSnoopOffset, 2, "Max No-Snoop Latency",
-                 [](uint32_t v) { return LatencyText("Max no snoop latency", v); });
+        rows.Add(pci::kLtrMaxSnoopOffset, 2, [](uint32_t v) { return LatencyText("Max snoop latency", v); });
+        rows.Add(pci::kLtrMaxNoSnoopOffset, 2, [](uint32_t v) { return LatencyText("Max no snoop latency", v); });
         return true;
     case pci::kExtCapSecondaryPcie:
-        rows.Add(pci::kSecLinkControl3Offset, 4, "LnkCtl3", [](uint32_t v) {
+        rows.Add(pci::kSecLinkControl3Offset, 4, [](uint32_t v) {
             return T::Flags(v, {{1, "LnkEquIntrruptEn"}, {0, "PerformEqu"}});
         });
-        rows.Add(pci::kSecLaneErrorStatusOffset, 4, "LaneErrStat", LaneErrors);
+        rows.Add(pci::kSecLaneErrorStatusOffset, 4, LaneErrors);
         AddLaneRows(rows, pci::kSecLaneEqualizationOffset, 2, "Equalization Control");
         return true;
     case pci::kExtCapPhysical16:
@@ -218,32 +210,30 @@ bool CLinkCapabilityRows::Decode(uint16_t id, CCapabilityRows& rows)
     case pci::kExtCapPhysical64: DecodePhysical(rows, id); return true;
     case pci::kExtCapLaneMargining: DecodeLaneMargining(rows); return true;
     case pci::kExtCapDataLinkFeature:
-        rows.Add(pci::kDlfCapOffset, 4, "Data Link Feature Capabilities", [](uint32_t v) {
+        rows.Add(pci::kDlfCapOffset, 4, [](uint32_t v) {
             return T::Flags(v, {{0, "LocalScaledFlowControl"}, {31, "ExchangeEnable"}});
         });
-        rows.Add(pci::kDlfStatusOffset, 4, "Data Link Feature Status", [](uint32_t v) {
+        rows.Add(pci::kDlfStatusOffset, 4, [](uint32_t v) {
             return T::Format("RemoteFeatures %06x, Valid%s", v & pci::kDlfRemoteFeaturesMask,
                              T::Bit(v, pci::kDlfValidBit));
         });
         return true;
     case pci::kExtCapReadinessTime:
-        rows.Add(pci::kReadinessTime1Offset, 4, "Readiness Time Reporting 1", [](uint32_t v) {
+        rows.Add(pci::kReadinessTime1Offset, 4, [](uint32_t v) {
             return T::Format("Valid%s Reset %s, DLUp %s", T::Bit(v, pci::kReadinessValidBit), ReadinessTime(v).c_str(),
                              ReadinessTime(v >> pci::kReadinessSecondShift).c_str());
         });
-        rows.Add(pci::kReadinessTime2Offset, 4, "Readiness Time Reporting 2", [](uint32_t v) {
+        rows.Add(pci::kReadinessTime2Offset, 4, [](uint32_t v) {
             return T::Format("FLR %s, D3hot->D0 %s", ReadinessTime(v).c_str(),
                              ReadinessTime(v >> pci::kReadinessSecondShift).c_str());
         });
         return true;
     case pci::kExtCapFrsQueueing:
-        rows.Add(pci::kFrsCapOffset, 4, "FRS Queueing Capability", [](uint32_t v) {
+        rows.Add(pci::kFrsCapOffset, 4, [](uint32_t v) {
             return T::Format("Max Queue Depth %u, Interrupt Message Number %u", v & pci::kFrsQueueDepthMask,
                              T::Field(v, pci::kFrsMessageNumberShift, pci::kFrsMessageNumberMask));
         });
-        rows.Add(pci::kFrsStatusOffset, 2, "FRS Queueing Status", [](uint32_t v) {
-            return T::Flags(v, {{0, "Overflow"}});
-        });
+        rows.Add(pci::kFrsStatusOffset, 2, [](uint32_t v) { return T::Flags(v, {{0, "Overflow"}}); });
         rows.AddPlain(pci::kFrsControlOffset, 2, "FRS Queueing Control");
         rows.AddPlain(pci::kFrsMessageQueueOffset, 4, "FRS Message Queue");
         return true;

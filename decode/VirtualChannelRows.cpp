@@ -130,20 +130,20 @@ void CVirtualChannelRows::Decode(CCapabilityRows& rows, bool multiFunction)
     const uint32_t control = rows.Read(pci::kVcPortControlOffset, 2);
     const uint32_t count = (cap1 & pci::kVcExtendedCountMask) + 1;
     const uint32_t entryBits = 1u << T::Field(cap1, pci::kVcTableEntryShift, pci::kVcTwoBitMask);
-    rows.Add(pci::kVcPortCap1Offset, 4, "Port VC Capability 1", [&](uint32_t v) {
+    rows.Add(pci::kVcPortCap1Offset, 4, [&](uint32_t v) {
         const uint32_t clock = T::Field(v, pci::kVcReferenceClockShift, pci::kVcTwoBitMask);
         return T::Format("ExtVC=%u LPEVC=%u RefClk=%s PATEntryBits=%u", v & pci::kVcExtendedCountMask,
                          T::Field(v, pci::kVcLowPriorityShift, pci::kVcExtendedCountMask),
                          clock == 0 ? "100ns" : T::Format("??%u", clock).c_str(), entryBits);
     });
-    rows.Add(pci::kVcPortCap2Offset, 4, "Port VC Capability 2", [](uint32_t v) {
+    rows.Add(pci::kVcPortCap2Offset, 4, [](uint32_t v) {
         return "Arb: " + Schemes(v & pci::kVcArbCapabilityMask, kVcArbSchemes) +
             T::Format(", ArbTableOffset=%02x", v >> pci::kVcArbTableOffsetShift);
     });
-    rows.Add(pci::kVcPortControlOffset, 2, "Port VC Control", [](uint32_t v) {
+    rows.Add(pci::kVcPortControlOffset, 2, [](uint32_t v) {
         return "ArbSelect=" + SchemeName(T::Field(v, pci::kVcArbSelectShift, pci::kVcArbSelectMask), kVcArbSchemes);
     });
-    rows.Add(pci::kVcPortStatusOffset, 2, "Port VC Status",
+    rows.Add(pci::kVcPortStatusOffset, 2,
              [](uint32_t v) { return T::Format("InProgress%s", T::Bit(v, pci::kVcTableInProgressBit)); });
     if (!rows.CheckDeclared(pci::kVcResourceOffset + count * pci::kVcResourceBytes, "VC resource list"))
         return;

@@ -27,8 +27,8 @@ std::string AcsFlags(uint32_t v)
 void DecodeAcs(CCapabilityRows& rows)
 {
     const uint32_t cap = rows.Read(pci::kAcsCapOffset, 2);
-    rows.Add(pci::kAcsCapOffset, 2, "ACSCap", AcsFlags);
-    rows.Add(pci::kAcsControlOffset, 2, "ACSCtl", AcsFlags);
+    rows.Add(pci::kAcsCapOffset, 2, AcsFlags);
+    rows.Add(pci::kAcsControlOffset, 2, AcsFlags);
     if ((cap & pci::kAcsEgressControl) == 0)
         return;
     uint32_t bits = T::Field(cap, pci::kAcsEgressSizeShift, pci::kAcsEgressSizeMask);
@@ -54,43 +54,39 @@ std::string VfBarText(uint32_t value, uint32_t upper)
 
 void DecodeSriov(CCapabilityRows& rows)
 {
-    rows.Add(pci::kSriovCapOffset, 4, "IOVCap", [](uint32_t v) {
+    rows.Add(pci::kSriovCapOffset, 4, [](uint32_t v) {
         return T::Flags(v, {{0, "Migration"}, {2, "10BitTagReq"}}) +
             T::Format(" Interrupt Message Number: %03x",
                       T::Field(v, pci::kSriovMessageNumberShift, pci::kSriovMessageNumberMask));
     });
-    rows.Add(pci::kSriovControlOffset, 2, "IOVCtl", [](uint32_t v) {
+    rows.Add(pci::kSriovControlOffset, 2, [](uint32_t v) {
         return T::Flags(
             v,
             {{0, "Enable"}, {1, "Migration"}, {2, "Interrupt"}, {3, "MSE"}, {4, "ARIHierarchy"}, {5, "10BitTagReq"}});
     });
-    rows.Add(pci::kSriovStatusOffset, 2, "IOVSta", [](uint32_t v) { return T::Flags(v, {{0, "Migration"}}); });
-    rows.Add(pci::kSriovInitialVfsOffset, 2, "Initial VFs", [](uint32_t v) { return T::Format("Initial VFs: %u", v); });
-    rows.Add(pci::kSriovTotalVfsOffset, 2, "Total VFs", [](uint32_t v) { return T::Format("Total VFs: %u", v); });
-    rows.Add(pci::kSriovNumVfsOffset, 2, "Num VFs", [](uint32_t v) { return T::Format("Number of VFs: %u", v); });
-    rows.Add(pci::kSriovDependencyOffset, 1, "Function Dependency Link",
-             [](uint32_t v) { return T::Format("Function Dependency Link: %02x", v); });
-    rows.Add(pci::kSriovFirstVfOffset, 2, "First VF Offset", [](uint32_t v) { return T::Format("VF offset: %u", v); });
-    rows.Add(pci::kSriovVfStrideOffset, 2, "VF Stride", [](uint32_t v) { return T::Format("stride: %u", v); });
-    rows.Add(pci::kSriovVfDeviceIdOffset, 2, "VF Device ID",
-             [](uint32_t v) { return T::Format("Device ID: %04x", v); });
-    rows.Add(pci::kSriovPageSizesOffset, 4, "Supported Page Sizes",
-             [](uint32_t v) { return T::Format("Supported Page Size: %08x", v); });
-    rows.Add(pci::kSriovSystemPageSizeOffset, 4, "System Page Size",
-             [](uint32_t v) { return T::Format("System Page Size: %08x", v); });
+    rows.Add(pci::kSriovStatusOffset, 2, [](uint32_t v) { return T::Flags(v, {{0, "Migration"}}); });
+    rows.Add(pci::kSriovInitialVfsOffset, 2, [](uint32_t v) { return T::Format("Initial VFs: %u", v); });
+    rows.Add(pci::kSriovTotalVfsOffset, 2, [](uint32_t v) { return T::Format("Total VFs: %u", v); });
+    rows.Add(pci::kSriovNumVfsOffset, 2, [](uint32_t v) { return T::Format("Number of VFs: %u", v); });
+    rows.Add(pci::kSriovDependencyOffset, 1, [](uint32_t v) { return T::Format("Function Dependency Link: %02x", v); });
+    rows.Add(pci::kSriovFirstVfOffset, 2, [](uint32_t v) { return T::Format("VF offset: %u", v); });
+    rows.Add(pci::kSriovVfStrideOffset, 2, [](uint32_t v) { return T::Format("stride: %u", v); });
+    rows.Add(pci::kSriovVfDeviceIdOffset, 2, [](uint32_t v) { return T::Format("Device ID: %04x", v); });
+    rows.Add(pci::kSriovPageSizesOffset, 4, [](uint32_t v) { return T::Format("Supported Page Size: %08x", v); });
+    rows.Add(pci::kSriovSystemPageSizeOffset, 4, [](uint32_t v) { return T::Format("System Page Size: %08x", v); });
     // A 64-bit VF BAR takes the next one as its upper half, as the function's own BARs do.
     for (uint32_t i = 0; i < pci::kSriovVfBarCount && !rows.Stopped(); ++i) {
         const uint32_t offset = pci::kSriovVfBar0Offset + i * pci::kBarBytes;
         const uint32_t value = rows.Read(offset, 4);
         const bool is64 = pci::IsMemory64Bar(value) && i + 1 < pci::kSriovVfBarCount;
         const uint32_t upper = is64 ? rows.Read(offset + pci::kBarBytes, 4) : 0;
-        rows.Add(offset, 4, T::Format("VF BAR %u", i), [&](uint32_t v) { return VfBarText(v, upper); });
+        rows.Add(offset, 4, [&](uint32_t v) { return VfBarText(v, upper); });
         if (is64) {
             rows.AddPlain(offset + pci::kBarBytes, 4, T::Format("VF BAR %u upper half", i));
             ++i;
         }
     }
-    rows.Add(pci::kSriovMigrationStateOffset, 4, "VF Migration State Array", [](uint32_t v) {
+    rows.Add(pci::kSriovMigrationStateOffset, 4, [](uint32_t v) {
         return T::Format("VF Migration: offset: %08x, BIR: %u", v & ~pci::kSriovMigrationBirMask,
                          v & pci::kSriovMigrationBirMask);
     });
@@ -106,16 +102,16 @@ void AddMcastVector(CCapabilityRows& rows, uint32_t offset, const char* name)
 
 void DecodeMulticast(CCapabilityRows& rows)
 {
-    rows.Add(pci::kMcastCapOffset, 2, "McastCap", [](uint32_t v) {
+    rows.Add(pci::kMcastCapOffset, 2, [](uint32_t v) {
         const uint32_t window = T::Field(v, pci::kMcastWindowShift, pci::kMcastGroupMask);
         return T::Format("MaxGroups %u, WindowSz %u (%llu bytes), ECRCRegen%s", (v & pci::kMcastGroupMask) + 1, window,
                          1ull << window, T::Bit(v, pci::kMcastEnableBit));
     });
-    rows.Add(pci::kMcastControlOffset, 2, "McastCtl", [](uint32_t v) {
+    rows.Add(pci::kMcastControlOffset, 2, [](uint32_t v) {
         return T::Format("NumGroups %u, Enable%s", (v & pci::kMcastGroupMask) + 1, T::Bit(v, pci::kMcastEnableBit));
     });
     const uint32_t baseHigh = rows.Read(pci::kMcastBaseOffset + 4, 4);
-    rows.Add(pci::kMcastBaseOffset, 4, "McastBAR low", [&](uint32_t v) {
+    rows.Add(pci::kMcastBaseOffset, 4, [&](uint32_t v) {
         return T::Format("IndexPos %u, BaseAddr %016llx", v & pci::kMcastIndexPositionMask,
                          T::Wide(baseHigh, v & pci::kMcastBaseAddressMask));
     });
@@ -129,7 +125,7 @@ void DecodeMulticast(CCapabilityRows& rows)
         type == int(pci::kExpTypeIntegratedEndpoint))
         return;
     const uint32_t overlayHigh = rows.Read(pci::kMcastOverlayOffset + 4, 4);
-    rows.Add(pci::kMcastOverlayOffset, 4, "McastOverlayBAR low", [&](uint32_t v) {
+    rows.Add(pci::kMcastOverlayOffset, 4, [&](uint32_t v) {
         const uint32_t size = v & pci::kMcastOverlaySizeMask;
         const std::string sizeText =
             size >= pci::kMcastOverlayMinSize ? T::Format("%llu bytes", 1ull << size) : std::string("disabled");
@@ -180,7 +176,7 @@ void DecodeResizableBar(CCapabilityRows& rows)
 void DecodeTph(CCapabilityRows& rows)
 {
     const uint32_t cap = rows.Read(pci::kTphCapOffset, 4);
-    rows.Add(pci::kTphCapOffset, 4, "TPH Requester Capability", [](uint32_t v) {
+    rows.Add(pci::kTphCapOffset, 4, [](uint32_t v) {
         static const char* const kLocations[] = {"none", "in capability", "in MSI-X table", "reserved"};
         return T::Flags(v, {{0, "NoST"}, {1, "IntVec"}, {2, "DevSpec"}, {8, "ExtTPH"}}) +
             T::Format(", ST table %s, %u entries",
@@ -213,21 +209,21 @@ bool CVirtualizationCapabilityRows::Decode(uint16_t id, CCapabilityRows& rows)
     switch (id) {
     case pci::kExtCapAcs: DecodeAcs(rows); return true;
     case pci::kExtCapAri:
-        rows.Add(pci::kAriCapOffset, 2, "ARICap", [](uint32_t v) {
+        rows.Add(pci::kAriCapOffset, 2, [](uint32_t v) {
             return T::Flags(v, {{0, "MFVC"}, {1, "ACS"}}) +
                 T::Format(", Next Function: %u", v >> pci::kAriNextFunctionShift);
         });
-        rows.Add(pci::kAriControlOffset, 2, "ARICtl", [](uint32_t v) {
+        rows.Add(pci::kAriControlOffset, 2, [](uint32_t v) {
             return T::Flags(v, {{0, "MFVC"}, {1, "ACS"}}) +
                 T::Format(", Function Group: %u", T::Field(v, pci::kAriFunctionGroupShift, pci::kAriFunctionGroupMask));
         });
         return true;
     case pci::kExtCapAts:
-        rows.Add(pci::kAtsCapOffset, 2, "ATSCap", [](uint32_t v) {
+        rows.Add(pci::kAtsCapOffset, 2, [](uint32_t v) {
             return T::Format("Invalidate Queue Depth: %02x, ", v & pci::kAtsQueueDepthMask) +
                 T::Flags(v, {{5, "PageAligned"}, {6, "GlobalInvalidate"}, {7, "RelaxedOrdering"}});
         });
-        rows.Add(pci::kAtsControlOffset, 2, "ATSCtl", [](uint32_t v) {
+        rows.Add(pci::kAtsControlOffset, 2, [](uint32_t v) {
             return T::Format("Enable%s, Smallest Translation Unit: %02x", T::Bit(v, pci::kAtsEnableBit),
                              v & pci::kAtsSmallestUnitMask);
         });
@@ -236,22 +232,19 @@ bool CVirtualizationCapabilityRows::Decode(uint16_t id, CCapabilityRows& rows)
     case pci::kExtCapMriov: return true; // its registers are not architected past the header
     case pci::kExtCapMulticast: DecodeMulticast(rows); return true;
     case pci::kExtCapPri:
-        rows.Add(pci::kPriControlOffset, 2, "PRICtl", [](uint32_t v) {
-            return T::Flags(v, {{0, "Enable"}, {1, "Reset"}});
-        });
-        rows.Add(pci::kPriStatusOffset, 2, "PRISta", [](uint32_t v) {
+        rows.Add(pci::kPriControlOffset, 2, [](uint32_t v) { return T::Flags(v, {{0, "Enable"}, {1, "Reset"}}); });
+        rows.Add(pci::kPriStatusOffset, 2, [](uint32_t v) {
             return T::Flags(v, {{0, "RF"}, {1, "UPRGI"}, {8, "Stopped"}, {15, "PASID"}});
         });
-        rows.Add(pci::kPriCapacityOffset, 4, "Page Request Capacity", [](uint32_t v) { return T::Format("%08x", v); });
-        rows.Add(pci::kPriAllocationOffset, 4, "Page Request Allocation",
-                 [](uint32_t v) { return T::Format("%08x", v); });
+        rows.Add(pci::kPriCapacityOffset, 4, [](uint32_t v) { return T::Format("%08x", v); });
+        rows.Add(pci::kPriAllocationOffset, 4, [](uint32_t v) { return T::Format("%08x", v); });
         return true;
     case pci::kExtCapPasid:
-        rows.Add(pci::kPasidCapOffset, 2, "PASIDCap", [](uint32_t v) {
+        rows.Add(pci::kPasidCapOffset, 2, [](uint32_t v) {
             return T::Flags(v, {{1, "Exec"}, {2, "Priv"}}) +
                 T::Format(", Max PASID Width: %02x", T::Field(v, pci::kPasidWidthShift, pci::kPasidWidthMask));
         });
-        rows.Add(pci::kPasidControlOffset, 2, "PASIDCtl", [](uint32_t v) {
+        rows.Add(pci::kPasidControlOffset, 2, [](uint32_t v) {
             return T::Flags(v, {{0, "Enable"}, {1, "Exec"}, {2, "Priv"}});
         });
         return true;

@@ -182,6 +182,8 @@ inline uint8_t VendorSpecificVariant(const uint8_t* space, uint32_t at)
 
 inline uint8_t CapabilityVariant(const uint8_t* space, uint32_t size, uint32_t at, EBlockKind kind, uint16_t id)
 {
+    if (kind == EBlockKind::kExtendedCapability)
+        return extended::ExtendedVariant(space, size, at, id);
     // Every conventional layout is told apart by the entry's first dword or by the header.
     if (kind != EBlockKind::kCapability || size < kConfigSpaceBytes || at + kDwordBytes > kConfigSpaceBytes)
         return 0;
