@@ -238,8 +238,8 @@ bool CLinkCapabilityRows::Decode(uint16_t id, CCapabilityRows& rows)
         rows.AddPlain(pci::kFrsMessageQueueOffset, 4, "FRS Message Queue");
         return true;
     case pci::kExtCapLnRequester:
-        rows.AddPlain(pci::kLnCapOffset, 1, "LNR Capability");
-        rows.AddPlain(pci::kLnControlOffset, 1, "LNR Control");
+        rows.AddPlain(pci::kLnCapOffset, 2, rows.CatalogueName(pci::kLnCapOffset));
+        rows.AddPlain(pci::kLnControlOffset, 2, rows.CatalogueName(pci::kLnControlOffset));
         return true;
     case pci::kExtCapPowerBudgeting: DecodePowerBudgeting(rows); return true;
     case pci::kExtCapDpa: DecodeDpa(rows); return true;
