@@ -14,6 +14,7 @@
 #include "pci/CommandStatus.h"
 #include "pci/ExpressCapability.h"
 #include "pci/ExtendedCapability.h"
+#include "pci/RegisterLocator.h"
 
 #include <gtest/gtest.h>
 
@@ -476,6 +477,29 @@ TEST(LiveWritePolicy, RegistersThatResetHideOrMoveAFunctionAreRefusedByName)
     std::vector<uint8_t> space = GuardedSpace(0);
     space[pci::kStatusOffset] = 0;
     EXPECT_EQ(LiveWriteRefusal(space.data(), uint32_t(space.size()), 0x44, 2, 3), nullptr);
+}
+
+// Every header bit the catalogue gives the host is refused through a byte write at its place,
+// and every other bit passes: the window arithmetic holds for each register of each layout.
+TEST(LiveWritePolicy, HeaderBitsAreRefusedExactlyWhereTheCatalogueGivesThemToTheHost)
+{
+    for (uint8_t layout = 0; layout <= pci::kLayoutCardBusBridge; ++layout) {
+        const pci::CRegisterBlock* block = pci::FindBlock(pci::EBlockKind::kHeader, layout);
+        ASSERT_NE(block, nullptr) << "layout " << int(layout);
+        std::vector<uint8_t> space = GuardedSpace(layout);
+        for (uint32_t at = 0; at < pci::kDeviceSpecificOffset; ++at) {
+            const pci::CRegisterPlace place = pci::RegisterCovering(*block, at);
+            ASSERT_NE(place.spec, nullptr) << "layout " << int(layout) << " byte " << at;
+            const uint32_t shift = 8 * (at - place.offset);
+            const uint32_t owned = pci::BitsOf(*place.spec).hostOwned >> shift & 0xFF;
+            for (uint32_t bit = 0; bit < 8; ++bit) {
+                const uint32_t flipped = space[at] ^ (1u << bit);
+                const bool refused = LiveWriteRefusal(space.data(), uint32_t(space.size()), at, 1, flipped) != nullptr;
+                EXPECT_EQ(refused, (owned >> bit & 1) != 0)
+                    << "layout " << int(layout) << ", " << place.spec->name << ", byte " << at << " bit " << bit;
+            }
+        }
+    }
 }
 
 } // namespace
