@@ -13,6 +13,7 @@
 
 #include "pci/ByteOrder.h"
 #include "pci/Capability.h"
+#include "pci/CapabilityWalk.h"
 #include "pci/CommandStatus.h"
 #include "pci/ConfigSpace.h"
 #include "pci/RegisterLocator.h"
@@ -23,14 +24,28 @@ namespace {
 
 using T = CDecodeText;
 
-// The conventional space holds at most this many distinct dword-aligned entries past the header.
-constexpr uint32_t kMaxStandardEntries = (pci::kConfigSpaceBytes - pci::kDeviceSpecificOffset) / pci::kDwordBytes;
-
 uint32_t UsableSize(uint32_t size)
 {
     if (size >= pci::kExtendedConfigSpaceBytes)
         return pci::kExtendedConfigSpaceBytes;
     return size >= pci::kConfigSpaceBytes ? pci::kConfigSpaceBytes : 0;
+}
+
+// Why a walk stopped, as the capabilities page words it; empty when the list simply ended.
+std::string EndText(const uint8_t* bytes, pci::EWalkEnd end, uint32_t at, uint32_t maxEntries)
+{
+    switch (end) {
+    case pci::EWalkEnd::kClean: return {};
+    case pci::EWalkEnd::kLoop: return T::Format("the list loops back to %03Xh", at);
+    case pci::EWalkEnd::kTooMany: return T::Format("more than %u entries", maxEntries);
+    case pci::EWalkEnd::kAbsentId: return T::Format("the entry at %03Xh reads ID FFh: the chain is broken", at);
+    case pci::EWalkEnd::kIntoHeader: return T::Format("the pointer to %03Xh lands in the header", at);
+    case pci::EWalkEnd::kBadHeader: return T::Format("the header at %03Xh reads %08Xh", at, pci::GetLe32(bytes + at));
+    case pci::EWalkEnd::kBelowExtended:
+        return T::Format("the pointer to %03Xh at %03Xh lies below 100h",
+                         (pci::GetLe32(bytes + at) >> pci::kExtCapNextShift) & pci::kExtCapNextMask, at);
+    }
+    return {};
 }
 
 } // namespace
@@ -43,35 +58,12 @@ CCapabilityDecoder::CCapabilityDecoder(const uint8_t* bytes, uint32_t size)
 CCapabilityDecoder::Walk CCapabilityDecoder::WalkStandard() const
 {
     Walk walk;
-    if (m_size == 0 || (pci::GetLe16(m_bytes + pci::kStatusOffset) & pci::kStatusCapabilityList) == 0)
+    if (m_size == 0)
         return walk;
-    const uint32_t layout = m_bytes[pci::kHeaderTypeOffset] & pci::kHeaderLayoutMask;
-    const uint32_t pointerOffset =
-        layout == pci::kLayoutCardBusBridge ? pci::kCardBusCapabilitiesPointerOffset : pci::kCapabilitiesPointerOffset;
-    bool visited[pci::kConfigSpaceDwords] = {};
-    uint32_t offset = m_bytes[pointerOffset] & pci::kCapabilityPointerMask;
-    while (offset != 0) {
-        if (visited[offset / pci::kDwordBytes]) {
-            walk.end = T::Format("the list loops back to %03Xh", offset);
-            break;
-        }
-        if (walk.offsets.size() >= kMaxStandardEntries) {
-            walk.end = T::Format("more than %u entries", kMaxStandardEntries);
-            break;
-        }
-        if (m_bytes[offset + pci::kCapabilityIdOffset] == pci::kCapAbsent) {
-            walk.end = T::Format("the entry at %03Xh reads ID FFh: the chain is broken", offset);
-            break;
-        }
-        visited[offset / pci::kDwordBytes] = true;
+    pci::CCapabilityWalk list(m_bytes, m_size);
+    for (uint32_t offset = 0; list.Next(&offset);)
         walk.offsets.push_back(offset);
-        if (offset < pci::kDeviceSpecificOffset) {
-            // Header registers are no capability: show what the pointer found, go no further.
-            walk.end = T::Format("the pointer to %03Xh lands in the header", offset);
-            break;
-        }
-        offset = m_bytes[offset + pci::kCapabilityNextOffset] & pci::kCapabilityPointerMask;
-    }
+    walk.end = EndText(m_bytes, list.End(), list.EndOffset(), pci::CCapabilityWalk::kMaxEntries);
     return walk;
 }
 
@@ -80,35 +72,10 @@ CCapabilityDecoder::Walk CCapabilityDecoder::WalkExtended() const
     Walk walk;
     if (!HasExtendedSpace())
         return walk;
-    bool visited[pci::kExtendedConfigSpaceBytes / pci::kDwordBytes] = {};
-    uint32_t offset = pci::kExtCapFirstOffset;
-    for (;;) {
-        const uint32_t header = pci::GetLe32(m_bytes + offset);
-        if (header == 0 || header == pci::kAbsentFunctionDword) {
-            // A header of 0 right at 100h is simply an empty list.
-            if (header != 0 || offset != pci::kExtCapFirstOffset)
-                walk.end = T::Format("the header at %03Xh reads %08Xh", offset, header);
-            break;
-        }
-        if (visited[offset / pci::kDwordBytes]) {
-            walk.end = T::Format("the list loops back to %03Xh", offset);
-            break;
-        }
-        if (walk.offsets.size() >= pci::kExtCapMaxEntries) {
-            walk.end = T::Format("more than %u entries", pci::kExtCapMaxEntries);
-            break;
-        }
-        visited[offset / pci::kDwordBytes] = true;
+    pci::CExtendedCapabilityWalk list(m_bytes, m_size);
+    for (uint32_t offset = 0; list.Next(&offset);)
         walk.offsets.push_back(offset);
-        const uint32_t next = (header >> pci::kExtCapNextShift) & pci::kExtCapNextMask;
-        if (next == 0)
-            break;
-        if (next < pci::kExtCapFirstOffset) {
-            walk.end = T::Format("the pointer to %03Xh at %03Xh lies below 100h", next, offset);
-            break;
-        }
-        offset = next;
-    }
+    walk.end = EndText(m_bytes, list.End(), list.EndOffset(), pci::kExtCapMaxEntries);
     return walk;
 }
 

@@ -4,6 +4,7 @@
 #include "protocol/DriverProtocol.h"
 #include "pci/CommandStatus.h"
 #include "pci/Capability.h"
+#include "pci/CapabilityWalk.h"
 #include "pci/ExtendedCapability.h"
 #include "pci/RegisterLocator.h"
 
@@ -14,8 +15,6 @@
 namespace {
 
 constexpr uint32_t kAllOnes = 0xFFFFFFFF;
-constexpr uint32_t kMinCapabilityPointer = 4;
-constexpr uint32_t kCapabilityIndexMask = 0x3F;
 
 struct CRegisterSpan
 {
@@ -369,18 +368,9 @@ std::vector<uint32_t> CPciFunction::GetExtendedCapabilityOffsets() const
     std::vector<uint32_t> offsets;
     if (!HasExtendedSpace())
         return offsets;
-    std::vector<bool> visited(m_space.size() / pci::kDwordBytes);
-    uint32_t offset = pci::kExtCapFirstOffset;
-    while (offsets.size() < kMaxExtendedCapabilityEntries && !visited[offset / pci::kDwordBytes]) {
-        const uint32_t header = pci::GetLe32(m_space.data() + offset);
-        if (header == 0 || header == kAllOnes)
-            break;
-        visited[offset / pci::kDwordBytes] = true;
+    pci::CExtendedCapabilityWalk walk(m_space.data(), uint32_t(m_space.size()));
+    for (uint32_t offset = 0; walk.Next(&offset);)
         offsets.push_back(offset);
-        offset = (header >> pci::kExtCapNextShift) & pci::kExtCapNextMask;
-        if (offset < pci::kExtCapFirstOffset)
-            break;
-    }
     return offsets;
 }
 
@@ -408,15 +398,13 @@ bool CPciFunction::IsBridge() const
 
 const uint8_t* CPciFunction::GetFirstCapability(uint32_t* index) const
 {
-    if ((m_config[pci::kStatusOffset] & pci::kStatusCapabilityList) == 0)
+    pci::CCapabilityWalk walk(m_config, sizeof m_config);
+    uint32_t offset = 0;
+    if (!walk.Next(&offset))
         return nullptr;
-    uint32_t pointer = m_config[pci::kCapabilitiesPointerOffset];
-    if (pointer < kMinCapabilityPointer)
-        return nullptr;
-    uint32_t dword = pointer / pci::kDwordBytes;
     if (index)
-        *index = dword;
-    return m_config + dword * pci::kDwordBytes;
+        *index = offset / pci::kDwordBytes;
+    return m_config + offset;
 }
 
 uint8_t* CPciFunction::GetFirstCapability(uint32_t* index)
@@ -424,17 +412,25 @@ uint8_t* CPciFunction::GetFirstCapability(uint32_t* index)
     return const_cast<uint8_t*>(static_cast<const CPciFunction*>(this)->GetFirstCapability(index));
 }
 
+// The walk is taken again from the start up to entry, so a list that loops, breaks or points
+// into the header ends here exactly where the capabilities page ends it.
 const uint8_t* CPciFunction::GetNextCapability(const uint8_t* entry, uint32_t* index) const
 {
-    if (!entry)
+    if (!entry || entry < m_config || entry >= m_config + sizeof m_config)
         return nullptr;
-    uint32_t next = entry[pci::kCapabilityNextOffset];
-    if (next == 0)
-        return nullptr;
-    uint32_t dword = (next / pci::kDwordBytes) & kCapabilityIndexMask;
-    if (index)
-        *index = dword;
-    return m_config + dword * pci::kDwordBytes;
+    const uint32_t current = uint32_t(entry - m_config);
+    pci::CCapabilityWalk walk(m_config, sizeof m_config);
+    uint32_t offset = 0;
+    while (walk.Next(&offset)) {
+        if (offset != current)
+            continue;
+        if (!walk.Next(&offset))
+            return nullptr;
+        if (index)
+            *index = offset / pci::kDwordBytes;
+        return m_config + offset;
+    }
+    return nullptr;
 }
 
 uint8_t* CPciFunction::GetNextCapability(const uint8_t* entry, uint32_t* index)
@@ -445,15 +441,9 @@ uint8_t* CPciFunction::GetNextCapability(const uint8_t* entry, uint32_t* index)
 std::vector<uint32_t> CPciFunction::GetCapabilityIndices() const
 {
     std::vector<uint32_t> indices;
-    bool visited[kMaxCapabilityEntries] = {};
-    uint32_t index = 0;
-    for (const uint8_t* entry = GetFirstCapability(&index); entry; entry = GetNextCapability(entry, &index)) {
-        // Next pointers may form a cycle; the first repeat ends the list.
-        if (index >= kMaxCapabilityEntries || visited[index] || indices.size() >= kMaxCapabilityEntries)
-            break;
-        visited[index] = true;
-        indices.push_back(index);
-    }
+    pci::CCapabilityWalk walk(m_config, sizeof m_config);
+    for (uint32_t offset = 0; walk.Next(&offset);)
+        indices.push_back(offset / pci::kDwordBytes);
     return indices;
 }
 

@@ -160,8 +160,7 @@ public:
     bool ReloadSpace();
     // Whether a byte of the register failed its last read-back: its copies hold an older value.
     bool IsUnread(uint32_t offset, uint32_t size) const;
-    // The extended capability list: from 100h, dword-aligned, each entry once; ends at a header
-    // of 0 or all ones, a pointer below 100h, or kMaxExtendedCapabilityEntries entries.
+    // The extended capability list, walked as the capabilities page walks it.
     std::vector<uint32_t> GetExtendedCapabilityOffsets() const;
     // True when the first 256 bytes hold a PCI Express capability: only such a function has
     // extended space, so only it is asked for the whole space.
@@ -181,8 +180,8 @@ public:
     const uint8_t* GetFirstCapability(uint32_t* index = nullptr) const;
     uint8_t* GetNextCapability(const uint8_t* entry, uint32_t* index = nullptr);
     const uint8_t* GetNextCapability(const uint8_t* entry, uint32_t* index = nullptr) const;
-    // The dword indices of the capability list in order; ends before the first
-    // entry visited twice and after at most kMaxCapabilityEntries entries.
+    // The dword indices of the capability list in order, walked as the capabilities page walks
+    // it: the layout's list pointer, each entry once, an entry in the header the last one.
     std::vector<uint32_t> GetCapabilityIndices() const;
 
     // The BAR whose full base equals the address; -1 when none does.

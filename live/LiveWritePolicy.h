@@ -3,7 +3,9 @@
 // The host's own drivers own these functions: a write that moves a BAR or a
 // bridge's window, renumbers buses, switches decoding or bus mastering, or
 // resets, powers down, hides or retrains a function or its link could take the
-// running system down, so it is refused whatever the user asked for.
+// running system down, so it is refused whatever the user asked for. Which bits
+// those are, the register catalogue says (its host-owned registers and fields):
+// a write is refused when it changes one of them, or writes one to clear it.
 #include <stdint.h>
 
 // The refusal of a write to bytes the space does not show.

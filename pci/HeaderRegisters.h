@@ -147,6 +147,8 @@ inline constexpr CFieldSpec kCardBusIoFields[] = {
     Register(0x0E, 1, "Header Type", "HEADER_TYPE", A::kRO, kHeaderTypeFields),                   \
     Register(0x0F, 1, "BIST", "BIST", A::kRO, kBistFields)
 
+// A window's registers, the ROM BARs and the legacy base belong to the host whole, their
+// read-only bits included: the live machine refuses any change to them.
 // Address bits of a BAR hold what is written as far as its size allows: the function decides
 // which, so the table calls the whole register RW and the owner of the image narrows it.
 inline constexpr CRegisterSpec kDeviceRegisters[] = {
@@ -160,7 +162,7 @@ inline constexpr CRegisterSpec kDeviceRegisters[] = {
     Register(0x28, 4, "Cardbus CIS Pointer", "CARDBUS_CIS", A::kHwInit),
     Register(0x2C, 2, "Subsystem Vendor ID", "SUBSYSTEM_VENDOR_ID", A::kHwInit),
     Register(0x2E, 2, "Subsystem Device ID", "SUBSYSTEM_ID", A::kHwInit),
-    Register(0x30, 4, "Expansion ROM BAR", "ROM_ADDRESS", A::kRO, kRomFields),
+    Register(0x30, 4, "Expansion ROM BAR", "ROM_ADDRESS", A::kRO, kRomFields, true),
     Register(0x34, 1, "Capabilities Pointer", "CAPABILITIES", A::kRO),
     Register(0x35, 1, "Reserved", nullptr, A::kRsvdP),
     Register(0x36, 1, "Reserved", nullptr, A::kRsvdP),
@@ -180,13 +182,13 @@ inline constexpr CRegisterSpec kBridgeRegisters[] = {
     Register(0x19, 1, "Secondary Bus Number", "SECONDARY_BUS", A::kRW, true),
     Register(0x1A, 1, "Subordinate Bus Number", "SUBORDINATE_BUS", A::kRW, true),
     Register(0x1B, 1, "Secondary Latency Timer", "SEC_LATENCY_TIMER", A::kRW),
-    Register(0x1C, 1, "I/O Base", "IO_BASE", A::kRO, kIoWindowFields),
-    Register(0x1D, 1, "I/O Limit", "IO_LIMIT", A::kRO, kIoWindowFields),
+    Register(0x1C, 1, "I/O Base", "IO_BASE", A::kRO, kIoWindowFields, true),
+    Register(0x1D, 1, "I/O Limit", "IO_LIMIT", A::kRO, kIoWindowFields, true),
     Register(0x1E, 2, "Secondary Status", "SEC_STATUS", A::kRO, kSecondaryStatusFields),
-    Register(0x20, 2, "Memory Base", "MEMORY_BASE", A::kRO, kMemoryWindowFields),
-    Register(0x22, 2, "Memory Limit", "MEMORY_LIMIT", A::kRO, kMemoryWindowFields),
-    Register(0x24, 2, "Prefetchable Memory Base", "PREF_MEMORY_BASE", A::kRO, kPrefetchableWindowFields),
-    Register(0x26, 2, "Prefetchable Memory Limit", "PREF_MEMORY_LIMIT", A::kRO, kPrefetchableWindowFields),
+    Register(0x20, 2, "Memory Base", "MEMORY_BASE", A::kRO, kMemoryWindowFields, true),
+    Register(0x22, 2, "Memory Limit", "MEMORY_LIMIT", A::kRO, kMemoryWindowFields, true),
+    Register(0x24, 2, "Prefetchable Memory Base", "PREF_MEMORY_BASE", A::kRO, kPrefetchableWindowFields, true),
+    Register(0x26, 2, "Prefetchable Memory Limit", "PREF_MEMORY_LIMIT", A::kRO, kPrefetchableWindowFields, true),
     Register(0x28, 4, "Prefetchable Memory Base Upper 32", "PREF_BASE_UPPER32", A::kRW, true),
     Register(0x2C, 4, "Prefetchable Memory Limit Upper 32", "PREF_LIMIT_UPPER32", A::kRW, true),
     Register(0x30, 2, "I/O Base Upper 16", "IO_BASE_UPPER16", A::kRW, true),
@@ -195,7 +197,7 @@ inline constexpr CRegisterSpec kBridgeRegisters[] = {
     Register(0x35, 1, "Reserved", nullptr, A::kRsvdP),
     Register(0x36, 1, "Reserved", nullptr, A::kRsvdP),
     Register(0x37, 1, "Reserved", nullptr, A::kRsvdP),
-    Register(0x38, 4, "Expansion ROM BAR", "ROM_ADDRESS1", A::kRO, kRomFields),
+    Register(0x38, 4, "Expansion ROM BAR", "ROM_ADDRESS1", A::kRO, kRomFields, true),
     Register(0x3C, 1, "Interrupt Line", "INTERRUPT_LINE", A::kRW),
     Register(0x3D, 1, "Interrupt Pin", "INTERRUPT_PIN", A::kRO),
     Register(0x3E, 2, "Bridge Control", "BRIDGE_CONTROL", A::kRsvdP, kBridgeControlFields),
@@ -211,24 +213,24 @@ inline constexpr CRegisterSpec kCardBusRegisters[] = {
     Register(0x19, 1, "Cardbus Bus Number", "CB_CARD_BUS", A::kRW, true),
     Register(0x1A, 1, "Subordinate Bus Number", "CB_SUBORDINATE_BUS", A::kRW, true),
     Register(0x1B, 1, "Cardbus Latency Timer", "CB_LATENCY_TIMER", A::kRW),
-    Register(0x1C, 4, "Memory Base Register 0", "CB_MEMORY_BASE_0", A::kRO, kCardBusMemoryFields),
-    Register(0x20, 4, "Memory Limit Register 0", "CB_MEMORY_LIMIT_0", A::kRO, kCardBusMemoryFields),
-    Register(0x24, 4, "Memory Base Register 1", "CB_MEMORY_BASE_1", A::kRO, kCardBusMemoryFields),
-    Register(0x28, 4, "Memory Limit Register 1", "CB_MEMORY_LIMIT_1", A::kRO, kCardBusMemoryFields),
-    Register(0x2C, 2, "I/O Base Register 0 Lower", "CB_IO_BASE_0", A::kRO, kCardBusIoFields),
+    Register(0x1C, 4, "Memory Base Register 0", "CB_MEMORY_BASE_0", A::kRO, kCardBusMemoryFields, true),
+    Register(0x20, 4, "Memory Limit Register 0", "CB_MEMORY_LIMIT_0", A::kRO, kCardBusMemoryFields, true),
+    Register(0x24, 4, "Memory Base Register 1", "CB_MEMORY_BASE_1", A::kRO, kCardBusMemoryFields, true),
+    Register(0x28, 4, "Memory Limit Register 1", "CB_MEMORY_LIMIT_1", A::kRO, kCardBusMemoryFields, true),
+    Register(0x2C, 2, "I/O Base Register 0 Lower", "CB_IO_BASE_0", A::kRO, kCardBusIoFields, true),
     Register(0x2E, 2, "I/O Base Register 0 Upper", "CB_IO_BASE_0_HI", A::kRW, true),
-    Register(0x30, 2, "I/O Limit Register 0 Lower", "CB_IO_LIMIT_0", A::kRO, kCardBusIoFields),
+    Register(0x30, 2, "I/O Limit Register 0 Lower", "CB_IO_LIMIT_0", A::kRO, kCardBusIoFields, true),
     Register(0x32, 2, "I/O Limit Register 0 Upper", "CB_IO_LIMIT_0_HI", A::kRW, true),
-    Register(0x34, 2, "I/O Base Register 1 Lower", "CB_IO_BASE_1", A::kRO, kCardBusIoFields),
+    Register(0x34, 2, "I/O Base Register 1 Lower", "CB_IO_BASE_1", A::kRO, kCardBusIoFields, true),
     Register(0x36, 2, "I/O Base Register 1 Upper", "CB_IO_BASE_1_HI", A::kRW, true),
-    Register(0x38, 2, "I/O Limit Register 1 Lower", "CB_IO_LIMIT_1", A::kRO, kCardBusIoFields),
+    Register(0x38, 2, "I/O Limit Register 1 Lower", "CB_IO_LIMIT_1", A::kRO, kCardBusIoFields, true),
     Register(0x3A, 2, "I/O Limit Register 1 Upper", "CB_IO_LIMIT_1_HI", A::kRW, true),
     Register(0x3C, 1, "Interrupt Line", "INTERRUPT_LINE", A::kRW),
     Register(0x3D, 1, "Interrupt Pin", "INTERRUPT_PIN", A::kRO),
     Register(0x3E, 2, "Bridge Control", "CB_BRIDGE_CONTROL", A::kRsvdP, kCardBusBridgeControlFields),
     Register(0x40, 2, "Subsystem Vendor ID", "CB_SUBSYSTEM_VENDOR_ID", A::kHwInit),
     Register(0x42, 2, "Subsystem Device ID", "CB_SUBSYSTEM_ID", A::kHwInit),
-    Register(0x44, 4, "Legacy Mode Base Address", "CB_LEGACY_MODE_BASE", A::kRW),
+    Register(0x44, 4, "Legacy Mode Base Address", "CB_LEGACY_MODE_BASE", A::kRW, true),
 };
 #undef BRISCO_COMMON_HEADER_REGISTERS
 // clang-format on

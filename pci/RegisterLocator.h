@@ -88,7 +88,8 @@ constexpr bool EntryHolding(const uint8_t* space, uint32_t size, uint32_t offset
 inline CRegisterLocation LocateRegister(const uint8_t* space, uint32_t size, uint32_t offset)
 {
     CRegisterLocation location = {nullptr, 0, 0, {nullptr, 0, 0}};
-    if (offset >= size || size < kConfigSpaceBytes)
+    // The header alone (64 bytes, all another user sees) still names its registers.
+    if (offset >= size || size < kDeviceSpecificOffset)
         return location;
     const uint32_t layout = space[kHeaderTypeOffset] & kHeaderLayoutMask;
     if (const CRegisterBlock* header = FindBlock(EBlockKind::kHeader, uint16_t(layout))) {

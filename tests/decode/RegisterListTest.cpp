@@ -227,9 +227,10 @@ TEST(RegisterList, CapabilityWalks)
         {"a cycle ends at the first repeated entry",
          WithCapabilities(0x50, {{0x50, 0x04, 0x60}, {0x60, 0x06, 0x50}}), {{0x50, slot}, {0x60, hotSwap}}},
         {"an entry that points at itself", WithCapabilities(0xFC, {{0xFC, 0x0A, 0xFD}}), {{0xFC, debug}}},
-        {"an entry in the header is walked through but shown nowhere",
-         WithCapabilities(0x50, {{0x50, 0x04, 0x38}, {0x38, 0x06, 0x70}, {0x70, 0x0A, 0x00}}),
-         {{0x50, slot}, {0x70, debug}}},
+        {"an entry in the header is shown nowhere and ends the list",
+         WithCapabilities(0x50, {{0x50, 0x04, 0x38}, {0x38, 0x06, 0x70}, {0x70, 0x0A, 0x00}}), {{0x50, slot}}},
+        {"an entry reading ID FFh ends the list",
+         WithCapabilities(0x50, {{0x50, 0x04, 0x60}, {0x60, 0xFF, 0x70}, {0x70, 0x0A, 0x00}}), {{0x50, slot}}},
     };
     for (const CCase& c : cases) {
         SCOPED_TRACE(c.what);

@@ -255,9 +255,7 @@ TEST_F(CapabilityTest, NextPointersFollowTheSecondByteOfEachEntry)
     entry = m_function->GetNextCapability(entry, &index);
     EXPECT_EQ(m_function->m_config + 0x5C, entry);
     EXPECT_EQ(23u, index);
-    entry = m_function->GetNextCapability(entry, &index);
-    EXPECT_EQ(m_function->m_config, entry) << "a next pointer of 1..3 names dword 0";
-    EXPECT_EQ(0u, index);
+    EXPECT_EQ(nullptr, m_function->GetNextCapability(entry, &index)) << "a next pointer of 1..3 ends the list";
     m_function->m_config[0x5D] = 0x00;
     EXPECT_EQ(nullptr, m_function->GetNextCapability(m_function->m_config + 0x5C));
     EXPECT_EQ((std::vector<uint32_t>{16, 23}), m_function->GetCapabilityIndices());
@@ -274,16 +272,44 @@ TEST_F(CapabilityTest, AWalkEndsBeforeTheFirstEntryVisitedTwice)
     EXPECT_EQ((std::vector<uint32_t>{16}), m_function->GetCapabilityIndices());
 }
 
-TEST_F(CapabilityTest, AChainThroughEveryDwordEndsAfterSixtyFourEntries)
+TEST_F(CapabilityTest, AChainThroughEveryDwordEndsAfterFortyEightEntries)
 {
-    // Each dword points to the next one and the last one back into the header.
-    m_function->m_config[0x34] = 0x04;
-    for (uint32_t offset = 4; offset < 256; offset += 4)
+    // Each dword past the header points to the next one and the last one into the header.
+    m_function->m_config[0x34] = 0x40;
+    for (uint32_t offset = 0x40; offset < 256; offset += 4)
         m_function->m_config[offset + 1] = uint8_t(offset + 4);
     m_function->m_config[0xFD] = 0x04;
     std::vector<uint32_t> indices = m_function->GetCapabilityIndices();
     EXPECT_LE(indices.size(), CPciFunction::kMaxCapabilityEntries);
-    EXPECT_EQ(63u, indices.size());
+    EXPECT_EQ(48u, indices.size());
+}
+
+// Malformed lists end where the capabilities page ends them, through either way of walking.
+TEST_F(CapabilityTest, MalformedListsEndWhereTheDecoderEndsThem)
+{
+    struct Case
+    {
+        const char* name;
+        std::vector<std::pair<uint32_t, uint8_t>> bytes;
+        std::vector<uint32_t> indices;
+    };
+    const Case cases[] = {
+        {"a pointer into the header is given and ends the list", {{0x34, 0x40}, {0x41, 0x08}, {0x09, 0x50}}, {16, 2}},
+        {"an entry reading ID FFh breaks the chain", {{0x34, 0x40}, {0x41, 0x50}, {0x50, 0xFF}}, {16}},
+        {"a CardBus bridge's list starts at 14h", {{0x0E, 0x02}, {0x34, 0x60}, {0x14, 0x50}}, {20}},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        for (const auto& [offset, value] : c.bytes)
+            m_function->m_config[offset] = value;
+        EXPECT_EQ(c.indices, m_function->GetCapabilityIndices()) << c.name;
+        std::vector<uint32_t> stepped;
+        uint32_t index = 0;
+        for (const uint8_t* entry = m_function->GetFirstCapability(&index); entry;
+             entry = m_function->GetNextCapability(entry, &index))
+            stepped.push_back(index);
+        EXPECT_EQ(c.indices, stepped) << c.name;
+    }
 }
 
 } // namespace
