@@ -84,6 +84,32 @@ constexpr bool EntryHolding(const uint8_t* space, uint32_t size, uint32_t offset
     return found;
 }
 
+// Where a capability that says its own length ends, when that is before end: Enhanced
+// Allocation by its entries' sizes, the Resizable BARs by their count. Tables list the most
+// entries such a capability can have; the rest past its real length is not its register.
+inline uint32_t DeclaredEnd(const uint8_t* space, uint32_t end, uint32_t at, EBlockKind kind, uint16_t id)
+{
+    uint32_t length = 0;
+    if (kind == EBlockKind::kCapability && id == kCapEnhancedAllocation && at + kDwordBytes <= end) {
+        const bool bridge = (space[kHeaderTypeOffset] & kHeaderLayoutMask) == kLayoutPciBridge;
+        length = bridge ? kEaBridgeFirstEntryOffset : kEaFirstEntryOffset;
+        const uint32_t count = space[at + kEaEntryCountOffset] & kEaEntryCountMask;
+        for (uint32_t n = 0; n < count && at + length + kDwordBytes <= end; ++n)
+            length += (1 + (GetLe32(space + at + length) & kEaEntrySizeMask)) * kDwordBytes;
+    } else if (kind == EBlockKind::kExtendedCapability &&
+               (id == kExtCapResizableBar || id == kExtCapVfResizableBar) &&
+               at + kRebarFirstOffset + kRebarControlOffset + kDwordBytes <= end) {
+        const uint32_t control = GetLe32(space + at + kRebarFirstOffset + kRebarControlOffset);
+        uint32_t count = (control >> kRebarCountShift) & kRebarCountMask;
+        if (count > kRebarMaxEntries)
+            count = kRebarMaxEntries;
+        length = kRebarFirstOffset + count * kRebarEntryBytes;
+    } else {
+        return end;
+    }
+    return at + length < end ? at + length : end;
+}
+
 // The catalogued register that holds the byte at offset of a space of size bytes.
 inline CRegisterLocation LocateRegister(const uint8_t* space, uint32_t size, uint32_t offset)
 {
@@ -113,6 +139,7 @@ inline CRegisterLocation LocateRegister(const uint8_t* space, uint32_t size, uin
         end = EntryEnd<CExtendedCapabilityWalk>(space, size, start, size);
         id = uint16_t(GetLe32(space + start) & kExtCapIdMask);
     }
+    end = DeclaredEnd(space, end, start, kind, id);
     if (offset >= end)
         return location;
     const CRegisterBlock* block = FindBlock(kind, id, CapabilityVariant(space, size, start, kind, id));
