@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <random>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,7 +28,9 @@ protected:
     {
         m_previous = std::filesystem::current_path();
         const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-        m_directory = std::filesystem::temp_directory_path() / (std::string("brisco-names-") + test->name());
+        // A folder of this run's own: several builds may run the tests at once.
+        m_directory = std::filesystem::temp_directory_path() /
+            (std::string("brisco-names-") + test->name() + "-" + std::to_string(std::random_device()()));
         std::filesystem::remove_all(m_directory);
         ASSERT_TRUE(std::filesystem::create_directory(m_directory));
         std::filesystem::current_path(m_directory);
