@@ -85,8 +85,8 @@ std::string CWriteJournal::CapNote() const
 {
     if (m_dropped == 0)
         return {};
-    return T::Format("The journal keeps the last %zu writes; %zu earlier ones are only in its file", kMaxEntries,
-                     m_dropped);
+    return T::Format("The journal keeps the last %u writes; %u earlier ones are only in its file",
+                     unsigned(kMaxEntries), unsigned(m_dropped));
 }
 
 void CWriteJournal::Close()
