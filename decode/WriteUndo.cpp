@@ -18,8 +18,8 @@ CWriteUndo::CPlan Refuse(std::string why)
 
 } // namespace
 
-CWriteUndo::CPlan CWriteUndo::Plan(const CJournalEntry& entry, const uint8_t* space, uint32_t size,
-                                   uint16_t vendorId, uint16_t deviceId)
+CWriteUndo::CPlan CWriteUndo::Plan(const CJournalEntry& entry, const uint8_t* space, uint32_t size, uint16_t vendorId,
+                                   uint16_t deviceId)
 {
     const std::string where = CWriteJournal::FormatFunction(entry.segment, entry.bus, entry.device, entry.function);
     if (entry.kind == CJournalEntry::EKind::kBarProbe)
