@@ -113,3 +113,9 @@ std::string CWriteEffect::DescribeDifference(const uint8_t* space, uint32_t size
         text += " (" + JoinNames(fields) + ")";
     return text;
 }
+
+std::string CWriteEffect::NameBits(const uint8_t* space, uint32_t size, uint32_t offset, uint32_t width, uint32_t mask)
+{
+    const std::vector<const pci::CFieldSpec*> fields = FieldsOf(space, size, offset, width, mask);
+    return fields.empty() ? BitRuns(mask) : JoinNames(fields);
+}
