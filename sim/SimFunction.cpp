@@ -4,7 +4,6 @@
 
 #include "pci/Bar.h"
 #include "pci/ByteOrder.h"
-#include "pci/Capability.h"
 #include "pci/CommandStatus.h"
 #include "pci/ConfigSpace.h"
 

@@ -5,6 +5,7 @@
 #include "sim/SimUtil.h"
 
 #include "pci/Bar.h"
+#include "pci/ByteOrder.h"
 #include "pci/Capability.h"
 #include "pci/CapabilityWalk.h"
 #include "pci/ConfigSpace.h"
