@@ -4,15 +4,10 @@
 
 #include "pci/Bar.h"
 #include "pci/ByteOrder.h"
-#include "pci/Capability.h"
 #include "pci/CommandStatus.h"
 #include "pci/ConfigSpace.h"
 
 namespace {
-
-// The status error bits live in the register's high byte.
-constexpr uint8_t kStatusClearHigh = uint8_t(pci::kStatusWriteOneToClear >> 8);
-constexpr uint16_t kCommandWritable = 0x0557;
 
 // Sizes of BARs the image does not size: the base's alignment, capped.
 constexpr uint64_t kDefaultIoCap = 256;
@@ -65,12 +60,6 @@ uint32_t CSimFunction::BarCount() const
     case pci::kLayoutCardBusBridge: return pci::kCardBusBarCount;
     default: return 0;
     }
-}
-
-uint32_t CSimFunction::CapabilityPointerOffset() const
-{
-    return Layout() == pci::kLayoutCardBusBridge ? pci::kCardBusCapabilitiesPointerOffset
-                                                 : pci::kCapabilitiesPointerOffset;
 }
 
 uint32_t CSimFunction::GetDword(uint32_t offset) const
@@ -230,107 +219,6 @@ bool CSimFunction::CheckBarSizes(char* message, uint32_t capacity, uint32_t* lin
     return true;
 }
 
-void CSimFunction::SetMaskByte(uint32_t offset, uint8_t writable, uint8_t clear)
-{
-    m_writeMask[offset] = writable;
-    m_clearMask[offset] = clear;
-}
-
-void CSimFunction::SetMask(uint32_t offset, uint32_t bytes, uint32_t writable)
-{
-    for (uint32_t i = 0; i < bytes && offset + i < kSimExtendedConfigSize; ++i)
-        SetMaskByte(offset + i, i < 4 ? uint8_t(writable >> (8 * i)) : 0, 0);
-}
-
-void CSimFunction::SetDefaultMasks()
-{
-    SimFill(m_writeMask, 0, kSimExtendedConfigSize);
-    SimFill(m_clearMask, 0, kSimExtendedConfigSize);
-    // Extended bytes are plain storage until a capability says otherwise.
-    if (m_hasExtendedSpace)
-        SimFill(m_writeMask + kSimConfigSize, 0xFF, kSimExtendedConfigSize - kSimConfigSize);
-    uint32_t layout = Layout();
-    SetMask(pci::kCommandOffset, 2, kCommandWritable);
-    SetMaskByte(pci::kStatusOffset + 1, 0, kStatusClearHigh);
-    if (layout > 2)
-        return;
-    SetMask(pci::kCacheLineSizeOffset, 1, 0xFF);
-    SetMask(pci::kLatencyTimerOffset, 1, 0xFF);
-    SetMask(pci::kInterruptLineOffset, 1, 0xFF);
-    if (layout == 0) {
-        for (uint32_t at = pci::kDeviceSpecificOffset; at < kSimConfigSize; at += 4)
-            SetMask(at, 4, 0xFFFFFFFF);
-    } else if (layout == 1) {
-        SetMask(pci::kPrimaryBusOffset, 4, 0xFFFFFFFF);
-        SetMask(pci::kIoBaseOffset, 1, 0xF0);
-        SetMask(pci::kIoLimitOffset, 1, 0xF0);
-        SetMaskByte(pci::kSecondaryStatusOffset + 1, 0, kStatusClearHigh);
-        SetMask(pci::kMemoryBaseOffset, 2, 0xFFF0);
-        SetMask(pci::kMemoryLimitOffset, 2, 0xFFF0);
-        SetMask(pci::kPrefetchableBaseOffset, 2, 0xFFF0);
-        SetMask(pci::kPrefetchableLimitOffset, 2, 0xFFF0);
-        // The upper halves exist only when the low nibble says 64-bit / 32-bit decoding.
-        if ((m_config[pci::kPrefetchableBaseOffset] & 0xF) == 1) {
-            SetMask(pci::kPrefetchableBaseUpperOffset, 4, 0xFFFFFFFF);
-            SetMask(pci::kPrefetchableLimitUpperOffset, 4, 0xFFFFFFFF);
-        }
-        if ((m_config[pci::kIoBaseOffset] & 0xF) == 1) {
-            SetMask(pci::kIoBaseUpperOffset, 2, 0xFFFF);
-            SetMask(pci::kIoLimitUpperOffset, 2, 0xFFFF);
-        }
-        SetMask(pci::kBridgeControlOffset, 2, 0x0FFF);
-        for (uint32_t at = pci::kDeviceSpecificOffset; at < kSimConfigSize; at += 4)
-            SetMask(at, 4, 0xFFFFFFFF);
-    } else {
-        SetMaskByte(pci::kCardBusSecondaryStatusOffset + 1, 0, kStatusClearHigh);
-        SetMask(pci::kPrimaryBusOffset, 4, 0xFFFFFFFF);
-        for (uint32_t i = 0; i < 2; ++i) {
-            SetMask(pci::kCardBusMemoryWindowsOffset + 8 * i, 4, 0xFFFFF000);
-            SetMask(pci::kCardBusMemoryWindowsOffset + 8 * i + 4, 4, 0xFFFFF000);
-            SetMask(pci::kCardBusIoWindowsOffset + 8 * i, 4, 0xFFFFFFFC);
-            SetMask(pci::kCardBusIoWindowsOffset + 8 * i + 4, 4, 0xFFFFFFFC);
-        }
-        SetMask(pci::kBridgeControlOffset, 2, 0x07FF);
-        SetMask(pci::kCardBusLegacyBaseOffset, 4, 0xFFFFFFFF);
-        for (uint32_t at = pci::kCardBusLegacyBaseOffset + 4; at < kSimConfigSize; at += 4)
-            SetMask(at, 4, 0xFFFFFFFF);
-    }
-}
-
-void CSimFunction::SetBarMasks()
-{
-    for (uint32_t slot = 0; slot < kSimBarSlots; ++slot) {
-        if (slot < kSimRomSlot && slot >= BarCount())
-            continue;
-        uint32_t reg = SlotRegister(slot);
-        if (slot == kSimRomSlot && Layout() > pci::kLayoutPciBridge)
-            continue;
-        uint64_t keep = ~(m_barSize[slot] - 1);
-        switch (m_barKind[slot]) {
-        case kSimBarIo: SetMask(reg, 4, uint32_t(keep) & ~pci::kIoBarFlagsMask); break;
-        case kSimBarMem32: SetMask(reg, 4, uint32_t(keep) & ~pci::kMemoryBarFlagsMask); break;
-        case kSimBarMem64:
-            SetMask(reg, 4, uint32_t(keep) & ~pci::kMemoryBarFlagsMask);
-            SetMask(reg + 4, 4, uint32_t(keep >> 32));
-            break;
-        case kSimBarRom: SetMask(reg, 4, (uint32_t(keep) & ~pci::kRomFlagsMask) | pci::kRomEnableFlag); break;
-        case kSimBarUpperHalf: break;
-        default: SetMask(reg, 4, 0); break;
-        }
-    }
-}
-
-void CSimFunction::ApplyOverrides()
-{
-    for (uint32_t i = 0; i < kSimExtendedConfigSize; ++i) {
-        if (m_overridden[i] & 1)
-            m_writeMask[i] = m_writeOverride[i];
-        if (m_overridden[i] & 2)
-            m_clearMask[i] = m_clearOverride[i];
-        m_writeMask[i] &= uint8_t(~m_clearMask[i]);
-    }
-}
-
 bool CSimFunction::Finish(char* message, uint32_t capacity, uint32_t* line, CSimText* notes)
 {
     ClassifyBars();
@@ -339,9 +227,11 @@ bool CSimFunction::Finish(char* message, uint32_t capacity, uint32_t* line, CSim
         return false;
     m_hasExtendedSpace = FindExpressCapability();
     SetDefaultMasks();
-    SetBarMasks();
     SetCapabilityMasks();
     SetExtendedMasks();
+    // The header's registers hold over any entry that reaches into them.
+    SetHeaderMasks();
+    SetHardwareMasks();
     ApplyOverrides();
     BuildAllocConfig();
     return true;

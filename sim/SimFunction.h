@@ -6,6 +6,7 @@
 #include "sim/SimUtil.h"
 
 #include "pci/ConfigSpace.h"
+#include "pci/RegisterCatalogue.h"
 #include "protocol/DriverProtocol.h"
 
 #include <stdint.h>
@@ -110,23 +111,25 @@ public:
 
 private:
     uint32_t BarCount() const;
-    uint32_t CapabilityPointerOffset() const;
     uint32_t SubsystemOffset() const;
     void ClassifyBars();
     // Says why the BAR cannot hold its given size; false when it can.
     bool DescribeBarSizeProblem(uint32_t slot, CSimText* text) const;
     void DropRegionSizes(CSimText* notes);
     bool CheckBarSizes(char* message, uint32_t capacity, uint32_t* line);
+    // Write masks, in the order Finish applies them.
     void SetDefaultMasks();
-    void SetBarMasks();
     void SetCapabilityMasks();
-    void SetCapabilityBodyMasks(uint32_t at, uint8_t id);
-    bool FindExpressCapability() const;
     void SetExtendedMasks();
-    // Applies a capability's field masks, clipped to [at, end) so a short capability never
-    // reaches into the next one.
-    void SetFieldMasks(uint32_t at, uint32_t end, uint16_t id, bool extended);
+    void SetHeaderMasks();
+    void SetHardwareMasks();
     void ApplyOverrides();
+    bool FindExpressCapability() const;
+    // The catalogue's masks of a block lying at [at, end): every register and repetition that fits.
+    void SetBlockMasks(const pci::CRegisterBlock& block, uint32_t at, uint32_t end);
+    // One capability entry that ends at end: its block's masks, and its header read-only.
+    void SetEntryMasks(uint32_t at, uint32_t end, pci::EBlockKind kind, uint16_t id, uint32_t headerBytes);
+    void SetBarMasks();
     // Partial descriptors take the layout of this build's bitness, as Windows writes for a driver of it.
     void BuildAllocConfig();
     uint32_t GetDword(uint32_t offset) const;

@@ -10,8 +10,8 @@ constexpr uint32_t kSimMaxPages = 16384;
 struct CSimPage
 {
     CSimPage* m_next;
-    uint64_t m_offset;    // page-aligned offset within the range
-    uint8_t* m_writable;  // per-byte writable bits; nullptr means every bit writable
+    uint64_t m_offset;   // page-aligned offset within the range
+    uint8_t* m_writable; // per-byte writable bits; nullptr means every bit writable
     uint8_t m_data[kSimPageSize];
 };
 
@@ -21,8 +21,7 @@ struct CSimPageBudget
     uint32_t m_used;
 };
 
-class CSimRange
-{
+class CSimRange {
 public:
     // Makes sure every page of [offset, offset + length) exists, so a later
     // Write cannot fail halfway through a request.
@@ -34,7 +33,6 @@ public:
     // Image set-up: contents and writable masks, ignoring existing masks.
     bool SetContents(uint32_t offset, const uint8_t* bytes, uint32_t length, CSimPageBudget* budget);
     bool SetWritableMask(uint32_t offset, const uint8_t* masks, uint32_t length, CSimPageBudget* budget);
-    bool HasContents() const { return m_pages != nullptr; }
     void Release(CSimPageBudget* budget);
 
 private:
