@@ -65,6 +65,7 @@ constexpr uint32_t kMsiData64Offset = 12;
 constexpr uint16_t kMsi64BitCapable = 0x0080;
 constexpr uint16_t kMsiEnable = 0x0001;
 constexpr uint16_t kMsiPerVectorMasking = 0x0100;
+constexpr uint16_t kMsiExtendedDataCapable = 0x0200;
 constexpr uint32_t kMsiMultipleCapableShift = 1;
 constexpr uint32_t kMsiMultipleEnableShift = 4;
 constexpr uint16_t kMsiMultipleMask = 0x7;

@@ -15,6 +15,7 @@ using A = EAccess;
 // Layouts of the capabilities that have more than one; CapabilityVariant picks them.
 constexpr uint8_t kMsiVariant64Bit = 1;
 constexpr uint8_t kMsiVariantMasking = 2;
+constexpr uint8_t kMsiVariantExtendedData = 4;
 constexpr uint8_t kPciXVariantBridge = 1;
 constexpr uint8_t kExpVariantPciBridge = 1; // bit 15 of Device Control enables configuration retry
 constexpr uint8_t kEaVariantBridge = 1;
@@ -115,43 +116,66 @@ inline constexpr CRegisterSpec kSlotIdRegisters[] = {
     Register(kSlotChassisOffset, 1, "Chassis Number", "CHASSIS", A::kRW),
 };
 
-// MSI: four layouts by the 64-bit address and per-vector masking bits of its control.
-inline constexpr CFieldSpec kMsiControlFields[] = {
-    {0, 0, "MSI Enable", "ENABLE", A::kRW, false},
-    {1, 3, "Multiple Message Capable", "MMC", A::kRO, false},
-    {4, 6, "Multiple Message Enable", "MME", A::kRW, false},
-    {7, 7, "64 Bit Address Capable", "64BIT", A::kRO, false},
-    {8, 8, "Per-Vector Masking Capable", "PVM", A::kRO, false},
-    {9, 9, "Extended Message Data Capable", "EMDC", A::kRO, false},
-    {10, 10, "Extended Message Data Enable", "EMDE", A::kRW, false},
-};
+// MSI: eight layouts by the 64-bit address, per-vector masking and extended data bits of its
+// control. Extended Message Data Enable is reserved unless its Capable bit is set.
+#define BRISCO_MSI_CONTROL_FIELDS(extendedData)                                  \
+    {0, 0, "MSI Enable", "ENABLE", A::kRW, false},                               \
+    {1, 3, "Multiple Message Capable", "MMC", A::kRO, false},                    \
+    {4, 6, "Multiple Message Enable", "MME", A::kRW, false},                     \
+    {7, 7, "64 Bit Address Capable", "64BIT", A::kRO, false},                    \
+    {8, 8, "Per-Vector Masking Capable", "PVM", A::kRO, false},                  \
+    {9, 9, "Extended Message Data Capable", "EMDC", A::kRO, false},              \
+    {10, 10, "Extended Message Data Enable", "EMDE", extendedData, false}
+inline constexpr CFieldSpec kMsiControlFields[] = {BRISCO_MSI_CONTROL_FIELDS(A::kRsvdP)};
+inline constexpr CFieldSpec kMsiExtendedControlFields[] = {BRISCO_MSI_CONTROL_FIELDS(A::kRW)};
+#undef BRISCO_MSI_CONTROL_FIELDS
 inline constexpr CFieldSpec kMsiAddressFields[] = {
     {0, 1, "Reserved", nullptr, A::kRsvdP, false},
     {2, 31, "Message Address", "ADDR", A::kRW, false},
 };
-#define BRISCO_MSI_LEADING_REGISTERS                                                         \
+#define BRISCO_MSI_LEADING_REGISTERS(control)                                                \
     BRISCO_CAPABILITY_HEADER_REGISTERS,                                                      \
-    Register(kMsiControlOffset, 2, "Message Control", "CONTROL", A::kRsvdP, kMsiControlFields), \
+    Register(kMsiControlOffset, 2, "Message Control", "CONTROL", A::kRsvdP, control),         \
     Register(kMsiAddressOffset, 4, "Message Address", "ADDRESS_LO", A::kRW, kMsiAddressFields)
 #define BRISCO_MSI_MASK_REGISTERS(at)                          \
     Register(at, 4, "Mask Bits", "MASK", A::kRW),              \
     Register(at + 4, 4, "Pending Bits", "PENDING", A::kRO)
 inline constexpr CRegisterSpec kMsi32Registers[] = {
-    BRISCO_MSI_LEADING_REGISTERS,
+    BRISCO_MSI_LEADING_REGISTERS(kMsiControlFields),
     Register(kMsiData32Offset, 2, "Message Data", "DATA", A::kRW),
 };
 inline constexpr CRegisterSpec kMsi64Registers[] = {
-    BRISCO_MSI_LEADING_REGISTERS,
+    BRISCO_MSI_LEADING_REGISTERS(kMsiControlFields),
     Register(kMsiUpperAddressOffset, 4, "Message Upper Address", "ADDRESS_HI", A::kRW),
     Register(kMsiData64Offset, 2, "Message Data", "DATA", A::kRW),
 };
 inline constexpr CRegisterSpec kMsi32MaskedRegisters[] = {
-    BRISCO_MSI_LEADING_REGISTERS,
+    BRISCO_MSI_LEADING_REGISTERS(kMsiControlFields),
     Register(kMsiData32Offset, 2, "Message Data", "DATA", A::kRW),
     BRISCO_MSI_MASK_REGISTERS(kMsiMask32Offset),
 };
 inline constexpr CRegisterSpec kMsi64MaskedRegisters[] = {
-    BRISCO_MSI_LEADING_REGISTERS,
+    BRISCO_MSI_LEADING_REGISTERS(kMsiControlFields),
+    Register(kMsiUpperAddressOffset, 4, "Message Upper Address", "ADDRESS_HI", A::kRW),
+    Register(kMsiData64Offset, 2, "Message Data", "DATA", A::kRW),
+    BRISCO_MSI_MASK_REGISTERS(kMsiMask64Offset),
+};
+inline constexpr CRegisterSpec kMsi32ExtendedRegisters[] = {
+    BRISCO_MSI_LEADING_REGISTERS(kMsiExtendedControlFields),
+    Register(kMsiData32Offset, 2, "Message Data", "DATA", A::kRW),
+};
+inline constexpr CRegisterSpec kMsi64ExtendedRegisters[] = {
+    BRISCO_MSI_LEADING_REGISTERS(kMsiExtendedControlFields),
+    Register(kMsiUpperAddressOffset, 4, "Message Upper Address", "ADDRESS_HI", A::kRW),
+    Register(kMsiData64Offset, 2, "Message Data", "DATA", A::kRW),
+};
+inline constexpr CRegisterSpec kMsi32MaskedExtendedRegisters[] = {
+    BRISCO_MSI_LEADING_REGISTERS(kMsiExtendedControlFields),
+    Register(kMsiData32Offset, 2, "Message Data", "DATA", A::kRW),
+    BRISCO_MSI_MASK_REGISTERS(kMsiMask32Offset),
+};
+inline constexpr CRegisterSpec kMsi64MaskedExtendedRegisters[] = {
+    BRISCO_MSI_LEADING_REGISTERS(kMsiExtendedControlFields),
     Register(kMsiUpperAddressOffset, 4, "Message Upper Address", "ADDRESS_HI", A::kRW),
     Register(kMsiData64Offset, 2, "Message Data", "DATA", A::kRW),
     BRISCO_MSI_MASK_REGISTERS(kMsiMask64Offset),
@@ -724,6 +748,11 @@ inline constexpr CRegisterBlock kCapabilityBlocks[] = {
     Block(K::kCapability, kCapMsi, "MSI", kMsi64Registers, kMsiVariant64Bit),
     Block(K::kCapability, kCapMsi, "MSI", kMsi32MaskedRegisters, kMsiVariantMasking),
     Block(K::kCapability, kCapMsi, "MSI", kMsi64MaskedRegisters, kMsiVariant64Bit | kMsiVariantMasking),
+    Block(K::kCapability, kCapMsi, "MSI", kMsi32ExtendedRegisters, kMsiVariantExtendedData),
+    Block(K::kCapability, kCapMsi, "MSI", kMsi64ExtendedRegisters, kMsiVariant64Bit | kMsiVariantExtendedData),
+    Block(K::kCapability, kCapMsi, "MSI", kMsi32MaskedExtendedRegisters, kMsiVariantMasking | kMsiVariantExtendedData),
+    Block(K::kCapability, kCapMsi, "MSI", kMsi64MaskedExtendedRegisters,
+          kMsiVariant64Bit | kMsiVariantMasking | kMsiVariantExtendedData),
     Block(K::kCapability, kCapCompactPciHotSwap, "CHSWP", kHotSwapRegisters),
     Block(K::kCapability, kCapPciX, "PCIX", kPciXRegisters),
     Block(K::kCapability, kCapPciX, "PCIX", kPciXBridgeRegisters, kPciXVariantBridge),

@@ -220,7 +220,8 @@ inline uint8_t CapabilityVariant(const uint8_t* space, uint32_t size, uint32_t a
     switch (id) {
     case kCapMsi:
         return uint8_t(((word & kMsi64BitCapable) ? capability::kMsiVariant64Bit : 0) |
-                       ((word & kMsiPerVectorMasking) ? capability::kMsiVariantMasking : 0));
+                       ((word & kMsiPerVectorMasking) ? capability::kMsiVariantMasking : 0) |
+                       ((word & kMsiExtendedDataCapable) ? capability::kMsiVariantExtendedData : 0));
     case kCapPciX: return bridge ? capability::kPciXVariantBridge : 0;
     case kCapEnhancedAllocation: return bridge ? capability::kEaVariantBridge : 0;
     case kCapPciExpress:
