@@ -14,6 +14,7 @@
 #include "views/FindFunctionDialog.h"
 #include "views/PciBusView.h"
 #include "views/PciFunctionView.h"
+#include "views/WriteJournalWindow.h"
 
 IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
 
@@ -26,6 +27,7 @@ ON_WM_MENUCHAR()
 ON_COMMAND_RANGE(ID_NEXT_FUNCTION_TAB, ID_PREV_FUNCTION_TAB, OnFunctionTabKey)
 ON_COMMAND(ID_EDIT_FIND_FUNCTION, OnFindFunction)
 ON_COMMAND(ID_EDIT_FIND_NEXT, OnFindNext)
+ON_COMMAND(ID_OPTIONS_WRITE_JOURNAL, OnWriteJournal)
 END_MESSAGE_MAP()
 
 namespace {
@@ -34,6 +36,8 @@ constexpr int kRefreshButton = 0;
 constexpr int kAboutButton = 1;
 constexpr int kPaneCount = 2;
 const UINT kIndicators[] = {ID_SEPARATOR};
+// How an exported journal names the program that made its writes.
+constexpr char kJournalProgram[] = "brisco";
 
 } // namespace
 
@@ -107,6 +111,24 @@ void CMainFrame::OnFindNext()
         return;
     }
     SelectMatch(true);
+}
+
+void CMainFrame::OnWriteJournal()
+{
+    auto* pDoc = DYNAMIC_DOWNCAST(CBriscoDoc, GetActiveDocument());
+    if (pDoc == nullptr)
+        return;
+    if (!m_journalWindow) {
+        auto undo = [pDoc](size_t index, std::string* status) { return pDoc->UndoJournalEntry(index, status); };
+        auto status = [this](const std::string& text) { SetMessageText(text.c_str()); };
+        m_journalWindow = std::make_unique<CWriteJournalWindow>(pDoc->GetWriteJournal(), undo, status, kJournalProgram);
+    }
+    m_journalWindow->Open(this);
+}
+
+CWriteJournalWindow* CMainFrame::GetWriteJournalWindow() const
+{
+    return m_journalWindow && m_journalWindow->GetSafeHwnd() != nullptr ? m_journalWindow.get() : nullptr;
 }
 
 void CMainFrame::SelectMatch(bool afterSelection)

@@ -8,11 +8,13 @@
 #include "framework/ToolBar.h"
 #include "views/FunctionQuery.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
 class CPciBusView;
 class CPciFunctionView;
+class CWriteJournalWindow;
 
 class CMainFrame : public CFrameWnd {
     DECLARE_DYNCREATE(CMainFrame)
@@ -56,6 +58,10 @@ public:
     // Ctrl+F asks for a function and selects the first match; F3 selects the next one.
     void OnFindFunction();
     void OnFindNext();
+    // Opens the Write Journal window, or brings it forward.
+    void OnWriteJournal();
+    // The Write Journal window while it is open, else null.
+    CWriteJournalWindow* GetWriteJournalWindow() const;
 
 protected:
     DECLARE_MESSAGE_MAP()
@@ -76,4 +82,6 @@ private:
     // What Find Function looked for last, as typed and as understood.
     std::string m_findText;
     std::optional<CFunctionQuery> m_findQuery;
+    // Created when first opened; closing the window keeps the object for the next time.
+    std::unique_ptr<CWriteJournalWindow> m_journalWindow;
 };
