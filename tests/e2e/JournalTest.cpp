@@ -62,7 +62,7 @@ struct CAddress {
 
 // Runs a console program of the test's folder, its output gathered in a file; -1 when it
 // did not start or end in time.
-int RunTool(const std::string& commandLine, std::string* output)
+int RunTool(const std::string& program, const std::string& arguments, std::string* output)
 {
     char folder[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, folder);
@@ -77,8 +77,7 @@ int RunTool(const std::string& commandLine, std::string* output)
     startup.hStdError = file;
     startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION info = {};
-    std::string command = "\"" + ProgramFolder() + commandLine;
-    command.insert(command.find(' ') == std::string::npos ? command.size() : command.find(' '), "\"");
+    std::string command = "\"" + ProgramFolder() + program + "\" " + arguments;
     const bool started = ::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                           ProgramFolder().c_str(), &startup, &info) != FALSE;
     ::CloseHandle(file);
@@ -214,7 +213,7 @@ protected:
     std::string BarText()
     {
         std::string output;
-        EXPECT_EQ(0, RunTool("brisco-dump.exe --function " + m_addresses[0].label + " --bar " + std::to_string(m_bar) +
+        EXPECT_EQ(0, RunTool("brisco-dump.exe", "--function " + m_addresses[0].label + " --bar " + std::to_string(m_bar) +
                                  " --unit 1 --rows " + kBarRows,
                              &output))
             << output;
@@ -255,7 +254,7 @@ protected:
         const std::string fresh = m_folder + "\\fresh-machine.txt";
         ASSERT_TRUE(::CopyFileA(WindowsPath(image).c_str(), fresh.c_str(), FALSE)) << WindowsPath(image);
         std::string output;
-        ASSERT_EQ(0, RunTool("briscodrv-install.exe start \"" + ProgramFolder() + "briscodrv.sys\" \"" + kRestartStamp +
+        ASSERT_EQ(0, RunTool("briscodrv-install.exe", "start \"" + ProgramFolder() + "briscodrv.sys\" \"" + kRestartStamp +
                                  "\" \"" + fresh + "\"",
                              &output))
             << output;
@@ -317,15 +316,15 @@ TEST_F(JournalTest, UndoInTheWindowThenReplayOnAFreshMachineGivesTheSameMachine)
     const std::string journal = m_folder + "\\" + journals.front();
     const std::string editedImage = m_folder + "\\edited-machine.txt";
     std::string output;
-    ASSERT_EQ(0, RunTool("brisco-dump.exe --save-image \"" + editedImage + "\"", &output)) << output;
+    ASSERT_EQ(0, RunTool("brisco-dump.exe", "--save-image \"" + editedImage + "\"", &output)) << output;
 
     // The journal replayed on a fresh copy gives the edited machine again.
     ASSERT_NO_FATAL_FAILURE(RestartDriverOnFreshCopy());
-    ASSERT_EQ(0, RunTool("brisco-dump.exe --diff \"" + editedImage + "\"", &output)) << output;
+    ASSERT_EQ(0, RunTool("brisco-dump.exe", "--diff \"" + editedImage + "\"", &output)) << output;
     EXPECT_FALSE(output.empty()) << "the fresh machine differs from the edited one before the replay";
     EXPECT_NE(editedBar, BarText()) << "the fresh machine's BAR unit is as it was";
-    ASSERT_EQ(0, RunTool("brisco-dump.exe --replay \"" + journal + "\"", &output)) << output;
-    ASSERT_EQ(0, RunTool("brisco-dump.exe --diff \"" + editedImage + "\"", &output)) << output;
+    ASSERT_EQ(0, RunTool("brisco-dump.exe", "--replay \"" + journal + "\"", &output)) << output;
+    ASSERT_EQ(0, RunTool("brisco-dump.exe", "--diff \"" + editedImage + "\"", &output)) << output;
     EXPECT_EQ("", output) << "the replayed machine equals the edited one";
     EXPECT_EQ(editedBar, BarText()) << "BAR " << m_bar << " of " << m_addresses[0].label;
 }
