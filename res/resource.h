@@ -47,7 +47,7 @@
 #define IDD_FUNCTION_VIEW            101
 #define IDD_GOTO_OFFSET              102
 #define IDD_FIND_FUNCTION            110
-#define IDD_WRITE_JOURNAL            111
+#define IDD_WRITE_JOURNAL            112
 
 // ---- Controls of the function view (IDD_FUNCTION_VIEW) ----
 #define IDC_FUNCTION_TABS            1000
@@ -78,10 +78,10 @@
 #define IDC_FIND_TEXT                1031
 
 // ---- Controls of the Write Journal window (IDD_WRITE_JOURNAL) ----
-#define IDC_JOURNAL_LIST             1040
-#define IDC_JOURNAL_STATUS           1041
-#define IDC_JOURNAL_UNDO             1042
-#define IDC_JOURNAL_EXPORT           1043
+#define IDC_JOURNAL_LIST             1045
+#define IDC_JOURNAL_STATUS           1046
+#define IDC_JOURNAL_UNDO             1047
+#define IDC_JOURNAL_EXPORT           1048
 
 // ---- Brisco's own commands ----
 #define ID_VIEW_32BIT                32784
@@ -99,8 +99,6 @@
 #define ID_OPTIONS_SAVE_IMAGE        32795
 // Options: probe functions 1..7 of a device whose function 0 does not answer (remembered; off by default).
 #define ID_OPTIONS_EVERY_FUNCTION    32796
-// Options: the modeless window that lists the write journal.
-#define ID_OPTIONS_WRITE_JOURNAL     32799
 // Ctrl+G: go to an offset of the current BAR grid.
 #define ID_EDIT_GOTO_OFFSET          32800
 // Ctrl+Tab / Ctrl+PgDn and Ctrl+Shift+Tab / Ctrl+PgUp: the function view's next or previous tab.
@@ -109,6 +107,8 @@
 // Ctrl+F and F3: select the first, then the next function that matches an address or IDs.
 #define ID_EDIT_FIND_FUNCTION        32812
 #define ID_EDIT_FIND_NEXT            32813
+// Options: the modeless window that lists the write journal.
+#define ID_OPTIONS_WRITE_JOURNAL     32822
 
 // ---- Standard framework ids that the resources use ----
 #include "framework/FrameworkIds.h"
