@@ -42,7 +42,7 @@ struct CRegisterEdit {
     uint32_t (*next)(uint32_t before);
 };
 
-// Edits in order; the BAR unit is edited after the third, so Undo takes the last three registers.
+// Edits in order; the BAR unit is edited after the second, so Undo takes the last three registers.
 const CRegisterEdit kEdits[] = {
     {0, "Cache Line Size", 0x0c, 1, [](uint32_t before) { return before ^ 0x08u; }},
     {0, "Latency Timer", 0x0d, 1, [](uint32_t before) { return before ^ 0x20u; }},
@@ -50,7 +50,7 @@ const CRegisterEdit kEdits[] = {
     {0, "Command Register", 0x04, 2, [](uint32_t before) { return before ^ kParityErrorResponse; }},
     {1, "Interrupt Line", 0x3c, 1, [](uint32_t before) { return before ^ 0x33u; }},
 };
-constexpr int kEditsBeforeBar = 3;
+constexpr int kEditsBeforeBar = 2;
 constexpr int kEditCount = static_cast<int>(std::size(kEdits));
 
 struct CAddress {
