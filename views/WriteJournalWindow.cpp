@@ -34,8 +34,8 @@ struct CColumn
 };
 
 constexpr CColumn kColumns[] = {
-    {"Time", 150},  {"Function", 70}, {"Vendor:Device", 90}, {"Page", 120},     {"Register", 150}, {"Width", 45},
-    {"Before", 70}, {"Written", 70},  {"Mask", 70},          {"Read Back", 70}, {"Result", 170},
+    {"Time", 165},  {"Function", 60}, {"Vendor:Device", 85}, {"Page", 120},     {"Register", 160}, {"Width", 45},
+    {"Before", 60}, {"Written", 60},  {"Mask", 60},          {"Read Back", 70}, {"Result", 170},
 };
 constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
 
