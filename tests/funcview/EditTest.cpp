@@ -41,6 +41,8 @@ protected:
         m_vga->WriteConfig(kVga.bus, kVga.device, kVga.function, pci::kCommandOffset, 2, m_savedCommand);
         m_vga->WriteConfig(kVga.bus, kVga.device, kVga.function, kLatencyOffset, 1, m_savedLatency);
         m_vga->WriteConfig(kVga.bus, kVga.device, kVga.function, pci::kBar0Offset, 4, m_savedBar0);
+        // The whole space too, which a BAR page reads its base from.
+        m_vga->ReloadSpace();
         FunctionViewTest::TearDown();
     }
     void OpenBarTab(int tab)
@@ -307,8 +309,9 @@ TEST_F(EditingCells, ValuesTheDeviceDoesNotKeepBeepAndShowWhatItHolds)
         TypeAndEnd(c.typed, VK_RETURN);
         EXPECT_EQ(c.hostOwned ? 1u : 0u, m_questions.size());
         ASSERT_EQ(c.beeps, m_beeps.size());
-        if (c.beeps != 0)
+        if (c.beeps != 0) {
             EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), m_beeps[0]);
+        }
         EXPECT_EQ(c.shown, list.GetItemText(c.row, kValueColumn));
     }
 }
