@@ -117,12 +117,24 @@ void CCapabilitiesPage::OnEndEdit(int item, int, const char* text)
     if (target.function == nullptr || target.function != m_model.GetFunction())
         return;
     ForgetRefusedWrite(target.function);
-    const auto written = m_model.Write(target.offset, target.size, text, target.hexMode);
-    if (written && !written->refusal.empty())
+    const auto written = m_model.Write(target.offset, target.size, text, target.hexMode,
+                                       [this](const std::string& question) { return ConfirmHostOwnedWrite(question); });
+    if (written && !written->refusal.empty()) {
         ReportRefusedEdit(written->refusal);
-    else if (!ReportRefusedWrite(target.function) && (!written || !written->kept))
-        AfxMessageBeep(MB_ICONEXCLAMATION);
+    } else if (!ReportRefusedWrite(target.function)) {
+        if (!written || !written->kept)
+            AfxMessageBeep(MB_ICONEXCLAMATION);
+        if (written && !written->status.empty())
+            ShowStatusMessage(written->status);
+    }
     ShowRows();
+}
+
+void CCapabilitiesPage::OnEditTextChanged(int, int, const std::string& text) const
+{
+    if (m_editTarget.open && m_editTarget.function != nullptr)
+        ShowStatusMessage(CRegisterEdit::Preview(*m_editTarget.function, m_editTarget.offset, m_editTarget.size,
+                                                 text.c_str(), m_editTarget.hexMode));
 }
 
 bool CCapabilitiesPage::LoadContextMenu(CIconMenu& menu) const

@@ -26,6 +26,8 @@ public:
     void Refresh() override;
     void OnBeginEdit(int item, int subItem) override;
     bool IsHexEntry() const override { return m_model.IsHexMode(); }
+    // While an edit is open the status bar says what its text will do to the register.
+    void OnEditTextChanged(int row, int column, const std::string& text) const override;
     CEditListCtrl& GetList() override { return m_list; }
 
     const CCapabilityPageModel& GetModel() const { return m_model; }

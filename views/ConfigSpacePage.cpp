@@ -1,6 +1,7 @@
 #include "views/ConfigSpacePage.h"
 
 #include "decode/MachineComparison.h"
+#include "decode/RegisterEdit.h"
 #include "device/PciFunction.h"
 #include "controls/PaneColors.h"
 
@@ -9,6 +10,9 @@
 #include "res/resource.h"
 
 namespace {
+
+constexpr unsigned kTagOffsetShift = 16;
+constexpr uint32_t kTagSizeMask = 0xFFFF;
 
 struct CColumnLayout
 {
@@ -239,6 +243,25 @@ void CConfigSpacePage::OnEndEdit(int item, int subItem, const char* text)
     if (CConfigSpaceModel::OnEndEdit(item, subItem, text, typedInHex))
         ShowEditedRows();
     ReportRefusedWrite(GetFunction(), !m_warned);
+}
+
+void CConfigSpacePage::OnEditTextChanged(int, int, const std::string& text) const
+{
+    if (!m_editTarget.open || m_editTarget.function == nullptr)
+        return;
+    ShowStatusMessage(CRegisterEdit::Preview(*m_editTarget.function, m_editTarget.tag >> kTagOffsetShift,
+                                             m_editTarget.tag & kTagSizeMask, text.c_str(), m_editTarget.hexMode));
+}
+
+void CConfigSpacePage::ShowWriteStatus(const std::string& text)
+{
+    if (!text.empty())
+        ShowStatusMessage(text);
+}
+
+bool CConfigSpacePage::ConfirmWrite(const std::string& question)
+{
+    return ConfirmHostOwnedWrite(question);
 }
 
 void CConfigSpacePage::WarningBeep()

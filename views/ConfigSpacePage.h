@@ -1,8 +1,8 @@
 // The "Configuration Space" tab of the function view: the register rows of the selected
 // function in list 1001 of the view, edited in place and written back to the device.
 // The rows and the write-back come from CConfigSpaceModel; this page mirrors them into
-// its list, turns a value the device did not keep into the warning beep and a refused text
-// into the beep and a status-bar message.
+// its list, turns a read-back other than the register catalogue predicts into the warning
+// beep and a status-bar message, and a refused text into the beep and a status-bar message.
 #pragma once
 #include "decode/ConfigSpaceModel.h"
 #include "controls/EditListCtrl.h"
@@ -27,6 +27,8 @@ public:
     void Refresh() override {}
     void OnBeginEdit(int item, int subItem) override;
     bool IsHexEntry() const override { return IsHexMode(); }
+    // While an edit is open the status bar says what its text will do to the register.
+    void OnEditTextChanged(int row, int column, const std::string& text) const override;
     // Reads the function's registers from the device again and lists what it holds now.
     void Reread();
     // Rows of registers that differ from a compared image are drawn in the comparison colour.
@@ -44,6 +46,8 @@ public:
 protected:
     void WarningBeep() override;
     void ShowRefusal(const std::string& why) override { ShowStatusMessage(why); }
+    void ShowWriteStatus(const std::string& text) override;
+    bool ConfirmWrite(const std::string& question) override;
 
 private:
     void SetUpColumns();
