@@ -4,6 +4,7 @@
 #pragma once
 #include "controls/EditListCtrl.h"
 #include "decode/CapabilityPageModel.h"
+#include "views/FieldPane.h"
 #include "views/FunctionPage.h"
 
 class CIconMenu;
@@ -27,6 +28,9 @@ public:
     void OnBeginEdit(int item, int subItem) override;
     bool IsHexEntry() const override { return m_model.IsHexMode(); }
     CEditListCtrl& GetList() override { return m_list; }
+    // Lists the fields of the register under the cursor in the pane below the list.
+    void ShowCursorFields();
+    CFieldPane& GetFieldPane() { return m_fields; }
 
     const CCapabilityPageModel& GetModel() const { return m_model; }
     bool LoadContextMenu(CIconMenu& menu) const;
@@ -48,6 +52,7 @@ private:
     };
 
     CEditListCtrl m_list;
+    CFieldPane m_fields;
     CCapabilityPageModel m_model;
     CEditTarget m_editTarget;
     const CMachineComparison* m_comparison = nullptr;

@@ -1,0 +1,103 @@
+// The fields of the register under a page's cursor, in a list below the page's register list:
+// bits, name, value, access and meaning. A bar along the pane's top edge is the splitter that
+// shares the height between the two lists. An editable field is edited in place like a
+// register; the register is written with only that field under the mask, and the read-back
+// is compared with what the register catalogue predicts.
+#pragma once
+#include <stdint.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "controls/EditListCtrl.h"
+#include "decode/FieldRows.h"
+#include "framework/Wnd.h"
+
+class CPciFunction;
+
+class CFieldPane : public CWnd, public CEditListCells {
+public:
+    static constexpr int kDefaultHeight = 150;
+    // Neither list is dragged smaller than this.
+    static constexpr int kMinListHeight = 40;
+    static constexpr char kHostOwnedQuestion[] =
+        "This field belongs to the operating system, which may rely on what it holds.\n"
+        "Do you want to write it?";
+    static constexpr char kHostOwnedCaption[] = "Warning";
+
+    // Creates the pane as a child of parent, hidden; false when the window could not be made.
+    bool CreatePane(CWnd* parent, UINT id);
+    // Called after a field was written, so that the page relists what the write changed.
+    void SetWrittenHandler(std::function<void()> handler) { m_onWritten = std::move(handler); }
+
+    // Lists the fields of the register holding offset of function's space; none lists nothing.
+    void ShowRegister(CPciFunction* function, std::optional<uint32_t> offset);
+    // Lists the same register again from the function's image.
+    void Reload();
+    void SetHexMode(bool hex);
+    // Shares the place the page gave its list: the list above, the pane below it at the height
+    // the splitter was dragged to.
+    void FitBelow(CWnd* list);
+    void Show(bool show);
+
+    CEditListCtrl& GetList() { return m_list; }
+    const CFieldRows& GetRows() const { return m_rows; }
+    // Every field as a line of tab-separated columns, or the selected ones when any are.
+    std::string GetFieldsText() const;
+    // A committed in-place edit of a field: the text goes to the field the edit opened on.
+    void CommitFieldEdit(const char* text);
+
+    bool IsCellEditable(int row, int column) const override;
+    bool IsHexEntry() const override { return m_hexMode; }
+
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    void OnSize(UINT type, int cx, int cy);
+    BOOL OnSetCursor(CWnd* window, UINT hitTest, UINT message);
+    void OnLButtonDown(UINT flags, CPoint point);
+    void OnMouseMove(UINT flags, CPoint point);
+    void OnLButtonUp(UINT flags, CPoint point);
+
+protected:
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void ShowRows();
+    void Layout();
+    // Refuses an edit of a field that cannot be written, saying why; true when it may open.
+    bool BeginFieldEdit(int row, int column);
+    // Whether the user agrees to write a field the host owns; on the live machine the driver
+    // refuses it instead, so nothing is asked.
+    bool ConfirmHostOwned() const;
+    void ReportWrite(const CFieldRows& rows, const CFieldRow& field, DWORD error, uint32_t predicted, uint32_t readBack,
+                     bool readOk) const;
+    void ShowStatus(const std::string& text) const;
+    void CopyFields() const;
+
+    CEditListCtrl m_list;
+    CPciFunction* m_function = nullptr;
+    std::optional<uint32_t> m_offset;
+    CFieldRows m_rows;
+    bool m_hexMode = true;
+    std::function<void()> m_onWritten;
+
+    // What an open in-place edit writes to, noted when it opened.
+    struct CEditTarget
+    {
+        bool open = false;
+        CPciFunction* function = nullptr;
+        CFieldRows rows;
+        size_t row = 0;
+        bool hexMode = true;
+    };
+    CEditTarget m_editTarget;
+
+    // The splitter: the area last laid out and the list above the pane.
+    CWnd* m_above = nullptr;
+    int m_areaTop = 0;
+    int m_areaBottom = 0;
+    int m_width = 0;
+    int m_height = kDefaultHeight;
+    bool m_tracking = false;
+};
