@@ -102,16 +102,3 @@ std::optional<CFieldWrite> CFieldRows::ComposeEdit(size_t row, uint32_t typed) c
         return std::nullopt;
     return CFieldWrite{m_offset, m_width, uint32_t(shifted), field.mask};
 }
-
-std::string CFieldRows::NameFields(uint32_t bits) const
-{
-    std::string names;
-    for (const CFieldRow& row : m_rows) {
-        if ((row.mask & bits) == 0)
-            continue;
-        if (!names.empty())
-            names += ", ";
-        names += row.name + " (" + row.bits + ")";
-    }
-    return names;
-}

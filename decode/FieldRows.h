@@ -60,8 +60,6 @@ public:
     // number does not fit the field. Zeros typed into an RW1C field write zero, which clears
     // nothing.
     std::optional<CFieldWrite> ComposeEdit(size_t row, uint32_t typed) const;
-    // The names of the fields that hold any of bits, by bit range: "Received Master Abort (13)".
-    std::string NameFields(uint32_t bits) const;
 
 private:
     bool m_known = false;

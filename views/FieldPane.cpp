@@ -6,10 +6,12 @@
 #include "controls/PaneColors.h"
 #include "decode/DecodeText.h"
 #include "decode/TypedValue.h"
+#include "decode/WriteEffect.h"
 #include "device/PciFunction.h"
 #include "framework/Afx.h"
 #include "framework/FrameWnd.h"
 #include "framework/SplitterWnd.h"
+#include "pci/RegisterLocator.h"
 #include "res/resource.h"
 #include "views/ModalQuestion.h"
 
@@ -215,23 +217,46 @@ bool CFieldPane::BeginFieldEdit(int row, int column)
     return true;
 }
 
+std::optional<CFieldWrite> CFieldPane::TypedWrite(const std::string& text) const
+{
+    const CEditTarget& target = m_editTarget;
+    const CTypedValue typed = CTypedValue::Parse(text.c_str(), target.hexMode, target.rows.GetWidth());
+    if (!typed.value)
+        return std::nullopt;
+    return target.rows.ComposeEdit(target.row, *typed.value);
+}
+
+void CFieldPane::PreviewFieldEdit(const std::string& text) const
+{
+    if (!m_editTarget.open || m_editTarget.function == nullptr)
+        return;
+    const std::optional<CFieldWrite> write = TypedWrite(text);
+    if (!write)
+        return;
+    const CPciFunction& function = *m_editTarget.function;
+    const uint8_t* space = function.GetSpace();
+    const uint32_t size = function.GetSpaceSize();
+    const pci::CRegisterBits bits = pci::DescribeWindow(space, size, write->offset, write->width);
+    const uint32_t before = function.GetSpaceValue(write->offset, write->width);
+    const uint32_t written = pci::ComposeWrite(bits, before, write->value, write->mask);
+    ShowStatus(CWriteEffect::Describe(space, size, write->offset, write->width, before, written));
+}
+
 void CFieldPane::CommitFieldEdit(const char* text)
 {
-    const CEditTarget target = m_editTarget;
-    m_editTarget = {};
-    if (!target.open || target.function == nullptr || target.function != m_function)
-        return;
-    const CFieldRow& field = target.rows.GetRows()[target.row];
-    const CTypedValue typed = CTypedValue::Parse(text, target.hexMode, target.rows.GetWidth());
-    if (!typed.value) {
-        AfxMessageBeep(MB_ICONEXCLAMATION);
-        ShowStatus(typed.refusal);
+    if (!m_editTarget.open || m_editTarget.function == nullptr || m_editTarget.function != m_function) {
+        m_editTarget = {};
         return;
     }
-    const std::optional<CFieldWrite> write = target.rows.ComposeEdit(target.row, *typed.value);
+    const std::optional<CFieldWrite> write = TypedWrite(text);
+    const CEditTarget target = m_editTarget;
+    m_editTarget = {};
+    const CFieldRow& field = target.rows.GetRows()[target.row];
     if (!write) {
+        const CTypedValue typed = CTypedValue::Parse(text, target.hexMode, target.rows.GetWidth());
         AfxMessageBeep(MB_ICONEXCLAMATION);
-        ShowStatus("The value does not fit bits " + field.bits + " (" + field.name + ").");
+        ShowStatus(typed.value ? "The value does not fit bits " + field.bits + " (" + field.name + ")."
+                               : typed.refusal);
         return;
     }
     if (field.hostOwned && !ConfirmHostOwned())
@@ -239,8 +264,7 @@ void CFieldPane::CommitFieldEdit(const char* text)
     target.function->TakeWriteError();
     const CPciFunction::CWriteResult result =
         target.function->Write(write->offset, write->width, write->value, write->mask);
-    const DWORD error = target.function->TakeWriteError();
-    ReportWrite(target.rows, field, error, result.predicted, result.readBack, result.sent && result.readOk);
+    ReportWrite(target.rows, target.function->TakeWriteError(), result);
     if (m_onWritten)
         m_onWritten();
     Reload();
@@ -255,29 +279,30 @@ bool CFieldPane::ConfirmHostOwned() const
 
 // Only a read-back other than predicted beeps: an RW1C bit reads zero after its clear, a
 // read-only one as before.
-void CFieldPane::ReportWrite(const CFieldRows& rows, const CFieldRow& field, DWORD error, uint32_t predicted,
-                             uint32_t readBack, bool readOk) const
+void CFieldPane::ReportWrite(const CFieldRows& rows, DWORD error, const CPciFunction::CWriteResult& result) const
 {
     if (error != ERROR_SUCCESS) {
         AfxMessageBeep(MB_ICONEXCLAMATION);
         ShowStatus(CPciFunction::DescribeWriteError(error, false));
         return;
     }
-    if (!readOk) {
+    if (!result.sent || !result.readOk) {
         AfxMessageBeep(MB_ICONEXCLAMATION);
         ShowStatus("The register could not be read back after the write.");
         return;
     }
-    const uint32_t differs = readBack ^ predicted;
-    if (differs != 0) {
+    const uint8_t* space = m_function->GetSpace();
+    const uint32_t size = m_function->GetSpaceSize();
+    if (result.Differs() != 0) {
         AfxMessageBeep(MB_ICONEXCLAMATION);
-        ShowStatus("Read back " + FormatRegister(readBack, rows.GetWidth()) + ", predicted " +
-                   FormatRegister(predicted, rows.GetWidth()) + "; differs in " + rows.NameFields(differs) + ".");
+        ShowStatus(CWriteEffect::DescribeDifference(space, size, rows.GetOffset(), rows.GetWidth(), result.predicted,
+                                                    result.readBack));
         return;
     }
-    const std::string verb = field.IsClearAction() ? "Cleared in " : "Wrote ";
-    ShowStatus(verb + field.name + " (" + field.bits + "); read back " + FormatRegister(readBack, rows.GetWidth()) +
-               " as predicted.");
+    const std::string effect =
+        CWriteEffect::Describe(space, size, rows.GetOffset(), rows.GetWidth(), result.before, result.written);
+    ShowStatus("Read back " + FormatRegister(result.readBack, rows.GetWidth()) + " as predicted" +
+               (effect.empty() ? std::string(".") : ": " + effect + "."));
 }
 
 void CFieldPane::ShowStatus(const std::string& text) const
@@ -315,6 +340,26 @@ BOOL CFieldPane::PreTranslateMessage(MSG* pMsg)
         return TRUE;
     }
     return CWnd::PreTranslateMessage(pMsg);
+}
+
+BOOL CFieldPane::CFieldList::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    if (LOWORD(wParam) == IDC_CELL_EDIT && HIWORD(wParam) == EN_CHANGE && GetParent() != nullptr) {
+        GetParent()->SendMessage(WM_COMMAND, wParam, lParam);
+        return TRUE;
+    }
+    return CEditListCtrl::OnCommand(wParam, lParam);
+}
+
+BOOL CFieldPane::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    if (LOWORD(wParam) == IDC_CELL_EDIT && HIWORD(wParam) == EN_CHANGE) {
+        char text[64] = {};
+        ::GetWindowTextA(reinterpret_cast<HWND>(lParam), text, sizeof text);
+        PreviewFieldEdit(text);
+        return TRUE;
+    }
+    return CWnd::OnCommand(wParam, lParam);
 }
 
 BOOL CFieldPane::OnNotify(WPARAM, LPARAM lParam, LRESULT* pResult)

@@ -12,9 +12,8 @@
 
 #include "controls/EditListCtrl.h"
 #include "decode/FieldRows.h"
+#include "device/PciFunction.h"
 #include "framework/Wnd.h"
-
-class CPciFunction;
 
 class CFieldPane : public CWnd, public CEditListCells {
 public:
@@ -51,6 +50,9 @@ public:
     bool IsCellEditable(int row, int column) const override;
     bool IsHexEntry() const override { return m_hexMode; }
 
+    // While a field edit is open: what the typed text will do, in the status bar.
+    void PreviewFieldEdit(const std::string& text) const;
+
     BOOL PreTranslateMessage(MSG* pMsg) override;
     void OnSize(UINT type, int cx, int cy);
     BOOL OnSetCursor(CWnd* window, UINT hitTest, UINT message);
@@ -60,6 +62,7 @@ public:
 
 protected:
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -70,12 +73,20 @@ private:
     // Whether the user agrees to write a field the host owns; on the live machine the driver
     // refuses it instead, so nothing is asked.
     bool ConfirmHostOwned() const;
-    void ReportWrite(const CFieldRows& rows, const CFieldRow& field, DWORD error, uint32_t predicted, uint32_t readBack,
-                     bool readOk) const;
+    // The field's bits after typed, in the register as the image holds it; none for a text
+    // that is not a number of the field.
+    std::optional<CFieldWrite> TypedWrite(const std::string& text) const;
+    void ReportWrite(const CFieldRows& rows, DWORD error, const CPciFunction::CWriteResult& result) const;
     void ShowStatus(const std::string& text) const;
     void CopyFields() const;
 
-    CEditListCtrl m_list;
+    // The pane's list hands its edit's changes on to the pane, for the preview.
+    class CFieldList : public CEditListCtrl {
+    protected:
+        BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    };
+
+    CFieldList m_list;
     CPciFunction* m_function = nullptr;
     std::optional<uint32_t> m_offset;
     CFieldRows m_rows;
