@@ -313,10 +313,7 @@ void CFieldPane::ShowStatus(const std::string& text) const
 
 std::string CFieldPane::GetFieldsText() const
 {
-    std::string text = m_list.GetSelectedRowsText();
-    if (!m_list.GetSelectedRows().empty())
-        return text;
-    text.clear();
+    std::string text;
     for (const CFieldRow& row : m_rows.GetRows()) {
         for (int column = 0; column < CFieldRow::kColumnCount; ++column)
             text += (column > 0 ? "\t" : "") + row.Column(column);

@@ -42,7 +42,7 @@ public:
 
     CEditListCtrl& GetList() { return m_list; }
     const CFieldRows& GetRows() const { return m_rows; }
-    // Every field as a line of tab-separated columns, or the selected ones when any are.
+    // Every field of the register as a line of tab-separated columns: a register is copied whole.
     std::string GetFieldsText() const;
     // A committed in-place edit of a field: the text goes to the field the edit opened on.
     void CommitFieldEdit(const char* text);

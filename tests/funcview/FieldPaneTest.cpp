@@ -1,9 +1,11 @@
 // The field pane on the modern machine: clearing one logged AER error through its field
-// clears that bit alone, and a field a write cannot change does not open.
+// clears that bit alone, a field a write cannot change does not open, and a field the host
+// owns asks first.
 #include "tests/funcview/FunctionViewFixture.h"
 
 #include <algorithm>
 
+#include "pci/CommandStatus.h"
 #include "views/CapabilitiesPage.h"
 #include "views/FieldPane.h"
 
@@ -80,4 +82,26 @@ TEST_F(FieldPaneTest, ReservedFieldDoesNotOpenAnEdit)
     EXPECT_EQ(nullptr, OpenEdit());
     EXPECT_EQ(1u, m_beeps.size());
     EXPECT_EQ(kCompletionTimeout | kUnsupportedRequest, m_nic->GetSpaceValue(kUncorrectableStatus, 4));
+}
+
+// On an image, a field the host owns is written only after the user agreed.
+TEST_F(FieldPaneTest, HostOwnedFieldAsksFirstOnAnImage)
+{
+    m_nic = ReadFunction(kNic.bus, kNic.device, kNic.function);
+    Select(m_nic);
+    const uint32_t command = m_nic->GetSpaceValue(pci::kCommandOffset, 2);
+    const int commandRow = 2;
+    ASSERT_TRUE(ConfigList().SetCursorCell(commandRow, CRegisterRow::kValueColumn));
+    CTestSeams::PumpUntilIdle();
+    CFieldPane& pane = m_view->GetConfigSpacePage()->GetFieldPane();
+    ASSERT_EQ(uint32_t(pci::kCommandOffset), pane.GetRows().GetOffset());
+    const int busMaster = FieldRow(pane, "Bus Master Enable");
+    Answer({IDNO});
+    ASSERT_TRUE(pane.GetList().SetCursorCell(busMaster, CFieldRow::kValueColumn));
+    CTestSeams::PressKey(VK_F2, false, false, false, pane.GetList().m_hWnd);
+    TypeAndEnd((command & pci::kCommandBusMaster) != 0 ? "0" : "1", VK_RETURN);
+    ASSERT_EQ(1u, m_questions.size());
+    EXPECT_EQ(CFieldPane::kHostOwnedQuestion, m_questions[0]);
+    EXPECT_EQ(command, m_nic->GetSpaceValue(pci::kCommandOffset, 2)) << "declined: nothing written";
+    EXPECT_TRUE(m_beeps.empty());
 }
