@@ -39,7 +39,7 @@ CFieldRow MakeRow(uint32_t low, uint32_t high, const char* name, pci::EAccess ac
     row.name = name;
     row.value = FormatFieldValue(value, high - low + 1, hexMode);
     row.access = pci::AccessName(access);
-    if (low == high)
+    if (low == high && std::string(name) != CFieldRows::kReservedName)
         row.meaning = value != 0 ? "set" : "clear";
     return row;
 }

@@ -128,12 +128,17 @@ void CFieldPane::FitBelow(CWnd* list)
 void CFieldPane::Layout()
 {
     const int room = m_areaBottom - m_areaTop;
+    if (m_height == kUnsized)
+        m_height = room * kDefaultShare / 100;
     // The list keeps its smallest height before the pane does.
     const int height = std::max(std::min(m_height, room - kMinListHeight), std::min(kMinListHeight, room));
     if (m_above != nullptr)
         m_above->SetWindowPos(nullptr, 0, m_areaTop, m_width, room - height, SWP_NOZORDER | SWP_NOOWNERZORDER);
-    if (m_hWnd != nullptr)
-        SetWindowPos(nullptr, 0, m_areaBottom - height, m_width, height, SWP_NOZORDER | SWP_NOOWNERZORDER);
+    if (m_hWnd == nullptr)
+        return;
+    SetWindowPos(nullptr, 0, m_areaBottom - height, m_width, height, SWP_NOZORDER | SWP_NOOWNERZORDER);
+    // A drag moves both windows many times a second; the pane's list is drawn anew each time.
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void CFieldPane::Show(bool show)

@@ -17,7 +17,8 @@
 
 class CFieldPane : public CWnd, public CEditListCells {
 public:
-    static constexpr int kDefaultHeight = 150;
+    // Until the splitter is dragged, the pane takes this share (percent) of the page's height.
+    static constexpr int kDefaultShare = 40;
     // Neither list is dragged smaller than this.
     static constexpr int kMinListHeight = 40;
     static constexpr char kHostOwnedQuestion[] =
@@ -109,6 +110,7 @@ private:
     int m_areaTop = 0;
     int m_areaBottom = 0;
     int m_width = 0;
-    int m_height = kDefaultHeight;
+    static constexpr int kUnsized = -1;
+    int m_height = kUnsized;
     bool m_tracking = false;
 };

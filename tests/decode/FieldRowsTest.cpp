@@ -53,6 +53,7 @@ TEST(FieldRows, ListsCatalogueFieldsWithValueAccessAndMeaning)
         {"status RMA", pci::kStatusOffset + 1, true, "Received Master Abort", "13", "1h", "RW1C", "set", true},
         {"status DEVSEL", pci::kStatusOffset, true, "DEVSEL Timing", "10:9", "1h", "RO", "", false},
         {"status low reserved", pci::kStatusOffset, true, "Reserved", "2:0", "0h", "RsvdZ", "", false},
+        {"status one-bit reserved", pci::kStatusOffset, true, "Reserved", "6", "0h", "RsvdZ", "", false},
         {"command bus master", pci::kCommandOffset, false, "Bus Master Enable", "2", "1d", "RW", "set", true},
         {"command reserved", pci::kCommandOffset, true, "Reserved", "15:11", "00h", "RsvdP", "", false},
         {"AER completion timeout", kAerAt + 5, true, "Completion Timeout", "14", "1h", "RW1CS", "set", true},
