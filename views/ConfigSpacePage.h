@@ -6,6 +6,7 @@
 #pragma once
 #include "decode/ConfigSpaceModel.h"
 #include "controls/EditListCtrl.h"
+#include "views/FieldPane.h"
 #include "views/FunctionPage.h"
 
 class CIconMenu;
@@ -40,6 +41,9 @@ public:
     std::string GetCursorNote() const;
 
     CEditListCtrl& GetList() override { return m_list; }
+    // Lists the fields of the register under the cursor in the pane below the list.
+    void ShowCursorFields();
+    CFieldPane& GetFieldPane() { return m_fields; }
     // Loads the page's popup into menu with "Hexadecimal Display" checked in hexadecimal mode.
     bool LoadContextMenu(CIconMenu& menu) const;
 
@@ -58,6 +62,7 @@ private:
     void RewriteChangedCells();
 
     CEditListCtrl m_list;
+    CFieldPane m_fields;
 
     // What an open in-place edit writes to, noted when it opened.
     struct CEditTarget
