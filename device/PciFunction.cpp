@@ -243,7 +243,7 @@ void CPciFunction::WriteConfigRegister(uint32_t offset, uint32_t size)
 {
     if (!IsValidRegister(offset, size))
         return;
-    if (memcmp(m_config + offset, m_shadow + offset, size) == 0)
+    if (memcmp(m_image + offset, m_lastRead + offset, size) == 0)
         return;
     WriteEditedRegister(offset, size);
 }
@@ -252,12 +252,17 @@ bool CPciFunction::WriteEditedRegister(uint32_t offset, uint32_t size)
 {
     if (!IsValidRegister(offset, size))
         return false;
-    const uint8_t width = uint8_t(size);
-    WriteConfig(BusField(), m_device, m_function, offset, width, uint32_t(pci::GetLe(m_config + offset, size)));
-    uint32_t readBack = 0;
-    const bool readOk = ReadRegister(m_hDriver, BusField(), m_device, m_function, offset, width, &readBack);
-    StoreReadBack(offset, size, readOk, readBack);
-    return readOk;
+    return Write(offset, size, uint32_t(pci::GetLe(m_image + offset, size)), pci::RegisterMask(size)).readOk;
+}
+
+bool CPciFunction::SendWrite(uint32_t offset, uint32_t width, uint32_t value)
+{
+    return WriteConfig(BusField(), m_device, m_function, offset, uint8_t(width), value);
+}
+
+bool CPciFunction::SendRead(uint32_t offset, uint32_t width, uint32_t* value)
+{
+    return ReadRegister(m_hDriver, BusField(), m_device, m_function, offset, uint8_t(width), value);
 }
 
 // A failed read answers all ones, which is no value of the register: kept, it would move a BAR
@@ -266,18 +271,10 @@ void CPciFunction::StoreReadBack(uint32_t offset, uint32_t size, bool readOk, ui
 {
     uint8_t bytes[pci::kDwordBytes] = {};
     pci::PutLe(bytes, size, value);
-    for (uint32_t i = 0; i < size; ++i) {
-        const uint32_t at = offset + i;
-        if (at < pci::kConfigSpaceBytes) {
-            m_config[at] = readOk ? bytes[i] : m_shadow[at];
-            m_shadow[at] = m_config[at];
-        }
-        if (at < m_space.size()) {
-            m_space[at] = readOk ? bytes[i] : m_spaceShadow[at];
-            m_spaceShadow[at] = m_space[at];
-        }
-        if (at < m_unread.size())
-            m_unread[at] = !readOk;
+    for (uint32_t at = offset; at - offset < size && at < m_imageSize; ++at) {
+        m_image[at] = readOk ? bytes[at - offset] : m_lastRead[at];
+        m_lastRead[at] = m_image[at];
+        m_unread[at] = !readOk;
     }
 }
 
@@ -290,50 +287,55 @@ bool CPciFunction::IsUnread(uint32_t offset, uint32_t size) const
     return false;
 }
 
+bool CPciFunction::IsInImage(uint32_t offset, uint32_t width) const
+{
+    return IsValidRegisterSize(width) && offset < m_imageSize && width <= m_imageSize - offset;
+}
+
 uint32_t CPciFunction::GetSpaceValue(uint32_t offset, uint32_t size) const
 {
-    if (!IsValidRegisterSize(size) || offset >= m_space.size() || size > m_space.size() - offset)
-        return kAllOnes;
-    return uint32_t(pci::GetLe(m_space.data() + offset, size));
+    return IsInImage(offset, size) ? uint32_t(pci::GetLe(m_image + offset, size)) : kAllOnes;
 }
 
 bool CPciFunction::WriteSpaceRegister(uint32_t offset, uint32_t size, uint32_t value, uint32_t* readBack)
 {
-    if (!IsValidRegisterSize(size) || offset >= m_space.size() || size > m_space.size() - offset)
-        return false;
-    const uint8_t width = uint8_t(size);
-    WriteConfig(BusField(), m_device, m_function, offset, width, value);
-    uint32_t kept = 0;
-    const bool readOk = ReadRegister(m_hDriver, BusField(), m_device, m_function, offset, width, &kept);
-    StoreReadBack(offset, size, readOk, kept);
-    if (readBack)
-        *readBack = uint32_t(pci::GetLe(m_space.data() + offset, size));
-    return true;
+    const CWriteResult result = Write(offset, size, value, kAllOnes);
+    if (result.sent && readBack)
+        *readBack = result.readBack;
+    return result.sent;
 }
 
 CPciFunction::CWriteResult CPciFunction::Write(uint32_t offset, uint32_t width, uint32_t value, uint32_t mask)
 {
     CWriteResult result;
-    if (!IsValidRegisterSize(width) || offset >= m_space.size() || width > m_space.size() - offset)
+    if (!IsInImage(offset, width))
         return result;
     const uint32_t full = pci::RegisterMask(width);
     mask &= full;
-    const pci::CRegisterBits bits = pci::DescribeWindow(m_space.data(), GetSpaceSize(), offset, width);
-    result.before = GetSpaceValue(offset, width);
+    // The device's own layout places the register, not an edit the image may hold.
+    const pci::CRegisterBits bits = pci::DescribeWindow(m_lastRead, m_imageSize, offset, width);
+    result.before = uint32_t(pci::GetLe(m_lastRead + offset, width));
     if (mask != full) {
         uint32_t fresh = 0;
-        if (ReadRegister(m_hDriver, BusField(), m_device, m_function, offset, uint8_t(width), &fresh))
+        if (SendRead(offset, width, &fresh))
             result.before = fresh;
     }
     result.written = mask == full ? (value & full) : pci::ComposeWrite(bits, result.before, value, mask);
     result.predicted = pci::PredictReadBack(bits, result.before, result.written) & full;
-    WriteConfig(BusField(), m_device, m_function, offset, uint8_t(width), result.written);
+    SendWrite(offset, width, result.written);
     result.sent = true;
     uint32_t kept = 0;
-    result.readOk = ReadRegister(m_hDriver, BusField(), m_device, m_function, offset, uint8_t(width), &kept);
+    result.readOk = SendRead(offset, width, &kept);
     StoreReadBack(offset, width, result.readOk, kept);
     result.readBack = GetSpaceValue(offset, width);
     return result;
+}
+
+void CPciFunction::TakeImage(const uint8_t* bytes, uint32_t size)
+{
+    memcpy(m_image, bytes, size);
+    memcpy(m_lastRead, bytes, size);
+    m_imageSize = size;
 }
 
 bool CPciFunction::ReloadSpace()
@@ -347,10 +349,7 @@ bool CPciFunction::ReloadSpace()
         if (!ReadConfigSpace(BusField(), m_device, m_function, space.data()))
             return false;
     }
-    memcpy(m_config, space.data(), sizeof m_config);
-    memcpy(m_shadow, space.data(), sizeof m_shadow);
-    m_space = space;
-    m_spaceShadow.swap(space);
+    TakeImage(space.data(), uint32_t(space.size()));
     m_unread.reset();
     return true;
 }
@@ -358,7 +357,7 @@ bool CPciFunction::ReloadSpace()
 bool CPciFunction::HasExpressCapability() const
 {
     for (uint32_t index : GetCapabilityIndices()) {
-        if (m_config[index * pci::kDwordBytes + pci::kCapabilityIdOffset] == pci::kCapPciExpress)
+        if (m_image[index * pci::kDwordBytes + pci::kCapabilityIdOffset] == pci::kCapPciExpress)
             return true;
     }
     return false;
@@ -369,10 +368,10 @@ std::vector<uint32_t> CPciFunction::GetExtendedCapabilityOffsets() const
     std::vector<uint32_t> offsets;
     if (!HasExtendedSpace())
         return offsets;
-    std::vector<bool> visited(m_space.size() / pci::kDwordBytes);
+    std::vector<bool> visited(m_imageSize / pci::kDwordBytes);
     uint32_t offset = pci::kExtCapFirstOffset;
     while (offsets.size() < kMaxExtendedCapabilityEntries && !visited[offset / pci::kDwordBytes]) {
-        const uint32_t header = pci::GetLe32(m_space.data() + offset);
+        const uint32_t header = pci::GetLe32(m_image + offset);
         if (header == 0 || header == kAllOnes)
             break;
         visited[offset / pci::kDwordBytes] = true;
@@ -400,23 +399,23 @@ void CPciFunction::RefreshConfigSpace()
 
 bool CPciFunction::IsBridge() const
 {
-    if (m_config[pci::kBaseClassOffset] != pci::kClassBridge)
+    if (m_image[pci::kBaseClassOffset] != pci::kClassBridge)
         return false;
-    uint8_t subclass = m_config[pci::kSubclassOffset];
+    uint8_t subclass = m_image[pci::kSubclassOffset];
     return subclass == pci::kSubclassHostBridge || subclass == pci::kSubclassPciBridge;
 }
 
 const uint8_t* CPciFunction::GetFirstCapability(uint32_t* index) const
 {
-    if ((m_config[pci::kStatusOffset] & pci::kStatusCapabilityList) == 0)
+    if ((m_image[pci::kStatusOffset] & pci::kStatusCapabilityList) == 0)
         return nullptr;
-    uint32_t pointer = m_config[pci::kCapabilitiesPointerOffset];
+    uint32_t pointer = m_image[pci::kCapabilitiesPointerOffset];
     if (pointer < kMinCapabilityPointer)
         return nullptr;
     uint32_t dword = pointer / pci::kDwordBytes;
     if (index)
         *index = dword;
-    return m_config + dword * pci::kDwordBytes;
+    return m_image + dword * pci::kDwordBytes;
 }
 
 uint8_t* CPciFunction::GetFirstCapability(uint32_t* index)
@@ -434,7 +433,7 @@ const uint8_t* CPciFunction::GetNextCapability(const uint8_t* entry, uint32_t* i
     uint32_t dword = (next / pci::kDwordBytes) & kCapabilityIndexMask;
     if (index)
         *index = dword;
-    return m_config + dword * pci::kDwordBytes;
+    return m_image + dword * pci::kDwordBytes;
 }
 
 uint8_t* CPciFunction::GetNextCapability(const uint8_t* entry, uint32_t* index)
@@ -472,12 +471,11 @@ int CPciFunction::FindBarForAddress(uint64_t address) const
 bool CPciFunction::SizeBarRegister(uint32_t reg, uint32_t* mask)
 {
     uint32_t saved = 0;
-    if (!ReadRegister(m_hDriver, BusField(), m_device, m_function, reg, pci::kDwordBytes, &saved))
+    if (!SendRead(reg, pci::kDwordBytes, &saved))
         return false;
-    bool sizingWritten = WriteConfig(BusField(), m_device, m_function, reg, pci::kDwordBytes, kAllOnes);
-    bool maskRead =
-        sizingWritten && ReadRegister(m_hDriver, BusField(), m_device, m_function, reg, pci::kDwordBytes, mask);
-    bool restored = WriteConfig(BusField(), m_device, m_function, reg, pci::kDwordBytes, saved);
+    bool sizingWritten = SendWrite(reg, pci::kDwordBytes, kAllOnes);
+    bool maskRead = sizingWritten && SendRead(reg, pci::kDwordBytes, mask);
+    bool restored = SendWrite(reg, pci::kDwordBytes, saved);
     return maskRead && restored;
 }
 
@@ -488,13 +486,11 @@ uint64_t CPciFunction::ProbeBarSize(int index)
         return 0;
     // Decode stays off while a BAR holds all ones, so the device never answers at those addresses.
     uint32_t command = 0;
-    if (!ReadRegister(m_hDriver, BusField(), m_device, m_function, pci::kCommandOffset, pci::kWordBytes, &command))
+    if (!SendRead(pci::kCommandOffset, pci::kWordBytes, &command))
         return 0;
     const bool decodeOn = (command & pci::kCommandDecodeEnables) != 0;
-    if (decodeOn &&
-        !WriteConfig(BusField(), m_device, m_function, pci::kCommandOffset, pci::kWordBytes,
-                     command & ~uint32_t(pci::kCommandDecodeEnables))) {
-        WriteConfig(BusField(), m_device, m_function, pci::kCommandOffset, pci::kWordBytes, command);
+    if (decodeOn && !SendWrite(pci::kCommandOffset, pci::kWordBytes, command & ~uint32_t(pci::kCommandDecodeEnables))) {
+        SendWrite(pci::kCommandOffset, pci::kWordBytes, command);
         return 0;
     }
     const uint32_t reg = pci::BarOffset(uint32_t(index));
@@ -504,8 +500,7 @@ uint64_t CPciFunction::ProbeBarSize(int index)
     bool sized = SizeBarRegister(reg, &lowMask);
     if (sized && wide)
         sized = SizeBarRegister(reg + pci::kBarBytes, &highMask);
-    bool restored =
-        !decodeOn || WriteConfig(BusField(), m_device, m_function, pci::kCommandOffset, pci::kWordBytes, command);
+    bool restored = !decodeOn || SendWrite(pci::kCommandOffset, pci::kWordBytes, command);
     if (!sized || !restored)
         return 0;
     const uint64_t size = pci::BarSizeFromMask(lowMask, highMask);
@@ -577,17 +572,12 @@ std::string CPciFunction::GetSubsystemVendorName() const
 
 uint8_t CPciFunction::GetConfigByte(uint32_t offset) const
 {
-    return offset < pci::kConfigSpaceBytes ? m_config[offset] : 0xFF;
+    return offset < pci::kConfigSpaceBytes ? m_image[offset] : 0xFF;
 }
 
 uint16_t CPciFunction::GetConfigWord(uint32_t offset) const
 {
-    return IsValidRegister(offset, pci::kWordBytes) ? pci::GetLe16(m_config + offset) : 0xFFFF;
-}
-
-uint32_t CPciFunction::GetConfigDword(uint32_t offset) const
-{
-    return IsValidRegister(offset, pci::kDwordBytes) ? pci::GetLe32(m_config + offset) : kAllOnes;
+    return IsValidRegister(offset, pci::kWordBytes) ? pci::GetLe16(m_image + offset) : 0xFFFF;
 }
 
 uint16_t CPciFunction::GetVendorId() const
@@ -602,12 +592,12 @@ uint16_t CPciFunction::GetDeviceId() const
 
 uint32_t CPciFunction::GetHeaderLayout() const
 {
-    return m_config[pci::kHeaderTypeOffset] & pci::kHeaderLayoutMask;
+    return m_image[pci::kHeaderTypeOffset] & pci::kHeaderLayoutMask;
 }
 
 bool CPciFunction::IsMultiFunction() const
 {
-    return (m_config[pci::kHeaderTypeOffset] & pci::kMultiFunctionFlag) != 0;
+    return (m_image[pci::kHeaderTypeOffset] & pci::kMultiFunctionFlag) != 0;
 }
 
 int CPciFunction::GetBarCount() const
@@ -640,5 +630,5 @@ uint32_t CPciFunction::GetBarValue(int index) const
 {
     if (index < 0 || index >= GetBarCount())
         return 0;
-    return pci::GetLe32(m_config + pci::BarOffset(uint32_t(index)));
+    return pci::GetLe32(m_image + pci::BarOffset(uint32_t(index)));
 }
