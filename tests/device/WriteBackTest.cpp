@@ -182,7 +182,7 @@ TEST_F(WriteBackTest, SpaceRegistersWriteAtAnyOffsetAndReadBackIntoBothCopies)
         {"extended storage keeps the value", 0x800, 4, 0x12345678, 0x12345678},
         {"an extended header is read-only", 0x100, 4, 0, 0x00020001},
         {"a status clears where ones are written", 0x110, 4, 0x00000001, 0x00000040},
-        {"below 100h the edit reaches m_image too", 0x4A, 2, 0x0001, 0x0000},
+        {"below 100h the first 256 bytes show it too", 0x4A, 2, 0x0001, 0x0000},
         {"the last dword of the space", 0xFFC, 4, 0xA5A5A5A5, 0xA5A5A5A5},
     };
     for (const CCase& c : cases) {
@@ -259,4 +259,40 @@ TEST_F(WriteBackTest, AFailedReadBackKeepsTheLastValueReadUntilTheSpaceIsReadAga
         EXPECT_FALSE(function.IsUnread(c.offset, 4));
         EXPECT_EQ(function.GetSpaceValue(c.offset, 4), c.typed) << "the write itself reached the device";
     }
+}
+
+// A masked write starts from what the device holds now, not from the image, and never clears a
+// write-one-to-clear bit it was not asked to.
+TEST_F(WriteBackTest, AMaskedWriteTakesTheOtherBitsFromAFreshReadAndClearsOnlyWhatItIsAskedTo)
+{
+    constexpr uint32_t kBusMaster = 0x0004;
+    constexpr uint32_t kMemorySpace = 0x0002;
+    constexpr uint32_t kReceivedMasterAbort = 0x2000u << 16;
+    std::vector<uint8_t> config = CMachineText::MakeHeader(0x8086, 0x1229, 0x02, 0x00);
+    CMachineText::Put16(config, 0x06, 0x2000);
+    CMachineText machine;
+    machine.AddFunction(0, 3, 0, config);
+    LoadMachine(machine.Text());
+    CPciFunction function(m_driver, 0, 3, 0);
+    // Bus mastering turned on behind the image's back.
+    ASSERT_TRUE(function.WriteConfig(0, 3, 0, 0x04, 2, kBusMaster));
+    ASSERT_EQ(function.GetSpaceValue(0x04, 4) & kBusMaster, 0u);
+    ClearRequests();
+
+    const CPciFunction::CWriteResult set = function.Write(0x04, 4, kMemorySpace, kMemorySpace);
+    const std::vector<CObservedRequest> writes = RequestsOf(IOCTL_WRITE_CONFIG);
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(RequestsOf(IOCTL_READ_CONFIG).size(), 2u) << "a fresh read before, the read-back after";
+    EXPECT_EQ(set.before & kBusMaster, kBusMaster) << "the fresh read, not the image";
+    EXPECT_EQ(InU32(writes[0], kRegValueOffset), (set.before | kMemorySpace) & ~kReceivedMasterAbort)
+        << "the status bit outside the mask is sent as zero";
+    EXPECT_EQ(set.readBack & (kBusMaster | kMemorySpace | kReceivedMasterAbort),
+              kBusMaster | kMemorySpace | kReceivedMasterAbort);
+    EXPECT_EQ(set.Differs(), 0u) << "set memory space";
+
+    const CPciFunction::CWriteResult clear =
+        function.Write(0x04, 4, kReceivedMasterAbort, kReceivedMasterAbort);
+    EXPECT_EQ(clear.readBack & (kBusMaster | kMemorySpace | kReceivedMasterAbort), kBusMaster | kMemorySpace);
+    EXPECT_EQ(clear.Differs(), 0u) << "clear received master abort";
+    EXPECT_EQ(function.GetSpaceValue(0x04, 4), clear.readBack) << "the read-back is in the image";
 }
