@@ -27,7 +27,9 @@ protected:
     {
         m_previous = std::filesystem::current_path();
         const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-        m_directory = std::filesystem::temp_directory_path() / (std::string("brisco-names-") + test->name());
+        // Beside the test program, not in the shared temporary folder: builds of other trees
+        // run the same test at the same time and would remove each other's files.
+        m_directory = m_previous / (std::string("brisco-names-") + test->name());
         std::filesystem::remove_all(m_directory);
         ASSERT_TRUE(std::filesystem::create_directory(m_directory));
         std::filesystem::current_path(m_directory);
