@@ -3,6 +3,7 @@
 #include "decode/DecodeText.h"
 #include "decode/WriteCommand.h"
 #include "decode/WriteJournal.h"
+#include "pci/Bar.h"
 #include "pci/RegisterLocator.h"
 
 #include <algorithm>
@@ -24,7 +25,7 @@ constexpr char kSlotOption[] = "-s";
 constexpr char kIdOption[] = "-d";
 // Every journal file starts with this header line.
 constexpr char kJournalHeader[] = "# Brisco write journal";
-constexpr int kBarCount = 6;
+constexpr int kBarCount = int(pci::kMaxBars);
 constexpr size_t kMaxIdDigits = 4;
 
 std::vector<std::string> Words(const std::string& text)
