@@ -626,6 +626,14 @@ TEST(DumpTool, ReplaysOfAJournalAndOfItsSetpciExportGiveTheSameMachine)
     fs::remove(journal);
     fs::remove(setpci);
     fs::remove(image);
+
+    // A probe's sizing writes are one comment line of the journal.
+    fs::remove_all(JournalDir());
+    const std::string narrow = (GoldenDir().parent_path() / "data" / "narrow-decoders.txt").string();
+    ASSERT_EQ(RunDump({"--function", "0.2.0", "--bar", "0", "--rows", "1", "--probe", narrow}).exitCode, 0);
+    const std::string probed = ReadFile(fs::directory_iterator(JournalDir())->path());
+    EXPECT_NE(probed.find("\n# 00:02.0 "), std::string::npos) << probed;
+    EXPECT_NE(probed.find(": probed BAR 0: 32 bytes, restored\n"), std::string::npos) << probed;
 }
 
 // A file is checked whole before its first write: one refused line, anywhere, writes nothing.
