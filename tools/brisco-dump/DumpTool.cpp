@@ -900,21 +900,34 @@ void CDumpTool::Record(const CPciFunction& function, CJournalEntry entry)
     m_journal->Record(std::move(entry));
 }
 
-bool CDumpTool::ReadReplayFile(std::vector<CReplayLine>* lines, std::ostream& err) const
+namespace {
+
+// A replay file's text, a journal's torn last line left out with a note; nothing with a message.
+std::optional<std::string> ReadReplayText(const std::string& path, std::ostream& err)
 {
-    std::ifstream file(m_replayFile, std::ios::binary);
+    std::ifstream file(path, std::ios::binary);
     std::ostringstream text;
     text << file.rdbuf();
     if (!file || !text) {
-        Error(err) << "cannot read '" << m_replayFile << "'\n";
-        return false;
+        Error(err) << "cannot read '" << path << "'\n";
+        return std::nullopt;
     }
     std::string note;
-    const std::string whole = CJournalReplay::DropTornLine(text.str(), &note);
+    std::string whole = CJournalReplay::DropTornLine(text.str(), &note);
     if (!note.empty())
-        Error(err) << m_replayFile << ": " << note << '\n';
+        Error(err) << path << ": " << note << '\n';
+    return whole;
+}
+
+} // namespace
+
+bool CDumpTool::ReadReplayFile(std::vector<CReplayLine>* lines, std::ostream& err) const
+{
+    const std::optional<std::string> text = ReadReplayText(m_replayFile, err);
+    if (!text)
+        return false;
     std::string error;
-    std::optional<std::vector<CReplayLine>> parsed = CJournalReplay::Parse(whole, &error);
+    std::optional<std::vector<CReplayLine>> parsed = CJournalReplay::Parse(*text, &error);
     if (!parsed) {
         Error(err) << m_replayFile << ": " << error << '\n';
         return false;
@@ -925,19 +938,11 @@ bool CDumpTool::ReadReplayFile(std::vector<CReplayLine>* lines, std::ostream& er
 
 int CDumpTool::PrintAsSetpci(std::ostream& out, std::ostream& err) const
 {
-    std::ifstream file(m_replayFile, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (!file || !text) {
-        Error(err) << "cannot read '" << m_replayFile << "'\n";
-        return kExitFailure;
-    }
-    std::string note;
-    const std::string whole = CJournalReplay::DropTornLine(text.str(), &note);
-    if (!note.empty())
-        Error(err) << m_replayFile << ": " << note << '\n';
+    const std::optional<std::string> text = ReadReplayText(m_replayFile, err);
+    if (!text)
+        return kExitUsage;
     std::string error;
-    const std::optional<std::string> setpci = CJournalReplay::ExportAsSetpci(whole, &error);
+    const std::optional<std::string> setpci = CJournalReplay::ExportAsSetpci(*text, &error);
     if (!setpci) {
         Error(err) << m_replayFile << ": " << error << '\n';
         return kExitUsage;
