@@ -1,5 +1,6 @@
 #include "decode/ConfigSpaceModel.h"
 
+#include "decode/RegisterEdit.h"
 #include "decode/RegisterTable.h"
 #include "decode/TypedValue.h"
 
@@ -10,8 +11,6 @@
 #include "pci/Capability.h"
 #include "pci/CommandStatus.h"
 #include "pci/ConfigSpace.h"
-
-#include <string.h>
 
 namespace {
 
@@ -74,10 +73,10 @@ void CConfigSpaceModel::BuildRegisterList(const CPciFunction* function)
     ClearRegisterList();
     if (!function)
         return;
-    const uint32_t headerType = HeaderType(function->m_config);
+    const uint32_t headerType = HeaderType(function->m_image);
     bool nextBarIsUpperHalf = false;
     for (const CRegisterDefinition& definition : CRegisterTable::ForHeaderType(headerType)) {
-        const uint32_t value = uint32_t(pci::GetLe(function->m_config + definition.offset, definition.size));
+        const uint32_t value = uint32_t(pci::GetLe(function->m_image + definition.offset, definition.size));
         AddRegisterRow(definition.offset, definition.size, definition.name, value,
                        DecodeField(function, definition, &nextBarIsUpperHalf));
     }
@@ -102,10 +101,10 @@ void CConfigSpaceModel::AddDeviceSpecificRows(const CPciFunction* function)
     // The walk is bounded by the function: it ends before the first dword visited twice.
     std::vector<CapabilityRecord> records;
     for (uint32_t index : function->GetCapabilityIndices())
-        records.push_back({index, function->m_config + index * pci::kDwordBytes});
+        records.push_back({index, function->m_image + index * pci::kDwordBytes});
     for (uint32_t index = pci::kDeviceSpecificFirstDword; index < pci::kConfigSpaceDwords; ++index) {
         const uint32_t offset = index * pci::kDwordBytes;
-        AddRegisterRow(uint16_t(offset), pci::kDwordBytes, "Vendor Specific", pci::GetLe32(function->m_config + offset),
+        AddRegisterRow(uint16_t(offset), pci::kDwordBytes, "Vendor Specific", pci::GetLe32(function->m_image + offset),
                        DecodeCapability(index, records));
     }
 }
@@ -113,7 +112,7 @@ void CConfigSpaceModel::AddDeviceSpecificRows(const CPciFunction* function)
 std::string CConfigSpaceModel::DecodeField(const CPciFunction* function, const CRegisterDefinition& definition,
                                            bool* nextBarIsUpperHalf) const
 {
-    const uint8_t* config = function->m_config;
+    const uint8_t* config = function->m_image;
     switch (definition.field) {
     case EDecodedField::kNone: return {};
     case EDecodedField::kVendorName: return function->GetVendorName();
@@ -155,8 +154,8 @@ std::string CConfigSpaceModel::DecodeBarRow(const CPciFunction* function, uint32
     }
     const int barIndex = int((offset - pci::kBar0Offset) / pci::kDwordBytes);
     const bool hasNext = barIndex + 1 < function->GetBarCount();
-    const uint32_t value = pci::GetLe32(function->m_config + offset);
-    const uint32_t upper = hasNext ? pci::GetLe32(function->m_config + offset + pci::kDwordBytes) : 0;
+    const uint32_t value = pci::GetLe32(function->m_image + offset);
+    const uint32_t upper = hasNext ? pci::GetLe32(function->m_image + offset + pci::kDwordBytes) : 0;
     bool is64Bit = false;
     std::string text = DecodeBar(value, upper, function->m_barSizes[barIndex], &is64Bit);
     *nextBarIsUpperHalf = is64Bit && hasNext;
@@ -183,19 +182,16 @@ std::optional<std::string> CConfigSpaceModel::OnEndEdit(int item, int /*subItem*
         ShowRefusal(typed.refusal);
         return row.valueText;
     }
-    pci::PutLe(m_function->m_config + offset, size, *typed.value);
-    const bool differs = memcmp(m_function->m_config + offset, m_function->m_shadow + offset, size) != 0;
-    m_function->RefreshConfigSpace();
-    // The refresh writes only what differs from the shadow, and skips a CardBus bridge's
-    // header and bytes 35h..37h. Typing the value shown must still reach the device (it is
-    // how a write-one-to-clear bit is cleared), and an edit outside the refresh list is
-    // written on its own, so the cell never shows a value that only the image holds.
-    if (!differs || memcmp(m_function->m_config + offset, m_function->m_shadow + offset, size) != 0)
-        m_function->WriteEditedRegister(offset, size);
-    const uint32_t readBack = uint32_t(pci::GetLe(m_function->m_config + offset, size));
-    const bool unread = m_function->IsUnread(offset, size);
-    if (unread || readBack != *typed.value)
+    const CRegisterEdit::COutcome outcome =
+        CRegisterEdit::Commit(*m_function, offset, size, *typed.value,
+                              [this](const std::string& question) { return ConfirmWrite(question); });
+    if (!outcome.written)
+        return row.valueText;
+    if (!outcome.agrees)
         WarningBeep();
+    ShowWriteStatus(outcome.status);
+    const bool unread = !outcome.readOk;
+    const uint32_t readBack = outcome.readBack;
 
     // Decoded texts, and other rows over the same bytes (a 64-bit BAR's two halves, the
     // capability list behind the status register), follow the register's new value.
