@@ -7,7 +7,6 @@
 #include <string>
 
 #include "device/PciFunction.h"
-#include "decode/WriteJournal.h"
 #include "framework/Document.h"
 #include "decode/MachineComparison.h"
 #include "views/BusRescanner.h"
@@ -69,10 +68,6 @@ public:
     void OnUpdateScanAllRootBuses(CCmdUI* pCmdUI);
     void OnProbeEveryFunction();
     void OnUpdateProbeEveryFunction(CCmdUI* pCmdUI);
-    // STUB until the journal lands on main.
-    CWriteJournal& GetWriteJournal() { return m_stubJournal; }
-    bool UndoJournalEntry(size_t index, std::string* status) { *status = "stub undo of " + std::to_string(index); return false; }
-    CWriteJournal m_stubJournal;
     CPciFunction* GetRoot() const { return m_pRoot.get(); }
     // Empty unless the last scan failed or found no host bridge, or there is no driver: the status bar's words for it.
     const std::string& GetScanFailure() const { return m_scanFailure; }
