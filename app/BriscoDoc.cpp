@@ -5,6 +5,7 @@
 
 #include "app/BriscoSettings.h"
 #include "app/ScanPump.h"
+#include "decode/JournalUndo.h"
 #include "decode/MachineSnapshot.h"
 #include "framework/CmdUI.h"
 #include "framework/DocTemplate.h"
@@ -58,6 +59,7 @@ CBriscoDoc::CBriscoDoc(const char* devicePath)
 {
     m_allRootBuses = LoadSwitch(kAllRootBusesValue);
     m_everyFunction = LoadSwitch(kEveryFunctionValue);
+    OpenJournal();
     m_hDriver = ::CreateFileA(devicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     if (m_hDriver == INVALID_HANDLE_VALUE) {
@@ -68,10 +70,33 @@ CBriscoDoc::CBriscoDoc(const char* devicePath)
 
 CBriscoDoc::~CBriscoDoc()
 {
-    // The functions borrow the handle: they go first.
+    // The functions borrow the handle and the recorder: they go first.
     m_pRoot.reset();
+    m_journal->Close();
     if (m_hDriver != INVALID_HANDLE_VALUE)
         ::CloseHandle(m_hDriver);
+}
+
+void CBriscoDoc::OpenJournal()
+{
+    const std::string folder = CWriteJournal::DefaultFolder();
+    const std::string path =
+        folder + "\\" + CWriteJournal::FileName(kJournalPrefix, CWriteJournal::NowMs(), ::GetCurrentProcessId());
+    m_uncleanJournal = CWriteJournal::FindUnclean(folder, kJournalPrefix, path);
+    m_journal = std::make_unique<CWriteJournal>(path, kJournalPrefix);
+    m_recorder = std::make_unique<CJournalRecorder>(*m_journal);
+}
+
+bool CBriscoDoc::UndoJournalEntry(size_t index, std::string* status)
+{
+    if (!m_pRoot) {
+        *status = "Nothing to undo on: no tree";
+        return false;
+    }
+    const bool written = CJournalUndo::Undo(*m_journal, *m_recorder, index, *m_pRoot, status);
+    if (written)
+        UpdateAllViews(nullptr, CViewHints::HINT_FUNCTION_WRITTEN, nullptr);
+    return written;
 }
 
 bool CBriscoDoc::CompareWithImage(const std::string& path, std::string* error)
@@ -223,8 +248,7 @@ void CBriscoDoc::RescanBus()
         options.allRootBuses = m_allRootBuses;
         options.everyFunction = m_everyFunction;
         root = std::make_unique<CPciFunction>(
-            m_hDriver, options,
-            [&pump](const CPciFunction::CScanProgress& progress) { return pump.Step(progress); });
+            m_hDriver, options, [&pump](const CPciFunction::CScanProgress& progress) { return pump.Step(progress); });
     } catch (const std::exception& error) {
         root.reset();
         AfxOutputDebugString((std::string("CBriscoDoc::RescanBus: ") + error.what() + "\r\n").c_str());
@@ -237,6 +261,8 @@ void CBriscoDoc::RescanBus()
     // The views let go of the old functions (and commit an open edit to them) while they still exist.
     UpdateAllViews(nullptr, CViewHints::HINT_MODEL_REBUILDING, nullptr);
     m_pRoot = std::move(root);
+    if (m_pRoot)
+        m_pRoot->SetWriteObserver(m_recorder.get());
     m_scanFailure.clear();
     // Without a host bridge bus 0 is the root; a scan that found no function at all shows no
     // invented one. Either way the status bar says why.

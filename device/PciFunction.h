@@ -18,6 +18,7 @@
 
 class CPciNameIndex;
 class CPnpInstanceIndex;
+class CWriteObserver;
 
 class CPciFunction {
 public:
@@ -141,8 +142,8 @@ public:
     // what the register catalogue says it should read after.
     struct CWriteResult
     {
-        bool sent = false;     // the register lies in the space and the write was sent
-        bool readOk = false;   // the read-back answered
+        bool sent = false;   // the register lies in the space and the write was sent
+        bool readOk = false; // the read-back answered
         uint32_t before = 0;
         uint32_t written = 0;
         uint32_t readBack = 0;
@@ -155,6 +156,9 @@ public:
     // RW1C bits outside it as zero, so only the bits asked for are cleared. The read-back goes
     // into the image and is compared with the catalogue's prediction.
     CWriteResult Write(uint32_t offset, uint32_t width, uint32_t value, uint32_t mask);
+    // Tells observer (borrowed; null for none) of the writes and BAR probes of this function, every
+    // function below it and those of the root buses.
+    void SetWriteObserver(CWriteObserver* observer);
     // Reads the whole space again (one request) into every copy and clears every unread mark;
     // false when the request failed.
     bool ReloadSpace();
@@ -307,6 +311,7 @@ private:
     CScanReport m_scanReport;
     std::bitset<pci::kExtendedConfigSpaceBytes> m_unread;
     DWORD m_writeError = ERROR_SUCCESS;
+    CWriteObserver* m_writeObserver = nullptr;
     bool m_writeErrorOnBar = false;
     bool m_hasRegistryRecord = false;
     bool m_registryRecordStarted = false;

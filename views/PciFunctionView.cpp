@@ -89,6 +89,10 @@ void CPciFunctionView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
             m_capabilitiesPage->SetComparison(comparison);
         return;
     }
+    if (lHint == CViewHints::HINT_FUNCTION_WRITTEN) {
+        OnRefreshActivePane();
+        return;
+    }
     if (lHint == CViewHints::HINT_MODEL_REBUILDING || lHint == CViewHints::HINT_SCAN_STARTING) {
         // The functions are about to be freed: an open edit goes to its function first.
         CommitOpenEdit();
