@@ -4,6 +4,7 @@
 #include "views/ViewHints.h"
 
 #include "app/BriscoSettings.h"
+#include "app/JournalTextDlg.h"
 #include "app/ScanPump.h"
 #include "decode/JournalUndo.h"
 #include "decode/MachineSnapshot.h"
@@ -16,6 +17,7 @@
 #include <stdio.h>
 
 #include <exception>
+#include <fstream>
 #include <string>
 
 #include "framework/Afx.h"
@@ -33,6 +35,9 @@ ON_COMMAND(ID_OPTIONS_SAVE_IMAGE, OnSaveMachineImage)
 ON_COMMAND(ID_OPTIONS_COMPARE, OnCompareWithImage)
 ON_COMMAND(ID_OPTIONS_CLEAR_COMPARISON, OnClearComparison)
 ON_UPDATE_COMMAND_UI(ID_OPTIONS_CLEAR_COMPARISON, OnUpdateClearComparison)
+ON_COMMAND(ID_OPTIONS_SAVE_JOURNAL, OnSaveWriteJournal)
+ON_COMMAND(ID_OPTIONS_OPEN_LAST_JOURNAL, OnOpenLastJournal)
+ON_UPDATE_COMMAND_UI(ID_OPTIONS_OPEN_LAST_JOURNAL, OnUpdateOpenLastJournal)
 END_MESSAGE_MAP()
 
 namespace {
@@ -48,6 +53,7 @@ bool LoadSwitch(const char* name)
 constexpr char kImageFilter[] = "Machine Images (*.txt)";
 constexpr char kImageExtension[] = ".txt";
 constexpr char kCompareErrorCaption[] = "Compare With Image";
+constexpr char kJournalFilter[] = "Write Journals (*.txt)";
 
 } // namespace
 
@@ -97,6 +103,56 @@ bool CBriscoDoc::UndoJournalEntry(size_t index, std::string* status)
     if (written)
         UpdateAllViews(nullptr, CViewHints::HINT_FUNCTION_WRITTEN, nullptr);
     return written;
+}
+
+bool CBriscoDoc::UndoLastWrite(std::string* status)
+{
+    const long last = CJournalUndo::LastUndoable(*m_journal);
+    if (last < 0) {
+        *status = "Nothing to undo: no write of this session is left to take back";
+        return false;
+    }
+    return UndoJournalEntry(size_t(last), status);
+}
+
+bool CBriscoDoc::CanUndoWrite() const
+{
+    return m_pRoot != nullptr && CJournalUndo::LastUndoable(*m_journal) >= 0;
+}
+
+bool CBriscoDoc::IsUncleanNoticeShown() const
+{
+    return !m_uncleanJournal.empty() && !m_uncleanJournalOpened && m_journal->RecordedCount() == 0;
+}
+
+void CBriscoDoc::OnSaveWriteJournal()
+{
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
+    std::string path = ProposedImageName(now);
+    path.insert(path.find('-'), "-journal");
+    if (!AfxPromptFileName(path, true, kJournalFilter, kImageExtension))
+        return;
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << m_journal->FormatFile(kJournalPrefix);
+    file.close();
+    if (!file)
+        AfxMessageBox("The write journal was not saved to " + path, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CBriscoDoc::OnOpenLastJournal()
+{
+    if (m_uncleanJournal.empty())
+        return;
+    m_uncleanJournalOpened = true;
+    UpdateStatusText();
+    CJournalTextDlg dialog(m_uncleanJournal, CJournalTextDlg::FormatFile(m_uncleanJournal));
+    dialog.DoModal();
+}
+
+void CBriscoDoc::OnUpdateOpenLastJournal(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_uncleanJournal.empty() ? FALSE : TRUE);
 }
 
 bool CBriscoDoc::CompareWithImage(const std::string& path, std::string* error)

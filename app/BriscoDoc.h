@@ -70,6 +70,9 @@ public:
     void OnUpdateScanAllRootBuses(CCmdUI* pCmdUI);
     void OnProbeEveryFunction();
     void OnUpdateProbeEveryFunction(CCmdUI* pCmdUI);
+    void OnSaveWriteJournal();
+    void OnOpenLastJournal();
+    void OnUpdateOpenLastJournal(CCmdUI* pCmdUI);
     CPciFunction* GetRoot() const { return m_pRoot.get(); }
 
     // The journal of every write this process makes, appended to its own file as it grows, and
@@ -79,6 +82,12 @@ public:
     // Takes journal entry index back on the current tree and refreshes the views; status
     // receives the status bar text. False when nothing was written.
     bool UndoJournalEntry(size_t index, std::string* status);
+    // Undo Write: takes back the last write not yet undone; false with why when there is none.
+    bool UndoLastWrite(std::string* status);
+    bool CanUndoWrite() const;
+    // Whether the status bar still says that an earlier session ended uncleanly: until its
+    // journal is opened or this session writes.
+    bool IsUncleanNoticeShown() const;
     // The journal an earlier session of Brisco left without its end mark, found at start;
     // empty when every earlier one ended cleanly.
     const std::string& GetUncleanJournal() const { return m_uncleanJournal; }
@@ -117,4 +126,5 @@ private:
     std::unique_ptr<CWriteJournal> m_journal;
     std::unique_ptr<CJournalRecorder> m_recorder;
     std::string m_uncleanJournal;
+    bool m_uncleanJournalOpened = false;
 };

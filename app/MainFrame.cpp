@@ -7,6 +7,7 @@
 
 #include "framework/Afx.h"
 #include "framework/ClientDC.h"
+#include "framework/CmdUI.h"
 #include "framework/Rect.h"
 #include "framework/Size.h"
 #include "res/resource.h"
@@ -26,6 +27,8 @@ ON_WM_MENUCHAR()
 ON_COMMAND_RANGE(ID_NEXT_FUNCTION_TAB, ID_PREV_FUNCTION_TAB, OnFunctionTabKey)
 ON_COMMAND(ID_EDIT_FIND_FUNCTION, OnFindFunction)
 ON_COMMAND(ID_EDIT_FIND_NEXT, OnFindNext)
+ON_COMMAND(ID_EDIT_UNDO, OnEditUndo)
+ON_UPDATE_COMMAND_UI(ID_EDIT_UNDO, OnUpdateEditUndo)
 END_MESSAGE_MAP()
 
 namespace {
@@ -34,6 +37,7 @@ constexpr int kRefreshButton = 0;
 constexpr int kAboutButton = 1;
 constexpr int kPaneCount = 2;
 const UINT kIndicators[] = {ID_SEPARATOR};
+constexpr char kEditClass[] = "Edit";
 
 } // namespace
 
@@ -109,6 +113,35 @@ void CMainFrame::OnFindNext()
     SelectMatch(true);
 }
 
+HWND CMainFrame::FocusedEdit() const
+{
+    HWND focus = ::GetFocus();
+    char className[sizeof kEditClass + 1] = {};
+    if (focus == nullptr || !::IsChild(m_hWnd, focus) || ::GetClassNameA(focus, className, sizeof className) == 0)
+        return nullptr;
+    return lstrcmpiA(className, kEditClass) == 0 ? focus : nullptr;
+}
+
+void CMainFrame::OnEditUndo()
+{
+    if (HWND edit = FocusedEdit()) {
+        ::SendMessageA(edit, WM_UNDO, 0, 0);
+        return;
+    }
+    auto* pDoc = DYNAMIC_DOWNCAST(CBriscoDoc, GetActiveDocument());
+    if (pDoc == nullptr)
+        return;
+    std::string status;
+    pDoc->UndoLastWrite(&status);
+    SetMessageText(status.c_str());
+}
+
+void CMainFrame::OnUpdateEditUndo(CCmdUI* pCmdUI)
+{
+    const auto* pDoc = DYNAMIC_DOWNCAST(CBriscoDoc, GetActiveDocument());
+    pCmdUI->Enable(FocusedEdit() != nullptr || (pDoc != nullptr && pDoc->CanUndoWrite()) ? TRUE : FALSE);
+}
+
 void CMainFrame::SelectMatch(bool afterSelection)
 {
     CPciBusView* pTree = GetBusView();
@@ -166,12 +199,17 @@ void CMainFrame::SavePlacement()
 
 BOOL CMainFrame::GetMessageString(UINT nID, std::string& rMessage) const
 {
-    // One pane, one precedence: a menu prompt (another id), a scan failure, the compared
-    // register under the cursor, the comparison, the current BAR, the function's lspci address, "Ready".
+    // One pane, one precedence: a menu prompt (another id), a scan failure, an earlier session
+    // that did not end cleanly, the compared register under the cursor, the comparison, the
+    // current BAR, the function's lspci address, "Ready".
     if (nID == AFX_IDS_IDLEMESSAGE) {
         const auto* pDoc = DYNAMIC_DOWNCAST(CBriscoDoc, GetActiveDocument());
         if (pDoc != nullptr && !pDoc->GetScanFailure().empty()) {
             rMessage = pDoc->GetScanFailure();
+            return TRUE;
+        }
+        if (pDoc != nullptr && pDoc->IsUncleanNoticeShown()) {
+            rMessage = CBriscoDoc::kUncleanText;
             return TRUE;
         }
         const CMachineComparison* pComparison = pDoc != nullptr ? pDoc->GetComparison() : nullptr;

@@ -56,6 +56,10 @@ public:
     // Ctrl+F asks for a function and selects the first match; F3 selects the next one.
     void OnFindFunction();
     void OnFindNext();
+    // Ctrl+Z and Alt+Backspace: inside an open in-place edit they undo its typing; elsewhere Undo
+    // Write takes back the journal's last write and the status bar says what it restored.
+    void OnEditUndo();
+    void OnUpdateEditUndo(CCmdUI* pCmdUI);
 
 protected:
     DECLARE_MESSAGE_MAP()
@@ -68,6 +72,8 @@ private:
     void SplitPanesEqually();
     // Selects a match of the last query in the tree, which becomes the active pane, or says there is none.
     void SelectMatch(bool afterSelection);
+    // The edit control that has the focus inside this window, or null.
+    HWND FocusedEdit() const;
 
     CSplitterWnd m_wndSplitter;
     CStatusBar m_wndStatusBar;

@@ -11,7 +11,7 @@ namespace {
 
 using T = CDecodeText;
 
-constexpr char kWidthLetters[] = "B?W?L"; // indexed by width - 1
+constexpr char kWidthLetters[] = "BW?L"; // indexed by width - 1
 constexpr char kCapabilityPrefix[] = "CAP_";
 constexpr char kExtendedCapabilityPrefix[] = "ECAP_";
 constexpr const char* kSizeUnits[] = {"bytes", "KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
@@ -115,6 +115,8 @@ void CJournalRecorder::RecordBarUnit(const CPciFunction& function, int bar, uint
                                      uint32_t before, uint32_t written, uint32_t readBack, bool refused)
 {
     CJournalEntry entry = Begin(function);
+    if (!m_undoing)
+        entry.page = T::Format("BAR %d", bar);
     entry.kind = CJournalEntry::EKind::kBar;
     entry.bar = bar;
     entry.offset = offset;

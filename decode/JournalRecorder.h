@@ -26,7 +26,7 @@ public:
                        const CPciFunction::CWriteResult& result, bool refused) override;
     void OnBarProbe(const CPciFunction& function, int bar, uint64_t size, bool restored) override;
     // One unit written to a BAR's range: its whole width is written, and a range keeps what it
-    // is given, so the read-back is compared with the value written.
+    // is given, so the read-back is compared with the value written. The entry names the page "BAR n".
     void RecordBarUnit(const CPciFunction& function, int bar, uint64_t offset, uint32_t width, uint32_t before,
                        uint32_t written, uint32_t readBack, bool refused);
 

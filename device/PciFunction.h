@@ -159,6 +159,7 @@ public:
     // Tells observer (borrowed; null for none) of the writes and BAR probes of this function, every
     // function below it and those of the root buses.
     void SetWriteObserver(CWriteObserver* observer);
+    CWriteObserver* GetWriteObserver() const { return m_writeObserver; }
     // Reads the whole space again (one request) into every copy and clears every unread mark;
     // false when the request failed.
     bool ReloadSpace();
