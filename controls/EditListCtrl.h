@@ -17,6 +17,8 @@ public:
     virtual bool IsHexEntry() const { return true; }
     // A further column that copying adds to a row, such as what a compared image holds; empty for none.
     virtual std::string GetRowNote(int /*row*/) const { return {}; }
+    // The text of the edit open over a cell changed (as typed, and once as it opens).
+    virtual void OnEditTextChanged(int /*row*/, int /*column*/, const std::string& /*text*/) const {}
 
 protected:
     ~CEditListCells() = default;
@@ -38,6 +40,12 @@ public:
 
     // The cursor row is the list's focused item; the cursor column is kept here.
     void SetCells(const CEditListCells* cells) { m_cells = cells; }
+    // Passes the open edit's new text on to the owner of the cells.
+    void NotifyEditText(int row, int column, const std::string& text) const
+    {
+        if (m_cells != nullptr)
+            m_cells->OnEditTextChanged(row, column, text);
+    }
     // Editable by the list's column rule (the value column of a full-row-select list, else
     // every column but the first and the last) and by its owner.
     bool IsEditableCell(int row, int column) const;

@@ -22,6 +22,7 @@ BEGIN_MESSAGE_MAP(CInPlaceEdit, CEdit)
     ON_WM_CHAR()
     ON_WM_KEYDOWN()
     ON_WM_KILLFOCUS()
+    ON_CONTROL_REFLECT(EN_CHANGE, OnTextChanged)
 END_MESSAGE_MAP()
 
 CInPlaceEdit::CInPlaceEdit(int item, int subItem, const std::string& initialText)
@@ -125,6 +126,13 @@ void CInPlaceEdit::GrowToText()
     if (rect.right > listClient.right)
         rect.right = listClient.right;
     MoveWindow(&rect, TRUE);
+}
+
+// Whoever owns the cells may say what the text will do while it is typed.
+void CInPlaceEdit::OnTextChanged()
+{
+    if (auto* editList = dynamic_cast<CEditListCtrl*>(CWnd::FromHandlePermanent(::GetParent(m_hWnd))))
+        editList->NotifyEditText(m_item, m_subItem, GetWindowText());
 }
 
 void CInPlaceEdit::OnKillFocus(CWnd* pNewWnd)

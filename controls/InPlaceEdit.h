@@ -23,6 +23,7 @@ public:
     void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags);
     void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
     void OnKillFocus(CWnd* pNewWnd);
+    void OnTextChanged();
 
 protected:
     void PostNcDestroy() override;

@@ -73,16 +73,19 @@ int CCapabilityPageModel::FindRow(uint32_t offset, uint32_t size) const
 }
 
 std::optional<CCapabilityPageModel::CWriteResult> CCapabilityPageModel::Write(uint32_t offset, uint32_t size,
-                                                                              const char* text, bool typedInHex)
+                                                                              const char* text, bool typedInHex,
+                                                                              const CRegisterEdit::Confirm& confirm)
 {
     if (m_function == nullptr || text == nullptr || size == 0)
         return std::nullopt;
     const CTypedValue typed = CTypedValue::Parse(text, typedInHex, size);
     if (!typed.value)
-        return CWriteResult{0, false, typed.refusal};
-    uint32_t readBack = 0;
-    if (!m_function->WriteSpaceRegister(offset, size, *typed.value, &readBack))
+        return CWriteResult{0, false, typed.refusal, {}};
+    const CRegisterEdit::COutcome outcome = CRegisterEdit::Commit(*m_function, offset, size, *typed.value, confirm);
+    if (outcome.declined)
+        return CWriteResult{m_function->GetSpaceValue(offset, size), true, {}, {}, true};
+    if (!outcome.written)
         return std::nullopt;
     Rebuild();
-    return CWriteResult{readBack, readBack == *typed.value && !m_function->IsUnread(offset, size), {}};
+    return CWriteResult{outcome.readBack, outcome.agrees, {}, outcome.status};
 }

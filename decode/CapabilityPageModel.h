@@ -3,6 +3,8 @@
 // header row then its registers, in the current radix, and the write-back of an edited value.
 // A capability's problem follows its header row, and a last row tells why a walk stopped early.
 // Portable, so that the rows and the edit rules are tested without a window.
+#include "decode/RegisterEdit.h"
+
 #include <stdint.h>
 
 #include <optional>
@@ -41,13 +43,17 @@ public:
     struct CWriteResult
     {
         uint32_t readBack;
-        bool kept;           // the device holds what was typed
-        std::string refusal; // why nothing was written; empty when the text was written
+        bool kept;             // the register reads back as the register catalogue predicts
+        std::string refusal;   // why nothing was written; empty when the text was written
+        std::string status;    // how the read-back compares with the prediction, for the status bar
+        bool declined = false; // the user kept bits the host owns from being written
     };
     // Writes text, read in the given radix, to register (offset, size) of the function and
     // relists the rows, whose decoded texts follow the new value; nothing without a function.
-    // A text that is not a number of the register's width is refused and nothing is written.
-    std::optional<CWriteResult> Write(uint32_t offset, uint32_t size, const char* text, bool typedInHex);
+    // A text that is not a number of the register's width is refused and nothing is written;
+    // a change to bits the host owns is written only when confirm agrees.
+    std::optional<CWriteResult> Write(uint32_t offset, uint32_t size, const char* text, bool typedInHex,
+                                      const CRegisterEdit::Confirm& confirm = {});
 
 private:
     void AddNote(uint32_t offset, std::string offsetText, std::string text);

@@ -1,5 +1,6 @@
 #include "decode/ConfigSpaceModel.h"
 
+#include "decode/RegisterEdit.h"
 #include "decode/RegisterTable.h"
 #include "decode/TypedValue.h"
 
@@ -10,8 +11,6 @@
 #include "pci/Capability.h"
 #include "pci/CommandStatus.h"
 #include "pci/ConfigSpace.h"
-
-#include <string.h>
 
 namespace {
 
@@ -183,19 +182,16 @@ std::optional<std::string> CConfigSpaceModel::OnEndEdit(int item, int /*subItem*
         ShowRefusal(typed.refusal);
         return row.valueText;
     }
-    pci::PutLe(m_function->m_config + offset, size, *typed.value);
-    const bool differs = memcmp(m_function->m_config + offset, m_function->m_shadow + offset, size) != 0;
-    m_function->RefreshConfigSpace();
-    // The refresh writes only what differs from the shadow, and skips a CardBus bridge's
-    // header and bytes 35h..37h. Typing the value shown must still reach the device (it is
-    // how a write-one-to-clear bit is cleared), and an edit outside the refresh list is
-    // written on its own, so the cell never shows a value that only the image holds.
-    if (!differs || memcmp(m_function->m_config + offset, m_function->m_shadow + offset, size) != 0)
-        m_function->WriteEditedRegister(offset, size);
-    const uint32_t readBack = uint32_t(pci::GetLe(m_function->m_config + offset, size));
-    const bool unread = m_function->IsUnread(offset, size);
-    if (unread || readBack != *typed.value)
+    const CRegisterEdit::COutcome outcome =
+        CRegisterEdit::Commit(*m_function, offset, size, *typed.value,
+                              [this](const std::string& question) { return ConfirmWrite(question); });
+    if (!outcome.written)
+        return row.valueText;
+    if (!outcome.agrees)
         WarningBeep();
+    ShowWriteStatus(outcome.status);
+    const bool unread = !outcome.readOk;
+    const uint32_t readBack = outcome.readBack;
 
     // Decoded texts, and other rows over the same bytes (a 64-bit BAR's two halves, the
     // capability list behind the status register), follow the register's new value.

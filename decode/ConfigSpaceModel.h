@@ -2,8 +2,8 @@
 // The register rows of one function's configuration space in the current
 // display mode, and the write-back of an edited value. The window page and
 // the dump tool both list exactly these rows: a page derives from this class,
-// shows the rows again after OnEndEdit, sounds WarningBeep and shows the text
-// ShowRefusal gives in its status bar.
+// shows the rows again after OnEndEdit, sounds WarningBeep, shows the texts ShowRefusal and
+// ShowWriteStatus give in its status bar and asks ConfirmWrite's question.
 #include "decode/ConfigDecoder.h"
 
 #include <stdint.h>
@@ -52,7 +52,9 @@ public:
     // Writes the text typed into row item to the device, lists every row again from what the
     // function then holds and returns the text the edited cell shows; nothing when there is no
     // such row or no function. A text that is not a number of the register's width is refused:
-    // nothing is written, the beep sounds and ShowRefusal says why.
+    // nothing is written, the beep sounds and ShowRefusal says why. A change to bits the host
+    // owns is written only when ConfirmWrite agrees. The beep sounds when the register reads
+    // back other than the register catalogue predicts, and ShowWriteStatus says where.
     std::optional<std::string> OnEndEdit(int item, int subItem, const char* text);
     // The same for text typed while the other radix was shown.
     std::optional<std::string> OnEndEdit(int item, int subItem, const char* text, bool typedInHex);
@@ -62,10 +64,14 @@ protected:
     virtual void ClearRegisterList();
     virtual void AddRegisterRow(uint16_t offset, uint16_t size, const std::string& name, uint32_t value,
                                 const std::string& decoded);
-    // Signals a value the device did not keep or a refused text; the base does nothing.
+    // Signals a read-back other than predicted or a refused text; the base does nothing.
     virtual void WarningBeep() {}
     // Tells why a typed text was not written; the base does nothing.
     virtual void ShowRefusal(const std::string& /*why*/) {}
+    // Says how a written value read back; the base does nothing.
+    virtual void ShowWriteStatus(const std::string& /*text*/) {}
+    // Asks whether to write bits the host owns; the base writes them.
+    virtual bool ConfirmWrite(const std::string& /*question*/) { return true; }
 
     void AddDeviceSpecificRows(const CPciFunction* function);
     void MarkUnreadRows(const CPciFunction* function);

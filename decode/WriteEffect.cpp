@@ -107,15 +107,14 @@ std::string CWriteEffect::DescribeDifference(const uint8_t* space, uint32_t size
     const uint32_t differs = (predicted ^ readBack) & pci::RegisterMask(width);
     if (!differs)
         return {};
-    std::string text = "Read back differs from the expected value in " + BitRuns(differs);
-    const std::vector<const pci::CFieldSpec*> fields = FieldsOf(space, size, offset, width, differs);
-    if (!fields.empty())
-        text += " (" + JoinNames(fields) + ")";
-    return text;
+    return "Read back differs from the expected value in " + NameBits(space, size, offset, width, differs);
 }
 
 std::string CWriteEffect::NameBits(const uint8_t* space, uint32_t size, uint32_t offset, uint32_t width, uint32_t mask)
 {
+    std::string text = BitRuns(mask);
     const std::vector<const pci::CFieldSpec*> fields = FieldsOf(space, size, offset, width, mask);
-    return fields.empty() ? BitRuns(mask) : JoinNames(fields);
+    if (!fields.empty())
+        text += " (" + JoinNames(fields) + ")";
+    return text;
 }

@@ -15,7 +15,7 @@ public:
     // (and fields, when the catalogue names them) that differ; empty when they agree.
     static std::string DescribeDifference(const uint8_t* space, uint32_t size, uint32_t offset, uint32_t width,
                                           uint32_t predicted, uint32_t readBack);
-    // The set bits of mask by the catalogue's field names ("Received Master Abort"), or by number
-    // ("bits 15:8") where no table names them.
+    // "bit 13 (Received Master Abort)" or "bits 7:4": the set bits of mask in the window at
+    // offset, with the names of the fields that hold them.
     static std::string NameBits(const uint8_t* space, uint32_t size, uint32_t offset, uint32_t width, uint32_t mask);
 };

@@ -57,6 +57,8 @@ public:
         bool answered = false;
     };
     static CSource DescribeSource(HANDLE hDriver);
+    // The driver the function was read through, for asking it what it serves.
+    HANDLE GetDriverHandle() const { return m_hDriver; }
     // The status bar text for a write the driver refused with this Win32 error.
     // onBar: the refused write went to a BAR register or a BAR's range.
     static std::string DescribeWriteError(DWORD error, bool onBar = true);

@@ -64,6 +64,10 @@
 #define BRISCO_BAR_COUNT             6
 #define IDC_CAPABILITIES_LIST        1011
 #define IDC_SPACE_HEX_LIST           1012
+// The field panes below the register lists, and the list inside each; not in any template.
+#define IDC_CONFIG_FIELD_PANE        1013
+#define IDC_CAPABILITY_FIELD_PANE    1014
+#define IDC_FIELD_LIST               1015
 
 // ---- Controls of the About box (IDD_ABOUTBOX) ----
 #define IDC_ABOUT_LINK               1009

@@ -32,6 +32,11 @@ CCapabilitiesPage::CCapabilitiesPage(CWnd* parent) : CFunctionPage(parent)
     }
     m_list.SetBkColor(kPaneBackgroundColor);
     m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    if (m_fields.CreatePane(parent, IDC_CAPABILITY_FIELD_PANE))
+        m_fields.SetWrittenHandler([this] {
+            m_model.Rebuild();
+            ShowRows();
+        });
 }
 
 CCapabilitiesPage::~CCapabilitiesPage()
@@ -43,28 +48,33 @@ CCapabilitiesPage::~CCapabilitiesPage()
 void CCapabilitiesPage::OnSize(UINT, int cx, int)
 {
     FitList(IDC_CAPABILITIES_LIST, IDC_FUNCTION_TABS, cx);
+    m_fields.FitBelow(&m_list);
 }
 
 void CCapabilitiesPage::Show()
 {
     ShowList(IDC_CAPABILITIES_LIST);
+    m_fields.Show(true);
 }
 
 void CCapabilitiesPage::Hide()
 {
     HideList(IDC_CAPABILITIES_LIST);
+    m_fields.Show(false);
 }
 
 void CCapabilitiesPage::SetFunction(CPciFunction* function)
 {
     m_model.SetFunction(function);
     ShowRows();
+    m_fields.ShowRegister(function, std::nullopt);
 }
 
 void CCapabilitiesPage::SetHexMode(bool hex)
 {
     m_model.SetHexMode(hex);
     ShowRows();
+    m_fields.SetHexMode(hex);
 }
 
 void CCapabilitiesPage::Refresh()
@@ -73,6 +83,7 @@ void CCapabilitiesPage::Refresh()
         function->ReloadSpace();
     m_model.Rebuild();
     ShowRows();
+    m_fields.Reload();
 }
 
 // A refill with redraw suspended: a repaint per row is what makes a Wine list slow.
@@ -117,12 +128,35 @@ void CCapabilitiesPage::OnEndEdit(int item, int, const char* text)
     if (target.function == nullptr || target.function != m_model.GetFunction())
         return;
     ForgetRefusedWrite(target.function);
-    const auto written = m_model.Write(target.offset, target.size, text, target.hexMode);
-    if (written && !written->refusal.empty())
+    const auto written = m_model.Write(target.offset, target.size, text, target.hexMode,
+                                       [this](const std::string& question) { return ConfirmHostOwnedWrite(question); });
+    if (written && !written->refusal.empty()) {
         ReportRefusedEdit(written->refusal);
-    else if (!ReportRefusedWrite(target.function) && (!written || !written->kept))
-        AfxMessageBeep(MB_ICONEXCLAMATION);
+    } else if (!ReportRefusedWrite(target.function)) {
+        if (!written || !written->kept)
+            AfxMessageBeep(MB_ICONEXCLAMATION);
+        if (written && !written->status.empty())
+            ShowStatusMessage(written->status);
+    }
     ShowRows();
+    m_fields.Reload();
+}
+
+void CCapabilitiesPage::ShowCursorFields()
+{
+    const auto& rows = m_model.GetRows();
+    const int row = m_list.m_hWnd != nullptr ? m_list.GetCursorRow() : -1;
+    if (row < 0 || size_t(row) >= rows.size() || rows[size_t(row)].note)
+        m_fields.ShowRegister(m_model.GetFunction(), std::nullopt);
+    else
+        m_fields.ShowRegister(m_model.GetFunction(), rows[size_t(row)].offset);
+}
+
+void CCapabilitiesPage::OnEditTextChanged(int, int, const std::string& text) const
+{
+    if (m_editTarget.open && m_editTarget.function != nullptr)
+        ShowStatusMessage(CRegisterEdit::Preview(*m_editTarget.function, m_editTarget.offset, m_editTarget.size,
+                                                 text.c_str(), m_editTarget.hexMode));
 }
 
 bool CCapabilitiesPage::LoadContextMenu(CIconMenu& menu) const

@@ -4,6 +4,7 @@
 #pragma once
 #include "controls/EditListCtrl.h"
 #include "decode/CapabilityPageModel.h"
+#include "views/FieldPane.h"
 #include "views/FunctionPage.h"
 
 class CIconMenu;
@@ -26,7 +27,12 @@ public:
     void Refresh() override;
     void OnBeginEdit(int item, int subItem) override;
     bool IsHexEntry() const override { return m_model.IsHexMode(); }
+    // While an edit is open the status bar says what its text will do to the register.
+    void OnEditTextChanged(int row, int column, const std::string& text) const override;
     CEditListCtrl& GetList() override { return m_list; }
+    // Lists the fields of the register under the cursor in the pane below the list.
+    void ShowCursorFields();
+    CFieldPane& GetFieldPane() { return m_fields; }
 
     const CCapabilityPageModel& GetModel() const { return m_model; }
     bool LoadContextMenu(CIconMenu& menu) const;
@@ -48,6 +54,7 @@ private:
     };
 
     CEditListCtrl m_list;
+    CFieldPane m_fields;
     CCapabilityPageModel m_model;
     CEditTarget m_editTarget;
     const CMachineComparison* m_comparison = nullptr;

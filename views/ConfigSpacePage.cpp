@@ -1,6 +1,7 @@
 #include "views/ConfigSpacePage.h"
 
 #include "decode/MachineComparison.h"
+#include "decode/RegisterEdit.h"
 #include "device/PciFunction.h"
 #include "controls/PaneColors.h"
 
@@ -9,6 +10,9 @@
 #include "res/resource.h"
 
 namespace {
+
+constexpr unsigned kTagOffsetShift = 16;
+constexpr uint32_t kTagSizeMask = 0xFFFF;
 
 struct CColumnLayout
 {
@@ -26,6 +30,11 @@ CConfigSpacePage::CConfigSpacePage(CWnd* parent) : CFunctionPage(parent)
     m_list.SubclassDlgItem(IDC_CONFIG_LIST, parent);
     m_list.SetCells(this);
     SetUpColumns();
+    if (m_list.m_hWnd != nullptr && m_fields.CreatePane(parent, IDC_CONFIG_FIELD_PANE))
+        m_fields.SetWrittenHandler([this] {
+            CConfigSpaceModel::SetFunction(GetFunction());
+            ShowEditedRows();
+        });
     CConfigSpaceModel::SetHexMode(true);
     CConfigSpaceModel::SetFunction(nullptr);
 }
@@ -51,16 +60,19 @@ void CConfigSpacePage::SetUpColumns()
 void CConfigSpacePage::OnSize(UINT, int cx, int)
 {
     FitList(IDC_CONFIG_LIST, IDC_FUNCTION_TABS, cx);
+    m_fields.FitBelow(&m_list);
 }
 
 void CConfigSpacePage::Show()
 {
     ShowList(IDC_CONFIG_LIST);
+    m_fields.Show(true);
 }
 
 void CConfigSpacePage::Hide()
 {
     HideList(IDC_CONFIG_LIST);
+    m_fields.Show(false);
 }
 
 namespace {
@@ -94,12 +106,14 @@ void CConfigSpacePage::SetFunction(CPciFunction* function)
 {
     CConfigSpaceModel::SetFunction(function);
     ShowRows();
+    m_fields.ShowRegister(function, std::nullopt);
 }
 
 void CConfigSpacePage::SetHexMode(bool hex)
 {
     CConfigSpaceModel::SetHexMode(hex);
     ShowRows();
+    m_fields.SetHexMode(hex);
 }
 
 // Rows that stay in place only have their changed cells rewritten: a few hundred
@@ -238,7 +252,37 @@ void CConfigSpacePage::OnEndEdit(int item, int subItem, const char* text)
     m_warned = false;
     if (CConfigSpaceModel::OnEndEdit(item, subItem, text, typedInHex))
         ShowEditedRows();
+    m_fields.Reload();
     ReportRefusedWrite(GetFunction(), !m_warned);
+}
+
+void CConfigSpacePage::OnEditTextChanged(int, int, const std::string& text) const
+{
+    if (!m_editTarget.open || m_editTarget.function == nullptr)
+        return;
+    ShowStatusMessage(CRegisterEdit::Preview(*m_editTarget.function, m_editTarget.tag >> kTagOffsetShift,
+                                             m_editTarget.tag & kTagSizeMask, text.c_str(), m_editTarget.hexMode));
+}
+
+void CConfigSpacePage::ShowWriteStatus(const std::string& text)
+{
+    if (!text.empty())
+        ShowStatusMessage(text);
+}
+
+bool CConfigSpacePage::ConfirmWrite(const std::string& question)
+{
+    return ConfirmHostOwnedWrite(question);
+}
+
+void CConfigSpacePage::ShowCursorFields()
+{
+    const auto& rows = GetRows();
+    const int row = m_list.m_hWnd != nullptr ? m_list.GetCursorRow() : -1;
+    if (row < 0 || size_t(row) >= rows.size())
+        m_fields.ShowRegister(GetFunction(), std::nullopt);
+    else
+        m_fields.ShowRegister(GetFunction(), rows[size_t(row)].offset);
 }
 
 void CConfigSpacePage::WarningBeep()

@@ -1,11 +1,12 @@
 // The "Configuration Space" tab of the function view: the register rows of the selected
 // function in list 1001 of the view, edited in place and written back to the device.
 // The rows and the write-back come from CConfigSpaceModel; this page mirrors them into
-// its list, turns a value the device did not keep into the warning beep and a refused text
-// into the beep and a status-bar message.
+// its list, turns a read-back other than the register catalogue predicts into the warning
+// beep and a status-bar message, and a refused text into the beep and a status-bar message.
 #pragma once
 #include "decode/ConfigSpaceModel.h"
 #include "controls/EditListCtrl.h"
+#include "views/FieldPane.h"
 #include "views/FunctionPage.h"
 
 class CIconMenu;
@@ -27,6 +28,8 @@ public:
     void Refresh() override {}
     void OnBeginEdit(int item, int subItem) override;
     bool IsHexEntry() const override { return IsHexMode(); }
+    // While an edit is open the status bar says what its text will do to the register.
+    void OnEditTextChanged(int row, int column, const std::string& text) const override;
     // Reads the function's registers from the device again and lists what it holds now.
     void Reread();
     // Rows of registers that differ from a compared image are drawn in the comparison colour.
@@ -38,12 +41,17 @@ public:
     std::string GetCursorNote() const;
 
     CEditListCtrl& GetList() override { return m_list; }
+    // Lists the fields of the register under the cursor in the pane below the list.
+    void ShowCursorFields();
+    CFieldPane& GetFieldPane() { return m_fields; }
     // Loads the page's popup into menu with "Hexadecimal Display" checked in hexadecimal mode.
     bool LoadContextMenu(CIconMenu& menu) const;
 
 protected:
     void WarningBeep() override;
     void ShowRefusal(const std::string& why) override { ShowStatusMessage(why); }
+    void ShowWriteStatus(const std::string& text) override;
+    bool ConfirmWrite(const std::string& question) override;
 
 private:
     void SetUpColumns();
@@ -54,6 +62,7 @@ private:
     void RewriteChangedCells();
 
     CEditListCtrl m_list;
+    CFieldPane m_fields;
 
     // What an open in-place edit writes to, noted when it opened.
     struct CEditTarget

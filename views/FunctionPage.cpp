@@ -4,6 +4,13 @@
 #include "device/PciFunction.h"
 #include "framework/Afx.h"
 #include "framework/FrameWnd.h"
+#include "views/ModalQuestion.h"
+
+namespace {
+
+constexpr char kWarningCaption[] = "Warning";
+
+} // namespace
 
 bool CFunctionPage::ReportRefusedWrite(CPciFunction* function, bool beep) const
 {
@@ -21,4 +28,10 @@ void CFunctionPage::ForgetRefusedWrite(CPciFunction* function)
 {
     if (function != nullptr)
         function->TakeWriteError();
+}
+
+bool CFunctionPage::ConfirmHostOwnedWrite(const std::string& question) const
+{
+    HWND owner = m_parent != nullptr ? m_parent->m_hWnd : nullptr;
+    return CModalQuestion::Ask(owner, question.c_str(), kWarningCaption, MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
 }

@@ -96,6 +96,8 @@ protected:
         if (CFrameWnd* frame = m_parent != nullptr ? m_parent->GetParentFrame() : nullptr)
             frame->SendMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
     }
+    // Asks the question put before writing bits the host owns; true for yes.
+    bool ConfirmHostOwnedWrite(const std::string& question) const;
     // A typed text that was not written: the warning beep, and why in the status bar.
     void ReportRefusedEdit(const std::string& why) const
     {

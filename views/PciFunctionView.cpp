@@ -494,11 +494,20 @@ BOOL CPciFunctionView::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
         *pResult = result;
         return TRUE;
     }
-    // The cursor is the focused row: where it moves, the status bar follows.
+    // The cursor is the focused row: where it moves, the status bar and the field pane follow.
     if (header->code == LVN_ITEMCHANGED && header->idFrom == IDC_CONFIG_LIST) {
         const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
-        if (((change->uNewState ^ change->uOldState) & LVIS_FOCUSED) != 0)
+        if (((change->uNewState ^ change->uOldState) & LVIS_FOCUSED) != 0) {
             UpdateStatusText();
+            if (m_configPage != nullptr)
+                m_configPage->ShowCursorFields();
+        }
+        return TRUE;
+    }
+    if (header->code == LVN_ITEMCHANGED && header->idFrom == IDC_CAPABILITIES_LIST) {
+        const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+        if (((change->uNewState ^ change->uOldState) & LVIS_FOCUSED) != 0 && m_capabilitiesPage != nullptr)
+            m_capabilitiesPage->ShowCursorFields();
         return TRUE;
     }
     auto* info = reinterpret_cast<NMLVDISPINFOA*>(lParam);

@@ -1,12 +1,10 @@
 #include "views/SpaceGridModel.h"
 
-
 #include "decode/ConfigDecoder.h"
 #include "decode/TypedValue.h"
 #include "device/PciFunction.h"
 #include "views/DisplaySettings.h"
 #include "views/GridText.h"
-
 
 void CSpaceGridModel::SetUnitWidth(int width)
 {
@@ -60,15 +58,19 @@ std::string CSpaceGridModel::GetCellText(int row, int column) const
 }
 
 std::optional<CSpaceGridModel::CWriteResult> CSpaceGridModel::Write(uint32_t offset, int width, const char* text,
-                                                                    bool typedInHex)
+                                                                    bool typedInHex,
+                                                                    const CRegisterEdit::Confirm& confirm)
 {
     if (m_function == nullptr || text == nullptr)
         return std::nullopt;
-    const CTypedValue typed = CTypedValue::Parse(text, typedInHex, uint32_t(width));
+    const uint32_t unit = uint32_t(width);
+    const CTypedValue typed = CTypedValue::Parse(text, typedInHex, unit);
     if (!typed.value)
-        return CWriteResult{0, false, typed.refusal};
-    uint32_t readBack = 0;
-    if (!m_function->WriteSpaceRegister(offset, uint32_t(width), *typed.value, &readBack))
+        return CWriteResult{0, false, typed.refusal, {}};
+    const CRegisterEdit::COutcome outcome = CRegisterEdit::Commit(*m_function, offset, unit, *typed.value, confirm);
+    if (outcome.declined)
+        return CWriteResult{m_function->GetSpaceValue(offset, unit), true, {}, {}, true};
+    if (!outcome.written)
         return std::nullopt;
-    return CWriteResult{readBack, readBack == *typed.value && !m_function->IsUnread(offset, uint32_t(width)), {}};
+    return CWriteResult{outcome.readBack, outcome.agrees, {}, outcome.status};
 }

@@ -3,6 +3,8 @@
 // BAR grid's form, 16 bytes a row in 1-, 2- or 4-byte units with an address and an ASCII
 // column. Its cells come from the space the function keeps, which only the configuration
 // requests fill, so showing it never touches a BAR.
+#include "decode/RegisterEdit.h"
+
 #include <stdint.h>
 
 #include <optional>
@@ -33,12 +35,16 @@ public:
     struct CWriteResult
     {
         uint32_t readBack;
-        bool kept;           // the device holds what was typed
-        std::string refusal; // why nothing was written; empty when the text was written
+        bool kept;             // the register reads back as the register catalogue predicts
+        std::string refusal;   // why nothing was written; empty when the text was written
+        std::string status;    // how the read-back compares with the prediction, for the status bar
+        bool declined = false; // the user kept bits the host owns from being written
     };
     // Writes text, read in the given radix, to the unit of the given width at offset and reads it
-    // back. A text that is not a number of the unit's width is refused and nothing is written.
-    std::optional<CWriteResult> Write(uint32_t offset, int width, const char* text, bool typedInHex);
+    // back. A text that is not a number of the unit's width is refused and nothing is written;
+    // a change to bits the host owns is written only when confirm agrees.
+    std::optional<CWriteResult> Write(uint32_t offset, int width, const char* text, bool typedInHex,
+                                      const CRegisterEdit::Confirm& confirm = {});
 
 private:
     std::string FormatUnit(uint32_t value) const;

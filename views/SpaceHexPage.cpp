@@ -175,15 +175,28 @@ void CSpaceHexPage::OnEndEdit(int item, int subItem, const char* text)
     if (m_function == nullptr || !offset)
         return;
     ForgetRefusedWrite(m_function);
-    const auto written = m_grid.Write(*offset, m_grid.GetUnitWidth(), text, typedInHex);
-    if (written && !written->refusal.empty())
+    const auto written = m_grid.Write(*offset, m_grid.GetUnitWidth(), text, typedInHex,
+                                      [this](const std::string& question) { return ConfirmHostOwnedWrite(question); });
+    if (written && !written->refusal.empty()) {
         ReportRefusedEdit(written->refusal);
-    else if (!ReportRefusedWrite(m_function) && (!written || !written->kept))
-        AfxMessageBeep(MB_ICONEXCLAMATION);
+    } else if (!ReportRefusedWrite(m_function)) {
+        if (!written || !written->kept)
+            AfxMessageBeep(MB_ICONEXCLAMATION);
+        if (written && !written->status.empty())
+            ShowStatusMessage(written->status);
+    }
     if (m_list.m_hWnd != nullptr) {
         const int row = int(*offset / CSpaceGridModel::kBytesPerRow);
         m_list.RedrawItems(row, row);
     }
+}
+
+void CSpaceHexPage::OnEditTextChanged(int, int, const std::string& text) const
+{
+    if (m_editTarget.open && m_editTarget.function != nullptr)
+        ShowStatusMessage(CRegisterEdit::Preview(*m_editTarget.function, m_editTarget.offset,
+                                                 uint32_t(m_editTarget.unitWidth), text.c_str(),
+                                                 m_editTarget.hexDisplay));
 }
 
 bool CSpaceHexPage::LoadContextMenu(CIconMenu& menu) const

@@ -28,6 +28,8 @@ public:
     void OnBeginEdit(int item, int subItem) override;
     bool IsHexEntry() const override;
     bool IsCellEditable(int row, int column) const override;
+    // While an edit is open the status bar says what its text will do to the unit.
+    void OnEditTextChanged(int row, int column, const std::string& text) const override;
     CEditListCtrl& GetList() override { return m_list; }
     // The whole space the function keeps, 256 bytes or 4 KiB.
     std::optional<CGoToOffsetDialog::CRange> GetGoToRange() const override;

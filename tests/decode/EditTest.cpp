@@ -36,10 +36,19 @@ class CCountingModel : public CConfigSpaceModel
 public:
     int m_beeps = 0;
     std::string m_refusal;
+    std::string m_status;
+    std::vector<std::string> m_questions;
+    bool m_answer = true;
 
 protected:
     void WarningBeep() override { ++m_beeps; }
     void ShowRefusal(const std::string& why) override { m_refusal = why; }
+    void ShowWriteStatus(const std::string& text) override { m_status = text; }
+    bool ConfirmWrite(const std::string& question) override
+    {
+        m_questions.push_back(question);
+        return m_answer;
+    }
 };
 
 class EditTest : public testing::Test
@@ -110,7 +119,7 @@ TEST_F(EditTest, TypedValuesAreWrittenReadBackAndShown)
         {"0x2A", true, 0x0D, "2Ah", 0x2A, 0},
         {"18d", false, 0x0D, "18d", 18, 0},
         {"  7", false, 0x0D, "7d", 7, 0},
-        {"FF", true, 0x0C, "0Fh", 0x0F, 1},  // bits the device does not keep
+        {"FF", true, 0x0C, "0Fh", 0x0F, 1},  // RW bits the device does not keep
         {"12345678", true, 0x40, "12345678h", 0x12345678, 0},
     };
     for (const CCase& c : cases) {
@@ -127,6 +136,7 @@ TEST_F(EditTest, TypedValuesAreWrittenReadBackAndShown)
         EXPECT_EQ(*cell, c.cell);
         EXPECT_EQ(model.GetRows()[size_t(item)].valueText, c.cell);
         EXPECT_EQ(model.m_beeps, c.beeps);
+        EXPECT_EQ(model.m_status.empty(), c.beeps == 0) << "the status names the bits that differ";
         const uint32_t size = model.GetRows()[size_t(item)].size;
         EXPECT_EQ(function->ReadConfig(0, 7, 0, c.offset, uint8_t(size)), c.device) << "device register";
         EXPECT_EQ(memcmp(function->m_config, function->m_shadow, sizeof function->m_config), 0);
@@ -147,7 +157,34 @@ TEST_F(EditTest, TypingTheValueShownStillWritesTheRegister)
     EXPECT_EQ(model.OnEndEdit(item, CRegisterRow::kValueColumn, "2290h"), "0290h");
     EXPECT_EQ(m_writes, 1);
     EXPECT_EQ(function->ReadConfig(0, 8, 0, 0x06, 2), 0x0290u) << "the status bit was cleared";
-    EXPECT_EQ(model.m_beeps, 1) << "the device did not keep what was typed";
+    EXPECT_EQ(model.m_beeps, 0) << "the read-back is what the catalogue predicts";
+    EXPECT_EQ(model.m_status, "clears Received Master Abort");
+}
+
+// Bits the host owns are written on an image only when the user says yes.
+TEST_F(EditTest, HostOwnedBitsAreWrittenOnlyWhenConfirmed)
+{
+    for (const bool answer : {false, true}) {
+        SCOPED_TRACE(answer ? "yes" : "no");
+        CPciFunction* function = Child(7);
+        ASSERT_NE(function, nullptr);
+        CCountingModel model;
+        model.m_answer = answer;
+        model.SetFunction(function);
+        const int item = RowIndex(model, 0x04);
+        ASSERT_GE(item, 0);
+        m_writes = 0;
+        EXPECT_EQ(model.OnEndEdit(item, CRegisterRow::kValueColumn, "0003"), answer ? "0003h" : "0007h");
+        ASSERT_EQ(model.m_questions.size(), 1u);
+        EXPECT_EQ(model.m_questions[0],
+                  "The operating system owns bit 2 (Bus Master Enable) of this register. Write anyway?");
+        EXPECT_EQ(m_writes, answer ? 1 : 0);
+        EXPECT_EQ(model.m_beeps, 0);
+        // Changing only bits the host does not own asks nothing.
+        model.m_questions.clear();
+        EXPECT_TRUE(model.OnEndEdit(item, CRegisterRow::kValueColumn, answer ? "0403" : "0407").has_value());
+        EXPECT_TRUE(model.m_questions.empty());
+    }
 }
 
 // Refused texts write nothing: each would have changed the register it names.
@@ -266,8 +303,9 @@ TEST_F(EditTest, RegistersOutsideTheWriteBackListAreWrittenToo)
     };
     const CCase cases[] = {
         {"CardBus memory base", 9, 0x1C, "10000000", "10000000h", 0x10000000, 0},
-        {"CardBus memory base, low bits not kept", 9, 0x1C, "10000234", "10000000h", 0x10000000, 1},
-        {"reserved byte of a device header", 7, 0x35, "5A", "00h", 0x00, 1},
+        // Read-only bits that keep their value are what the catalogue predicts: no beep.
+        {"CardBus memory base, low bits not kept", 9, 0x1C, "10000234", "10000000h", 0x10000000, 0},
+        {"reserved byte of a device header", 7, 0x35, "5A", "00h", 0x00, 0},
     };
     for (const CCase& c : cases) {
         SCOPED_TRACE(c.what);

@@ -73,7 +73,9 @@ TEST_F(SpaceGridModel, WritesReportWhatTheDeviceKept)
     };
     const Case cases[] = {
         {"interrupt line", 0x3C, "5", 5, true, false},
-        {"read-only vendor byte", 0x00, "FF", 0x02, false, false},
+        // kept: the byte reads back as the register catalogue predicts, read-only bits unchanged.
+        {"read-only vendor byte", 0x00, "FF", 0x02, true, false},
+        {"BAR 0's type bits", 0x10, "FF", 0x08, false, false},
         {"past the space", 0x1000, "1", 0, false, false},
         {"too wide for a byte", 0x3C, "105", 5, false, true},
         {"not a number", 0x3C, "4O", 5, false, true},

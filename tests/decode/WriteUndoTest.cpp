@@ -38,7 +38,7 @@ TEST(WriteUndoTest, RestoresSettableBitsAndNamesTheRest)
         const char* text; // in the refusal or the first note
     } cases[] = {
         {"command: the RW bits it set", command, true, 0x0540, ""},
-        {"status: a cleared W1C bit", status, false, 0, "Received Master Abort cannot be set again"},
+        {"status: a cleared W1C bit", status, false, 0, "(Received Master Abort) cannot be set again"},
         {"another device now", moved, false, 0, "is now 8086:1234, not 8086:9999"},
         {"a probe", probe, false, 0, "nothing to undo"},
     };

@@ -91,14 +91,17 @@ TEST_F(UsingTheNewPages, EditsWriteTheDeviceShowTheReadBackAndBeepWhenNotKept)
     };
     const Case cases[] = {
         {"power state D3", "Capabilities", "60h", kValueColumn, kPowerControlOffset, 2, "3", 3, "0003h", false},
-        {"capability ID and next pointer", "Capabilities", "5Ch", kValueColumn, 0x5C, 2, "7", 1, "0001h", true},
+        // Read-only registers that keep their value read back as predicted: no beep.
+        {"capability ID and next pointer", "Capabilities", "5Ch", kValueColumn, 0x5C, 2, "7", 1, "0001h", false},
         {"interrupt line", "Hex", "00000030h", 1 + 0xC, kInterruptLineOffset, 1, "5", 5, "05h", false},
-        {"vendor ID byte", "Hex", "00000000h", 1, 0, 1, "FF", 0x02, "02h", true},
+        {"vendor ID byte", "Hex", "00000000h", 1, 0, 1, "FF", 0x02, "02h", false},
         {"too wide for the power control", "Capabilities", "60h", kValueColumn, kPowerControlOffset, 2, "10003", 3,
          "0003h", true},
         {"not a number for the interrupt line", "Hex", "00000030h", 1 + 0xC, kInterruptLineOffset, 1, "o5", 5, "05h",
          true},
     };
+    // The power state belongs to the host: on an image its change is confirmed first.
+    Answer({IDYES});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         m_beeps.clear();
@@ -113,7 +116,8 @@ TEST_F(UsingTheNewPages, EditsWriteTheDeviceShowTheReadBackAndBeepWhenNotKept)
         EXPECT_EQ(c.shown, list.GetItemText(row, c.column));
         EXPECT_EQ(c.beeps ? 1u : 0u, m_beeps.size());
     }
-    EXPECT_TRUE(m_questions.empty()) << "no BAR question";
+    ASSERT_EQ(1u, m_questions.size()) << "no BAR question, one about the power state";
+    EXPECT_NE(std::string::npos, m_questions[0].find("Power State"));
 }
 
 TEST_F(UsingTheNewPages, HexSharesTheBarPagesUnitWidthAndCoversTheWholeSpace)
