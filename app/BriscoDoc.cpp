@@ -120,11 +120,6 @@ bool CBriscoDoc::CanUndoWrite() const
     return m_pRoot != nullptr && CJournalUndo::LastUndoable(*m_journal) >= 0;
 }
 
-bool CBriscoDoc::IsUncleanNoticeShown() const
-{
-    return !m_uncleanJournal.empty() && !m_uncleanJournalOpened && m_journal->RecordedCount() == 0;
-}
-
 void CBriscoDoc::OnSaveWriteJournal()
 {
     SYSTEMTIME now = {};
@@ -144,8 +139,6 @@ void CBriscoDoc::OnOpenLastJournal()
 {
     if (m_uncleanJournal.empty())
         return;
-    m_uncleanJournalOpened = true;
-    UpdateStatusText();
     CJournalTextDlg dialog(m_uncleanJournal, CJournalTextDlg::FormatFile(m_uncleanJournal));
     dialog.DoModal();
 }

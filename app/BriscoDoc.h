@@ -85,13 +85,10 @@ public:
     // Undo Write: takes back the last write not yet undone; false with why when there is none.
     bool UndoLastWrite(std::string* status);
     bool CanUndoWrite() const;
-    // Whether the status bar still says that an earlier session ended uncleanly: until its
-    // journal is opened or this session writes.
-    bool IsUncleanNoticeShown() const;
     // The journal an earlier session of Brisco left without its end mark, found at start;
     // empty when every earlier one ended cleanly.
     const std::string& GetUncleanJournal() const { return m_uncleanJournal; }
-    // The status bar text that says so, shown until the first other message replaces it.
+    // The status bar text that says so at start, until the first other message replaces it.
     static constexpr char kUncleanText[] =
         "An earlier Brisco session did not end cleanly; Options > Open Last Journal... shows its writes";
     // The program name journal files of the window begin with.
@@ -126,5 +123,4 @@ private:
     std::unique_ptr<CWriteJournal> m_journal;
     std::unique_ptr<CJournalRecorder> m_recorder;
     std::string m_uncleanJournal;
-    bool m_uncleanJournalOpened = false;
 };

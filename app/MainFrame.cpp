@@ -199,17 +199,12 @@ void CMainFrame::SavePlacement()
 
 BOOL CMainFrame::GetMessageString(UINT nID, std::string& rMessage) const
 {
-    // One pane, one precedence: a menu prompt (another id), a scan failure, an earlier session
-    // that did not end cleanly, the compared register under the cursor, the comparison, the
-    // current BAR, the function's lspci address, "Ready".
+    // One pane, one precedence: a menu prompt (another id), a scan failure, the compared
+    // register under the cursor, the comparison, the current BAR, the function's lspci address, "Ready".
     if (nID == AFX_IDS_IDLEMESSAGE) {
         const auto* pDoc = DYNAMIC_DOWNCAST(CBriscoDoc, GetActiveDocument());
         if (pDoc != nullptr && !pDoc->GetScanFailure().empty()) {
             rMessage = pDoc->GetScanFailure();
-            return TRUE;
-        }
-        if (pDoc != nullptr && pDoc->IsUncleanNoticeShown()) {
-            rMessage = CBriscoDoc::kUncleanText;
             return TRUE;
         }
         const CMachineComparison* pComparison = pDoc != nullptr ? pDoc->GetComparison() : nullptr;

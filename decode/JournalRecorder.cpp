@@ -45,9 +45,9 @@ std::string CJournalRecorder::FormatRegister(const uint8_t* space, uint32_t size
 {
     const std::string suffix = T::Format(".%c", WidthLetter(width));
     const pci::CRegisterLocation at = pci::LocateRegister(space, size, offset);
-    // A write that runs past its capability's end is named by its offset: the capability form
-    // could not carry it elsewhere.
-    if (at.block && at.block->symbol && at.block->kind != pci::EBlockKind::kHeader && offset + width <= at.end) {
+    // Only a register the catalogue names inside the capability takes the capability form: the
+    // bytes past its registers, and a write running past its end, are the device's own.
+    if (at.place.spec && at.block->symbol && at.block->kind != pci::EBlockKind::kHeader && offset + width <= at.end) {
         const bool extended = at.block->kind == pci::EBlockKind::kExtendedCapability;
         return std::string(extended ? kExtendedCapabilityPrefix : kCapabilityPrefix) + at.block->symbol +
             T::Format("+%02x", offset - at.start) + suffix;

@@ -58,6 +58,27 @@ protected:
     std::unique_ptr<CPciFunction> m_root;
 };
 
+// A register inside a capability is named by the capability, so a replay finds it where the
+// capability sits on another machine; bytes past its registers keep their offset.
+TEST_F(JournalUndoTest, RegistersAreNamedAsAWriteNamesThem)
+{
+    const struct {
+        uint32_t offset;
+        uint32_t width;
+        const char* reg;
+    } cases[] = {
+        {kStatus, 2, "06.W"},
+        {0x3c, 1, "3c.B"},
+        {0xa8, 4, "CAP_AGP+08.L"},
+        {0xa4, 1, "CAP_AGP+04.B"},
+        {0xf0, 4, "f0.L"},
+    };
+    const CPciFunction& host = At(0);
+    for (const auto& c : cases)
+        EXPECT_EQ(CJournalRecorder::FormatRegister(host.GetSpace(), host.GetSpaceSize(), c.offset, c.width), c.reg)
+            << "offset " << std::hex << c.offset;
+}
+
 TEST_F(JournalUndoTest, CommandEditIsUndoneOnARescannedTree)
 {
     const uint32_t before = At(0x0b).GetSpaceValue(kCommand, 2);
@@ -92,7 +113,8 @@ TEST_F(JournalUndoTest, ClearedStatusBitCannotBeSetAgain)
     EXPECT_EQ(At(0).GetSpaceValue(kStatus, 2) & kReceivedMasterAbort, 0u);
     std::string status;
     EXPECT_FALSE(CJournalUndo::Undo(m_journal, m_recorder, 0, *m_root, &status));
-    EXPECT_NE(status.find("Received Master Abort cannot be set again"), std::string::npos) << status;
+    EXPECT_NE(status.find("Received Master Abort"), std::string::npos) << status;
+    EXPECT_NE(status.find("cannot be set again"), std::string::npos) << status;
     EXPECT_EQ(m_journal.Entries().size(), 1u) << "a refused undo writes nothing";
 }
 

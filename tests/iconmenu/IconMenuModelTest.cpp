@@ -14,8 +14,8 @@ namespace {
 
 constexpr int kOptionsPopup = 0;
 constexpr int kRefreshPos = 0;
-constexpr int kSeparatorPos = 9;
-constexpr int kExitPos = 10;
+constexpr int kSeparatorPos = 13;
+constexpr int kExitPos = 14;
 
 CIconMenu* Popup(CIconMenu& menu, int position)
 {
