@@ -73,10 +73,10 @@ void CConfigSpaceModel::BuildRegisterList(const CPciFunction* function)
     ClearRegisterList();
     if (!function)
         return;
-    const uint32_t headerType = HeaderType(function->m_config);
+    const uint32_t headerType = HeaderType(function->m_image);
     bool nextBarIsUpperHalf = false;
     for (const CRegisterDefinition& definition : CRegisterTable::ForHeaderType(headerType)) {
-        const uint32_t value = uint32_t(pci::GetLe(function->m_config + definition.offset, definition.size));
+        const uint32_t value = uint32_t(pci::GetLe(function->m_image + definition.offset, definition.size));
         AddRegisterRow(definition.offset, definition.size, definition.name, value,
                        DecodeField(function, definition, &nextBarIsUpperHalf));
     }
@@ -101,10 +101,10 @@ void CConfigSpaceModel::AddDeviceSpecificRows(const CPciFunction* function)
     // The walk is bounded by the function: it ends before the first dword visited twice.
     std::vector<CapabilityRecord> records;
     for (uint32_t index : function->GetCapabilityIndices())
-        records.push_back({index, function->m_config + index * pci::kDwordBytes});
+        records.push_back({index, function->m_image + index * pci::kDwordBytes});
     for (uint32_t index = pci::kDeviceSpecificFirstDword; index < pci::kConfigSpaceDwords; ++index) {
         const uint32_t offset = index * pci::kDwordBytes;
-        AddRegisterRow(uint16_t(offset), pci::kDwordBytes, "Vendor Specific", pci::GetLe32(function->m_config + offset),
+        AddRegisterRow(uint16_t(offset), pci::kDwordBytes, "Vendor Specific", pci::GetLe32(function->m_image + offset),
                        DecodeCapability(index, records));
     }
 }
@@ -112,7 +112,7 @@ void CConfigSpaceModel::AddDeviceSpecificRows(const CPciFunction* function)
 std::string CConfigSpaceModel::DecodeField(const CPciFunction* function, const CRegisterDefinition& definition,
                                            bool* nextBarIsUpperHalf) const
 {
-    const uint8_t* config = function->m_config;
+    const uint8_t* config = function->m_image;
     switch (definition.field) {
     case EDecodedField::kNone: return {};
     case EDecodedField::kVendorName: return function->GetVendorName();
@@ -154,8 +154,8 @@ std::string CConfigSpaceModel::DecodeBarRow(const CPciFunction* function, uint32
     }
     const int barIndex = int((offset - pci::kBar0Offset) / pci::kDwordBytes);
     const bool hasNext = barIndex + 1 < function->GetBarCount();
-    const uint32_t value = pci::GetLe32(function->m_config + offset);
-    const uint32_t upper = hasNext ? pci::GetLe32(function->m_config + offset + pci::kDwordBytes) : 0;
+    const uint32_t value = pci::GetLe32(function->m_image + offset);
+    const uint32_t upper = hasNext ? pci::GetLe32(function->m_image + offset + pci::kDwordBytes) : 0;
     bool is64Bit = false;
     std::string text = DecodeBar(value, upper, function->m_barSizes[barIndex], &is64Bit);
     *nextBarIsUpperHalf = is64Bit && hasNext;

@@ -1,6 +1,7 @@
 #include "decode/JournalRecorder.h"
 
 #include "decode/DecodeText.h"
+#include "decode/JournalReplay.h"
 
 #include "pci/Bar.h"
 #include "pci/RegisterLocator.h"
@@ -11,16 +12,8 @@ namespace {
 
 using T = CDecodeText;
 
-constexpr char kWidthLetters[] = "BW?L"; // indexed by width - 1
-constexpr char kCapabilityPrefix[] = "CAP_";
-constexpr char kExtendedCapabilityPrefix[] = "ECAP_";
 constexpr const char* kSizeUnits[] = {"bytes", "KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
 constexpr uint32_t kSizeUnitShift = 10;
-
-char WidthLetter(uint32_t width)
-{
-    return width >= 1 && width <= sizeof kWidthLetters - 1 ? kWidthLetters[width - 1] : '?';
-}
 
 std::string FormatSize(uint64_t bytes)
 {
@@ -40,20 +33,6 @@ CJournalEntry::EResult ResultOf(bool refused, uint32_t readBack, uint32_t predic
 }
 
 } // namespace
-
-std::string CJournalRecorder::FormatRegister(const uint8_t* space, uint32_t size, uint32_t offset, uint32_t width)
-{
-    const std::string suffix = T::Format(".%c", WidthLetter(width));
-    const pci::CRegisterLocation at = pci::LocateRegister(space, size, offset);
-    // Only a register the catalogue names inside the capability takes the capability form: the
-    // bytes past its registers, and a write running past its end, are the device's own.
-    if (at.place.spec && at.block->symbol && at.block->kind != pci::EBlockKind::kHeader && offset + width <= at.end) {
-        const bool extended = at.block->kind == pci::EBlockKind::kExtendedCapability;
-        return std::string(extended ? kExtendedCapabilityPrefix : kCapabilityPrefix) + at.block->symbol +
-            T::Format("+%02x", offset - at.start) + suffix;
-    }
-    return T::Format("%02x", offset) + suffix;
-}
 
 std::string CJournalRecorder::DescribeTarget(const uint8_t* space, uint32_t size, uint32_t offset)
 {
@@ -84,7 +63,7 @@ void CJournalRecorder::OnConfigWrite(const CPciFunction& function, uint32_t offs
     CJournalEntry entry = Begin(function);
     entry.kind = CJournalEntry::EKind::kConfig;
     entry.target = DescribeTarget(function.GetSpace(), function.GetSpaceSize(), offset);
-    entry.reg = FormatRegister(function.GetSpace(), function.GetSpaceSize(), offset, width);
+    entry.reg = CJournalReplay::FormatRegister(function.GetSpace(), function.GetSpaceSize(), offset, width);
     entry.offset = offset;
     entry.width = width;
     entry.before = result.before;
@@ -106,7 +85,8 @@ void CJournalRecorder::OnBarProbe(const CPciFunction& function, int bar, uint64_
     entry.offset = pci::BarOffset(uint32_t(bar));
     entry.width = pci::kDwordBytes;
     entry.target = T::Format("BAR %d", bar);
-    entry.reg = FormatRegister(function.GetSpace(), function.GetSpaceSize(), uint32_t(entry.offset), entry.width);
+    entry.reg = CJournalReplay::FormatRegister(function.GetSpace(), function.GetSpaceSize(), uint32_t(entry.offset),
+                                               entry.width);
     entry.note = (size ? FormatSize(size) : std::string("size unknown")) + (restored ? ", restored" : ", NOT restored");
     m_journal.Record(std::move(entry));
 }
@@ -122,7 +102,7 @@ void CJournalRecorder::RecordBarUnit(const CPciFunction& function, int bar, uint
     entry.offset = offset;
     entry.width = width;
     entry.target = T::Format("BAR %d", bar);
-    entry.reg = T::Format("BAR%d+%04llx.%c", bar, static_cast<unsigned long long>(offset), WidthLetter(width));
+    entry.reg = CJournalReplay::FormatBarRegister(bar, offset, width);
     entry.before = before;
     entry.written = written;
     entry.mask = pci::RegisterMask(width);

@@ -30,9 +30,6 @@ public:
     void RecordBarUnit(const CPciFunction& function, int bar, uint64_t offset, uint32_t width, uint32_t before,
                        uint32_t written, uint32_t readBack, bool refused);
 
-    // The register as a write names it: "06.W" in the header, "CAP_EXP+10.W" or "ECAP_AER+04.L"
-    // in a capability the catalogue names, so that the place survives another capability layout.
-    static std::string FormatRegister(const uint8_t* space, uint32_t size, uint32_t offset, uint32_t width);
     // What a person calls the register at offset: the catalogue's name, else its offset.
     static std::string DescribeTarget(const uint8_t* space, uint32_t size, uint32_t offset);
 

@@ -117,7 +117,7 @@ void CMachineComparison::CompareFunction(const CPciFunction& function, const uin
     const uint32_t headerType = function.GetHeaderLayout();
     for (const CRegisterDefinition& reg : ListedRegisters(headerType)) {
         const uint32_t before = uint32_t(pci::GetLe(image + reg.offset, reg.size));
-        const uint32_t now = uint32_t(pci::GetLe(function.m_config + reg.offset, reg.size));
+        const uint32_t now = uint32_t(pci::GetLe(function.m_image + reg.offset, reg.size));
         if (before == now)
             continue;
         m_differences.push_back({function.m_bus, function.m_device, function.m_function, reg.offset, reg.size, reg.name,

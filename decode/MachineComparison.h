@@ -38,7 +38,6 @@ public:
     bool HasImage() const { return m_image != nullptr; }
     // Forgets the image and every result.
     void Clear();
-    const std::string& GetImagePath() const { return m_path; }
 
     // Compares every function of the tree below root (and its further root buses) with the image.
     void Compare(const CPciFunction* root);

@@ -12,9 +12,9 @@ constexpr uint32_t kHexDigitBase = 10;
 constexpr char kValueSeparator = '=';
 constexpr char kMaskSeparator = ':';
 constexpr char kFieldSeparator = '.';
-constexpr char kCapabilitySeparator = '+';
-constexpr const char kCapabilityPrefix[] = "CAP_";
-constexpr const char kExtendedPrefix[] = "ECAP_";
+constexpr char kCapabilitySeparator = CWriteCommand::kCapabilitySeparator;
+constexpr const char* kCapabilityPrefix = CWriteCommand::kCapabilityPrefix;
+constexpr const char* kExtendedPrefix = CWriteCommand::kExtendedPrefix;
 
 // The width letters after an offset, in setpci's spelling, and the bytes each names.
 struct CWidthSuffix
@@ -168,7 +168,8 @@ bool PlaceInCapability(const std::string& text, const uint8_t* space, uint32_t s
 {
     const bool extended = StartsWithNoCase(text, kExtendedPrefix);
     const size_t plus = text.find(kCapabilitySeparator);
-    const size_t prefix = extended ? sizeof kExtendedPrefix - 1 : sizeof kCapabilityPrefix - 1;
+    const size_t prefix =
+        extended ? sizeof CWriteCommand::kExtendedPrefix - 1 : sizeof CWriteCommand::kCapabilityPrefix - 1;
     const std::string capability = text.substr(0, plus);
     const std::string symbol = capability.substr(prefix);
     if (plus == std::string::npos || plus + 1 == text.size()) {
@@ -216,6 +217,24 @@ bool PlaceOf(const std::string& text, const uint8_t* space, uint32_t size, CPlac
 }
 
 } // namespace
+
+std::optional<uint32_t> CWriteCommand::ParseHex(const std::string& text)
+{
+    return ::ParseHex(text);
+}
+
+uint32_t CWriteCommand::WidthOfLetter(char letter)
+{
+    for (const CWidthSuffix& suffix : kWidthSuffixes)
+        if (suffix.letter == Upper(letter))
+            return suffix.bytes;
+    return 0;
+}
+
+char CWriteCommand::WidthLetter(uint32_t width)
+{
+    return ::WidthLetter(width);
+}
 
 std::string CWriteCommand::Describe() const
 {

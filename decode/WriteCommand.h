@@ -12,6 +12,11 @@
 
 struct CWriteCommand
 {
+    // How REG names a place in a capability of either list: "CAP_PM+...", "ECAP_AER+...".
+    static constexpr char kCapabilityPrefix[] = "CAP_";
+    static constexpr char kExtendedPrefix[] = "ECAP_";
+    static constexpr char kCapabilitySeparator = '+';
+
     std::string target;  // REG as typed
     uint32_t offset = 0; // the register's first byte in the function's space
     uint32_t width = 0;  // 1, 2 or 4 bytes
@@ -33,6 +38,12 @@ struct CWriteCommand
     // One REG=VALUE[:MASK] against space (size bytes); nothing on failure, *error saying why.
     static std::optional<CWriteCommand> Parse(const std::string& text, const uint8_t* space, uint32_t size,
                                               std::string* error);
+    // Hexadecimal with an optional 0x, at most eight digits; nothing for anything else.
+    static std::optional<uint32_t> ParseHex(const std::string& text);
+    // The bytes of setpci's width letter (B, W, L, either case), or 0; and the letter of a width.
+    static uint32_t WidthOfLetter(char letter);
+    static char WidthLetter(uint32_t width);
+
     // Every write of one call resolved before any is made: all of them, or none and the first failure.
     static std::optional<std::vector<CWriteCommand>> ParseAll(const std::vector<std::string>& texts,
                                                               const uint8_t* space, uint32_t size, std::string* error);

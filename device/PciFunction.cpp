@@ -243,7 +243,7 @@ void CPciFunction::WriteConfigRegister(uint32_t offset, uint32_t size)
 {
     if (!IsValidRegister(offset, size))
         return;
-    if (memcmp(m_config + offset, m_shadow + offset, size) == 0)
+    if (memcmp(m_image + offset, m_lastRead + offset, size) == 0)
         return;
     WriteEditedRegister(offset, size);
 }
@@ -252,12 +252,17 @@ bool CPciFunction::WriteEditedRegister(uint32_t offset, uint32_t size)
 {
     if (!IsValidRegister(offset, size))
         return false;
-    const uint8_t width = uint8_t(size);
-    WriteConfig(BusField(), m_device, m_function, offset, width, uint32_t(pci::GetLe(m_config + offset, size)));
-    uint32_t readBack = 0;
-    const bool readOk = ReadRegister(m_hDriver, BusField(), m_device, m_function, offset, width, &readBack);
-    StoreReadBack(offset, size, readOk, readBack);
-    return readOk;
+    return Write(offset, size, uint32_t(pci::GetLe(m_image + offset, size)), pci::RegisterMask(size)).readOk;
+}
+
+bool CPciFunction::SendWrite(uint32_t offset, uint32_t width, uint32_t value)
+{
+    return WriteConfig(BusField(), m_device, m_function, offset, uint8_t(width), value);
+}
+
+bool CPciFunction::SendRead(uint32_t offset, uint32_t width, uint32_t* value)
+{
+    return ReadRegister(m_hDriver, BusField(), m_device, m_function, offset, uint8_t(width), value);
 }
 
 // A failed read answers all ones, which is no value of the register: kept, it would move a BAR
@@ -266,18 +271,10 @@ void CPciFunction::StoreReadBack(uint32_t offset, uint32_t size, bool readOk, ui
 {
     uint8_t bytes[pci::kDwordBytes] = {};
     pci::PutLe(bytes, size, value);
-    for (uint32_t i = 0; i < size; ++i) {
-        const uint32_t at = offset + i;
-        if (at < pci::kConfigSpaceBytes) {
-            m_config[at] = readOk ? bytes[i] : m_shadow[at];
-            m_shadow[at] = m_config[at];
-        }
-        if (at < m_space.size()) {
-            m_space[at] = readOk ? bytes[i] : m_spaceShadow[at];
-            m_spaceShadow[at] = m_space[at];
-        }
-        if (at < m_unread.size())
-            m_unread[at] = !readOk;
+    for (uint32_t at = offset; at - offset < size && at < m_imageSize; ++at) {
+        m_image[at] = readOk ? bytes[at - offset] : m_lastRead[at];
+        m_lastRead[at] = m_image[at];
+        m_unread[at] = !readOk;
     }
 }
 
@@ -290,47 +287,45 @@ bool CPciFunction::IsUnread(uint32_t offset, uint32_t size) const
     return false;
 }
 
+bool CPciFunction::IsInImage(uint32_t offset, uint32_t width) const
+{
+    return IsValidRegisterSize(width) && offset < m_imageSize && width <= m_imageSize - offset;
+}
+
 uint32_t CPciFunction::GetSpaceValue(uint32_t offset, uint32_t size) const
 {
-    if (!IsValidRegisterSize(size) || offset >= m_space.size() || size > m_space.size() - offset)
-        return kAllOnes;
-    return uint32_t(pci::GetLe(m_space.data() + offset, size));
+    return IsInImage(offset, size) ? uint32_t(pci::GetLe(m_image + offset, size)) : kAllOnes;
 }
 
 bool CPciFunction::WriteSpaceRegister(uint32_t offset, uint32_t size, uint32_t value, uint32_t* readBack)
 {
-    if (!IsValidRegisterSize(size) || offset >= m_space.size() || size > m_space.size() - offset)
-        return false;
-    const uint8_t width = uint8_t(size);
-    WriteConfig(BusField(), m_device, m_function, offset, width, value);
-    uint32_t kept = 0;
-    const bool readOk = ReadRegister(m_hDriver, BusField(), m_device, m_function, offset, width, &kept);
-    StoreReadBack(offset, size, readOk, kept);
-    if (readBack)
-        *readBack = uint32_t(pci::GetLe(m_space.data() + offset, size));
-    return true;
+    const CWriteResult result = Write(offset, size, value, kAllOnes);
+    if (result.sent && readBack)
+        *readBack = result.readBack;
+    return result.sent;
 }
 
 CPciFunction::CWriteResult CPciFunction::Write(uint32_t offset, uint32_t width, uint32_t value, uint32_t mask)
 {
     CWriteResult result;
-    if (!IsValidRegisterSize(width) || offset >= m_space.size() || width > m_space.size() - offset)
+    if (!IsInImage(offset, width))
         return result;
     const uint32_t full = pci::RegisterMask(width);
     mask &= full;
-    const pci::CRegisterBits bits = pci::DescribeWindow(m_space.data(), GetSpaceSize(), offset, width);
-    result.before = GetSpaceValue(offset, width);
+    // The device's own layout places the register, not an edit the image may hold.
+    const pci::CRegisterBits bits = pci::DescribeWindow(m_lastRead, m_imageSize, offset, width);
+    result.before = uint32_t(pci::GetLe(m_lastRead + offset, width));
     if (mask != full) {
         uint32_t fresh = 0;
-        if (ReadRegister(m_hDriver, BusField(), m_device, m_function, offset, uint8_t(width), &fresh))
+        if (SendRead(offset, width, &fresh))
             result.before = fresh;
     }
     result.written = mask == full ? (value & full) : pci::ComposeWrite(bits, result.before, value, mask);
     result.predicted = pci::PredictReadBack(bits, result.before, result.written) & full;
-    const bool accepted = WriteConfig(BusField(), m_device, m_function, offset, uint8_t(width), result.written);
+    const bool accepted = SendWrite(offset, width, result.written);
     result.sent = true;
     uint32_t kept = 0;
-    result.readOk = ReadRegister(m_hDriver, BusField(), m_device, m_function, offset, uint8_t(width), &kept);
+    result.readOk = SendRead(offset, width, &kept);
     StoreReadBack(offset, width, result.readOk, kept);
     result.readBack = GetSpaceValue(offset, width);
     if (m_writeObserver)
@@ -348,6 +343,13 @@ void CPciFunction::SetWriteObserver(CWriteObserver* observer)
             function->SetWriteObserver(observer);
 }
 
+void CPciFunction::TakeImage(const uint8_t* bytes, uint32_t size)
+{
+    memcpy(m_image, bytes, size);
+    memcpy(m_lastRead, bytes, size);
+    m_imageSize = size;
+}
+
 bool CPciFunction::ReloadSpace()
 {
     std::vector<uint8_t> space;
@@ -359,10 +361,7 @@ bool CPciFunction::ReloadSpace()
         if (!ReadConfigSpace(BusField(), m_device, m_function, space.data()))
             return false;
     }
-    memcpy(m_config, space.data(), sizeof m_config);
-    memcpy(m_shadow, space.data(), sizeof m_shadow);
-    m_space = space;
-    m_spaceShadow.swap(space);
+    TakeImage(space.data(), uint32_t(space.size()));
     m_unread.reset();
     return true;
 }
@@ -370,7 +369,7 @@ bool CPciFunction::ReloadSpace()
 bool CPciFunction::HasExpressCapability() const
 {
     for (uint32_t index : GetCapabilityIndices()) {
-        if (m_config[index * pci::kDwordBytes + pci::kCapabilityIdOffset] == pci::kCapPciExpress)
+        if (m_image[index * pci::kDwordBytes + pci::kCapabilityIdOffset] == pci::kCapPciExpress)
             return true;
     }
     return false;
@@ -381,7 +380,7 @@ std::vector<uint32_t> CPciFunction::GetExtendedCapabilityOffsets() const
     std::vector<uint32_t> offsets;
     if (!HasExtendedSpace())
         return offsets;
-    pci::CExtendedCapabilityWalk walk(m_space.data(), uint32_t(m_space.size()));
+    pci::CExtendedCapabilityWalk walk(m_image, m_imageSize);
     for (uint32_t offset = 0; walk.Next(&offset);)
         offsets.push_back(offset);
     return offsets;
@@ -403,21 +402,21 @@ void CPciFunction::RefreshConfigSpace()
 
 bool CPciFunction::IsBridge() const
 {
-    if (m_config[pci::kBaseClassOffset] != pci::kClassBridge)
+    if (m_image[pci::kBaseClassOffset] != pci::kClassBridge)
         return false;
-    uint8_t subclass = m_config[pci::kSubclassOffset];
+    uint8_t subclass = m_image[pci::kSubclassOffset];
     return subclass == pci::kSubclassHostBridge || subclass == pci::kSubclassPciBridge;
 }
 
 const uint8_t* CPciFunction::GetFirstCapability(uint32_t* index) const
 {
-    pci::CCapabilityWalk walk(m_config, sizeof m_config);
+    pci::CCapabilityWalk walk(m_image, m_imageSize);
     uint32_t offset = 0;
     if (!walk.Next(&offset))
         return nullptr;
     if (index)
         *index = offset / pci::kDwordBytes;
-    return m_config + offset;
+    return m_image + offset;
 }
 
 uint8_t* CPciFunction::GetFirstCapability(uint32_t* index)
@@ -429,10 +428,10 @@ uint8_t* CPciFunction::GetFirstCapability(uint32_t* index)
 // into the header ends here exactly where the capabilities page ends it.
 const uint8_t* CPciFunction::GetNextCapability(const uint8_t* entry, uint32_t* index) const
 {
-    if (!entry || entry < m_config || entry >= m_config + sizeof m_config)
+    if (!entry || entry < m_image || entry >= m_image + pci::kConfigSpaceBytes)
         return nullptr;
-    const uint32_t current = uint32_t(entry - m_config);
-    pci::CCapabilityWalk walk(m_config, sizeof m_config);
+    const uint32_t current = uint32_t(entry - m_image);
+    pci::CCapabilityWalk walk(m_image, m_imageSize);
     uint32_t offset = 0;
     while (walk.Next(&offset)) {
         if (offset != current)
@@ -441,7 +440,7 @@ const uint8_t* CPciFunction::GetNextCapability(const uint8_t* entry, uint32_t* i
             return nullptr;
         if (index)
             *index = offset / pci::kDwordBytes;
-        return m_config + offset;
+        return m_image + offset;
     }
     return nullptr;
 }
@@ -454,7 +453,7 @@ uint8_t* CPciFunction::GetNextCapability(const uint8_t* entry, uint32_t* index)
 std::vector<uint32_t> CPciFunction::GetCapabilityIndices() const
 {
     std::vector<uint32_t> indices;
-    pci::CCapabilityWalk walk(m_config, sizeof m_config);
+    pci::CCapabilityWalk walk(m_image, m_imageSize);
     for (uint32_t offset = 0; walk.Next(&offset);)
         indices.push_back(offset / pci::kDwordBytes);
     return indices;
@@ -475,12 +474,11 @@ int CPciFunction::FindBarForAddress(uint64_t address) const
 bool CPciFunction::SizeBarRegister(uint32_t reg, uint32_t* mask)
 {
     uint32_t saved = 0;
-    if (!ReadRegister(m_hDriver, BusField(), m_device, m_function, reg, pci::kDwordBytes, &saved))
+    if (!SendRead(reg, pci::kDwordBytes, &saved))
         return false;
-    bool sizingWritten = WriteConfig(BusField(), m_device, m_function, reg, pci::kDwordBytes, kAllOnes);
-    bool maskRead =
-        sizingWritten && ReadRegister(m_hDriver, BusField(), m_device, m_function, reg, pci::kDwordBytes, mask);
-    bool restored = WriteConfig(BusField(), m_device, m_function, reg, pci::kDwordBytes, saved);
+    bool sizingWritten = SendWrite(reg, pci::kDwordBytes, kAllOnes);
+    bool maskRead = sizingWritten && SendRead(reg, pci::kDwordBytes, mask);
+    bool restored = SendWrite(reg, pci::kDwordBytes, saved);
     return maskRead && restored;
 }
 
@@ -491,13 +489,11 @@ uint64_t CPciFunction::ProbeBarSize(int index)
         return 0;
     // Decode stays off while a BAR holds all ones, so the device never answers at those addresses.
     uint32_t command = 0;
-    if (!ReadRegister(m_hDriver, BusField(), m_device, m_function, pci::kCommandOffset, pci::kWordBytes, &command))
+    if (!SendRead(pci::kCommandOffset, pci::kWordBytes, &command))
         return 0;
     const bool decodeOn = (command & pci::kCommandDecodeEnables) != 0;
-    if (decodeOn &&
-        !WriteConfig(BusField(), m_device, m_function, pci::kCommandOffset, pci::kWordBytes,
-                     command & ~uint32_t(pci::kCommandDecodeEnables))) {
-        WriteConfig(BusField(), m_device, m_function, pci::kCommandOffset, pci::kWordBytes, command);
+    if (decodeOn && !SendWrite(pci::kCommandOffset, pci::kWordBytes, command & ~uint32_t(pci::kCommandDecodeEnables))) {
+        SendWrite(pci::kCommandOffset, pci::kWordBytes, command);
         return 0;
     }
     const uint32_t reg = pci::BarOffset(uint32_t(index));
@@ -507,8 +503,7 @@ uint64_t CPciFunction::ProbeBarSize(int index)
     bool sized = SizeBarRegister(reg, &lowMask);
     if (sized && wide)
         sized = SizeBarRegister(reg + pci::kBarBytes, &highMask);
-    bool restored =
-        !decodeOn || WriteConfig(BusField(), m_device, m_function, pci::kCommandOffset, pci::kWordBytes, command);
+    bool restored = !decodeOn || SendWrite(pci::kCommandOffset, pci::kWordBytes, command);
     const uint64_t size = sized && restored ? pci::BarSizeFromMask(lowMask, highMask) : 0;
     if (m_writeObserver)
         m_writeObserver->OnBarProbe(*this, index, size, restored);
@@ -582,17 +577,12 @@ std::string CPciFunction::GetSubsystemVendorName() const
 
 uint8_t CPciFunction::GetConfigByte(uint32_t offset) const
 {
-    return offset < pci::kConfigSpaceBytes ? m_config[offset] : 0xFF;
+    return offset < pci::kConfigSpaceBytes ? m_image[offset] : 0xFF;
 }
 
 uint16_t CPciFunction::GetConfigWord(uint32_t offset) const
 {
-    return IsValidRegister(offset, pci::kWordBytes) ? pci::GetLe16(m_config + offset) : 0xFFFF;
-}
-
-uint32_t CPciFunction::GetConfigDword(uint32_t offset) const
-{
-    return IsValidRegister(offset, pci::kDwordBytes) ? pci::GetLe32(m_config + offset) : kAllOnes;
+    return IsValidRegister(offset, pci::kWordBytes) ? pci::GetLe16(m_image + offset) : 0xFFFF;
 }
 
 uint16_t CPciFunction::GetVendorId() const
@@ -607,12 +597,12 @@ uint16_t CPciFunction::GetDeviceId() const
 
 uint32_t CPciFunction::GetHeaderLayout() const
 {
-    return m_config[pci::kHeaderTypeOffset] & pci::kHeaderLayoutMask;
+    return m_image[pci::kHeaderTypeOffset] & pci::kHeaderLayoutMask;
 }
 
 bool CPciFunction::IsMultiFunction() const
 {
-    return (m_config[pci::kHeaderTypeOffset] & pci::kMultiFunctionFlag) != 0;
+    return (m_image[pci::kHeaderTypeOffset] & pci::kMultiFunctionFlag) != 0;
 }
 
 int CPciFunction::GetBarCount() const
@@ -645,5 +635,5 @@ uint32_t CPciFunction::GetBarValue(int index) const
 {
     if (index < 0 || index >= GetBarCount())
         return 0;
-    return pci::GetLe32(m_config + pci::BarOffset(uint32_t(index)));
+    return pci::GetLe32(m_image + pci::BarOffset(uint32_t(index)));
 }

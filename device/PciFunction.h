@@ -1,7 +1,7 @@
 #pragma once
-// One PCI function of the machine: its place, its configuration image and a
-// shadow of what the hardware last returned, its BAR sizes, names and, for a
-// bridge, the functions found behind it. Constructing the root builds the tree.
+// One PCI function of the machine: its place, one image of its configuration bytes and what
+// the hardware last returned for them, its BAR sizes, names and, for a bridge, the functions
+// found behind it. Constructing the root builds the tree.
 #include "device/BarInfo.h"
 #include "pci/Bar.h"
 #include "pci/ConfigSpace.h"
@@ -118,27 +118,25 @@ public:
     uint32_t ReadConfig(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint8_t size);
     bool WriteConfig(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset, uint8_t size, uint32_t value);
 
-    // Writes one register of m_config to the device when it differs from m_shadow, then reads it
-    // back into both copies. Registers that do not lie within the 256 bytes are ignored.
+    // Writes one register of the image to the device when it differs from what was last read,
+    // through Write. Registers that do not lie within the first 256 bytes are ignored.
     void WriteConfigRegister(uint32_t offset, uint32_t size);
-    // Writes one register of m_config to the device whatever the shadow holds, then reads it
-    // back into both copies: an edit always reaches the device. When the read-back fails both
-    // copies keep the last value read and the register is marked unread; false then.
+    // Writes one register of the image to the device whatever was last read, through Write: an
+    // edit always reaches the device. When the read-back fails the image keeps the last value
+    // read and the register is marked unread; false then.
     bool WriteEditedRegister(uint32_t offset, uint32_t size);
     // Writes back every register of the header layout and the dwords above it that were edited.
     void RefreshConfigSpace();
 
-    // The whole configuration space (4096 bytes with extended space, else the 256 of m_config),
-    // as the scan or the last ReloadSpace read it and register writes read it back since.
-    const uint8_t* GetSpace() const { return m_space.data(); }
-    uint32_t GetSpaceSize() const { return uint32_t(m_space.size()); }
-    bool HasExtendedSpace() const { return m_space.size() > pci::kConfigSpaceBytes; }
+    // The whole configuration space (4096 bytes with extended space, else 256): the image.
+    const uint8_t* GetSpace() const { return m_image; }
+    uint32_t GetSpaceSize() const { return m_imageSize; }
+    bool HasExtendedSpace() const { return m_imageSize > pci::kConfigSpaceBytes; }
     // A register of the whole space; all ones for one outside it.
     uint32_t GetSpaceValue(uint32_t offset, uint32_t size) const;
-    // Writes one register at any offset of the space, then reads it back into the space and its
-    // shadow (and into m_config and m_shadow below 100h). readBack receives what the device kept;
-    // when the read-back failed, the last value read, and the register is marked unread.
-    // False for a register outside the space.
+    // Writes value to one register at any offset of the space, through Write. readBack receives
+    // what the device kept; when the read-back failed, the last value read, and the register is
+    // marked unread. False for a register outside the space.
     bool WriteSpaceRegister(uint32_t offset, uint32_t size, uint32_t value, uint32_t* readBack = nullptr);
     // What one write did: the register before it, the value sent, what it reads after, and
     // what the register catalogue says it should read after.
@@ -156,13 +154,14 @@ public:
     // The one write every page and tool makes: width bytes at offset get value's bits under
     // mask. A partial mask takes a fresh read first: the bits outside it are sent as read, but
     // RW1C bits outside it as zero, so only the bits asked for are cleared. The read-back goes
-    // into the image and is compared with the catalogue's prediction.
+    // into the image and is compared with the catalogue's prediction. before is the fresh read,
+    // or with a full mask what was last read (an edit of the image is not yet the device's).
     CWriteResult Write(uint32_t offset, uint32_t width, uint32_t value, uint32_t mask);
     // Tells observer (borrowed; null for none) of the writes and BAR probes of this function, every
     // function below it and those of the root buses.
     void SetWriteObserver(CWriteObserver* observer);
     CWriteObserver* GetWriteObserver() const { return m_writeObserver; }
-    // Reads the whole space again (one request) into every copy and clears every unread mark;
+    // Reads the whole space again (one request) into the image and clears every unread mark;
     // false when the request failed.
     bool ReloadSpace();
     // Whether a byte of the register failed its last read-back: its copies hold an older value.
@@ -178,11 +177,11 @@ public:
     // (the request failed or came back short): its image is not the device's, so nothing in it
     // may be shown as a register or written back.
     bool IsReadable() const { return m_readable; }
-    // Takes a 256-byte image as if the device had returned it, into every copy: for a
-    // function built without a device behind it.
+    // Takes a 256-byte image as if the device had returned it: for a function built without a
+    // device behind it.
     void SetConfigImage(const uint8_t* image);
 
-    // The capability list as pointers into m_config; index receives the entry's dword index.
+    // The capability list as pointers into the image; index receives the entry's dword index.
     uint8_t* GetFirstCapability(uint32_t* index = nullptr);
     const uint8_t* GetFirstCapability(uint32_t* index = nullptr) const;
     uint8_t* GetNextCapability(const uint8_t* entry, uint32_t* index = nullptr);
@@ -226,17 +225,16 @@ public:
     // "Segment" value (absent: 0) names the segment, or nullptr.
     static HKEY FindInstanceKey(HKEY deviceKey, uint32_t bus, uint32_t device, uint32_t function, uint16_t segment = 0);
 
-    // Register values of m_config.
+    // Register values of the image's first 256 bytes.
     uint8_t GetConfigByte(uint32_t offset) const;
     uint16_t GetConfigWord(uint32_t offset) const;
-    uint32_t GetConfigDword(uint32_t offset) const;
     uint16_t GetVendorId() const;
     uint16_t GetDeviceId() const;
     uint32_t GetHeaderLayout() const;
     bool IsMultiFunction() const;
     // The number of BARs of the header layout: 6, 2 or 0.
     int GetBarCount() const;
-    // BAR index of m_config; 0 for an index outside the layout's BARs.
+    // BAR index of the image; 0 for an index outside the layout's BARs.
     uint32_t GetBarValue(int index) const;
     // The BAR slot at index; kind kNone for an index outside the layout's BARs.
     CBarInfo GetBar(int index) const;
@@ -248,12 +246,14 @@ public:
     uint32_t m_function = 0;
     uint64_t m_barSizes[pci::kMaxBars] = {};
     HANDLE m_hDriver = nullptr;
-    uint8_t m_config[pci::kConfigSpaceBytes] = {};
-    uint8_t m_shadow[pci::kConfigSpaceBytes] = {};
-    // The whole space and what the hardware last returned for it; the first 256 bytes follow
-    // m_config and m_shadow whenever a register is written back.
-    std::vector<uint8_t> m_space;
-    std::vector<uint8_t> m_spaceShadow;
+    // The function's bytes: the conventional 256, then the extended space when the function
+    // has one; m_imageSize says how many are its. A view may change bytes and ask for a
+    // write-back; every write's read-back lands here.
+    uint8_t m_image[pci::kExtendedConfigSpaceBytes] = {};
+    // What the hardware last returned for each byte of the image: an edit not yet written
+    // differs from it, and a failed read-back falls back to it.
+    uint8_t m_lastRead[pci::kExtendedConfigSpaceBytes] = {};
+    uint32_t m_imageSize = pci::kConfigSpaceBytes;
     std::vector<std::unique_ptr<CPciFunction>> m_children;
     // Further root buses, in bus order; only a root swept with allRootBuses has any.
     std::vector<CRootBus> m_rootBuses;
@@ -304,11 +304,19 @@ private:
     bool ReadConfigSpace(uint32_t bus, uint32_t device, uint32_t function, uint8_t* destination, CScanState& scan);
     // Sends 808h; space receives 4096 or 256 bytes as the driver answered.
     bool ReadWholeSpace(std::vector<uint8_t>* space);
-    // After m_config is read: the whole space of a PCI Express function, else m_config itself.
+    // After the first 256 bytes are read: the rest of a PCI Express function's space.
     void ReadSpace(CScanState& scan);
+    // Takes bytes the device returned, from offset 0, as the image and as what was last read.
+    void TakeImage(const uint8_t* bytes, uint32_t size);
 
-    // Stores a register read back from the device into every copy of it, or, when the read
-    // failed, puts the last value read back into the working copies and marks it unread.
+    // The configuration write request for this function: the one every write sends.
+    bool SendWrite(uint32_t offset, uint32_t width, uint32_t value);
+    // Whether a register of this width lies within the function's bytes.
+    bool IsInImage(uint32_t offset, uint32_t width) const;
+    // The read request for this function; value is all ones when it fails.
+    bool SendRead(uint32_t offset, uint32_t width, uint32_t* value);
+    // Stores a register read back from the device into the image and what was last read, or,
+    // when the read failed, puts the last value read back into the image and marks it unread.
     void StoreReadBack(uint32_t offset, uint32_t size, bool readOk, uint32_t value);
 
     CScanReport m_scanReport;

@@ -104,7 +104,6 @@ CPciFunction::CPciFunction(HANDLE hDriver, const CScanOptions& options, ScanProg
         ScanChildren(scan);
     } else {
         m_placeholder = true;
-        m_space.assign(m_config, m_config + sizeof m_config);
         ScanRootBus(0, scan);
     }
     if (options.allRootBuses && !scan.report.cancelled)
@@ -185,12 +184,12 @@ CPciFunction::~CPciFunction() = default;
 
 void CPciFunction::ReadChild(CScanState& scan)
 {
-    if (!ReadConfigSpace(m_bus, m_device, m_function, m_config, scan)) {
+    if (!ReadConfigSpace(m_bus, m_device, m_function, m_image, scan)) {
         MarkUnreadable();
         return;
     }
     ReadSpace(scan);
-    if (m_config[pci::kBaseClassOffset] == pci::kClassBridge)
+    if (m_image[pci::kBaseClassOffset] == pci::kClassBridge)
         ScanChildren(scan);
     FinishConstruction(scan);
 }
@@ -198,7 +197,7 @@ void CPciFunction::ReadChild(CScanState& scan)
 // Never register by register: one 808h for a PCI Express function, nothing more for the others.
 void CPciFunction::ReadSpace(CScanState& scan)
 {
-    m_space.assign(m_config, m_config + sizeof m_config);
+    m_imageSize = pci::kConfigSpaceBytes;
     if (!HasExpressCapability())
         return;
     std::vector<uint8_t> space;
@@ -206,15 +205,15 @@ void CPciFunction::ReadSpace(CScanState& scan)
     scan.Count(ok);
     if (!ok)
         return;
-    // The conventional part stays as 802h returned it, so both copies agree.
-    memcpy(space.data(), m_config, sizeof m_config);
-    m_space.swap(space);
+    // The conventional part stays as 802h returned it.
+    memcpy(m_image + pci::kConfigSpaceBytes, space.data() + pci::kConfigSpaceBytes,
+           space.size() - pci::kConfigSpaceBytes);
+    m_imageSize = uint32_t(space.size());
 }
 
 void CPciFunction::FinishConstruction(CScanState& scan)
 {
-    memcpy(m_shadow, m_config, sizeof m_shadow);
-    m_spaceShadow = m_space;
+    memcpy(m_lastRead, m_image, m_imageSize);
     // A placeholder has no device whose names or records could be looked up.
     if (m_placeholder)
         return;
@@ -225,16 +224,14 @@ void CPciFunction::FinishConstruction(CScanState& scan)
 // An image that could not be read reads like an absent function and scans nothing.
 void CPciFunction::MarkAbsent()
 {
-    memset(m_config, 0xFF, sizeof m_config);
+    memset(m_image, 0xFF, pci::kConfigSpaceBytes);
+    m_imageSize = pci::kConfigSpaceBytes;
 }
 
 void CPciFunction::SetConfigImage(const uint8_t* image)
 {
     m_readable = true;
-    memcpy(m_config, image, sizeof m_config);
-    memcpy(m_shadow, m_config, sizeof m_shadow);
-    m_space.assign(m_config, m_config + sizeof m_config);
-    m_spaceShadow = m_space;
+    TakeImage(image, pci::kConfigSpaceBytes);
 }
 
 // The function answered, so it is listed, but with no names, resources or space to look at.
@@ -242,9 +239,7 @@ void CPciFunction::MarkUnreadable()
 {
     m_readable = false;
     MarkAbsent();
-    memcpy(m_shadow, m_config, sizeof m_shadow);
-    m_space.assign(m_config, m_config + sizeof m_config);
-    m_spaceShadow = m_space;
+    memcpy(m_lastRead, m_image, m_imageSize);
 }
 
 // Looks at the functions that the scan of bus 0 lists, in its order. With every function
@@ -268,7 +263,7 @@ void CPciFunction::FindHostBridge(CScanState& scan)
                 probeOtherFunctions = (image[pci::kHeaderTypeOffset] & pci::kMultiFunctionFlag) != 0;
             if (image[pci::kBaseClassOffset] == pci::kClassBridge &&
                 image[pci::kSubclassOffset] == pci::kSubclassHostBridge) {
-                memcpy(m_config, image, sizeof m_config);
+                memcpy(m_image, image, pci::kConfigSpaceBytes);
                 m_device = device;
                 m_function = function;
                 scan.report.hostBridgeFound = true;
@@ -291,11 +286,11 @@ bool CPciFunction::ShouldScanBus(uint32_t bus, const CScanState& scan) const
 // flag comes from this bridge's own header.
 void CPciFunction::ScanChildren(CScanState& scan)
 {
-    uint32_t bus = m_config[pci::kSubclassOffset] == pci::kSubclassPciBridge ? m_config[pci::kSecondaryBusOffset] : 0;
+    uint32_t bus = m_image[pci::kSubclassOffset] == pci::kSubclassPciBridge ? m_image[pci::kSecondaryBusOffset] : 0;
     if (!ShouldScanBus(bus, scan))
         return;
-    if (m_config[pci::kSubclassOffset] == pci::kSubclassPciBridge)
-        scan.Know(bus, m_config[pci::kSubordinateBusOffset]);
+    if (m_image[pci::kSubclassOffset] == pci::kSubclassPciBridge)
+        scan.Know(bus, m_image[pci::kSubordinateBusOffset]);
     scan.Begin(bus);
     ScanBus(bus, scan, m_children);
 }

@@ -42,8 +42,6 @@ constexpr uint32_t kPmBridgeSupportOffset = 6;
 constexpr uint32_t kPmDataOffset = 7;
 constexpr uint32_t kPmCapabilityBytes = 8;
 constexpr uint8_t kPmPowerStateMask = 0x03;
-constexpr uint8_t kPmPmeEnable = 0x01; // bit 8 of control/status, in its high byte
-constexpr uint8_t kPmPmeStatus = 0x80; // bit 15, write-one-to-clear
 // AGP.
 constexpr uint32_t kAgpStatusOffset = 4;
 constexpr uint32_t kAgpCommandOffset = 8;

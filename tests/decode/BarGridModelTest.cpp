@@ -171,7 +171,7 @@ TEST_F(BarGridModel, RowCountOfLargeAndUnknownSizes)
 
     // A 64-bit BAR in the top 4 KiB given 1 MiB: units end at the top of the address space.
     uint8_t image[pci::kConfigSpaceBytes];
-    memcpy(image, m_gamePort->m_config, sizeof image);
+    memcpy(image, m_gamePort->m_image, sizeof image);
     pci::PutLe32(image + pci::BarOffset(0), 0xFFFFF000u | (pci::kMemoryType64Bit << pci::kMemoryTypeShift));
     pci::PutLe32(image + pci::BarOffset(1), 0xFFFFFFFFu);
     m_gamePort->SetConfigImage(image);

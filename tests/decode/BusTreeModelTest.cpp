@@ -37,7 +37,7 @@ TEST(BusTreeModel, LabelsWithAndWithoutNames)
     EXPECT_EQ(CBusTreeModel::FormatFunctionLabel(*isa), "2.31.7   Function   (1a2/3c4) -  / Device 03c4");
     // A known vendor with a device the names file lacks reads as lspci prints it.
     isa->m_vendorName = "Acme";
-    pci::PutLe16(isa->m_config + 0x02, 0x0D57);
+    pci::PutLe16(isa->m_image + 0x02, 0x0D57);
     EXPECT_EQ(CBusTreeModel::FormatFunctionLabel(*isa), "2.31.7   Function   (1a2/d57) - Acme / Device 0d57");
     EXPECT_EQ(CBusTreeModel::FormatGroupLabel(0, 31), "0.31.x   Multi Function Device");
 }

@@ -4,6 +4,9 @@
 # -DMACHINE=image makes the driver serve that machine. With -DNATIVE=program the golden
 # file is what the native brisco-dump prints from MACHINE with the same arguments.
 # -DEXIT=code: the exit code both programs must give (default 0).
+# -DRESTART=1: the driver starts afresh on MACHINE before the run and again after it, so that
+# writes made before do not show and the writes of this run do not outlive it.
+# The journals of both programs go to OUTPUT.journal, not the user's folder.
 if(NOT DEFINED EXIT)
   set(EXIT 0)
 endif()
@@ -19,11 +22,23 @@ endif()
 if(MACHINE)
   set(ENV{BRISCO_MACHINE} ${MACHINE})
 endif()
+set(journal_dir ${OUTPUT}.journal)
+file(REMOVE_RECURSE ${journal_dir})
+string(REPLACE "/" "\\" journal_windows "Z:${journal_dir}")
+set(ENV{BRISCO_JOURNAL_DIR} ${journal_windows})
+if(RESTART)
+  set(ENV{BRISCO_DRIVER_RESTART} 1)
+endif()
 execute_process(
   COMMAND ${WINE_RUN} --cwd ${NAMES_DIR} ${PROGRAM} ${args}
   OUTPUT_FILE ${OUTPUT}
   ERROR_VARIABLE errors
   RESULT_VARIABLE result)
+if(RESTART)
+  execute_process(COMMAND ${WINE_RUN} ${PROGRAM} --help OUTPUT_QUIET ERROR_QUIET)
+  unset(ENV{BRISCO_DRIVER_RESTART})
+endif()
+set(ENV{BRISCO_JOURNAL_DIR} ${journal_dir})
 if(NOT result EQUAL EXIT)
   message(FATAL_ERROR "brisco-dump.exe ${args} exited ${result}, not ${EXIT}: ${errors}")
 endif()

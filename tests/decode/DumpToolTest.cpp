@@ -2,6 +2,8 @@
 // the choice of one function, names files, and one clear error line per failure.
 #include "tools/brisco-dump/DumpTool.h"
 
+#include "decode/WriteJournal.h"
+
 #include "CompatMachine.h"
 #include "pci/ByteOrder.h"
 #include "protocol/DriverProtocol.h"
@@ -34,8 +36,15 @@ struct CRunResult
     std::string err;
 };
 
+// Journals of the runs go to a folder of the test's own, never the user's.
+fs::path JournalDir()
+{
+    return fs::path(testing::TempDir()) / "brisco-dump-test-journal";
+}
+
 CRunResult RunDump(const std::vector<std::string>& args)
 {
+    setenv(CWriteJournal::kFolderVariable, JournalDir().string().c_str(), 1);
     std::ostringstream out;
     std::ostringstream err;
     CDumpTool tool;
@@ -475,6 +484,9 @@ TEST(DumpTool, FailuresGiveOneLineAndNonZeroExit)
         {{"COMMAND=0"}, 2, "brisco-dump: COMMAND=0 needs --write FUNCTION"},
         {{"--write", "1.0.0", "--json", "COMMAND=0"}, 2, "brisco-dump: --write excludes"},
         {{"--write", "0.9.0", "COMMAND=0"}, 1, "brisco-dump: no function 0.9.0 in the machine"},
+        {{"--keep-going"}, 2, "brisco-dump: --keep-going needs --replay FILE"},
+        {{"--replay", "j.txt", "--capabilities"}, 2, "brisco-dump: --replay excludes"},
+        {{"--replay", "/nonexistent/j.txt"}, 2, "brisco-dump: cannot read '/nonexistent/j.txt'"},
     };
     for (const CCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "args: " << testing::PrintToString(c.args));
@@ -572,6 +584,104 @@ TEST(DumpTool, WritesReportTheirReadBackAgainstThePrediction)
     EXPECT_EQ(bad.out, "");
     EXPECT_EQ(bad.err, "brisco-dump: bad write 'ECAP_AER+04.L=0': the function has no capability ECAP_AER\n");
     EXPECT_EQ(writes, 0) << "a dry run or a call with a bad write wrote";
+    CompatSetRequestObserver(nullptr);
+}
+
+// --write leaves a journal whose replay on a fresh machine, and the replay of its setpci
+// export, give the same machine; BAR units, which setpci cannot write, are compared by --bar.
+TEST(DumpTool, ReplaysOfAJournalAndOfItsSetpciExportGiveTheSameMachine)
+{
+    fs::remove_all(JournalDir());
+    ASSERT_EQ(RunDump({"--write", "2.1.0", "CAP_EXP+08.W=0:20", "COMMAND=0406", "0x3c.b=5"}).exitCode, 0);
+    ASSERT_EQ(RunDump({"--function", "1.0.0", "--bar", "0"}).exitCode, 0) << "a read-only run";
+    ASSERT_EQ(std::distance(fs::directory_iterator(JournalDir()), fs::directory_iterator()), 1);
+    const fs::path written = fs::directory_iterator(JournalDir())->path();
+    const std::string journalText = ReadFile(written);
+    EXPECT_NE(journalText.find("\n02:01.0 8086:1008 CAP_EXP+08.W=0000:0020  # "), std::string::npos) << journalText;
+    EXPECT_NE(journalText.find("\n# end "), std::string::npos) << journalText;
+
+    const fs::path journal = fs::temp_directory_path() / "brisco-dump-test-replay.txt";
+    const fs::path setpci = fs::temp_directory_path() / "brisco-dump-test-replay.sh";
+    const fs::path image = fs::temp_directory_path() / "brisco-dump-test-replayed.txt";
+    std::ofstream(journal) << journalText << "01:00.0 1002:5046 BAR0+0010.W=1234  # by hand\n";
+    const CRunResult replayed = RunDump({"--replay", journal.string(), "--save-image", image.string()});
+    ASSERT_EQ(replayed.exitCode, 0) << replayed.err;
+    EXPECT_NE(replayed.out.find("2\t2.1.0\tCAP_EXP+08.W (78h.W)\tbefore 0000h\twritten 0000h\tmask 0020h\t"),
+              std::string::npos)
+        << replayed.out;
+    EXPECT_NE(replayed.out.find("6\t1.0.0\tBAR0+0010.W\tbefore 6361h\twritten 1234h\tmask FFFFh\tread back 1234h"),
+              std::string::npos)
+        << replayed.out;
+    const CRunResult exported = RunDump({"--replay", journal.string(), "--as-setpci"});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    std::ofstream(setpci) << exported.out;
+    const CRunResult same = RunDump({"--replay", setpci.string(), "--diff", image.string()});
+    EXPECT_EQ(same.exitCode, 0) << same.err;
+    EXPECT_EQ(same.out.find("only in"), std::string::npos) << same.out;
+    EXPECT_EQ(std::count(same.out.begin(), same.out.end(), '\n'), 3) << "three writes and no difference:\n"
+                                                                     << same.out;
+    EXPECT_EQ(RunDump({"--diff", image.string()}).out.empty(), false) << "the fresh machine differs from the replay";
+    const CRunResult grid = RunDump({"--replay", journal.string(), "--function", "1.0.0", "--bar", "0", "--rows", "2"});
+    EXPECT_NE(grid.out.find("00000010h\t34h\t12h\t68h"), std::string::npos) << grid.out;
+    fs::remove(journal);
+    fs::remove(setpci);
+    fs::remove(image);
+
+    // A probe's sizing writes are one comment line of the journal.
+    fs::remove_all(JournalDir());
+    const std::string narrow = (GoldenDir().parent_path() / "data" / "narrow-decoders.txt").string();
+    ASSERT_EQ(RunDump({"--function", "0.2.0", "--bar", "0", "--rows", "1", "--probe", narrow}).exitCode, 0);
+    const std::string probed = ReadFile(fs::directory_iterator(JournalDir())->path());
+    EXPECT_NE(probed.find("\n# 00:02.0 "), std::string::npos) << probed;
+    EXPECT_NE(probed.find(": probed BAR 0: 32 bytes, restored\n"), std::string::npos) << probed;
+}
+
+// A file is checked whole before its first write: one refused line, anywhere, writes nothing.
+// A torn last line of a journal is left out with a note; the first write that does not read back
+// as predicted stops the replay unless --keep-going.
+TEST(DumpTool, ReplayRefusesTheWholeFileOrStopsAtTheFirstSurprise)
+{
+    int writes = 0;
+    CompatSetRequestObserver([&writes](uint32_t code, const std::vector<uint8_t>&, uint32_t, bool) {
+        writes += code == IOCTL_WRITE_CONFIG || code == IOCTL_WRITE_DEVICE || code == IOCTL_WRITE_DEVICE_WIDE;
+    });
+    const std::string good = "# Brisco write journal of brisco\n02:01.0 8086:1008 04.W=0406  # kept\n";
+    const struct
+    {
+        const char* line; // the third line on: each ends in a line end, but a torn one
+        std::vector<std::string> options;
+        int exitCode, writes;
+        const char* err; // part of the error output
+    } cases[] = {
+        {"02:01.0 8086:1009 3C.B=05\n", {}, 2, 0, "line 3: function 2.1.0 is 8086:1008, not the file's 8086:1009"},
+        {"02:01.0 8086:1009 3C.B=05\n", {"--force"}, 0, 2, ""},
+        {"setpci -s 02:01.0 -d 8086:1009 3C.B=05\n", {"--force"}, 2, 0, "not -d 8086:1009"},
+        {"setpci -d 8086:1009 3C.B=05\n", {}, 2, 0, "line 3: no function matches -d 8086:1009"},
+        {"09:00.0 8086:1008 3C.B=05\n", {}, 2, 0, "line 3: no function 09:00.0 in the machine"},
+        {"02:01.0 8086:1008 ECAP_AER+04.L=0\n", {}, 2, 0, "the function has no capability ECAP_AER"},
+        {"02:01.0 8086:1008 BAR5+00.B=1\n", {}, 2, 0, "function 2.1.0 has no BAR 5"},
+        {"01:00.0 1002:5046 BAR0+4000000.L=1\n", {}, 2, 0, "the offset is outside BAR 0"},
+        {"02:01.0 8086:1008 3C.B\n", {}, 2, 0, "line 3: '3C.B' reads a register"},
+        {"02:01.0 8086:1008 10.L=ffffffff  # cut sh", {}, 0, 1, "line 3 was cut short"},
+        {"02:01.0 8086:1008 10.L=ffffffff\n02:01.0 8086:1008 3C.B=05\n", {}, 1, 2, "line 3 did not read back"},
+        {"02:01.0 8086:1008 10.L=ffffffff\n02:01.0 8086:1008 3C.B=05\n", {"--keep-going"}, 1, 3, ""},
+        {"02:01.0 8086:1008 3C.B=05\n", {"--dry-run"}, 0, 0, ""},
+    };
+    const fs::path file = fs::temp_directory_path() / "brisco-dump-test-refused.txt";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.line << " " << testing::PrintToString(c.options));
+        std::ofstream(file, std::ios::binary) << good << c.line;
+        std::vector<std::string> args = {"--replay", file.string()};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        writes = 0;
+        const CRunResult result = RunDump(args);
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+        EXPECT_EQ(writes, c.writes);
+        EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+        if (c.exitCode == 2)
+            EXPECT_EQ(result.out, "");
+    }
+    fs::remove(file);
     CompatSetRequestObserver(nullptr);
 }
 

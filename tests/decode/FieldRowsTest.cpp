@@ -58,7 +58,7 @@ TEST(FieldRows, ListsCatalogueFieldsWithValueAccessAndMeaning)
         {"command reserved", pci::kCommandOffset, true, "Reserved", "15:11", "00h", "RsvdP", "", false},
         {"AER completion timeout", kAerAt + 5, true, "Completion Timeout", "14", "1h", "RW1CS", "set", true},
         {"AER gap as reserved", kAerAt + 4, true, "Reserved", "3:1", "0h", "RsvdZ", "", false},
-        {"AER top reserved", kAerAt + 7, true, "Reserved", "31:27", "00h", "RsvdZ", "", false},
+        {"AER middle reserved", kAerAt + 5, true, "Reserved", "11:6", "00h", "RsvdZ", "", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

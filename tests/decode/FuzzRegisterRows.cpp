@@ -24,7 +24,7 @@ CPciFunction& Function()
 void DecodeExactImage(const CPciFunction& function, bool hexMode)
 {
     std::unique_ptr<uint8_t[]> image(new uint8_t[kImageSize]);
-    memcpy(image.get(), function.m_config, kImageSize);
+    memcpy(image.get(), function.m_image, kImageSize);
     std::vector<CapabilityRecord> records;
     for (uint32_t index : function.GetCapabilityIndices())
         records.push_back({index, image.get() + index * 4});
@@ -41,8 +41,8 @@ void DecodeExactImage(const CPciFunction& function, bool hexMode)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     CPciFunction& function = Function();
-    memset(function.m_config, 0, kImageSize);
-    memcpy(function.m_config, data, size < kImageSize ? size : kImageSize);
+    memset(function.m_image, 0, kImageSize);
+    memcpy(function.m_image, data, size < kImageSize ? size : kImageSize);
     for (bool hexMode : {true, false}) {
         CConfigSpaceModel model;
         model.SetHexMode(hexMode);

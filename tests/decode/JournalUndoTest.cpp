@@ -58,27 +58,6 @@ protected:
     std::unique_ptr<CPciFunction> m_root;
 };
 
-// A register inside a capability is named by the capability, so a replay finds it where the
-// capability sits on another machine; bytes past its registers keep their offset.
-TEST_F(JournalUndoTest, RegistersAreNamedAsAWriteNamesThem)
-{
-    const struct {
-        uint32_t offset;
-        uint32_t width;
-        const char* reg;
-    } cases[] = {
-        {kStatus, 2, "06.W"},
-        {0x3c, 1, "3c.B"},
-        {0xa8, 4, "CAP_AGP+08.L"},
-        {0xa4, 1, "CAP_AGP+04.B"},
-        {0xf0, 4, "f0.L"},
-    };
-    const CPciFunction& host = At(0);
-    for (const auto& c : cases)
-        EXPECT_EQ(CJournalRecorder::FormatRegister(host.GetSpace(), host.GetSpaceSize(), c.offset, c.width), c.reg)
-            << "offset " << std::hex << c.offset;
-}
-
 TEST_F(JournalUndoTest, CommandEditIsUndoneOnARescannedTree)
 {
     const uint32_t before = At(0x0b).GetSpaceValue(kCommand, 2);

@@ -277,13 +277,13 @@ TEST(RegisterList, RandomImagesKeepTheRowLayout)
     auto function = MakeFunction(Header(0));
     const size_t expectedRows[] = {79, 85, 84};
     for (int round = 0; round < 3000; ++round) {
-        for (uint8_t& byte : function->m_config)
+        for (uint8_t& byte : function->m_image)
             byte = uint8_t(random());
-        function->m_config[0x06] |= 0x10;  // most images carry a capability list
+        function->m_image[0x06] |= 0x10;  // most images carry a capability list
         // Every other round uses one of the three known layouts, keeping the multi-function bit.
         if (round % 2)
-            function->m_config[0x0E] = uint8_t((function->m_config[0x0E] & 0x80) | (round % 3));
-        const uint32_t layout = function->m_config[0x0E] & 0x7F;
+            function->m_image[0x0E] = uint8_t((function->m_image[0x0E] & 0x80) | (round % 3));
+        const uint32_t layout = function->m_image[0x0E] & 0x7F;
         SCOPED_TRACE(testing::Message() << "round " << round << " layout " << layout);
         for (bool hex : {true, false}) {
             CConfigSpaceModel model;

@@ -42,7 +42,7 @@ protected:
 
 void SetBar(CPciFunction& function, int index, uint32_t value)
 {
-    pci::PutLe32(function.m_config + 0x10 + 4 * index, value);
+    pci::PutLe32(function.m_image + 0x10 + 4 * index, value);
 }
 
 TEST_F(BarTest, FindBarForAddressMatchesTheBaseOfIoAndMemoryBars)
@@ -57,11 +57,11 @@ TEST_F(BarTest, FindBarForAddressMatchesTheBaseOfIoAndMemoryBars)
     EXPECT_EQ(-1, function->FindBarForAddress(0x80C));
 
     // Header type 81h is the bridge layout: BARs 0 and 1 only.
-    function->m_config[0x0E] = 0x81;
+    function->m_image[0x0E] = 0x81;
     SetBar(*function, 1, 0);
     EXPECT_EQ(-1, function->FindBarForAddress(0x800));
     EXPECT_EQ(0, function->FindBarForAddress(0x300));
-    function->m_config[0x0E] = 0x02;
+    function->m_image[0x0E] = 0x02;
     EXPECT_EQ(-1, function->FindBarForAddress(0x300));
 }
 
@@ -75,7 +75,7 @@ TEST_F(BarTest, ProbingFindsTheRangeSizeAndRestoresTheBar)
     EXPECT_EQ(0x100000u, function->m_barSizes[1]);
     EXPECT_EQ(kIoBar, function->ReadConfig(0, 4, 0, 0x10, 4));
     EXPECT_EQ(kMemoryBar, function->ReadConfig(0, 4, 0, 0x14, 4));
-    EXPECT_EQ(0, memcmp(function->m_config, function->m_shadow, 256));
+    EXPECT_EQ(0, memcmp(function->m_image, function->m_lastRead, 256));
     EXPECT_EQ(kIoBar, function->GetBarValue(0));
 }
 
@@ -223,7 +223,7 @@ protected:
     {
         BarTest::SetUp();
         m_function = MakeFunction();
-        m_function->m_config[0x06] = 0x10;
+        m_function->m_image[0x06] = 0x10;
     }
 
     std::unique_ptr<CPciFunction> m_function;
@@ -231,54 +231,54 @@ protected:
 
 TEST_F(CapabilityTest, TheListNeedsTheStatusBitAndAPointerOfAtLeastFour)
 {
-    m_function->m_config[0x34] = 0x40;
+    m_function->m_image[0x34] = 0x40;
     uint32_t index = 99;
-    EXPECT_EQ(m_function->m_config + 0x40, m_function->GetFirstCapability(&index));
+    EXPECT_EQ(m_function->m_image + 0x40, m_function->GetFirstCapability(&index));
     EXPECT_EQ(16u, index);
-    m_function->m_config[0x34] = 0x43;
-    EXPECT_EQ(m_function->m_config + 0x40, m_function->GetFirstCapability()) << "low two bits are dropped";
-    m_function->m_config[0x34] = 0x03;
+    m_function->m_image[0x34] = 0x43;
+    EXPECT_EQ(m_function->m_image + 0x40, m_function->GetFirstCapability()) << "low two bits are dropped";
+    m_function->m_image[0x34] = 0x03;
     EXPECT_EQ(nullptr, m_function->GetFirstCapability());
-    m_function->m_config[0x34] = 0x40;
-    m_function->m_config[0x06] = 0x00;
+    m_function->m_image[0x34] = 0x40;
+    m_function->m_image[0x06] = 0x00;
     EXPECT_EQ(nullptr, m_function->GetFirstCapability());
     EXPECT_TRUE(m_function->GetCapabilityIndices().empty());
 }
 
 TEST_F(CapabilityTest, NextPointersFollowTheSecondByteOfEachEntry)
 {
-    m_function->m_config[0x34] = 0x40;
-    m_function->m_config[0x41] = 0x5C;
-    m_function->m_config[0x5D] = 0x02;
+    m_function->m_image[0x34] = 0x40;
+    m_function->m_image[0x41] = 0x5C;
+    m_function->m_image[0x5D] = 0x02;
     uint32_t index = 0;
     const uint8_t* entry = m_function->GetFirstCapability(&index);
     entry = m_function->GetNextCapability(entry, &index);
-    EXPECT_EQ(m_function->m_config + 0x5C, entry);
+    EXPECT_EQ(m_function->m_image + 0x5C, entry);
     EXPECT_EQ(23u, index);
     EXPECT_EQ(nullptr, m_function->GetNextCapability(entry, &index)) << "a next pointer of 1..3 ends the list";
-    m_function->m_config[0x5D] = 0x00;
-    EXPECT_EQ(nullptr, m_function->GetNextCapability(m_function->m_config + 0x5C));
+    m_function->m_image[0x5D] = 0x00;
+    EXPECT_EQ(nullptr, m_function->GetNextCapability(m_function->m_image + 0x5C));
     EXPECT_EQ((std::vector<uint32_t>{16, 23}), m_function->GetCapabilityIndices());
 }
 
 TEST_F(CapabilityTest, AWalkEndsBeforeTheFirstEntryVisitedTwice)
 {
-    m_function->m_config[0x34] = 0x40;
-    m_function->m_config[0x41] = 0x50;
-    m_function->m_config[0x51] = 0x60;
-    m_function->m_config[0x61] = 0x52;
+    m_function->m_image[0x34] = 0x40;
+    m_function->m_image[0x41] = 0x50;
+    m_function->m_image[0x51] = 0x60;
+    m_function->m_image[0x61] = 0x52;
     EXPECT_EQ((std::vector<uint32_t>{16, 20, 24}), m_function->GetCapabilityIndices());
-    m_function->m_config[0x41] = 0x40;
+    m_function->m_image[0x41] = 0x40;
     EXPECT_EQ((std::vector<uint32_t>{16}), m_function->GetCapabilityIndices());
 }
 
 TEST_F(CapabilityTest, AChainThroughEveryDwordEndsAfterFortyEightEntries)
 {
     // Each dword past the header points to the next one and the last one into the header.
-    m_function->m_config[0x34] = 0x40;
+    m_function->m_image[0x34] = 0x40;
     for (uint32_t offset = 0x40; offset < 256; offset += 4)
-        m_function->m_config[offset + 1] = uint8_t(offset + 4);
-    m_function->m_config[0xFD] = 0x04;
+        m_function->m_image[offset + 1] = uint8_t(offset + 4);
+    m_function->m_image[0xFD] = 0x04;
     std::vector<uint32_t> indices = m_function->GetCapabilityIndices();
     EXPECT_LE(indices.size(), CPciFunction::kMaxCapabilityEntries);
     EXPECT_EQ(48u, indices.size());
@@ -301,7 +301,7 @@ TEST_F(CapabilityTest, MalformedListsEndWhereTheDecoderEndsThem)
     for (const Case& c : cases) {
         SetUp();
         for (const auto& [offset, value] : c.bytes)
-            m_function->m_config[offset] = value;
+            m_function->m_image[offset] = value;
         EXPECT_EQ(c.indices, m_function->GetCapabilityIndices()) << c.name;
         std::vector<uint32_t> stepped;
         uint32_t index = 0;

@@ -151,10 +151,10 @@ TEST_F(DefaultMachineTest, ProbingFindsTheSizesTheRegistryDoesNotHave)
     EXPECT_EQ(256u, scsi.ProbeBarSize(0));
     EXPECT_EQ(1024u, scsi.ProbeBarSize(1));
     EXPECT_EQ(4096u, scsi.ProbeBarSize(3));
-    EXPECT_EQ(0, memcmp(scsi.m_config, scsi.m_shadow, 256));
+    EXPECT_EQ(0, memcmp(scsi.m_image, scsi.m_lastRead, 256));
     uint8_t image[256];
     ASSERT_TRUE(scsi.ReadConfigSpace(0, 12, 0, image));
-    EXPECT_EQ(0, memcmp(scsi.m_config, image, 256)) << "probing left a BAR changed";
+    EXPECT_EQ(0, memcmp(scsi.m_image, image, 256)) << "probing left a BAR changed";
 }
 
 } // namespace

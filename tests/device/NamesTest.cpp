@@ -56,10 +56,10 @@ protected:
     // Sets the IDs of the function (layout 0 unless given) and looks its names up.
     void Lookup(uint16_t vendor, uint16_t device, uint16_t subsystemVendor, uint8_t headerType = 0)
     {
-        pci::PutLe32(m_function->m_config, vendor | uint32_t(device) << 16);
-        m_function->m_config[0x0E] = headerType;
-        m_function->m_config[0x2C] = uint8_t(subsystemVendor);
-        m_function->m_config[0x2D] = uint8_t(subsystemVendor >> 8);
+        pci::PutLe32(m_function->m_image, vendor | uint32_t(device) << 16);
+        m_function->m_image[0x0E] = headerType;
+        m_function->m_image[0x2C] = uint8_t(subsystemVendor);
+        m_function->m_image[0x2D] = uint8_t(subsystemVendor >> 8);
         m_function->LoadDeviceNames();
     }
 
@@ -328,8 +328,8 @@ TEST_F(NamesTest, TheRestOfAnOverlongLineIsNeverReadAsALine)
 TEST_F(NamesTest, ACardBusBridgeTakesItsSubsystemVendorFromOffset40h)
 {
     WriteNames(kNames);
-    m_function->m_config[0x40] = 0x06;
-    m_function->m_config[0x41] = 0x11;
+    m_function->m_image[0x40] = 0x06;
+    m_function->m_image[0x41] = 0x11;
     Lookup(0x10EC, 0x8139, 0x8086, 0x82);
     ExpectNames("Realtime Semi", "Fast Ethernet", "Vectra");
     Lookup(0x10EC, 0x8139, 0x8086, 0x81);

@@ -60,7 +60,7 @@ protected:
         machine.AddFunction(0, 0, 0, CMachineText::MakeHeader(0x8086, 0x7190, 0x06, 0x00));
         LoadMachine(machine.Text());
         m_function = std::make_unique<CPciFunction>(m_driver, 0, 31, 3);
-        uint8_t* config = m_function->m_config;
+        uint8_t* config = m_function->m_image;
         memset(config, 0, 256);
         pci::PutLe32(config + 0x00, 0x24C38086);
         config[0x08] = 0x02;
@@ -150,8 +150,8 @@ TEST_F(RegistryTest, SixtyFourBitBarsMatchTheirFullStartAndLargeDescriptorsScale
     };
     for (const CCase& c : cases) {
         SCOPED_TRACE(c.what);
-        pci::PutLe32(m_function->m_config + 0x10, uint32_t(c.base) | 0xC);
-        pci::PutLe32(m_function->m_config + 0x14, uint32_t(c.base >> 32));
+        pci::PutLe32(m_function->m_image + 0x10, uint32_t(c.base) | 0xC);
+        pci::PutLe32(m_function->m_image + 0x14, uint32_t(c.base >> 32));
         CompatDeleteRegistryKey(HKEY_LOCAL_MACHINE, kDeviceKey);
         std::vector<uint8_t> resources = ResourceList({c.descriptor});
         AddInstance("1", "PCI bus 0, device 31, function 3", &resources);
@@ -164,7 +164,7 @@ TEST_F(RegistryTest, SixtyFourBitBarsMatchTheirFullStartAndLargeDescriptorsScale
 // bytes name no range at a BAR's base here, so those sizes stay unknown rather than wrong.
 TEST_F(RegistryTest, EachLayoutIsReadWithItsOwnStride)
 {
-    pci::PutLe32(m_function->m_config + 0x14, 0xF0100000);
+    pci::PutLe32(m_function->m_image + 0x14, 0xF0100000);
     const std::vector<CDescriptor> assigned = {
         {kMemory, 0xF0000000, 0x1000}, {kPort, 0xE000, 32}, {kMemory, 0xF0100000, 0x100000}};
     const std::vector<uint64_t> all = {0x1000, 0x100000, 0, 0, 32, 0};
@@ -195,7 +195,7 @@ TEST_F(RegistryTest, ACardBusBridgeHasNoBarsToSize)
 {
     std::vector<uint8_t> resources = ResourceList({{kMemory, 0xF0000000, 0x1000}});
     AddInstance("1", "PCI bus 0, device 31, function 3", &resources);
-    m_function->m_config[0x0E] = 0x02;
+    m_function->m_image[0x0E] = 0x02;
     EXPECT_EQ(std::vector<uint64_t>(6, 0), Sizes());
 }
 
@@ -209,7 +209,7 @@ TEST_F(RegistryTest, MissingPiecesLeaveEverySizeUnknown)
     EXPECT_EQ(std::vector<uint64_t>(6, 0), Sizes()) << "no Control key";
 
     AddInstance("1", "PCI bus 0, device 31, function 3", &resources);
-    m_function->m_config[0x08] = 0x03;
+    m_function->m_image[0x08] = 0x03;
     EXPECT_EQ(std::vector<uint64_t>(6, 0), Sizes()) << "another revision has another device key";
 }
 

@@ -56,7 +56,7 @@ TEST_F(RequestTest, ConfigurationRequestsCarryTheFunctionAddressAndRegister)
     auto function = MakeDevice();
     uint8_t image[256];
     ASSERT_TRUE(function->ReadConfigSpace(0, 5, 0, image));
-    EXPECT_EQ(0, memcmp(image, function->m_config, sizeof image));
+    EXPECT_EQ(0, memcmp(image, function->m_image, sizeof image));
     EXPECT_EQ(0xE001u, function->ReadConfig(0, 5, 0, 0x10, 4));
     EXPECT_TRUE(function->WriteConfig(0, 5, 0, 0x3C, 1, 0x0B));
 
@@ -182,9 +182,9 @@ TEST_F(RequestTest, ARefusedWriteKeepsItsReasonPastTheReadBack)
             *status = c.status;
             return code == IOCTL_WRITE_CONFIG || code == IOCTL_WRITE_DEVICE;
         });
-        function->m_config[0x3C] = 0x0B;
+        function->m_image[0x3C] = 0x0B;
         function->WriteEditedRegister(0x3C, 1);
-        EXPECT_EQ(function->m_config[0x3C], 0x0A) << "the read-back shows what the device kept";
+        EXPECT_EQ(function->m_image[0x3C], 0x0A) << "the read-back shows what the device kept";
         EXPECT_EQ(function->TakeWriteError(), c.error);
         EXPECT_EQ(function->TakeWriteError(), DWORD(ERROR_SUCCESS)) << "taken once";
         uint8_t data[4] = {};
@@ -232,8 +232,8 @@ TEST_F(RequestTest, WithEveryRequestFailingTheRootReadsAsAnAbsentFunction)
 {
     CompatMachine().SetFault(kFaultEverything, 0, 0, 0);
     CPciFunction root(m_driver);
-    EXPECT_EQ(std::vector<uint8_t>(256, 0xFF), std::vector<uint8_t>(root.m_config, root.m_config + 256));
-    EXPECT_EQ(0, memcmp(root.m_config, root.m_shadow, 256));
+    EXPECT_EQ(std::vector<uint8_t>(256, 0xFF), std::vector<uint8_t>(root.m_image, root.m_image + 256));
+    EXPECT_EQ(0, memcmp(root.m_image, root.m_lastRead, 256));
     EXPECT_TRUE(root.m_children.empty());
     EXPECT_FALSE(root.IsBridge());
 }
@@ -250,8 +250,8 @@ TEST_F(RequestTest, AChildWhoseConfigurationReadFailsAfterItsProbeReadsAsAllOnes
     ASSERT_EQ(1u, root.m_children.size());
     const CPciFunction& child = *root.m_children[0];
     EXPECT_EQ(5u, child.m_device);
-    EXPECT_EQ(std::vector<uint8_t>(256, 0xFF), std::vector<uint8_t>(child.m_config, child.m_config + 256));
-    EXPECT_EQ(0, memcmp(child.m_config, child.m_shadow, 256));
+    EXPECT_EQ(std::vector<uint8_t>(256, 0xFF), std::vector<uint8_t>(child.m_image, child.m_image + 256));
+    EXPECT_EQ(0, memcmp(child.m_image, child.m_lastRead, 256));
     EXPECT_TRUE(child.m_children.empty());
 }
 

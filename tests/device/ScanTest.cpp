@@ -55,7 +55,7 @@ protected:
     {
         LoadMachine(machine.Text());
         CPciFunction root(m_driver);
-        EXPECT_EQ(0, memcmp(root.m_config, root.m_shadow, 256));
+        EXPECT_EQ(0, memcmp(root.m_image, root.m_lastRead, 256));
         return Describe(root);
     }
 };
@@ -246,8 +246,8 @@ TEST_F(ScanTest, WithoutAHostBridgeTheRootIsAnAbsentFunctionWithoutChildren)
         SCOPED_TRACE(allRootBuses ? "every root bus" : "bus 0");
         LoadMachine(machine.Text());
         CPciFunction root(m_driver, allRootBuses);
-        EXPECT_EQ(std::vector<uint8_t>(256, 0xFF), std::vector<uint8_t>(root.m_config, root.m_config + 256));
-        EXPECT_EQ(0, memcmp(root.m_config, root.m_shadow, 256));
+        EXPECT_EQ(std::vector<uint8_t>(256, 0xFF), std::vector<uint8_t>(root.m_image, root.m_image + 256));
+        EXPECT_EQ(0, memcmp(root.m_image, root.m_lastRead, 256));
         EXPECT_TRUE(root.m_children.empty());
         EXPECT_TRUE(root.IsPlaceholder());
         std::string roots;
@@ -291,7 +291,7 @@ TEST_F(ScanTest, AFunctionThatAnswersButCannotBeReadIsListedAsUnreadable)
         EXPECT_TRUE(root.IsReadable());
         EXPECT_TRUE(root.m_children[1]->IsReadable());
         EXPECT_EQ(unreadable.GetSpaceSize(), 256u);
-        EXPECT_EQ(0, memcmp(unreadable.m_config, unreadable.m_shadow, 256));
+        EXPECT_EQ(0, memcmp(unreadable.m_image, unreadable.m_lastRead, 256));
         EXPECT_TRUE(unreadable.GetVendorName().empty());
         // One failed read of its configuration, and no request for it after that.
         size_t failed = 0;
@@ -340,7 +340,7 @@ TEST_F(ScanTest, APciExpressFunctionCostsOneMoreRequestForItsWholeSpace)
         SCOPED_TRACE(Describe(*f));
         EXPECT_EQ(f->HasExtendedSpace(), f->HasExpressCapability());
         EXPECT_EQ(f->GetSpaceSize(), f->HasExpressCapability() ? 4096u : 256u);
-        EXPECT_EQ(0, memcmp(f->GetSpace(), f->m_config, 256)) << "both copies agree";
+        EXPECT_EQ(0, memcmp(f->GetSpace(), f->m_image, 256)) << "both copies agree";
         extended += f->HasExtendedSpace();
     }
     EXPECT_EQ(extended, 8u);

@@ -45,7 +45,7 @@ protected:
 void EditEverything(CPciFunction& function)
 {
     for (uint32_t offset = 0; offset < 256; ++offset)
-        function.m_config[offset] ^= 0x80;
+        function.m_image[offset] ^= 0x80;
 }
 
 CRegisterList UpperDwords()
@@ -75,7 +75,7 @@ TEST_F(WriteBackTest, ARefreshWithoutEditsSendsNothing)
 TEST_F(WriteBackTest, AnEditedByteAboveTheHeaderWritesItsDwordAndReadsItBack)
 {
     auto function = MakeFunction(0x00);
-    function->m_config[0x81] = 0x5A;
+    function->m_image[0x81] = 0x5A;
     function->RefreshConfigSpace();
     ASSERT_EQ(2u, m_requests.size());
     EXPECT_EQ(IOCTL_WRITE_CONFIG, m_requests[0].code);
@@ -84,27 +84,27 @@ TEST_F(WriteBackTest, AnEditedByteAboveTheHeaderWritesItsDwordAndReadsItBack)
     EXPECT_EQ(0x5A00u, InU32(m_requests[0], 17));
     EXPECT_EQ(IOCTL_READ_CONFIG, m_requests[1].code);
     EXPECT_EQ(0x80u, InU32(m_requests[1], 12));
-    EXPECT_EQ(0x5A, function->m_config[0x81]);
-    EXPECT_EQ(0, memcmp(function->m_config, function->m_shadow, 256));
+    EXPECT_EQ(0x5A, function->m_image[0x81]);
+    EXPECT_EQ(0, memcmp(function->m_image, function->m_lastRead, 256));
 }
 
 TEST_F(WriteBackTest, BitsTheDeviceDoesNotKeepReadBackAsTheDeviceHoldsThem)
 {
     auto function = MakeFunction(0x00);
     // The vendor ID is read-only; the interrupt line keeps what is written.
-    function->m_config[0x00] = 0x34;
-    function->m_config[0x3C] = 0x0B;
+    function->m_image[0x00] = 0x34;
+    function->m_image[0x3C] = 0x0B;
     function->RefreshConfigSpace();
     EXPECT_EQ(0x8086, function->GetVendorId());
-    EXPECT_EQ(0x0B, function->m_config[0x3C]);
-    EXPECT_EQ(0, memcmp(function->m_config, function->m_shadow, 256));
+    EXPECT_EQ(0x0B, function->m_image[0x3C]);
+    EXPECT_EQ(0, memcmp(function->m_image, function->m_lastRead, 256));
     EXPECT_EQ(2u, RequestsOf(IOCTL_WRITE_CONFIG).size());
 }
 
 TEST_F(WriteBackTest, WriteConfigRegisterIgnoresRegistersOutsideTheImage)
 {
     auto function = MakeFunction(0x00);
-    function->m_config[0xFF] ^= 0xFF;
+    function->m_image[0xFF] ^= 0xFF;
     function->WriteConfigRegister(0xFE, 4);
     function->WriteConfigRegister(0x100, 1);
     function->WriteConfigRegister(0xFC, 3);
@@ -182,7 +182,7 @@ TEST_F(WriteBackTest, SpaceRegistersWriteAtAnyOffsetAndReadBackIntoBothCopies)
         {"extended storage keeps the value", 0x800, 4, 0x12345678, 0x12345678},
         {"an extended header is read-only", 0x100, 4, 0, 0x00020001},
         {"a status clears where ones are written", 0x110, 4, 0x00000001, 0x00000040},
-        {"below 100h the edit reaches m_config too", 0x4A, 2, 0x0001, 0x0000},
+        {"below 100h the first 256 bytes show it too", 0x4A, 2, 0x0001, 0x0000},
         {"the last dword of the space", 0xFFC, 4, 0xA5A5A5A5, 0xA5A5A5A5},
     };
     for (const CCase& c : cases) {
@@ -191,7 +191,7 @@ TEST_F(WriteBackTest, SpaceRegistersWriteAtAnyOffsetAndReadBackIntoBothCopies)
         ASSERT_TRUE(function.WriteSpaceRegister(c.offset, c.size, c.value, &readBack));
         EXPECT_EQ(readBack, c.kept);
         EXPECT_EQ(function.GetSpaceValue(c.offset, c.size), c.kept);
-        EXPECT_EQ(pci::GetLe(function.m_spaceShadow.data() + c.offset, c.size), c.kept);
+        EXPECT_EQ(pci::GetLe(function.m_lastRead + c.offset, c.size), c.kept);
         if (c.offset < 256) {
             EXPECT_EQ(function.GetConfigWord(c.offset), c.kept);
         }
@@ -234,7 +234,7 @@ TEST_F(WriteBackTest, AFailedReadBackKeepsTheLastValueReadUntilTheSpaceIsReadAga
         LoadMachine(machine.Text());
         CPciFunction function(m_driver, 0, 3, 0);
         ASSERT_EQ(function.GetBar(0).base, kBar0Base);
-        const uint32_t before = function.GetConfigDword(c.offset);
+        const uint32_t before = function.GetSpaceValue(c.offset, 4);
         CompatSetRequestObserver([](uint32_t code, const std::vector<uint8_t>&, uint32_t, bool) {
             if (code == IOCTL_WRITE_CONFIG)
                 CompatMachine().SetFault(kSimFaultFunction, 0, 3, 0);
@@ -243,20 +243,56 @@ TEST_F(WriteBackTest, AFailedReadBackKeepsTheLastValueReadUntilTheSpaceIsReadAga
         if (c.spacePath) {
             EXPECT_TRUE(function.WriteSpaceRegister(c.offset, 4, c.typed, &readBack));
         } else {
-            pci::PutLe32(function.m_config + c.offset, c.typed);
+            pci::PutLe32(function.m_image + c.offset, c.typed);
             EXPECT_FALSE(function.WriteEditedRegister(c.offset, 4));
-            readBack = function.GetConfigDword(c.offset);
+            readBack = function.GetSpaceValue(c.offset, 4);
         }
         CompatMachine().SetFault(kSimFaultOff, 0, 0, 0);
         EXPECT_EQ(readBack, before);
         EXPECT_EQ(function.GetBar(0).base, kBar0Base);
         EXPECT_EQ(function.GetSpaceValue(c.offset, 4), before);
-        EXPECT_EQ(0, memcmp(function.m_config, function.m_shadow, 256));
+        EXPECT_EQ(0, memcmp(function.m_image, function.m_lastRead, 256));
         EXPECT_TRUE(function.IsUnread(c.offset + 3, 1));
         EXPECT_FALSE(function.IsUnread(c.offset ^ 4, 4)) << "the other half was read";
 
         ASSERT_TRUE(function.ReloadSpace());
         EXPECT_FALSE(function.IsUnread(c.offset, 4));
-        EXPECT_EQ(function.GetConfigDword(c.offset), c.typed) << "the write itself reached the device";
+        EXPECT_EQ(function.GetSpaceValue(c.offset, 4), c.typed) << "the write itself reached the device";
     }
+}
+
+// A masked write starts from what the device holds now, not from the image, and never clears a
+// write-one-to-clear bit it was not asked to.
+TEST_F(WriteBackTest, AMaskedWriteTakesTheOtherBitsFromAFreshReadAndClearsOnlyWhatItIsAskedTo)
+{
+    constexpr uint32_t kBusMaster = 0x0004;
+    constexpr uint32_t kMemorySpace = 0x0002;
+    constexpr uint32_t kReceivedMasterAbort = 0x2000u << 16;
+    std::vector<uint8_t> config = CMachineText::MakeHeader(0x8086, 0x1229, 0x02, 0x00);
+    CMachineText::Put16(config, 0x06, 0x2000);
+    CMachineText machine;
+    machine.AddFunction(0, 3, 0, config);
+    LoadMachine(machine.Text());
+    CPciFunction function(m_driver, 0, 3, 0);
+    // Bus mastering turned on behind the image's back.
+    ASSERT_TRUE(function.WriteConfig(0, 3, 0, 0x04, 2, kBusMaster));
+    ASSERT_EQ(function.GetSpaceValue(0x04, 4) & kBusMaster, 0u);
+    ClearRequests();
+
+    const CPciFunction::CWriteResult set = function.Write(0x04, 4, kMemorySpace, kMemorySpace);
+    const std::vector<CObservedRequest> writes = RequestsOf(IOCTL_WRITE_CONFIG);
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(RequestsOf(IOCTL_READ_CONFIG).size(), 2u) << "a fresh read before, the read-back after";
+    EXPECT_EQ(set.before & kBusMaster, kBusMaster) << "the fresh read, not the image";
+    EXPECT_EQ(InU32(writes[0], kRegValueOffset), (set.before | kMemorySpace) & ~kReceivedMasterAbort)
+        << "the status bit outside the mask is sent as zero";
+    EXPECT_EQ(set.readBack & (kBusMaster | kMemorySpace | kReceivedMasterAbort),
+              kBusMaster | kMemorySpace | kReceivedMasterAbort);
+    EXPECT_EQ(set.Differs(), 0u) << "set memory space";
+
+    const CPciFunction::CWriteResult clear =
+        function.Write(0x04, 4, kReceivedMasterAbort, kReceivedMasterAbort);
+    EXPECT_EQ(clear.readBack & (kBusMaster | kMemorySpace | kReceivedMasterAbort), kBusMaster | kMemorySpace);
+    EXPECT_EQ(clear.Differs(), 0u) << "clear received master abort";
+    EXPECT_EQ(function.GetSpaceValue(0x04, 4), clear.readBack) << "the read-back is in the image";
 }

@@ -494,7 +494,7 @@ TEST_F(EditingCells, RefreshingTheActivePaneRereadsTheConfigurationPage)
     EXPECT_NE("44h", ConfigList().GetItemText(kLatencyRow, kValueColumn)) << "changed behind the page's back";
     m_view->SendMessage(WM_COMMAND, ID_REFRESH_ACTIVE_PANE);
     EXPECT_EQ("44h", ConfigList().GetItemText(kLatencyRow, kValueColumn));
-    EXPECT_EQ(0x44, m_vga->m_shadow[kLatencyOffset]);
+    EXPECT_EQ(0x44, m_vga->m_lastRead[kLatencyOffset]);
 }
 
 // Whatever changes what a list shows first commits an open edit to the cell it was opened on,

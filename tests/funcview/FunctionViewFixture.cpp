@@ -95,8 +95,8 @@ CPciFunction* FunctionViewTest::ReadFunction(uint32_t bus, uint32_t device, uint
     for (CKnownFunction& known : *s_functions) {
         CPciFunction& f = *known.function;
         if (f.m_bus == bus && f.m_device == device && f.m_function == function) {
-            EXPECT_TRUE(f.ReadConfigSpace(bus, device, function, f.m_config));
-            memcpy(f.m_shadow, f.m_config, sizeof f.m_shadow);
+            EXPECT_TRUE(f.ReadConfigSpace(bus, device, function, f.m_image));
+            memcpy(f.m_lastRead, f.m_image, pci::kConfigSpaceBytes);
             memcpy(f.m_barSizes, known.barSizes, sizeof f.m_barSizes);
             return &f;
         }

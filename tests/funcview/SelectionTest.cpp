@@ -25,7 +25,7 @@ void SetBar(CPciFunction& function, int index, uint32_t value)
 {
     const uint32_t offset = pci::kBar0Offset + 4 * index;
     for (int i = 0; i < 4; ++i)
-        function.m_config[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+        function.m_image[offset + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 void SetBars(CPciFunction& function, const std::vector<uint32_t>& bars)
@@ -87,7 +87,7 @@ TEST_F(SelectingFunctions, BarValuesDecideWhichTabsExist)
     auto function = ReadFunction(kVga.bus, kVga.device, kVga.function);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        function->m_config[pci::kHeaderTypeOffset] = c.headerType;
+        function->m_image[pci::kHeaderTypeOffset] = c.headerType;
         SetBars(*function, c.bars);
         Select(function);
         EXPECT_EQ(WithTrailingTabs(c.tabs), TabTexts());

@@ -51,8 +51,8 @@ protected:
     {
         m_vga = ReadFunction(kVga.bus, kVga.device, kVga.function);
         // Tabs "Configuration Space", "BAR 0", "BAR 2", "Capabilities", "Hex".
-        m_vga->m_config[pci::kBar0Offset + 4] = 0;
-        m_vga->m_config[pci::kBar0Offset + 5] = 0;
+        m_vga->m_image[pci::kBar0Offset + 4] = 0;
+        m_vga->m_image[pci::kBar0Offset + 5] = 0;
         Select(m_vga);
         if (current != 0) {
             Answer({IDYES});

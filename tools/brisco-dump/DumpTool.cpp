@@ -9,13 +9,19 @@
 #include "decode/CapabilityListing.h"
 #include "views/DisplaySettings.h"
 #include "decode/ConfigSpaceModel.h"
+#include "decode/JournalReplay.h"
 #include "decode/WriteCommand.h"
 #include "device/PciFunction.h"
 #include "pci/Bar.h"
+#include "pci/ByteOrder.h"
+#include "pci/RegisterLocator.h"
+#include "views/BarSummary.h"
 
 #include <windows.h>
 #ifndef _WIN32
 #include "CompatMachine.h"
+
+#include <unistd.h>
 #endif
 
 #include <errno.h>
@@ -43,6 +49,9 @@ const char kUsage[] =
     "       brisco-dump --function BUS.DEVICE.FUNCTION --bar N [--unit 1|2|4] [--rows R] [--probe]\n"
     "                   [--decimal] [MACHINE]\n"
     "       brisco-dump [--dry-run] --write FUNCTION REG=VALUE[:MASK]... [MACHINE]\n"
+    "       brisco-dump [--dry-run] [--force] [--keep-going] --replay FILE [--diff IMAGE | --save-image\n"
+    "                   FILE | --function F --bar N ...] [MACHINE]\n"
+    "       brisco-dump --replay FILE --as-setpci\n"
     "Prints the bus tree, then the configuration registers of every function (or of the one\n"
     "given), one row per line: offset, size, name, value and decoded text separated by tabs.\n"
     "With --bar, prints instead the grid of that BAR's range as its BAR page shows it: the\n"
@@ -74,8 +83,19 @@ const char kUsage[] =
     "                predicted value; REG is OFFSET.B|.W|.L, NAME, NAME.FIELD, CAP_ID+...\n"
     "                or ECAP_ID+...; VALUE and MASK are hexadecimal. Exit 0 only when every\n"
     "                read-back is the predicted value\n"
-    "  --dry-run     with --write: print the lines without writing\n"
-    "  MACHINE       machine image to load (native build; default: the built-in machine)\n";
+    "  --dry-run     with --write or --replay: print the lines without writing\n"
+    "  --replay FILE  make again the writes of a journal file or a file of setpci command lines,\n"
+    "                each through the same checks as --write; every line is checked before the\n"
+    "                first write, and a refused line writes nothing (exit 2). Prints one line per\n"
+    "                write: the file's line number, the function and --write's line. Stops with\n"
+    "                exit 1 at the first read-back other than predicted. With --diff, --save-image\n"
+    "                or --bar, those run on the machine as the replay left it\n"
+    "  --force       with --replay: write to a function whose vendor:device is not the journal's\n"
+    "  --keep-going  with --replay: go on after a read-back other than predicted (still exit 1)\n"
+    "  --as-setpci   with --replay: print the file as setpci command lines instead\n"
+    "  MACHINE       machine image to load (native build; default: the built-in machine)\n"
+    "Every write is kept in a journal file of this run in the folder BRISCO_JOURNAL_DIR names,\n"
+    "else the user's local application data folder's Brisco\\Journal.\n";
 constexpr size_t kMaxCountDigits = 10;
 
 constexpr int kIndentPerLevel = 2;
@@ -160,10 +180,67 @@ std::string HexValue(uint32_t value, uint32_t width)
     return text;
 }
 
+uint32_t ProcessId()
+{
+#ifdef _WIN32
+    return uint32_t(GetCurrentProcessId());
+#else
+    return uint32_t(getpid());
+#endif
+}
+
+// The catalogue's name of the register at offset, or "" where no table names it.
+std::string RegisterName(const CPciFunction& function, uint32_t offset)
+{
+    const pci::CRegisterLocation at = pci::LocateRegister(function.GetSpace(), function.GetSpaceSize(), offset);
+    return at.place.spec ? at.place.spec->name : "";
+}
+
+std::string BarName(int bar)
+{
+    return "BAR " + std::to_string(bar);
+}
+
+// The rest of a write's line after what it names: before, written, mask, read back, predicted.
+void PrintOutcome(std::ostream& out, uint32_t width, uint32_t before, uint32_t written, uint32_t mask,
+                  const std::optional<uint32_t>& readBack, uint32_t predicted, bool made)
+{
+    out << "\tbefore " << HexValue(before, width) << "\twritten " << HexValue(written, width) << "\tmask "
+        << HexValue(mask, width) << "\tread back "
+        << (!made          ? std::string("not written")
+                : readBack ? HexValue(*readBack, width)
+                           : std::string("failed"))
+        << "\tpredicted " << HexValue(predicted, width);
+    if (readBack && *readBack != predicted)
+        out << "\tdiffers " << HexValue(*readBack ^ predicted, width);
+    out << '\n';
+}
+
 } // namespace
+
+// One write a replay makes: a line of the file on one function it reaches.
+struct CReplayStep
+{
+    int line = 0;
+    CPciFunction* function = nullptr;
+    const CReplayWrite* write = nullptr;
+    CWriteCommand command; // a configuration register's write, resolved on the function
+};
 
 int CDumpTool::Run(const std::string& programPath, const std::vector<std::string>& args, std::ostream& out,
                    std::ostream& err)
+{
+    const int code = RunCommand(programPath, args, out, err);
+    if (!m_journal)
+        return code;
+    m_journal->Close();
+    if (m_journal->FileFailed())
+        Error(err) << "could not write the journal file " << m_journal->Path() << '\n';
+    return code;
+}
+
+int CDumpTool::RunCommand(const std::string& programPath, const std::vector<std::string>& args, std::ostream& out,
+                          std::ostream& err)
 {
     if (!ParseArguments(args, err))
         return kExitUsage;
@@ -171,6 +248,8 @@ int CDumpTool::Run(const std::string& programPath, const std::vector<std::string
         out << kUsage;
         return kExitOk;
     }
+    if (m_asSetpci)
+        return PrintAsSetpci(out, err);
     if (!LoadMachine(err))
         return kExitFailure;
 
@@ -199,16 +278,6 @@ int CDumpTool::Run(const std::string& programPath, const std::vector<std::string
         return kExitFailure;
     }
 
-    if (!m_diffImage.empty())
-        return PrintDifferences(root.get(), out, err);
-    if (!m_saveImage.empty()) {
-        std::string error;
-        if (CMachineSnapshot::Save(root.get(), m_saveImage, &error))
-            return kExitOk;
-        Error(err) << error << '\n';
-        return kExitFailure;
-    }
-
     CBusTreeModel tree;
     tree.Build(root.get());
     const CBusTreeItem* chosen = nullptr;
@@ -228,6 +297,21 @@ int CDumpTool::Run(const std::string& programPath, const std::vector<std::string
                        << " in the machine\n";
             return kExitFailure;
         }
+    }
+
+    if (!m_replayFile.empty()) {
+        const int code = RunReplay(tree, out, err);
+        if (code != kExitOk || (m_diffImage.empty() && m_saveImage.empty() && !m_barIndex))
+            return code;
+    }
+    if (!m_diffImage.empty())
+        return PrintDifferences(root.get(), out, err);
+    if (!m_saveImage.empty()) {
+        std::string error;
+        if (CMachineSnapshot::Save(root.get(), m_saveImage, &error))
+            return kExitOk;
+        Error(err) << error << '\n';
+        return kExitFailure;
     }
 
     if (m_write)
@@ -335,6 +419,14 @@ bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostrea
             }
         } else if (arg == "--dry-run") {
             m_dryRun = true;
+        } else if (arg == "--replay" && hasValue) {
+            m_replayFile = args[++i];
+        } else if (arg == "--as-setpci") {
+            m_asSetpci = true;
+        } else if (arg == "--force") {
+            m_force = true;
+        } else if (arg == "--keep-going") {
+            m_keepGoing = true;
         } else if (arg.find('=') != std::string::npos && arg[0] != '-') {
             m_writes.push_back(arg);
         } else if (arg == "--names" && hasValue) {
@@ -363,8 +455,8 @@ bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostrea
         } else if (arg == "--probe") {
             m_probe = true;
             gridOption = arg;
-        } else if (arg == "--function" || arg == "--write" || arg == "--names" || arg == "--bar" || arg == "--unit" ||
-                   arg == "--rows") {
+        } else if (arg == "--function" || arg == "--write" || arg == "--replay" || arg == "--names" || arg == "--bar" ||
+                   arg == "--unit" || arg == "--rows") {
             Error(err) << arg << " needs a value\n" << kUsage;
             return false;
         } else if (!arg.empty() && arg[0] == '-') {
@@ -385,14 +477,36 @@ bool CDumpTool::ParseArguments(const std::vector<std::string>& args, std::ostrea
         Error(err) << gridOption << " needs --bar\n" << kUsage;
         return false;
     }
-    return CheckWriteArguments(err);
+    return CheckWriteArguments(err) && CheckReplayArguments(err);
+}
+
+bool CDumpTool::CheckReplayArguments(std::ostream& err) const
+{
+    if (m_replayFile.empty()) {
+        if (m_asSetpci || m_force || m_keepGoing) {
+            Error(err) << (m_asSetpci    ? "--as-setpci"
+                               : m_force ? "--force"
+                                         : "--keep-going")
+                       << " needs --replay FILE\n"
+                       << kUsage;
+            return false;
+        }
+        return true;
+    }
+    if (m_write || m_output != Output::kRegisters) {
+        Error(err) << "--replay excludes --write, --capabilities and --json\n";
+        return false;
+    }
+    return true;
 }
 
 bool CDumpTool::CheckWriteArguments(std::ostream& err) const
 {
     if (!m_write) {
-        if (!m_writes.empty() || m_dryRun) {
-            Error(err) << (m_dryRun ? "--dry-run" : m_writes.front().c_str()) << " needs --write FUNCTION\n" << kUsage;
+        if (!m_writes.empty() || (m_dryRun && m_replayFile.empty())) {
+            Error(err) << (m_writes.empty() ? "--dry-run" : m_writes.front().c_str())
+                       << " needs --write FUNCTION or --replay FILE\n"
+                       << kUsage;
             return false;
         }
         return true;
@@ -611,7 +725,7 @@ void CDumpTool::PrintJsonFunction(CPciFunction* function, const std::string& lab
         << ", \"extendedEnd\": " << Quote(list.extendedEnd) << "\n    }";
 }
 
-bool CDumpTool::PrintBarGrid(CPciFunction* function, std::ostream& out, std::ostream& err) const
+bool CDumpTool::PrintBarGrid(CPciFunction* function, std::ostream& out, std::ostream& err)
 {
     const int index = *m_barIndex;
     if (!function->IsReadable()) {
@@ -630,8 +744,17 @@ bool CDumpTool::PrintBarGrid(CPciFunction* function, std::ostream& out, std::ost
     }
     // Probing writes to the device, so only when asked; the page asks the user instead.
     uint64_t size = bar.size;
-    if (size == 0 && m_probe)
+    if (size == 0 && m_probe) {
         size = function->ProbeBarSize(index);
+        CJournalEntry probe;
+        probe.kind = CJournalEntry::EKind::kBarProbe;
+        probe.bar = index;
+        probe.offset = pci::BarOffset(uint32_t(index));
+        probe.width = pci::kDwordBytes;
+        probe.target = BarName(index);
+        probe.note = (size ? CBarSummary::FormatSize(size) : std::string("no size found")) + ", restored";
+        Record(*function, probe);
+    }
 
     CBarGridModel grid;
     grid.SetUnitWidth(m_unitWidth);
@@ -649,7 +772,7 @@ bool CDumpTool::PrintBarGrid(CPciFunction* function, std::ostream& out, std::ost
     return true;
 }
 
-int CDumpTool::RunWrites(CPciFunction& function, std::ostream& out, std::ostream& err) const
+int CDumpTool::RunWrites(CPciFunction& function, std::ostream& out, std::ostream& err)
 {
     const std::string address = CBusTreeModel::FormatAddress(function);
     if (!function.IsReadable()) {
@@ -665,26 +788,324 @@ int CDumpTool::RunWrites(CPciFunction& function, std::ostream& out, std::ostream
     }
     bool asPredicted = true;
     for (const CWriteCommand& command : *commands) {
-        const uint32_t width = command.width;
         out << command.Describe();
         if (m_dryRun) {
             const CWriteCommand::CPreview preview = command.Preview(function.GetSpace(), function.GetSpaceSize());
-            out << "\tbefore " << HexValue(preview.before, width) << "\twritten " << HexValue(preview.written, width)
-                << "\tmask " << HexValue(command.mask, width) << "\tread back not written\tpredicted "
-                << HexValue(preview.predicted, width) << '\n';
+            PrintOutcome(out, command.width, preview.before, preview.written, command.mask, std::nullopt,
+                         preview.predicted, false);
             continue;
         }
-        const CPciFunction::CWriteResult result = function.Write(command.offset, width, command.value, command.mask);
-        out << "\tbefore " << HexValue(result.before, width) << "\twritten " << HexValue(result.written, width)
-            << "\tmask " << HexValue(command.mask, width) << "\tread back "
-            << (result.readOk ? HexValue(result.readBack, width) : std::string("failed")) << "\tpredicted "
-            << HexValue(result.predicted, width);
-        if (result.readOk && result.Differs())
-            out << "\tdiffers " << HexValue(result.Differs(), width);
-        out << '\n';
-        if (const DWORD refused = function.TakeWriteError())
-            Error(err) << command.Describe() << ": " << CPciFunction::DescribeWriteError(refused, false) << '\n';
-        asPredicted = asPredicted && result.sent && result.readOk && !result.Differs();
+        asPredicted = WriteConfig(function, command, command.Describe(), out, err) && asPredicted;
+    }
+    out.flush();
+    if (!out) {
+        Error(err) << "cannot write the output\n";
+        return kExitFailure;
+    }
+    return asPredicted ? kExitOk : kExitFailure;
+}
+
+bool CDumpTool::WriteConfig(CPciFunction& function, const CWriteCommand& command, const std::string& what,
+                            std::ostream& out, std::ostream& err)
+{
+    CJournalEntry entry;
+    entry.target = RegisterName(function, command.offset);
+    entry.reg =
+        CJournalReplay::FormatRegister(function.GetSpace(), function.GetSpaceSize(), command.offset, command.width);
+    const CPciFunction::CWriteResult result =
+        function.Write(command.offset, command.width, command.value, command.mask);
+    PrintOutcome(out, command.width, result.before, result.written, command.mask,
+                 result.readOk ? std::optional<uint32_t>(result.readBack) : std::nullopt, result.predicted, true);
+    const DWORD refused = function.TakeWriteError();
+    if (refused) {
+        entry.note = CPciFunction::DescribeWriteError(refused, false);
+        Error(err) << what << ": " << entry.note << '\n';
+    }
+    entry.offset = command.offset;
+    entry.width = command.width;
+    entry.before = result.before;
+    entry.written = result.written;
+    entry.mask = command.mask;
+    entry.readBack = result.readBack;
+    entry.predicted = result.predicted;
+    const bool kept = result.sent && result.readOk && !result.Differs();
+    entry.result = refused || !result.sent ? CJournalEntry::EResult::kRefused
+        : kept                             ? CJournalEntry::EResult::kKept
+                                           : CJournalEntry::EResult::kDiffers;
+    Record(function, entry);
+    return kept && !refused;
+}
+
+bool CDumpTool::WriteBarUnit(CPciFunction& function, const CReplayWrite& write, std::ostream& out, std::ostream& err)
+{
+    const uint32_t full = pci::RegisterMask(write.width);
+    uint8_t bytes[pci::kDwordBytes] = {};
+    const bool beforeOk = function.ReadDeviceData(write.bar, uint32_t(write.offset), bytes, write.width, 1);
+    const uint32_t before = uint32_t(pci::GetLe(bytes, write.width));
+    const uint32_t written = (before & ~write.mask) | (write.value & write.mask);
+    if (m_dryRun || (!beforeOk && write.mask != full)) {
+        PrintOutcome(out, write.width, before, written, write.mask, std::nullopt, written, false);
+        if (m_dryRun)
+            return true;
+        Error(err) << write.text << ": the unit could not be read, so its other bits are not known\n";
+        return false;
+    }
+    pci::PutLe(bytes, write.width, written);
+    const bool sent = function.WriteDeviceData(write.bar, uint32_t(write.offset), bytes, write.width, 1);
+    const bool readOk = function.ReadDeviceData(write.bar, uint32_t(write.offset), bytes, write.width, 1);
+    const uint32_t readBack = uint32_t(pci::GetLe(bytes, write.width));
+    PrintOutcome(out, write.width, before, written, write.mask,
+                 readOk ? std::optional<uint32_t>(readBack) : std::nullopt, written, true);
+    CJournalEntry entry;
+    entry.kind = CJournalEntry::EKind::kBar;
+    entry.bar = write.bar;
+    entry.target = BarName(write.bar);
+    entry.reg = CJournalReplay::FormatBarRegister(write.bar, write.offset, write.width);
+    entry.offset = write.offset;
+    entry.width = write.width;
+    entry.before = before;
+    entry.written = written;
+    entry.mask = write.mask;
+    entry.readBack = readBack;
+    entry.predicted = written;
+    const DWORD refused = function.TakeWriteError();
+    if (refused || !sent) {
+        entry.note = refused ? CPciFunction::DescribeWriteError(refused, true) : "the write was not sent";
+        Error(err) << write.text << ": " << entry.note << '\n';
+    }
+    const bool kept = sent && readOk && readBack == written;
+    entry.result = refused || !sent ? CJournalEntry::EResult::kRefused
+        : kept                      ? CJournalEntry::EResult::kKept
+                                    : CJournalEntry::EResult::kDiffers;
+    Record(function, entry);
+    return kept && !refused;
+}
+
+void CDumpTool::Record(const CPciFunction& function, CJournalEntry entry)
+{
+    if (!m_journal) {
+        const int64_t now = CWriteJournal::NowMs();
+        const fs::path path =
+            fs::path(CWriteJournal::DefaultFolder()) / CWriteJournal::FileName(kProgramName, now, ProcessId());
+        m_journal = std::make_unique<CWriteJournal>(path.string(), kProgramName);
+    }
+    entry.timeMs = CWriteJournal::NowMs();
+    entry.segment = function.m_segment;
+    entry.bus = function.m_bus;
+    entry.device = function.m_device;
+    entry.function = function.m_function;
+    entry.vendorId = function.GetVendorId();
+    entry.deviceId = function.GetDeviceId();
+    entry.page = kProgramName;
+    m_journal->Record(std::move(entry));
+}
+
+namespace {
+
+// A replay file's text, a journal's torn last line left out with a note; nothing with a message.
+std::optional<std::string> ReadReplayText(const std::string& path, std::ostream& err)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (!file || !text) {
+        Error(err) << "cannot read '" << path << "'\n";
+        return std::nullopt;
+    }
+    std::string note;
+    std::string whole = CJournalReplay::DropTornLine(text.str(), &note);
+    if (!note.empty())
+        Error(err) << path << ": " << note << '\n';
+    return whole;
+}
+
+} // namespace
+
+bool CDumpTool::ReadReplayFile(std::vector<CReplayLine>* lines, std::ostream& err) const
+{
+    const std::optional<std::string> text = ReadReplayText(m_replayFile, err);
+    if (!text)
+        return false;
+    std::string error;
+    std::optional<std::vector<CReplayLine>> parsed = CJournalReplay::Parse(*text, &error);
+    if (!parsed) {
+        Error(err) << m_replayFile << ": " << error << '\n';
+        return false;
+    }
+    *lines = std::move(*parsed);
+    return true;
+}
+
+int CDumpTool::PrintAsSetpci(std::ostream& out, std::ostream& err) const
+{
+    const std::optional<std::string> text = ReadReplayText(m_replayFile, err);
+    if (!text)
+        return kExitUsage;
+    std::string error;
+    const std::optional<std::string> setpci = CJournalReplay::ExportAsSetpci(*text, &error);
+    if (!setpci) {
+        Error(err) << m_replayFile << ": " << error << '\n';
+        return kExitUsage;
+    }
+    out << *setpci;
+    out.flush();
+    return out ? kExitOk : kExitFailure;
+}
+
+namespace {
+
+bool SameAddress(const CPciFunction& f, const CFunctionAddress& a)
+{
+    return f.m_segment == a.segment && f.m_bus == a.bus && f.m_device == a.device && f.m_function == a.function;
+}
+
+bool IdsMatch(const CReplayLine& line, const CPciFunction& f)
+{
+    return (!line.vendorId || *line.vendorId == f.GetVendorId()) &&
+        (!line.deviceId || *line.deviceId == f.GetDeviceId());
+}
+
+std::string Ids(uint16_t vendor, uint16_t device)
+{
+    char text[16];
+    snprintf(text, sizeof text, "%04x:%04x", unsigned(vendor), unsigned(device));
+    return text;
+}
+
+std::string LineIds(const CReplayLine& line)
+{
+    const std::string ids = Ids(line.vendorId.value_or(0), line.deviceId.value_or(0));
+    return (line.vendorId ? ids.substr(0, ids.find(':')) : "") + ":" +
+        (line.deviceId ? ids.substr(ids.find(':') + 1) : "");
+}
+
+// The functions a line writes to: the one it names, or with setpci's -d alone every one that matches.
+std::vector<CPciFunction*> Targets(const CBusTreeModel& tree, const CReplayLine& line)
+{
+    std::vector<CPciFunction*> targets;
+    for (const CBusTreeItem& item : tree.GetItems()) {
+        CPciFunction* f = item.function;
+        if (!f)
+            continue;
+        const bool named = line.address ? SameAddress(*f, *line.address)
+                                        : (line.vendorId || line.deviceId) && f->IsReadable() && IdsMatch(line, *f);
+        if (named && std::find(targets.begin(), targets.end(), f) == targets.end())
+            targets.push_back(f);
+    }
+    return targets;
+}
+
+} // namespace
+
+bool CDumpTool::PlanReplay(const CBusTreeModel& tree, const std::vector<CReplayLine>& lines,
+                           std::vector<CReplayStep>* steps, std::ostream& err) const
+{
+    bool allowed = true;
+    auto refuse = [&](const CReplayLine& line, const std::string& why) {
+        Error(err) << m_replayFile << ": line " << line.number << ": " << why << '\n';
+        allowed = false;
+    };
+    for (const CReplayLine& line : lines) {
+        const std::vector<CPciFunction*> targets = Targets(tree, line);
+        if (targets.empty()) {
+            if (line.address)
+                refuse(line,
+                       "no function " +
+                           CWriteJournal::FormatFunction(line.address->segment, line.address->bus, line.address->device,
+                                                         line.address->function) +
+                           " in the machine");
+            else if (line.vendorId || line.deviceId)
+                refuse(line, "no function matches -d " + LineIds(line));
+            else
+                refuse(line, "names no function: give -s or -d");
+            continue;
+        }
+        for (CPciFunction* f : targets) {
+            const std::string address = CBusTreeModel::FormatAddress(*f);
+            if (!f->IsReadable()) {
+                refuse(line, "function " + address + " could not be read");
+                continue;
+            }
+            if (!IdsMatch(line, *f) && (line.setpci || !m_force)) {
+                refuse(line,
+                       "function " + address + " is " + Ids(f->GetVendorId(), f->GetDeviceId()) +
+                           (line.setpci ? ", not -d " : ", not the file's ") + LineIds(line) +
+                           (line.setpci ? "" : " (--force writes anyway)"));
+                continue;
+            }
+            for (const CReplayWrite& write : line.writes) {
+                CReplayStep step;
+                step.line = line.number;
+                step.function = f;
+                step.write = &write;
+                std::string error;
+                if (write.bar < 0) {
+                    std::optional<CWriteCommand> command =
+                        CWriteCommand::Parse(write.text, f->GetSpace(), f->GetSpaceSize(), &error);
+                    if (!command) {
+                        refuse(line, error);
+                        continue;
+                    }
+                    step.command = *command;
+                } else {
+                    const CBarInfo bar = f->GetBar(write.bar);
+                    if (!bar.IsPresent())
+                        error = "function " + address + " has no BAR " + std::to_string(write.bar);
+                    else if (bar.size == 0)
+                        error = "the size of BAR " + std::to_string(write.bar) + " of " + address + " is not known";
+                    else if (write.offset + write.width > bar.size)
+                        error = write.text + ": the offset is outside BAR " + std::to_string(write.bar) + " (" +
+                            CBarSummary::FormatSize(bar.size) + ")";
+                    if (!error.empty()) {
+                        refuse(line, error);
+                        continue;
+                    }
+                }
+                steps->push_back(step);
+            }
+        }
+    }
+    return allowed;
+}
+
+bool CDumpTool::ReplayStep(const CReplayStep& step, std::ostream& out, std::ostream& err)
+{
+    CPciFunction& function = *step.function;
+    out << step.line << '\t' << CBusTreeModel::FormatAddress(function) << '\t';
+    if (step.write->bar >= 0) {
+        out << step.write->text.substr(0, step.write->text.find('='));
+        return WriteBarUnit(function, *step.write, out, err);
+    }
+    const CWriteCommand& command = step.command;
+    out << command.Describe();
+    if (!m_dryRun)
+        return WriteConfig(function, command, command.Describe(), out, err);
+    const CWriteCommand::CPreview preview = command.Preview(function.GetSpace(), function.GetSpaceSize());
+    PrintOutcome(out, command.width, preview.before, preview.written, command.mask, std::nullopt, preview.predicted,
+                 false);
+    return true;
+}
+
+int CDumpTool::RunReplay(const CBusTreeModel& tree, std::ostream& out, std::ostream& err)
+{
+    std::vector<CReplayLine> lines;
+    if (!ReadReplayFile(&lines, err))
+        return kExitUsage;
+    std::vector<CReplayStep> steps;
+    if (!PlanReplay(tree, lines, &steps, err)) {
+        Error(err) << m_replayFile << ": refused; nothing was written\n";
+        return kExitUsage;
+    }
+    bool asPredicted = true;
+    for (const CReplayStep& step : steps) {
+        if (ReplayStep(step, out, err))
+            continue;
+        asPredicted = false;
+        if (!m_keepGoing) {
+            Error(err) << m_replayFile << ": line " << step.line
+                       << " did not read back as predicted; the replay stops there (--keep-going goes on)\n";
+            break;
+        }
     }
     out.flush();
     if (!out) {
