@@ -54,9 +54,9 @@ BOOL CBriscoApp::InitInstance()
     if (CBriscoDoc* pDocument = GetDocument()) {
         pDocument->RescanBus();
         // Said once, never asked: a dialog would block a start that tests kill.
-        auto* pFrame = DYNAMIC_DOWNCAST(CFrameWnd, m_pMainWnd);
-        if (pFrame != nullptr && !pDocument->GetUncleanJournal().empty())
-            pFrame->SetMessageText(CBriscoDoc::kUncleanText);
+        auto* pFrame = DYNAMIC_DOWNCAST(CMainFrame, m_pMainWnd);
+        if (pFrame != nullptr && pDocument->ShouldAnnounceUncleanJournal())
+            pFrame->ShowUncleanNotice();
     }
     return TRUE;
 }

@@ -16,6 +16,7 @@
 #include <shlobj.h>
 #include <stdio.h>
 
+#include <algorithm>
 #include <exception>
 #include <fstream>
 #include <string>
@@ -55,6 +56,14 @@ constexpr char kImageExtension[] = ".txt";
 constexpr char kCompareErrorCaption[] = "Compare With Image";
 constexpr char kJournalFilter[] = "Write Journals (*.txt)";
 
+// Whether a journal file holds a write: every line but a write is a comment.
+bool HoldsWrite(const std::string& path)
+{
+    const CWriteJournal::CFileText file = CWriteJournal::ReadFile(path);
+    return std::any_of(file.lines.begin(), file.lines.end(),
+                       [](const std::string& line) { return !line.empty() && line[0] != '#'; });
+}
+
 } // namespace
 
 CBriscoDoc::CBriscoDoc() : CBriscoDoc(kDriverDevicePath)
@@ -89,6 +98,11 @@ void CBriscoDoc::OpenJournal()
     const std::string path =
         folder + "\\" + CWriteJournal::FileName(kJournalPrefix, CWriteJournal::NowMs(), ::GetCurrentProcessId());
     m_uncleanJournal = CWriteJournal::FindUnclean(folder, kJournalPrefix, path);
+    if (!m_uncleanJournal.empty() && m_uncleanJournal != CBriscoSettings::LoadText(kAnnouncedJournalValue) &&
+        HoldsWrite(m_uncleanJournal)) {
+        m_announceUnclean = true;
+        CBriscoSettings::SaveText(kAnnouncedJournalValue, m_uncleanJournal);
+    }
     m_journal = std::make_unique<CWriteJournal>(path, kJournalPrefix);
     m_recorder = std::make_unique<CJournalRecorder>(*m_journal);
 }

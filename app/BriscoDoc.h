@@ -88,6 +88,10 @@ public:
     // The journal an earlier session of Brisco left without its end mark, found at start;
     // empty when every earlier one ended cleanly.
     const std::string& GetUncleanJournal() const { return m_uncleanJournal; }
+    // Whether the start says so: once per such journal, and only when it holds a write.
+    bool ShouldAnnounceUncleanJournal() const { return m_announceUnclean && m_scanFailure.empty(); }
+    // The value that remembers the last unclean journal announced.
+    static constexpr char kAnnouncedJournalValue[] = "AnnouncedJournal";
     // The status bar text that says so at start, until the first other message replaces it.
     static constexpr char kUncleanText[] =
         "An earlier Brisco session did not end cleanly; Options > Open Last Journal... shows its writes";
@@ -123,4 +127,5 @@ private:
     std::unique_ptr<CWriteJournal> m_journal;
     std::unique_ptr<CJournalRecorder> m_recorder;
     std::string m_uncleanJournal;
+    bool m_announceUnclean = false;
 };

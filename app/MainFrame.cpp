@@ -76,6 +76,7 @@ void CMainFrame::OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStru
 
 void CMainFrame::OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu)
 {
+    m_uncleanNotice = false;
     CFrameWnd::OnInitMenuPopup(pPopupMenu, nIndex, bSysMenu);
     if (!bSysMenu && CIconMenu::IsIconMenu(pPopupMenu))
         CIconMenu::RefreshPopup(pPopupMenu);
@@ -111,6 +112,14 @@ void CMainFrame::OnFindNext()
         return;
     }
     SelectMatch(true);
+}
+
+void CMainFrame::ShowUncleanNotice()
+{
+    const CPciFunctionView* pView = GetFunctionView();
+    m_uncleanNotice = true;
+    m_uncleanNoticeFunction = pView != nullptr ? pView->GetFunction() : nullptr;
+    SendMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
 }
 
 HWND CMainFrame::FocusedEdit() const
@@ -199,12 +208,18 @@ void CMainFrame::SavePlacement()
 
 BOOL CMainFrame::GetMessageString(UINT nID, std::string& rMessage) const
 {
-    // One pane, one precedence: a menu prompt (another id), a scan failure, the compared
-    // register under the cursor, the comparison, the current BAR, the function's lspci address, "Ready".
+    // One pane, one precedence: a menu prompt (another id), a scan failure, the unclean-session
+    // notice, the compared register under the cursor, the comparison, the current BAR, the
+    // function's lspci address, "Ready".
     if (nID == AFX_IDS_IDLEMESSAGE) {
         const auto* pDoc = DYNAMIC_DOWNCAST(CBriscoDoc, GetActiveDocument());
         if (pDoc != nullptr && !pDoc->GetScanFailure().empty()) {
             rMessage = pDoc->GetScanFailure();
+            return TRUE;
+        }
+        const CPciFunctionView* pShown = GetFunctionView();
+        if (m_uncleanNotice && pShown != nullptr && pShown->GetFunction() == m_uncleanNoticeFunction) {
+            rMessage = CBriscoDoc::kUncleanText;
             return TRUE;
         }
         const CMachineComparison* pComparison = pDoc != nullptr ? pDoc->GetComparison() : nullptr;

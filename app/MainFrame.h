@@ -41,6 +41,10 @@ public:
     // the window does so when it is closed.
     void SavePlacement();
 
+    // Says at start that an earlier session did not end cleanly, until the user selects
+    // another function, rescans or opens a menu.
+    void ShowUncleanNotice();
+
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
     // In place of "Ready": why the last scan shows no tree, while it does not.
     BOOL GetMessageString(UINT nID, std::string& rMessage) const override;
@@ -82,4 +86,7 @@ private:
     // What Find Function looked for last, as typed and as understood.
     std::string m_findText;
     std::optional<CFunctionQuery> m_findQuery;
+    // The unclean-session notice, and the function shown when it was given.
+    bool m_uncleanNotice = false;
+    const CPciFunction* m_uncleanNoticeFunction = nullptr;
 };

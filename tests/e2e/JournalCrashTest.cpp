@@ -89,9 +89,9 @@ TEST_F(JournalCrashTest, UndoRestoresAndAKilledSessionIsReportedAtTheNextStart)
     const std::vector<std::string> lines = ReadLines(killed.front());
     // The header, the edit, its undo and the second edit, each whole; no end mark.
     ASSERT_EQ(lines.size(), 4u);
-    EXPECT_NE(lines[1].find("3c.B=5a:ff"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find("3C.B=5a:ff"), std::string::npos) << lines[1];
     EXPECT_NE(lines[2].find("Undo Write"), std::string::npos) << lines[2];
-    EXPECT_NE(lines[3].find("3c.B=3c:ff"), std::string::npos) << lines[3];
+    EXPECT_NE(lines[3].find("3C.B=3c:ff"), std::string::npos) << lines[3];
 
     CBriscoProcess next;
     ASSERT_TRUE(next.Start(m_expectedItems, &why)) << why;
