@@ -48,3 +48,15 @@ std::string CDecodeText::Trim(const std::string& text)
         --last;
     return text.substr(first, last - first);
 }
+
+std::vector<std::string> CDecodeText::Split(const std::string& text, char separator)
+{
+    std::vector<std::string> parts(1);
+    for (const char c : text) {
+        if (c == separator)
+            parts.emplace_back();
+        else
+            parts.back() += c;
+    }
+    return parts;
+}

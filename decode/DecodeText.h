@@ -5,6 +5,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 class CDecodeText {
 public:
@@ -28,4 +29,6 @@ public:
     static std::string Nanoseconds(uint64_t ns);
     // The text without the blanks around it, as typed into a field.
     static std::string Trim(const std::string& text);
+    // The pieces of text between separators; one empty piece for empty text.
+    static std::vector<std::string> Split(const std::string& text, char separator);
 };

@@ -1,5 +1,7 @@
 #include "decode/FunctionAddress.h"
 
+#include "decode/DecodeText.h"
+
 #include "pci/ConfigSpace.h"
 
 #include <vector>
@@ -15,18 +17,6 @@ constexpr size_t kMaxBusHexDigits = 2;
 constexpr size_t kMaxDeviceHexDigits = 2;
 constexpr size_t kMaxFunctionHexDigits = 1;
 constexpr size_t kMaxDecimalDigits = 3;
-
-std::vector<std::string> Split(const std::string& text, char separator)
-{
-    std::vector<std::string> parts(1);
-    for (const char c : text) {
-        if (c == separator)
-            parts.emplace_back();
-        else
-            parts.back() += c;
-    }
-    return parts;
-}
 
 // One to maxDigits digits of base naming a value below limit, or nothing.
 std::optional<uint32_t> Number(const std::string& text, uint32_t base, size_t maxDigits, uint32_t limit)
@@ -52,7 +42,7 @@ std::optional<uint32_t> Number(const std::string& text, uint32_t base, size_t ma
 // "B.D.F" in decimal, as the tree's labels begin.
 std::optional<CFunctionAddress> ParseTreeLabel(const std::string& text, uint16_t segment)
 {
-    const std::vector<std::string> parts = Split(text, '.');
+    const std::vector<std::string> parts = CDecodeText::Split(text, '.');
     if (parts.size() != 3)
         return std::nullopt;
     const auto bus = Number(parts[0], kDecimalBase, kMaxDecimalDigits, pci::kBusCount);
@@ -66,7 +56,7 @@ std::optional<CFunctionAddress> ParseTreeLabel(const std::string& text, uint16_t
 // "BB:DD.F" in hexadecimal, as lspci writes it.
 std::optional<CFunctionAddress> ParseLspci(const std::string& busText, const std::string& rest, uint16_t segment)
 {
-    const std::vector<std::string> dot = Split(rest, '.');
+    const std::vector<std::string> dot = CDecodeText::Split(rest, '.');
     if (dot.size() != 2)
         return std::nullopt;
     const auto bus = Number(busText, kHexBase, kMaxBusHexDigits, pci::kBusCount);
@@ -81,13 +71,13 @@ std::optional<CFunctionAddress> ParseLspci(const std::string& busText, const std
 
 std::optional<CFunctionAddress> CFunctionAddress::Parse(const std::string& text)
 {
-    const std::vector<std::string> colons = Split(text, ':');
+    const std::vector<std::string> colons = CDecodeText::Split(text, ':');
     if (colons.size() == 1)
         return ParseTreeLabel(text, 0);
     if (colons.size() > 3)
         return std::nullopt;
     // A segment comes first: before the only colon of a tree label, before the first of lspci's two.
-    const bool treeLabel = colons.size() == 2 && Split(colons[1], '.').size() == 3;
+    const bool treeLabel = colons.size() == 2 && CDecodeText::Split(colons[1], '.').size() == 3;
     uint16_t segment = 0;
     if (treeLabel || colons.size() == 3) {
         const auto value = Number(colons[0], kHexBase, kMaxSegmentDigits, kSegmentLimit);

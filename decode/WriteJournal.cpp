@@ -46,6 +46,19 @@ std::string Comment(const CJournalEntry& entry)
     return text + ", " + ResultText(entry.result);
 }
 
+// The calendar parts of a time, in UTC.
+std::tm UtcParts(int64_t timeMs)
+{
+    const std::time_t seconds = std::time_t(timeMs / kMsPerSecond);
+    std::tm parts = {};
+#ifdef _WIN32
+    gmtime_s(&parts, &seconds);
+#else
+    gmtime_r(&seconds, &parts);
+#endif
+    return parts;
+}
+
 std::string EnvironmentValue(const char* name)
 {
     const char* value = std::getenv(name);
@@ -142,13 +155,7 @@ std::string CWriteJournal::FormatFile(const std::string& program) const
 
 std::string CWriteJournal::FormatTime(int64_t timeMs)
 {
-    const std::time_t seconds = std::time_t(timeMs / kMsPerSecond);
-    std::tm parts = {};
-#ifdef _WIN32
-    gmtime_s(&parts, &seconds);
-#else
-    gmtime_r(&seconds, &parts);
-#endif
+    const std::tm parts = UtcParts(timeMs);
     char text[32] = {};
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
     return T::Format("%s.%03d UTC", text, int(timeMs % kMsPerSecond));
@@ -174,13 +181,7 @@ std::string CWriteJournal::DefaultFolder()
 
 std::string CWriteJournal::FileName(const std::string& prefix, int64_t timeMs, uint32_t processId)
 {
-    const std::time_t seconds = std::time_t(timeMs / kMsPerSecond);
-    std::tm parts = {};
-#ifdef _WIN32
-    gmtime_s(&parts, &seconds);
-#else
-    gmtime_r(&seconds, &parts);
-#endif
+    const std::tm parts = UtcParts(timeMs);
     char stamp[24] = {};
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &parts);
     return prefix + "-" + stamp + "-" + std::to_string(processId) + ".txt";

@@ -15,18 +15,6 @@ constexpr int kHexBase = 16;
 constexpr int kDecimalBase = 10;
 constexpr size_t kMaxIdDigits = 4;
 
-std::vector<std::string> Split(const std::string& text, char separator)
-{
-    std::vector<std::string> parts(1);
-    for (const char c : text) {
-        if (c == separator)
-            parts.emplace_back();
-        else
-            parts.back() += c;
-    }
-    return parts;
-}
-
 // A number of one to maxDigits digits of the base, or nothing.
 std::optional<uint32_t> Number(const std::string& text, int base, size_t maxDigits)
 {
@@ -63,7 +51,7 @@ std::optional<CFunctionQuery> CFunctionQuery::Parse(const std::string& input)
 // vendor:device in hexadecimal.
 std::optional<CFunctionQuery> CFunctionQuery::ParseIds(const std::string& text)
 {
-    const std::vector<std::string> parts = Split(text, ':');
+    const std::vector<std::string> parts = CDecodeText::Split(text, ':');
     if (parts.size() != 2)
         return std::nullopt;
     const std::optional<uint32_t> vendor = Number(parts[0], kHexBase, kMaxIdDigits);
