@@ -84,6 +84,22 @@ TEST_F(JournalUndoTest, CommandEditIsUndoneOnARescannedTree)
     EXPECT_EQ(CJournalUndo::LastUndoable(m_journal), -1);
 }
 
+TEST_F(JournalUndoTest, AProbeIsOneEntryAndFunctionsBehindBridgesAreObserved)
+{
+    EXPECT_EQ(At(0x0b).ProbeBarSize(1), 128u);
+    ASSERT_EQ(m_journal.Entries().size(), 1u) << "the sizing writes are one entry";
+    const CJournalEntry& probe = m_journal.Entries()[0];
+    EXPECT_EQ(probe.kind, CJournalEntry::EKind::kBarProbe);
+    EXPECT_EQ(probe.bar, 1);
+    EXPECT_EQ(probe.note, "128 bytes, restored");
+    EXPECT_EQ(CJournalUndo::LastUndoable(m_journal), -1) << "a probe has nothing to undo";
+    CPciFunction* behind = CJournalUndo::FindFunction(*m_root, 0, 1, 0, 0);
+    ASSERT_NE(behind, nullptr);
+    behind->Write(0x3c, 1, 0x0b, 0xff);
+    ASSERT_EQ(m_journal.Entries().size(), 2u) << "a function behind a bridge reports its writes";
+    EXPECT_EQ(m_journal.Entries()[1].bus, 1u);
+}
+
 TEST_F(JournalUndoTest, ClearedStatusBitCannotBeSetAgain)
 {
     ASSERT_NE(At(0).GetSpaceValue(kStatus, 2) & kReceivedMasterAbort, 0u);
