@@ -7,6 +7,7 @@
 #include "controls/ClipboardText.h"
 #include "controls/EditListCtrl.h"
 #include "controls/iconmenu/IconMenu.h"
+#include "decode/JournalRecorder.h"
 #include "views/ConfigSpacePage.h"
 #include "device/PciFunction.h"
 #include "framework/Afx.h"
@@ -391,6 +392,18 @@ void CPciFunctionView::AddBarTab(int barIndex)
     m_barPages.push_back(std::move(page));
 }
 
+void CPciFunctionView::NameJournalPage(int tabIndex) const
+{
+    auto* recorder = m_function != nullptr ? dynamic_cast<CJournalRecorder*>(m_function->GetWriteObserver()) : nullptr;
+    char text[kTabTextCapacity] = {};
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    if (recorder != nullptr && m_tabs.GetItem(tabIndex, &item))
+        recorder->SetPage(text);
+}
+
 void CPciFunctionView::SelectTab(int newIndex, int oldIndex)
 {
     if (newIndex != oldIndex)
@@ -421,6 +434,7 @@ void CPciFunctionView::SelectTab(int newIndex, int oldIndex)
                 other->Hide();
         }
         page->SetFunction(m_function);
+        NameJournalPage(newIndex);
         UpdateStatusText();
         return;
     }

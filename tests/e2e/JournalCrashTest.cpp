@@ -90,6 +90,7 @@ TEST_F(JournalCrashTest, UndoRestoresAndAKilledSessionIsReportedAtTheNextStart)
     // The header, the edit, its undo and the second edit, each whole; no end mark.
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_NE(lines[1].find("3C.B=5a:ff"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find("Configuration Space, Interrupt Line"), std::string::npos) << lines[1];
     EXPECT_NE(lines[2].find("Undo Write"), std::string::npos) << lines[2];
     EXPECT_NE(lines[3].find("3C.B=3c:ff"), std::string::npos) << lines[3];
 
