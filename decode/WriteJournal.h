@@ -41,7 +41,7 @@ struct CJournalEntry
     uint32_t readBack = 0;
     uint32_t predicted = 0;
     EResult result = EResult::kKept;
-    std::string note; // a refusal's reason, a probe's outcome ("1 MiB, restored")
+    std::string note;    // a refusal's reason, a probe's outcome ("1 MiB, restored")
     bool undone = false; // a later undo took this write back
     bool isUndo = false; // this write took an earlier one back
 };
