@@ -51,8 +51,13 @@ BOOL CBriscoApp::InitInstance()
         m_pMainWnd->ShowWindow(SW_SHOW);
     m_pMainWnd->UpdateWindow();
     // Scanned only now, so that both panes receive their first contents while visible.
-    if (CBriscoDoc* pDocument = GetDocument())
+    if (CBriscoDoc* pDocument = GetDocument()) {
         pDocument->RescanBus();
+        // Said once, never asked: a dialog would block a start that tests kill.
+        auto* pFrame = DYNAMIC_DOWNCAST(CMainFrame, m_pMainWnd);
+        if (pFrame != nullptr && pDocument->ShouldAnnounceUncleanJournal())
+            pFrame->ShowUncleanNotice();
+    }
     return TRUE;
 }
 

@@ -4,7 +4,9 @@
 #include "views/ViewHints.h"
 
 #include "app/BriscoSettings.h"
+#include "app/JournalTextDlg.h"
 #include "app/ScanPump.h"
+#include "decode/JournalUndo.h"
 #include "decode/MachineSnapshot.h"
 #include "framework/CmdUI.h"
 #include "framework/DocTemplate.h"
@@ -14,7 +16,9 @@
 #include <shlobj.h>
 #include <stdio.h>
 
+#include <algorithm>
 #include <exception>
+#include <fstream>
 #include <string>
 
 #include "framework/Afx.h"
@@ -32,6 +36,9 @@ ON_COMMAND(ID_OPTIONS_SAVE_IMAGE, OnSaveMachineImage)
 ON_COMMAND(ID_OPTIONS_COMPARE, OnCompareWithImage)
 ON_COMMAND(ID_OPTIONS_CLEAR_COMPARISON, OnClearComparison)
 ON_UPDATE_COMMAND_UI(ID_OPTIONS_CLEAR_COMPARISON, OnUpdateClearComparison)
+ON_COMMAND(ID_OPTIONS_SAVE_JOURNAL, OnSaveWriteJournal)
+ON_COMMAND(ID_OPTIONS_OPEN_LAST_JOURNAL, OnOpenLastJournal)
+ON_UPDATE_COMMAND_UI(ID_OPTIONS_OPEN_LAST_JOURNAL, OnUpdateOpenLastJournal)
 END_MESSAGE_MAP()
 
 namespace {
@@ -47,6 +54,15 @@ bool LoadSwitch(const char* name)
 constexpr char kImageFilter[] = "Machine Images (*.txt)";
 constexpr char kImageExtension[] = ".txt";
 constexpr char kCompareErrorCaption[] = "Compare With Image";
+constexpr char kJournalFilter[] = "Write Journals (*.txt)";
+
+// Whether a journal file holds a write: every line but a write is a comment.
+bool HoldsWrite(const std::string& path)
+{
+    const CWriteJournal::CFileText file = CWriteJournal::ReadFile(path);
+    return std::any_of(file.lines.begin(), file.lines.end(),
+                       [](const std::string& line) { return !line.empty() && line[0] != '#'; });
+}
 
 } // namespace
 
@@ -58,6 +74,7 @@ CBriscoDoc::CBriscoDoc(const char* devicePath)
 {
     m_allRootBuses = LoadSwitch(kAllRootBusesValue);
     m_everyFunction = LoadSwitch(kEveryFunctionValue);
+    OpenJournal();
     m_hDriver = ::CreateFileA(devicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     if (m_hDriver == INVALID_HANDLE_VALUE) {
@@ -68,10 +85,81 @@ CBriscoDoc::CBriscoDoc(const char* devicePath)
 
 CBriscoDoc::~CBriscoDoc()
 {
-    // The functions borrow the handle: they go first.
+    // The functions borrow the handle and the recorder: they go first.
     m_pRoot.reset();
+    m_journal->Close();
     if (m_hDriver != INVALID_HANDLE_VALUE)
         ::CloseHandle(m_hDriver);
+}
+
+void CBriscoDoc::OpenJournal()
+{
+    const std::string folder = CWriteJournal::DefaultFolder();
+    const std::string path =
+        folder + "\\" + CWriteJournal::FileName(kJournalPrefix, CWriteJournal::NowMs(), ::GetCurrentProcessId());
+    m_uncleanJournal = CWriteJournal::FindUnclean(folder, kJournalPrefix, path);
+    if (!m_uncleanJournal.empty() && m_uncleanJournal != CBriscoSettings::LoadText(kAnnouncedJournalValue) &&
+        HoldsWrite(m_uncleanJournal)) {
+        m_announceUnclean = true;
+        CBriscoSettings::SaveText(kAnnouncedJournalValue, m_uncleanJournal);
+    }
+    m_journal = std::make_unique<CWriteJournal>(path, kJournalPrefix);
+    m_recorder = std::make_unique<CJournalRecorder>(*m_journal);
+}
+
+bool CBriscoDoc::UndoJournalEntry(size_t index, std::string* status)
+{
+    if (!m_pRoot) {
+        *status = "Nothing to undo on: no tree";
+        return false;
+    }
+    const bool written = CJournalUndo::Undo(*m_journal, *m_recorder, index, *m_pRoot, status);
+    if (written)
+        UpdateAllViews(nullptr, CViewHints::HINT_FUNCTION_WRITTEN, nullptr);
+    return written;
+}
+
+bool CBriscoDoc::UndoLastWrite(std::string* status)
+{
+    const long last = CJournalUndo::LastUndoable(*m_journal);
+    if (last < 0) {
+        *status = "Nothing to undo: no write of this session is left to take back";
+        return false;
+    }
+    return UndoJournalEntry(size_t(last), status);
+}
+
+bool CBriscoDoc::CanUndoWrite() const
+{
+    return m_pRoot != nullptr && CJournalUndo::LastUndoable(*m_journal) >= 0;
+}
+
+void CBriscoDoc::OnSaveWriteJournal()
+{
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
+    std::string path = ProposedImageName(now);
+    path.insert(path.find('-'), "-journal");
+    if (!AfxPromptFileName(path, true, kJournalFilter, kImageExtension))
+        return;
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << m_journal->FormatFile(kJournalPrefix);
+    file.close();
+    if (!file)
+        AfxMessageBox("The write journal was not saved to " + path, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CBriscoDoc::OnOpenLastJournal()
+{
+    if (m_uncleanJournal.empty())
+        return;
+    CJournalTextDlg dialog(m_uncleanJournal, CJournalTextDlg::FormatFile(m_uncleanJournal));
+    dialog.DoModal();
+}
+
+void CBriscoDoc::OnUpdateOpenLastJournal(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_uncleanJournal.empty() ? FALSE : TRUE);
 }
 
 bool CBriscoDoc::CompareWithImage(const std::string& path, std::string* error)
@@ -223,8 +311,7 @@ void CBriscoDoc::RescanBus()
         options.allRootBuses = m_allRootBuses;
         options.everyFunction = m_everyFunction;
         root = std::make_unique<CPciFunction>(
-            m_hDriver, options,
-            [&pump](const CPciFunction::CScanProgress& progress) { return pump.Step(progress); });
+            m_hDriver, options, [&pump](const CPciFunction::CScanProgress& progress) { return pump.Step(progress); });
     } catch (const std::exception& error) {
         root.reset();
         AfxOutputDebugString((std::string("CBriscoDoc::RescanBus: ") + error.what() + "\r\n").c_str());
@@ -237,6 +324,8 @@ void CBriscoDoc::RescanBus()
     // The views let go of the old functions (and commit an open edit to them) while they still exist.
     UpdateAllViews(nullptr, CViewHints::HINT_MODEL_REBUILDING, nullptr);
     m_pRoot = std::move(root);
+    if (m_pRoot)
+        m_pRoot->SetWriteObserver(m_recorder.get());
     m_scanFailure.clear();
     // Without a host bridge bus 0 is the root; a scan that found no function at all shows no
     // invented one. Either way the status bar says why.

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "decode/JournalRecorder.h"
+#include "decode/WriteJournal.h"
 #include "device/PciFunction.h"
 #include "framework/Document.h"
 #include "decode/MachineComparison.h"
@@ -68,7 +70,33 @@ public:
     void OnUpdateScanAllRootBuses(CCmdUI* pCmdUI);
     void OnProbeEveryFunction();
     void OnUpdateProbeEveryFunction(CCmdUI* pCmdUI);
+    void OnSaveWriteJournal();
+    void OnOpenLastJournal();
+    void OnUpdateOpenLastJournal(CCmdUI* pCmdUI);
     CPciFunction* GetRoot() const { return m_pRoot.get(); }
+
+    // The journal of every write this process makes, appended to its own file as it grows, and
+    // the recorder that every tree the document builds reports its writes to.
+    CWriteJournal& GetWriteJournal() { return *m_journal; }
+    CJournalRecorder& GetJournalRecorder() { return *m_recorder; }
+    // Takes journal entry index back on the current tree and refreshes the views; status
+    // receives the status bar text. False when nothing was written.
+    bool UndoJournalEntry(size_t index, std::string* status);
+    // Undo Write: takes back the last write not yet undone; false with why when there is none.
+    bool UndoLastWrite(std::string* status);
+    bool CanUndoWrite() const;
+    // The journal an earlier session of Brisco left without its end mark, found at start;
+    // empty when every earlier one ended cleanly.
+    const std::string& GetUncleanJournal() const { return m_uncleanJournal; }
+    // Whether the start says so: once per such journal, and only when it holds a write.
+    bool ShouldAnnounceUncleanJournal() const { return m_announceUnclean && m_scanFailure.empty(); }
+    // The value that remembers the last unclean journal announced.
+    static constexpr char kAnnouncedJournalValue[] = "AnnouncedJournal";
+    // The status bar text that says so at start, until the first other message replaces it.
+    static constexpr char kUncleanText[] =
+        "An earlier Brisco session did not end cleanly; Options > Open Last Journal... shows its writes";
+    // The program name journal files of the window begin with.
+    static constexpr char kJournalPrefix[] = "brisco";
     // Empty unless the last scan failed or found no host bridge, or there is no driver: the status bar's words for it.
     const std::string& GetScanFailure() const { return m_scanFailure; }
 
@@ -79,6 +107,8 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Creates this process's journal file, after finding any earlier one left unclean.
+    void OpenJournal();
     // Asks the frame to show its idle text again, which says what the scan or comparison found.
     static void UpdateStatusText();
     // Asks for an image file, starting in the folder used last (else the documents folder);
@@ -94,4 +124,8 @@ private:
     // How many buses the last complete scan went through: the next scan's progress counts to it.
     uint32_t m_lastBusCount = 0;
     CMachineComparison m_comparison;
+    std::unique_ptr<CWriteJournal> m_journal;
+    std::unique_ptr<CJournalRecorder> m_recorder;
+    std::string m_uncleanJournal;
+    bool m_announceUnclean = false;
 };

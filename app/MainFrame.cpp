@@ -7,6 +7,7 @@
 
 #include "framework/Afx.h"
 #include "framework/ClientDC.h"
+#include "framework/CmdUI.h"
 #include "framework/Rect.h"
 #include "framework/Size.h"
 #include "res/resource.h"
@@ -28,6 +29,8 @@ ON_COMMAND_RANGE(ID_NEXT_FUNCTION_TAB, ID_PREV_FUNCTION_TAB, OnFunctionTabKey)
 ON_COMMAND(ID_EDIT_FIND_FUNCTION, OnFindFunction)
 ON_COMMAND(ID_EDIT_FIND_NEXT, OnFindNext)
 ON_COMMAND(ID_OPTIONS_WRITE_JOURNAL, OnWriteJournal)
+ON_COMMAND(ID_EDIT_UNDO, OnEditUndo)
+ON_UPDATE_COMMAND_UI(ID_EDIT_UNDO, OnUpdateEditUndo)
 END_MESSAGE_MAP()
 
 namespace {
@@ -38,6 +41,7 @@ constexpr int kPaneCount = 2;
 const UINT kIndicators[] = {ID_SEPARATOR};
 // How an exported journal names the program that made its writes.
 constexpr char kJournalProgram[] = "brisco";
+constexpr char kEditClass[] = "Edit";
 
 } // namespace
 
@@ -76,6 +80,7 @@ void CMainFrame::OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStru
 
 void CMainFrame::OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu)
 {
+    m_uncleanNotice = false;
     CFrameWnd::OnInitMenuPopup(pPopupMenu, nIndex, bSysMenu);
     if (!bSysMenu && CIconMenu::IsIconMenu(pPopupMenu))
         CIconMenu::RefreshPopup(pPopupMenu);
@@ -129,6 +134,43 @@ void CMainFrame::OnWriteJournal()
 CWriteJournalWindow* CMainFrame::GetWriteJournalWindow() const
 {
     return m_journalWindow && m_journalWindow->GetSafeHwnd() != nullptr ? m_journalWindow.get() : nullptr;
+}
+
+void CMainFrame::ShowUncleanNotice()
+{
+    const CPciFunctionView* pView = GetFunctionView();
+    m_uncleanNotice = true;
+    m_uncleanNoticeFunction = pView != nullptr ? pView->GetFunction() : nullptr;
+    SendMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
+}
+
+HWND CMainFrame::FocusedEdit() const
+{
+    HWND focus = ::GetFocus();
+    char className[sizeof kEditClass + 1] = {};
+    if (focus == nullptr || !::IsChild(m_hWnd, focus) || ::GetClassNameA(focus, className, sizeof className) == 0)
+        return nullptr;
+    return lstrcmpiA(className, kEditClass) == 0 ? focus : nullptr;
+}
+
+void CMainFrame::OnEditUndo()
+{
+    if (HWND edit = FocusedEdit()) {
+        ::SendMessageA(edit, WM_UNDO, 0, 0);
+        return;
+    }
+    auto* pDoc = DYNAMIC_DOWNCAST(CBriscoDoc, GetActiveDocument());
+    if (pDoc == nullptr)
+        return;
+    std::string status;
+    pDoc->UndoLastWrite(&status);
+    SetMessageText(status.c_str());
+}
+
+void CMainFrame::OnUpdateEditUndo(CCmdUI* pCmdUI)
+{
+    const auto* pDoc = DYNAMIC_DOWNCAST(CBriscoDoc, GetActiveDocument());
+    pCmdUI->Enable(FocusedEdit() != nullptr || (pDoc != nullptr && pDoc->CanUndoWrite()) ? TRUE : FALSE);
 }
 
 void CMainFrame::SelectMatch(bool afterSelection)
@@ -188,12 +230,18 @@ void CMainFrame::SavePlacement()
 
 BOOL CMainFrame::GetMessageString(UINT nID, std::string& rMessage) const
 {
-    // One pane, one precedence: a menu prompt (another id), a scan failure, the compared
-    // register under the cursor, the comparison, the current BAR, the function's lspci address, "Ready".
+    // One pane, one precedence: a menu prompt (another id), a scan failure, the unclean-session
+    // notice, the compared register under the cursor, the comparison, the current BAR, the
+    // function's lspci address, "Ready".
     if (nID == AFX_IDS_IDLEMESSAGE) {
         const auto* pDoc = DYNAMIC_DOWNCAST(CBriscoDoc, GetActiveDocument());
         if (pDoc != nullptr && !pDoc->GetScanFailure().empty()) {
             rMessage = pDoc->GetScanFailure();
+            return TRUE;
+        }
+        const CPciFunctionView* pShown = GetFunctionView();
+        if (m_uncleanNotice && pShown != nullptr && pShown->GetFunction() == m_uncleanNoticeFunction) {
+            rMessage = CBriscoDoc::kUncleanText;
             return TRUE;
         }
         const CMachineComparison* pComparison = pDoc != nullptr ? pDoc->GetComparison() : nullptr;

@@ -43,6 +43,10 @@ public:
     // the window does so when it is closed.
     void SavePlacement();
 
+    // Says at start that an earlier session did not end cleanly, until the user selects
+    // another function, rescans or opens a menu.
+    void ShowUncleanNotice();
+
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
     // In place of "Ready": why the last scan shows no tree, while it does not.
     BOOL GetMessageString(UINT nID, std::string& rMessage) const override;
@@ -62,6 +66,10 @@ public:
     void OnWriteJournal();
     // The Write Journal window while it is open, else null.
     CWriteJournalWindow* GetWriteJournalWindow() const;
+    // Ctrl+Z and Alt+Backspace: inside an open in-place edit they undo its typing; elsewhere Undo
+    // Write takes back the journal's last write and the status bar says what it restored.
+    void OnEditUndo();
+    void OnUpdateEditUndo(CCmdUI* pCmdUI);
 
 protected:
     DECLARE_MESSAGE_MAP()
@@ -74,6 +82,8 @@ private:
     void SplitPanesEqually();
     // Selects a match of the last query in the tree, which becomes the active pane, or says there is none.
     void SelectMatch(bool afterSelection);
+    // The edit control that has the focus inside this window, or null.
+    HWND FocusedEdit() const;
 
     CSplitterWnd m_wndSplitter;
     CStatusBar m_wndStatusBar;
@@ -84,4 +94,7 @@ private:
     std::optional<CFunctionQuery> m_findQuery;
     // Created when first opened; closing the window keeps the object for the next time.
     std::unique_ptr<CWriteJournalWindow> m_journalWindow;
+    // The unclean-session notice, and the function shown when it was given.
+    bool m_uncleanNotice = false;
+    const CPciFunction* m_uncleanNoticeFunction = nullptr;
 };

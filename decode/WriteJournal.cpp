@@ -94,6 +94,12 @@ void CWriteJournal::Record(CJournalEntry entry)
     }
 }
 
+void CWriteJournal::MarkUndone(size_t index)
+{
+    if (index < m_entries.size())
+        m_entries[index].undone = true;
+}
+
 std::string CWriteJournal::CapNote() const
 {
     if (m_dropped == 0)

@@ -41,7 +41,9 @@ struct CJournalEntry
     uint32_t readBack = 0;
     uint32_t predicted = 0;
     EResult result = EResult::kKept;
-    std::string note; // a refusal's reason, a probe's outcome ("1 MiB, restored")
+    std::string note;    // a refusal's reason, a probe's outcome ("1 MiB, restored")
+    bool undone = false; // a later undo took this write back
+    bool isUndo = false; // this write took an earlier one back
 };
 
 class CWriteJournal {
@@ -63,6 +65,11 @@ public:
     // Keeps the entry (dropping the oldest beyond kMaxEntries) and appends its line to the file.
     void Record(CJournalEntry entry);
     const std::deque<CJournalEntry>& Entries() const { return m_entries; }
+    // Every entry recorded so far, the dropped ones included: an index taken before a Record
+    // moves down by the growth of Dropped.
+    size_t RecordedCount() const { return m_dropped + m_entries.size(); }
+    // Marks entry index (of Entries) as taken back, so that Undo Write passes over it.
+    void MarkUndone(size_t index);
     // How many of the oldest entries the cap dropped from memory (the file keeps them).
     size_t Dropped() const { return m_dropped; }
     // The note a view shows when the cap was reached; empty before.

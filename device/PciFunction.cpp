@@ -1,5 +1,6 @@
 // CPciFunction: driver requests, register write-back, capabilities and BAR access.
 #include "device/PciFunction.h"
+#include "device/WriteObserver.h"
 
 #include "protocol/DriverProtocol.h"
 #include "pci/CommandStatus.h"
@@ -321,13 +322,25 @@ CPciFunction::CWriteResult CPciFunction::Write(uint32_t offset, uint32_t width, 
     }
     result.written = mask == full ? (value & full) : pci::ComposeWrite(bits, result.before, value, mask);
     result.predicted = pci::PredictReadBack(bits, result.before, result.written) & full;
-    SendWrite(offset, width, result.written);
+    const bool accepted = SendWrite(offset, width, result.written);
     result.sent = true;
     uint32_t kept = 0;
     result.readOk = SendRead(offset, width, &kept);
     StoreReadBack(offset, width, result.readOk, kept);
     result.readBack = GetSpaceValue(offset, width);
+    if (m_writeObserver)
+        m_writeObserver->OnConfigWrite(*this, offset, width, mask, result, !accepted);
     return result;
+}
+
+void CPciFunction::SetWriteObserver(CWriteObserver* observer)
+{
+    m_writeObserver = observer;
+    for (const auto& child : m_children)
+        child->SetWriteObserver(observer);
+    for (const CRootBus& rootBus : m_rootBuses)
+        for (const auto& function : rootBus.functions)
+            function->SetWriteObserver(observer);
 }
 
 void CPciFunction::TakeImage(const uint8_t* bytes, uint32_t size)
@@ -491,9 +504,11 @@ uint64_t CPciFunction::ProbeBarSize(int index)
     if (sized && wide)
         sized = SizeBarRegister(reg + pci::kBarBytes, &highMask);
     bool restored = !decodeOn || SendWrite(pci::kCommandOffset, pci::kWordBytes, command);
+    const uint64_t size = sized && restored ? pci::BarSizeFromMask(lowMask, highMask) : 0;
+    if (m_writeObserver)
+        m_writeObserver->OnBarProbe(*this, index, size, restored);
     if (!sized || !restored)
         return 0;
-    const uint64_t size = pci::BarSizeFromMask(lowMask, highMask);
     m_barSizes[index] = size;
     return size;
 }

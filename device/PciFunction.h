@@ -18,6 +18,7 @@
 
 class CPciNameIndex;
 class CPnpInstanceIndex;
+class CWriteObserver;
 
 class CPciFunction {
 public:
@@ -156,6 +157,10 @@ public:
     // into the image and is compared with the catalogue's prediction. before is the fresh read,
     // or with a full mask what was last read (an edit of the image is not yet the device's).
     CWriteResult Write(uint32_t offset, uint32_t width, uint32_t value, uint32_t mask);
+    // Tells observer (borrowed; null for none) of the writes and BAR probes of this function, every
+    // function below it and those of the root buses.
+    void SetWriteObserver(CWriteObserver* observer);
+    CWriteObserver* GetWriteObserver() const { return m_writeObserver; }
     // Reads the whole space again (one request) into the image and clears every unread mark;
     // false when the request failed.
     bool ReloadSpace();
@@ -317,6 +322,7 @@ private:
     CScanReport m_scanReport;
     std::bitset<pci::kExtendedConfigSpaceBytes> m_unread;
     DWORD m_writeError = ERROR_SUCCESS;
+    CWriteObserver* m_writeObserver = nullptr;
     bool m_writeErrorOnBar = false;
     bool m_hasRegistryRecord = false;
     bool m_registryRecordStarted = false;

@@ -47,6 +47,7 @@
 #define IDD_FUNCTION_VIEW            101
 #define IDD_GOTO_OFFSET              102
 #define IDD_FIND_FUNCTION            110
+#define IDD_JOURNAL_TEXT             111
 #define IDD_WRITE_JOURNAL            112
 
 // ---- Controls of the function view (IDD_FUNCTION_VIEW) ----
@@ -81,6 +82,9 @@
 #define IDC_FIND_PROMPT              1030
 #define IDC_FIND_TEXT                1031
 
+// ---- Controls of the Open Last Journal dialog (IDD_JOURNAL_TEXT) ----
+#define IDC_JOURNAL_TEXT             1040
+
 // ---- Controls of the Write Journal window (IDD_WRITE_JOURNAL) ----
 #define IDC_JOURNAL_LIST             1045
 #define IDC_JOURNAL_STATUS           1046
@@ -111,6 +115,10 @@
 // Ctrl+F and F3: select the first, then the next function that matches an address or IDs.
 #define ID_EDIT_FIND_FUNCTION        32812
 #define ID_EDIT_FIND_NEXT            32813
+// Options: the write journal as a file, and the one an earlier session left unclean.
+// Undo Write is the framework's undo command (Ctrl+Z, Alt+Backspace).
+#define ID_OPTIONS_SAVE_JOURNAL      32820
+#define ID_OPTIONS_OPEN_LAST_JOURNAL 32821
 // Options: the modeless window that lists the write journal.
 #define ID_OPTIONS_WRITE_JOURNAL     32822
 

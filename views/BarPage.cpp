@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include "decode/JournalRecorder.h"
 #include "decode/TypedValue.h"
 #include "device/PciFunction.h"
 #include "framework/Afx.h"
@@ -272,9 +273,13 @@ void CBarPage::OnEndEdit(int item, int subItem, const char* text)
     }
     uint32_t value = *typed.value;
     ForgetRefusedWrite(m_function);
-    m_function->WriteDeviceData(m_barIndex, offset, &value, width, 1);
+    uint32_t before = 0;
+    m_function->ReadDeviceData(m_barIndex, offset, &before, width, 1);
+    const bool written = m_function->WriteDeviceData(m_barIndex, offset, &value, width, 1);
     uint32_t readBack = 0;
     const bool readBackOk = m_function->ReadDeviceData(m_barIndex, offset, &readBack, width, 1);
+    if (auto* recorder = dynamic_cast<CJournalRecorder*>(m_function->GetWriteObserver()))
+        recorder->RecordBarUnit(*m_function, m_barIndex, offset, width, before, value, readBack, !written);
     m_grid.StoreUnit(offset, readBackOk ? std::optional<uint32_t>(readBack) : std::nullopt);
     if (!ReportRefusedWrite(m_function) && (!readBackOk || readBack != *typed.value))
         AfxMessageBeep(MB_ICONEXCLAMATION);

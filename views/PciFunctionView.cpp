@@ -7,6 +7,7 @@
 #include "controls/ClipboardText.h"
 #include "controls/EditListCtrl.h"
 #include "controls/iconmenu/IconMenu.h"
+#include "decode/JournalRecorder.h"
 #include "views/ConfigSpacePage.h"
 #include "device/PciFunction.h"
 #include "framework/Afx.h"
@@ -87,6 +88,10 @@ void CPciFunctionView::OnUpdate(CView*, LPARAM lHint, CObject* pHint)
             m_configPage->SetComparison(comparison);
         if (m_capabilitiesPage != nullptr)
             m_capabilitiesPage->SetComparison(comparison);
+        return;
+    }
+    if (lHint == CViewHints::HINT_FUNCTION_WRITTEN) {
+        OnRefreshActivePane();
         return;
     }
     if (lHint == CViewHints::HINT_MODEL_REBUILDING || lHint == CViewHints::HINT_SCAN_STARTING) {
@@ -387,6 +392,18 @@ void CPciFunctionView::AddBarTab(int barIndex)
     m_barPages.push_back(std::move(page));
 }
 
+void CPciFunctionView::NameJournalPage(int tabIndex) const
+{
+    auto* recorder = m_function != nullptr ? dynamic_cast<CJournalRecorder*>(m_function->GetWriteObserver()) : nullptr;
+    char text[kTabTextCapacity] = {};
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    if (recorder != nullptr && m_tabs.GetItem(tabIndex, &item))
+        recorder->SetPage(text);
+}
+
 void CPciFunctionView::SelectTab(int newIndex, int oldIndex)
 {
     if (newIndex != oldIndex)
@@ -417,6 +434,7 @@ void CPciFunctionView::SelectTab(int newIndex, int oldIndex)
                 other->Hide();
         }
         page->SetFunction(m_function);
+        NameJournalPage(newIndex);
         UpdateStatusText();
         return;
     }

@@ -42,6 +42,9 @@ public:
 
     // Makes tab newIndex current, coming from oldIndex (-1 for none); a first BAR tab asks first.
     void SelectTab(int newIndex, int oldIndex);
+    // The journal names the writes that follow by the tab's text ("Capabilities", "BAR 2").
+    void NameJournalPage(int tabIndex) const;
+    static constexpr int kTabTextCapacity = 64;
     // Moves step tabs on from the current one, wrapping around, as the tab keys do.
     void CycleTab(int step);
     // Replaces the BAR tabs (and their pages) with those of the function's present BARs,

@@ -18,6 +18,8 @@ public:
     static constexpr LPARAM HINT_COMPARISON_CHANGED = 3;
     // Sent by the document before it scans: an open edit is written first, so the scan reads it.
     static constexpr LPARAM HINT_SCAN_STARTING = 4;
+    // Sent by the document after it wrote a register itself (an undo): the pages show it again.
+    static constexpr LPARAM HINT_FUNCTION_WRITTEN = 5;
 
     static CObject* HintFromFunction(CPciFunction* pFunction) { return reinterpret_cast<CObject*>(pFunction); }
     static CPciFunction* FunctionFromHint(CObject* pHint) { return reinterpret_cast<CPciFunction*>(pHint); }

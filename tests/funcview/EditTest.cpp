@@ -404,6 +404,10 @@ TEST_F(EditingCells, ControlKeysStayInTheEdit)
     char text[16] = {};
     ::GetWindowTextA(edit, text, sizeof text);
     EXPECT_STREQ("ABAB", text);
+    // Ctrl+Z is also the frame's Undo Write: inside the edit it undoes the typing.
+    CTestSeams::PressKey('Z', false, true, false, edit);
+    ::GetWindowTextA(edit, text, sizeof text);
+    EXPECT_STREQ("AB", text) << "Ctrl+Z undid the paste";
     TypeAndEnd("", VK_ESCAPE);
 }
 

@@ -14,8 +14,8 @@ namespace {
 
 constexpr int kOptionsPopup = 0;
 constexpr int kRefreshPos = 0;
-constexpr int kSeparatorPos = 10;
-constexpr int kExitPos = 11;
+constexpr int kSeparatorPos = 14;
+constexpr int kExitPos = 15;
 
 CIconMenu* Popup(CIconMenu& menu, int position)
 {

@@ -114,7 +114,10 @@ TEST(Menus, MainMenuHasOptionsAndHelp)
                 {{"&Refresh!", kRefreshBus}, {"Scan &All Root Buses", 32792}, {"Probe &Every Function Number", 32796},
                  {"Save &Machine Image...", 32795},
                  {"Compare With &Image...", 32793},
-                 {"&Clear Comparison", 32794}, {"Write &Journal", 32822}, {"", kSeparator}, {"&Find Function...\tCtrl+F", 32812},
+                 {"&Clear Comparison", 32794}, {"", kSeparator}, {"&Undo Write\tCtrl+Z", 57643},
+                 {"Save &Write Journal...", 32820}, {"Open &Last Journal...", 32821}, {"Write &Journal", 32822},
+                 {"", kSeparator},
+                 {"&Find Function...\tCtrl+F", 32812},
                  {"Find &Next\tF3", 32813}, {"", kSeparator}, {"E&xit", kExit}});
     ExpectPopup(menu, 1, "&Help", {{"&About Brisco...", kAbout}});
     DestroyMenu(menu);

@@ -16,6 +16,7 @@
 
 #include "app/BriscoSettings.h"
 #include "app/ScanPump.h"
+#include "decode/JournalUndo.h"
 #include "decode/MachineComparison.h"
 #include "views/BarPage.h"
 #include "views/ConfigSpacePage.h"
@@ -829,6 +830,39 @@ TEST_F(ShellAppTest, AComparisonMarksExactlyTheRegistersThatChanged)
     EXPECT_EQ(kRootStatus, m_frame->GetStatusBar().GetPaneText(0));
     CTestSeams::s_fileDialog = nullptr;
     SendCommand(ID_OPTIONS_REFRESH);
+    ::DeleteFileA(path.c_str());
+}
+
+// Ctrl+Z takes the last write back; Save Write Journal writes both as lines a replay reads.
+TEST_F(ShellAppTest, CtrlZUndoesTheLastWriteAndTheJournalIsSaved)
+{
+    constexpr uint32_t kInterruptLine = 0x3c;
+    constexpr uint32_t kWritten = 0x5a;
+    CPciFunction* root = m_doc->GetRoot();
+    ASSERT_NE(nullptr, root);
+    const uint32_t before = root->GetSpaceValue(kInterruptLine, 1);
+    root->Write(kInterruptLine, 1, kWritten, 0xff);
+    ASSERT_EQ(kWritten, root->GetSpaceValue(kInterruptLine, 1));
+    m_busView->SetFocus();
+    CTestSeams::PressKey('Z', false, true);
+    EXPECT_EQ(before, root->GetSpaceValue(kInterruptLine, 1)) << "Ctrl+Z restored the register";
+    EXPECT_EQ(0u, m_frame->GetStatusBar().GetPaneText(0).find("Undid ")) << m_frame->GetStatusBar().GetPaneText(0);
+    EXPECT_EQ(-1, CJournalUndo::LastUndoable(m_doc->GetWriteJournal())) << "the undo is not offered again";
+
+    char folder[MAX_PATH] = {};
+    ::GetTempPathA(sizeof folder, folder);
+    const std::string path = std::string(folder) + "brisco-journal-test.txt";
+    CTestSeams::s_fileDialog = [&](bool, std::string& chosen) {
+        chosen = path;
+        return true;
+    };
+    SendCommand(ID_OPTIONS_SAVE_JOURNAL);
+    CTestSeams::s_fileDialog = nullptr;
+    std::ifstream file(path);
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    file.close();
+    EXPECT_NE(std::string::npos, text.find("00:00.0 8086:7190 3C.B=5a:ff")) << text;
+    EXPECT_NE(std::string::npos, text.find("Undo Write")) << text;
     ::DeleteFileA(path.c_str());
 }
 
