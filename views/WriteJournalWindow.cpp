@@ -62,7 +62,9 @@ std::string ResultText(const CJournalEntry& entry)
     case CJournalEntry::EResult::kDiffers: text = "differs, predicted " + Hex(entry.predicted, entry.width); break;
     case CJournalEntry::EResult::kRefused: text = "refused"; break;
     }
-    return entry.note.empty() ? text : text + ": " + entry.note;
+    if (!entry.note.empty())
+        text += ": " + entry.note;
+    return entry.undone ? text + ", undone" : text;
 }
 
 CRect ChildRect(HWND parent, UINT id)

@@ -113,6 +113,8 @@ TEST_F(WriteJournalWindowTest, UndoTakesTheSelectedRowAndSaysWhatCameOfIt)
     SelectOnly(1);
     ::SendMessageA(m_window->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_JOURNAL_UNDO, BN_CLICKED), 0);
     EXPECT_EQ(std::vector<size_t>{1}, m_undone);
+    m_journal.MarkUndone(1);
+    EXPECT_EQ("differs, predicted a5, undone", Cell(1, 10)) << "an entry taken back says so";
     EXPECT_EQ(kUndoneText, StatusLine());
     EXPECT_EQ(kUndoneText, m_statusBar) << "the status bar says it too";
 }
