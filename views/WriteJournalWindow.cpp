@@ -95,11 +95,29 @@ CWriteJournalWindow::CWriteJournalWindow(const CWriteJournal& journal, CUndo und
 
 bool CWriteJournalWindow::Open(CWnd* owner)
 {
-    if (m_hWnd == nullptr && !Create(IDD_WRITE_JOURNAL, owner))
-        return false;
+    if (m_hWnd == nullptr) {
+        if (!Create(IDD_WRITE_JOURNAL, owner))
+            return false;
+        KeepOnScreen();
+    }
     ShowWindow(SW_SHOW);
     ::SetForegroundWindow(m_hWnd);
     return true;
+}
+
+// Centred on a main window narrower than itself, the window would start partly off the screen.
+void CWriteJournalWindow::KeepOnScreen()
+{
+    CRect window;
+    ::GetWindowRect(m_hWnd, &window);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (!::GetMonitorInfoA(::MonitorFromRect(&window, MONITOR_DEFAULTTONEAREST), &monitor))
+        return;
+    const RECT& work = monitor.rcWork;
+    const int left = std::max<int>(work.left, std::min<int>(window.left, work.right - window.Width()));
+    const int top = std::max<int>(work.top, std::min<int>(window.top, work.bottom - window.Height()));
+    ::SetWindowPos(m_hWnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 BOOL CWriteJournalWindow::OnInitDialog()

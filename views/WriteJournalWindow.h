@@ -54,6 +54,7 @@ protected:
 
 private:
     void Fill();
+    void KeepOnScreen();
     void Layout(int cx, int cy);
     void ShowStatus(const std::string& text);
 
