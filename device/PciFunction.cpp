@@ -17,25 +17,12 @@ namespace {
 
 constexpr uint32_t kAllOnes = 0xFFFFFFFF;
 
-struct CRegisterSpan
+// The reserved bytes beside the capabilities pointer are never written back: a dword write to
+// 34h would carry them, and they are no register of their own.
+bool IsWrittenBack(const pci::CRegisterSpec& spec)
 {
-    uint8_t offset;
-    uint8_t size;
-};
-
-// Header registers written back by RefreshConfigSpace, per layout, in order.
-constexpr CRegisterSpan kDeviceHeaderRegisters[] = {
-    {0x00, 2}, {0x02, 2}, {0x04, 2}, {0x06, 2}, {0x08, 1}, {0x09, 1}, {0x0A, 1}, {0x0B, 1}, {0x0C, 1}, {0x0D, 1},
-    {0x0E, 1}, {0x0F, 1}, {0x10, 4}, {0x14, 4}, {0x18, 4}, {0x1C, 4}, {0x20, 4}, {0x24, 4}, {0x28, 4}, {0x2C, 2},
-    {0x2E, 2}, {0x30, 4}, {0x34, 1}, {0x38, 4}, {0x3C, 1}, {0x3D, 1}, {0x3E, 1}, {0x3F, 1},
-};
-
-constexpr CRegisterSpan kBridgeHeaderRegisters[] = {
-    {0x00, 2}, {0x02, 2}, {0x04, 2}, {0x06, 2}, {0x08, 1}, {0x09, 1}, {0x0A, 1}, {0x0B, 1}, {0x0C, 1},
-    {0x0D, 1}, {0x0E, 1}, {0x0F, 1}, {0x10, 4}, {0x14, 4}, {0x18, 1}, {0x19, 1}, {0x1A, 1}, {0x1B, 1},
-    {0x1C, 1}, {0x1D, 1}, {0x1E, 2}, {0x20, 2}, {0x22, 2}, {0x24, 2}, {0x26, 2}, {0x28, 4}, {0x2C, 4},
-    {0x30, 2}, {0x32, 2}, {0x34, 1}, {0x38, 4}, {0x3C, 1}, {0x3D, 1}, {0x3E, 2},
-};
+    return spec.offset <= pci::kCapabilitiesPointerOffset || spec.offset >= pci::kCapabilitiesPointerOffset + 4;
+}
 
 bool IsValidRegisterSize(uint32_t size)
 {
@@ -388,13 +375,14 @@ std::vector<uint32_t> CPciFunction::GetExtendedCapabilityOffsets() const
 
 void CPciFunction::RefreshConfigSpace()
 {
-    uint32_t layout = GetHeaderLayout();
-    if (layout == pci::kLayoutDevice) {
-        for (const CRegisterSpan& span : kDeviceHeaderRegisters)
-            WriteConfigRegister(span.offset, span.size);
-    } else if (layout == pci::kLayoutPciBridge) {
-        for (const CRegisterSpan& span : kBridgeHeaderRegisters)
-            WriteConfigRegister(span.offset, span.size);
+    // Device and PCI-to-PCI bridge headers are written back; a CardBus bridge's are not.
+    const uint32_t layout = GetHeaderLayout();
+    const pci::CRegisterBlock* header = pci::FindBlock(pci::EBlockKind::kHeader, uint16_t(layout));
+    if (header && layout != pci::kLayoutCardBusBridge) {
+        for (uint32_t i = 0; i < header->count; ++i) {
+            if (IsWrittenBack(header->registers[i]))
+                WriteConfigRegister(header->registers[i].offset, header->registers[i].width);
+        }
     }
     for (uint32_t offset = pci::kDeviceSpecificOffset; offset < pci::kConfigSpaceBytes; offset += pci::kDwordBytes)
         WriteConfigRegister(offset, pci::kDwordBytes);
