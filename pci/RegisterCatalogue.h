@@ -8,7 +8,7 @@
 
 namespace pci {
 
-// How a field answers writes, as the PCI and PCI Express specifications name it.
+// How a field answers writes, in the access names of PCI and PCI Express.
 enum class EAccess : uint8_t {
     kRO,     // read-only
     kRW,     // read-write
