@@ -36,12 +36,12 @@ uint32_t CCapabilityRows::Read(uint32_t offset, uint32_t size) const
 
 std::string CCapabilityRows::CatalogueName(uint32_t offset) const
 {
-    const pci::CRegisterSpec* spec = m_block ? pci::RegisterCovering(*m_block, offset).spec : nullptr;
-    if (!spec || pci::RegisterCovering(*m_block, offset).offset != offset)
+    const pci::CRegisterDef* def = m_block ? pci::RegisterCovering(*m_block, offset).def : nullptr;
+    if (!def || pci::RegisterCovering(*m_block, offset).offset != offset)
         return CDecodeText::Format("+%03Xh", offset);
-    if (spec->repeat > 1)
-        return CDecodeText::Format("%s %u", spec->name, pci::RegisterCovering(*m_block, offset).index);
-    return spec->name;
+    if (def->repeat > 1)
+        return CDecodeText::Format("%s %u", def->name, pci::RegisterCovering(*m_block, offset).index);
+    return def->name;
 }
 
 bool CCapabilityRows::AddPlain(uint32_t offset, uint32_t size, std::string name)

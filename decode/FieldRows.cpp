@@ -62,31 +62,31 @@ CFieldRows CFieldRows::Build(const uint8_t* space, uint32_t size, uint32_t offse
     CFieldRows rows;
     rows.m_offset = offset;
     const pci::CRegisterLocation at = pci::LocateRegister(space, size, offset);
-    if (at.place.spec == nullptr) {
+    if (at.place.def == nullptr) {
         CFieldRow row;
         row.name = kNoFieldsText;
         row.known = false;
         rows.m_rows.push_back(row);
         return rows;
     }
-    const pci::CRegisterSpec& spec = *at.place.spec;
+    const pci::CRegisterDef& def = *at.place.def;
     rows.m_known = true;
     rows.m_offset = at.start + at.place.offset;
-    rows.m_width = spec.width;
-    const uint32_t value = uint32_t(pci::GetLe(space + rows.m_offset, spec.width));
-    const uint32_t bitCount = spec.width * kBitsPerByte;
+    rows.m_width = def.width;
+    const uint32_t value = uint32_t(pci::GetLe(space + rows.m_offset, def.width));
+    const uint32_t bitCount = def.width * kBitsPerByte;
     // Fields in bit order, with the gaps between them as reserved runs.
     for (uint32_t bit = 0; bit < bitCount;) {
-        if (const pci::CFieldSpec* field = pci::FieldAt(spec, bit)) {
+        if (const pci::CFieldDef* field = pci::FieldAt(def, bit)) {
             rows.m_rows.push_back(MakeRow(field->low, std::min<uint32_t>(field->high, bitCount - 1), field->name,
-                                          field->access, field->hostOwned || spec.hostOwned, value, hexMode));
+                                          field->access, field->hostOwned || def.hostOwned, value, hexMode));
             bit = uint32_t(field->high) + 1;
             continue;
         }
         uint32_t high = bit;
-        while (high + 1 < bitCount && pci::FieldAt(spec, high + 1) == nullptr)
+        while (high + 1 < bitCount && pci::FieldAt(def, high + 1) == nullptr)
             ++high;
-        rows.m_rows.push_back(MakeRow(bit, high, kReservedName, spec.rest, spec.hostOwned, value, hexMode));
+        rows.m_rows.push_back(MakeRow(bit, high, kReservedName, def.rest, def.hostOwned, value, hexMode));
         bit = high + 1;
     }
     return rows;

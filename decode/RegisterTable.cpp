@@ -43,16 +43,16 @@ constexpr EDecodedField FindDecoded(const CDecodedAt (&table)[N], uint16_t offse
 
 // The rows of a header layout: the catalogue's registers in order, with their decoded text.
 template <size_t N, size_t M>
-constexpr std::array<CRegisterDefinition, N> HeaderRows(const pci::CRegisterSpec (&registers)[N],
+constexpr std::array<CRegisterDefinition, N> HeaderRows(const pci::CRegisterDef (&registers)[N],
                                                         const CDecodedAt (&decoded)[M])
 {
     std::array<CRegisterDefinition, N> rows = {};
     for (size_t i = 0; i < N; ++i) {
-        const pci::CRegisterSpec& spec = registers[i];
-        EDecodedField field = FindDecoded(decoded, spec.offset);
+        const pci::CRegisterDef& def = registers[i];
+        EDecodedField field = FindDecoded(decoded, def.offset);
         if (field == F::kNone)
-            field = FindDecoded(kCommonDecoded, spec.offset);
-        rows[i] = {spec.offset, spec.width, spec.name, field};
+            field = FindDecoded(kCommonDecoded, def.offset);
+        rows[i] = {def.offset, def.width, def.name, field};
     }
     return rows;
 }

@@ -91,19 +91,19 @@ bool PlaceByName(const pci::CRegisterBlock& block, uint32_t blockStart, const st
 {
     const size_t dot = text.find(kFieldSeparator);
     const std::string name = text.substr(0, dot);
-    const pci::CRegisterSpec* spec = pci::RegisterNamed(block, name.c_str(), uint32_t(name.size()));
-    if (!spec) {
+    const pci::CRegisterDef* def = pci::RegisterNamed(block, name.c_str(), uint32_t(name.size()));
+    if (!def) {
         *error = "no register named " + name;
         return false;
     }
-    place->offset = blockStart + spec->offset;
-    place->width = spec->width;
-    place->bits = pci::RegisterMask(spec->width);
+    place->offset = blockStart + def->offset;
+    place->width = def->width;
+    place->bits = pci::RegisterMask(def->width);
     place->what = name;
     if (dot == std::string::npos)
         return true;
     const std::string fieldName = text.substr(dot + 1);
-    const pci::CFieldSpec* field = pci::FieldNamed(*spec, fieldName.c_str(), uint32_t(fieldName.size()));
+    const pci::CFieldDef* field = pci::FieldNamed(*def, fieldName.c_str(), uint32_t(fieldName.size()));
     if (!field) {
         *error = name + " has no field " + fieldName;
         return false;

@@ -34,30 +34,30 @@ std::string BitRuns(uint32_t mask)
 
 // The catalogue's fields that hold the set bits of mask in the window at offset, highest
 // first, each named once; empty when no table names any of them.
-std::vector<const pci::CFieldSpec*> FieldsOf(const uint8_t* space, uint32_t size, uint32_t offset, uint32_t width,
+std::vector<const pci::CFieldDef*> FieldsOf(const uint8_t* space, uint32_t size, uint32_t offset, uint32_t width,
                                              uint32_t mask)
 {
-    std::vector<const pci::CFieldSpec*> fields;
+    std::vector<const pci::CFieldDef*> fields;
     for (int bit = int(kBitsPerByte * width) - 1; bit >= 0; --bit) {
         if (!(mask & (1u << bit)))
             continue;
         const uint32_t byte = offset + uint32_t(bit) / kBitsPerByte;
         const pci::CRegisterLocation at = pci::LocateRegister(space, size, byte);
-        if (!at.place.spec)
+        if (!at.place.def)
             continue;
         const uint32_t regStart = at.start + at.place.offset;
         const uint32_t regBit = kBitsPerByte * (byte - regStart) + uint32_t(bit) % kBitsPerByte;
-        const pci::CFieldSpec* field = pci::FieldAt(*at.place.spec, regBit);
+        const pci::CFieldDef* field = pci::FieldAt(*at.place.def, regBit);
         if (field && (fields.empty() || fields.back() != field))
             fields.push_back(field);
     }
     return fields;
 }
 
-std::string JoinNames(const std::vector<const pci::CFieldSpec*>& fields)
+std::string JoinNames(const std::vector<const pci::CFieldDef*>& fields)
 {
     std::string names;
-    for (const pci::CFieldSpec* field : fields) {
+    for (const pci::CFieldDef* field : fields) {
         if (!names.empty())
             names += ", ";
         names += field->name;
@@ -91,7 +91,7 @@ std::string CWriteEffect::Describe(const uint8_t* space, uint32_t size, uint32_t
     if (const uint32_t writes = changed & bits.writable)
         AddPart(&text, "writes " + BitRuns(writes));
     if (cleared) {
-        const std::vector<const pci::CFieldSpec*> fields = FieldsOf(space, size, offset, width, cleared);
+        const std::vector<const pci::CFieldDef*> fields = FieldsOf(space, size, offset, width, cleared);
         AddPart(&text, "clears " + (fields.empty() ? BitRuns(cleared) : JoinNames(fields)));
     }
     if (stays) {
@@ -113,7 +113,7 @@ std::string CWriteEffect::DescribeDifference(const uint8_t* space, uint32_t size
 std::string CWriteEffect::NameBits(const uint8_t* space, uint32_t size, uint32_t offset, uint32_t width, uint32_t mask)
 {
     std::string text = BitRuns(mask);
-    const std::vector<const pci::CFieldSpec*> fields = FieldsOf(space, size, offset, width, mask);
+    const std::vector<const pci::CFieldDef*> fields = FieldsOf(space, size, offset, width, mask);
     if (!fields.empty())
         text += " (" + JoinNames(fields) + ")";
     return text;

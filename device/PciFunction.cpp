@@ -19,9 +19,9 @@ constexpr uint32_t kAllOnes = 0xFFFFFFFF;
 
 // The reserved bytes beside the capabilities pointer are never written back: a dword write to
 // 34h would carry them, and they are no register of their own.
-bool IsWrittenBack(const pci::CRegisterSpec& spec)
+bool IsWrittenBack(const pci::CRegisterDef& def)
 {
-    return spec.offset <= pci::kCapabilitiesPointerOffset || spec.offset >= pci::kCapabilitiesPointerOffset + 4;
+    return def.offset <= pci::kCapabilitiesPointerOffset || def.offset >= pci::kCapabilitiesPointerOffset + 4;
 }
 
 bool IsValidRegisterSize(uint32_t size)

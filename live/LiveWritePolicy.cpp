@@ -96,7 +96,7 @@ constexpr CRefusalText kRefusalTexts[] = {
 // clang-format on
 
 // The words for bit of the register at regStart (from the block's first byte) of block.
-const char* RefusalText(const pci::CRegisterBlock& block, const pci::CRegisterSpec& spec, uint32_t regStart,
+const char* RefusalText(const pci::CRegisterBlock& block, const pci::CRegisterDef& def, uint32_t regStart,
                         uint32_t bit)
 {
     for (const CRefusalText& t : kRefusalTexts) {
@@ -104,8 +104,8 @@ const char* RefusalText(const pci::CRegisterBlock& block, const pci::CRegisterSp
             (t.bits >> bit & 1))
             return t.text;
     }
-    const pci::CFieldSpec* field = pci::FieldAt(spec, bit);
-    return field ? field->name : spec.name;
+    const pci::CFieldDef* field = pci::FieldAt(def, bit);
+    return field ? field->name : def.name;
 }
 
 // Names the host-owned register that the window's lowest acting bit lies in.
@@ -116,10 +116,10 @@ const char* NameActingBit(const uint8_t* space, uint32_t size, uint32_t offset, 
         ++bit;
     const uint32_t at = offset + bit / 8;
     const pci::CRegisterLocation location = pci::LocateRegister(space, size, at);
-    if (!location.block || !location.place.spec)
+    if (!location.block || !location.place.def)
         return "register the host owns";
     const uint32_t regStart = location.start + location.place.offset;
-    return RefusalText(*location.block, *location.place.spec, location.place.offset, 8 * (at - regStart) + bit % 8);
+    return RefusalText(*location.block, *location.place.def, location.place.offset, 8 * (at - regStart) + bit % 8);
 }
 
 bool Overlaps(uint32_t offset, uint32_t size, uint32_t first, uint32_t end)

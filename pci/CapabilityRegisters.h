@@ -29,7 +29,7 @@ constexpr uint8_t kHtVariantOther = 4;
 
 // clang-format off
 // Every entry's first two bytes: its ID and the next entry's offset.
-inline constexpr CFieldSpec kHeaderFields[] = {
+inline constexpr CFieldDef kHeaderFields[] = {
     {0, 7, "Capability ID", "ID", A::kRO, false},
     {8, 15, "Next Pointer", "NEXT", A::kRO, false},
 };
@@ -37,7 +37,7 @@ inline constexpr CFieldSpec kHeaderFields[] = {
     Register(0x00, 2, "Capability Header", nullptr, A::kRO, kHeaderFields)
 
 // Power management.
-inline constexpr CFieldSpec kPmCapabilitiesFields[] = {
+inline constexpr CFieldDef kPmCapabilitiesFields[] = {
     {0, 2, "Version", "VERSION", A::kRO, false},
     {3, 3, "PME Clock", "PMECLK", A::kRO, false},
     {4, 4, "Immediate Readiness on Return to D0", "IRRD0", A::kRO, false},
@@ -47,7 +47,7 @@ inline constexpr CFieldSpec kPmCapabilitiesFields[] = {
     {10, 10, "D2 Support", "D2", A::kRO, false},
     {11, 15, "PME Support", "PME", A::kRO, false},
 };
-inline constexpr CFieldSpec kPmControlFields[] = {
+inline constexpr CFieldDef kPmControlFields[] = {
     {0, 1, "Power State", "STATE", A::kRW, true},
     {2, 2, "Reserved", nullptr, A::kRsvdP, false},
     {3, 3, "No Soft Reset", "NSR", A::kRO, false},
@@ -57,12 +57,12 @@ inline constexpr CFieldSpec kPmControlFields[] = {
     {13, 14, "Data Scale", "DSCALE", A::kRO, false},
     {15, 15, "PME Status", "PME_STATUS", A::kRW1CS, false},
 };
-inline constexpr CFieldSpec kPmBridgeFields[] = {
+inline constexpr CFieldDef kPmBridgeFields[] = {
     {0, 5, "Reserved", nullptr, A::kRsvdP, false},
     {6, 6, "B2/B3 Support for D3hot", "B2B3", A::kRO, false},
     {7, 7, "Bus Power/Clock Control Enable", "BPCC", A::kRO, false},
 };
-inline constexpr CRegisterSpec kPmRegisters[] = {
+inline constexpr CRegisterDef kPmRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(kPmCapabilitiesOffset, 2, "PMC", "PMC", A::kRO, kPmCapabilitiesFields),
     Register(kPmControlStatusOffset, 2, "PMCSR", "PMCSR", A::kRsvdP, kPmControlFields),
@@ -71,11 +71,11 @@ inline constexpr CRegisterSpec kPmRegisters[] = {
 };
 
 // AGP, and the AGP 8x form that shares its layout.
-inline constexpr CFieldSpec kAgpRevisionFields[] = {
+inline constexpr CFieldDef kAgpRevisionFields[] = {
     {0, 3, "Minor Revision", "MINOR", A::kRO, false},
     {4, 7, "Major Revision", "MAJOR", A::kRO, false},
 };
-inline constexpr CFieldSpec kAgpCommandFields[] = {
+inline constexpr CFieldDef kAgpCommandFields[] = {
     {0, 2, "Data Rate", "RATE", A::kRW, false},
     {4, 4, "Fast Write Enable", "FW", A::kRW, false},
     {5, 5, "Over 4G Enable", "4G", A::kRW, false},
@@ -86,7 +86,7 @@ inline constexpr CFieldSpec kAgpCommandFields[] = {
     {13, 15, "Asynchronous Request Size", "ARQSZ", A::kRW, false},
     {24, 31, "Request Depth", "RQ", A::kRW, false},
 };
-inline constexpr CRegisterSpec kAgpRegisters[] = {
+inline constexpr CRegisterDef kAgpRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(kAgpRevisionOffset, 1, "Revision", "REVISION", A::kRO, kAgpRevisionFields),
     Register(kAgpStatusOffset, 4, "Status", "STATUS", A::kRO),
@@ -94,23 +94,23 @@ inline constexpr CRegisterSpec kAgpRegisters[] = {
 };
 
 // Vital product data: software writes the address and the flag, the data follows.
-inline constexpr CFieldSpec kVpdAddressFields[] = {
+inline constexpr CFieldDef kVpdAddressFields[] = {
     {0, 14, "VPD Address", "ADDR", A::kRW, false},
     {15, 15, "Flag", "F", A::kRW, false},
 };
-inline constexpr CRegisterSpec kVpdRegisters[] = {
+inline constexpr CRegisterDef kVpdRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(kVpdAddressOffset, 2, "VPD Address", "ADDRESS", A::kRW, kVpdAddressFields),
     Register(kVpdDataOffset, 4, "VPD Data", "DATA", A::kRW),
 };
 
 // Slot identification: the chassis number is software's to set.
-inline constexpr CFieldSpec kSlotExpansionFields[] = {
+inline constexpr CFieldDef kSlotExpansionFields[] = {
     {0, 4, "Expansion Slots Provided", "NSLOTS", A::kHwInit, false},
     {5, 5, "First In Chassis", "FIC", A::kHwInit, false},
     {6, 7, "Reserved", nullptr, A::kRsvdP, false},
 };
-inline constexpr CRegisterSpec kSlotIdRegisters[] = {
+inline constexpr CRegisterDef kSlotIdRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(kSlotExpansionOffset, 1, "Expansion Slot", "EXPANSION", A::kHwInit, kSlotExpansionFields),
     Register(kSlotChassisOffset, 1, "Chassis Number", "CHASSIS", A::kRW),
@@ -126,10 +126,10 @@ inline constexpr CRegisterSpec kSlotIdRegisters[] = {
     {8, 8, "Per-Vector Masking Capable", "PVM", A::kRO, false},                  \
     {9, 9, "Extended Message Data Capable", "EMDC", A::kRO, false},              \
     {10, 10, "Extended Message Data Enable", "EMDE", extendedData, false}
-inline constexpr CFieldSpec kMsiControlFields[] = {BRISCO_MSI_CONTROL_FIELDS(A::kRsvdP)};
-inline constexpr CFieldSpec kMsiExtendedControlFields[] = {BRISCO_MSI_CONTROL_FIELDS(A::kRW)};
+inline constexpr CFieldDef kMsiControlFields[] = {BRISCO_MSI_CONTROL_FIELDS(A::kRsvdP)};
+inline constexpr CFieldDef kMsiExtendedControlFields[] = {BRISCO_MSI_CONTROL_FIELDS(A::kRW)};
 #undef BRISCO_MSI_CONTROL_FIELDS
-inline constexpr CFieldSpec kMsiAddressFields[] = {
+inline constexpr CFieldDef kMsiAddressFields[] = {
     {0, 1, "Reserved", nullptr, A::kRsvdP, false},
     {2, 31, "Message Address", "ADDR", A::kRW, false},
 };
@@ -140,41 +140,41 @@ inline constexpr CFieldSpec kMsiAddressFields[] = {
 #define BRISCO_MSI_MASK_REGISTERS(at)                          \
     Register(at, 4, "Mask Bits", "MASK", A::kRW),              \
     Register(at + 4, 4, "Pending Bits", "PENDING", A::kRO)
-inline constexpr CRegisterSpec kMsi32Registers[] = {
+inline constexpr CRegisterDef kMsi32Registers[] = {
     BRISCO_MSI_LEADING_REGISTERS(kMsiControlFields),
     Register(kMsiData32Offset, 2, "Message Data", "DATA", A::kRW),
 };
-inline constexpr CRegisterSpec kMsi64Registers[] = {
+inline constexpr CRegisterDef kMsi64Registers[] = {
     BRISCO_MSI_LEADING_REGISTERS(kMsiControlFields),
     Register(kMsiUpperAddressOffset, 4, "Message Upper Address", "ADDRESS_HI", A::kRW),
     Register(kMsiData64Offset, 2, "Message Data", "DATA", A::kRW),
 };
-inline constexpr CRegisterSpec kMsi32MaskedRegisters[] = {
+inline constexpr CRegisterDef kMsi32MaskedRegisters[] = {
     BRISCO_MSI_LEADING_REGISTERS(kMsiControlFields),
     Register(kMsiData32Offset, 2, "Message Data", "DATA", A::kRW),
     BRISCO_MSI_MASK_REGISTERS(kMsiMask32Offset),
 };
-inline constexpr CRegisterSpec kMsi64MaskedRegisters[] = {
+inline constexpr CRegisterDef kMsi64MaskedRegisters[] = {
     BRISCO_MSI_LEADING_REGISTERS(kMsiControlFields),
     Register(kMsiUpperAddressOffset, 4, "Message Upper Address", "ADDRESS_HI", A::kRW),
     Register(kMsiData64Offset, 2, "Message Data", "DATA", A::kRW),
     BRISCO_MSI_MASK_REGISTERS(kMsiMask64Offset),
 };
-inline constexpr CRegisterSpec kMsi32ExtendedRegisters[] = {
+inline constexpr CRegisterDef kMsi32ExtendedRegisters[] = {
     BRISCO_MSI_LEADING_REGISTERS(kMsiExtendedControlFields),
     Register(kMsiData32Offset, 2, "Message Data", "DATA", A::kRW),
 };
-inline constexpr CRegisterSpec kMsi64ExtendedRegisters[] = {
+inline constexpr CRegisterDef kMsi64ExtendedRegisters[] = {
     BRISCO_MSI_LEADING_REGISTERS(kMsiExtendedControlFields),
     Register(kMsiUpperAddressOffset, 4, "Message Upper Address", "ADDRESS_HI", A::kRW),
     Register(kMsiData64Offset, 2, "Message Data", "DATA", A::kRW),
 };
-inline constexpr CRegisterSpec kMsi32MaskedExtendedRegisters[] = {
+inline constexpr CRegisterDef kMsi32MaskedExtendedRegisters[] = {
     BRISCO_MSI_LEADING_REGISTERS(kMsiExtendedControlFields),
     Register(kMsiData32Offset, 2, "Message Data", "DATA", A::kRW),
     BRISCO_MSI_MASK_REGISTERS(kMsiMask32Offset),
 };
-inline constexpr CRegisterSpec kMsi64MaskedExtendedRegisters[] = {
+inline constexpr CRegisterDef kMsi64MaskedExtendedRegisters[] = {
     BRISCO_MSI_LEADING_REGISTERS(kMsiExtendedControlFields),
     Register(kMsiUpperAddressOffset, 4, "Message Upper Address", "ADDRESS_HI", A::kRW),
     Register(kMsiData64Offset, 2, "Message Data", "DATA", A::kRW),
@@ -184,7 +184,7 @@ inline constexpr CRegisterSpec kMsi64MaskedExtendedRegisters[] = {
 #undef BRISCO_MSI_LEADING_REGISTERS
 
 // CompactPCI hot swap: the ENUM# status bits clear on a write of one.
-inline constexpr CFieldSpec kHotSwapFields[] = {
+inline constexpr CFieldDef kHotSwapFields[] = {
     {0, 0, "Device Hiding Arm", "DHA", A::kRW, false},
     {1, 1, "ENUM# Signal Mask", "EIM", A::kRW, false},
     {2, 2, "Pending Insertion or Extraction", "PIE", A::kRO, false},
@@ -193,13 +193,13 @@ inline constexpr CFieldSpec kHotSwapFields[] = {
     {6, 6, "ENUM# Status - Extraction", "EXT", A::kRW1C, false},
     {7, 7, "ENUM# Status - Insertion", "INS", A::kRW1C, false},
 };
-inline constexpr CRegisterSpec kHotSwapRegisters[] = {
+inline constexpr CRegisterDef kHotSwapRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(2, 1, "Hot Swap Control/Status", "CONTROL", A::kRO, kHotSwapFields),
 };
 
 // PCI-X: a device's command and status, or a bridge's two status and split registers.
-inline constexpr CFieldSpec kPciXCommandFields[] = {
+inline constexpr CFieldDef kPciXCommandFields[] = {
     {0, 0, "Data Parity Error Recovery Enable", "DPERE", A::kRW, false},
     {1, 1, "Enable Relaxed Ordering", "ERO", A::kRW, false},
     {2, 3, "Maximum Memory Read Byte Count", "MMRBC", A::kRW, false},
@@ -213,7 +213,7 @@ inline constexpr CFieldSpec kPciXCommandFields[] = {
     {0, 2, "Function Number", "FUNCTION", A::kRO, false},            \
     {3, 7, "Device Number", "DEVICE", A::kRO, false},                \
     {8, 15, "Bus Number", "BUS", A::kRO, false}
-inline constexpr CFieldSpec kPciXStatusFields[] = {
+inline constexpr CFieldDef kPciXStatusFields[] = {
     BRISCO_PCIX_ADDRESS_FIELDS,
     {16, 16, "64-bit Device", "64BIT", A::kRO, false},
     {17, 17, "133 MHz Capable", "133MHZ", A::kRO, false},
@@ -235,26 +235,26 @@ inline constexpr CFieldSpec kPciXStatusFields[] = {
     {at + 3, at + 3, "Unexpected Split Completion", "USC", A::kRW1C, false},\
     {at + 4, at + 4, "Split Completion Overrun", "SCO", A::kRW1C, false},   \
     {at + 5, at + 5, "Split Request Delayed", "SRD", A::kRO, false}
-inline constexpr CFieldSpec kPciXSecondaryStatusFields[] = {
+inline constexpr CFieldDef kPciXSecondaryStatusFields[] = {
     BRISCO_PCIX_BRIDGE_BUS_FIELDS(0),
     {6, 8, "Secondary Clock Frequency", "FREQ", A::kRO, false},
 };
-inline constexpr CFieldSpec kPciXBridgeStatusFields[] = {
+inline constexpr CFieldDef kPciXBridgeStatusFields[] = {
     BRISCO_PCIX_ADDRESS_FIELDS,
     BRISCO_PCIX_BRIDGE_BUS_FIELDS(16),
 };
 #undef BRISCO_PCIX_BRIDGE_BUS_FIELDS
 #undef BRISCO_PCIX_ADDRESS_FIELDS
-inline constexpr CFieldSpec kPciXSplitFields[] = {
+inline constexpr CFieldDef kPciXSplitFields[] = {
     {0, 15, "Split Transaction Capacity", "CAPACITY", A::kRO, false},
     {16, 31, "Split Transaction Commitment Limit", "LIMIT", A::kRW, false},
 };
-inline constexpr CRegisterSpec kPciXRegisters[] = {
+inline constexpr CRegisterDef kPciXRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(kPciXCommandOffset, 2, "Command", "COMMAND", A::kRsvdP, kPciXCommandFields),
     Register(kPciXStatusOffset, 4, "Status", "STATUS", A::kRO, kPciXStatusFields),
 };
-inline constexpr CRegisterSpec kPciXBridgeRegisters[] = {
+inline constexpr CRegisterDef kPciXBridgeRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(kPciXBridgeSecondaryStatusOffset, 2, "Secondary Status", "SEC_STATUS", A::kRO, kPciXSecondaryStatusFields),
     Register(kPciXBridgeStatusOffset, 4, "Bridge Status", "BRIDGE_STATUS", A::kRO, kPciXBridgeStatusFields),
@@ -265,39 +265,39 @@ inline constexpr CRegisterSpec kPciXBridgeRegisters[] = {
 
 // HyperTransport, register by register: each block type has its own layout. The type bits
 // of the command word never change.
-inline constexpr CFieldSpec kHtInterfaceCommandFields[] = {
+inline constexpr CFieldDef kHtInterfaceCommandFields[] = {
     {13, 15, "Capability Type", "TYPE", A::kRO, false},
 };
-inline constexpr CFieldSpec kHtBlockCommandFields[] = {
+inline constexpr CFieldDef kHtBlockCommandFields[] = {
     {11, 15, "Capability Type", "TYPE", A::kRO, false},
 };
-inline constexpr CFieldSpec kHtMsiMappingCommandFields[] = {
+inline constexpr CFieldDef kHtMsiMappingCommandFields[] = {
     {0, 0, "MSI Mapping Enable", "ENABLE", A::kRW, false},
     {1, 1, "Fixed", "FIXED", A::kRO, false},
     {2, 10, "Reserved", nullptr, A::kRsvdP, false},
     {11, 15, "Capability Type", "TYPE", A::kRO, false},
 };
-inline constexpr CFieldSpec kHtInterruptCommandFields[] = {
+inline constexpr CFieldDef kHtInterruptCommandFields[] = {
     {0, 7, "Index", "INDEX", A::kRW, false},
     {11, 15, "Capability Type", "TYPE", A::kRO, false},
 };
-inline constexpr CFieldSpec kHtLinkControlFields[] = {
+inline constexpr CFieldDef kHtLinkControlFields[] = {
     {4, 4, "Link Failure", "LKFAIL", A::kRW1C, false},
     {5, 5, "Initialization Complete", "INIT", A::kRO, false},
     {6, 6, "End of Chain", "EOC", A::kRO, false},
     {8, 11, "CRC Error", "CRCERR", A::kRW1C, false},
 };
-inline constexpr CFieldSpec kHtLinkConfigFields[] = {
+inline constexpr CFieldDef kHtLinkConfigFields[] = {
     {0, 7, "Maximum Link Widths", "MAXWIDTH", A::kRO, false},
     {8, 15, "Link Widths", "WIDTH", A::kRW, false},
 };
-inline constexpr CFieldSpec kHtLinkFrequencyFields[] = {
+inline constexpr CFieldDef kHtLinkFrequencyFields[] = {
     {0, 3, "Link Frequency", "FREQ", A::kRW, false},
     {4, 4, "Protocol Error", "PROT", A::kRW1C, false},
     {5, 5, "Overflow Error", "OVFL", A::kRW1C, false},
     {6, 6, "End of Chain Error", "EOCERR", A::kRW1C, false},
 };
-inline constexpr CFieldSpec kHtErrorHandlingFields[] = {
+inline constexpr CFieldDef kHtErrorHandlingFields[] = {
     {8, 8, "Chain Fail", "CF", A::kRW1C, false},
     {9, 9, "Response Error", "RE", A::kRW1C, false},
 };
@@ -306,7 +306,7 @@ inline constexpr CFieldSpec kHtErrorHandlingFields[] = {
     Register(config, 2, "Link Config" suffix, nullptr, A::kRW, kHtLinkConfigFields),                 \
     Register(frequency, 1, "Link Frequency" suffix, nullptr, A::kRW, kHtLinkFrequencyFields),        \
     Register(capability, 2, "Link Frequency Capability" suffix, nullptr, A::kRO)
-inline constexpr CRegisterSpec kHtSlaveRegisters[] = {
+inline constexpr CRegisterDef kHtSlaveRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(kHtCommandOffset, 2, "Command", "COMMAND", A::kRW, kHtInterfaceCommandFields),
     BRISCO_HT_LINK_REGISTERS(kHtSlaveLinkControl0Offset, kHtSlaveLinkConfig0Offset, kHtSlaveLinkFrequency0Offset,
@@ -320,7 +320,7 @@ inline constexpr CRegisterSpec kHtSlaveRegisters[] = {
     Register(kHtSlaveMemoryUpperOffset, 2, "Prefetchable memory behind bridge Upper", "MEM_UPPER", A::kRW),
     Register(kHtSlaveBusNumberOffset, 1, "Bus Number", "BUS", A::kRW),
 };
-inline constexpr CRegisterSpec kHtHostRegisters[] = {
+inline constexpr CRegisterDef kHtHostRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(kHtCommandOffset, 2, "Command", "COMMAND", A::kRW, kHtInterfaceCommandFields),
     BRISCO_HT_LINK_REGISTERS(kHtHostLinkControlOffset, kHtHostLinkConfigOffset, kHtHostLinkFrequencyOffset,
@@ -332,22 +332,22 @@ inline constexpr CRegisterSpec kHtHostRegisters[] = {
     Register(kHtHostMemoryUpperOffset, 2, "Prefetchable memory behind bridge Upper", "MEM_UPPER", A::kRW),
 };
 #undef BRISCO_HT_LINK_REGISTERS
-inline constexpr CFieldSpec kHtMsiMappingLowFields[] = {
+inline constexpr CFieldDef kHtMsiMappingLowFields[] = {
     {0, 19, "Reserved", nullptr, A::kRsvdP, false},
     {20, 31, "Address Base", "BASE", A::kRW, false},
 };
-inline constexpr CRegisterSpec kHtMsiMappingRegisters[] = {
+inline constexpr CRegisterDef kHtMsiMappingRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(kHtCommandOffset, 2, "Command", "COMMAND", A::kRO, kHtMsiMappingCommandFields),
     Register(kHtMsiMappingLowOffset, 4, "Mapping Address Base", "BASE_LO", A::kRW, kHtMsiMappingLowFields),
     Register(kHtMsiMappingHighOffset, 4, "Mapping Address Base Upper", "BASE_HI", A::kRW),
 };
-inline constexpr CRegisterSpec kHtInterruptRegisters[] = {
+inline constexpr CRegisterDef kHtInterruptRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(kHtCommandOffset, 2, "Command", "COMMAND", A::kRO, kHtInterruptCommandFields),
     Register(kHtInterruptDataOffset, 4, "Data Port", "DATA", A::kRW),
 };
-inline constexpr CRegisterSpec kHtOtherRegisters[] = {
+inline constexpr CRegisterDef kHtOtherRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(kHtCommandOffset, 2, "Command", "COMMAND", A::kRO, kHtBlockCommandFields),
 };
@@ -355,7 +355,7 @@ inline constexpr CRegisterSpec kHtOtherRegisters[] = {
 // Vendor specific: a length, then the vendor's bytes, which only the virtio layout names.
 #define BRISCO_VENDOR_LENGTH_REGISTER \
     Register(kVendorSpecificLengthOffset, 1, "Length", "LENGTH", A::kRO)
-inline constexpr CRegisterSpec kVendorRegisters[] = {
+inline constexpr CRegisterDef kVendorRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     BRISCO_VENDOR_LENGTH_REGISTER,
 };
@@ -367,8 +367,8 @@ inline constexpr CRegisterSpec kVendorRegisters[] = {
     Register(kVirtioIdOffset, 1, "ID", "CFG_ID", A::kRO),                                 \
     Register(kVirtioRegionOffset, 4, "Offset", "OFFSET", A::kRO),                         \
     Register(kVirtioRegionLengthOffset, 4, "Region Length", "LENGTH_REGION", A::kRO)
-inline constexpr CRegisterSpec kVirtioRegisters[] = {BRISCO_VIRTIO_REGISTERS};
-inline constexpr CRegisterSpec kVirtioNotifyRegisters[] = {
+inline constexpr CRegisterDef kVirtioRegisters[] = {BRISCO_VIRTIO_REGISTERS};
+inline constexpr CRegisterDef kVirtioNotifyRegisters[] = {
     BRISCO_VIRTIO_REGISTERS,
     Register(kVirtioNotifyMultiplierOffset, 4, "Notify Offset Multiplier", "NOTIFY_MULT", A::kRO),
 };
@@ -376,34 +376,34 @@ inline constexpr CRegisterSpec kVirtioNotifyRegisters[] = {
 #undef BRISCO_VENDOR_LENGTH_REGISTER
 
 // Debug port: where the port's registers lie, fixed by the hardware.
-inline constexpr CFieldSpec kDebugPortFields[] = {
+inline constexpr CFieldDef kDebugPortFields[] = {
     {0, 12, "Offset", "OFFSET", A::kRO, false},
     {13, 15, "BAR Number", "BAR", A::kRO, false},
 };
-inline constexpr CRegisterSpec kDebugPortRegisters[] = {
+inline constexpr CRegisterDef kDebugPortRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(kDebugPortOffset, 2, "Debug Port", "PORT", A::kRO, kDebugPortFields),
 };
 
-inline constexpr CRegisterSpec kCentralResourceRegisters[] = {
+inline constexpr CRegisterDef kCentralResourceRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(2, 2, "Control", "CONTROL", A::kRW),
 };
-inline constexpr CRegisterSpec kHeaderOnlyRegisters[] = {
+inline constexpr CRegisterDef kHeaderOnlyRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
 };
-inline constexpr CRegisterSpec kSecureRegisters[] = {
+inline constexpr CRegisterDef kSecureRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(2, 2, "Capability Information", "INFO", A::kRO),
 };
-inline constexpr CRegisterSpec kBridgeSubsystemRegisters[] = {
+inline constexpr CRegisterDef kBridgeSubsystemRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(kBridgeSubsystemVendorOffset, 2, "Subsystem Vendor ID", "SUBSYSTEM_VENDOR_ID", A::kHwInit),
     Register(kBridgeSubsystemIdOffset, 2, "Subsystem ID", "SUBSYSTEM_ID", A::kHwInit),
 };
 
 // PCI Express.
-inline constexpr CFieldSpec kExpCapabilitiesFields[] = {
+inline constexpr CFieldDef kExpCapabilitiesFields[] = {
     {0, 3, "Capability Version", "VERSION", A::kRO, false},
     {4, 7, "Device/Port Type", "TYPE", A::kRO, false},
     {8, 8, "Slot Implemented", "SLOT", A::kHwInit, false},
@@ -411,7 +411,7 @@ inline constexpr CFieldSpec kExpCapabilitiesFields[] = {
     {14, 14, "TCS Routing Supported", "TCS", A::kRO, false},
     {15, 15, "Reserved", nullptr, A::kRsvdP, false},
 };
-inline constexpr CFieldSpec kExpDeviceCapFields[] = {
+inline constexpr CFieldDef kExpDeviceCapFields[] = {
     {0, 2, "Max_Payload_Size Supported", "MPS", A::kRO, false},
     {3, 4, "Phantom Functions Supported", "PHANTOM", A::kRO, false},
     {5, 5, "Extended Tag Field Supported", "EXTTAG", A::kRO, false},
@@ -437,16 +437,16 @@ inline constexpr CFieldSpec kExpDeviceCapFields[] = {
     {10, 10, "Aux Power PM Enable", "AUXPM", A::kRWS, false},                    \
     {11, 11, "Enable No Snoop", "NOSNOOP", A::kRW, false},                       \
     {12, 14, "Max_Read_Request_Size", "MRRS", A::kRW, false}
-inline constexpr CFieldSpec kExpDeviceControlFields[] = {
+inline constexpr CFieldDef kExpDeviceControlFields[] = {
     BRISCO_EXP_DEVICE_CONTROL_FIELDS,
     {15, 15, "Initiate Function Level Reset", "FLR", A::kRW, true},
 };
-inline constexpr CFieldSpec kExpBridgeDeviceControlFields[] = {
+inline constexpr CFieldDef kExpBridgeDeviceControlFields[] = {
     BRISCO_EXP_DEVICE_CONTROL_FIELDS,
     {15, 15, "Bridge Configuration Retry Enable", "BCRE", A::kRW, false},
 };
 #undef BRISCO_EXP_DEVICE_CONTROL_FIELDS
-inline constexpr CFieldSpec kExpDeviceStatusFields[] = {
+inline constexpr CFieldDef kExpDeviceStatusFields[] = {
     {0, 0, "Correctable Error Detected", "CED", A::kRW1C, false},
     {1, 1, "Non-Fatal Error Detected", "NFED", A::kRW1C, false},
     {2, 2, "Fatal Error Detected", "FED", A::kRW1C, false},
@@ -455,7 +455,7 @@ inline constexpr CFieldSpec kExpDeviceStatusFields[] = {
     {5, 5, "Transactions Pending", "TRPND", A::kRO, false},
     {6, 6, "Emergency Power Reduction Detected", "EPRD", A::kRW1C, false},
 };
-inline constexpr CFieldSpec kExpLinkCapFields[] = {
+inline constexpr CFieldDef kExpLinkCapFields[] = {
     {0, 3, "Max Link Speed", "SPEED", A::kRO, false},
     {4, 9, "Maximum Link Width", "WIDTH", A::kRO, false},
     {10, 11, "ASPM Support", "ASPM", A::kRO, false},
@@ -469,7 +469,7 @@ inline constexpr CFieldSpec kExpLinkCapFields[] = {
     {23, 23, "Reserved", nullptr, A::kRsvdP, false},
     {24, 31, "Port Number", "PORT", A::kHwInit, false},
 };
-inline constexpr CFieldSpec kExpLinkControlFields[] = {
+inline constexpr CFieldDef kExpLinkControlFields[] = {
     {0, 1, "ASPM Control", "ASPM", A::kRW, false},
     {3, 3, "Read Completion Boundary", "RCB", A::kRW, false},
     {4, 4, "Link Disable", "LD", A::kRW, true},
@@ -482,7 +482,7 @@ inline constexpr CFieldSpec kExpLinkControlFields[] = {
     {11, 11, "Link Autonomous Bandwidth Interrupt Enable", "LABIE", A::kRW, false},
     {14, 15, "DRS Signaling Control", "DRS", A::kRW, false},
 };
-inline constexpr CFieldSpec kExpLinkStatusFields[] = {
+inline constexpr CFieldDef kExpLinkStatusFields[] = {
     {0, 3, "Current Link Speed", "SPEED", A::kRO, false},
     {4, 9, "Negotiated Link Width", "WIDTH", A::kRO, false},
     {10, 10, "Undefined", nullptr, A::kRO, false},
@@ -492,7 +492,7 @@ inline constexpr CFieldSpec kExpLinkStatusFields[] = {
     {14, 14, "Link Bandwidth Management Status", "LBMS", A::kRW1C, false},
     {15, 15, "Link Autonomous Bandwidth Status", "LABS", A::kRW1C, false},
 };
-inline constexpr CFieldSpec kExpSlotCapFields[] = {
+inline constexpr CFieldDef kExpSlotCapFields[] = {
     {0, 0, "Attention Button Present", "ABP", A::kHwInit, false},
     {1, 1, "Power Controller Present", "PCP", A::kHwInit, false},
     {2, 2, "MRL Sensor Present", "MRLSP", A::kHwInit, false},
@@ -506,7 +506,7 @@ inline constexpr CFieldSpec kExpSlotCapFields[] = {
     {18, 18, "No Command Completed Support", "NCCS", A::kHwInit, false},
     {19, 31, "Physical Slot Number", "SLOT", A::kHwInit, false},
 };
-inline constexpr CFieldSpec kExpSlotControlFields[] = {
+inline constexpr CFieldDef kExpSlotControlFields[] = {
     {0, 0, "Attention Button Pressed Enable", "ABPE", A::kRW, false},
     {1, 1, "Power Fault Detected Enable", "PFDE", A::kRW, false},
     {2, 2, "MRL Sensor Changed Enable", "MRLSCE", A::kRW, false},
@@ -521,7 +521,7 @@ inline constexpr CFieldSpec kExpSlotControlFields[] = {
     {13, 13, "Auto Slot Power Limit Disable", "ASPLD", A::kRW, false},
     {14, 14, "In-Band PD Disable", "IBPDD", A::kRW, false},
 };
-inline constexpr CFieldSpec kExpSlotStatusFields[] = {
+inline constexpr CFieldDef kExpSlotStatusFields[] = {
     {0, 0, "Attention Button Pressed", "ABP", A::kRW1C, false},
     {1, 1, "Power Fault Detected", "PFD", A::kRW1C, false},
     {2, 2, "MRL Sensor Changed", "MRLSC", A::kRW1C, false},
@@ -532,22 +532,22 @@ inline constexpr CFieldSpec kExpSlotStatusFields[] = {
     {7, 7, "Electromechanical Interlock Status", "EIS", A::kRO, false},
     {8, 8, "Data Link Layer State Changed", "DLLSC", A::kRW1C, false},
 };
-inline constexpr CFieldSpec kExpRootControlFields[] = {
+inline constexpr CFieldDef kExpRootControlFields[] = {
     {0, 0, "System Error on Correctable Error Enable", "SECEE", A::kRW, false},
     {1, 1, "System Error on Non-Fatal Error Enable", "SENFEE", A::kRW, false},
     {2, 2, "System Error on Fatal Error Enable", "SEFEE", A::kRW, false},
     {3, 3, "PME Interrupt Enable", "PMEIE", A::kRW, false},
     {4, 4, "CRS Software Visibility Enable", "CRSSVE", A::kRW, false},
 };
-inline constexpr CFieldSpec kExpRootCapFields[] = {
+inline constexpr CFieldDef kExpRootCapFields[] = {
     {0, 0, "CRS Software Visibility", "CRSSV", A::kRO, false},
 };
-inline constexpr CFieldSpec kExpRootStatusFields[] = {
+inline constexpr CFieldDef kExpRootStatusFields[] = {
     {0, 15, "PME Requester ID", "PMERID", A::kRO, false},
     {16, 16, "PME Status", "PMES", A::kRW1C, false},
     {17, 17, "PME Pending", "PMEP", A::kRO, false},
 };
-inline constexpr CFieldSpec kExpDeviceCap2Fields[] = {
+inline constexpr CFieldDef kExpDeviceCap2Fields[] = {
     {0, 3, "Completion Timeout Ranges Supported", "CTRS", A::kHwInit, false},
     {4, 4, "Completion Timeout Disable Supported", "CTDS", A::kRO, false},
     {5, 5, "ARI Forwarding Supported", "ARIFWD", A::kRO, false},
@@ -569,7 +569,7 @@ inline constexpr CFieldSpec kExpDeviceCap2Fields[] = {
     {26, 26, "Emergency Power Reduction Initialization Required", "EPRINIT", A::kHwInit, false},
     {31, 31, "FRS Supported", "FRS", A::kHwInit, false},
 };
-inline constexpr CFieldSpec kExpDeviceControl2Fields[] = {
+inline constexpr CFieldDef kExpDeviceControl2Fields[] = {
     {0, 3, "Completion Timeout Value", "CTV", A::kRW, false},
     {4, 4, "Completion Timeout Disable", "CTD", A::kRW, false},
     {5, 5, "ARI Forwarding Enable", "ARIFWD", A::kRW, false},
@@ -583,7 +583,7 @@ inline constexpr CFieldSpec kExpDeviceControl2Fields[] = {
     {13, 14, "OBFF Enable", "OBFF", A::kRW, false},
     {15, 15, "End-End TLP Prefix Blocking", "EETLPBLK", A::kRW, false},
 };
-inline constexpr CFieldSpec kExpLinkCap2Fields[] = {
+inline constexpr CFieldDef kExpLinkCap2Fields[] = {
     {0, 0, "Reserved", nullptr, A::kRsvdP, false},
     {1, 7, "Supported Link Speeds Vector", "SPEEDS", A::kHwInit, false},
     {8, 8, "Crosslink Supported", "CROSSLINK", A::kRO, false},
@@ -593,7 +593,7 @@ inline constexpr CFieldSpec kExpLinkCap2Fields[] = {
     {24, 24, "Two Retimers Presence Detect Supported", "RETIMER2", A::kHwInit, false},
     {31, 31, "DRS Supported", "DRS", A::kHwInit, false},
 };
-inline constexpr CFieldSpec kExpLinkControl2Fields[] = {
+inline constexpr CFieldDef kExpLinkControl2Fields[] = {
     {0, 3, "Target Link Speed", "SPEED", A::kRWS, false},
     {4, 4, "Enter Compliance", "COMPLIANCE", A::kRWS, false},
     {5, 5, "Hardware Autonomous Speed Disable", "HASD", A::kRWS, false},
@@ -603,7 +603,7 @@ inline constexpr CFieldSpec kExpLinkControl2Fields[] = {
     {11, 11, "Compliance SOS", "COMPSOS", A::kRWS, false},
     {12, 15, "Compliance Preset/De-emphasis", "PRESET", A::kRWS, false},
 };
-inline constexpr CFieldSpec kExpLinkStatus2Fields[] = {
+inline constexpr CFieldDef kExpLinkStatus2Fields[] = {
     {0, 0, "Current De-emphasis Level", "DEEMPH", A::kRO, false},
     {1, 1, "Equalization 8.0 GT/s Complete", "EQCOMPLETE", A::kROS, false},
     {2, 2, "Equalization 8.0 GT/s Phase 1 Successful", "EQPHASE1", A::kROS, false},
@@ -617,7 +617,7 @@ inline constexpr CFieldSpec kExpLinkStatus2Fields[] = {
     {12, 14, "Downstream Component Presence", "DSCOMP", A::kRO, false},
     {15, 15, "DRS Message Received", "DRSRX", A::kRW1C, false},
 };
-inline constexpr CFieldSpec kExpSlotCap2Fields[] = {
+inline constexpr CFieldDef kExpSlotCap2Fields[] = {
     {0, 0, "In-Band PD Disable Supported", "IBPDDS", A::kHwInit, false},
 };
 #define BRISCO_EXP_REGISTERS(deviceControlFields)                                                            \
@@ -644,22 +644,22 @@ inline constexpr CFieldSpec kExpSlotCap2Fields[] = {
     Register(kExpSlotCap2Offset, 4, "SltCap2", "SLTCAP2", A::kRsvdP, kExpSlotCap2Fields),                     \
     Register(kExpSlotControl2Offset, 2, "SltCtl2", "SLTCTL2", A::kRsvdP),                                     \
     Register(kExpSlotStatus2Offset, 2, "SltSta2", "SLTSTA2", A::kRsvdZ)
-inline constexpr CRegisterSpec kExpRegisters[] = {BRISCO_EXP_REGISTERS(kExpDeviceControlFields)};
-inline constexpr CRegisterSpec kExpBridgeRegisters[] = {BRISCO_EXP_REGISTERS(kExpBridgeDeviceControlFields)};
+inline constexpr CRegisterDef kExpRegisters[] = {BRISCO_EXP_REGISTERS(kExpDeviceControlFields)};
+inline constexpr CRegisterDef kExpBridgeRegisters[] = {BRISCO_EXP_REGISTERS(kExpBridgeDeviceControlFields)};
 #undef BRISCO_EXP_REGISTERS
 
 // MSI-X: the table's size and place are fixed; software enables and masks.
-inline constexpr CFieldSpec kMsiXControlFields[] = {
+inline constexpr CFieldDef kMsiXControlFields[] = {
     {0, 10, "Table Size", "SIZE", A::kRO, false},
     {11, 13, "Reserved", nullptr, A::kRsvdP, false},
     {14, 14, "Function Mask", "MASK", A::kRW, false},
     {15, 15, "MSI-X Enable", "ENABLE", A::kRW, false},
 };
-inline constexpr CFieldSpec kMsiXLocationFields[] = {
+inline constexpr CFieldDef kMsiXLocationFields[] = {
     {0, 2, "BAR Indicator", "BIR", A::kRO, false},
     {3, 31, "Offset", "OFFSET", A::kRO, false},
 };
-inline constexpr CRegisterSpec kMsiXRegisters[] = {
+inline constexpr CRegisterDef kMsiXRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(kMsiXControlOffset, 2, "Message Control", "CONTROL", A::kRO, kMsiXControlFields),
     Register(kMsiXTableOffset, 4, "Table Offset/BIR", "TABLE", A::kRO, kMsiXLocationFields),
@@ -667,32 +667,32 @@ inline constexpr CRegisterSpec kMsiXRegisters[] = {
 };
 
 // SATA index-data pair location.
-inline constexpr CFieldSpec kSataRevisionFields[] = {
+inline constexpr CFieldDef kSataRevisionFields[] = {
     {0, 3, "Minor Revision", "MINOR", A::kRO, false},
     {4, 7, "Major Revision", "MAJOR", A::kRO, false},
 };
-inline constexpr CFieldSpec kSataBarFields[] = {
+inline constexpr CFieldDef kSataBarFields[] = {
     {0, 3, "BAR Location", "BARLOC", A::kRO, false},
     {4, 23, "BAR Offset", "BAROFST", A::kRO, false},
 };
-inline constexpr CRegisterSpec kSataRegisters[] = {
+inline constexpr CRegisterDef kSataRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(kSataRevisionOffset, 2, "Revision", "REVISION", A::kRsvdP, kSataRevisionFields),
     Register(kSataBarOffset, 4, "BAR Location", "BAR", A::kRsvdP, kSataBarFields),
 };
 
 // Advanced features: a function-level reset the host starts.
-inline constexpr CFieldSpec kAfCapabilitiesFields[] = {
+inline constexpr CFieldDef kAfCapabilitiesFields[] = {
     {0, 0, "Transactions Pending Capable", "TP", A::kRO, false},
     {1, 1, "Function Level Reset Capable", "FLR", A::kRO, false},
 };
-inline constexpr CFieldSpec kAfControlFields[] = {
+inline constexpr CFieldDef kAfControlFields[] = {
     {0, 0, "Initiate Function Level Reset", "FLR", A::kRW, true},
 };
-inline constexpr CFieldSpec kAfStatusFields[] = {
+inline constexpr CFieldDef kAfStatusFields[] = {
     {0, 0, "Transactions Pending", "TP", A::kRO, false},
 };
-inline constexpr CRegisterSpec kAfRegisters[] = {
+inline constexpr CRegisterDef kAfRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(kAfLengthOffset, 1, "Length", "LENGTH", A::kRO),
     Register(kAfCapabilitiesOffset, 1, "AFCap", "CAP", A::kRsvdP, kAfCapabilitiesFields),
@@ -702,20 +702,20 @@ inline constexpr CRegisterSpec kAfRegisters[] = {
 
 // Enhanced allocation: entries of varying length fix the function's resources, so every
 // dword after the count belongs to the host.
-inline constexpr CFieldSpec kEaCountFields[] = {
+inline constexpr CFieldDef kEaCountFields[] = {
     {0, 5, "Num Entries", "NUM", A::kHwInit, false},
 };
-inline constexpr CFieldSpec kEaBusFields[] = {
+inline constexpr CFieldDef kEaBusFields[] = {
     {0, 7, "Fixed Secondary Bus Number", "SECONDARY", A::kHwInit, false},
     {8, 15, "Fixed Subordinate Bus Number", "SUBORDINATE", A::kHwInit, false},
 };
 constexpr uint8_t kEaMaxEntryDwords = (kConfigSpaceBytes - kDeviceSpecificOffset - kEaFirstEntryOffset) / 4;
-inline constexpr CRegisterSpec kEaRegisters[] = {
+inline constexpr CRegisterDef kEaRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(kEaEntryCountOffset, 1, "Num Entries", "NUM", A::kRsvdP, kEaCountFields),
     Repeated(Register(kEaFirstEntryOffset, 4, "Entry dword", "ENTRY", A::kHwInit, true), kEaMaxEntryDwords, 4),
 };
-inline constexpr CRegisterSpec kEaBridgeRegisters[] = {
+inline constexpr CRegisterDef kEaBridgeRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(kEaEntryCountOffset, 1, "Num Entries", "NUM", A::kRsvdP, kEaCountFields),
     Register(kEaFirstEntryOffset, 4, "Fixed Bus Numbers", "BUSES", A::kRsvdP, kEaBusFields, true),
@@ -724,7 +724,7 @@ inline constexpr CRegisterSpec kEaBridgeRegisters[] = {
 };
 
 // Flattening portal bridge: what the bridge supports, then software's decode vectors.
-inline constexpr CRegisterSpec kFpbRegisters[] = {
+inline constexpr CRegisterDef kFpbRegisters[] = {
     BRISCO_CAPABILITY_HEADER_REGISTERS,
     Register(kFpbCapabilitiesOffset, 4, "FPB Capabilities", "CAP", A::kHwInit),
     Register(kFpbRidVectorControl1Offset, 4, "RID Vector Control 1", "RID_CTL1", A::kRW),

@@ -35,7 +35,7 @@ constexpr uint32_t kSriovVfBarOffset = 0x24;
 
 // clang-format off
 // Every entry's header dword: ID, version and the next entry's offset.
-inline constexpr CFieldSpec kHeaderFields[] = {
+inline constexpr CFieldDef kHeaderFields[] = {
     {0, 15, "Capability ID", "ID", A::kRO, false},
     {16, 19, "Version", "VERSION", A::kRO, false},
     {20, 31, "Next Offset", "NEXT", A::kRO, false},
@@ -81,15 +81,15 @@ inline constexpr CFieldSpec kHeaderFields[] = {
     {14, 14, "Corrected Internal Error", "CORRINT", access, false},              \
     {15, 15, "Header Log Overflow", "HDRLOGOVF", access, false}
 
-inline constexpr CFieldSpec kAerUncorrectableStatusFields[] = {BRISCO_AER_UNCORRECTABLE_FIELDS(A::kRW1CS)};
-inline constexpr CFieldSpec kAerUncorrectableMaskFields[] = {BRISCO_AER_UNCORRECTABLE_FIELDS(A::kRWS)};
-inline constexpr CFieldSpec kAerUncorrectableSeverityFields[] = {BRISCO_AER_UNCORRECTABLE_FIELDS(A::kRWS)};
-inline constexpr CFieldSpec kAerCorrectableStatusFields[] = {BRISCO_AER_CORRECTABLE_FIELDS(A::kRW1CS)};
-inline constexpr CFieldSpec kAerCorrectableMaskFields[] = {BRISCO_AER_CORRECTABLE_FIELDS(A::kRWS)};
+inline constexpr CFieldDef kAerUncorrectableStatusFields[] = {BRISCO_AER_UNCORRECTABLE_FIELDS(A::kRW1CS)};
+inline constexpr CFieldDef kAerUncorrectableMaskFields[] = {BRISCO_AER_UNCORRECTABLE_FIELDS(A::kRWS)};
+inline constexpr CFieldDef kAerUncorrectableSeverityFields[] = {BRISCO_AER_UNCORRECTABLE_FIELDS(A::kRWS)};
+inline constexpr CFieldDef kAerCorrectableStatusFields[] = {BRISCO_AER_CORRECTABLE_FIELDS(A::kRW1CS)};
+inline constexpr CFieldDef kAerCorrectableMaskFields[] = {BRISCO_AER_CORRECTABLE_FIELDS(A::kRWS)};
 #undef BRISCO_AER_UNCORRECTABLE_FIELDS
 #undef BRISCO_AER_CORRECTABLE_FIELDS
 
-inline constexpr CFieldSpec kAerControlFields[] = {
+inline constexpr CFieldDef kAerControlFields[] = {
     {0, 4, "First Error Pointer", "FEP", A::kROS, false},
     {5, 5, "ECRC Generation Capable", "ECRCGENCAP", A::kRO, false},
     {6, 6, "ECRC Generation Enable", "ECRCGENEN", A::kRWS, false},
@@ -100,12 +100,12 @@ inline constexpr CFieldSpec kAerControlFields[] = {
     {11, 11, "TLP Prefix Log Present", "TLPPFX", A::kROS, false},
     {12, 12, "Completion Timeout Prefix/Header Log Capable", "HDRLOGCAP", A::kRO, false},
 };
-inline constexpr CFieldSpec kAerRootCommandFields[] = {
+inline constexpr CFieldDef kAerRootCommandFields[] = {
     {0, 0, "Correctable Error Reporting Enable", "CERPTEN", A::kRW, false},
     {1, 1, "Non-Fatal Error Reporting Enable", "NFERPTEN", A::kRW, false},
     {2, 2, "Fatal Error Reporting Enable", "FERPTEN", A::kRW, false},
 };
-inline constexpr CFieldSpec kAerRootStatusFields[] = {
+inline constexpr CFieldDef kAerRootStatusFields[] = {
     {0, 0, "ERR_COR Received", "CERCVD", A::kRW1CS, false},
     {1, 1, "Multiple ERR_COR Received", "MULTCERCVD", A::kRW1CS, false},
     {2, 2, "ERR_FATAL/NONFATAL Received", "UERCVD", A::kRW1CS, false},
@@ -115,12 +115,12 @@ inline constexpr CFieldSpec kAerRootStatusFields[] = {
     {6, 6, "Fatal Error Messages Received", "FATALMSG", A::kRW1CS, false},
     {27, 31, "Advanced Error Interrupt Message Number", "INTMSG", A::kRO, false},
 };
-inline constexpr CFieldSpec kAerErrorSourceFields[] = {
+inline constexpr CFieldDef kAerErrorSourceFields[] = {
     {0, 15, "ERR_COR Source Identification", "COR", A::kROS, false},
     {16, 31, "ERR_FATAL/NONFATAL Source Identification", "UNCOR", A::kROS, false},
 };
 
-inline constexpr CRegisterSpec kAerRegisters[] = {
+inline constexpr CRegisterDef kAerRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kAerUncorrectableStatusOffset, 4, "UESta", "UESTA", A::kRsvdZ, kAerUncorrectableStatusFields),
     Register(kAerUncorrectableMaskOffset, 4, "UEMsk", "UEMSK", A::kRsvdP, kAerUncorrectableMaskFields),
@@ -137,43 +137,43 @@ inline constexpr CRegisterSpec kAerRegisters[] = {
 };
 
 // ---- Virtual channels (and the multi-function form) ----
-inline constexpr CFieldSpec kVcPortCap1Fields[] = {
+inline constexpr CFieldDef kVcPortCap1Fields[] = {
     {0, 2, "Extended VC Count", "EXTVC", A::kRO, false},
     {4, 6, "Low Priority Extended VC Count", "LPEVC", A::kRO, false},
     {8, 9, "Reference Clock", "REFCLK", A::kRO, false},
     {10, 11, "Port Arbitration Table Entry Size", "PATENTRY", A::kRO, false},
 };
-inline constexpr CFieldSpec kVcPortCap2Fields[] = {
+inline constexpr CFieldDef kVcPortCap2Fields[] = {
     {0, 7, "VC Arbitration Capability", "ARBCAP", A::kRO, false},
     {24, 31, "VC Arbitration Table Offset", "ARBTABLE", A::kRO, false},
 };
-inline constexpr CFieldSpec kVcPortControlFields[] = {
+inline constexpr CFieldDef kVcPortControlFields[] = {
     {0, 0, "Load VC Arbitration Table", "LOAD", A::kRW, false},
     {1, 3, "VC Arbitration Select", "ARBSELECT", A::kRW, false},
 };
-inline constexpr CFieldSpec kVcPortStatusFields[] = {
+inline constexpr CFieldDef kVcPortStatusFields[] = {
     {0, 0, "VC Arbitration Table Status", "INPROGRESS", A::kRO, false},
 };
-inline constexpr CFieldSpec kVcResourceCapFields[] = {
+inline constexpr CFieldDef kVcResourceCapFields[] = {
     {0, 7, "Port Arbitration Capability", "ARBCAP", A::kRO, false},
     {15, 15, "Reject Snoop Transactions", "REJSNOOP", A::kHwInit, false},
     {16, 22, "Maximum Time Slots", "MAXSLOTS", A::kHwInit, false},
     {24, 31, "Port Arbitration Table Offset", "ARBTABLE", A::kRO, false},
 };
-inline constexpr CFieldSpec kVcResourceControlFields[] = {
+inline constexpr CFieldDef kVcResourceControlFields[] = {
     {0, 7, "TC/VC Map", "TCVC", A::kRW, false},
     {16, 16, "Load Port Arbitration Table", "LOAD", A::kRW, false},
     {17, 19, "Port Arbitration Select", "ARBSELECT", A::kRW, false},
     {24, 26, "VC ID", "ID", A::kRW, false},
     {31, 31, "VC Enable", "ENABLE", A::kRW, false},
 };
-inline constexpr CFieldSpec kVcResourceStatusFields[] = {
+inline constexpr CFieldDef kVcResourceStatusFields[] = {
     {0, 0, "Port Arbitration Table Status", "INPROGRESS", A::kRO, false},
     {1, 1, "VC Negotiation Pending", "PENDING", A::kRO, false},
 };
 // One layout per extended VC count: the resources end where the arbitration tables may begin.
 template <uint8_t kResources>
-inline constexpr CRegisterSpec kVcRegistersOf[] = {
+inline constexpr CRegisterDef kVcRegistersOf[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kVcPortCap1Offset, 4, "Port VC Capability 1", "PORTCAP1", A::kRsvdP, kVcPortCap1Fields),
     Register(kVcPortCap2Offset, 4, "Port VC Capability 2", "PORTCAP2", A::kRsvdP, kVcPortCap2Fields),
@@ -188,12 +188,12 @@ inline constexpr CRegisterSpec kVcRegistersOf[] = {
 };
 
 // ---- Serial number, power budgeting ----
-inline constexpr CRegisterSpec kSerialRegisters[] = {
+inline constexpr CRegisterDef kSerialRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kSerialLowOffset, 4, "Serial Number", "LOW", A::kRO),
     Register(kSerialHighOffset, 4, "Serial Number upper half", "HIGH", A::kRO),
 };
-inline constexpr CFieldSpec kPowerBudgetDataFields[] = {
+inline constexpr CFieldDef kPowerBudgetDataFields[] = {
     {0, 7, "Base Power", "BASE", A::kRO, false},
     {8, 9, "Data Scale", "SCALE", A::kRO, false},
     {10, 12, "PM Sub State", "SUBSTATE", A::kRO, false},
@@ -201,10 +201,10 @@ inline constexpr CFieldSpec kPowerBudgetDataFields[] = {
     {15, 17, "Type", "TYPE", A::kRO, false},
     {18, 20, "Power Rail", "RAIL", A::kRO, false},
 };
-inline constexpr CFieldSpec kPowerBudgetCapFields[] = {
+inline constexpr CFieldDef kPowerBudgetCapFields[] = {
     {0, 0, "System Allocated", "SYSALLOC", A::kHwInit, false},
 };
-inline constexpr CRegisterSpec kPowerBudgetRegisters[] = {
+inline constexpr CRegisterDef kPowerBudgetRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kPowerBudgetSelectOffset, 1, "Data Select", "SELECT", A::kRW),
     Register(kPowerBudgetDataOffset, 4, "Data", "DATA", A::kRsvdP, kPowerBudgetDataFields),
@@ -212,20 +212,20 @@ inline constexpr CRegisterSpec kPowerBudgetRegisters[] = {
 };
 
 // ---- Root complex topology ----
-inline constexpr CFieldSpec kRcLinkSelfFields[] = {
+inline constexpr CFieldDef kRcLinkSelfFields[] = {
     {0, 3, "Element Type", "TYPE", A::kRO, false},
     {8, 15, "Number of Link Entries", "LINKS", A::kHwInit, false},
     {16, 23, "Component ID", "COMPONENT", A::kHwInit, false},
     {24, 31, "Port Number", "PORT", A::kHwInit, false},
 };
-inline constexpr CFieldSpec kRcLinkEntryFields[] = {
+inline constexpr CFieldDef kRcLinkEntryFields[] = {
     {0, 0, "Link Valid", "VALID", A::kHwInit, false},
     {1, 1, "Link Type", "LINKTYPE", A::kHwInit, false},
     {2, 2, "Associate RCRB Header", "RCRB", A::kHwInit, false},
     {16, 23, "Target Component ID", "COMPONENT", A::kHwInit, false},
     {24, 31, "Target Port Number", "PORT", A::kHwInit, false},
 };
-inline constexpr CRegisterSpec kRcLinkRegisters[] = {
+inline constexpr CRegisterDef kRcLinkRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kRcLinkDescriptorOffset, 4, "Element Self Description", "SELF", A::kRsvdP, kRcLinkSelfFields),
     Repeated(Register(kRcLinkEntriesOffset, 4, "Link Description", "LINKDESC", A::kRsvdP, kRcLinkEntryFields),
@@ -235,33 +235,33 @@ inline constexpr CRegisterSpec kRcLinkRegisters[] = {
     Repeated(Register(kRcLinkEntriesOffset + kRcLinkAddressHighOffset, 4, "Link Address high", "ADDRHIGH",
                       A::kHwInit), kRcLinkEntries, kRcLinkEntryStride),
 };
-inline constexpr CFieldSpec kRcInternalLinkControlFields[] = {
+inline constexpr CFieldDef kRcInternalLinkControlFields[] = {
     {0, 1, "ASPM Control", "ASPM", A::kRW, false},
     {7, 7, "Extended Synch", "EXTSYNCH", A::kRW, false},
     {16, 31, "Link Status", "STATUS", A::kRO, false},
 };
-inline constexpr CRegisterSpec kRcInternalLinkRegisters[] = {
+inline constexpr CRegisterDef kRcInternalLinkRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kRcInternalLinkCapOffset, 4, "Root Complex Link Capabilities", "LINKCAP", A::kRO),
     Register(kRcInternalLinkCapOffset + 4, 4, "Link Control/Status", "LINKCTL", A::kRsvdP,
              kRcInternalLinkControlFields),
 };
-inline constexpr CFieldSpec kRcEventBusFields[] = {
+inline constexpr CFieldDef kRcEventBusFields[] = {
     {8, 15, "RCEC Next Bus", "NEXTBUS", A::kHwInit, false},
     {16, 23, "RCEC Last Bus", "LASTBUS", A::kHwInit, false},
 };
-inline constexpr CRegisterSpec kRcEventRegisters[] = {
+inline constexpr CRegisterDef kRcEventRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kRcEventBitmapOffset, 4, "Association Bitmap", "BITMAP", A::kHwInit),
     Register(kRcEventBusNumbersOffset, 4, "Associated Bus Numbers", "BUSES", A::kRsvdP, kRcEventBusFields),
 };
-inline constexpr CFieldSpec kRcrbCapFields[] = {
+inline constexpr CFieldDef kRcrbCapFields[] = {
     {0, 0, "CRS Software Visibility", "CRSSV", A::kRO, false},
 };
-inline constexpr CFieldSpec kRcrbControlFields[] = {
+inline constexpr CFieldDef kRcrbControlFields[] = {
     {0, 0, "CRS Software Visibility Enable", "CRSSVE", A::kRW, false},
 };
-inline constexpr CRegisterSpec kRcrbRegisters[] = {
+inline constexpr CRegisterDef kRcrbRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kRcrbVendorOffset, 4, "Vendor/Device ID", "ID", A::kRO),
     Register(kRcrbCapOffset, 4, "RCRB Capabilities", "CAP", A::kRsvdP, kRcrbCapFields),
@@ -269,32 +269,32 @@ inline constexpr CRegisterSpec kRcrbRegisters[] = {
 };
 
 // ---- Vendor-specific and designated vendor-specific headers ----
-inline constexpr CFieldSpec kVsecHeaderFields[] = {
+inline constexpr CFieldDef kVsecHeaderFields[] = {
     {0, 15, "VSEC ID", "ID", A::kRO, false},
     {16, 19, "VSEC Rev", "REV", A::kRO, false},
     {20, 31, "VSEC Length", "LENGTH", A::kRO, false},
 };
-inline constexpr CRegisterSpec kVsecRegisters[] = {
+inline constexpr CRegisterDef kVsecRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kVsecHeaderOffset, 4, "Vendor-Specific Header", "HEADER", A::kRO, kVsecHeaderFields),
 };
-inline constexpr CFieldSpec kDvsecHeader1Fields[] = {
+inline constexpr CFieldDef kDvsecHeader1Fields[] = {
     {0, 15, "DVSEC Vendor ID", "VENDOR", A::kRO, false},
     {16, 19, "DVSEC Revision", "REV", A::kRO, false},
     {20, 31, "DVSEC Length", "LENGTH", A::kRO, false},
 };
-inline constexpr CRegisterSpec kDvsecRegisters[] = {
+inline constexpr CRegisterDef kDvsecRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kDvsecHeader1Offset, 4, "DVSEC Header 1", "HEADER1", A::kRO, kDvsecHeader1Fields),
     Register(kDvsecHeader2Offset, 2, "DVSEC Header 2", "HEADER2", A::kRO),
 };
-inline constexpr CRegisterSpec kConfigAccessRegisters[] = {
+inline constexpr CRegisterDef kConfigAccessRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kConfigAccessTrustedOffset, 4, "Trusted Configuration", "TRUSTED", A::kRO),
 };
 
 // ---- Access control, routing IDs, address translation ----
-inline constexpr CFieldSpec kAcsCapFields[] = {
+inline constexpr CFieldDef kAcsCapFields[] = {
     {0, 0, "ACS Source Validation", "SV", A::kRO, false},
     {1, 1, "ACS Translation Blocking", "TB", A::kRO, false},
     {2, 2, "ACS P2P Request Redirect", "RR", A::kRO, false},
@@ -305,7 +305,7 @@ inline constexpr CFieldSpec kAcsCapFields[] = {
     {7, 7, "ACS Enhanced Capability", "ECAP", A::kRO, false},
     {8, 15, "Egress Control Vector Size", "VECTOR", A::kHwInit, false},
 };
-inline constexpr CFieldSpec kAcsControlFields[] = {
+inline constexpr CFieldDef kAcsControlFields[] = {
     {0, 0, "ACS Source Validation Enable", "SV", A::kRW, false},
     {1, 1, "ACS Translation Blocking Enable", "TB", A::kRW, false},
     {2, 2, "ACS P2P Request Redirect Enable", "RR", A::kRW, false},
@@ -318,52 +318,52 @@ inline constexpr CFieldSpec kAcsControlFields[] = {
     {10, 11, "ACS USP Memory Target Access Control", "USPMTA", A::kRW, false},
     {12, 12, "ACS Unclaimed Request Redirect", "URR", A::kRW, false},
 };
-inline constexpr CRegisterSpec kAcsRegisters[] = {
+inline constexpr CRegisterDef kAcsRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kAcsCapOffset, 2, "ACSCap", "CAP", A::kRsvdP, kAcsCapFields),
     Register(kAcsControlOffset, 2, "ACSCtl", "CTL", A::kRsvdP, kAcsControlFields),
     Repeated(Register(kAcsEgressVectorOffset, 4, "Egress Control Vector", "EGRESS", A::kRW), kAcsEgressVectorDwords,
              kDwordStride),
 };
-inline constexpr CFieldSpec kAriCapFields[] = {
+inline constexpr CFieldDef kAriCapFields[] = {
     {0, 0, "MFVC Function Groups Capability", "MFVC", A::kRO, false},
     {1, 1, "ACS Function Groups Capability", "ACS", A::kRO, false},
     {8, 15, "Next Function Number", "NEXTFN", A::kRO, false},
 };
-inline constexpr CFieldSpec kAriControlFields[] = {
+inline constexpr CFieldDef kAriControlFields[] = {
     {0, 0, "MFVC Function Groups Enable", "MFVC", A::kRW, false},
     {1, 1, "ACS Function Groups Enable", "ACS", A::kRW, false},
     {4, 6, "Function Group", "GROUP", A::kRW, false},
 };
-inline constexpr CRegisterSpec kAriRegisters[] = {
+inline constexpr CRegisterDef kAriRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kAriCapOffset, 2, "ARICap", "CAP", A::kRsvdP, kAriCapFields),
     Register(kAriControlOffset, 2, "ARICtl", "CTL", A::kRsvdP, kAriControlFields),
 };
-inline constexpr CFieldSpec kAtsCapFields[] = {
+inline constexpr CFieldDef kAtsCapFields[] = {
     {0, 4, "Invalidate Queue Depth", "QDEPTH", A::kRO, false},
     {5, 5, "Page Aligned Request", "PAGEALIGNED", A::kRO, false},
     {6, 6, "Global Invalidate Supported", "GLOBAL", A::kRO, false},
     {7, 7, "Relaxed Ordering Supported", "RO", A::kRO, false},
 };
-inline constexpr CFieldSpec kAtsControlFields[] = {
+inline constexpr CFieldDef kAtsControlFields[] = {
     {0, 4, "Smallest Translation Unit", "STU", A::kRW, false},
     {15, 15, "Enable", "ENABLE", A::kRW, false},
 };
-inline constexpr CRegisterSpec kAtsRegisters[] = {
+inline constexpr CRegisterDef kAtsRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kAtsCapOffset, 2, "ATSCap", "CAP", A::kRsvdP, kAtsCapFields),
     Register(kAtsControlOffset, 2, "ATSCtl", "CTL", A::kRsvdP, kAtsControlFields),
 };
 
 // ---- Single root I/O virtualization: VF Enable, VF memory space and the VF BARs are the host's ----
-inline constexpr CFieldSpec kSriovCapFields[] = {
+inline constexpr CFieldDef kSriovCapFields[] = {
     {0, 0, "VF Migration Capable", "MIGRATION", A::kRO, false},
     {1, 1, "ARI Capable Hierarchy Preserved", "ARIPRESERVED", A::kRO, false},
     {2, 2, "VF 10-Bit Tag Requester Supported", "TAG10", A::kRO, false},
     {21, 31, "VF Migration Interrupt Message Number", "INTMSG", A::kRO, false},
 };
-inline constexpr CFieldSpec kSriovControlFields[] = {
+inline constexpr CFieldDef kSriovControlFields[] = {
     {0, 0, "VF Enable", "VFE", A::kRW, true},
     {1, 1, "VF Migration Enable", "VFME", A::kRW, false},
     {2, 2, "VF Migration Interrupt Enable", "VFMIE", A::kRW, false},
@@ -371,14 +371,14 @@ inline constexpr CFieldSpec kSriovControlFields[] = {
     {4, 4, "ARI Capable Hierarchy", "ARI", A::kRW, false},
     {5, 5, "VF 10-Bit Tag Requester Enable", "TAG10", A::kRW, false},
 };
-inline constexpr CFieldSpec kSriovStatusFields[] = {
+inline constexpr CFieldDef kSriovStatusFields[] = {
     {0, 0, "VF Migration Status", "MIGRATION", A::kRW1C, false},
 };
-inline constexpr CFieldSpec kSriovMigrationFields[] = {
+inline constexpr CFieldDef kSriovMigrationFields[] = {
     {0, 2, "VF Migration State BIR", "BIR", A::kRO, false},
     {3, 31, "VF Migration State Offset", "OFFSET", A::kRO, false},
 };
-inline constexpr CRegisterSpec kSriovRegisters[] = {
+inline constexpr CRegisterDef kSriovRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kSriovCapOffset, 4, "IOVCap", "CAP", A::kRsvdP, kSriovCapFields),
     Register(kSriovControlOffset, 2, "IOVCtl", "CTL", A::kRsvdP, kSriovControlFields),
@@ -397,29 +397,29 @@ inline constexpr CRegisterSpec kSriovRegisters[] = {
              kSriovMigrationFields),
 };
 // Multi-root I/O virtualization: nothing architected past the header.
-inline constexpr CRegisterSpec kMriovRegisters[] = {
+inline constexpr CRegisterDef kMriovRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
 };
 
 // ---- Multicast ----
-inline constexpr CFieldSpec kMcastCapFields[] = {
+inline constexpr CFieldDef kMcastCapFields[] = {
     {0, 5, "MC_Max_Group", "MAXGROUP", A::kRO, false},
     {8, 13, "MC_Window_Size_Requested", "WINDOW", A::kRO, false},
     {15, 15, "MC_ECRC_Regeneration_Supported", "ECRCREGEN", A::kRO, false},
 };
-inline constexpr CFieldSpec kMcastControlFields[] = {
+inline constexpr CFieldDef kMcastControlFields[] = {
     {0, 5, "MC_Num_Group", "NUMGROUP", A::kRW, false},
     {15, 15, "MC_Enable", "ENABLE", A::kRW, false},
 };
-inline constexpr CFieldSpec kMcastBaseFields[] = {
+inline constexpr CFieldDef kMcastBaseFields[] = {
     {0, 5, "MC_Index_Position", "INDEXPOS", A::kRW, false},
     {12, 31, "MC_Base_Address", "BASE", A::kRW, false},
 };
-inline constexpr CFieldSpec kMcastOverlayFields[] = {
+inline constexpr CFieldDef kMcastOverlayFields[] = {
     {0, 5, "MC_Overlay_Size", "SIZE", A::kRW, false},
     {6, 31, "MC_Overlay_BAR", "BASE", A::kRW, false},
 };
-inline constexpr CRegisterSpec kMcastRegisters[] = {
+inline constexpr CRegisterDef kMcastRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kMcastCapOffset, 2, "McastCap", "CAP", A::kRsvdP, kMcastCapFields),
     Register(kMcastControlOffset, 2, "McastCtl", "CTL", A::kRsvdP, kMcastControlFields),
@@ -436,65 +436,65 @@ inline constexpr CRegisterSpec kMcastRegisters[] = {
 };
 
 // ---- Page requests, PASID, LN requester ----
-inline constexpr CFieldSpec kPriControlFields[] = {
+inline constexpr CFieldDef kPriControlFields[] = {
     {0, 0, "Enable", "ENABLE", A::kRW, false},
     {1, 1, "Reset", "RESET", A::kRW, false},
 };
-inline constexpr CFieldSpec kPriStatusFields[] = {
+inline constexpr CFieldDef kPriStatusFields[] = {
     {0, 0, "Response Failure", "RF", A::kRW1C, false},
     {1, 1, "Unexpected Page Request Group Index", "UPRGI", A::kRW1C, false},
     {8, 8, "Stopped", "STOPPED", A::kRO, false},
     {15, 15, "PRG Response PASID Required", "PASID", A::kRO, false},
 };
-inline constexpr CRegisterSpec kPriRegisters[] = {
+inline constexpr CRegisterDef kPriRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kPriControlOffset, 2, "PRICtl", "CTL", A::kRsvdP, kPriControlFields),
     Register(kPriStatusOffset, 2, "PRISta", "STA", A::kRsvdZ, kPriStatusFields),
     Register(kPriCapacityOffset, 4, "Page Request Capacity", "CAPACITY", A::kRO),
     Register(kPriAllocationOffset, 4, "Page Request Allocation", "ALLOCATION", A::kRW),
 };
-inline constexpr CFieldSpec kPasidCapFields[] = {
+inline constexpr CFieldDef kPasidCapFields[] = {
     {1, 1, "Execute Permission Supported", "EXEC", A::kRO, false},
     {2, 2, "Privileged Mode Supported", "PRIV", A::kRO, false},
     {8, 12, "Max PASID Width", "WIDTH", A::kRO, false},
 };
-inline constexpr CFieldSpec kPasidControlFields[] = {
+inline constexpr CFieldDef kPasidControlFields[] = {
     {0, 0, "PASID Enable", "ENABLE", A::kRW, false},
     {1, 1, "Execute Permission Enable", "EXEC", A::kRW, false},
     {2, 2, "Privileged Mode Enable", "PRIV", A::kRW, false},
 };
-inline constexpr CRegisterSpec kPasidRegisters[] = {
+inline constexpr CRegisterDef kPasidRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kPasidCapOffset, 2, "PASIDCap", "CAP", A::kRsvdP, kPasidCapFields),
     Register(kPasidControlOffset, 2, "PASIDCtl", "CTL", A::kRsvdP, kPasidControlFields),
 };
-inline constexpr CFieldSpec kLnCapFields[] = {
+inline constexpr CFieldDef kLnCapFields[] = {
     {0, 0, "LNR-64 Supported", "LNR64", A::kRO, false},
     {1, 1, "LNR-128 Supported", "LNR128", A::kRO, false},
     {8, 12, "LNR Registration Max", "MAX", A::kRO, false},
 };
-inline constexpr CFieldSpec kLnControlFields[] = {
+inline constexpr CFieldDef kLnControlFields[] = {
     {0, 0, "LNR Enable", "ENABLE", A::kRW, false},
     {1, 1, "LNR CLS", "CLS", A::kRW, false},
     {8, 12, "LNR Registration Limit", "LIMIT", A::kRW, false},
 };
-inline constexpr CRegisterSpec kLnRegisters[] = {
+inline constexpr CRegisterDef kLnRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kLnCapOffset, 2, "LNR Capability", "CAP", A::kRsvdP, kLnCapFields),
     Register(kLnControlOffset, 2, "LNR Control", "CTL", A::kRsvdP, kLnControlFields),
 };
 
 // ---- Resizable BARs: sizing a BAR is the host's, as the BAR itself is ----
-inline constexpr CFieldSpec kRebarCapFields[] = {
+inline constexpr CFieldDef kRebarCapFields[] = {
     {4, 31, "Supported BAR Sizes", "SIZES", A::kRO, false},
 };
-inline constexpr CFieldSpec kRebarControlFields[] = {
+inline constexpr CFieldDef kRebarControlFields[] = {
     {0, 2, "BAR Index", "INDEX", A::kRO, false},
     {5, 7, "Number of Resizable BARs", "COUNT", A::kRO, false},
     {8, 13, "BAR Size", "SIZE", A::kRW, true},
     {16, 31, "Extended Supported BAR Sizes", "EXTSIZES", A::kRO, false},
 };
-inline constexpr CRegisterSpec kRebarRegisters[] = {
+inline constexpr CRegisterDef kRebarRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Repeated(Register(kRebarFirstOffset, 4, "BAR Capability", "CAP", A::kRsvdP, kRebarCapFields), kRebarEntries,
              kRebarStride),
@@ -503,21 +503,21 @@ inline constexpr CRegisterSpec kRebarRegisters[] = {
 };
 
 // ---- Dynamic power allocation, TPH, LTR ----
-inline constexpr CFieldSpec kDpaCapFields[] = {
+inline constexpr CFieldDef kDpaCapFields[] = {
     {0, 4, "Substate_Max", "MAX", A::kRO, false},
     {8, 9, "Transition Latency Unit", "TLUNIT", A::kRO, false},
     {12, 13, "Power Allocation Scale", "PAS", A::kRO, false},
     {16, 23, "Transition Latency Value 0", "XLCY0", A::kRO, false},
     {24, 31, "Transition Latency Value 1", "XLCY1", A::kRO, false},
 };
-inline constexpr CFieldSpec kDpaStatusFields[] = {
+inline constexpr CFieldDef kDpaStatusFields[] = {
     {0, 4, "Substate Status", "SUBSTATE", A::kRO, false},
     {8, 8, "Substate Control Enabled", "ENABLED", A::kRW1C, false},
 };
-inline constexpr CFieldSpec kDpaControlFields[] = {
+inline constexpr CFieldDef kDpaControlFields[] = {
     {0, 4, "Substate Control", "SUBSTATE", A::kRW, false},
 };
-inline constexpr CRegisterSpec kDpaRegisters[] = {
+inline constexpr CRegisterDef kDpaRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kDpaCapOffset, 4, "DPA Capability", "CAP", A::kRsvdP, kDpaCapFields),
     Register(kDpaLatencyOffset, 4, "DPA Latency Indicator", "LATENCY", A::kRO),
@@ -526,7 +526,7 @@ inline constexpr CRegisterSpec kDpaRegisters[] = {
     Repeated(Register(kDpaAllocationOffset, 1, "Substate Power Allocation", "ALLOCATION", A::kRO), kDpaAllocations,
              kByteStride),
 };
-inline constexpr CFieldSpec kTphCapFields[] = {
+inline constexpr CFieldDef kTphCapFields[] = {
     {0, 0, "No ST Mode Supported", "NOST", A::kRO, false},
     {1, 1, "Interrupt Vector Mode Supported", "INTVEC", A::kRO, false},
     {2, 2, "Device Specific Mode Supported", "DEVSPEC", A::kRO, false},
@@ -534,57 +534,57 @@ inline constexpr CFieldSpec kTphCapFields[] = {
     {9, 10, "ST Table Location", "LOCATION", A::kRO, false},
     {16, 26, "ST Table Size", "SIZE", A::kRO, false},
 };
-inline constexpr CFieldSpec kTphControlFields[] = {
+inline constexpr CFieldDef kTphControlFields[] = {
     {0, 2, "ST Mode Select", "MODE", A::kRW, false},
     {8, 9, "TPH Requester Enable", "ENABLE", A::kRW, false},
 };
-inline constexpr CRegisterSpec kTphRegisters[] = {
+inline constexpr CRegisterDef kTphRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kTphCapOffset, 4, "TPH Requester Capability", "CAP", A::kRsvdP, kTphCapFields),
     Register(kTphControlOffset, 4, "TPH Requester Control", "CTL", A::kRsvdP, kTphControlFields),
     // The steering tag table that may follow is as long as the capability declares: plain storage.
 };
-inline constexpr CFieldSpec kLtrLatencyFields[] = {
+inline constexpr CFieldDef kLtrLatencyFields[] = {
     {0, 9, "Latency Value", "VALUE", A::kRW, false},
     {10, 12, "Latency Scale", "SCALE", A::kRW, false},
 };
-inline constexpr CRegisterSpec kLtrRegisters[] = {
+inline constexpr CRegisterDef kLtrRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kLtrMaxSnoopOffset, 2, "Max Snoop Latency", "SNOOP", A::kRsvdP, kLtrLatencyFields),
     Register(kLtrMaxNoSnoopOffset, 2, "Max No-Snoop Latency", "NOSNOOP", A::kRsvdP, kLtrLatencyFields),
 };
 
 // ---- Secondary PCI Express and the physical layers ----
-inline constexpr CFieldSpec kLinkControl3Fields[] = {
+inline constexpr CFieldDef kLinkControl3Fields[] = {
     {0, 0, "Perform Equalization", "PERFORMEQU", A::kRW, false},
     {1, 1, "Link Equalization Request Interrupt Enable", "EQUINTEN", A::kRW, false},
     {9, 15, "Enable Lower SKP OS Generation Vector", "LOWERSKP", A::kRW, false},
 };
-inline constexpr CFieldSpec kLaneEqualizationFields[] = {
+inline constexpr CFieldDef kLaneEqualizationFields[] = {
     {0, 3, "Downstream Port Transmitter Preset", "DSPTX", A::kHwInit, false},
     {4, 6, "Downstream Port Receiver Preset Hint", "DSPRX", A::kHwInit, false},
     {8, 11, "Upstream Port Transmitter Preset", "USPTX", A::kHwInit, false},
     {12, 14, "Upstream Port Receiver Preset Hint", "USPRX", A::kHwInit, false},
 };
-inline constexpr CRegisterSpec kSecondaryRegisters[] = {
+inline constexpr CRegisterDef kSecondaryRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kSecLinkControl3Offset, 4, "LnkCtl3", "LNKCTL3", A::kRsvdP, kLinkControl3Fields),
     Register(kSecLaneErrorStatusOffset, 4, "LaneErrStat", "LANEERR", A::kRW1CS),
     Repeated(Register(kSecLaneEqualizationOffset, 2, "Equalization Control Lane", "EQU", A::kRsvdP,
                       kLaneEqualizationFields), kLaneRegisters, kLaneControlBytes),
 };
-inline constexpr CFieldSpec kPhyStatusFields[] = {
+inline constexpr CFieldDef kPhyStatusFields[] = {
     {0, 0, "Equalization Complete", "EQUCOMPLETE", A::kROS, false},
     {1, 1, "Equalization Phase 1 Successful", "EQUPHASE1", A::kROS, false},
     {2, 2, "Equalization Phase 2 Successful", "EQUPHASE2", A::kROS, false},
     {3, 3, "Equalization Phase 3 Successful", "EQUPHASE3", A::kROS, false},
     {4, 4, "Link Equalization Request", "EQUREQUEST", A::kRW1CS, false},
 };
-inline constexpr CFieldSpec kPhy16PresetFields[] = {
+inline constexpr CFieldDef kPhy16PresetFields[] = {
     {0, 3, "Downstream Port Transmitter Preset", "DSPTX", A::kHwInit, false},
     {4, 7, "Upstream Port Transmitter Preset", "USPTX", A::kHwInit, false},
 };
-inline constexpr CRegisterSpec kPhysical16Registers[] = {
+inline constexpr CRegisterDef kPhysical16Registers[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kPhyCapOffset, 4, "Capabilities", "CAP", A::kRsvdP),
     Register(kPhyControlOffset, 4, "Control", "CTL", A::kRsvdP),
@@ -597,17 +597,17 @@ inline constexpr CRegisterSpec kPhysical16Registers[] = {
     Repeated(Register(kPhy16LaneEqualizationOffset, 1, "16.0 GT/s Equalization Control Lane", "EQU", A::kHwInit,
                       kPhy16PresetFields), kLaneRegisters, kLanePresetBytes),
 };
-inline constexpr CFieldSpec kPhy32CapFields[] = {
+inline constexpr CFieldDef kPhy32CapFields[] = {
     {0, 0, "Equalization Bypass to Highest Rate Supported", "EQUBYPASS", A::kHwInit, false},
     {1, 1, "No Equalization Needed Supported", "NOEQU", A::kHwInit, false},
     {8, 10, "Modified TS Usage Modes Supported", "MODTS", A::kHwInit, false},
 };
-inline constexpr CFieldSpec kPhy32ControlFields[] = {
+inline constexpr CFieldDef kPhy32ControlFields[] = {
     {0, 0, "Equalization Bypass to Highest Rate Disable", "EQUBYPASS", A::kRW, false},
     {1, 1, "No Equalization Needed Disable", "NOEQU", A::kRW, false},
     {8, 10, "Modified TS Usage Mode Selected", "MODTS", A::kRW, false},
 };
-inline constexpr CFieldSpec kPhy32StatusFields[] = {
+inline constexpr CFieldDef kPhy32StatusFields[] = {
     {0, 0, "Equalization Complete", "EQUCOMPLETE", A::kROS, false},
     {1, 1, "Equalization Phase 1 Successful", "EQUPHASE1", A::kROS, false},
     {2, 2, "Equalization Phase 2 Successful", "EQUPHASE2", A::kROS, false},
@@ -619,7 +619,7 @@ inline constexpr CFieldSpec kPhy32StatusFields[] = {
     {11, 11, "Transmitter Precode Request", "PRECODEREQ", A::kRO, false},
     {12, 12, "No Equalization Needed Received", "NOEQURCVD", A::kRO, false},
 };
-inline constexpr CRegisterSpec kPhysical32Registers[] = {
+inline constexpr CRegisterDef kPhysical32Registers[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kPhyCapOffset, 4, "Capabilities", "CAP", A::kRsvdP, kPhy32CapFields),
     Register(kPhyControlOffset, 4, "Control", "CTL", A::kRsvdP, kPhy32ControlFields),
@@ -631,20 +631,20 @@ inline constexpr CRegisterSpec kPhysical32Registers[] = {
     Repeated(Register(kPhy32LaneEqualizationOffset, 1, "32.0 GT/s Equalization Control Lane", "EQU", A::kHwInit,
                       kPhy16PresetFields), kLaneRegisters, kLanePresetBytes),
 };
-inline constexpr CRegisterSpec kPhysical64Registers[] = {
+inline constexpr CRegisterDef kPhysical64Registers[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kPhyCapOffset, 4, "Capabilities", "CAP", A::kRsvdP),
     Register(kPhyControlOffset, 4, "Control", "CTL", A::kRsvdP),
     Register(kPhyStatusOffset, 4, "Status", "STA", A::kRsvdZ, kPhyStatusFields),
 };
-inline constexpr CFieldSpec kMarginPortCapFields[] = {
+inline constexpr CFieldDef kMarginPortCapFields[] = {
     {0, 0, "Margining uses Driver Software", "DRIVERSW", A::kHwInit, false},
 };
-inline constexpr CFieldSpec kMarginPortStatusFields[] = {
+inline constexpr CFieldDef kMarginPortStatusFields[] = {
     {0, 0, "Margining Ready", "READY", A::kRO, false},
     {1, 1, "Margining Software Ready", "SWREADY", A::kRO, false},
 };
-inline constexpr CFieldSpec kMarginLaneFields[] = {
+inline constexpr CFieldDef kMarginLaneFields[] = {
     {0, 2, "Receiver Number", "RECEIVER", A::kRW, false},
     {3, 5, "Margin Type", "TYPE", A::kRW, false},
     {6, 6, "Usage Model", "MODEL", A::kRW, false},
@@ -654,7 +654,7 @@ inline constexpr CFieldSpec kMarginLaneFields[] = {
     {22, 22, "Usage Model Status", "MODELSTA", A::kRO, false},
     {24, 31, "Margin Payload Status", "PAYLOADSTA", A::kRO, false},
 };
-inline constexpr CRegisterSpec kMarginRegisters[] = {
+inline constexpr CRegisterDef kMarginRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kMarginPortCapOffset, 2, "Margining Port Capabilities", "CAP", A::kRsvdP, kMarginPortCapFields),
     Register(kMarginPortStatusOffset, 2, "Margining Port Status", "STA", A::kRsvdZ, kMarginPortStatusFields),
@@ -663,7 +663,7 @@ inline constexpr CRegisterSpec kMarginRegisters[] = {
 };
 
 // ---- Link power: L1 PM substates, PTM, FRS, readiness times, data link features ----
-inline constexpr CFieldSpec kL1ssCapFields[] = {
+inline constexpr CFieldDef kL1ssCapFields[] = {
     {0, 0, "PCI-PM L1.2 Supported", "PCIPM_L12", A::kHwInit, false},
     {1, 1, "PCI-PM L1.1 Supported", "PCIPM_L11", A::kHwInit, false},
     {2, 2, "ASPM L1.2 Supported", "ASPM_L12", A::kHwInit, false},
@@ -674,7 +674,7 @@ inline constexpr CFieldSpec kL1ssCapFields[] = {
     {16, 17, "Port T_POWER_ON Scale", "TPONSCALE", A::kHwInit, false},
     {19, 23, "Port T_POWER_ON Value", "TPONVALUE", A::kHwInit, false},
 };
-inline constexpr CFieldSpec kL1ssControl1Fields[] = {
+inline constexpr CFieldDef kL1ssControl1Fields[] = {
     {0, 0, "PCI-PM L1.2 Enable", "PCIPM_L12", A::kRW, false},
     {1, 1, "PCI-PM L1.1 Enable", "PCIPM_L11", A::kRW, false},
     {2, 2, "ASPM L1.2 Enable", "ASPM_L12", A::kRW, false},
@@ -685,21 +685,21 @@ inline constexpr CFieldSpec kL1ssControl1Fields[] = {
     {16, 25, "LTR_L1.2_THRESHOLD_Value", "THRESHOLDVALUE", A::kRW, false},
     {29, 31, "LTR_L1.2_THRESHOLD_Scale", "THRESHOLDSCALE", A::kRW, false},
 };
-inline constexpr CFieldSpec kL1ssControl2Fields[] = {
+inline constexpr CFieldDef kL1ssControl2Fields[] = {
     {0, 1, "T_POWER_ON Scale", "TPONSCALE", A::kRW, false},
     {3, 7, "T_POWER_ON Value", "TPONVALUE", A::kRW, false},
 };
-inline constexpr CFieldSpec kL1ssStatusFields[] = {
+inline constexpr CFieldDef kL1ssStatusFields[] = {
     {0, 0, "Link Activation Interrupt Status", "LINKACT", A::kRW1C, false},
 };
-inline constexpr CRegisterSpec kL1ssRegisters[] = {
+inline constexpr CRegisterDef kL1ssRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kL1ssCapOffset, 4, "L1SubCap", "CAP", A::kRsvdP, kL1ssCapFields),
     Register(kL1ssControl1Offset, 4, "L1SubCtl1", "CTL1", A::kRsvdP, kL1ssControl1Fields),
     Register(kL1ssControl2Offset, 4, "L1SubCtl2", "CTL2", A::kRsvdP, kL1ssControl2Fields),
     Register(kL1ssStatusOffset, 4, "L1SubSta", "STA", A::kRsvdZ, kL1ssStatusFields),
 };
-inline constexpr CFieldSpec kPtmCapFields[] = {
+inline constexpr CFieldDef kPtmCapFields[] = {
     {0, 0, "PTM Requester Capable", "REQ", A::kRO, false},
     {1, 1, "PTM Responder Capable", "RSP", A::kRO, false},
     {2, 2, "PTM Root Capable", "ROOT", A::kRO, false},
@@ -707,64 +707,64 @@ inline constexpr CFieldSpec kPtmCapFields[] = {
     {4, 4, "PTM Propagation Delay Adaptation Capable", "PDA", A::kRO, false},
     {8, 15, "Local Clock Granularity", "GRANULARITY", A::kRO, false},
 };
-inline constexpr CFieldSpec kPtmControlFields[] = {
+inline constexpr CFieldDef kPtmControlFields[] = {
     {0, 0, "PTM Enable", "ENABLE", A::kRW, false},
     {1, 1, "Root Select", "ROOT", A::kRW, false},
     {8, 15, "Effective Granularity", "GRANULARITY", A::kRW, false},
 };
-inline constexpr CRegisterSpec kPtmRegisters[] = {
+inline constexpr CRegisterDef kPtmRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kPtmCapOffset, 4, "PTMCap", "CAP", A::kRsvdP, kPtmCapFields),
     Register(kPtmControlOffset, 4, "PTMControl", "CTL", A::kRsvdP, kPtmControlFields),
 };
-inline constexpr CFieldSpec kFrsCapFields[] = {
+inline constexpr CFieldDef kFrsCapFields[] = {
     {0, 11, "FRS Queue Max Depth", "MAXDEPTH", A::kHwInit, false},
     {16, 20, "FRS Interrupt Message Number", "INTMSG", A::kRO, false},
 };
-inline constexpr CFieldSpec kFrsStatusFields[] = {
+inline constexpr CFieldDef kFrsStatusFields[] = {
     {0, 0, "FRS Message Received", "RECEIVED", A::kRW1C, false},
     {1, 1, "FRS Message Overflow", "OVERFLOW", A::kRW1C, false},
 };
-inline constexpr CFieldSpec kFrsControlFields[] = {
+inline constexpr CFieldDef kFrsControlFields[] = {
     {0, 0, "FRS Interrupt Enable", "INTEN", A::kRW, false},
 };
-inline constexpr CRegisterSpec kFrsRegisters[] = {
+inline constexpr CRegisterDef kFrsRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kFrsCapOffset, 4, "FRS Queueing Capability", "CAP", A::kRsvdP, kFrsCapFields),
     Register(kFrsStatusOffset, 2, "FRS Queueing Status", "STA", A::kRsvdZ, kFrsStatusFields),
     Register(kFrsControlOffset, 2, "FRS Queueing Control", "CTL", A::kRsvdP, kFrsControlFields),
     Register(kFrsMessageQueueOffset, 4, "FRS Message Queue", "QUEUE", A::kRO),
 };
-inline constexpr CFieldSpec kReadiness1Fields[] = {
+inline constexpr CFieldDef kReadiness1Fields[] = {
     {0, 11, "Reset Time", "RESET", A::kHwInit, false},
     {12, 23, "DL_Up Time", "DLUP", A::kHwInit, false},
     {31, 31, "Valid", "VALID", A::kHwInit, false},
 };
-inline constexpr CFieldSpec kReadiness2Fields[] = {
+inline constexpr CFieldDef kReadiness2Fields[] = {
     {0, 11, "FLR Time", "FLR", A::kHwInit, false},
     {12, 23, "D3Hot to D0 Time", "D3HOT", A::kHwInit, false},
 };
-inline constexpr CRegisterSpec kReadinessRegisters[] = {
+inline constexpr CRegisterDef kReadinessRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kReadinessTime1Offset, 4, "Readiness Time Reporting 1", "RTR1", A::kRsvdP, kReadiness1Fields),
     Register(kReadinessTime2Offset, 4, "Readiness Time Reporting 2", "RTR2", A::kRsvdP, kReadiness2Fields),
 };
-inline constexpr CFieldSpec kDlfCapFields[] = {
+inline constexpr CFieldDef kDlfCapFields[] = {
     {0, 22, "Local Data Link Feature Supported", "LOCAL", A::kHwInit, false},
     {31, 31, "Data Link Feature Exchange Enable", "EXCHANGE", A::kHwInit, false},
 };
-inline constexpr CFieldSpec kDlfStatusFields[] = {
+inline constexpr CFieldDef kDlfStatusFields[] = {
     {0, 22, "Remote Data Link Feature Supported", "REMOTE", A::kRO, false},
     {31, 31, "Remote Data Link Feature Supported Valid", "VALID", A::kRO, false},
 };
-inline constexpr CRegisterSpec kDataLinkRegisters[] = {
+inline constexpr CRegisterDef kDataLinkRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kDlfCapOffset, 4, "Data Link Feature Capabilities", "CAP", A::kRsvdP, kDlfCapFields),
     Register(kDlfStatusOffset, 4, "Data Link Feature Status", "STA", A::kRsvdZ, kDlfStatusFields),
 };
 
 // ---- Downstream port containment ----
-inline constexpr CFieldSpec kDpcCapFields[] = {
+inline constexpr CFieldDef kDpcCapFields[] = {
     {0, 4, "DPC Interrupt Message Number", "INTMSG", A::kRO, false},
     {5, 5, "RP Extensions for DPC", "RPEXT", A::kRO, false},
     {6, 6, "Poisoned TLP Egress Blocking Supported", "POISONED", A::kRO, false},
@@ -772,7 +772,7 @@ inline constexpr CFieldSpec kDpcCapFields[] = {
     {8, 11, "RP PIO Log Size", "PIOLOG", A::kRO, false},
     {12, 12, "DL_Active ERR_COR Signaling Supported", "DLACTIVE", A::kRO, false},
 };
-inline constexpr CFieldSpec kDpcControlFields[] = {
+inline constexpr CFieldDef kDpcControlFields[] = {
     {0, 1, "DPC Trigger Enable", "TRIGGER", A::kRW, false},
     {2, 2, "DPC Completion Control", "CMPL", A::kRW, false},
     {3, 3, "DPC Interrupt Enable", "INT", A::kRW, false},
@@ -782,7 +782,7 @@ inline constexpr CFieldSpec kDpcControlFields[] = {
     {7, 7, "DL_Active ERR_COR Enable", "DLACTIVE", A::kRW, false},
     {8, 8, "DPC SIG_SFW Enable", "SIGSFW", A::kRW, false},
 };
-inline constexpr CFieldSpec kDpcStatusFields[] = {
+inline constexpr CFieldDef kDpcStatusFields[] = {
     {0, 0, "DPC Trigger Status", "TRIGGER", A::kRW1CS, false},
     {1, 2, "DPC Trigger Reason", "REASON", A::kROS, false},
     {3, 3, "DPC Interrupt Status", "INT", A::kRW1CS, false},
@@ -802,10 +802,10 @@ inline constexpr CFieldSpec kDpcStatusFields[] = {
     {16, 16, "Mem UR Cpl", "MEMUR", access, false},                              \
     {17, 17, "Mem CA Cpl", "MEMCA", access, false},                              \
     {18, 18, "Mem CTO", "MEMCTO", access, false}
-inline constexpr CFieldSpec kDpcPioStatusFields[] = {BRISCO_DPC_PIO_FIELDS(A::kRW1CS)};
-inline constexpr CFieldSpec kDpcPioControlFields[] = {BRISCO_DPC_PIO_FIELDS(A::kRWS)};
+inline constexpr CFieldDef kDpcPioStatusFields[] = {BRISCO_DPC_PIO_FIELDS(A::kRW1CS)};
+inline constexpr CFieldDef kDpcPioControlFields[] = {BRISCO_DPC_PIO_FIELDS(A::kRWS)};
 #undef BRISCO_DPC_PIO_FIELDS
-inline constexpr CRegisterSpec kDpcRegisters[] = {
+inline constexpr CRegisterDef kDpcRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kDpcCapOffset, 2, "DpcCap", "CAP", A::kRsvdP, kDpcCapFields),
     Register(kDpcControlOffset, 2, "DpcCtl", "CTL", A::kRsvdP, kDpcControlFields),
@@ -820,7 +820,7 @@ inline constexpr CRegisterSpec kDpcRegisters[] = {
 };
 
 // ---- Enclosures, hierarchy IDs, protocols, mailboxes ----
-inline constexpr CRegisterSpec kHierarchyRegisters[] = {
+inline constexpr CRegisterDef kHierarchyRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kHierarchyStatusOffset, 4, "Hierarchy ID Status", "STA", A::kRO),
     Register(kHierarchyDataOffset, 4, "Hierarchy ID Data", "DATA", A::kRO),
@@ -830,30 +830,30 @@ inline constexpr CRegisterSpec kHierarchyRegisters[] = {
     Register(kHierarchyGuid1Offset + 12, 4, "Hierarchy ID GUID 4", "GUID4", A::kRO),
     Register(kHierarchyGuid1Offset + 16, 4, "Hierarchy ID GUID 5", "GUID5", A::kRO),
 };
-inline constexpr CFieldSpec kNpemCapFields[] = {
+inline constexpr CFieldDef kNpemCapFields[] = {
     {0, 11, "NPEM Capable and Indications Supported", "SUPPORTED", A::kHwInit, false},
     {24, 31, "Enclosure-specific Capabilities", "ENCLOSURE", A::kHwInit, false},
 };
-inline constexpr CFieldSpec kNpemControlFields[] = {
+inline constexpr CFieldDef kNpemControlFields[] = {
     {0, 0, "NPEM Enable", "ENABLE", A::kRW, false},
     {1, 1, "NPEM Initiate Reset", "RESET", A::kRW, false},
     {2, 11, "Indication Controls", "INDICATIONS", A::kRW, false},
     {24, 31, "Enclosure-specific Controls", "ENCLOSURE", A::kRW, false},
 };
-inline constexpr CFieldSpec kNpemStatusFields[] = {
+inline constexpr CFieldDef kNpemStatusFields[] = {
     {0, 0, "NPEM Command Completed", "COMPLETED", A::kRW1C, false},
     {24, 31, "Enclosure-specific Status", "ENCLOSURE", A::kRO, false},
 };
-inline constexpr CRegisterSpec kNpemRegisters[] = {
+inline constexpr CRegisterDef kNpemRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kNpemCapOffset, 4, "NPEM Capability", "CAP", A::kRsvdP, kNpemCapFields),
     Register(kNpemControlOffset, 4, "NPEM Control", "CTL", A::kRsvdP, kNpemControlFields),
     Register(kNpemStatusOffset, 4, "NPEM Status", "STA", A::kRsvdZ, kNpemStatusFields),
 };
-inline constexpr CFieldSpec kAltProtocolControlFields[] = {
+inline constexpr CFieldDef kAltProtocolControlFields[] = {
     {0, 7, "Alternate Protocol Index Select", "INDEX", A::kRW, false},
 };
-inline constexpr CRegisterSpec kAltProtocolRegisters[] = {
+inline constexpr CRegisterDef kAltProtocolRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kAltProtocolCapOffset, 4, "Alternate Protocol Capabilities", "CAP", A::kRO),
     Register(kAltProtocolControlOffset, 4, "Alternate Protocol Control", "CTL", A::kRsvdP, kAltProtocolControlFields),
@@ -862,43 +862,43 @@ inline constexpr CRegisterSpec kAltProtocolRegisters[] = {
     Register(kAltProtocolControlOffset + 12, 4, "Alternate Protocol Selective Enable Mask", "MASK", A::kRW),
 };
 // The SFI capability and control words, shown as one dword.
-inline constexpr CFieldSpec kSfiFields[] = {
+inline constexpr CFieldDef kSfiFields[] = {
     {0, 15, "SFI Capability", "CAP", A::kHwInit, false},
     {16, 31, "SFI Control", "CTL", A::kRW, false},
 };
-inline constexpr CRegisterSpec kSfiRegisters[] = {
+inline constexpr CRegisterDef kSfiRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(0x04, 4, "SFI Capability/Control", "CAPCTL", A::kRO, kSfiFields),
     Register(0x08, 4, "SFI Status", "STA", A::kRO),
 };
-inline constexpr CRegisterSpec kMPcieRegisters[] = {
+inline constexpr CRegisterDef kMPcieRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(0x04, 4, "M-PCIe Capabilities", "CAP", A::kRO),
     Register(0x08, 4, "M-PCIe Control", "CTL", A::kRW),
     Register(0x0C, 4, "M-PCIe Status", "STA", A::kRO),
 };
-inline constexpr CRegisterSpec kPmuxRegisters[] = {
+inline constexpr CRegisterDef kPmuxRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(0x04, 4, "PMUX Capability", "CAP", A::kRO),
     Register(0x08, 4, "PMUX Control", "CTL", A::kRW),
     Register(0x0C, 4, "PMUX Status", "STA", A::kRO),
 };
-inline constexpr CFieldSpec kDoeCapFields[] = {
+inline constexpr CFieldDef kDoeCapFields[] = {
     {0, 0, "DOE Interrupt Support", "INT", A::kRO, false},
     {1, 11, "DOE Interrupt Message Number", "INTMSG", A::kRO, false},
 };
-inline constexpr CFieldSpec kDoeControlFields[] = {
+inline constexpr CFieldDef kDoeControlFields[] = {
     {0, 0, "DOE Abort", "ABORT", A::kRW, false},
     {1, 1, "DOE Interrupt Enable", "INTEN", A::kRW, false},
     {31, 31, "DOE Go", "GO", A::kRW, false},
 };
-inline constexpr CFieldSpec kDoeStatusFields[] = {
+inline constexpr CFieldDef kDoeStatusFields[] = {
     {0, 0, "DOE Busy", "BUSY", A::kRO, false},
     {1, 1, "DOE Interrupt Status", "INT", A::kRW1C, false},
     {2, 2, "DOE Error", "ERROR", A::kRO, false},
     {31, 31, "Data Object Ready", "READY", A::kRO, false},
 };
-inline constexpr CRegisterSpec kDoeRegisters[] = {
+inline constexpr CRegisterDef kDoeRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kDoeCapOffset, 4, "DOECap", "CAP", A::kRsvdP, kDoeCapFields),
     Register(kDoeControlOffset, 4, "DOECtl", "CTL", A::kRsvdP, kDoeControlFields),
@@ -906,14 +906,14 @@ inline constexpr CRegisterSpec kDoeRegisters[] = {
     Register(kDoeWriteMailboxOffset, 4, "DOE Write Data Mailbox", "WRITE", A::kRW),
     Register(kDoeReadMailboxOffset, 4, "DOE Read Data Mailbox", "READ", A::kRW),
 };
-inline constexpr CRegisterSpec kDevice3Registers[] = {
+inline constexpr CRegisterDef kDevice3Registers[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kDevice3CapOffset, 4, "Device Capabilities 3", "CAP", A::kRO),
     Register(kDevice3ControlOffset, 4, "Device Control 3", "CTL", A::kRW),
     Register(kDevice3StatusOffset, 4, "Device Status 3", "STA", A::kRO),
 };
 // IDE: the fixed registers; the streams that follow depend on the capability's counts.
-inline constexpr CRegisterSpec kIdeRegisters[] = {
+inline constexpr CRegisterDef kIdeRegisters[] = {
     BRISCO_EXTENDED_HEADER_REGISTER,
     Register(kIdeCapOffset, 4, "IDE Capability", "CAP", A::kRO),
     Register(kIdeControlOffset, 4, "IDE Control", "CTL", A::kRW),

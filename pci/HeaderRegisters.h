@@ -9,7 +9,7 @@ namespace pci::header {
 using A = EAccess;
 
 // clang-format off
-inline constexpr CFieldSpec kCommandFields[] = {
+inline constexpr CFieldDef kCommandFields[] = {
     {0, 0, "I/O Space Enable", "IO", A::kRW, true},
     {1, 1, "Memory Space Enable", "MEM", A::kRW, true},
     {2, 2, "Bus Master Enable", "BM", A::kRW, true},
@@ -34,7 +34,7 @@ inline constexpr CFieldSpec kCommandFields[] = {
     {14, 14, "Signaled System Error", "SSE", A::kRW1C, false},                   \
     {15, 15, "Detected Parity Error", "DPE", A::kRW1C, false}
 
-inline constexpr CFieldSpec kStatusFields[] = {
+inline constexpr CFieldDef kStatusFields[] = {
     {0, 2, "Reserved", nullptr, A::kRsvdZ, false},
     {3, 3, "Interrupt Status", "INTX", A::kRO, false},
     {4, 4, "Capabilities List", "CAPLIST", A::kRO, false},
@@ -45,7 +45,7 @@ inline constexpr CFieldSpec kStatusFields[] = {
 };
 
 // A bridge's Secondary Status: the same error bits, Received System Error in place of SSE.
-inline constexpr CFieldSpec kSecondaryStatusFields[] = {
+inline constexpr CFieldDef kSecondaryStatusFields[] = {
     {0, 4, "Reserved", nullptr, A::kRsvdZ, false},
     {5, 5, "66 MHz Capable", "66MHZ", A::kRO, false},
     {6, 6, "Reserved", nullptr, A::kRsvdZ, false},
@@ -60,39 +60,39 @@ inline constexpr CFieldSpec kSecondaryStatusFields[] = {
 };
 #undef BRISCO_STATUS_ERROR_FIELDS
 
-inline constexpr CFieldSpec kBistFields[] = {
+inline constexpr CFieldDef kBistFields[] = {
     {0, 3, "Completion Code", "CODE", A::kRO, false},
     {4, 5, "Reserved", nullptr, A::kRsvdP, false},
     {6, 6, "Start BIST", "START", A::kRW, false},
     {7, 7, "BIST Capable", "CAPABLE", A::kRO, false},
 };
 
-inline constexpr CFieldSpec kHeaderTypeFields[] = {
+inline constexpr CFieldDef kHeaderTypeFields[] = {
     {0, 6, "Header Layout", "LAYOUT", A::kRO, false},
     {7, 7, "Multi-Function Device", "MULTI", A::kRO, false},
 };
 
-inline constexpr CFieldSpec kRomFields[] = {
+inline constexpr CFieldDef kRomFields[] = {
     {0, 0, "ROM Enable", "ENABLE", A::kRW, true},
     {1, 10, "Reserved", nullptr, A::kRsvdP, false},
     {11, 31, "ROM Base Address", "BASE", A::kRW, true},
 };
 
 // A bridge's I/O window bytes: address bits 15:12 above the addressing type.
-inline constexpr CFieldSpec kIoWindowFields[] = {
+inline constexpr CFieldDef kIoWindowFields[] = {
     {0, 3, "Addressing", "TYPE", A::kRO, false},
     {4, 7, "Address 15:12", "ADDR", A::kRW, true},
 };
-inline constexpr CFieldSpec kMemoryWindowFields[] = {
+inline constexpr CFieldDef kMemoryWindowFields[] = {
     {0, 3, "Reserved", nullptr, A::kRO, false},
     {4, 15, "Address 31:20", "ADDR", A::kRW, true},
 };
-inline constexpr CFieldSpec kPrefetchableWindowFields[] = {
+inline constexpr CFieldDef kPrefetchableWindowFields[] = {
     {0, 3, "Addressing", "TYPE", A::kRO, false},
     {4, 15, "Address 31:20", "ADDR", A::kRW, true},
 };
 
-inline constexpr CFieldSpec kBridgeControlFields[] = {
+inline constexpr CFieldDef kBridgeControlFields[] = {
     {0, 0, "Parity Error Response Enable", "PERR", A::kRW, false},
     {1, 1, "SERR# Enable", "SERR", A::kRW, false},
     {2, 2, "ISA Enable", "ISA", A::kRW, true},
@@ -108,7 +108,7 @@ inline constexpr CFieldSpec kBridgeControlFields[] = {
     {12, 15, "Reserved", nullptr, A::kRsvdP, false},
 };
 
-inline constexpr CFieldSpec kCardBusBridgeControlFields[] = {
+inline constexpr CFieldDef kCardBusBridgeControlFields[] = {
     {0, 0, "Parity Error Response Enable", "PERR", A::kRW, false},
     {1, 1, "SERR# Enable", "SERR", A::kRW, false},
     {2, 2, "ISA Enable", "ISA", A::kRW, true},
@@ -123,11 +123,11 @@ inline constexpr CFieldSpec kCardBusBridgeControlFields[] = {
     {11, 15, "Reserved", nullptr, A::kRsvdP, false},
 };
 
-inline constexpr CFieldSpec kCardBusMemoryFields[] = {
+inline constexpr CFieldDef kCardBusMemoryFields[] = {
     {0, 11, "Reserved", nullptr, A::kRO, false},
     {12, 31, "Address 31:12", "ADDR", A::kRW, true},
 };
-inline constexpr CFieldSpec kCardBusIoFields[] = {
+inline constexpr CFieldDef kCardBusIoFields[] = {
     {0, 1, "Addressing", "TYPE", A::kRO, false},
     {2, 15, "Address 15:2", "ADDR", A::kRW, true},
 };
@@ -151,7 +151,7 @@ inline constexpr CFieldSpec kCardBusIoFields[] = {
 // read-only bits included: the live machine refuses any change to them.
 // Address bits of a BAR hold what is written as far as its size allows: the function decides
 // which, so the table calls the whole register RW and the owner of the image narrows it.
-inline constexpr CRegisterSpec kDeviceRegisters[] = {
+inline constexpr CRegisterDef kDeviceRegisters[] = {
     BRISCO_COMMON_HEADER_REGISTERS,
     Register(0x10, 4, "BAR 0", "BASE_ADDRESS_0", A::kRW, true),
     Register(0x14, 4, "BAR 1", "BASE_ADDRESS_1", A::kRW, true),
@@ -174,7 +174,7 @@ inline constexpr CRegisterSpec kDeviceRegisters[] = {
     Register(0x3F, 1, "Max Latency", "MAX_LAT", A::kRO),
 };
 
-inline constexpr CRegisterSpec kBridgeRegisters[] = {
+inline constexpr CRegisterDef kBridgeRegisters[] = {
     BRISCO_COMMON_HEADER_REGISTERS,
     Register(0x10, 4, "BAR 0", "BASE_ADDRESS_0", A::kRW, true),
     Register(0x14, 4, "BAR 1", "BASE_ADDRESS_1", A::kRW, true),
@@ -203,7 +203,7 @@ inline constexpr CRegisterSpec kBridgeRegisters[] = {
     Register(0x3E, 2, "Bridge Control", "BRIDGE_CONTROL", A::kRsvdP, kBridgeControlFields),
 };
 
-inline constexpr CRegisterSpec kCardBusRegisters[] = {
+inline constexpr CRegisterDef kCardBusRegisters[] = {
     BRISCO_COMMON_HEADER_REGISTERS,
     Register(0x10, 4, "Cardbus Socket Registers", "CB_SOCKET_BASE", A::kRW, true),
     Register(0x14, 1, "Reserved", "CB_CAPABILITIES", A::kRO),

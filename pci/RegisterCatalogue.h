@@ -52,7 +52,7 @@ constexpr bool IsEditable(EAccess access)
 }
 
 // One field of a register: bits low..high (inclusive) of the register's value.
-struct CFieldSpec
+struct CFieldDef
 {
     uint8_t low;
     uint8_t high;
@@ -66,13 +66,13 @@ constexpr uint32_t FieldMask(uint8_t low, uint8_t high)
 {
     return (high >= 31 ? 0xFFFFFFFFu : ((1u << (high + 1)) - 1)) & ~((1u << low) - 1);
 }
-constexpr uint32_t FieldMask(const CFieldSpec& field)
+constexpr uint32_t FieldMask(const CFieldDef& field)
 {
     return FieldMask(field.low, field.high);
 }
 
 // One register of a header layout or a capability; offset is from the block's first byte.
-struct CRegisterSpec
+struct CRegisterDef
 {
     uint16_t offset;
     uint8_t width;      // 1, 2 or 4 bytes
@@ -80,7 +80,7 @@ struct CRegisterSpec
     const char* symbol; // setpci-style name ("COMMAND"); null when none
     EAccess rest;       // the access of bits no field names
     bool hostOwned;     // the whole register belongs to the host (BARs, bus numbers)
-    const CFieldSpec* fields;
+    const CFieldDef* fields;
     uint8_t fieldCount;
     // A register repeated at offset + i * stride for i < repeat (a log, a table of entries);
     // the capability's end cuts the repetition short.
@@ -96,7 +96,7 @@ struct CRegisterBlock
     EBlockKind kind;
     uint16_t id;        // the header layout, or the capability ID
     const char* symbol; // setpci's capability name ("EXP", "AER"); null for a header
-    const CRegisterSpec* registers;
+    const CRegisterDef* registers;
     uint16_t count;
     // Capabilities whose layout depends on their own bits (MSI's 64-bit address and masking)
     // have one block per layout; RegisterLocator.h picks it from the function's bytes.
@@ -105,25 +105,25 @@ struct CRegisterBlock
 
 // Builds a table entry from an array without spelling its length.
 template <uint32_t N>
-constexpr CRegisterSpec Register(uint16_t offset, uint8_t width, const char* name, const char* symbol, EAccess rest,
-                                 const CFieldSpec (&fields)[N], bool hostOwned = false)
+constexpr CRegisterDef Register(uint16_t offset, uint8_t width, const char* name, const char* symbol, EAccess rest,
+                                 const CFieldDef (&fields)[N], bool hostOwned = false)
 {
     return {offset, width, name, symbol, rest, hostOwned, fields, uint8_t(N)};
 }
-constexpr CRegisterSpec Register(uint16_t offset, uint8_t width, const char* name, const char* symbol, EAccess rest,
+constexpr CRegisterDef Register(uint16_t offset, uint8_t width, const char* name, const char* symbol, EAccess rest,
                                  bool hostOwned = false)
 {
     return {offset, width, name, symbol, rest, hostOwned, nullptr, 0};
 }
 // The same register repeated count times, stride bytes apart.
-constexpr CRegisterSpec Repeated(CRegisterSpec spec, uint8_t count, uint8_t stride)
+constexpr CRegisterDef Repeated(CRegisterDef def, uint8_t count, uint8_t stride)
 {
-    spec.repeat = count;
-    spec.stride = stride;
-    return spec;
+    def.repeat = count;
+    def.stride = stride;
+    return def;
 }
 template <uint32_t N>
-constexpr CRegisterBlock Block(EBlockKind kind, uint16_t id, const char* symbol, const CRegisterSpec (&registers)[N],
+constexpr CRegisterBlock Block(EBlockKind kind, uint16_t id, const char* symbol, const CRegisterDef (&registers)[N],
                                uint8_t variant = 0)
 {
     return {kind, id, symbol, registers, uint16_t(N), variant};
@@ -144,13 +144,13 @@ constexpr uint32_t RegisterMask(uint32_t width)
     return width >= 4 ? 0xFFFFFFFFu : (1u << (8 * width)) - 1;
 }
 
-// The bits of spec by access, before any shift into a wider window.
-constexpr CRegisterBits BitsOf(const CRegisterSpec& spec)
+// The bits of a register by access, before any shift into a wider window.
+constexpr CRegisterBits BitsOf(const CRegisterDef& def)
 {
-    CRegisterBits bits = {0, 0, 0, 0, RegisterMask(spec.width)};
+    CRegisterBits bits = {0, 0, 0, 0, RegisterMask(def.width)};
     uint32_t named = 0;
-    for (uint32_t i = 0; i < spec.fieldCount; ++i) {
-        const CFieldSpec& field = spec.fields[i];
+    for (uint32_t i = 0; i < def.fieldCount; ++i) {
+        const CFieldDef& field = def.fields[i];
         const uint32_t mask = FieldMask(field);
         named |= mask;
         if (IsWritable(field.access))
@@ -162,15 +162,15 @@ constexpr CRegisterBits BitsOf(const CRegisterSpec& spec)
         if (field.hostOwned)
             bits.hostOwned |= mask;
     }
-    const uint32_t rest = RegisterMask(spec.width) & ~named;
-    if (IsWritable(spec.rest))
+    const uint32_t rest = RegisterMask(def.width) & ~named;
+    if (IsWritable(def.rest))
         bits.writable |= rest;
-    if (IsWriteOneToClear(spec.rest))
+    if (IsWriteOneToClear(def.rest))
         bits.clear |= rest;
-    if (spec.rest == EAccess::kRsvdP)
+    if (def.rest == EAccess::kRsvdP)
         bits.preserved |= rest;
-    if (spec.hostOwned)
-        bits.hostOwned = RegisterMask(spec.width);
+    if (def.hostOwned)
+        bits.hostOwned = RegisterMask(def.width);
     return bits;
 }
 
@@ -190,12 +190,12 @@ constexpr uint32_t ComposeWrite(const CRegisterBits& bits, uint32_t fresh, uint3
     return merged & ~(bits.clear & ~mask);
 }
 
-// The field of spec that holds bit, or null.
-constexpr const CFieldSpec* FieldAt(const CRegisterSpec& spec, uint32_t bit)
+// The field of a register that holds bit, or null.
+constexpr const CFieldDef* FieldAt(const CRegisterDef& def, uint32_t bit)
 {
-    for (uint32_t i = 0; i < spec.fieldCount; ++i)
-        if (bit >= spec.fields[i].low && bit <= spec.fields[i].high)
-            return &spec.fields[i];
+    for (uint32_t i = 0; i < def.fieldCount; ++i)
+        if (bit >= def.fields[i].low && bit <= def.fields[i].high)
+            return &def.fields[i];
     return nullptr;
 }
 
@@ -220,39 +220,39 @@ constexpr bool SymbolEquals(const char* symbol, const char* text, uint32_t lengt
     return symbol[i] == '\0';
 }
 
-// Where a register of a block lies: its spec, which repetition, and its first byte from
+// Where a register of a block lies: its definition, which repetition, and its first byte from
 // the block's first byte.
 struct CRegisterPlace
 {
-    const CRegisterSpec* spec;
+    const CRegisterDef* def;
     uint32_t index;
     uint32_t offset;
 };
 
-// The register of block whose bytes include offset (from the block's first byte); spec null
+// The register of block whose bytes include offset (from the block's first byte); def null
 // when none does.
 constexpr CRegisterPlace RegisterCovering(const CRegisterBlock& block, uint32_t offset)
 {
     for (uint32_t i = 0; i < block.count; ++i) {
-        const CRegisterSpec& spec = block.registers[i];
-        for (uint32_t n = 0; n < spec.repeat; ++n) {
-            const uint32_t first = spec.offset + n * spec.stride;
-            if (offset >= first && offset < first + spec.width)
-                return {&spec, n, first};
+        const CRegisterDef& def = block.registers[i];
+        for (uint32_t n = 0; n < def.repeat; ++n) {
+            const uint32_t first = def.offset + n * def.stride;
+            if (offset >= first && offset < first + def.width)
+                return {&def, n, first};
         }
     }
     return {nullptr, 0, 0};
 }
 
 // The register of block that starts at offset, or null.
-constexpr const CRegisterSpec* RegisterAt(const CRegisterBlock& block, uint32_t offset)
+constexpr const CRegisterDef* RegisterAt(const CRegisterBlock& block, uint32_t offset)
 {
     const CRegisterPlace place = RegisterCovering(block, offset);
-    return place.spec && place.offset == offset ? place.spec : nullptr;
+    return place.def && place.offset == offset ? place.def : nullptr;
 }
 
 // The register of block named symbol (length bytes of text, any case), or null.
-constexpr const CRegisterSpec* RegisterNamed(const CRegisterBlock& block, const char* text, uint32_t length)
+constexpr const CRegisterDef* RegisterNamed(const CRegisterBlock& block, const char* text, uint32_t length)
 {
     for (uint32_t i = 0; i < block.count; ++i)
         if (SymbolEquals(block.registers[i].symbol, text, length))
@@ -260,12 +260,12 @@ constexpr const CRegisterSpec* RegisterNamed(const CRegisterBlock& block, const 
     return nullptr;
 }
 
-// The field of spec named symbol, or null.
-constexpr const CFieldSpec* FieldNamed(const CRegisterSpec& spec, const char* text, uint32_t length)
+// The field of a register named symbol, or null.
+constexpr const CFieldDef* FieldNamed(const CRegisterDef& def, const char* text, uint32_t length)
 {
-    for (uint32_t i = 0; i < spec.fieldCount; ++i)
-        if (SymbolEquals(spec.fields[i].symbol, text, length))
-            return &spec.fields[i];
+    for (uint32_t i = 0; i < def.fieldCount; ++i)
+        if (SymbolEquals(def.fields[i].symbol, text, length))
+            return &def.fields[i];
     return nullptr;
 }
 

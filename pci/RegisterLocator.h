@@ -15,7 +15,7 @@ struct CRegisterLocation
     const CRegisterBlock* block; // null when no table describes the byte
     uint32_t start;              // the block's first byte in the space (0 for the header)
     uint32_t end;                // one past its last byte: the next entry above it, or the space's end
-    CRegisterPlace place;        // the register; place.spec null when the block does not name it
+    CRegisterPlace place;        // the register; place.def null when the block does not name it
 };
 
 template <uint32_t N>
@@ -120,7 +120,7 @@ inline CRegisterLocation LocateRegister(const uint8_t* space, uint32_t size, uin
     const uint32_t layout = space[kHeaderTypeOffset] & kHeaderLayoutMask;
     if (const CRegisterBlock* header = FindBlock(EBlockKind::kHeader, uint16_t(layout))) {
         const CRegisterPlace place = RegisterCovering(*header, offset);
-        if (place.spec || offset < kDeviceSpecificOffset)
+        if (place.def || offset < kDeviceSpecificOffset)
             return {header, 0, kDeviceSpecificOffset, place};
     }
     uint32_t start = 0;
@@ -146,7 +146,7 @@ inline CRegisterLocation LocateRegister(const uint8_t* space, uint32_t size, uin
     if (!block)
         return {nullptr, start, end, {nullptr, 0, 0}};
     CRegisterPlace place = RegisterCovering(*block, offset - start);
-    if (place.spec && start + place.offset + place.spec->width > end)
+    if (place.def && start + place.offset + place.def->width > end)
         place = {nullptr, 0, 0};
     return {block, start, end, place};
 }
@@ -158,14 +158,14 @@ inline CRegisterBits DescribeWindow(const uint8_t* space, uint32_t size, uint32_
     CRegisterBits bits = {RegisterMask(width), 0, 0, 0, 0};
     for (uint32_t byte = 0; byte < width;) {
         const CRegisterLocation at = LocateRegister(space, size, offset + byte);
-        if (!at.place.spec) {
+        if (!at.place.def) {
             ++byte;
             continue;
         }
-        const CRegisterBits reg = BitsOf(*at.place.spec);
+        const CRegisterBits reg = BitsOf(*at.place.def);
         const uint32_t regStart = at.start + at.place.offset;
         // The register's bits that fall inside the window, moved to the window's bit positions.
-        for (uint32_t b = byte; b < width && offset + b < regStart + at.place.spec->width; ++b) {
+        for (uint32_t b = byte; b < width && offset + b < regStart + at.place.def->width; ++b) {
             const uint32_t from = 8 * (offset + b - regStart);
             const uint32_t to = 8 * b;
             const uint32_t byteMask = 0xFFu << to;

@@ -73,17 +73,17 @@ void CSimFunction::SetBlockMasks(const pci::CRegisterBlock& block, uint32_t at, 
     // Backwards, so that where two registers of a table share a byte the first one's bits hold,
     // as in the locator.
     for (uint32_t r = block.count; r-- > 0;) {
-        const pci::CRegisterSpec& spec = block.registers[r];
-        const pci::CRegisterBits bits = pci::BitsOf(spec);
-        const uint32_t inWidth = pci::RegisterMask(spec.width);
+        const pci::CRegisterDef& def = block.registers[r];
+        const pci::CRegisterBits bits = pci::BitsOf(def);
+        const uint32_t inWidth = pci::RegisterMask(def.width);
         const uint32_t writable = bits.writable & inWidth;
         const uint32_t clear = bits.clear & inWidth;
-        for (uint32_t n = 0; n < spec.repeat; ++n) {
-            const uint32_t first = at + spec.offset + n * spec.stride;
+        for (uint32_t n = 0; n < def.repeat; ++n) {
+            const uint32_t first = at + def.offset + n * def.stride;
             // A register the next entry cuts short is none of this entry's: its bytes keep the default.
-            if (first + spec.width > end)
+            if (first + def.width > end)
                 break;
-            for (uint32_t i = 0; i < spec.width; ++i)
+            for (uint32_t i = 0; i < def.width; ++i)
                 SetMaskByte(first + i, uint8_t(writable >> (8 * i)), uint8_t(clear >> (8 * i)));
         }
     }

@@ -41,14 +41,14 @@ TEST(CatalogueNames, DecodedRowsTakeTheCataloguesNameAndWidth)
                     continue;
                 for (const CapabilityRow& row : capability.rows) {
                     const pci::CRegisterPlace place = pci::RegisterCovering(*block, row.offset - capability.offset);
-                    if (!place.spec)
+                    if (!place.def)
                         continue;
                     const std::string where = Where(entry.path().string(), function, capability, row);
                     EXPECT_EQ(place.offset, row.offset - capability.offset) << where << " starts inside a register";
-                    EXPECT_EQ(place.spec->width, row.size) << where;
+                    EXPECT_EQ(place.def->width, row.size) << where;
                     // Entries of a table (stride set) keep the decoder's own numbering.
-                    if (place.spec->stride == 0) {
-                        EXPECT_EQ(place.spec->name, row.name) << where;
+                    if (place.def->stride == 0) {
+                        EXPECT_EQ(place.def->name, row.name) << where;
                     }
                 }
             }
@@ -61,21 +61,21 @@ void ExpectSoundFields(const pci::CRegisterBlock (&blocks)[N], const char* table
 {
     for (const pci::CRegisterBlock& block : blocks) {
         for (uint32_t r = 0; r < block.count; ++r) {
-            const pci::CRegisterSpec& spec = block.registers[r];
+            const pci::CRegisterDef& def = block.registers[r];
             const std::string where = std::string(table) + " " + std::to_string(block.id) + "/" +
-                std::to_string(block.variant) + " " + spec.name;
+                std::to_string(block.variant) + " " + def.name;
             uint32_t seen = 0;
-            for (uint32_t f = 0; f < spec.fieldCount; ++f) {
-                const pci::CFieldSpec& field = spec.fields[f];
+            for (uint32_t f = 0; f < def.fieldCount; ++f) {
+                const pci::CFieldDef& field = def.fields[f];
                 EXPECT_LE(field.low, field.high) << where << " " << field.name;
-                EXPECT_LT(field.high, 8u * spec.width) << where << " " << field.name;
+                EXPECT_LT(field.high, 8u * def.width) << where << " " << field.name;
                 EXPECT_EQ(seen & pci::FieldMask(field), 0u) << where << " " << field.name << " overlaps";
                 seen |= pci::FieldMask(field);
             }
             for (uint32_t other = 0; other < r; ++other) {
-                const pci::CRegisterSpec& earlier = block.registers[other];
+                const pci::CRegisterDef& earlier = block.registers[other];
                 const bool apart =
-                    earlier.offset + earlier.width <= spec.offset || spec.offset + spec.width <= earlier.offset;
+                    earlier.offset + earlier.width <= def.offset || def.offset + def.width <= earlier.offset;
                 EXPECT_TRUE(apart) << where << " overlaps " << earlier.name;
             }
         }

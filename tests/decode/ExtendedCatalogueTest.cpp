@@ -20,23 +20,23 @@ struct CSpan
     std::string what;
 };
 
-std::string Where(const CRegisterBlock& block, const CRegisterSpec& spec)
+std::string Where(const CRegisterBlock& block, const CRegisterDef& def)
 {
-    return std::string(block.symbol ? block.symbol : "?") + " " + spec.name;
+    return std::string(block.symbol ? block.symbol : "?") + " " + def.name;
 }
 
 TEST(ExtendedCatalogue, FieldsLieInsideTheirRegisterWithoutOverlap)
 {
     for (const CRegisterBlock& block : extended::kExtendedCapabilityBlocks) {
         for (uint32_t r = 0; r < block.count; ++r) {
-            const CRegisterSpec& spec = block.registers[r];
-            ASSERT_TRUE(spec.width == 1 || spec.width == 2 || spec.width == 4) << Where(block, spec);
+            const CRegisterDef& def = block.registers[r];
+            ASSERT_TRUE(def.width == 1 || def.width == 2 || def.width == 4) << Where(block, def);
             uint32_t taken = 0;
-            for (uint32_t f = 0; f < spec.fieldCount; ++f) {
-                const CFieldSpec& field = spec.fields[f];
-                const std::string where = Where(block, spec) + " / " + field.name;
+            for (uint32_t f = 0; f < def.fieldCount; ++f) {
+                const CFieldDef& field = def.fields[f];
+                const std::string where = Where(block, def) + " / " + field.name;
                 EXPECT_LE(field.low, field.high) << where;
-                EXPECT_LT(field.high, spec.width * 8u) << where;
+                EXPECT_LT(field.high, def.width * 8u) << where;
                 EXPECT_EQ(taken & FieldMask(field), 0u) << where << " overlaps an earlier field";
                 taken |= FieldMask(field);
             }
@@ -49,12 +49,12 @@ TEST(ExtendedCatalogue, RegistersOfABlockDoNotOverlap)
     for (const CRegisterBlock& block : extended::kExtendedCapabilityBlocks) {
         std::vector<CSpan> spans;
         for (uint32_t r = 0; r < block.count; ++r) {
-            const CRegisterSpec& spec = block.registers[r];
-            EXPECT_TRUE(spec.repeat == 1 || spec.stride >= spec.width) << Where(block, spec);
-            for (uint32_t n = 0; n < spec.repeat; ++n) {
-                const uint32_t first = spec.offset + n * spec.stride;
-                EXPECT_EQ(first % spec.width, 0u) << Where(block, spec) << " " << n << " is not naturally aligned";
-                spans.push_back({first, first + spec.width, Where(block, spec) + " " + std::to_string(n)});
+            const CRegisterDef& def = block.registers[r];
+            EXPECT_TRUE(def.repeat == 1 || def.stride >= def.width) << Where(block, def);
+            for (uint32_t n = 0; n < def.repeat; ++n) {
+                const uint32_t first = def.offset + n * def.stride;
+                EXPECT_EQ(first % def.width, 0u) << Where(block, def) << " " << n << " is not naturally aligned";
+                spans.push_back({first, first + def.width, Where(block, def) + " " + std::to_string(n)});
             }
         }
         for (size_t i = 0; i < spans.size(); ++i) {
@@ -105,11 +105,11 @@ TEST(ExtendedCatalogue, PredictsStatusClearsMasksAndHostOwnedBits)
         const std::string where = std::string(c.block) + "." + c.reg;
         const CRegisterBlock* block = FindBlockBySymbol(true, c.block, uint32_t(std::strlen(c.block)));
         ASSERT_NE(block, nullptr) << where;
-        const CRegisterSpec* spec = RegisterNamed(*block, c.reg, uint32_t(std::strlen(c.reg)));
-        ASSERT_NE(spec, nullptr) << where;
-        const CRegisterBits bits = BitsOf(*spec);
+        const CRegisterDef* def = RegisterNamed(*block, c.reg, uint32_t(std::strlen(c.reg)));
+        ASSERT_NE(def, nullptr) << where;
+        const CRegisterBits bits = BitsOf(*def);
         EXPECT_EQ(PredictReadBack(bits, c.before, c.written), c.readBack) << where;
-        EXPECT_EQ(bits.hostOwned, c.hostOwned & RegisterMask(spec->width)) << where;
+        EXPECT_EQ(bits.hostOwned, c.hostOwned & RegisterMask(def->width)) << where;
     }
 }
 
@@ -124,7 +124,7 @@ TEST(ExtendedCatalogue, VcResourcesEndWhereTheExtendedVcCountSays)
         space[kVcAt + kVcPortCap1Offset] = extendedVcs;
         const CRegisterLocation location = LocateRegister(space.data(), uint32_t(space.size()), kSecondResource);
         ASSERT_NE(location.block, nullptr) << int(extendedVcs);
-        EXPECT_EQ(location.place.spec != nullptr, extendedVcs > 0) << "extended VC count " << int(extendedVcs);
+        EXPECT_EQ(location.place.def != nullptr, extendedVcs > 0) << "extended VC count " << int(extendedVcs);
     }
 }
 

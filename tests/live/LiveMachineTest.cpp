@@ -481,14 +481,14 @@ TEST(LiveWritePolicy, HeaderBitsAreRefusedExactlyWhereTheCatalogueGivesThemToThe
         std::vector<uint8_t> space = GuardedSpace(layout);
         for (uint32_t at = 0; at < pci::kDeviceSpecificOffset; ++at) {
             const pci::CRegisterPlace place = pci::RegisterCovering(*block, at);
-            ASSERT_NE(place.spec, nullptr) << "layout " << int(layout) << " byte " << at;
+            ASSERT_NE(place.def, nullptr) << "layout " << int(layout) << " byte " << at;
             const uint32_t shift = 8 * (at - place.offset);
-            const uint32_t owned = pci::BitsOf(*place.spec).hostOwned >> shift & 0xFF;
+            const uint32_t owned = pci::BitsOf(*place.def).hostOwned >> shift & 0xFF;
             for (uint32_t bit = 0; bit < 8; ++bit) {
                 const uint32_t flipped = space[at] ^ (1u << bit);
                 const bool refused = LiveWriteRefusal(space.data(), uint32_t(space.size()), at, 1, flipped) != nullptr;
                 EXPECT_EQ(refused, (owned >> bit & 1) != 0)
-                    << "layout " << int(layout) << ", " << place.spec->name << ", byte " << at << " bit " << bit;
+                    << "layout " << int(layout) << ", " << place.def->name << ", byte " << at << " bit " << bit;
             }
         }
     }

@@ -29,10 +29,10 @@ constexpr CNarrowed kNarrowed[] = {
 
 bool Narrowed(const pci::CRegisterLocation& at)
 {
-    if (at.block->kind != pci::EBlockKind::kHeader || !at.place.spec->symbol)
+    if (at.block->kind != pci::EBlockKind::kHeader || !at.place.def->symbol)
         return false;
     for (const CNarrowed& n : kNarrowed)
-        if (std::strcmp(n.m_symbol, at.place.spec->symbol) == 0)
+        if (std::strcmp(n.m_symbol, at.place.def->symbol) == 0)
             return true;
     return false;
 }
@@ -54,9 +54,9 @@ TEST(CataloguePrediction, EveryRegisterOfTheModernMachineReadsBackAsPredicted)
         uint32_t checked = 0;
         for (uint32_t offset = 0; offset < size; ++offset) {
             const pci::CRegisterLocation at = pci::LocateRegister(f.m_config, size, offset);
-            if (!at.place.spec || at.start + at.place.offset != offset || Narrowed(at))
+            if (!at.place.def || at.start + at.place.offset != offset || Narrowed(at))
                 continue;
-            const uint32_t width = at.place.spec->width;
+            const uint32_t width = at.place.def->width;
             for (uint32_t pattern : kPatterns) {
                 const uint32_t written = pattern & pci::RegisterMask(width);
                 const uint32_t before = ReadConfig(machine, f.m_bus, f.m_device, f.m_function, offset, uint8_t(width));
@@ -65,7 +65,7 @@ TEST(CataloguePrediction, EveryRegisterOfTheModernMachineReadsBackAsPredicted)
                           kSimStatusSuccess);
                 EXPECT_EQ(ReadConfig(machine, f.m_bus, f.m_device, f.m_function, offset, uint8_t(width)),
                           pci::PredictReadBack(bits, before, written))
-                    << function.str() << " offset " << std::hex << offset << " (" << at.place.spec->name << ") pattern "
+                    << function.str() << " offset " << std::hex << offset << " (" << at.place.def->name << ") pattern "
                     << written;
             }
             ++checked;
