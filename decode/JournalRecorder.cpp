@@ -37,12 +37,12 @@ CJournalEntry::EResult ResultOf(bool refused, uint32_t readBack, uint32_t predic
 std::string CJournalRecorder::DescribeTarget(const uint8_t* space, uint32_t size, uint32_t offset)
 {
     const pci::CRegisterLocation at = pci::LocateRegister(space, size, offset);
-    if (at.place.spec && at.place.spec->name)
-        return at.place.spec->name;
+    if (at.place.def && at.place.def->name)
+        return at.place.def->name;
     return T::Format("Offset %03xh", offset);
 }
 
-CJournalEntry CJournalRecorder::Begin(const CPciFunction& function) const
+CJournalEntry CJournalRecorder::EntryFor(const CPciFunction& function)
 {
     CJournalEntry entry;
     entry.timeMs = CWriteJournal::NowMs();
@@ -52,6 +52,12 @@ CJournalEntry CJournalRecorder::Begin(const CPciFunction& function) const
     entry.function = function.m_function;
     entry.vendorId = function.GetVendorId();
     entry.deviceId = function.GetDeviceId();
+    return entry;
+}
+
+CJournalEntry CJournalRecorder::Begin(const CPciFunction& function) const
+{
+    CJournalEntry entry = EntryFor(function);
     entry.page = m_undoing ? kUndoPage : m_page;
     entry.isUndo = m_undoing;
     return entry;

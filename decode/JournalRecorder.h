@@ -30,11 +30,13 @@ public:
     void RecordBarUnit(const CPciFunction& function, int bar, uint64_t offset, uint32_t width, uint32_t before,
                        uint32_t written, uint32_t readBack, bool refused);
 
+    // An entry stamped now with the function's address and the IDs it reads now.
+    static CJournalEntry EntryFor(const CPciFunction& function);
     // What a person calls the register at offset: the catalogue's name, else its offset.
     static std::string DescribeTarget(const uint8_t* space, uint32_t size, uint32_t offset);
 
 private:
-    // An entry with the time, the function's address and IDs and the page filled in.
+    // EntryFor with this recorder's page filled in.
     CJournalEntry Begin(const CPciFunction& function) const;
 
     CWriteJournal& m_journal;

@@ -9,6 +9,7 @@
 #include "decode/CapabilityListing.h"
 #include "views/DisplaySettings.h"
 #include "decode/ConfigSpaceModel.h"
+#include "decode/JournalRecorder.h"
 #include "decode/JournalReplay.h"
 #include "decode/WriteCommand.h"
 #include "device/PciFunction.h"
@@ -190,12 +191,6 @@ uint32_t ProcessId()
 }
 
 // The catalogue's name of the register at offset, or "" where no table names it.
-std::string RegisterName(const CPciFunction& function, uint32_t offset)
-{
-    const pci::CRegisterLocation at = pci::LocateRegister(function.GetSpace(), function.GetSpaceSize(), offset);
-    return at.place.spec ? at.place.spec->name : "";
-}
-
 std::string BarName(int bar)
 {
     return "BAR " + std::to_string(bar);
@@ -746,14 +741,14 @@ bool CDumpTool::PrintBarGrid(CPciFunction* function, std::ostream& out, std::ost
     uint64_t size = bar.size;
     if (size == 0 && m_probe) {
         size = function->ProbeBarSize(index);
-        CJournalEntry probe;
+        CJournalEntry probe = CJournalRecorder::EntryFor(*function);
         probe.kind = CJournalEntry::EKind::kBarProbe;
         probe.bar = index;
         probe.offset = pci::BarOffset(uint32_t(index));
         probe.width = pci::kDwordBytes;
         probe.target = BarName(index);
         probe.note = (size ? CBarSummary::FormatSize(size) : std::string("no size found")) + ", restored";
-        Record(*function, probe);
+        Record(probe);
     }
 
     CBarGridModel grid;
@@ -808,8 +803,8 @@ int CDumpTool::RunWrites(CPciFunction& function, std::ostream& out, std::ostream
 bool CDumpTool::WriteConfig(CPciFunction& function, const CWriteCommand& command, const std::string& what,
                             std::ostream& out, std::ostream& err)
 {
-    CJournalEntry entry;
-    entry.target = RegisterName(function, command.offset);
+    CJournalEntry entry = CJournalRecorder::EntryFor(function);
+    entry.target = CJournalRecorder::DescribeTarget(function.GetSpace(), function.GetSpaceSize(), command.offset);
     entry.reg =
         CJournalReplay::FormatRegister(function.GetSpace(), function.GetSpaceSize(), command.offset, command.width);
     const CPciFunction::CWriteResult result =
@@ -832,7 +827,7 @@ bool CDumpTool::WriteConfig(CPciFunction& function, const CWriteCommand& command
     entry.result = refused || !result.sent ? CJournalEntry::EResult::kRefused
         : kept                             ? CJournalEntry::EResult::kKept
                                            : CJournalEntry::EResult::kDiffers;
-    Record(function, entry);
+    Record(entry);
     return kept && !refused;
 }
 
@@ -856,7 +851,7 @@ bool CDumpTool::WriteBarUnit(CPciFunction& function, const CReplayWrite& write, 
     const uint32_t readBack = uint32_t(pci::GetLe(bytes, write.width));
     PrintOutcome(out, write.width, before, written, write.mask,
                  readOk ? std::optional<uint32_t>(readBack) : std::nullopt, written, true);
-    CJournalEntry entry;
+    CJournalEntry entry = CJournalRecorder::EntryFor(function);
     entry.kind = CJournalEntry::EKind::kBar;
     entry.bar = write.bar;
     entry.target = BarName(write.bar);
@@ -877,11 +872,11 @@ bool CDumpTool::WriteBarUnit(CPciFunction& function, const CReplayWrite& write, 
     entry.result = refused || !sent ? CJournalEntry::EResult::kRefused
         : kept                      ? CJournalEntry::EResult::kKept
                                     : CJournalEntry::EResult::kDiffers;
-    Record(function, entry);
+    Record(entry);
     return kept && !refused;
 }
 
-void CDumpTool::Record(const CPciFunction& function, CJournalEntry entry)
+void CDumpTool::Record(CJournalEntry entry)
 {
     if (!m_journal) {
         const int64_t now = CWriteJournal::NowMs();
@@ -889,13 +884,6 @@ void CDumpTool::Record(const CPciFunction& function, CJournalEntry entry)
             fs::path(CWriteJournal::DefaultFolder()) / CWriteJournal::FileName(kProgramName, now, ProcessId());
         m_journal = std::make_unique<CWriteJournal>(path.string(), kProgramName);
     }
-    entry.timeMs = CWriteJournal::NowMs();
-    entry.segment = function.m_segment;
-    entry.bus = function.m_bus;
-    entry.device = function.m_device;
-    entry.function = function.m_function;
-    entry.vendorId = function.GetVendorId();
-    entry.deviceId = function.GetDeviceId();
     entry.page = kProgramName;
     m_journal->Record(std::move(entry));
 }

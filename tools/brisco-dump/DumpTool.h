@@ -74,7 +74,7 @@ private:
     // One unit of a BAR's range: read, written under its mask, read back; predicted is the value written.
     bool WriteBarUnit(CPciFunction& function, const CReplayWrite& write, std::ostream& out, std::ostream& err);
     // Keeps entry in this run's journal, created with its file on the first write.
-    void Record(const CPciFunction& function, CJournalEntry entry);
+    void Record(CJournalEntry entry);
     // The whole machine as one JSON document; the schema is in docs/brisco-dump.md.
     void PrintJson(const CBusTreeModel& tree, const CBusTreeItem* chosen, std::ostream& out) const;
     void PrintJsonFunction(CPciFunction* function, const std::string& label, std::ostream& out) const;
