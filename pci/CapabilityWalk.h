@@ -23,8 +23,55 @@ enum class EWalkEnd : uint8_t {
     kBelowExtended, // an extended next pointer below 100h (at: the entry holding it)
 };
 
+// What both walks keep: where they stand, the entries seen, how many, and why they stopped.
+// dwords is the number of dwords of the space the list lives in.
+template <uint32_t dwords>
+class CWalkState {
+public:
+    EWalkEnd End() const { return m_end; }
+    uint32_t EndOffset() const { return m_endOffset; }
+
+protected:
+    // The entry the walk goes to next, taken; 0 when the list is over.
+    uint32_t TakeNext()
+    {
+        const uint32_t at = m_end == EWalkEnd::kClean ? m_next : 0;
+        m_next = 0;
+        return at;
+    }
+    // Checks the entry at `at` against the visited set and the bound; false (and the walk
+    // stopped) when it was seen before or would be one too many.
+    bool Admit(uint32_t at, uint32_t maxEntries)
+    {
+        if (m_visited[at / kDwordBytes / 32] & (1u << (at / kDwordBytes % 32)))
+            return Stop(EWalkEnd::kLoop, at);
+        if (m_count >= maxEntries)
+            return Stop(EWalkEnd::kTooMany, at);
+        return true;
+    }
+    void Mark(uint32_t at)
+    {
+        m_visited[at / kDwordBytes / 32] |= 1u << (at / kDwordBytes % 32);
+        ++m_count;
+    }
+    bool Stop(EWalkEnd end, uint32_t at)
+    {
+        m_end = end;
+        m_endOffset = at;
+        return false;
+    }
+
+    uint32_t m_next = 0;
+
+private:
+    uint32_t m_count = 0;
+    uint32_t m_visited[dwords / 32] = {};
+    EWalkEnd m_end = EWalkEnd::kClean;
+    uint32_t m_endOffset = 0;
+};
+
 // The conventional list. space holds size bytes (at least 256 for any entry to be found).
-class CCapabilityWalk {
+class CCapabilityWalk : public CWalkState<kConfigSpaceDwords> {
 public:
     static constexpr uint32_t kMaxEntries = 48;
 
@@ -41,18 +88,14 @@ public:
     // The next entry's offset into *offset; false when the list is over.
     bool Next(uint32_t* offset)
     {
-        if (m_next == 0 || m_end != EWalkEnd::kClean)
+        const uint32_t at = TakeNext();
+        if (at == 0)
             return false;
-        const uint32_t at = m_next;
-        m_next = 0;
-        if (m_visited[at / kDwordBytes / 32] & (1u << (at / kDwordBytes % 32)))
-            return Stop(EWalkEnd::kLoop, at);
-        if (m_count >= kMaxEntries)
-            return Stop(EWalkEnd::kTooMany, at);
+        if (!Admit(at, kMaxEntries))
+            return false;
         if (m_space[at + kCapabilityIdOffset] == kCapAbsent)
             return Stop(EWalkEnd::kAbsentId, at);
-        m_visited[at / kDwordBytes / 32] |= 1u << (at / kDwordBytes % 32);
-        ++m_count;
+        Mark(at);
         *offset = at;
         if (at < kDeviceSpecificOffset)
             Stop(EWalkEnd::kIntoHeader, at);
@@ -60,27 +103,13 @@ public:
             m_next = m_space[at + kCapabilityNextOffset] & kCapabilityPointerMask;
         return true;
     }
-    EWalkEnd End() const { return m_end; }
-    uint32_t EndOffset() const { return m_endOffset; }
 
 private:
-    bool Stop(EWalkEnd end, uint32_t at)
-    {
-        m_end = end;
-        m_endOffset = at;
-        return false;
-    }
-
     const uint8_t* m_space;
-    uint32_t m_next = 0;
-    uint32_t m_count = 0;
-    uint32_t m_visited[kConfigSpaceDwords / 32] = {};
-    EWalkEnd m_end = EWalkEnd::kClean;
-    uint32_t m_endOffset = 0;
 };
 
 // The extended list from 100h; a space of 256 bytes has none.
-class CExtendedCapabilityWalk {
+class CExtendedCapabilityWalk : public CWalkState<kExtendedConfigSpaceBytes / kDwordBytes> {
 public:
     CExtendedCapabilityWalk(const uint8_t* space, uint32_t size) : m_space(space)
     {
@@ -90,10 +119,9 @@ public:
 
     bool Next(uint32_t* offset)
     {
-        if (m_next == 0 || m_end != EWalkEnd::kClean)
+        const uint32_t at = TakeNext();
+        if (at == 0)
             return false;
-        const uint32_t at = m_next;
-        m_next = 0;
         const uint32_t header = GetLe32(m_space + at);
         if (header == 0 || header == kAbsentFunctionDword) {
             // A header of 0 right at 100h is simply an empty list.
@@ -101,12 +129,9 @@ public:
                 Stop(EWalkEnd::kBadHeader, at);
             return false;
         }
-        if (m_visited[at / kDwordBytes / 32] & (1u << (at / kDwordBytes % 32)))
-            return Stop(EWalkEnd::kLoop, at);
-        if (m_count >= kExtCapMaxEntries)
-            return Stop(EWalkEnd::kTooMany, at);
-        m_visited[at / kDwordBytes / 32] |= 1u << (at / kDwordBytes % 32);
-        ++m_count;
+        if (!Admit(at, kExtCapMaxEntries))
+            return false;
+        Mark(at);
         *offset = at;
         const uint32_t next = (header >> kExtCapNextShift) & kExtCapNextMask;
         if (next != 0 && next < kExtCapFirstOffset)
@@ -115,23 +140,9 @@ public:
             m_next = next;
         return true;
     }
-    EWalkEnd End() const { return m_end; }
-    uint32_t EndOffset() const { return m_endOffset; }
 
 private:
-    bool Stop(EWalkEnd end, uint32_t at)
-    {
-        m_end = end;
-        m_endOffset = at;
-        return false;
-    }
-
     const uint8_t* m_space;
-    uint32_t m_next = 0;
-    uint32_t m_count = 0;
-    uint32_t m_visited[kExtendedConfigSpaceBytes / kDwordBytes / 32] = {};
-    EWalkEnd m_end = EWalkEnd::kClean;
-    uint32_t m_endOffset = 0;
 };
 
 } // namespace pci
